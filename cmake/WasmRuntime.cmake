@@ -1,0 +1,58 @@
+# Builds templates/ together with the engine sources into vorn-runtime.wasm with
+# clang (wasm32, freestanding) and wasm-ld, then turns the module into a C++
+# source file so that the compiler carries it. The result is exposed as
+# VORN_RUNTIME_EMBED_SOURCE.
+find_program(VORN_CLANG NAMES clang clang-14 REQUIRED)
+find_program(VORN_WASM_LD NAMES wasm-ld wasm-ld-14 REQUIRED)
+
+file(GLOB VORN_RUNTIME_SOURCES CONFIGURE_DEPENDS
+  "${PROJECT_SOURCE_DIR}/templates/*.cpp"
+  "${PROJECT_SOURCE_DIR}/lib/memory/*.cpp"
+  "${PROJECT_SOURCE_DIR}/lib/log/*.cpp"
+  "${PROJECT_SOURCE_DIR}/lib/circuit/*.cpp")
+list(FILTER VORN_RUNTIME_SOURCES EXCLUDE REGEX "_test\\.cpp$")
+file(GLOB VORN_RUNTIME_HEADERS CONFIGURE_DEPENDS
+  "${PROJECT_SOURCE_DIR}/templates/*.hpp"
+  "${PROJECT_SOURCE_DIR}/lib/memory/*.hpp"
+  "${PROJECT_SOURCE_DIR}/lib/log/*.hpp"
+  "${PROJECT_SOURCE_DIR}/lib/circuit/*.hpp")
+
+set(VORN_RUNTIME_WASM "${PROJECT_BINARY_DIR}/vorn-runtime.wasm")
+file(GLOB VORN_TEMPLATE_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/templates/*.cpp")
+set(VORN_RUNTIME_EMBED_SOURCE "${PROJECT_BINARY_DIR}/generated/runtime_module_data.cpp")
+set(wasm_objects "")
+set(wasm_flags --target=wasm32 -std=c++20 -O2 -ffreestanding -fno-builtin-printf
+    -fno-exceptions -fno-rtti -nostdlib -nostdinc++ -fvisibility=hidden
+    -DVORN_FREESTANDING=1 -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/templates)
+foreach(src IN LISTS VORN_RUNTIME_SOURCES)
+  file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
+  string(REPLACE "/" "_" obj_name "${rel}")
+  set(obj "${PROJECT_BINARY_DIR}/wasm_objects/${obj_name}.o")
+  add_custom_command(OUTPUT "${obj}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${PROJECT_BINARY_DIR}/wasm_objects"
+    COMMAND "${VORN_CLANG}" ${wasm_flags} -c "${src}" -o "${obj}"
+    DEPENDS "${src}" ${VORN_RUNTIME_HEADERS}
+    COMMENT "Compiling ${rel} for wasm32" VERBATIM)
+  list(APPEND wasm_objects "${obj}")
+endforeach()
+
+if(NOT VORN_TEMPLATE_SOURCES)
+  # No runtime sources yet: carry an empty module.
+  file(WRITE "${PROJECT_BINARY_DIR}/empty.wasm" "")
+  set(VORN_RUNTIME_WASM "${PROJECT_BINARY_DIR}/empty.wasm")
+else()
+add_custom_command(OUTPUT "${VORN_RUNTIME_WASM}"
+  COMMAND "${VORN_WASM_LD}" --no-entry --strip-debug --gc-sections
+          --initial-memory=1114112 --export-dynamic
+          --allow-undefined-file=${PROJECT_SOURCE_DIR}/templates/imports.txt
+          -o "${VORN_RUNTIME_WASM}" ${wasm_objects}
+  DEPENDS ${wasm_objects} "${PROJECT_SOURCE_DIR}/templates/imports.txt"
+  COMMENT "Linking vorn-runtime.wasm" VERBATIM)
+endif()
+
+add_custom_command(OUTPUT "${VORN_RUNTIME_EMBED_SOURCE}"
+  COMMAND "${CMAKE_COMMAND}" -DINPUT=${VORN_RUNTIME_WASM} -DOUTPUT=${VORN_RUNTIME_EMBED_SOURCE}
+          -P "${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake"
+  DEPENDS "${VORN_RUNTIME_WASM}" "${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake"
+  COMMENT "Embedding vorn-runtime.wasm" VERBATIM)
+add_custom_target(vorn_runtime_wasm DEPENDS "${VORN_RUNTIME_EMBED_SOURCE}")

@@ -1,0 +1,139 @@
+#include "core/file_io.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/output_stream.hpp"
+
+namespace vorn::file_io {
+
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+Result<void> writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return fail(errorFromErrno(errno));
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return {};
+}
+
+}  // namespace
+
+Result<std::string> readFile(const std::string& path, std::size_t limit) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return fail(errorFromErrno(errno));
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return fail(errorFromErrno(errno));
+  if (S_ISDIR(info.st_mode)) return fail(Error::IsDir);
+
+  std::string text;
+  if (S_ISREG(info.st_mode)) {
+    if (static_cast<std::uint64_t>(info.st_size) > limit) return fail(Error::FileTooBig);
+    text.reserve(static_cast<std::size_t>(info.st_size));
+  }
+  char chunk[64 * 1024];
+  for (;;) {
+    ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return fail(errorFromErrno(errno));
+    }
+    if (got == 0) break;
+    // Files can grow while being read, and pipes have no size up front.
+    if (text.size() + static_cast<std::size_t>(got) > limit) return fail(Error::FileTooBig);
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+Result<std::string> canonicalPath(const std::string& path) {
+  if (path.empty()) return fail(Error::FileNotFound);
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return fail(errorFromErrno(errno));
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+std::string_view directoryPart(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {};
+  if (slash == 0) return path.substr(0, 1);
+  return path.substr(0, slash);
+}
+
+Result<void> makePathAny(std::string_view directory) {
+  if (directory.empty()) return {};
+  std::string prefix;
+  std::size_t position = 0;
+  if (directory.front() == '/') {
+    prefix = "/";
+    position = 1;
+  }
+  while (position <= directory.size()) {
+    std::size_t next = directory.find('/', position);
+    if (next == std::string_view::npos) next = directory.size();
+    std::string_view segment = directory.substr(position, next - position);
+    position = next + 1;
+    if (segment.empty()) continue;
+    if (!prefix.empty() && prefix.back() != '/') prefix.push_back('/');
+    prefix.append(segment);
+    if (segment == "." || segment == "..") continue;
+    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return fail(errorFromErrno(errno));
+    struct stat info {};
+    if (::stat(prefix.c_str(), &info) != 0) return fail(errorFromErrno(errno));
+    if (!S_ISDIR(info.st_mode)) return fail(Error::NotDir);
+  }
+  return {};
+}
+
+Result<void> writeFileAny(const std::string& path, std::string_view bytes) {
+  std::string_view directory = directoryPart(path);
+  if (auto made = makePathAny(directory); !made) return made;
+
+  static std::atomic<unsigned> counter{0};
+  std::string base = path.substr(directory.empty() ? 0 : directory.size() + (directory == "/" ? 0 : 1));
+  std::string temporary = std::string(directory);
+  if (!temporary.empty() && temporary.back() != '/') temporary.push_back('/');
+  temporary += "." + base + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+
+  FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return fail(errorFromErrno(errno));
+  auto written = writeAll(fd.get(), bytes);
+  int close_result = ::close(fd.release());
+  if (written && close_result != 0) written = fail(errorFromErrno(errno));
+  if (written && ::rename(temporary.c_str(), path.c_str()) != 0) written = fail(errorFromErrno(errno));
+  if (!written) ::unlink(temporary.c_str());
+  return written;
+}
+
+}  // namespace vorn::file_io

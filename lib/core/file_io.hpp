@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "core/error.hpp"
+
+namespace vorn::file_io {
+
+// Source files and the root file are read whole, up to this many bytes.
+inline constexpr std::size_t kMaxSourceBytes = 16 * 1024 * 1024;
+
+// Reads the file at `path` (relative to the current directory) whole.
+// A file larger than `limit` bytes fails with FileTooBig.
+Result<std::string> readFile(const std::string& path, std::size_t limit = kMaxSourceBytes);
+
+// The canonical absolute path of `path`, with symbolic links resolved.
+Result<std::string> canonicalPath(const std::string& path);
+
+// Everything before the last "/" of `path`, ignoring trailing slashes;
+// empty when there is no "/". "/x" gives "/".
+std::string_view directoryPart(std::string_view path);
+
+// Creates `directory` and every missing parent.
+Result<void> makePathAny(std::string_view directory);
+
+// Writes `bytes` to `path`, creating missing directories first. The bytes go
+// to a temporary file beside the target, which is then renamed over it, so
+// the target is either left alone or replaced by the complete contents.
+Result<void> writeFileAny(const std::string& path, std::string_view bytes);
+
+}  // namespace vorn::file_io

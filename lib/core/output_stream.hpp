@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "core/error.hpp"
+
+namespace vorn {
+
+// A buffered writer over a file descriptor. Writes are collected and handed
+// to the kernel in large pieces; `flush` must be called before the process
+// exits. After the first failed write every later call returns that error.
+class OutputStream {
+ public:
+  explicit OutputStream(int fd, std::size_t capacity = 64 * 1024);
+  OutputStream(const OutputStream&) = delete;
+  OutputStream& operator=(const OutputStream&) = delete;
+
+  Result<void> write(std::string_view text);
+  Result<void> writeByte(char byte);
+  Result<void> writeDecimal(std::uint64_t value);
+  Result<void> flush();
+
+  int fd() const { return fd_; }
+
+ private:
+  Result<void> writeThrough(std::string_view text);
+
+  int fd_;
+  std::size_t capacity_;
+  std::string buffer_;
+  bool failed_ = false;
+  Error error_ = Error::Unexpected;
+};
+
+// Maps an errno value to the error name printed for it.
+Error errorFromErrno(int errno_value);
+
+}  // namespace vorn

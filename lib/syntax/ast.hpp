@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/span.hpp"
+
+// The typed syntax tree of one source file. Every text is a view into the
+// source buffer or into the run's Arena (generated anonymous names, the
+// implicit port "out"), so both must outlive the tree.
+namespace vorn::ast {
+
+using Span = vorn::Span;
+
+struct Identifier {
+  std::string_view text;
+  Span span;
+};
+
+struct StringLiteral {
+  std::string_view text;  // without the quotes
+  Span span;
+};
+
+struct Import {
+  Identifier alias;
+  StringLiteral path;
+  Span span;
+};
+
+struct InputDecl {
+  std::vector<Identifier> names;
+  Span span;
+};
+
+struct ComponentInstance;
+
+struct NamedSignalRef {
+  Identifier target;
+  Identifier port;
+  Span span;
+};
+
+// Either a named reference (`g.out`, `x`) or an anonymous instance written in
+// place (`not(in=x).out`), which the signal source owns.
+struct SignalSource {
+  enum class Tag : std::uint8_t { named = 0, anonymous = 1 };
+  Tag tag = Tag::named;
+  NamedSignalRef named;
+  std::unique_ptr<ComponentInstance> anonymous;
+};
+
+struct OutputDecl {
+  Identifier name;
+  SignalSource value;
+  Span span;
+};
+
+struct PortConnection {
+  Identifier port;
+  SignalSource value;
+  Span span;
+};
+
+struct ComponentInstance {
+  Identifier type_name;
+  std::optional<Identifier> instance_name;
+  std::vector<PortConnection> ports;
+  Span span;
+};
+
+struct File {
+  std::vector<Import> imports;
+  std::vector<InputDecl> inputs;
+  std::vector<OutputDecl> outputs;
+  std::vector<ComponentInstance> components;
+  Span span;
+
+  File() = default;
+  File(File&&) noexcept = default;
+  File& operator=(File&&) noexcept = default;
+  // Anonymous instances can nest tens of thousands deep; the destructor
+  // unlinks them iteratively so that freeing never recurses.
+  ~File();
+};
+
+}  // namespace vorn::ast

@@ -1,0 +1,79 @@
+#include "validator/diagnostics.hpp"
+
+namespace vorn::diagnostics {
+
+std::string_view codeName(DiagnosticCode code) {
+  static constexpr std::string_view kNames[] = {
+      "E001", "E002", "E003", "E004", "E005", "E006", "E007", "E008",
+      "E009", "E010", "E011", "E012", "E013", "W001", "W002", "W003",
+  };
+  return kNames[static_cast<std::size_t>(code)];
+}
+
+Diagnostic makeDiagnostic(DiagnosticCode code, DiagnosticLevel level, std::string message, Span span,
+                          std::vector<DiagnosticNote> notes) {
+  return Diagnostic{std::move(message), std::move(notes), span, level, code};
+}
+
+Diagnostic makeError(DiagnosticCode code, std::string message, Span span, std::vector<DiagnosticNote> notes) {
+  return makeDiagnostic(code, DiagnosticLevel::err, std::move(message), span, std::move(notes));
+}
+
+Diagnostic makeWarning(DiagnosticCode code, std::string message, Span span, std::vector<DiagnosticNote> notes) {
+  return makeDiagnostic(code, DiagnosticLevel::warning, std::move(message), span, std::move(notes));
+}
+
+std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagnostic) {
+  std::string line;
+  line.reserve(path.size() + diagnostic.message.size() + 40);
+  line.append(path);
+  line.push_back(':');
+  line.append(std::to_string(diagnostic.span.start_line));
+  line.push_back(':');
+  line.append(std::to_string(diagnostic.span.start_col));
+  line.append(diagnostic.level == DiagnosticLevel::err ? ": error: " : ": warning: ");
+  line.append(codeName(diagnostic.code));
+  line.append(": ");
+  line.append(diagnostic.message);
+  return line;
+}
+
+Counts countDiagnostics(const std::vector<Diagnostic>& diagnostics) {
+  Counts counts;
+  for (const Diagnostic& diagnostic : diagnostics) {
+    if (diagnostic.level == DiagnosticLevel::err) {
+      ++counts.errors;
+    } else {
+      ++counts.warnings;
+    }
+  }
+  return counts;
+}
+
+Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path, const std::vector<Diagnostic>& diagnostics) {
+  Counts counts;
+  for (const Diagnostic& diagnostic : diagnostics) {
+    if (diagnostic.level == DiagnosticLevel::err) {
+      ++counts.errors;
+    } else {
+      ++counts.warnings;
+    }
+    std::string text = formatDiagnosticLine(path, diagnostic);
+    text.push_back('\n');
+    for (const DiagnosticNote& note : diagnostic.notes) {
+      text.append("  note: ");
+      text.append(path);
+      text.push_back(':');
+      text.append(std::to_string(note.span.start_line));
+      text.push_back(':');
+      text.append(std::to_string(note.span.start_col));
+      text.append(": ");
+      text.append(note.message);
+      text.push_back('\n');
+    }
+    if (auto written = out.write(text); !written) return fail(written.error());
+  }
+  return counts;
+}
+
+}  // namespace vorn::diagnostics
