@@ -66,6 +66,7 @@ enum class Error {
   NoOutputs,
   InvalidTopology,
   // Zig emission.
+  UnsupportedSubCircuitInPhase4,
   UnresolvedSubCircuitTarget,
   UnresolvedComponentName,
   MissingRootInputId,
