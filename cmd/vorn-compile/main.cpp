@@ -1,1 +1,82 @@
-int main() { return 0; }
+// Entry point of vorn-compile: sets up the process, runs the driver on a
+// thread with a large stack, and turns its result into the exit status.
+#include <csignal>
+#include <cstdlib>
+#include <new>
+#include <pthread.h>
+#include <string_view>
+#include <vector>
+
+#include "core/output_stream.hpp"
+#include "driver.hpp"
+
+namespace {
+
+// Deeply nested sources are refused by the parser long before this is used
+// up, but every later stage may still walk a tree of that depth.
+constexpr std::size_t kPipelineStackBytes = 512u * 1024u * 1024u;
+
+struct Invocation {
+  std::vector<std::string_view> arguments;
+  vorn::OutputStream* out = nullptr;
+  vorn::OutputStream* err = nullptr;
+  vorn::Result<std::uint8_t> result = std::uint8_t{0};
+};
+
+void* runPipeline(void* data) {
+  auto* invocation = static_cast<Invocation*>(data);
+  try {
+    invocation->result = vorn::driver::run(invocation->arguments, *invocation->out, *invocation->err);
+  } catch (const std::bad_alloc&) {
+    invocation->result = vorn::fail(vorn::Error::OutOfMemory);
+  }
+  return nullptr;
+}
+
+void ignoreSignal(int) {}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A write to a closed pipe should fail with BrokenPipe, not kill us.
+  struct sigaction action {};
+  action.sa_handler = ignoreSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGPIPE, &action, nullptr);
+
+  vorn::OutputStream out(1);
+  vorn::OutputStream err(2);
+  Invocation invocation;
+  invocation.arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+  invocation.out = &out;
+  invocation.err = &err;
+
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, kPipelineStackBytes);
+  pthread_t thread;
+  if (pthread_create(&thread, &attributes, runPipeline, &invocation) == 0) {
+    pthread_join(thread, nullptr);
+  } else {
+    runPipeline(&invocation);
+  }
+  pthread_attr_destroy(&attributes);
+
+  int status = 0;
+  if (invocation.result) {
+    status = *invocation.result;
+    if (auto flushed = out.flush(); !flushed && status == 0) {
+      invocation.result = vorn::fail(flushed.error());
+    }
+  }
+  if (!invocation.result) {
+    (void)out.flush();
+    (void)err.write("error: ");
+    (void)err.write(vorn::errorName(invocation.result.error()));
+    (void)err.write("\n");
+    status = 1;
+  }
+  (void)err.flush();
+  if (status != 0) std::_Exit(status);
+  return 0;
+}

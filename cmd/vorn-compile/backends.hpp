@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+#include "cli/args.hpp"
+#include "core/error.hpp"
+#include "core/output_stream.hpp"
+#include "ir/types.hpp"
+
+namespace vorn::driver {
+
+// What the back ends work on: the project when the project pipeline ran,
+// otherwise the root module alone.
+struct Program {
+  const types::Project* project = nullptr;
+  const types::Module* module = nullptr;
+};
+
+Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, OutputStream& err);
+Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, OutputStream& err);
+Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out,
+                                OutputStream& err);
+Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
+                                   OutputStream& err);
+
+}  // namespace vorn::driver

@@ -1,0 +1,183 @@
+#include "driver.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backends.hpp"
+#include "cli/args.hpp"
+#include "cli/inspect_dump.hpp"
+#include "core/arena.hpp"
+#include "core/file_io.hpp"
+#include "ir/resolver.hpp"
+#include "resolver/import_cycle.hpp"
+#include "resolver/resolve_bodies.hpp"
+#include "resolver/scan_imports.hpp"
+#include "stage_report.hpp"
+#include "syntax/translate.hpp"
+#include "validator/diagnostics.hpp"
+#include "validator/run.hpp"
+#include "validator/run_project.hpp"
+
+namespace vorn::driver {
+
+namespace {
+
+using diagnostics::Diagnostic;
+
+Result<std::uint8_t> writeUsageError(OutputStream& err, std::string_view message) {
+  if (auto written = err.write("usage error: "); !written) return fail(written.error());
+  if (auto written = err.write(message); !written) return fail(written.error());
+  if (auto written = err.write("\n"); !written) return fail(written.error());
+  return std::uint8_t{2};
+}
+
+// The inspect dump: both texts first, then the sections in their fixed order.
+Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& module,
+                                const std::vector<Diagnostic>& diagnostics, std::string_view input_path,
+                                OutputStream& out) {
+  auto ast_dump = inspect_dump::dumpAstFile(file);
+  if (!ast_dump) return fail(ast_dump.error());
+  auto ir_dump = inspect_dump::dumpIrModule(module);
+  if (!ir_dump) return fail(ir_dump.error());
+
+  auto write = [&out](std::string_view text) { return out.write(text); };
+  if (auto w = write("=== Parse Tree ===\n"); !w) return fail(w.error());
+  if (auto w = write(*ast_dump); !w) return fail(w.error());
+  if (auto w = write("\n\n=== Resolved IR ===\n"); !w) return fail(w.error());
+  if (auto w = write(*ir_dump); !w) return fail(w.error());
+  if (auto w = write("\n\n=== Diagnostics ===\n"); !w) return fail(w.error());
+  auto counts = diagnostics::printDiagnosticSet(out, input_path, diagnostics);
+  if (!counts) return fail(counts.error());
+  if (diagnostics.empty()) {
+    if (auto w = write("\n"); !w) return fail(w.error());
+  }
+  std::string summary = "\n=== Summary ===\n" + std::to_string(counts->errors) + " errors, " +
+                        std::to_string(counts->warnings) + " warnings\n";
+  if (auto w = write(summary); !w) return fail(w.error());
+  return std::uint8_t{counts->errors > 0 ? 1 : 0};
+}
+
+// Prints a stage's diagnostics; true when they hold an error and the run stops.
+Result<bool> printAndJudge(OutputStream& err, std::string_view input_path, const std::vector<Diagnostic>& list) {
+  if (list.empty()) return false;
+  auto counts = diagnostics::printDiagnosticSet(err, input_path, list);
+  if (!counts) return fail(counts.error());
+  return counts->errors > 0;
+}
+
+struct ProjectPipeline {
+  std::optional<types::Project> project;
+  std::optional<std::uint8_t> exit_status;  // set when the run ends here
+  std::vector<Diagnostic> diagnostics;
+};
+
+Result<ProjectPipeline> runProjectPipeline(Arena& arena, std::string_view input_path, OutputStream& err) {
+  ProjectPipeline pipeline;
+  auto stop = [&](Result<std::uint8_t> status) -> Result<ProjectPipeline> {
+    if (!status) return fail(status.error());
+    pipeline.exit_status = *status;
+    return std::move(pipeline);
+  };
+
+  auto scan = scan_imports::scanProjectImports(arena, input_path);
+  if (!scan) return stop(reportStageFailure(err, "import scan failed: ", scan.error()));
+  auto scan_stops = printAndJudge(err, input_path, scan->diagnostics);
+  if (!scan_stops) return fail(scan_stops.error());
+  if (*scan_stops) return stop(std::uint8_t{1});
+
+  auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
+  if (!cycles) return stop(reportStageFailure(err, "import cycle analysis failed: ", cycles.error()));
+  auto cycles_stop = printAndJudge(err, input_path, cycles->diagnostics);
+  if (!cycles_stop) return fail(cycles_stop.error());
+  if (*cycles_stop) return stop(std::uint8_t{1});
+
+  auto project = resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order);
+  if (!project) return stop(reportStageFailure(err, "body resolution failed: ", project.error()));
+
+  auto checked = run_project::run(*project);
+  if (!checked) return stop(reportStageFailure(err, "project validation failed: ", checked.error()));
+  pipeline.project = std::move(*project);
+  pipeline.diagnostics = std::move(*checked);
+  return std::move(pipeline);
+}
+
+}  // namespace
+
+Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStream& out, OutputStream& err) {
+  auto parsed = args::parse(arguments);
+  if (!parsed) {
+    if (parsed.error() == Error::HelpRequested) {
+      if (auto written = out.write(args::helpText()); !written) return fail(written.error());
+      return std::uint8_t{0};
+    }
+    return writeUsageError(err, args::usageMessage(parsed.error()));
+  }
+  const args::Args& args = *parsed;
+  if (args.mode == args::Mode::inspect && args.output_path) {
+    return writeUsageError(err, "-o is not valid in --inspect mode");
+  }
+
+  // The source text lives until the end of the run: the syntax tree and the
+  // IR point into it.
+  Arena arena;
+  std::string input_path(args.input_path);
+  auto read = file_io::readFile(input_path);
+  if (!read) {
+    if (read.error() == Error::FileNotFound) {
+      if (auto w = err.write("input file not found: "); !w) return fail(w.error());
+      if (auto w = err.write(input_path); !w) return fail(w.error());
+      if (auto w = err.write("\n"); !w) return fail(w.error());
+      return std::uint8_t{1};
+    }
+    return reportStageFailure(err, "failed reading input file: ", read.error());
+  }
+  std::string_view source = arena.store(*read);
+  read->clear();
+  read->shrink_to_fit();
+
+  auto file = translate::parseSource(arena, source, 0);
+  if (!file) return reportStageFailure(err, "parse failed: ", file.error());
+  auto module = resolver::resolve(*file, 0);
+  if (!module) return reportStageFailure(err, "resolve failed: ", module.error());
+
+  bool project_pipeline = args.mode != args::Mode::inspect &&
+                          (!file->imports.empty() || args.mode == args::Mode::preview ||
+                           args.mode == args::Mode::truth_table);
+
+  Program program;
+  std::vector<Diagnostic> diagnostics;
+  std::optional<types::Project> project;
+  if (project_pipeline) {
+    auto pipeline = runProjectPipeline(arena, args.input_path, err);
+    if (!pipeline) return fail(pipeline.error());
+    if (pipeline->exit_status) return *pipeline->exit_status;
+    project = std::move(pipeline->project);
+    diagnostics = std::move(pipeline->diagnostics);
+    program.project = &*project;
+  } else {
+    auto checked = run::run(*module);
+    if (!checked) return reportStageFailure(err, "validation failed: ", checked.error());
+    diagnostics = std::move(*checked);
+    program.module = &*module;
+  }
+
+  if (args.mode == args::Mode::inspect) {
+    return runInspect(*file, *module, diagnostics, args.input_path, out);
+  }
+
+  auto counts = diagnostics::printDiagnosticSet(err, args.input_path, diagnostics);
+  if (!counts) return fail(counts.error());
+  if (counts->errors > 0 || (args.warnings_as_errors && counts->warnings > 0)) return std::uint8_t{1};
+
+  switch (args.mode) {
+    case args::Mode::compile: return runCompile(args, program, err);
+    case args::Mode::emit_zig: return runEmitZig(args, program, err);
+    case args::Mode::preview: return runPreview(args, program, out, err);
+    case args::Mode::truth_table: return runTruthTable(args, program, out, err);
+    case args::Mode::inspect: break;
+  }
+  return std::uint8_t{0};
+}
+
+}  // namespace vorn::driver

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "core/error.hpp"
+#include "preview/render/color.hpp"
+
+namespace vorn::args {
+
+enum class Mode : std::uint8_t { compile = 0, emit_zig = 1, inspect = 2, preview = 3, truth_table = 4 };
+
+enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
+
+// The parsed command line. Texts are views into the argument vector.
+struct Args {
+  std::string_view input_path;
+  std::optional<std::string_view> output_path;
+  Mode mode = Mode::compile;
+  bool warnings_as_errors = false;
+  bool expand_macros = false;
+  color::ColorMode color = color::ColorMode::auto_;
+  TruthTableFormat truth_table_format = TruthTableFormat::markdown;
+  bool truth_table_strict = false;
+};
+
+// Parses the arguments after the program name. Fails with HelpRequested,
+// MissingInput, MissingOutput, UnknownFlag, ConflictingModes or
+// InvalidFlagValue.
+Result<Args> parse(std::span<const std::string_view> arguments);
+
+// The one-line message of a usage error ("missing input path", ...).
+std::string_view usageMessage(Error error);
+
+// The text printed for -h / --help.
+std::string_view helpText();
+
+}  // namespace vorn::args

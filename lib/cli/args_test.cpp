@@ -1,0 +1,96 @@
+#include "cli/args.hpp"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace vorn::args {
+namespace {
+
+Result<Args> parseList(std::initializer_list<std::string_view> list) {
+  std::vector<std::string_view> arguments(list);
+  return parse(arguments);
+}
+
+Error errorOf(std::initializer_list<std::string_view> list) {
+  auto result = parseList(list);
+  EXPECT_FALSE(result.has_value());
+  return result ? Error::Unexpected : result.error();
+}
+
+TEST(ArgsTest, HelpWinsWherever) {
+  EXPECT_EQ(errorOf({"--bogus", "-h"}), Error::HelpRequested);
+  EXPECT_EQ(errorOf({"x.vorn", "-o", "--help"}), Error::HelpRequested);
+  EXPECT_EQ(errorOf({"--preview", "--inspect", "--help"}), Error::HelpRequested);
+}
+
+TEST(ArgsTest, DefaultsAndModes) {
+  auto args = parseList({"in.vorn", "-o", "out.wasm"});
+  ASSERT_TRUE(args);
+  EXPECT_EQ(args->input_path, "in.vorn");
+  EXPECT_EQ(args->output_path, std::optional<std::string_view>("out.wasm"));
+  EXPECT_EQ(args->mode, Mode::compile);
+  EXPECT_EQ(args->color, color::ColorMode::auto_);
+  EXPECT_EQ(args->truth_table_format, TruthTableFormat::markdown);
+
+  auto table = parseList({"--truth-table", "x.vorn", "--format=json", "--strict", "--format=csv", "-Werror"});
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->mode, Mode::truth_table);
+  EXPECT_EQ(table->truth_table_format, TruthTableFormat::csv);
+  EXPECT_TRUE(table->truth_table_strict);
+  EXPECT_TRUE(table->warnings_as_errors);
+
+  auto preview = parseList({"x.vorn", "--preview", "--preview", "--expand-macros", "--color=never",
+                            "--color=always", "--format=markdown"});
+  ASSERT_TRUE(preview);
+  EXPECT_EQ(preview->mode, Mode::preview);
+  EXPECT_TRUE(preview->expand_macros);
+  EXPECT_EQ(preview->color, color::ColorMode::always);
+}
+
+TEST(ArgsTest, OutputTakesNextArgumentVerbatimAndLastWins) {
+  auto args = parseList({"x.vorn", "-o", "first", "--emit-zig", "-o", "-weird"});
+  ASSERT_TRUE(args);
+  EXPECT_EQ(args->output_path, std::optional<std::string_view>("-weird"));
+  EXPECT_EQ(args->mode, Mode::emit_zig);
+}
+
+TEST(ArgsTest, UsageErrorsInScanOrder) {
+  EXPECT_EQ(errorOf({}), Error::MissingInput);
+  EXPECT_EQ(errorOf({"x.vorn"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--emit-zig"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--preview", "--truth-table"}), Error::ConflictingModes);
+  EXPECT_EQ(errorOf({"x.vorn", "--color=blue"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--format=xml"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "-o"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "y.vorn"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "-"}), Error::UnknownFlag);
+  EXPECT_EQ(errorOf({"x.vorn", "--color"}), Error::UnknownFlag);
+  EXPECT_EQ(errorOf({"x.vorn", "--format"}), Error::UnknownFlag);
+  // The first failing argument decides, before any cross-check.
+  EXPECT_EQ(errorOf({"--bogus", "--preview", "--inspect"}), Error::UnknownFlag);
+  EXPECT_EQ(errorOf({"--inspect", "--emit-zig", "--bogus"}), Error::ConflictingModes);
+}
+
+TEST(ArgsTest, CrossChecks) {
+  EXPECT_EQ(errorOf({"x.vorn", "--preview", "-o", "out"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--truth-table", "-o", "out"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--inspect", "--expand-macros"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--preview", "--format=csv"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--inspect", "--strict"}), Error::InvalidFlagValue);
+  // Missing output is checked before the flag combinations.
+  EXPECT_EQ(errorOf({"x.vorn", "--expand-macros"}), Error::MissingOutput);
+  EXPECT_TRUE(parseList({"x.vorn", "-o", "o.wasm", "--color=never"}));
+  EXPECT_TRUE(parseList({"", "--inspect"}));
+}
+
+TEST(ArgsTest, HelpTextIsComplete) {
+  std::string_view help = helpText();
+  EXPECT_EQ(help.size(), 1822u);
+  EXPECT_TRUE(help.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
+  EXPECT_TRUE(help.ends_with("--truth-table --format=json\n"));
+}
+
+}  // namespace
+}  // namespace vorn::args

@@ -1,0 +1,48 @@
+#include "cli/args.hpp"
+
+namespace vorn::args {
+
+std::string_view helpText() {
+  static constexpr std::string_view kHelp = R"HELP(vorn-compile — compile and inspect .vorn digital-logic source files
+
+USAGE:
+    vorn-compile <input.vorn> [mode] [options]
+
+MODES (mutually exclusive; default is compile):
+    (none)            Compile to a self-contained .wasm artifact. Requires -o.
+    --emit-zig        Emit standalone generated Zig source. Requires -o.
+    --inspect         Print parse tree, resolved IR, and diagnostics to stdout.
+    --preview         Render an ASCII schematic of the circuit to stdout.
+    --truth-table     Enumerate every input vector and print a truth table to stdout.
+
+OPTIONS:
+    -o <path>                       Output file. Required by compile and --emit-zig modes.
+    -h, --help                      Show this help text and exit.
+    --warnings-as-errors, -Werror   Treat warnings (W001–W003) as errors.
+
+  Preview-only:
+    --expand-macros                 Render builtin macros (xor, nand, …) as expanded primitives.
+    --color=auto|always|never       ANSI styling. Default 'auto' (on when stdout is a TTY;
+                                    the NO_COLOR environment variable also disables colour).
+
+  Truth-table-only:
+    --format=markdown|csv|json      Output format. Default 'markdown'. CSV uses 0/1/? cells;
+                                    JSON encodes undefined cells as null.
+    --strict                        Exit 1 on any undefined ('?') output cell, with one
+                                    diagnostic line per offending row on stderr.
+
+EXIT CODES:
+    0   Success.
+    1   Diagnostic errors, build failure, or --strict regression.
+    2   Usage error (bad flags, missing input, etc).
+
+EXAMPLES:
+    vorn-compile inverter.vorn -o inverter.wasm
+    vorn-compile alu.vorn --inspect
+    vorn-compile half_adder.vorn --preview --color=always
+    vorn-compile xor.vorn --truth-table --format=json
+)HELP";
+  return kHelp;
+}
+
+}  // namespace vorn::args
