@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the release compiler and runs it on the bundled half adder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/ensure-tools.sh
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF >/dev/null
+cmake --build build/release -j"$(nproc)" --target vorn-compile
+compiler=build/release/vorn-compile
+
+echo "== schematic"
+"$compiler" examples/half_adder.vorn --preview
+echo "== truth table (simulation trace hidden)"
+"$compiler" examples/half_adder.vorn --truth-table 2>/dev/null
+echo "== WebAssembly artifact"
+"$compiler" examples/half_adder.vorn -o build/half_adder.wasm
+node examples/run-artifact.mjs build/half_adder.wasm

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: against the static release build, and
+# against a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/ensure-tools.sh
+jobs=$(nproc)
+
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=ON >/dev/null
+cmake --build build/release -j"$jobs"
+ctest --test-dir build/release --output-on-failure -j"$jobs"
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_TESTS=ON >/dev/null
+cmake --build build/sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
