@@ -7,6 +7,7 @@
 #   expected_stderr  exact standard error (absent: must be empty)
 #   expected_status  exit status (absent: 0)
 #   env              optional VAR=value lines added to the environment
+#   before.sh        optional set-up run in the work directory first
 #   after.sh         optional checks run in the work directory afterwards
 # The compiler runs in a scratch copy of the case, so written files vanish.
 set -u
@@ -16,6 +17,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -R "$case_dir/." "$work/"
 cd "$work"
+
+if [[ -f "$case_dir/before.sh" ]]; then
+  bash "$case_dir/before.sh" || { echo "before.sh failed"; exit 1; }
+fi
 
 args=()
 while IFS= read -r line || [[ -n $line ]]; do args+=("$line"); done < "$case_dir/args"

@@ -1,0 +1,3 @@
+# 100,000 anonymous NOT gates nested inside each other.
+n=100000
+{ printf 'input a\noutput y(in='; printf 'not(in=%.0s' $(seq $n); printf 'a'; printf ').out%.0s' $(seq $n); printf ')\n'; } > deep.vorn
