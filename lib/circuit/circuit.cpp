@@ -1,0 +1,252 @@
+#include "circuit/circuit.hpp"
+
+#include "log/log.hpp"
+
+namespace vorn::circuit {
+namespace {
+
+struct Name {
+  const char* text;
+  size_t size;
+};
+
+constexpr Name kStateNames[] = {{"undefined", 9}, {"low", 3}, {"high", 4}};
+constexpr Name kTypeNames[] = {{"input_pin_gate", 14}, {"not_gate", 8}, {"led", 3},
+                               {"and_gate", 8},        {"wire", 4},     {"output_pin", 10}};
+
+const Name& nameOf(State state) {
+  uint8_t value = uint8_t(state);
+  return kStateNames[value < 3 ? value : 0];
+}
+
+const Name& nameOf(ComponentType type) {
+  uint8_t value = uint8_t(type);
+  return kTypeNames[value < 6 ? value : 0];
+}
+
+void logUpdating(uint64_t time, uint32_t id, State state) {
+  if (!log::enabled()) return;
+  const Name& name = nameOf(state);
+  log::line()
+      .begin()
+      .append("[Time: ")
+      .appendDecimal(time)
+      .append("] Updating component id=")
+      .appendDecimal(id)
+      .append(" to ")
+      .append(name.text, name.size)
+      .finish();
+}
+
+void logNotifying(uint32_t id) {
+  if (!log::enabled()) return;
+  log::line().begin().append("  -> Notifying downstream component id=").appendDecimal(id).finish();
+}
+
+void logLed(uint32_t id, State state) {
+  if (!log::enabled()) return;
+  const Name& name = nameOf(state);
+  log::line()
+      .begin()
+      .append("\xF0\x9F\x92\xA1 LED (id=")
+      .appendDecimal(id)
+      .append(") state will be ")
+      .append(name.text, name.size)
+      .finish();
+}
+
+void logScheduling(const Component& component, State new_state) {
+  if (!log::enabled()) return;
+  const Name& type = nameOf(component.kind.type);
+  const Name& from = nameOf(component.output_state);
+  const Name& to = nameOf(new_state);
+  log::line()
+      .begin()
+      .append(" - Component (id=")
+      .appendDecimal(component.id)
+      .append(", type=")
+      .append(type.text, type.size)
+      .append(") output changed from ")
+      .append(from.text, from.size)
+      .append(" -> ")
+      .append(to.text, to.size)
+      .append(". Scheduling new event.")
+      .finish();
+}
+
+}  // namespace
+
+State calculateDominantState(const ComponentList& drivers) {
+  State result = State::undefined;
+  for (Component* driver : drivers) {
+    if (driver->output_state == State::high) return State::high;
+    result = driver->output_state;
+  }
+  return result;
+}
+
+Status Circuit::init() {
+  nodes = {};
+  event_queue = {};
+  changed_ = {};
+  current_time = 0;
+  listener = nullptr;
+  listener_context = nullptr;
+  next_id = 0;
+  return Status::ok;
+}
+
+Component* Circuit::createComponent(ComponentType type) {
+  Component* component = memory::create<Component>();
+  if (component == nullptr) return nullptr;
+  component->kind.type = type;
+  component->id = next_id;
+  PortEntry* out = component->outputs.findOrAdd(OUT_PORT_NAME);
+  if (out == nullptr || !nodes.push(component)) {
+    component->outputs.release();
+    memory::destroy(component);
+    return nullptr;
+  }
+  ++next_id;
+  return component;
+}
+
+Status Circuit::connect(Component* from, Component* to, PortName port) {
+  PortEntry* out = from->outputs.find(PortEntry::out);
+  if (out == nullptr) return Status::missing_output_port;
+  if (!out->components.push(to)) return Status::out_of_memory;
+  PortEntry* input = to->kind.inputs.findOrAdd(port);
+  if (input == nullptr || !input->components.push(from)) return Status::out_of_memory;
+  return Status::ok;
+}
+
+Status Circuit::propagateEvent(Component* component, State state) {
+  if (!event_queue.add({current_time + PROPAGATION_DELAY, component, state})) {
+    return Status::out_of_memory;
+  }
+  return propagate();
+}
+
+Status Circuit::propagate() {
+  changed_.clear();
+  while (!event_queue.empty()) {
+    current_time = event_queue.peek().timestamp;
+    while (!event_queue.empty() && event_queue.peek().timestamp == current_time) {
+      Event event = event_queue.pop();
+      Component* component = event.component;
+      if (component->output_state == event.new_state) continue;
+      logUpdating(current_time, component->id, event.new_state);
+      component->output_state = event.new_state;
+      if (!changed_.push(component)) {
+        changed_.clear();
+        return Status::out_of_memory;
+      }
+    }
+    // The lists are not modified while they are walked: recalculation only
+    // adds events to the queue.
+    for (uint32_t i = 0; i < changed_.size(); ++i) {
+      Component* component = changed_[i];
+      for (PortEntry& entry : component->outputs) {
+        Component** downstream = entry.components.data();
+        uint32_t count = entry.components.size();
+        for (uint32_t j = 0; j < count; ++j) {
+          Component* target = downstream[j];
+          logNotifying(target->id);
+          Status status = recalculateAndReschedule(target);
+          if (status != Status::ok) {
+            changed_.clear();
+            return status;
+          }
+          notifyStateChange(target);
+        }
+      }
+    }
+    changed_.clear();
+  }
+  return Status::ok;
+}
+
+Status Circuit::recalculateAndReschedule(Component* component) {
+  State new_state = State::undefined;
+  PortMap& inputs = component->kind.inputs;
+  uint64_t delay = PROPAGATION_DELAY;
+  switch (component->kind.type) {
+    case ComponentType::input_pin_gate: {
+      const PortEntry* in = inputs.find(PortEntry::in);
+      if (in == nullptr || in->components.empty()) return Status::ok;
+      new_state = calculateDominantState(in->components);
+      break;
+    }
+    case ComponentType::not_gate: {
+      const PortEntry* in = inputs.find(PortEntry::in);
+      if (in != nullptr) new_state = flip(calculateDominantState(in->components));
+      break;
+    }
+    case ComponentType::led: {
+      const PortEntry* in = inputs.find(PortEntry::in);
+      if (in == nullptr) return Status::missing_input_port;
+      new_state = calculateDominantState(in->components);
+      if (new_state != component->output_state) logLed(component->id, new_state);
+      delay = WIRE_PROPAGATION_DELAY;
+      break;
+    }
+    case ComponentType::and_gate: {
+      const PortEntry* a = inputs.find(PortEntry::a);
+      const PortEntry* b = inputs.find(PortEntry::b);
+      if (a == nullptr || b == nullptr) return Status::missing_input_port;
+      State left = calculateDominantState(a->components);
+      State right = calculateDominantState(b->components);
+      if (left == State::low || right == State::low) {
+        new_state = State::low;
+      } else if (left == State::undefined || right == State::undefined) {
+        new_state = State::undefined;
+      } else {
+        new_state = State::high;
+      }
+      break;
+    }
+    case ComponentType::wire: {
+      const PortEntry* in = inputs.find(PortEntry::in);
+      if (in == nullptr) return Status::missing_input_port;
+      // All-undefined drivers give undefined, which is also the dominant
+      // state of such a list.
+      new_state = calculateDominantState(in->components);
+      delay = WIRE_PROPAGATION_DELAY;
+      break;
+    }
+    case ComponentType::output_pin: {
+      const PortEntry* in = inputs.find(PortEntry::in);
+      if (in == nullptr) return Status::ok;
+      new_state = calculateDominantState(in->components);
+      delay = WIRE_PROPAGATION_DELAY;
+      break;
+    }
+  }
+  if (new_state == component->output_state) return Status::ok;
+  logScheduling(*component, new_state);
+  if (!event_queue.add({current_time + delay, component, new_state})) return Status::out_of_memory;
+  return Status::ok;
+}
+
+void Circuit::notifyStateChange(Component* component) {
+  if (listener != nullptr) listener(listener_context, component, component->output_state);
+}
+
+void Circuit::deinit() {
+  changed_.release();
+  event_queue.release();
+  // Newest first, so that the arena can take back what it handed out last.
+  for (uint32_t i = nodes.size(); i > 0; --i) {
+    Component* component = nodes[i - 1];
+    component->outputs.release();
+    component->kind.inputs.release();
+    memory::destroy(component);
+  }
+  nodes.release();
+  current_time = 0;
+  next_id = 0;
+  listener = nullptr;
+  listener_context = nullptr;
+}
+
+}  // namespace vorn::circuit

@@ -1,0 +1,57 @@
+#include "circuit/circuit.hpp"
+
+namespace vorn::circuit {
+
+State flip(State state) {
+  switch (state) {
+    case State::low: return State::high;
+    case State::high: return State::low;
+    default: return State::undefined;
+  }
+}
+
+uint32_t toInt(State state) {
+  switch (state) {
+    case State::low: return 0;
+    case State::high: return 1;
+    default: return 2;
+  }
+}
+
+State fromInt(uint32_t value) {
+  if (value == 0) return State::low;
+  if (value == 1) return State::high;
+  return State::undefined;
+}
+
+const char* stateName(State state) {
+  switch (state) {
+    case State::low: return "low";
+    case State::high: return "high";
+    default: return "undefined";
+  }
+}
+
+const char* typeName(ComponentType type) {
+  switch (type) {
+    case ComponentType::input_pin_gate: return "input_pin_gate";
+    case ComponentType::not_gate: return "not_gate";
+    case ComponentType::led: return "led";
+    case ComponentType::and_gate: return "and_gate";
+    case ComponentType::wire: return "wire";
+    case ComponentType::output_pin: return "output_pin";
+  }
+  return "unknown";
+}
+
+const char* statusName(Status status) {
+  switch (status) {
+    case Status::ok: return "ok";
+    case Status::out_of_memory: return "out_of_memory";
+    case Status::missing_output_port: return "missing_output_port";
+    case Status::missing_input_port: return "missing_input_port";
+  }
+  return "unknown";
+}
+
+}  // namespace vorn::circuit
