@@ -11,4 +11,7 @@ namespace vorn::run {
 // Runs the nine module checks in their fixed order.
 Result<std::vector<diagnostics::Diagnostic>> run(const types::Module& module);
 
+// The same checks, appending to an existing list.
+void runInto(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics);
+
 }  // namespace vorn::run

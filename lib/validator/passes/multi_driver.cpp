@@ -1,0 +1,33 @@
+#include "validator/passes/multi_driver.hpp"
+
+#include <string>
+
+#include "validator/passes/endpoint_index.hpp"
+
+namespace vorn::multi_driver {
+
+void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics) {
+  using endpoint_index::EndpointIndex;
+  const EndpointIndex drivers(module, EndpointIndex::Side::destination);
+  const auto& connections = module.connections;
+  for (std::size_t i = 0; i < connections.size(); ++i) {
+    const types::Connection& connection = connections[i];
+    // Each port is reported once, at its first driving connection, which is
+    // also the only place where its group holds every driver.
+    if (drivers.first(connection.to.component, connection.to.port) != i) continue;
+    if (drivers.groupSize(i) < 2) continue;
+    std::vector<diagnostics::DiagnosticNote> notes;
+    for (std::size_t member = i; member != EndpointIndex::kNone; member = drivers.next(member)) {
+      const types::Connection& driver = connections[member];
+      std::string note = "driver from component ";
+      note.append(std::to_string(driver.from.component.value)).append(".").append(driver.from.port);
+      notes.push_back(diagnostics::DiagnosticNote{std::move(note), driver.span});
+    }
+    std::string message = "multiple drivers for input port '";
+    message.append(connection.to.port).append("'");
+    diagnostics.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E003, std::move(message),
+                                                 connection.span, std::move(notes)));
+  }
+}
+
+}  // namespace vorn::multi_driver

@@ -1,0 +1,129 @@
+#include "validator/passes/sub_circuit_validation.hpp"
+
+#include <functional>
+#include <string>
+
+#include "validator/passes/component_lookup.hpp"
+#include "validator/passes/endpoint_index.hpp"
+
+namespace vorn::sub_circuit_validation {
+
+std::size_t TargetIndex::KeyHash::operator()(const Key& key) const noexcept {
+  return std::hash<std::string_view>{}(key.alias) ^ (static_cast<std::size_t>(key.file) * 0x9E3779B97F4A7C15ull);
+}
+
+TargetIndex::TargetIndex(const types::Project& project) : project_(&project) {
+  // The first matching record wins, as in a front-to-back search.
+  for (const types::ResolvedImport& import : project.import_table) {
+    first_target_.try_emplace(Key{import.importing_file.value, import.alias}, import.target_file.value);
+  }
+}
+
+const types::Module* TargetIndex::findTargetModule(types::FileId importing_file, std::string_view alias) const {
+  auto found = first_target_.find(Key{importing_file.value, alias});
+  if (found == first_target_.end()) return nullptr;
+  // A record pointing outside the project finds nothing rather than reading past the files.
+  if (found->second >= project_->files.size()) return nullptr;
+  return &project_->files[found->second];
+}
+
+const TargetIndex::PinNames& TargetIndex::pinNames(const types::Module& target) const {
+  auto [entry, inserted] = pin_names_.try_emplace(&target);
+  if (inserted) {
+    for (const types::InputPin& pin : target.inputs) entry->second.inputs.insert(pin.name);
+    for (const types::OutputPin& pin : target.outputs) entry->second.outputs.insert(pin.name);
+  }
+  return entry->second;
+}
+
+bool TargetIndex::hasInputPort(const types::Module& target, std::string_view name) const {
+  return pinNames(target).inputs.contains(name);
+}
+
+bool TargetIndex::hasOutputPort(const types::Module& target, std::string_view name) const {
+  return pinNames(target).outputs.contains(name);
+}
+
+namespace {
+
+std::string subCircuitPrefix(std::string_view alias) {
+  std::string text = "sub-circuit '";
+  text.append(alias).append("'");
+  return text;
+}
+
+}  // namespace
+
+void runForModule(const TargetIndex& targets, const types::Module& module,
+                  std::vector<diagnostics::Diagnostic>& diagnostics) {
+  using diagnostics::DiagnosticCode;
+  using endpoint_index::EndpointIndex;
+  const component_lookup::ComponentLookup lookup(module);
+
+  auto targetOf = [&](const types::Component* component) -> const types::Module* {
+    if (component == nullptr || !component->kind.isSubCircuitRef()) return nullptr;
+    return targets.findTargetModule(module.file_id, component->kind.sub_circuit_ref.name);
+  };
+
+  // Ports used on connections.
+  for (const types::Connection& connection : module.connections) {
+    const types::Component* destination = lookup.find(connection.to.component);
+    if (const types::Module* target = targetOf(destination);
+        target != nullptr && !targets.hasInputPort(*target, connection.to.port)) {
+      std::string message = subCircuitPrefix(destination->kind.sub_circuit_ref.name);
+      message.append(" has no input port '").append(connection.to.port).append("'");
+      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E012, std::move(message), connection.span));
+    }
+    const types::Component* source = lookup.find(connection.from.component);
+    if (const types::Module* target = targetOf(source);
+        target != nullptr && !targets.hasOutputPort(*target, connection.from.port)) {
+      std::string message = subCircuitPrefix(source->kind.sub_circuit_ref.name);
+      message.append(" has no output port '").append(connection.from.port).append("'");
+      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E012, std::move(message), connection.span));
+    }
+  }
+
+  bool any_instance = false;
+  for (const types::Component& component : module.components) {
+    if (component.kind.isSubCircuitRef()) {
+      any_instance = true;
+      break;
+    }
+  }
+  if (!any_instance) return;
+
+  // Unconnected inputs.
+  const EndpointIndex destinations(module, EndpointIndex::Side::destination);
+  for (const types::Component& component : module.components) {
+    const types::Module* target = targetOf(&component);
+    if (target == nullptr) continue;
+    for (const types::InputPin& pin : target->inputs) {
+      if (destinations.contains(component.id, pin.name)) continue;
+      std::string message = subCircuitPrefix(component.kind.sub_circuit_ref.name);
+      message.append(" is missing required input '").append(pin.name).append("'");
+      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E013, std::move(message), component.span));
+    }
+  }
+
+  // Outputs nobody reads.
+  const EndpointIndex sources(module, EndpointIndex::Side::source);
+  for (const types::Component& component : module.components) {
+    const types::Module* target = targetOf(&component);
+    if (target == nullptr) continue;
+    for (const types::OutputPin& pin : target->outputs) {
+      if (sources.contains(component.id, pin.name)) continue;
+      std::string message = "output '";
+      message.append(pin.name).append("' of sub-circuit '").append(component.kind.sub_circuit_ref.name);
+      message.append("' is never read");
+      diagnostics.push_back(diagnostics::makeWarning(DiagnosticCode::W002, std::move(message), component.span));
+    }
+  }
+}
+
+void runForModule(const types::Project& project, const types::Module& module,
+                  std::vector<diagnostics::Diagnostic>& diagnostics) {
+  const TargetIndex targets(project);
+  runForModule(targets, module, diagnostics);
+}
+
+}  // namespace vorn::sub_circuit_validation

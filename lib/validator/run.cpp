@@ -1,0 +1,34 @@
+#include "validator/run.hpp"
+
+#include "validator/passes/combinational_loop.hpp"
+#include "validator/passes/dead_code.hpp"
+#include "validator/passes/multi_driver.hpp"
+#include "validator/passes/name_collision.hpp"
+#include "validator/passes/name_resolution.hpp"
+#include "validator/passes/output_assignment.hpp"
+#include "validator/passes/port_validation.hpp"
+#include "validator/passes/required_input.hpp"
+#include "validator/passes/unused_import.hpp"
+
+namespace vorn::run {
+
+void runInto(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics) {
+  // Every pass runs, whatever the earlier ones found.
+  name_resolution::run(module, diagnostics);
+  name_collision::run(module, diagnostics);
+  port_validation::run(module, diagnostics);
+  multi_driver::run(module, diagnostics);
+  required_input::run(module, diagnostics);
+  output_assignment::run(module, diagnostics);
+  combinational_loop::run(module, diagnostics);
+  dead_code::run(module, diagnostics);
+  unused_import::run(module, diagnostics);
+}
+
+Result<std::vector<diagnostics::Diagnostic>> run(const types::Module& module) {
+  std::vector<diagnostics::Diagnostic> diagnostics;
+  runInto(module, diagnostics);
+  return diagnostics;
+}
+
+}  // namespace vorn::run
