@@ -1,0 +1,260 @@
+#include "circuit/circuit.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "circuit/test_support.hpp"
+
+namespace vorn::circuit {
+namespace {
+
+using testing::CapturedLog;
+
+class CircuitTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(circuit.init(), Status::ok); }
+  void TearDown() override { circuit.deinit(); }
+
+  Component* make(ComponentType type) {
+    Component* component = circuit.createComponent(type);
+    EXPECT_NE(component, nullptr);
+    return component;
+  }
+  void link(Component* from, Component* to, PortName port) {
+    ASSERT_EQ(circuit.connect(from, to, port), Status::ok);
+  }
+
+  Circuit circuit;
+};
+
+TEST(StateTest, ConversionsAndNames) {
+  EXPECT_EQ(flip(State::low), State::high);
+  EXPECT_EQ(flip(State::high), State::low);
+  EXPECT_EQ(flip(State::undefined), State::undefined);
+  EXPECT_EQ(toInt(State::low), 0u);
+  EXPECT_EQ(toInt(State::high), 1u);
+  EXPECT_EQ(toInt(State::undefined), 2u);
+  EXPECT_EQ(fromInt(0), State::low);
+  EXPECT_EQ(fromInt(1), State::high);
+  EXPECT_EQ(fromInt(2), State::undefined);
+  EXPECT_EQ(fromInt(0xFFFFFFFFu), State::undefined);
+  EXPECT_STREQ(stateName(State::undefined), "undefined");
+  EXPECT_STREQ(typeName(ComponentType::input_pin_gate), "input_pin_gate");
+  EXPECT_STREQ(typeName(ComponentType::output_pin), "output_pin");
+}
+
+TEST_F(CircuitTest, CreateAssignsIdsAndOutPort) {
+  Component* first = make(ComponentType::and_gate);
+  Component* second = make(ComponentType::led);
+  EXPECT_EQ(first->id, 0u);
+  EXPECT_EQ(second->id, 1u);
+  EXPECT_EQ(circuit.next_id, 2u);
+  ASSERT_EQ(circuit.nodes.size(), 2u);
+  EXPECT_EQ(circuit.nodes[1], second);
+  EXPECT_EQ(first->output_state, State::undefined);
+  EXPECT_EQ(second->kind.state, State::undefined);
+  ASSERT_EQ(first->outputs.size(), 1u);
+  EXPECT_NE(first->outputs.find(PortName("out")), nullptr);
+  EXPECT_EQ(first->kind.inputs.size(), 0u);
+}
+
+TEST_F(CircuitTest, ConnectKeepsOrderDuplicatesAndUnknownPorts) {
+  Component* x = make(ComponentType::input_pin_gate);
+  Component* y = make(ComponentType::input_pin_gate);
+  Component* gate = make(ComponentType::not_gate);
+  link(y, gate, "in");
+  link(x, gate, "in");
+  link(x, gate, "in");
+  link(x, gate, std::string_view("sideways"));
+  const PortEntry* in = gate->kind.inputs.find(PortName("in"));
+  ASSERT_NE(in, nullptr);
+  ASSERT_EQ(in->components.size(), 3u);
+  EXPECT_EQ(in->components[0], y);
+  EXPECT_EQ(in->components[1], x);
+  EXPECT_EQ(in->components[2], x);
+  const PortEntry* odd = gate->kind.inputs.find(PortName("sideways"));
+  ASSERT_NE(odd, nullptr);
+  EXPECT_EQ(odd->components.size(), 1u);
+  EXPECT_EQ(x->outputs.find(PortName("out"))->components.size(), 3u);
+
+  // The last driver (x, still undefined) decides unless one is high; the
+  // unread port takes no part.
+  ASSERT_EQ(circuit.propagateEvent(y, State::low), Status::ok);
+  EXPECT_EQ(gate->output_state, State::undefined);
+  ASSERT_EQ(circuit.propagateEvent(x, State::low), Status::ok);
+  EXPECT_EQ(gate->output_state, State::high);
+  ASSERT_EQ(circuit.propagateEvent(y, State::high), Status::ok);
+  EXPECT_EQ(gate->output_state, State::low);
+}
+
+TEST_F(CircuitTest, NotGateTimingAndTraceText) {
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* wire = make(ComponentType::wire);
+  Component* gate = make(ComponentType::not_gate);
+  link(pin, wire, "in");
+  link(wire, gate, "in");
+  CapturedLog log;
+  ASSERT_EQ(circuit.propagateEvent(pin, State::low), Status::ok);
+  EXPECT_EQ(pin->output_state, State::low);
+  EXPECT_EQ(wire->output_state, State::low);
+  EXPECT_EQ(gate->output_state, State::high);
+  EXPECT_EQ(circuit.current_time, 11u);
+  EXPECT_EQ(log.text(),
+            "info(log): [Time: 5] Updating component id=0 to low\n"
+            "info(log):   -> Notifying downstream component id=1\n"
+            "info(log):  - Component (id=1, type=wire) output changed from undefined -> low. "
+            "Scheduling new event.\n"
+            "info(log): [Time: 6] Updating component id=1 to low\n"
+            "info(log):   -> Notifying downstream component id=2\n"
+            "info(log):  - Component (id=2, type=not_gate) output changed from undefined -> high. "
+            "Scheduling new event.\n"
+            "info(log): [Time: 11] Updating component id=2 to high\n");
+
+  // Time keeps running between drives; the next drive starts at 11 + 5.
+  log.clear();
+  ASSERT_EQ(circuit.propagateEvent(pin, State::high), Status::ok);
+  EXPECT_EQ(gate->output_state, State::low);
+  EXPECT_EQ(circuit.current_time, 22u);
+  EXPECT_TRUE(log.text().ends_with("info(log): [Time: 22] Updating component id=2 to low\n"));
+}
+
+TEST_F(CircuitTest, LedLineAndUserIds) {
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* led = make(ComponentType::led);
+  Component* out = make(ComponentType::output_pin);
+  led->id = 4000000000u;
+  link(pin, led, "in");
+  link(led, out, "in");
+  CapturedLog log;
+  ASSERT_EQ(circuit.propagateEvent(pin, State::high), Status::ok);
+  EXPECT_EQ(out->output_state, State::high);
+  EXPECT_EQ(led->kind.state, State::undefined);
+  EXPECT_EQ(log.text(),
+            "info(log): [Time: 5] Updating component id=0 to high\n"
+            "info(log):   -> Notifying downstream component id=4000000000\n"
+            "info(log): \xF0\x9F\x92\xA1 LED (id=4000000000) state will be high\n"
+            "info(log):  - Component (id=4000000000, type=led) output changed from undefined -> "
+            "high. Scheduling new event.\n"
+            "info(log): [Time: 6] Updating component id=4000000000 to high\n"
+            "info(log):   -> Notifying downstream component id=2\n"
+            "info(log):  - Component (id=2, type=output_pin) output changed from undefined -> "
+            "high. Scheduling new event.\n"
+            "info(log): [Time: 7] Updating component id=2 to high\n");
+}
+
+TEST_F(CircuitTest, EventForCurrentStateIsDropped) {
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* gate = make(ComponentType::not_gate);
+  link(pin, gate, "in");
+  int notified = 0;
+  circuit.setListener([](void* count, Component*, State) { ++*static_cast<int*>(count); }, &notified);
+  ASSERT_EQ(circuit.propagateEvent(pin, State::high), Status::ok);
+  EXPECT_EQ(notified, 1);
+  CapturedLog log;
+  ASSERT_EQ(circuit.propagateEvent(pin, State::high), Status::ok);
+  EXPECT_EQ(log.text(), "");
+  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(circuit.current_time, 15u);
+}
+
+TEST_F(CircuitTest, TwoChangesAtOneTimeNotifyTwice) {
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* gate = make(ComponentType::not_gate);
+  link(pin, gate, "in");
+  int notified = 0;
+  circuit.setListener([](void* count, Component*, State) { ++*static_cast<int*>(count); }, &notified);
+  ASSERT_TRUE(circuit.event_queue.add({5, pin, State::high}));
+  ASSERT_TRUE(circuit.event_queue.add({5, pin, State::low}));
+  CapturedLog log;
+  ASSERT_EQ(circuit.propagate(), Status::ok);
+  // Both recalculations see the final state `low` and schedule `high`
+  // twice; the second of these equal events is dropped when applied.
+  EXPECT_EQ(notified, 2);
+  EXPECT_EQ(gate->output_state, State::high);
+  EXPECT_EQ(log.text(),
+            "info(log): [Time: 5] Updating component id=0 to high\n"
+            "info(log): [Time: 5] Updating component id=0 to low\n"
+            "info(log):   -> Notifying downstream component id=1\n"
+            "info(log):  - Component (id=1, type=not_gate) output changed from undefined -> high. "
+            "Scheduling new event.\n"
+            "info(log):   -> Notifying downstream component id=1\n"
+            "info(log):  - Component (id=1, type=not_gate) output changed from undefined -> high. "
+            "Scheduling new event.\n"
+            "info(log): [Time: 10] Updating component id=1 to high\n");
+}
+
+TEST_F(CircuitTest, AndGateWithUndefinedInput) {
+  Component* a = make(ComponentType::input_pin_gate);
+  Component* never = make(ComponentType::input_pin_gate);
+  Component* gate = make(ComponentType::and_gate);
+  link(a, gate, "a");
+  link(never, gate, "b");
+  ASSERT_EQ(circuit.propagateEvent(a, State::high), Status::ok);
+  EXPECT_EQ(gate->output_state, State::undefined);
+  ASSERT_EQ(circuit.propagateEvent(a, State::low), Status::ok);
+  EXPECT_EQ(gate->output_state, State::low);
+  ASSERT_EQ(circuit.propagateEvent(never, State::high), Status::ok);
+  ASSERT_EQ(circuit.propagateEvent(a, State::high), Status::ok);
+  EXPECT_EQ(gate->output_state, State::high);
+}
+
+TEST_F(CircuitTest, DominantStateOfSeveralDrivers) {
+  Component* low = make(ComponentType::input_pin_gate);
+  Component* high = make(ComponentType::input_pin_gate);
+  Component* never = make(ComponentType::input_pin_gate);
+  Component* both = make(ComponentType::wire);
+  Component* trailing_undefined = make(ComponentType::wire);
+  link(high, both, "in");
+  link(low, both, "in");
+  link(low, trailing_undefined, "in");
+  link(never, trailing_undefined, "in");
+  ASSERT_EQ(circuit.propagateEvent(low, State::low), Status::ok);
+  EXPECT_EQ(both->output_state, State::low);
+  EXPECT_EQ(trailing_undefined->output_state, State::undefined);
+  ASSERT_EQ(circuit.propagateEvent(high, State::high), Status::ok);
+  EXPECT_EQ(both->output_state, State::high);
+
+  ComponentList empty;
+  EXPECT_EQ(calculateDominantState(empty), State::undefined);
+}
+
+TEST_F(CircuitTest, BrokenStructuresFail) {
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* gate = make(ComponentType::and_gate);
+  Component* pin_only = make(ComponentType::input_pin_gate);
+  link(pin, gate, "a");
+  EXPECT_EQ(circuit.propagateEvent(pin, State::low), Status::missing_input_port);
+  // The failed run stopped with the event applied and nothing scheduled.
+  EXPECT_EQ(pin->output_state, State::low);
+  EXPECT_TRUE(circuit.event_queue.empty());
+
+  Component* wire = make(ComponentType::wire);
+  link(pin_only, wire, "sideways");
+  EXPECT_EQ(circuit.propagateEvent(pin_only, State::high), Status::missing_input_port);
+
+  pin->outputs.remove(PortName("out"));
+  EXPECT_EQ(circuit.connect(pin, wire, "in"), Status::missing_output_port);
+  EXPECT_EQ(wire->kind.inputs.find(PortName("in")), nullptr);
+}
+
+TEST_F(CircuitTest, UnconnectedPinsAndOutputsStayQuiet) {
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* relay = make(ComponentType::input_pin_gate);
+  Component* dangling = make(ComponentType::output_pin);
+  Component* gate = make(ComponentType::not_gate);
+  link(pin, dangling, "x");
+  link(pin, relay, "y");
+  link(pin, gate, "z");
+  CapturedLog log;
+  ASSERT_EQ(circuit.propagateEvent(pin, State::low), Status::ok);
+  EXPECT_EQ(dangling->output_state, State::undefined);
+  EXPECT_EQ(relay->output_state, State::undefined);
+  // A NOT gate without "in" computes undefined, its current state.
+  EXPECT_EQ(gate->output_state, State::undefined);
+  EXPECT_EQ(log.lines(), 4);
+}
+
+}  // namespace
+}  // namespace vorn::circuit

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "log/log.hpp"
+
+namespace vorn::circuit::testing {
+
+// Collects the engine's trace lines for the lifetime of the object.
+class CapturedLog {
+ public:
+  CapturedLog() { log::setSink(&CapturedLog::append, this); }
+  ~CapturedLog() { log::setSink(nullptr, nullptr); }
+  CapturedLog(const CapturedLog&) = delete;
+  CapturedLog& operator=(const CapturedLog&) = delete;
+
+  const std::string& text() const { return text_; }
+  void clear() { text_.clear(); }
+  int lines() const {
+    int count = 0;
+    for (char c : text_) count += c == '\n';
+    return count;
+  }
+
+ private:
+  static void append(void* self, const char* text, size_t length) {
+    static_cast<CapturedLog*>(self)->text_.append(text, length);
+  }
+  std::string text_;
+};
+
+}  // namespace vorn::circuit::testing
