@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,19 @@ struct ScanResult {
   std::vector<ResolvedImport> import_table;
   std::vector<diagnostics::Diagnostic> diagnostics;
 };
+
+// True for the names that no import may use as its alias: the primitives and
+// the pin keywords.
+bool isBuiltinAlias(std::string_view alias);
+
+// E011 "import alias collision '<alias>'", with one note when `note_span` is set.
+void appendImportAliasCollisionDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view alias,
+                                          diagnostics::Span span, std::optional<diagnostics::Span> note_span,
+                                          std::string_view note_text);
+
+// E009 "import not found '<path as written>'".
+void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view path_as_written,
+                                    diagnostics::Span span);
 
 // Discovers every file reachable from the root breadth first, checks each
 // import and adds the implicit imports of the built-in macros.

@@ -1,0 +1,95 @@
+#include "resolver/file_loader.hpp"
+
+#include <vector>
+
+#include "core/file_io.hpp"
+#include "resolver/builtins.hpp"
+
+namespace vorn::file_loader {
+
+namespace {
+
+// A path with a NUL byte cannot name a file; handing it to the C library
+// would silently cut it short and open some other file instead.
+bool hasNulByte(std::string_view path) { return path.find('\0') != std::string_view::npos; }
+
+Result<std::string> canonicalise(std::string_view path) {
+  if (hasNulByte(path)) return fail(Error::FileNotFound);
+  return file_io::canonicalPath(std::string(path));
+}
+
+}  // namespace
+
+Result<OwnedFile> loadFileOwned(std::string_view path) {
+  if (builtins::hasVirtualPrefix(path)) {
+    std::optional<builtins::Name> name = builtins::macroForVirtualPath(path);
+    if (!name) return fail(Error::BuiltinNotFound);
+    return OwnedFile{std::string(path), std::string(builtins::table()[static_cast<std::size_t>(*name)].source)};
+  }
+  auto canonical = canonicalise(path);
+  if (!canonical) return fail(canonical.error());
+  auto text = file_io::readFile(*canonical, file_io::kMaxSourceBytes);
+  if (!text) return fail(text.error());
+  return OwnedFile{std::move(*canonical), std::move(*text)};
+}
+
+Result<LoadedFile> loadFile(Arena& arena, std::string_view path) {
+  if (builtins::hasVirtualPrefix(path)) {
+    // The macro texts are static, so they need no copy to outlive the run.
+    std::optional<builtins::Name> name = builtins::macroForVirtualPath(path);
+    if (!name) return fail(Error::BuiltinNotFound);
+    return LoadedFile{arena.store(path), builtins::table()[static_cast<std::size_t>(*name)].source};
+  }
+  auto owned = loadFileOwned(path);
+  if (!owned) return fail(owned.error());
+  return LoadedFile{arena.store(owned->absolute_path), arena.store(owned->source)};
+}
+
+std::string normalizeLexically(std::string_view path) {
+  const bool absolute = !path.empty() && path.front() == '/';
+  std::vector<std::string_view> segments;
+  std::size_t position = 0;
+  while (position <= path.size()) {
+    std::size_t slash = path.find('/', position);
+    if (slash == std::string_view::npos) slash = path.size();
+    std::string_view segment = path.substr(position, slash - position);
+    position = slash + 1;
+    if (segment.empty() || segment == ".") continue;
+    if (segment == "..") {
+      if (!segments.empty() && segments.back() != "..") {
+        segments.pop_back();
+      } else if (!absolute) {
+        segments.push_back(segment);  // above the starting directory: keep it
+      }
+      // The parent of "/" is "/" itself.
+      continue;
+    }
+    segments.push_back(segment);
+  }
+  std::string result = absolute ? "/" : "";
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (i > 0) result.push_back('/');
+    result.append(segments[i]);
+  }
+  if (result.empty()) result = ".";
+  return result;
+}
+
+Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
+                                           std::string_view import_path) {
+  if (builtins::hasVirtualPrefix(import_path)) return arena.store(import_path);
+  std::string joined;
+  if (!import_path.empty() && import_path.front() == '/') {
+    joined = import_path;
+  } else {
+    std::string_view directory = file_io::directoryPart(importing_path);
+    joined = directory.empty() ? std::string(".") : std::string(directory);
+    joined.push_back('/');
+    joined.append(import_path);
+  }
+  auto canonical = canonicalise(normalizeLexically(joined));
+  if (!canonical) return fail(canonical.error());
+  return arena.store(*canonical);
+}
+
+}  // namespace vorn::file_loader

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/arena.hpp"
+#include "core/error.hpp"
+
+// Loads source files: real files by canonical path, and the built-in macro
+// sources by their "<builtin>/" virtual paths.
+namespace vorn::file_loader {
+
+struct LoadedFile {
+  std::string_view absolute_path;  // canonical path, or the virtual path of a built-in
+  std::string_view source;         // the whole file
+};
+
+// The same, owned by the caller instead of an arena, so that a caller that
+// only needs the text for a while can drop it.
+struct OwnedFile {
+  std::string absolute_path;
+  std::string source;
+};
+
+// A "<builtin>/" path never touches the file system: it is one of the five
+// macro sources or BuiltinNotFound. Any other path is canonicalised (symbolic
+// links resolved) and read whole, up to 16 MiB (FileTooBig beyond).
+Result<LoadedFile> loadFile(Arena& arena, std::string_view path);
+Result<OwnedFile> loadFileOwned(std::string_view path);
+
+// Resolves an import path against the directory of the importing file and
+// canonicalises it. "<builtin>/" paths come back unchanged.
+Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
+                                           std::string_view import_path);
+
+// Removes "." segments and repeated "/", and folds ".." into the segment
+// before it, without looking at the file system.
+std::string normalizeLexically(std::string_view path);
+
+}  // namespace vorn::file_loader

@@ -1,0 +1,113 @@
+#include "resolver/resolve_bodies.hpp"
+
+#include <string>
+#include <unordered_map>
+
+#include "ir/resolver.hpp"
+#include "resolver/file_loader.hpp"
+#include "syntax/translate.hpp"
+
+namespace vorn::resolve_bodies {
+
+namespace {
+
+struct ImporterAlias {
+  std::uint32_t file = 0;
+  std::string_view alias;
+  friend bool operator==(const ImporterAlias&, const ImporterAlias&) = default;
+};
+
+struct ImporterAliasHash {
+  std::size_t operator()(const ImporterAlias& key) const {
+    return std::hash<std::string_view>{}(key.alias) * 31u + key.file;
+  }
+};
+
+// The first import-table record for each (importing file, alias): the same
+// answer as scanning the table in order, without the scan per component.
+using AliasIndex = std::unordered_map<ImporterAlias, const scan_imports::ResolvedImport*, ImporterAliasHash>;
+
+AliasIndex buildAliasIndex(const std::vector<scan_imports::ResolvedImport>& import_table) {
+  AliasIndex index;
+  index.reserve(import_table.size());
+  for (const scan_imports::ResolvedImport& record : import_table) {
+    index.try_emplace(ImporterAlias{record.importing_file, record.alias}, &record);
+  }
+  return index;
+}
+
+const scan_imports::ResolvedImport* componentMatchesAlias(const AliasIndex& index, std::uint32_t file,
+                                                          std::string_view name) {
+  auto found = index.find(ImporterAlias{file, name});
+  return found == index.end() ? nullptr : found->second;
+}
+
+}  // namespace
+
+Result<types::Project> resolveBodies(Arena& arena, const std::vector<std::string_view>& file_paths,
+                                     const std::vector<scan_imports::ResolvedImport>& import_table,
+                                     const std::vector<std::uint32_t>& topo_order) {
+  const std::size_t file_count = file_paths.size();
+  for (const scan_imports::ResolvedImport& record : import_table) {
+    if (record.importing_file >= file_count || record.target_file >= file_count) return fail(Error::InternalError);
+  }
+
+  types::Project project;
+  project.files.resize(file_count);
+  project.source_blobs.resize(file_count);
+  std::vector<bool> resolved(file_count, false);
+
+  // Copies that live for the run; the modules point at these.
+  project.import_table.reserve(import_table.size());
+  for (const scan_imports::ResolvedImport& record : import_table) {
+    project.import_table.push_back(types::ResolvedImport{arena.store(record.alias), types::FileId{record.importing_file},
+                                                         types::FileId{record.target_file}, record.span});
+  }
+  project.file_paths.reserve(file_count);
+  for (std::string_view path : file_paths) project.file_paths.push_back(arena.store(path));
+  auto storedAlias = [&](const scan_imports::ResolvedImport* record) {
+    return project.import_table[static_cast<std::size_t>(record - import_table.data())].alias;
+  };
+
+  const AliasIndex alias_index = buildAliasIndex(import_table);
+  std::vector<std::vector<const scan_imports::ResolvedImport*>> implicit_by_file(file_count);
+  for (const scan_imports::ResolvedImport& record : import_table) {
+    if (record.implicit_builtin) implicit_by_file[record.importing_file].push_back(&record);
+  }
+
+  for (std::uint32_t file_id : topo_order) {
+    if (file_id >= file_count) return fail(Error::MissingResolvedModule);
+    auto loaded = file_loader::loadFile(arena, project.file_paths[file_id]);
+    if (!loaded) return fail(loaded.error());
+    project.source_blobs[file_id] = loaded->source;
+
+    auto tree = translate::parseSource(arena, loaded->source, file_id);
+    if (!tree) return fail(tree.error());
+    auto module = resolver::resolve(*tree, file_id);
+    if (!module) return fail(module.error());
+
+    for (types::Component& component : module->components) {
+      if (!component.kind.isUnresolvedName()) continue;
+      const scan_imports::ResolvedImport* record =
+          componentMatchesAlias(alias_index, file_id, component.kind.unresolved_name);
+      if (record == nullptr) continue;
+      component.kind = types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{storedAlias(record), component.span});
+    }
+
+    for (const scan_imports::ResolvedImport* record : implicit_by_file[file_id]) {
+      module->imports.push_back(types::UnresolvedImport{storedAlias(record), project.file_paths[record->target_file],
+                                                        types::Span{file_id, 1, 1, 1, 1}, true});
+    }
+
+    project.files[file_id] = std::move(*module);
+    resolved[file_id] = true;
+  }
+
+  for (bool done : resolved) {
+    if (!done) return fail(Error::MissingResolvedModule);
+  }
+  project.root_file_id = types::FileId{0};
+  return project;
+}
+
+}  // namespace vorn::resolve_bodies

@@ -1,0 +1,152 @@
+#include "resolver/scan_imports.hpp"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "resolver/builtins.hpp"
+#include "resolver/file_loader.hpp"
+#include "syntax/translate.hpp"
+
+namespace vorn::scan_imports {
+
+namespace {
+
+constexpr std::string_view kBuiltinMacroNote =
+    "this alias refers to built-in macros; the import path must resolve to `<builtin>/<name>.vorn` matching the "
+    "compiler";
+
+struct ScanState {
+  Arena& arena;
+  ScanResult result;
+  // Texts wait here from discovery until their file is visited; they are
+  // dropped afterwards, since body resolution reads every file again.
+  std::vector<std::string> pending_sources;
+  std::unordered_map<std::string_view, std::uint32_t> path_to_id;
+
+  explicit ScanState(Arena& a) : arena(a) {}
+};
+
+std::uint32_t addFile(ScanState& state, std::string_view path, std::string source) {
+  auto id = static_cast<std::uint32_t>(state.result.file_paths.size());
+  std::string_view stored = state.arena.store(path);
+  state.result.file_paths.push_back(stored);
+  state.pending_sources.push_back(std::move(source));
+  state.path_to_id.emplace(stored, id);
+  return id;
+}
+
+// The id of the file at the resolved `path`, loading and queueing it when it
+// is new.
+Result<std::uint32_t> findOrLoad(ScanState& state, std::string_view path) {
+  if (auto found = state.path_to_id.find(path); found != state.path_to_id.end()) return found->second;
+  auto loaded = file_loader::loadFileOwned(path);
+  if (!loaded) return fail(loaded.error());
+  // Loading canonicalises again; a file named two ways is still one file.
+  if (auto found = state.path_to_id.find(loaded->absolute_path); found != state.path_to_id.end()) return found->second;
+  return addFile(state, loaded->absolute_path, std::move(loaded->source));
+}
+
+std::string quoted(std::string_view prefix, std::string_view text) {
+  std::string message(prefix);
+  message.push_back('\'');
+  message.append(text);
+  message.push_back('\'');
+  return message;
+}
+
+}  // namespace
+
+bool isBuiltinAlias(std::string_view alias) {
+  static constexpr std::array<std::string_view, 8> kReserved = {
+      "and", "not", "led", "wire", "input", "output", "input_pin", "output_pin",
+  };
+  for (std::string_view reserved : kReserved) {
+    if (alias == reserved) return true;
+  }
+  return false;
+}
+
+void appendImportAliasCollisionDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view alias,
+                                          diagnostics::Span span, std::optional<diagnostics::Span> note_span,
+                                          std::string_view note_text) {
+  std::vector<diagnostics::DiagnosticNote> notes;
+  if (note_span) notes.push_back(diagnostics::DiagnosticNote{std::string(note_text), *note_span});
+  list.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E011, quoted("import alias collision ", alias),
+                                        span, std::move(notes)));
+}
+
+void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view path_as_written,
+                                    diagnostics::Span span) {
+  list.push_back(
+      diagnostics::makeError(diagnostics::DiagnosticCode::E009, quoted("import not found ", path_as_written), span));
+}
+
+Result<ScanResult> scanProjectImports(Arena& arena, std::string_view root_path) {
+  ScanState state(arena);
+
+  // The root is always the file on disk that the driver read, even when its
+  // name happens to start like a virtual path.
+  std::string root(root_path);
+  if (builtins::hasVirtualPrefix(root)) root.insert(0, "./");
+  auto root_file = file_loader::loadFileOwned(root);
+  if (!root_file) return fail(root_file.error());
+  addFile(state, root_file->absolute_path, std::move(root_file->source));
+
+  // Ids are handed out in queue order, so the queue is simply the id range.
+  for (std::uint32_t file_id = 0; file_id < state.result.file_paths.size(); ++file_id) {
+    std::string source = std::move(state.pending_sources[file_id]);
+    state.pending_sources[file_id] = std::string();
+    const std::string_view file_path = state.result.file_paths[file_id];
+
+    auto tree = translate::parseSource(arena, source, file_id);
+    // Body resolution meets the same failure later and reports it there.
+    if (!tree) continue;
+
+    std::unordered_map<std::string_view, diagnostics::Span> alias_map;
+    for (const ast::Import& import : tree->imports) {
+      const std::string_view alias = import.alias.text;
+      const diagnostics::Span span = import.span;
+
+      if (isBuiltinAlias(alias)) {
+        appendImportAliasCollisionDiagnostic(state.result.diagnostics, alias, span, std::nullopt, {});
+        continue;
+      }
+      if (auto earlier = alias_map.find(alias); earlier != alias_map.end()) {
+        appendImportAliasCollisionDiagnostic(state.result.diagnostics, alias, span, earlier->second,
+                                             "first import alias declared here");
+        continue;
+      }
+      auto resolved = file_loader::resolveImportPath(arena, file_path, import.path.text);
+      if (!resolved) {
+        if (resolved.error() != Error::FileNotFound) return fail(resolved.error());
+        appendImportNotFoundDiagnostic(state.result.diagnostics, import.path.text, span);
+        continue;
+      }
+      if (std::optional<builtins::Name> macro = builtins::macroForAlias(alias)) {
+        if (*resolved != builtins::virtualPath(*macro)) {
+          appendImportAliasCollisionDiagnostic(state.result.diagnostics, alias, span, span, kBuiltinMacroNote);
+          continue;
+        }
+      }
+      auto target = findOrLoad(state, *resolved);
+      if (!target) return fail(target.error());
+      state.result.import_table.push_back(ResolvedImport{arena.store(alias), file_id, *target, span, false});
+      alias_map.emplace(alias, span);
+    }
+
+    for (const builtins::Entry& entry : builtins::table()) {
+      const std::string_view name = builtins::slice(entry.name);
+      const std::string_view virtual_path = builtins::virtualPath(entry.name);
+      if (alias_map.contains(name) || file_path == virtual_path) continue;
+      auto target = findOrLoad(state, virtual_path);
+      if (!target) return fail(target.error());
+      state.result.import_table.push_back(
+          ResolvedImport{name, file_id, *target, diagnostics::Span{file_id, 1, 1, 1, 1}, true});
+    }
+  }
+  return std::move(state.result);
+}
+
+}  // namespace vorn::scan_imports
