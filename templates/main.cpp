@@ -1,0 +1,98 @@
+// Entry points of the runtime module. The host copies a compact topology into
+// memory through topology_alloc, calls init once, then drives input pins and
+// reads component states. No export traps on bad arguments.
+#include <stddef.h>
+#include <stdint.h>
+
+#include "circuit/circuit.hpp"
+#include "interpreter.hpp"
+#include "memory/arena.hpp"
+
+namespace vorn::runtime {
+namespace {
+
+constexpr uint32_t kNoAddress = 0xFFFFFFFFu;
+
+constinit circuit::Circuit runtime_circuit;
+constinit bool runtime_initialized = false;
+constinit bool topo_allocated = false;
+constinit uint8_t* topo_ptr = nullptr;
+constinit uint32_t topo_len = 0;
+
+circuit::Component* pinComponent(int32_t component_id) {
+  if (!runtime_initialized || component_id < 0) return nullptr;
+  if (uint32_t(component_id) >= runtime_circuit.nodes.size()) return nullptr;
+  return runtime_circuit.nodes[uint32_t(component_id)];
+}
+
+}  // namespace
+
+uint32_t topologyAllocImpl(uint32_t length) {
+  if (length == 0) {
+    topo_allocated = true;
+    topo_ptr = nullptr;
+    topo_len = 0;
+    return kNoAddress;
+  }
+  void* buffer = memory::arena().allocate(length, 8);
+  if (buffer == nullptr) return kNoAddress;
+  topo_allocated = true;
+  topo_ptr = static_cast<uint8_t*>(buffer);
+  topo_len = length;
+  return uint32_t(reinterpret_cast<uintptr_t>(buffer));
+}
+
+void initImpl() {
+  if (runtime_initialized) return;
+  runtime_circuit.init();
+  if (!topo_allocated) {
+    runtime_initialized = true;
+    return;
+  }
+  if (!interpreter::initFromTopology(runtime_circuit, topo_ptr, topo_len)) {
+    runtime_circuit.deinit();
+    return;
+  }
+  runtime_initialized = true;
+}
+
+void runImpl() {
+  if (runtime_initialized) runtime_circuit.propagate();
+}
+
+void setPinImpl(int32_t component_id, int32_t state) {
+  circuit::Component* component = pinComponent(component_id);
+  if (component == nullptr || component->kind.type != circuit::ComponentType::input_pin_gate) return;
+  circuit::Event event{runtime_circuit.current_time + circuit::PROPAGATION_DELAY, component,
+                       circuit::fromInt(uint32_t(state))};
+  if (!runtime_circuit.event_queue.add(event)) return;
+  runtime_circuit.propagate();
+}
+
+int32_t getOutputStateImpl(int32_t component_id) {
+  circuit::Component* component = pinComponent(component_id);
+  if (component == nullptr) return 2;
+  return int32_t(circuit::toInt(component->output_state));
+}
+
+}  // namespace vorn::runtime
+
+extern "C" {
+
+__attribute__((export_name("topology_alloc"))) uint32_t topology_alloc(uint32_t length) {
+  return vorn::runtime::topologyAllocImpl(length);
+}
+
+__attribute__((export_name("init"))) void init() { vorn::runtime::initImpl(); }
+
+__attribute__((export_name("run"))) void run() { vorn::runtime::runImpl(); }
+
+__attribute__((export_name("setPin"))) void setPin(int32_t component_id, int32_t state) {
+  vorn::runtime::setPinImpl(component_id, state);
+}
+
+__attribute__((export_name("getOutputState"))) int32_t getOutputState(int32_t component_id) {
+  return vorn::runtime::getOutputStateImpl(component_id);
+}
+
+}
