@@ -1,0 +1,124 @@
+#include "resolver/file_loader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "core/file_io.hpp"
+#include "resolver/temp_tree_for_tests.hpp"
+
+namespace vorn::file_loader {
+namespace {
+
+TEST(FileLoader, LoadsRealFilesUnderTheirCanonicalPath) {
+  testing::TempTree tree;
+  std::string file = tree.write("src/top.vorn", "input a\n");
+  tree.symlink(tree.path("src"), "alias");
+  Arena arena;
+  for (std::string via : {file, tree.path("alias/top.vorn"), tree.path("src/./../src//top.vorn")}) {
+    auto loaded = loadFile(arena, via);
+    ASSERT_TRUE(loaded.has_value()) << via;
+    EXPECT_EQ(loaded->absolute_path, file);
+    EXPECT_EQ(loaded->source, "input a\n");
+  }
+  testing::ScopedChdir chdir(tree.path("src"));
+  auto relative = loadFile(arena, "top.vorn");
+  ASSERT_TRUE(relative.has_value());
+  EXPECT_EQ(relative->absolute_path, file);
+}
+
+TEST(FileLoader, ReportsFileSystemFailuresByName) {
+  testing::TempTree tree;
+  tree.mkdir("dir");
+  tree.write("plain.vorn", "input a\n");
+  tree.symlink(tree.path("loop_b"), "loop_a");
+  tree.symlink(tree.path("loop_a"), "loop_b");
+  Arena arena;
+  auto expectError = [&](const std::string& path, Error expected) {
+    auto loaded = loadFile(arena, path);
+    ASSERT_FALSE(loaded.has_value()) << path;
+    EXPECT_EQ(loaded.error(), expected) << path;
+  };
+  expectError(tree.path("missing.vorn"), Error::FileNotFound);
+  expectError(tree.path("dangling"), Error::FileNotFound);
+  expectError("", Error::FileNotFound);
+  expectError(tree.path("dir"), Error::IsDir);
+  expectError(tree.path("loop_a"), Error::SymLinkLoop);
+  expectError(tree.path("plain.vorn/inner.vorn"), Error::NotDir);
+  // A NUL byte would cut the path short at the C library and open plain.vorn.
+  expectError(tree.path("plain.vorn") + std::string("\0x", 2), Error::FileNotFound);
+}
+
+TEST(FileLoader, ReadsUpToSixteenMebibytes) {
+  testing::TempTree tree;
+  auto sized = [&](std::string_view name, off_t size) {
+    std::string path = tree.write(name, "");
+    EXPECT_EQ(::truncate(path.c_str(), size), 0);
+    return path;
+  };
+  Arena arena;
+  auto exact = loadFile(arena, sized("exact.vorn", 16 * 1024 * 1024));
+  ASSERT_TRUE(exact.has_value());
+  EXPECT_EQ(exact->source.size(), 16u * 1024 * 1024);
+  auto over = loadFile(arena, sized("over.vorn", 16 * 1024 * 1024 + 1));
+  ASSERT_FALSE(over.has_value());
+  EXPECT_EQ(over.error(), Error::FileTooBig);
+}
+
+TEST(FileLoader, NormalisesPathsLexically) {
+  EXPECT_EQ(normalizeLexically("/p/src/../lib/half.vorn"), "/p/lib/half.vorn");
+  EXPECT_EQ(normalizeLexically("/p//src/./x.vorn"), "/p/src/x.vorn");
+  EXPECT_EQ(normalizeLexically("/../../x"), "/x");
+  EXPECT_EQ(normalizeLexically("./../a/../../b"), "../../b");
+  EXPECT_EQ(normalizeLexically("a/b/.."), "a");
+  EXPECT_EQ(normalizeLexically("a/.."), ".");
+  EXPECT_EQ(normalizeLexically("/"), "/");
+  EXPECT_EQ(normalizeLexically("/a/b/"), "/a/b");
+}
+
+TEST(FileLoader, ResolvesImportsFromTheImportingFilesDirectory) {
+  testing::TempTree tree;
+  std::string half = tree.write("p/lib/half.vorn", "input a\n");
+  std::string top = tree.write("p/src/top.vorn", "input a\n");
+  tree.write("p/src/lib/half.vorn", "input decoy\n");
+  Arena arena;
+  auto resolved = resolveImportPath(arena, top, "../lib/half.vorn");
+  ASSERT_TRUE(resolved.has_value());
+  EXPECT_EQ(*resolved, half);
+
+  // An absolute import replaces the directory.
+  auto absolute = resolveImportPath(arena, top, half);
+  ASSERT_TRUE(absolute.has_value());
+  EXPECT_EQ(*absolute, half);
+
+  // Lexical folding happens before the link is followed: "link/.." is the
+  // directory holding the link, not the parent of its target.
+  tree.symlink(tree.path("p/lib"), "p/src/link");
+  auto through_link = resolveImportPath(arena, top, "link/half.vorn");
+  ASSERT_TRUE(through_link.has_value());
+  EXPECT_EQ(*through_link, half);
+  auto folded = resolveImportPath(arena, top, "link/../top.vorn");
+  ASSERT_TRUE(folded.has_value());
+  EXPECT_EQ(*folded, top);
+
+  // An importing path without a directory is relative to the current one.
+  testing::ScopedChdir chdir(tree.path("p/src"));
+  auto bare = resolveImportPath(arena, "top.vorn", "../lib/half.vorn");
+  ASSERT_TRUE(bare.has_value());
+  EXPECT_EQ(*bare, half);
+
+  auto builtin = resolveImportPath(arena, top, "<builtin>/whatever");
+  ASSERT_TRUE(builtin.has_value());
+  EXPECT_EQ(*builtin, "<builtin>/whatever");
+
+  auto missing = resolveImportPath(arena, top, "nothing.vorn");
+  ASSERT_FALSE(missing.has_value());
+  EXPECT_EQ(missing.error(), Error::FileNotFound);
+  auto with_nul = resolveImportPath(arena, top, std::string_view("top.vorn\0junk", 13));
+  ASSERT_FALSE(with_nul.has_value());
+  EXPECT_EQ(with_nul.error(), Error::FileNotFound);
+}
+
+}  // namespace
+}  // namespace vorn::file_loader
