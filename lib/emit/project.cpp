@@ -1,0 +1,166 @@
+#include "emit/project.hpp"
+
+#include <string>
+
+#include "emit/build_fn.hpp"
+#include "emit/component_index.hpp"
+#include "emit/debug_paths.hpp"
+#include "emit/file_info.hpp"
+#include "emit/import_targets.hpp"
+#include "emit/runtime.hpp"
+#include "emit/writer.hpp"
+
+namespace vorn::project {
+
+namespace {
+
+Result<void> emitFileComponents(writer::Writer& out, std::uint32_t file_id, const types::Module& module,
+                                const import_targets::ImportTargets& targets, std::size_t file_count) {
+  out.indent();
+  for (const types::Component& component : module.components) {
+    switch (component.kind.tag) {
+      case types::ComponentKind::Tag::primitive:
+        out.writeLineFmt("const {} = try circuit.createComponent({});", writer::componentVariable(component),
+                         writer::primitiveExpression(component.kind.primitive));
+        break;
+      case types::ComponentKind::Tag::sub_circuit_ref: {
+        std::optional<std::uint32_t> target = targets.find(types::FileId{file_id}, component.kind.sub_circuit_ref.name);
+        if (!target || *target >= file_count) return fail(Error::UnresolvedSubCircuitTarget);
+        out.writeLineFmt("const {} = try buildFile_{}(circuit);", writer::subCircuitVariable(component), *target);
+        break;
+      }
+      case types::ComponentKind::Tag::unresolved_name: return fail(Error::UnresolvedComponentName);
+    }
+  }
+  out.dedent();
+  return {};
+}
+
+// A sub-circuit instance is reached through the pin components its build
+// function returned; a primitive through its own port.
+std::string fromExpression(const types::Component& component, std::string_view port) {
+  if (component.kind.isSubCircuitRef()) {
+    return writer::subCircuitVariable(component) + "." + writer::outputField(port) + ".port(\"out\")";
+  }
+  return writer::componentVariable(component) + ".port(" + writer::zigStringLiteral(port) + ")";
+}
+
+std::string toExpression(const types::Component& component, std::string_view port) {
+  if (component.kind.isSubCircuitRef()) {
+    return writer::subCircuitVariable(component) + "." + writer::inputField(port) + ".port(\"in\")";
+  }
+  return writer::componentVariable(component) + ".port(" + writer::zigStringLiteral(port) + ")";
+}
+
+Result<void> emitFileConnections(writer::Writer& out, const types::Module& module,
+                                 const component_index::ComponentIndex& index) {
+  out.indent();
+  for (const types::Connection& connection : module.connections) {
+    const types::Component* from = index.find(connection.from.component);
+    if (from == nullptr) return fail(Error::InvalidFromComponentId);
+    const types::Component* to = index.find(connection.to.component);
+    if (to == nullptr) return fail(Error::InvalidToComponentId);
+    out.writeLineFmt("try circuit.connect({}, {});", fromExpression(*from, connection.from.port),
+                     toExpression(*to, connection.to.port));
+  }
+  out.dedent();
+  return {};
+}
+
+Result<void> emitFileBuildFunction(writer::Writer& out, std::uint32_t file_id, const types::Module& module,
+                                   const import_targets::ImportTargets& targets, std::size_t file_count) {
+  const component_index::ComponentIndex index(module.components);
+  out.writeLineFmt("fn buildFile_{}(circuit: *engine.Circuit) !struct {{", file_id);
+  build_fn::emitPinStructFields(out, module);
+  out.writeLine("} {");
+  if (auto done = emitFileComponents(out, file_id, module, targets, file_count); !done) return done;
+  if (auto done = emitFileConnections(out, module, index); !done) return done;
+  if (auto done = build_fn::emitPinReturn(out, module, index); !done) return done;
+  out.writeLine("}");
+  return {};
+}
+
+file_info_format::FileInfo projectFileInfo(const types::Project& project, const ProjectLayout& layout,
+                                           const EmitOptions& options) {
+  const types::Module& root = project.files[project.root_file_id.value];
+  file_info_format::FileInfo info;
+  info.source_name = options.source_name;
+  info.compile_timestamp = options.compile_timestamp;
+  info.compiler_version = options.compiler_version;
+  info.file_id = project.root_file_id.value;
+  info.component_count = layout.expected_count;
+  // Each file counts once, however many instances of it the circuit holds.
+  std::size_t connections = 0;
+  for (const types::Module& module : project.files) connections += module.connections.size();
+  info.connection_count = static_cast<std::uint32_t>(connections);
+  for (std::size_t i = 0; i < root.inputs.size(); ++i) {
+    info.inputs.push_back({root.inputs[i].name, layout.root_input_global_ids[i]});
+  }
+  for (std::size_t i = 0; i < root.outputs.size(); ++i) {
+    info.outputs.push_back({root.outputs[i].name, layout.root_output_global_ids[i]});
+  }
+  return info;
+}
+
+void emitSubCircuitTable(writer::Writer& out, const ProjectLayout& layout) {
+  out.writeLine("const SubCircuit = struct {");
+  out.indent();
+  out.writeLine("instance_path: []const []const u8,");
+  out.writeLine("target_file_id: u32,");
+  out.dedent();
+  out.writeLine("};");
+  out.writeLine("const sub_circuits: []const SubCircuit = &.{");
+  out.indent();
+  for (const SubCircuitEntry& entry : layout.sub_circuits) {
+    out.writeLineFmt(".{{ .instance_path = {}, .target_file_id = {} }},", writer::listLiteral(entry.instance_path),
+                     entry.target_file_id);
+  }
+  out.dedent();
+  out.writeLine("};");
+}
+
+void emitProjectDebugPaths(writer::Writer& out, const ProjectLayout& layout) {
+  debug_paths::emitDebugPathsOpening(out);
+  out.indent();
+  for (const ComponentEntry& entry : layout.entries) debug_paths::emitDebugPathRow(out, entry.global_id, entry.segments);
+  out.dedent();
+  debug_paths::emitDebugPathsClosing(out);
+}
+
+}  // namespace
+
+Result<std::string> emitProjectSource(const types::Project& project, const emit::EmitOptions& options) {
+  // The layout comes first: it refuses what cannot be instantiated before any text is built.
+  Result<ProjectLayout> layout = computeLayout(project, options.source_name);
+  if (!layout) return fail(layout.error());
+
+  writer::Writer out;
+  emit::emitHeader(out, options);
+  const import_targets::ImportTargets targets(project.import_table);
+  for (std::size_t file_id = 0; file_id < project.files.size(); ++file_id) {
+    auto built = emitFileBuildFunction(out, static_cast<std::uint32_t>(file_id), project.files[file_id], targets,
+                                       project.files.size());
+    if (!built) return fail(built.error());
+    out.writeLine("");
+  }
+  if (auto written = file_info::emitFileInfoConstants(out, projectFileInfo(project, *layout, options)); !written) {
+    return fail(written.error());
+  }
+  out.writeLine("");
+  emitSubCircuitTable(out, *layout);
+  out.writeLine("");
+  emitProjectDebugPaths(out, *layout);
+  out.writeLine("");
+  runtime::emitTopologyPlaceholder(out);
+  out.writeLine("");
+
+  runtime::RuntimeShape shape;
+  shape.expected_component_count = layout->expected_count;
+  shape.input_component_ids = layout->root_input_global_ids;
+  shape.output_component_ids = layout->root_output_global_ids;
+  shape.root_file_id = project.root_file_id.value;
+  runtime::emitRuntimeExports(out, shape);
+  return out.toOwnedSlice();
+}
+
+}  // namespace vorn::project
