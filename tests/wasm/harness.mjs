@@ -1,0 +1,132 @@
+// Shared helpers for the WebAssembly tests: locating the compiler and the
+// runtime module, loading modules with a recording host, and building
+// compact topologies by hand.
+import { readFileSync, existsSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+
+export const compilerPath = process.argv[2];
+
+// The runtime module lies next to the compiler in the build directory;
+// VORN_RUNTIME_WASM or a third argument override that.
+export function runtimePath() {
+  const candidates = [process.env.VORN_RUNTIME_WASM, process.argv[3]];
+  if (compilerPath) candidates.push(join(dirname(compilerPath), 'vorn-runtime.wasm'));
+  for (const candidate of candidates) {
+    if (candidate && existsSync(candidate)) return candidate;
+  }
+  throw new Error('vorn-runtime.wasm not found: pass the compiler path or set VORN_RUNTIME_WASM');
+}
+
+export function loadRuntimeBytes() {
+  return readFileSync(runtimePath());
+}
+
+// Instantiates a module with a host that records every log line. `debug` is
+// the value returned by env.debugEnabled.
+export function instantiate(bytes, { debug = 0 } = {}) {
+  const lines = [];
+  let memory = null;
+  const decoder = new TextDecoder();
+  const imports = {
+    env: {
+      debugEnabled: () => debug,
+      onDebugLog: (ptr, len, type) => {
+        lines.push({ text: decoder.decode(new Uint8Array(memory.buffer, ptr >>> 0, len >>> 0)), type });
+      },
+    },
+  };
+  const module = bytes instanceof WebAssembly.Module ? bytes : new WebAssembly.Module(bytes);
+  const instance = new WebAssembly.Instance(module, imports);
+  memory = instance.exports.memory;
+  return { module, exports: instance.exports, lines };
+}
+
+// Hands a compact topology to the runtime and calls init.
+export function loadTopology(exports, payload) {
+  const ptr = exports.topology_alloc(payload.length) >>> 0;
+  if (payload.length > 0 && ptr !== 0xFFFFFFFF) {
+    new Uint8Array(exports.memory.buffer, ptr, payload.length).set(payload);
+  }
+  exports.init();
+  return ptr;
+}
+
+export const Kind = { input_pin: 0, not_gate: 1, and_gate: 2, wire: 3, led: 4, output_pin: 5 };
+export const Port = { in: 0, a: 1, b: 2, out: 3 };
+
+// Compact topology: "VORN", version, counts, then 5-byte component and
+// 9-byte connection records. The header counts can be overridden to make
+// malformed payloads.
+export function compactTopology(components, connections, { magic = 'VORN', version = 1, componentCount, connectionCount } = {}) {
+  const bytes = Buffer.alloc(13 + 5 * components.length + 9 * connections.length);
+  bytes.write(magic, 0, 'latin1');
+  bytes.writeUInt8(version, 4);
+  bytes.writeUInt32LE(componentCount ?? components.length, 5);
+  bytes.writeUInt32LE(connectionCount ?? connections.length, 9);
+  let at = 13;
+  for (const [id, kind] of components) {
+    bytes.writeUInt32LE(id, at);
+    bytes.writeUInt8(kind, at + 4);
+    at += 5;
+  }
+  for (const [from, to, port] of connections) {
+    bytes.writeUInt32LE(from, at);
+    bytes.writeUInt32LE(to, at + 4);
+    bytes.writeUInt8(port, at + 8);
+    at += 9;
+  }
+  return new Uint8Array(bytes);
+}
+
+// Reads the top-level sections of a module: [{ id, start, end, name? }].
+export function sections(bytes) {
+  const list = [];
+  let at = 8;
+  const leb = () => {
+    let result = 0;
+    let shift = 0;
+    for (;;) {
+      const byte = bytes[at++];
+      result += (byte & 0x7f) * 2 ** shift;
+      shift += 7;
+      if ((byte & 0x80) === 0) return result;
+    }
+  };
+  while (at < bytes.length) {
+    const id = bytes[at++];
+    const size = leb();
+    const start = at;
+    const entry = { id, start, end: start + size };
+    if (id === 0) {
+      const nameLength = leb();
+      entry.name = Buffer.from(bytes.subarray(at, at + nameLength)).toString('latin1');
+      entry.payloadStart = at + nameLength;
+    }
+    list.push(entry);
+    at = start + size;
+  }
+  return list;
+}
+
+// Limits of the module's own memory (section 5): { initial, maximum }.
+export function memoryLimits(bytes) {
+  const section = sections(bytes).find((s) => s.id === 5);
+  if (!section) return null;
+  let at = section.start;
+  const leb = () => {
+    let result = 0;
+    let shift = 0;
+    for (;;) {
+      const byte = bytes[at++];
+      result += (byte & 0x7f) * 2 ** shift;
+      shift += 7;
+      if ((byte & 0x80) === 0) return result;
+    }
+  };
+  const count = leb();
+  if (count !== 1) return { count };
+  const flags = leb();
+  const initial = leb();
+  const maximum = flags & 1 ? leb() : undefined;
+  return { initial, maximum };
+}
