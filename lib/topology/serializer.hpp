@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/error.hpp"
@@ -29,5 +31,100 @@ Result<std::vector<std::uint8_t>> serializeModule(const types::Module& module);
 
 // The whole project flattened from the root file, with global ids.
 Result<ProjectTopology> serializeProject(const types::Project& project);
+
+// "in", "a", "b", "out" to their port bytes.
+Result<format::PortName> parsePortName(std::string_view name);
+
+format::ComponentKind primitiveToKind(types::PrimitiveKind kind);
+
+// ---------------------------------------------------------------------------
+// Flattening, shared by the compact and the full topology.
+//
+// Every primitive of the instance tree gets a global id in a depth-first,
+// pre-order walk (a sub-circuit's primitives take their ids where the instance
+// stands in its parent's component order). Only once every id is known are
+// sub-circuit outputs, bound inputs and connections resolved, so a driver may
+// come after the instance it feeds. Connection records come out in post-order:
+// an instance's nested instances first, then its own connections, then its
+// bound inputs.
+
+inline constexpr std::uint32_t kNoInstance = 0xFFFFFFFF;
+inline constexpr std::uint32_t kNoGlobalId = 0xFFFFFFFF;
+
+// One expanded module: the root or a sub-circuit instance.
+struct InstanceNode {
+  const types::Module* module = nullptr;
+  std::uint32_t parent = kNoInstance;
+  // The sub-circuit component in the parent module; null for a top instance.
+  const types::Component* component = nullptr;
+  types::FileId target_file;
+  std::uint32_t index = 0;         // per-module lookup tables in ExpanderState
+  std::uint32_t slot_base = 0;     // start of this instance's entries in `slots`
+  std::uint32_t output_base = 0;   // ... in `output_drivers`
+  std::uint32_t binding_base = 0;  // ... in `bindings`
+};
+
+// One primitive of the flattened circuit; its global id is its position in
+// ExpanderState::components.
+struct FlatComponent {
+  const types::Component* component = nullptr;
+  std::uint32_t instance = 0;
+  format::ComponentKind kind = format::ComponentKind::input_pin;
+};
+
+// The global id of the component driving one input pin from outside.
+struct BoundInput {
+  std::uint32_t global_from_id = 0;
+};
+
+struct InputBinding {
+  std::string_view name;
+  BoundInput bound;
+};
+
+// Name lookups of one module, built once per module however often it is
+// instantiated.
+struct ModuleIndex {
+  std::unordered_map<std::string_view, std::uint32_t> output_by_name;  // last output of that name
+  std::unordered_map<std::string_view, std::uint32_t> input_slot_by_name;
+  std::vector<std::uint32_t> input_slot;  // per input pin: its name's slot
+};
+
+struct ExpanderState {
+  explicit ExpanderState(const types::Project& p) : project(&p) {}
+
+  const types::Project* project;
+  std::vector<FlatComponent> components;  // by global id
+  std::vector<format::ConnectionRecord> connections;
+  std::uint32_t next_global_id = 0;
+
+  std::vector<InstanceNode> instances;  // in pre-order
+  // Per instance and IR component: the global id of a primitive, or the
+  // instance index of a sub-circuit.
+  std::vector<std::uint32_t> slots;
+  // Per instance and output pin: the global id driving it.
+  std::vector<std::uint32_t> output_drivers;
+  // Per instance and distinct input name: the bound outside driver.
+  std::vector<std::uint32_t> bindings;
+
+  std::vector<ModuleIndex> module_indexes;
+  std::unordered_map<const types::Module*, std::uint32_t> module_index_of;
+  // Per importing file: alias to target file (first import of that alias).
+  std::vector<std::unordered_map<std::string_view, std::uint32_t>> import_targets;
+  bool imports_indexed = false;
+};
+
+// Output name to the global id of its driver, one entry per output pin in
+// declaration order (pins sharing a name all map to the last one's driver).
+using OutputMap = std::vector<PinMapping>;
+
+// Expands `module` and every sub-circuit inside it into `state`, as one more
+// top instance. `parent_input_bindings` drive its input pins from outside (a
+// later entry for a name replaces an earlier one); `local_to_global_out`, when
+// given, receives the global id of each of its primitives by IR id
+// (kNoGlobalId elsewhere).
+Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module,
+                               std::span<const InputBinding> parent_input_bindings,
+                               std::vector<std::uint32_t>* local_to_global_out);
 
 }  // namespace vorn::serializer

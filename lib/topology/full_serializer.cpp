@@ -1,0 +1,117 @@
+#include "topology/full_serializer.hpp"
+
+#include <algorithm>
+
+#include "topology/serializer.hpp"
+
+namespace vorn::full_serializer {
+
+namespace {
+
+// The frames enclosing a component of `instance`, outermost first.
+std::vector<full_format::OriginFrame> originOf(const serializer::ExpanderState& state, std::uint32_t instance) {
+  std::vector<full_format::OriginFrame> origin;
+  for (std::uint32_t at = instance; at != serializer::kNoInstance; at = state.instances[at].parent) {
+    const serializer::InstanceNode& node = state.instances[at];
+    if (node.component == nullptr) break;  // the root file
+    origin.push_back({std::string(node.component->instance_name),
+                      std::string(node.component->kind.sub_circuit_ref.name), node.target_file.value});
+  }
+  std::reverse(origin.begin(), origin.end());
+  return origin;
+}
+
+}  // namespace
+
+void appendU32LE(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  out.push_back(static_cast<std::uint8_t>(value));
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+  out.push_back(static_cast<std::uint8_t>(value >> 16));
+  out.push_back(static_cast<std::uint8_t>(value >> 24));
+}
+
+void appendString(std::vector<std::uint8_t>& out, std::string_view text) {
+  appendU32LE(out, static_cast<std::uint32_t>(text.size()));
+  out.insert(out.end(), text.begin(), text.end());
+}
+
+Result<full_format::FullTopology> buildFromModule(const types::Module& module) {
+  full_format::FullTopology topology;
+  topology.components.reserve(module.components.size());
+  for (const types::Component& component : module.components) {
+    if (component.kind.isSubCircuitRef()) return fail(Error::SubCircuitInFlatModule);
+    if (component.kind.isUnresolvedName()) return fail(Error::UnresolvedComponent);
+    topology.components.push_back({std::string(component.instance_name), {}, component.id.value,
+                                   serializer::primitiveToKind(component.kind.primitive)});
+  }
+  topology.connections.reserve(module.connections.size());
+  for (const types::Connection& connection : module.connections) {
+    auto port = serializer::parsePortName(connection.to.port);
+    if (!port) return fail(port.error());
+    topology.connections.push_back(
+        {connection.from.component.value, connection.to.component.value, static_cast<std::uint8_t>(*port)});
+  }
+  return topology;
+}
+
+Result<full_format::FullTopology> buildFromProject(const types::Project& project) {
+  if (project.root_file_id.value >= project.files.size()) return fail(Error::ModuleNotFound);
+  serializer::ExpanderState state(project);
+  auto expanded = serializer::expandModule(state, project.files[project.root_file_id.value], {}, nullptr);
+  if (!expanded) return fail(expanded.error());
+
+  full_format::FullTopology topology;
+  topology.components.reserve(state.components.size());
+  // Neighbouring ids mostly share an instance; its frame list is built once
+  // per run of them and copied into each record.
+  std::uint32_t origin_instance = serializer::kNoInstance;
+  std::vector<full_format::OriginFrame> origin;
+  for (std::uint32_t id = 0; id < state.components.size(); ++id) {
+    const serializer::FlatComponent& flat = state.components[id];
+    if (flat.instance != origin_instance) {
+      origin = originOf(state, flat.instance);
+      origin_instance = flat.instance;
+    }
+    topology.components.push_back({std::string(flat.component->instance_name), origin, id, flat.kind});
+  }
+  topology.connections = std::move(state.connections);
+  return topology;
+}
+
+std::vector<std::uint8_t> encode(const full_format::FullTopology& topology) {
+  std::vector<std::uint8_t> out;
+  out.insert(out.end(), {'V', 'O', 'R', 'F', 1});
+  appendU32LE(out, static_cast<std::uint32_t>(topology.components.size()));
+  for (const full_format::FullComponentRecord& record : topology.components) {
+    appendU32LE(out, record.id);
+    out.push_back(static_cast<std::uint8_t>(record.kind));
+    appendString(out, record.name);
+    appendU32LE(out, static_cast<std::uint32_t>(record.origin.size()));
+    for (const full_format::OriginFrame& frame : record.origin) {
+      appendString(out, frame.alias);
+      appendString(out, frame.subcircuit);
+      appendU32LE(out, frame.target_file);
+    }
+  }
+  appendU32LE(out, static_cast<std::uint32_t>(topology.connections.size()));
+  for (const format::ConnectionRecord& record : topology.connections) {
+    appendU32LE(out, record.from_id);
+    appendU32LE(out, record.to_id);
+    out.push_back(record.port);
+  }
+  return out;
+}
+
+Result<std::vector<std::uint8_t>> serializeModuleFull(const types::Module& module) {
+  auto topology = buildFromModule(module);
+  if (!topology) return fail(topology.error());
+  return encode(*topology);
+}
+
+Result<std::vector<std::uint8_t>> serializeProjectFull(const types::Project& project) {
+  auto topology = buildFromProject(project);
+  if (!topology) return fail(topology.error());
+  return encode(*topology);
+}
+
+}  // namespace vorn::full_serializer
