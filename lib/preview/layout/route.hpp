@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "core/error.hpp"
@@ -14,7 +15,17 @@ struct RouteResult {
   std::uint32_t height = 0;
 };
 
+// One orthogonal polyline per graph edge between placed nodes, in node and
+// edge order: out of the source port, along the source's track column and
+// into the destination port, bending just before the destination or along a
+// free row when that shape would cut through a box.
 Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
                           const std::vector<layout::PlacedComponent>& placed);
+
+// "in" 0, "a" 1, "b" 2, "out" 3, anything else 255.
+std::uint8_t portByteOf(std::string_view name);
+
+// The first input slot named by `dst_port`, else the box's top-left corner.
+layout::PortCoord portCoordOf(const layout::PlacedComponent& component, std::uint8_t dst_port);
 
 }  // namespace vorn::route

@@ -1,0 +1,105 @@
+#include "preview/layout/route_boxes.hpp"
+
+#include <algorithm>
+#include <tuple>
+
+namespace vorn::route {
+
+namespace {
+
+constexpr std::uint64_t kMaxFiledHeight = 256;
+constexpr std::uint64_t kMaxFiledWidth = 1u << 20;
+
+bool meets(std::uint64_t a_lo, std::uint64_t a_hi, std::uint64_t b_lo, std::uint64_t b_hi) {
+  return a_lo <= b_hi && b_lo <= a_hi;
+}
+
+}  // namespace
+
+void IntervalBuckets::add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) {
+  entries_.push_back(Entry{key, lo, hi, hi});
+}
+
+void IntervalBuckets::finish() {
+  std::sort(entries_.begin(), entries_.end(),
+            [](const Entry& a, const Entry& b) { return std::tie(a.key, a.lo) < std::tie(b.key, b.lo); });
+  for (std::size_t i = 1; i < entries_.size(); ++i) {
+    if (entries_[i].key == entries_[i - 1].key) {
+      entries_[i].reach = std::max(entries_[i].hi, entries_[i - 1].reach);
+    }
+  }
+}
+
+bool IntervalBuckets::overlaps(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const {
+  // The last interval of this key starting at or before `hi`; its reach is
+  // the furthest end of all intervals that start early enough to meet the range.
+  auto after = std::upper_bound(entries_.begin(), entries_.end(), std::tie(key, hi),
+                                [](const auto& probe, const Entry& e) { return probe < std::tie(e.key, e.lo); });
+  if (after == entries_.begin()) return false;
+  const Entry& last = *(after - 1);
+  return last.key == key && last.reach >= lo;
+}
+
+BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
+  for (const layout::PlacedComponent& c : placed) {
+    for (const layout::PortSlot& slot : c.in_ports) ports_.add(slot.coord.x, slot.coord.y, slot.coord.y);
+    if (c.width == 0) continue;
+    const std::uint64_t x_lo = c.x;
+    const std::uint64_t x_hi = x_lo + c.width - 1;
+    const std::uint64_t y_lo = c.y;
+    if (c.height == 0) {
+      if (c.width > kMaxFiledWidth) {
+        wide_flat_.push_back(Rect{x_lo, x_hi, y_lo, y_lo});
+      } else {
+        for (std::uint64_t x = x_lo; x <= x_hi; ++x) flat_columns_.add(x, y_lo, y_lo);
+      }
+      continue;
+    }
+    const std::uint64_t y_hi = y_lo + c.height - 1;
+    if (c.height > kMaxFiledHeight) {
+      tall_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
+    } else {
+      for (std::uint64_t y = y_lo; y <= y_hi; ++y) rows_.add(y, x_lo, x_hi);
+    }
+    if (c.width > kMaxFiledWidth) {
+      wide_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
+    } else {
+      for (std::uint64_t x = x_lo; x <= x_hi; ++x) columns_.add(x, y_lo, y_hi);
+    }
+  }
+  rows_.finish();
+  columns_.finish();
+  flat_columns_.finish();
+  ports_.finish();
+}
+
+bool BoxIndex::isCellBlocked(std::uint64_t x, std::uint64_t y) const { return isHSegBlocked(x, x, y); }
+
+bool BoxIndex::isHSegBlocked(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y) const {
+  const auto [lo, hi] = std::minmax(x_a, x_b);
+  if (rows_.overlaps(y, lo, hi)) return true;
+  return std::any_of(tall_.begin(), tall_.end(), [&](const Rect& r) {
+    return r.y_lo <= y && y <= r.y_hi && meets(r.x_lo, r.x_hi, lo, hi);
+  });
+}
+
+bool BoxIndex::isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b) const {
+  const auto [lo, hi] = std::minmax(y_a, y_b);
+  if (columns_.overlaps(x, lo, hi)) return true;
+  return std::any_of(wide_.begin(), wide_.end(), [&](const Rect& r) {
+    return r.x_lo <= x && x <= r.x_hi && meets(r.y_lo, r.y_hi, lo, hi);
+  });
+}
+
+bool BoxIndex::bboxBlocksColumn(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const {
+  if (isVSegBlocked(x, y_min, y_max) || flat_columns_.overlaps(x, y_min, y_max)) return true;
+  return std::any_of(wide_flat_.begin(), wide_flat_.end(), [&](const Rect& r) {
+    return r.x_lo <= x && x <= r.x_hi && y_min <= r.y_lo && r.y_lo <= y_max;
+  });
+}
+
+bool BoxIndex::portApproachInRange(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const {
+  return ports_.overlaps(x, y_min, y_max);
+}
+
+}  // namespace vorn::route

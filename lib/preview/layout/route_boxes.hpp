@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "preview/layout/layout.hpp"
+
+// Obstacle queries for the router. Every box (and every input port) is
+// indexed by row and by column, so a run of cells is tested with a binary
+// search instead of a scan over all components.
+namespace vorn::route {
+
+// Intervals filed under a key (a row or a column); answers whether any
+// interval under a key meets a given inclusive range.
+class IntervalBuckets {
+ public:
+  void add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi);
+  // Must run after the last `add` and before the first query.
+  void finish();
+  bool overlaps(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const;
+
+ private:
+  struct Entry {
+    std::uint64_t key = 0;
+    std::uint64_t lo = 0;
+    std::uint64_t hi = 0;
+    std::uint64_t reach = 0;  // largest `hi` among the entries of this key up to here
+  };
+  std::vector<Entry> entries_;
+};
+
+// A cell is inside a box when x <= cell x < x + width and y <= cell y < y + height.
+class BoxIndex {
+ public:
+  explicit BoxIndex(const std::vector<layout::PlacedComponent>& placed);
+
+  bool isCellBlocked(std::uint64_t x, std::uint64_t y) const;
+  // Any cell of the inclusive run, in either direction, inside a box.
+  bool isHSegBlocked(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y) const;
+  bool isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b) const;
+  // Some box spans column x and its rows [y, y + max(height - 1, 0)] meet the range.
+  bool bboxBlocksColumn(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const;
+  // Some input port lies in column x within the rows.
+  bool portApproachInRange(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const;
+
+ private:
+  // Boxes too tall or too wide to file row by row or column by column are
+  // tested one by one; placement never makes them.
+  struct Rect {
+    std::uint64_t x_lo, x_hi, y_lo, y_hi;
+  };
+
+  IntervalBuckets rows_;          // row -> x ranges of boxes
+  IntervalBuckets columns_;       // column -> y ranges of boxes
+  IntervalBuckets flat_columns_;  // column -> top row of boxes with height 0
+  IntervalBuckets ports_;         // column -> rows of input ports
+  std::vector<Rect> tall_;        // not in rows_
+  std::vector<Rect> wide_;        // not in columns_ / flat_columns_ (y_hi is the bbox row end)
+  std::vector<Rect> wide_flat_;
+};
+
+}  // namespace vorn::route

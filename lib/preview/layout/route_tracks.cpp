@@ -1,0 +1,138 @@
+#include "preview/layout/route_tracks.hpp"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace vorn::route {
+
+namespace {
+
+struct TrunkKey {
+  std::uint32_t sx;
+  std::uint32_t src_id;
+  std::uint8_t src_port;
+  friend bool operator==(const TrunkKey&, const TrunkKey&) = default;
+};
+
+struct TrunkKeyHash {
+  std::size_t operator()(const TrunkKey& k) const {
+    const std::uint64_t packed = (std::uint64_t{k.sx} << 32) | k.src_id;
+    return std::hash<std::uint64_t>{}(packed) ^ (k.src_port * 0x9e3779b97f4a7c15ull);
+  }
+};
+
+}  // namespace
+
+std::vector<Trunk> buildTrunks(const std::vector<PendingWire>& wires) {
+  std::vector<Trunk> trunks;
+  std::unordered_map<TrunkKey, std::uint32_t, TrunkKeyHash> index;
+  for (std::uint32_t w = 0; w < wires.size(); ++w) {
+    const PendingWire& wire = wires[w];
+    const auto [lo, hi] = std::minmax(wire.sy, wire.dy);
+    auto [found, inserted] =
+        index.try_emplace(TrunkKey{wire.sx, wire.src_id, wire.src_port}, static_cast<std::uint32_t>(trunks.size()));
+    if (inserted) {
+      Trunk trunk;
+      trunk.wires.push_back(w);
+      trunk.sx = wire.sx;
+      trunk.sy = wire.sy;
+      trunk.src_id = wire.src_id;
+      trunk.y_min = lo;
+      trunk.y_max = hi;
+      trunk.src_port = wire.src_port;
+      trunks.push_back(std::move(trunk));
+    } else {
+      Trunk& trunk = trunks[found->second];
+      trunk.y_min = std::min(trunk.y_min, lo);
+      trunk.y_max = std::max(trunk.y_max, hi);
+      trunk.wires.push_back(w);
+    }
+  }
+  return trunks;
+}
+
+std::vector<SuperTrunk> formSuperTrunks(const std::vector<Trunk>& trunks, std::vector<std::uint32_t> group) {
+  std::sort(group.begin(), group.end(), [&](std::uint32_t a, std::uint32_t b) {
+    if (trunks[a].y_min != trunks[b].y_min) return trunks[a].y_min < trunks[b].y_min;
+    return a < b;
+  });
+  std::vector<SuperTrunk> supers;
+  for (std::uint32_t t : group) {
+    const Trunk& trunk = trunks[t];
+    if (!supers.empty()) {
+      SuperTrunk& last = supers.back();
+      if (last.y_max <= trunk.y_min && std::uint64_t{trunk.y_min} <= std::uint64_t{last.y_max} + 1) {
+        last.members.push_back(t);
+        last.y_max = std::max(last.y_max, trunk.y_max);
+        continue;
+      }
+    }
+    supers.push_back(SuperTrunk{{t}, trunk.y_min, trunk.y_max});
+  }
+  return supers;
+}
+
+bool isSuperTrunkBilateral(const SuperTrunk& st, const std::vector<Trunk>& trunks) {
+  if (st.members.empty()) return false;
+  std::uint32_t lo = trunks[st.members.front()].sy;
+  std::uint32_t hi = lo;
+  for (std::uint32_t t : st.members) {
+    lo = std::min(lo, trunks[t].sy);
+    hi = std::max(hi, trunks[t].sy);
+  }
+  return st.y_min < lo && st.y_max > hi;
+}
+
+void sortSuperTrunks(std::vector<SuperTrunk>& supers, const std::vector<Trunk>& trunks) {
+  struct Keyed {
+    bool bilateral;
+    std::uint32_t span;
+    std::uint32_t index;
+  };
+  std::vector<Keyed> keys;
+  keys.reserve(supers.size());
+  for (std::uint32_t i = 0; i < supers.size(); ++i) {
+    keys.push_back(Keyed{isSuperTrunkBilateral(supers[i], trunks), supers[i].y_max - supers[i].y_min, i});
+  }
+  std::sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
+    if (a.bilateral != b.bilateral) return a.bilateral;
+    if (a.span != b.span) return a.span < b.span;
+    return a.index < b.index;
+  });
+  std::vector<SuperTrunk> sorted;
+  sorted.reserve(supers.size());
+  for (const Keyed& k : keys) sorted.push_back(std::move(supers[k.index]));
+  supers = std::move(sorted);
+}
+
+void assignTrackColumns(std::vector<PendingWire>& wires, std::vector<Trunk>& trunks, const BoxIndex& boxes) {
+  // Groups by sx, in order of first appearance; groups are independent.
+  std::unordered_map<std::uint32_t, std::uint32_t> group_of;
+  std::vector<std::vector<std::uint32_t>> groups;
+  for (std::uint32_t t = 0; t < trunks.size(); ++t) {
+    auto [found, inserted] = group_of.try_emplace(trunks[t].sx, static_cast<std::uint32_t>(groups.size()));
+    if (inserted) groups.emplace_back();
+    groups[found->second].push_back(t);
+  }
+  for (std::vector<std::uint32_t>& group : groups) {
+    std::vector<SuperTrunk> supers = formSuperTrunks(trunks, std::move(group));
+    sortSuperTrunks(supers, trunks);
+    std::unordered_set<std::uint64_t> used;
+    for (const SuperTrunk& st : supers) {
+      std::uint64_t x = std::uint64_t{trunks[st.members.front()].sx} + 1;
+      while (used.contains(x) || boxes.bboxBlocksColumn(x, st.y_min, st.y_max) ||
+             boxes.portApproachInRange(x, st.y_min, st.y_max)) {
+        ++x;
+      }
+      used.insert(x);
+      const auto track = static_cast<std::uint32_t>(std::min<std::uint64_t>(x, UINT32_MAX));
+      for (std::uint32_t t : st.members) {
+        trunks[t].track_x = track;
+        for (std::uint32_t w : trunks[t].wires) wires[w].track_x = track;
+      }
+    }
+  }
+}
+
+}  // namespace vorn::route
