@@ -130,3 +130,44 @@ export function memoryLimits(bytes) {
   const maximum = flags & 1 ? leb() : undefined;
   return { initial, maximum };
 }
+
+// Full topology: records { id, kind, name, origin: [{ alias, subcircuit, targetFile }] }.
+export function fullTopology(components, connections) {
+  const parts = [];
+  const u8 = (v) => parts.push(Buffer.from([v]));
+  const u32 = (v) => { const b = Buffer.alloc(4); b.writeUInt32LE(v); parts.push(b); };
+  const str = (s) => { const b = Buffer.from(s, 'utf8'); u32(b.length); parts.push(b); };
+  parts.push(Buffer.from('VORF', 'latin1'));
+  u8(1);
+  u32(components.length);
+  for (const { id, kind, name, origin = [] } of components) {
+    u32(id); u8(kind); str(name); u32(origin.length);
+    for (const frame of origin) { str(frame.alias); str(frame.subcircuit); u32(frame.targetFile); }
+  }
+  u32(connections.length);
+  for (const [from, to, port] of connections) { u32(from); u32(to); u8(port); }
+  return new Uint8Array(Buffer.concat(parts));
+}
+
+function leb128(value) {
+  const out = [];
+  do {
+    let byte = value & 0x7f;
+    value >>>= 7;
+    if (value !== 0) byte |= 0x80;
+    out.push(byte);
+  } while (value !== 0);
+  return out;
+}
+
+// The output module layout: runtime, then the two custom sections.
+export function assembleArtifact(runtime, compact, full) {
+  const section = (name, payload) => Buffer.concat([
+    Buffer.from([0, ...leb128(1 + name.length + payload.length), name.length]),
+    Buffer.from(name, 'latin1'),
+    Buffer.from(payload),
+  ]);
+  return new Uint8Array(Buffer.concat([
+    Buffer.from(runtime), section('vorn.topology.v0.min', compact), section('vorn.topology.v0.full', full),
+  ]));
+}
