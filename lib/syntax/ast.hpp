@@ -81,10 +81,16 @@ struct File {
 
   File() = default;
   File(File&&) noexcept = default;
-  File& operator=(File&&) noexcept = default;
+  File& operator=(File&&) noexcept;  // frees the old contents iteratively too
   // Anonymous instances can nest tens of thousands deep; the destructor
   // unlinks them iteratively so that freeing never recurses.
   ~File();
 };
+
+// Frees the anonymous instances nested inside `source` or `ports` one at a
+// time, leaving them empty. Use before dropping a value that may hold a deep
+// chain outside a File.
+void releaseNested(SignalSource& source);
+void releaseNested(std::vector<PortConnection>& ports);
 
 }  // namespace vorn::ast

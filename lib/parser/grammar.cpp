@@ -1,0 +1,361 @@
+// The source grammar as a hand-written PEG recogniser. Each rule mirrors one
+// line of the grammar: ordered choice (first success wins), greedy possessive
+// repetition, literal keywords without word boundaries. Every choice point
+// saves a Mark and rolls back the cursor, the open captures and the tree
+// nodes of a failed alternative, so the tree holds exactly the nodes of the
+// successful parse.
+//
+// Recursion depth grows only through PortRef -> AnonDecl -> BusType, which
+// is capped at LL_MAX_NESTING anonymous instances; the frames on that cycle
+// are kept small (no buffers, no containers) so the cap fits a normal stack.
+
+#include <array>
+#include <cstdlib>
+
+#include "parser/parser_state.hpp"
+
+namespace vorn::parser {
+namespace {
+
+using ByteSet = std::array<bool, 256>;
+
+constexpr ByteSet makeSet(bool (*member)(int)) {
+  ByteSet set{};
+  for (int b = 0; b < 256; ++b) set[b] = member(b);
+  return set;
+}
+
+constexpr ByteSet kSpace = makeSet([](int b) { return b == ' ' || b == '\t' || b == '\n' || b == '\r'; });
+constexpr ByteSet kIdentStart =
+    makeSet([](int b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_'; });
+constexpr ByteSet kIdentRest = makeSet(
+    [](int b) { return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_'; });
+
+// Where to roll back to when an alternative fails.
+struct Mark {
+  std::int32_t pos;
+  std::uint32_t captures;
+  std::uint32_t nodes;
+  std::uint32_t children;
+  std::uint32_t ranges;
+};
+
+class Rules {
+ public:
+  explicit Rules(Parser* p) : p_(p), in_(reinterpret_cast<const unsigned char*>(p->input)), len_(p->input_len) {}
+
+  std::int32_t pos() const { return pos_; }
+
+  bool program() {
+    Mark whole = mark();
+    while (!p_->too_deep) {
+      Mark item = mark();
+      spacing();
+      Mark alt = mark();
+      if (annotation()) continue;
+      restore(alt);
+      if (importDecl()) continue;
+      restore(alt);
+      if (declaration()) continue;
+      restore(alt);
+      if (connection()) continue;
+      // No item here: the blanks before this position stay unconsumed.
+      restore(item);
+      break;
+    }
+    endCapture(whole, LL_NAME_PROGRAM);
+    return true;
+  }
+
+  bool componentType() {
+    static constexpr struct {
+      const char* text;
+      std::int32_t len;
+    } kKeywords[] = {{"input", 5}, {"output", 6}, {"bus", 3}, {"led", 3}, {"and", 3},
+                     {"or", 2},    {"not", 3},    {"xor", 3}, {"nand", 4}};
+    Mark m = mark();
+    bool ok = false;
+    for (const auto& keyword : kKeywords) {
+      if (literal(keyword.text, keyword.len)) {
+        ok = true;
+        break;
+      }
+    }
+    if (!ok && !identifier()) return false;
+    endCapture(m, LL_NAME_COMPONENT_TYPE);
+    return true;
+  }
+
+  bool anonDecl() {
+    if (p_->too_deep) return false;
+    ++p_->depth;
+    Mark m = mark();
+    spacing();
+    bool ok = componentType() && (spacing(), enterBusType()) && busType();
+    --p_->depth;
+    if (!ok) return false;
+    endCapture(m, LL_NAME_ANON_DECL);
+    return true;
+  }
+
+  // Every PortRef first tries an AnonDecl, so the attempt one level below
+  // the deepest instance is normal; only a bus type actually opening there
+  // exceeds the limit.
+  bool enterBusType() {
+    if (p_->depth <= LL_MAX_NESTING || pos_ >= len_ || in_[pos_] != '(') return true;
+    p_->too_deep = true;
+    return false;
+  }
+
+  bool portRef() {
+    Mark m = mark();
+    if (anonDecl() && (spacing(), single('.')) && (spacing(), identifier())) {
+      endCapture(m, LL_NAME_PORT_REF);
+      return true;
+    }
+    restore(m);
+    if (!identifier()) return false;
+    spacing();  // kept in the range even when no "." follows
+    Mark dotted = mark();
+    spacing();
+    if (!(single('.') && (spacing(), identifier()))) restore(dotted);
+    endCapture(m, LL_NAME_PORT_REF);
+    return true;
+  }
+
+  bool busType() {
+    Mark m = mark();
+    spacing();
+    if (!(single('(') && binding())) return false;
+    while (true) {
+      Mark more = mark();
+      spacing();
+      if (single(',') && binding()) continue;
+      restore(more);
+      break;
+    }
+    spacing();
+    if (!single(')')) return false;
+    endCapture(m, LL_NAME_BUS_TYPE);
+    return true;
+  }
+
+ private:
+  Mark mark() const {
+    const ll_tree& t = p_->tree;
+    return Mark{pos_, p_->captures_len, t.nodes_len, t.children_len, t.child_ranges_len};
+  }
+
+  void restore(Mark m) {
+    pos_ = m.pos;
+    p_->captures_len = m.captures;
+    p_->tree.nodes_len = m.nodes;
+    p_->tree.children_len = m.children;
+    p_->tree.child_ranges_len = m.ranges;
+  }
+
+  void capture(ll_node_id id) {
+    if (p_->captures_len == p_->captures_cap) {
+      std::uint32_t cap = p_->captures_cap == 0 ? 256 : p_->captures_cap * 2;
+      void* grown = std::realloc(p_->captures, static_cast<std::size_t>(cap) * sizeof(ll_node_id));
+      if (grown == nullptr) ll_out_of_memory();
+      p_->captures = static_cast<ll_node_id*>(grown);
+      p_->captures_cap = cap;
+    }
+    p_->captures[p_->captures_len++] = id;
+  }
+
+  // Closes a rule opened at `m`: one captured node becomes the child, several
+  // are wrapped in a sequence, none leaves a string of the consumed text (or
+  // no node at all when nothing was consumed).
+  void endCapture(Mark m, std::int32_t name_id) {
+    ll_tree* t = &p_->tree;
+    std::uint32_t count = p_->captures_len - m.captures;
+    ll_node_id child;
+    if (count == 0) {
+      if (pos_ <= m.pos) return;
+      child = ll_tree_add_string(t, m.pos, pos_);
+    } else if (count == 1) {
+      child = p_->captures[m.captures];
+    } else {
+      child = ll_tree_add_sequence(t, p_->captures + m.captures, count, m.pos, pos_);
+    }
+    p_->captures_len = m.captures;
+    capture(ll_tree_add_node(t, name_id, m.pos, pos_, static_cast<std::int32_t>(child)));
+  }
+
+  // Records a failed test; `expected` is the code point a character test
+  // wanted (0 for set tests, which describe nothing).
+  void failAt(std::int32_t at, std::uint32_t expected) {
+    p_->fail_cursor = at;
+    ll_expected_info& info = p_->expected;
+    if (at > p_->ffp) {
+      p_->ffp = at;
+      info.cur = 0;
+    }
+    if (!p_->show_fails || at != p_->ffp) return;
+    if (expected == 0 || expected == '\t' || expected == '\n' || expected == '\r' || expected == ' ') return;
+    for (std::uint32_t i = 0; i < info.cur; ++i) {
+      if (info.items[i].a == expected && info.items[i].b == expected) return;
+    }
+    if (info.cur < LL_MAX_EXPECTED) info.items[info.cur++] = ll_expected{expected, expected};
+  }
+
+  void spacing() {
+    while (pos_ < len_ && kSpace[in_[pos_]]) ++pos_;
+  }
+
+  // A literal of several characters, matched character by character.
+  bool literal(const char* text, std::int32_t n) {
+    if (p_->too_deep) return false;
+    for (std::int32_t k = 0; k < n; ++k) {
+      if (pos_ + k >= len_ || in_[pos_ + k] != static_cast<unsigned char>(text[k])) {
+        failAt(pos_ + k, static_cast<unsigned char>(text[k]));
+        return false;
+      }
+    }
+    capture(ll_tree_add_string(&p_->tree, pos_, pos_ + n));
+    pos_ += n;
+    return true;
+  }
+
+  // A one-byte literal, matched as a byte-set test.
+  bool single(char c) {
+    if (p_->too_deep) return false;
+    if (pos_ >= len_ || in_[pos_] != static_cast<unsigned char>(c)) {
+      failAt(pos_, 0);
+      return false;
+    }
+    capture(ll_tree_add_string(&p_->tree, pos_, pos_ + 1));
+    ++pos_;
+    return true;
+  }
+
+  bool identifier() {
+    if (p_->too_deep) return false;
+    if (pos_ >= len_ || !kIdentStart[in_[pos_]]) {
+      failAt(pos_, 0);
+      return false;
+    }
+    std::int32_t start = pos_++;
+    while (pos_ < len_ && kIdentRest[in_[pos_]]) ++pos_;
+    ll_node_id text = ll_tree_add_string(&p_->tree, start, pos_);
+    capture(ll_tree_add_node(&p_->tree, LL_NAME_IDENTIFIER, start, pos_, static_cast<std::int32_t>(text)));
+    return true;
+  }
+
+  bool annotation() {
+    std::int32_t start = pos_;
+    for (std::int32_t k = 0; k < 2; ++k) {
+      if (pos_ + k >= len_ || in_[pos_ + k] != '/') {
+        failAt(pos_ + k, '/');
+        return false;
+      }
+    }
+    pos_ += 2;
+    while (pos_ < len_ && in_[pos_] != '\n') ++pos_;
+    ll_node_id text = ll_tree_add_string(&p_->tree, start, pos_);
+    capture(ll_tree_add_node(&p_->tree, LL_NAME_ANNOTATION, start, pos_, static_cast<std::int32_t>(text)));
+    return true;
+  }
+
+  bool importDecl() {
+    Mark m = mark();
+    spacing();
+    if (!literal("import", 6)) return false;
+    spacing();
+    if (!identifier()) return false;
+    spacing();
+    if (!single('"')) return false;
+    std::int32_t path_start = pos_;
+    while (pos_ < len_ && in_[pos_] != '"') ++pos_;
+    if (pos_ > path_start) capture(ll_tree_add_string(&p_->tree, path_start, pos_));
+    spacing();
+    if (!single('"')) return false;
+    endCapture(m, LL_NAME_IMPORT_DECL);
+    return true;
+  }
+
+  bool declaration() {
+    Mark m = mark();
+    if (componentType() && (spacing(), identifier()) && (spacing(), busType())) {
+      endCapture(m, LL_NAME_DECLARATION);
+      return true;
+    }
+    restore(m);
+    if (!(componentType() && (spacing(), identList()))) return false;
+    endCapture(m, LL_NAME_DECLARATION);
+    return true;
+  }
+
+  bool identList() {
+    Mark m = mark();
+    spacing();
+    if (!identifier()) return false;
+    while (true) {
+      Mark more = mark();
+      spacing();
+      if (single(',') && (spacing(), identifier())) continue;
+      restore(more);
+      break;
+    }
+    endCapture(m, LL_NAME_IDENT_LIST);
+    return true;
+  }
+
+  bool connection() {
+    Mark m = mark();
+    spacing();
+    if (!portRef()) return false;
+    spacing();
+    if (!literal("<>", 2)) return false;
+    spacing();
+    if (!portRef()) return false;
+    endCapture(m, LL_NAME_CONNECTION);
+    return true;
+  }
+
+  // Identifier "=" PortRef with the blanks around them.
+  bool binding() {
+    spacing();
+    if (!identifier()) return false;
+    spacing();
+    if (!single('=')) return false;
+    spacing();
+    return portRef();
+  }
+
+  Parser* p_;
+  const unsigned char* in_;
+  std::int32_t len_;
+  std::int32_t pos_ = 0;
+};
+
+}  // namespace
+
+bool runRule(Parser* p, StartRule rule, std::int32_t* cursor) {
+  ll_tree_reset(&p->tree);
+  ll_tree_bind_input(&p->tree, p->input, p->input_len);
+  p->captures_len = 0;
+  p->ffp = -1;
+  p->fail_cursor = 0;
+  p->expected.cur = 0;
+  p->depth = 0;
+  p->too_deep = false;
+
+  Rules rules(p);
+  bool ok = false;
+  switch (rule) {
+    case StartRule::program: ok = rules.program(); break;
+    case StartRule::anon_decl: ok = rules.anonDecl(); break;
+    case StartRule::component_type: ok = rules.componentType(); break;
+    case StartRule::port_ref: ok = rules.portRef(); break;
+    case StartRule::bus_type: ok = rules.busType(); break;
+  }
+  if (p->too_deep) ok = false;
+  if (ok && p->captures_len > 0) ll_tree_set_root(&p->tree, p->captures[p->captures_len - 1]);
+  if (cursor != nullptr) *cursor = ok ? rules.pos() : p->fail_cursor;
+  return ok;
+}
+
+}  // namespace vorn::parser

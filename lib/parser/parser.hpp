@@ -1,0 +1,81 @@
+#pragma once
+
+// The parser object for the source grammar. Each Parse call runs one start
+// rule over the borrowed input and returns the parse tree (owned by the
+// parser, overwritten by the next run) or null when the start rule fails.
+
+#include <cstdint>
+
+#include "parser/tree.hpp"
+
+extern "C" {
+
+// Indices into the grammar's name table.
+enum : std::int32_t {
+  LL_NAME_ANONYMOUS = 0,
+  LL_NAME_PROGRAM = 1,
+  LL_NAME_SPACING = 2,
+  LL_NAME_ANNOTATION = 3,
+  LL_NAME_IMPORT_DECL = 4,
+  LL_NAME_EMPTY = 5,
+  LL_NAME_IDENTIFIER = 6,
+  LL_NAME_DECLARATION = 7,
+  LL_NAME_COMPONENT_TYPE = 8,
+  LL_NAME_BUS_TYPE = 9,
+  LL_NAME_IDENT_LIST = 10,
+  LL_NAME_CONNECTION = 11,
+  LL_NAME_PORT_REF = 12,
+  LL_NAME_ANON_DECL = 13,
+  LL_NAME_SPACE = 14,
+  LL_NAME_EOL = 15,
+  LL_NAME_EOF = 16,
+  LL_NAME_COUNT = 17,
+};
+
+// Anonymous instances may nest this deep inside one another; one level more
+// and the parse is refused (Parser_NestingTooDeep) instead of risking the stack.
+enum : std::int32_t { LL_MAX_NESTING = 10000 };
+
+typedef struct ll_expected {
+  std::uint32_t a;
+  std::uint32_t b;
+} ll_expected;
+
+enum : std::uint32_t { LL_MAX_EXPECTED = 20 };
+
+typedef struct ll_expected_info {
+  std::uint32_t cur;  // entries in use
+  ll_expected items[LL_MAX_EXPECTED];
+} ll_expected_info;
+
+typedef struct ll_parsing_error {
+  char* message;  // owned
+  char* label;    // owned, "" when the failure carries no label
+  std::int32_t start;  // cursor where matching stopped
+  std::int32_t end;    // farthest failure position
+} ll_parsing_error;
+
+void ll_parsing_error_free(ll_parsing_error* err);
+
+typedef struct Parser Parser;
+
+Parser* Parser_New(void);
+void Parser_Init(Parser* p);
+void Parser_SetInput(Parser* p, const char* bytes, std::int32_t len);
+void Parser_SetShowFails(Parser* p, bool on);
+
+// Start rules. `cursor` and `err` may be null; `err` is filled only on failure.
+ll_tree* Parser_Parse(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
+ll_tree* Parser_ParseProgram(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
+ll_tree* Parser_ParseAnonDecl(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
+ll_tree* Parser_ParseComponentType(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
+ll_tree* Parser_ParsePortRef(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
+ll_tree* Parser_ParseBusType(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
+
+// True when the last run was refused for nesting deeper than LL_MAX_NESTING.
+bool Parser_NestingTooDeep(const Parser* p);
+
+void Parser_Free(Parser* p);
+void Parser_Delete(Parser* p);
+
+}  // extern "C"

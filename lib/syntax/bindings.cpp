@@ -1,0 +1,203 @@
+// Bus types, port references and anonymous instances. Anonymous instances
+// nest as deep as the parser allows (thousands of levels), so the bindings
+// are walked with an explicit stack of half-built instances instead of
+// recursion; an instance is named when its last binding is done, which
+// numbers them inner before outer, left to right.
+
+#include <charconv>
+#include <optional>
+#include <utility>
+
+#include "syntax/translate_steps.hpp"
+
+namespace vorn::translate {
+namespace {
+
+constexpr std::string_view kOutPort = "out";
+
+// An instance whose bindings are being translated. The outermost entry is
+// the bus type the caller asked for and owns no instance.
+struct Pending {
+  std::vector<ast::PortConnection>* ports;
+  ll_node_id bindings;  // the BusType's sequence
+  std::uint32_t count;
+  std::uint32_t next = 0;
+  std::unique_ptr<ast::ComponentInstance> instance;
+  ast::SignalSource* target = nullptr;  // receives `instance` when it is complete
+};
+
+bool isNamed(const TranslationContext& ctx, ll_node_id node, std::string_view name) {
+  return nodeType(ctx, node) == LL_NODE_NODE && nodeName(ctx, node) == name;
+}
+
+// The sequence under a BusType node.
+Result<ll_node_id> bindingSequence(const TranslationContext& ctx, ll_node_id bus_type) {
+  if (auto ok = expectNamedNode(ctx, bus_type, "BusType"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, bus_type);
+  if (!child) return fail(child.error());
+  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE) return fail(Error::InvalidBusType);
+  return *child;
+}
+
+Result<Pending> pendingBusType(const TranslationContext& ctx, ll_node_id bus_type,
+                               std::vector<ast::PortConnection>* ports) {
+  auto sequence = bindingSequence(ctx, bus_type);
+  if (!sequence) return fail(sequence.error());
+  return Pending{ports, *sequence, childCount(ctx, *sequence), 0, nullptr, nullptr};
+}
+
+// Fills `out` for a named reference; for an anonymous instance returns its
+// AnonDecl node and leaves `out` alone.
+Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_node_id node, ast::SignalSource& out) {
+  if (auto ok = expectNamedNode(ctx, node, "PortRef"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, node);
+  if (!child) return fail(child.error());
+  Span span = nodeSpan(ctx, node);
+  if (nodeType(ctx, *child) == LL_NODE_NODE) {
+    // A bare name means the "out" port of that name.
+    auto target = parseIdentifier(ctx, *child);
+    if (!target) return fail(target.error());
+    out.tag = ast::SignalSource::Tag::named;
+    out.named = ast::NamedSignalRef{*target, ast::Identifier{kOutPort, span}, span};
+    return std::nullopt;
+  }
+  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || childCount(ctx, *child) != 3) {
+    return fail(Error::InvalidPortReference);
+  }
+  auto head = childAt(ctx, *child, 0);
+  if (!head) return fail(head.error());
+  if (isNamed(ctx, *head, "AnonDecl")) return *head;
+  if (!isNamed(ctx, *head, "Identifier")) return fail(Error::InvalidPortReference);
+  auto port_node = childAt(ctx, *child, 2);
+  if (!port_node) return fail(port_node.error());
+  auto target = parseIdentifier(ctx, *head);
+  if (!target) return fail(target.error());
+  auto port = parseIdentifier(ctx, *port_node);
+  if (!port) return fail(port.error());
+  out.tag = ast::SignalSource::Tag::named;
+  out.named = ast::NamedSignalRef{*target, *port, span};
+  return std::nullopt;
+}
+
+// Starts an anonymous instance: its type and span now, its bindings pending.
+Result<Pending> beginAnonymous(const TranslationContext& ctx, ll_node_id node, ast::SignalSource* target) {
+  if (auto ok = expectNamedNode(ctx, node, "AnonDecl"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, node);
+  if (!child) return fail(child.error());
+  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || childCount(ctx, *child) != 2) {
+    return fail(Error::InvalidAnonymousDeclaration);
+  }
+  auto type_node = childAt(ctx, *child, 0);
+  if (!type_node) return fail(type_node.error());
+  auto type_text = parseComponentTypeText(ctx, *type_node);
+  if (!type_text) return fail(type_text.error());
+  auto bus_type = childAt(ctx, *child, 1);
+  if (!bus_type) return fail(bus_type.error());
+
+  auto instance = std::make_unique<ast::ComponentInstance>();
+  instance->type_name = ast::Identifier{*type_text, nodeSpan(ctx, *type_node)};
+  instance->span = nodeSpan(ctx, node);
+  auto pending = pendingBusType(ctx, *bus_type, &instance->ports);
+  if (!pending) return fail(pending.error());
+  pending->instance = std::move(instance);
+  pending->target = target;
+  return pending;
+}
+
+std::string_view anonymousName(TranslationContext& ctx) {
+  char buffer[32] = "__anon_";
+  constexpr std::size_t prefix = 7;
+  auto [end, ec] = std::to_chars(buffer + prefix, buffer + sizeof buffer, ctx.anonymous_counter);
+  ++ctx.anonymous_counter;
+  return ctx.allocator.store(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+}
+
+Result<void> advance(TranslationContext& ctx, std::vector<Pending>& stack) {
+  while (!stack.empty()) {
+    Pending& top = stack.back();
+    if (top.next >= top.count) {
+      if (top.instance) {
+        top.instance->instance_name = ast::Identifier{anonymousName(ctx), top.instance->span};
+        top.target->tag = ast::SignalSource::Tag::anonymous;
+        top.target->anonymous = std::move(top.instance);
+      }
+      stack.pop_back();
+      continue;
+    }
+    std::uint32_t i = top.next++;
+    auto name_node = childAt(ctx, top.bindings, i);
+    if (!name_node) return fail(name_node.error());
+    if (!isNamed(ctx, *name_node, "Identifier")) continue;  // "(", ",", ")"
+
+    // A binding is the triple Identifier, "=", PortRef.
+    if (top.count - i < 3) return fail(Error::InvalidBusType);
+    auto equals = childAt(ctx, top.bindings, i + 1);
+    if (!equals) return fail(equals.error());
+    auto ref = childAt(ctx, top.bindings, i + 2);
+    if (!ref) return fail(ref.error());
+    if (nodeType(ctx, *equals) != LL_NODE_STRING || !isNamed(ctx, *ref, "PortRef")) {
+      return fail(Error::InvalidBusType);
+    }
+    top.next = i + 3;
+    auto port = parseIdentifier(ctx, *name_node);
+    if (!port) return fail(port.error());
+    ast::PortConnection& binding = top.ports->emplace_back();
+    binding.port = *port;
+    binding.span = port->span;
+    auto anonymous = portRefHead(ctx, *ref, binding.value);
+    if (!anonymous) return fail(anonymous.error());
+    if (!anonymous->has_value()) continue;
+    // `binding` stays put while the nested instance is built: only the
+    // nested instance's own port list grows meanwhile.
+    auto nested = beginAnonymous(ctx, **anonymous, &binding.value);
+    if (!nested) return fail(nested.error());
+    stack.push_back(std::move(*nested));
+  }
+  return {};
+}
+
+// Runs the walk; on failure frees the half-built instances without recursion.
+Result<void> run(TranslationContext& ctx, std::vector<Pending>& stack) {
+  auto done = advance(ctx, stack);
+  if (!done) {
+    for (Pending& pending : stack) {
+      if (pending.instance) ast::releaseNested(pending.instance->ports);
+    }
+  }
+  return done;
+}
+
+}  // namespace
+
+Result<void> parseBusType(TranslationContext& ctx, ll_node_id node, std::vector<ast::PortConnection>& ports) {
+  auto outermost = pendingBusType(ctx, node, &ports);
+  if (!outermost) return fail(outermost.error());
+  std::vector<Pending> stack;
+  stack.push_back(std::move(*outermost));
+  return run(ctx, stack);
+}
+
+Result<std::unique_ptr<ast::ComponentInstance>> parseAnonymousComponent(TranslationContext& ctx, ll_node_id node) {
+  ast::SignalSource holder;
+  auto outermost = beginAnonymous(ctx, node, &holder);
+  if (!outermost) return fail(outermost.error());
+  std::vector<Pending> stack;
+  stack.push_back(std::move(*outermost));
+  if (auto done = run(ctx, stack); !done) return fail(done.error());
+  return std::move(holder.anonymous);
+}
+
+Result<ast::SignalSource> parsePortRef(TranslationContext& ctx, ll_node_id node) {
+  ast::SignalSource source;
+  auto anonymous = portRefHead(ctx, node, source);
+  if (!anonymous) return fail(anonymous.error());
+  if (anonymous->has_value()) {
+    auto instance = parseAnonymousComponent(ctx, **anonymous);
+    if (!instance) return fail(instance.error());
+    source.tag = ast::SignalSource::Tag::anonymous;
+    source.anonymous = std::move(*instance);
+  }
+  return source;
+}
+
+}  // namespace vorn::translate

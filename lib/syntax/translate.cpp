@@ -1,0 +1,235 @@
+#include "syntax/translate.hpp"
+
+#include <limits>
+#include <memory>
+#include <utility>
+
+#include "parser/parser.hpp"
+#include "syntax/translate_steps.hpp"
+
+namespace vorn::translate {
+namespace {
+
+constexpr std::string_view kOutPort = "out";
+
+struct ParserDeleter {
+  void operator()(Parser* p) const { Parser_Delete(p); }
+};
+
+Result<void> translateItem(TranslationContext& ctx, ll_node_id node, ast::File& file) {
+  if (nodeName(ctx, node) == "Declaration") return parseDeclaration(ctx, node, file);
+  auto import = parseImportDecl(ctx, node);
+  if (!import) return fail(import.error());
+  file.imports.push_back(std::move(*import));
+  return {};
+}
+
+bool isItem(const TranslationContext& ctx, ll_node_id node) {
+  if (nodeType(ctx, node) != LL_NODE_NODE) return false;
+  std::string_view name = nodeName(ctx, node);
+  return name == "Declaration" || name == "ImportDecl";
+}
+
+// The names of an IdentList, each with its own span.
+Result<void> identListNames(const TranslationContext& ctx, ll_node_id list, std::vector<ast::Identifier>& names) {
+  auto decl = parseInputDecl(ctx, list);
+  if (!decl) return fail(decl.error());
+  names = std::move(decl->names);
+  return {};
+}
+
+}  // namespace
+
+Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std::string_view name) {
+  if (nodeType(ctx, node) != LL_NODE_NODE) return fail(Error::ExpectedNamedNode);
+  if (nodeName(ctx, node) != name) return fail(Error::UnexpectedNodeName);
+  return {};
+}
+
+Result<ast::Identifier> parseIdentifier(const TranslationContext& ctx, ll_node_id node) {
+  if (auto ok = expectNamedNode(ctx, node, "Identifier"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, node);
+  if (!child) return fail(child.error());
+  if (nodeType(ctx, *child) != LL_NODE_STRING) return fail(Error::ExpectedString);
+  return ast::Identifier{nodeText(ctx, node), nodeSpan(ctx, node)};
+}
+
+Result<ast::Import> parseImportDecl(const TranslationContext& ctx, ll_node_id node) {
+  if (auto ok = expectNamedNode(ctx, node, "ImportDecl"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, node);
+  if (!child) return fail(child.error());
+  std::uint32_t count = childCount(ctx, *child);
+  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || count < 4) return fail(Error::InvalidImportDecl);
+  auto alias_node = childAt(ctx, *child, 1);
+  if (!alias_node) return fail(alias_node.error());
+  auto alias = parseIdentifier(ctx, *alias_node);
+  if (!alias) return fail(alias.error());
+  // Four children: "import", alias, and two quotes around an empty path.
+  // Five: the path string sits between the quotes.
+  auto third = childAt(ctx, *child, 3);
+  if (!third) return fail(third.error());
+  if (nodeType(ctx, *third) != LL_NODE_STRING) return fail(Error::InvalidImportDecl);
+  ast::StringLiteral path;
+  if (count == 4) {
+    LineCol at = offsetToLineCol(ctx, nodeRange(ctx, *third).start);
+    path.text = nodeText(ctx, *third).substr(0, 0);
+    path.span = Span{ctx.file_id, at.line, at.col, at.line, at.col};
+  } else {
+    path.text = nodeText(ctx, *third);
+    path.span = nodeSpan(ctx, *third);
+  }
+  return ast::Import{*alias, path, nodeSpan(ctx, node)};
+}
+
+Result<std::string_view> parseComponentTypeText(const TranslationContext& ctx, ll_node_id node) {
+  if (auto ok = expectNamedNode(ctx, node, "ComponentType"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, node);
+  if (!child) return fail(child.error());
+  if (nodeType(ctx, *child) == LL_NODE_STRING) return nodeText(ctx, *child);
+  if (nodeType(ctx, *child) == LL_NODE_NODE && nodeName(ctx, *child) == "Identifier") {
+    auto name = parseIdentifier(ctx, *child);
+    if (!name) return fail(name.error());
+    return name->text;
+  }
+  return fail(Error::ExpectedString);
+}
+
+Result<ast::InputDecl> parseInputDecl(const TranslationContext& ctx, ll_node_id node) {
+  if (auto ok = expectNamedNode(ctx, node, "IdentList"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, node);
+  if (!child) return fail(child.error());
+  ast::InputDecl decl;
+  decl.span = nodeSpan(ctx, node);
+  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE) {
+    auto name = parseIdentifier(ctx, *child);
+    if (!name) return fail(name.error());
+    decl.names.push_back(*name);
+    return decl;
+  }
+  std::uint32_t count = childCount(ctx, *child);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    auto item = childAt(ctx, *child, i);
+    if (!item) return fail(item.error());
+    if (nodeType(ctx, *item) != LL_NODE_NODE) continue;  // the commas
+    auto name = parseIdentifier(ctx, *item);
+    if (!name) return fail(name.error());
+    decl.names.push_back(*name);
+  }
+  return decl;
+}
+
+Result<void> parseComponentDecl(TranslationContext& ctx, ast::Identifier type_name, ll_node_id name_node,
+                                ll_node_id bus_type, Span span, ast::File& file) {
+  auto name = parseIdentifier(ctx, name_node);
+  if (!name) return fail(name.error());
+  ast::ComponentInstance& component = file.components.emplace_back();
+  component.type_name = type_name;
+  component.instance_name = *name;
+  component.span = span;
+  // On failure the half-built component is freed with the file.
+  return parseBusType(ctx, bus_type, component.ports);
+}
+
+Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_node, ll_node_id bus_type, Span span,
+                                    ast::File& file) {
+  auto name = parseIdentifier(ctx, name_node);
+  if (!name) return fail(name.error());
+  std::vector<ast::PortConnection> bindings;
+  auto translated = parseBusType(ctx, bus_type, bindings);
+  if (!translated || bindings.empty()) {
+    ast::releaseNested(bindings);
+    return fail(translated ? Error::InvalidOutputDecl : translated.error());
+  }
+  // Only the first binding drives the output; its port name is not looked at.
+  file.outputs.push_back(ast::OutputDecl{*name, std::move(bindings.front().value), span});
+  ast::releaseNested(bindings);
+  return {};
+}
+
+Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::File& file) {
+  if (auto ok = expectNamedNode(ctx, node, "Declaration"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, node);
+  if (!child) return fail(child.error());
+  std::uint32_t count = childCount(ctx, *child);
+  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || (count != 2 && count != 3)) {
+    return fail(Error::InvalidDeclaration);
+  }
+  auto type_node = childAt(ctx, *child, 0);
+  if (!type_node) return fail(type_node.error());
+  auto type_text = parseComponentTypeText(ctx, *type_node);
+  if (!type_text) return fail(type_text.error());
+  auto second = childAt(ctx, *child, 1);
+  if (!second) return fail(second.error());
+  Span span = nodeSpan(ctx, node);
+  ast::Identifier type_name{*type_text, nodeSpan(ctx, *type_node)};
+
+  if (count == 3) {
+    auto bus_type = childAt(ctx, *child, 2);
+    if (!bus_type) return fail(bus_type.error());
+    if (*type_text == "output") return parseOutputFromBusType(ctx, *second, *bus_type, span, file);
+    return parseComponentDecl(ctx, type_name, *second, *bus_type, span, file);
+  }
+
+  if (*type_text == "input") {
+    auto inputs = parseInputDecl(ctx, *second);
+    if (!inputs) return fail(inputs.error());
+    file.inputs.push_back(std::move(*inputs));
+    return {};
+  }
+  std::vector<ast::Identifier> names;
+  if (auto ok = identListNames(ctx, *second, names); !ok) return fail(ok.error());
+  for (const ast::Identifier& name : names) {
+    if (*type_text == "output") {
+      // `output x` is driven by the "out" port of whatever is called x.
+      ast::OutputDecl output{name, {}, span};
+      output.value.named = ast::NamedSignalRef{name, ast::Identifier{kOutPort, name.span}, name.span};
+      file.outputs.push_back(std::move(output));
+    } else {
+      ast::ComponentInstance& component = file.components.emplace_back();
+      component.type_name = type_name;
+      component.instance_name = name;
+      component.span = span;
+    }
+  }
+  return {};
+}
+
+Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
+  if (auto ok = expectNamedNode(ctx, root, "Program"); !ok) return fail(ok.error());
+  auto child = firstChild(ctx, root);
+  if (!child) return fail(child.error());
+  ast::File file;
+  file.span = nodeSpan(ctx, root);
+  if (nodeType(ctx, *child) == LL_NODE_SEQUENCE) {
+    std::uint32_t count = childCount(ctx, *child);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      auto item = childAt(ctx, *child, i);
+      if (!item) return fail(item.error());
+      if (!isItem(ctx, *item)) continue;  // comments and connection lines carry no meaning here
+      if (auto ok = translateItem(ctx, *item, file); !ok) return fail(ok.error());
+    }
+    return file;
+  }
+  if (!isItem(ctx, *child)) return fail(Error::InvalidProgram);
+  if (auto ok = translateItem(ctx, *child, file); !ok) return fail(ok.error());
+  return file;
+}
+
+Result<ast::File> parseSource(Arena& arena, std::string_view source, std::uint32_t file_id) {
+  // Offsets in the parse tree are 32-bit.
+  if (source.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    return fail(Error::FileTooBig);
+  }
+  std::unique_ptr<Parser, ParserDeleter> parser(Parser_New());
+  Parser_SetInput(parser.get(), source.data(), static_cast<std::int32_t>(source.size()));
+  const ll_tree* tree = Parser_Parse(parser.get(), nullptr, nullptr);
+  if (tree == nullptr) {
+    return fail(Parser_NestingTooDeep(parser.get()) ? Error::NestingTooDeep : Error::ParsingFailed);
+  }
+  ll_node_id root = 0;
+  if (!ll_tree_root(tree, &root)) return fail(Error::ParsingFailed);
+  TranslationContext ctx(arena, tree, source, file_id);
+  return translateProgram(ctx, root);
+}
+
+}  // namespace vorn::translate

@@ -1,0 +1,67 @@
+#pragma once
+
+// The individual steps of translation, exposed so that trees which the
+// grammar never produces can be checked against the tree contract.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "core/arena.hpp"
+#include "core/error.hpp"
+#include "core/span.hpp"
+#include "parser/tree.hpp"
+#include "syntax/ast.hpp"
+
+namespace vorn::translate {
+
+struct TranslationContext {
+  TranslationContext(Arena& arena, const ll_tree* tree, std::string_view source, std::uint32_t file_id);
+
+  Arena& allocator;
+  const ll_tree* tree;
+  std::string_view source;
+  std::size_t anonymous_counter = 0;
+  std::uint32_t file_id;
+  // Offset of the first byte of every line, so positions are found by binary search.
+  std::vector<std::uint32_t> line_starts;
+};
+
+struct LineCol {
+  std::uint32_t line;
+  std::uint32_t col;
+};
+
+// Tree accessors.
+ll_node_type nodeType(const TranslationContext& ctx, ll_node_id node);
+std::string_view nodeName(const TranslationContext& ctx, ll_node_id node);
+ll_range nodeRange(const TranslationContext& ctx, ll_node_id node);
+std::string_view nodeText(const TranslationContext& ctx, ll_node_id node);  // source bytes of the range
+LineCol offsetToLineCol(const TranslationContext& ctx, std::int64_t offset);
+Span nodeSpan(const TranslationContext& ctx, ll_node_id node);
+Result<ll_node_id> firstChild(const TranslationContext& ctx, ll_node_id node);  // InvalidChild
+std::uint32_t childCount(const TranslationContext& ctx, ll_node_id node);
+Result<ll_node_id> childAt(const TranslationContext& ctx, ll_node_id node, std::uint32_t index);  // InvalidChildIndex
+
+// Steps.
+Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std::string_view name);
+Result<ast::Identifier> parseIdentifier(const TranslationContext& ctx, ll_node_id node);
+Result<ast::Import> parseImportDecl(const TranslationContext& ctx, ll_node_id node);
+Result<std::string_view> parseComponentTypeText(const TranslationContext& ctx, ll_node_id node);
+Result<ast::InputDecl> parseInputDecl(const TranslationContext& ctx, ll_node_id node);
+Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::File& file);
+// Appends the bindings to `ports`; on failure `ports` may hold a partial
+// binding list that the caller discards.
+Result<void> parseBusType(TranslationContext& ctx, ll_node_id node, std::vector<ast::PortConnection>& ports);
+Result<ast::SignalSource> parsePortRef(TranslationContext& ctx, ll_node_id node);
+Result<std::unique_ptr<ast::ComponentInstance>> parseAnonymousComponent(TranslationContext& ctx, ll_node_id node);
+Result<void> parseComponentDecl(TranslationContext& ctx, ast::Identifier type_name, ll_node_id name_node,
+                                ll_node_id bus_type, Span span, ast::File& file);
+Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_node, ll_node_id bus_type, Span span,
+                                    ast::File& file);
+// Steps 3 to 5 of a whole file, from the root node on.
+Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root);
+
+}  // namespace vorn::translate

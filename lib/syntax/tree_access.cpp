@@ -1,0 +1,70 @@
+// Reading the parse tree and turning byte offsets into line/column spans.
+
+#include <algorithm>
+#include <cstring>
+
+#include "syntax/translate_steps.hpp"
+
+namespace vorn::translate {
+
+TranslationContext::TranslationContext(Arena& arena, const ll_tree* tree_in, std::string_view source_in,
+                                       std::uint32_t file_id_in)
+    : allocator(arena), tree(tree_in), source(source_in), file_id(file_id_in) {
+  line_starts.push_back(0);
+  const char* begin = source.data();
+  const char* end = begin + source.size();
+  for (const char* at = begin; at < end;) {
+    const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+    if (found == nullptr) break;
+    at = static_cast<const char*>(found) + 1;
+    line_starts.push_back(static_cast<std::uint32_t>(at - begin));
+  }
+}
+
+ll_node_type nodeType(const TranslationContext& ctx, ll_node_id node) { return ll_tree_type(ctx.tree, node); }
+
+std::string_view nodeName(const TranslationContext& ctx, ll_node_id node) { return ll_tree_name(ctx.tree, node); }
+
+ll_range nodeRange(const TranslationContext& ctx, ll_node_id node) { return ll_tree_range(ctx.tree, node); }
+
+std::string_view nodeText(const TranslationContext& ctx, ll_node_id node) {
+  ll_range range = nodeRange(ctx, node);
+  auto size = static_cast<std::int64_t>(ctx.source.size());
+  std::int64_t start = std::clamp<std::int64_t>(range.start, 0, size);
+  std::int64_t end = std::clamp<std::int64_t>(range.end, start, size);
+  return ctx.source.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+}
+
+// Line feeds start a new line; every other byte, carriage return included,
+// advances the column by one.
+LineCol offsetToLineCol(const TranslationContext& ctx, std::int64_t offset) {
+  auto clamped = static_cast<std::uint32_t>(std::clamp<std::int64_t>(offset, 0, static_cast<std::int64_t>(ctx.source.size())));
+  auto after = std::upper_bound(ctx.line_starts.begin(), ctx.line_starts.end(), clamped);
+  auto line = static_cast<std::uint32_t>(after - ctx.line_starts.begin());
+  return LineCol{line, clamped - ctx.line_starts[line - 1] + 1};
+}
+
+Span nodeSpan(const TranslationContext& ctx, ll_node_id node) {
+  ll_range range = nodeRange(ctx, node);
+  LineCol start = offsetToLineCol(ctx, range.start);
+  LineCol end = offsetToLineCol(ctx, range.end);
+  return Span{ctx.file_id, start.line, start.col, end.line, end.col};
+}
+
+Result<ll_node_id> firstChild(const TranslationContext& ctx, ll_node_id node) {
+  ll_node_id child = 0;
+  if (!ll_tree_child(ctx.tree, node, &child)) return fail(Error::InvalidChild);
+  return child;
+}
+
+std::uint32_t childCount(const TranslationContext& ctx, ll_node_id node) {
+  return ll_tree_children_len(ctx.tree, node);
+}
+
+Result<ll_node_id> childAt(const TranslationContext& ctx, ll_node_id node, std::uint32_t index) {
+  ll_node_id child = 0;
+  if (!ll_tree_children_at(ctx.tree, node, index, &child)) return fail(Error::InvalidChildIndex);
+  return child;
+}
+
+}  // namespace vorn::translate
