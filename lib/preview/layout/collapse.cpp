@@ -1,0 +1,195 @@
+#include "preview/layout/collapse.hpp"
+
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+namespace vorn::collapse {
+
+namespace {
+
+using format::ComponentKind;
+
+constexpr std::uint8_t kOutPort = 3;
+
+struct GroupKey {
+  std::string_view alias;
+  std::string_view subcircuit;
+
+  friend bool operator==(const GroupKey&, const GroupKey&) = default;
+};
+
+struct GroupKeyHash {
+  std::size_t operator()(const GroupKey& key) const {
+    const std::size_t a = std::hash<std::string_view>{}(key.alias);
+    const std::size_t s = std::hash<std::string_view>{}(key.subcircuit);
+    return a ^ (s + 0x9e3779b97f4a7c15ULL + (a << 6) + (a >> 2));
+  }
+};
+
+struct EdgeLists {
+  std::vector<layout::InputEdge> inputs;
+  std::vector<layout::OutputEdge> outputs;
+};
+
+bool isPin(ComponentKind kind) { return kind == ComponentKind::input_pin || kind == ComponentKind::output_pin; }
+
+}  // namespace
+
+bool isPassthrough(std::uint32_t id, const KindMap& kind_of, const IdSet& is_inner_pin, bool expand) {
+  const auto kind = kind_of.find(id);
+  if (kind == kind_of.end()) return false;
+  if (kind->second == ComponentKind::wire) return true;
+  return expand && is_inner_pin.contains(id);
+}
+
+std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std::uint32_t vid,
+                          const KindMap& kind_of, const NameMap& name_of) {
+  if (real_id == vid) return default_port;
+  const auto kind = kind_of.find(real_id);
+  if (kind == kind_of.end() || !isPin(kind->second)) return default_port;
+  const auto name = name_of.find(real_id);
+  if (name == name_of.end()) return default_port;
+  return portByteFromName(name->second).value_or(default_port);
+}
+
+std::optional<std::uint8_t> portByteFromName(std::string_view name) {
+  if (name == "in") return 0;
+  if (name == "a") return 1;
+  if (name == "b") return 2;
+  if (name == "out") return 3;
+  return std::nullopt;
+}
+
+Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology, layout::LayoutOptions options) {
+  const bool expand = options.expand_macros;
+  const auto& components = topology.components;
+  const auto& connections = topology.connections;
+
+  // 1. Kinds, names, inner pins, next id.
+  KindMap kind_of;
+  NameMap name_of;
+  IdSet inner_pins;
+  kind_of.reserve(components.size());
+  name_of.reserve(components.size());
+  std::uint32_t largest = 0;
+  for (const auto& c : components) {
+    kind_of[c.id] = c.kind;
+    name_of[c.id] = c.name;
+    if (!c.origin.empty() && isPin(c.kind)) inner_pins.insert(c.id);
+    largest = std::max(largest, c.id);
+  }
+  // A component id of 0xFFFFFFFF would wrap; the folded ids then simply
+  // continue from 0, which is harmless for a drawing.
+  const std::uint32_t next_id = components.empty() ? 1 : largest + 1;
+
+  const auto passthrough = [&](std::uint32_t id) { return isPassthrough(id, kind_of, inner_pins, expand); };
+
+  // 2. Who drives each passthrough (the last connection into it wins).
+  std::unordered_map<std::uint32_t, std::uint32_t> passthrough_source;
+  for (const auto& conn : connections) {
+    if (passthrough(conn.to_id)) passthrough_source[conn.to_id] = conn.from_id;
+  }
+
+  // 3. Follow each passthrough back to its first real driver; chains that end
+  // or stay inside passthroughs for too long have none.
+  std::unordered_map<std::uint32_t, std::uint32_t> resolved_driver;
+  for (const auto& c : components) {
+    if (!passthrough(c.id)) continue;
+    std::uint32_t current = c.id;
+    for (int hop = 0; hop < kMaxPassthroughHops; ++hop) {
+      const auto source = passthrough_source.find(current);
+      if (source == passthrough_source.end()) break;
+      if (!passthrough(source->second)) {
+        resolved_driver[c.id] = source->second;
+        break;
+      }
+      current = source->second;
+    }
+  }
+
+  // 4. One group per sub-circuit instance of the root file, in order of first
+  // appearance.
+  std::vector<GroupKey> groups;
+  std::unordered_map<GroupKey, std::uint32_t, GroupKeyHash> group_index;
+  std::unordered_map<std::uint32_t, std::uint32_t> group_of;
+  if (!expand) {
+    for (const auto& c : components) {
+      if (c.kind == ComponentKind::wire || c.origin.empty()) continue;
+      const GroupKey key{c.origin.front().alias, c.origin.front().subcircuit};
+      const auto [it, inserted] = group_index.try_emplace(key, static_cast<std::uint32_t>(groups.size()));
+      if (inserted) groups.push_back(key);
+      group_of[c.id] = it->second;
+    }
+  }
+
+  // 5. Virtual ids, and one pair of edge lists per virtual id.
+  std::unordered_map<std::uint32_t, std::uint32_t> vid_of;
+  std::unordered_map<std::uint32_t, std::size_t> lists_of;
+  std::vector<EdgeLists> lists;
+  vid_of.reserve(components.size());
+  for (const auto& c : components) {
+    if (passthrough(c.id)) continue;
+    const auto group = group_of.find(c.id);
+    const std::uint32_t vid = group == group_of.end() ? c.id : next_id + group->second;
+    vid_of[c.id] = vid;
+    if (lists_of.try_emplace(vid, lists.size()).second) lists.emplace_back();
+  }
+
+  // 6. Edges.
+  for (const auto& conn : connections) {
+    if (passthrough(conn.to_id)) continue;
+    std::uint32_t from = conn.from_id;
+    if (passthrough(from)) {
+      const auto driver = resolved_driver.find(from);
+      if (driver == resolved_driver.end()) continue;
+      from = driver->second;
+    }
+    const auto src_vid = vid_of.find(from);
+    const auto dst_vid = vid_of.find(conn.to_id);
+    if (src_vid == vid_of.end() || dst_vid == vid_of.end()) continue;
+    if (src_vid->second == dst_vid->second) continue;
+    const std::uint8_t dst_port = remappedPort(conn.port, conn.to_id, dst_vid->second, kind_of, name_of);
+    const std::uint8_t src_port = remappedPort(kOutPort, from, src_vid->second, kind_of, name_of);
+    lists[lists_of.at(src_vid->second)].outputs.push_back({dst_vid->second, src_port, dst_port});
+    lists[lists_of.at(dst_vid->second)].inputs.push_back({src_vid->second, src_port, dst_port});
+  }
+
+  // 7. Nodes: the components drawn as themselves, then the folded instances.
+  // Ids are unique, so each list pair is handed to exactly one node.
+  layout::VirtualGraph graph;
+  graph.next_id = next_id;
+  graph.nodes.reserve(lists.size());
+  for (const auto& c : components) {
+    if (passthrough(c.id) || group_of.contains(c.id)) continue;
+    layout::VirtualNode node;
+    node.kind.tag = layout::NodeKind::Tag::primitive;
+    node.kind.primitive = c.kind;
+    node.name = c.name;
+    node.origin = c.origin.empty() ? nullptr : &c.origin;
+    node.id = c.id;
+    EdgeLists& edges = lists[lists_of.at(c.id)];
+    node.inputs = std::move(edges.inputs);
+    node.outputs = std::move(edges.outputs);
+    graph.nodes.push_back(std::move(node));
+  }
+  for (std::uint32_t i = 0; i < groups.size(); ++i) {
+    layout::VirtualNode node;
+    node.kind.tag = layout::NodeKind::Tag::subcircuit;
+    node.kind.subcircuit = groups[i].subcircuit;
+    node.name = groups[i].alias;
+    node.id = next_id + i;
+    EdgeLists& edges = lists[lists_of.at(node.id)];
+    node.inputs = std::move(edges.inputs);
+    node.outputs = std::move(edges.outputs);
+    graph.nodes.push_back(std::move(node));
+  }
+
+  // 8. Folded instances were appended last; restore id order.
+  std::stable_sort(graph.nodes.begin(), graph.nodes.end(),
+                   [](const layout::VirtualNode& a, const layout::VirtualNode& b) { return a.id < b.id; });
+  return graph;
+}
+
+}  // namespace vorn::collapse

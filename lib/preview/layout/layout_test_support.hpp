@@ -1,0 +1,155 @@
+#pragma once
+
+// Builders shared by the layout tests: small full topologies (with flattened
+// built-in macros laid out the way the flattening walk emits them) and hand-made
+// preview graphs.
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "preview/layout/layout.hpp"
+#include "topology/full_format.hpp"
+
+namespace vorn::layout_test {
+
+using format::ComponentKind;
+using Origin = std::vector<full_format::OriginFrame>;
+
+inline constexpr std::uint8_t kIn = 0;
+inline constexpr std::uint8_t kA = 1;
+inline constexpr std::uint8_t kB = 2;
+inline constexpr std::uint8_t kOut = 3;
+
+struct TopologyBuilder {
+  full_format::FullTopology topology;
+
+  std::uint32_t add(ComponentKind kind, std::string name, const Origin& origin = {}) {
+    const auto id = static_cast<std::uint32_t>(topology.components.size());
+    topology.components.push_back({std::move(name), origin, id, kind});
+    return id;
+  }
+  void connect(std::uint32_t from, std::uint32_t to, std::uint8_t port) {
+    topology.connections.push_back({from, to, port});
+  }
+
+  static Origin inside(const Origin& outer, std::string alias, std::string subcircuit) {
+    Origin origin = outer;
+    origin.push_back({std::move(alias), std::move(subcircuit), 1});
+    return origin;
+  }
+
+  // A chain of `count` wires behind `from`; returns the last one (or `from`).
+  std::uint32_t wires(std::uint32_t from, int count) {
+    std::uint32_t last = from;
+    for (int i = 0; i < count; ++i) {
+      const std::uint32_t wire = add(ComponentKind::wire, "w" + std::to_string(i));
+      connect(last, wire, kIn);
+      last = wire;
+    }
+    return last;
+  }
+
+  // The built-in two-input macros, flattened in the order the expansion walk
+  // produces: pins, gates and nested instances, own connections, then the
+  // bound inputs. Each returns the component that drives the macro's output.
+  std::uint32_t orMacro(const Origin& outer, const std::string& alias, std::uint32_t a_src, std::uint32_t b_src) {
+    const Origin o = inside(outer, alias, "or");
+    const std::uint32_t a = add(ComponentKind::input_pin, "a", o);
+    const std::uint32_t b = add(ComponentKind::input_pin, "b", o);
+    const std::uint32_t na = add(ComponentKind::not_gate, "na", o);
+    const std::uint32_t nb = add(ComponentKind::not_gate, "nb", o);
+    const std::uint32_t inner = add(ComponentKind::and_gate, "inner", o);
+    const std::uint32_t n = add(ComponentKind::not_gate, "n", o);
+    const std::uint32_t out = add(ComponentKind::output_pin, "out", o);
+    connect(a, na, kIn);
+    connect(b, nb, kIn);
+    connect(na, inner, kA);
+    connect(nb, inner, kB);
+    connect(inner, n, kIn);
+    connect(n, out, kIn);
+    connect(a_src, a, kIn);
+    connect(b_src, b, kIn);
+    return n;
+  }
+
+  std::uint32_t nandMacro(const Origin& outer, const std::string& alias, std::uint32_t a_src, std::uint32_t b_src) {
+    const Origin o = inside(outer, alias, "nand");
+    const std::uint32_t a = add(ComponentKind::input_pin, "a", o);
+    const std::uint32_t b = add(ComponentKind::input_pin, "b", o);
+    const std::uint32_t inner = add(ComponentKind::and_gate, "inner", o);
+    const std::uint32_t n = add(ComponentKind::not_gate, "n", o);
+    const std::uint32_t out = add(ComponentKind::output_pin, "out", o);
+    connect(a, inner, kA);
+    connect(b, inner, kB);
+    connect(inner, n, kIn);
+    connect(n, out, kIn);
+    connect(a_src, a, kIn);
+    connect(b_src, b, kIn);
+    return n;
+  }
+
+  std::uint32_t xorMacro(const Origin& outer, const std::string& alias, std::uint32_t a_src, std::uint32_t b_src) {
+    const Origin o = inside(outer, alias, "xor");
+    const std::uint32_t a = add(ComponentKind::input_pin, "a", o);
+    const std::uint32_t b = add(ComponentKind::input_pin, "b", o);
+    const std::uint32_t or_out = orMacro(o, "o", a, b);
+    const std::uint32_t nand_out = nandMacro(o, "n", a, b);
+    const std::uint32_t gate = add(ComponentKind::and_gate, "gate", o);
+    const std::uint32_t out = add(ComponentKind::output_pin, "out", o);
+    connect(or_out, gate, kA);
+    connect(nand_out, gate, kB);
+    connect(gate, out, kIn);
+    connect(a_src, a, kIn);
+    connect(b_src, b, kIn);
+    return gate;
+  }
+};
+
+// Hand-made graphs: nodes first, then edges by id (kept consistent on both ends).
+struct GraphBuilder {
+  layout::VirtualGraph graph;
+  std::deque<std::string> names;  // stable storage for the views
+  std::unordered_map<std::uint32_t, std::size_t> at;
+
+  GraphBuilder& node(std::uint32_t id, ComponentKind kind, std::string name = "") {
+    layout::VirtualNode n;
+    n.kind.tag = layout::NodeKind::Tag::primitive;
+    n.kind.primitive = kind;
+    n.name = names.emplace_back(std::move(name));
+    n.id = id;
+    at[id] = graph.nodes.size();
+    graph.nodes.push_back(std::move(n));
+    return *this;
+  }
+  GraphBuilder& macro(std::uint32_t id, std::string subcircuit, std::string alias) {
+    layout::VirtualNode n;
+    n.kind.tag = layout::NodeKind::Tag::subcircuit;
+    n.kind.subcircuit = names.emplace_back(std::move(subcircuit));
+    n.name = names.emplace_back(std::move(alias));
+    n.id = id;
+    at[id] = graph.nodes.size();
+    graph.nodes.push_back(std::move(n));
+    return *this;
+  }
+  GraphBuilder& edge(std::uint32_t src, std::uint32_t dst, std::uint8_t dst_port = kIn, std::uint8_t src_port = kOut) {
+    graph.nodes[at.at(src)].outputs.push_back({dst, src_port, dst_port});
+    graph.nodes[at.at(dst)].inputs.push_back({src, src_port, dst_port});
+    return *this;
+  }
+  // Nodes sorted by id, as collapse hands them over. The builder must outlive
+  // the graph (names).
+  layout::VirtualGraph& sorted() {
+    std::stable_sort(graph.nodes.begin(), graph.nodes.end(),
+                     [](const layout::VirtualNode& a, const layout::VirtualNode& b) { return a.id < b.id; });
+    at.clear();
+    for (std::size_t i = 0; i < graph.nodes.size(); ++i) at[graph.nodes[i].id] = i;
+    return graph;
+  }
+  std::size_t indexOf(std::uint32_t id) const { return at.at(id); }
+};
+
+}  // namespace vorn::layout_test
