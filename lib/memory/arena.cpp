@@ -36,7 +36,8 @@ bool Arena::newBlock(size_t minimum) {
   }
   size_t wanted = minimum < kMinimumBlock ? kMinimumBlock : minimum;
   size_t pages = wanted / kPage + 1;
-  if (pages > 65536) return false;
+  // Stay below 4 GiB so that the end of the block is still an address.
+  if (uint64_t(__builtin_wasm_memory_size(0)) + pages >= 65536) return false;
   size_t old_pages = __builtin_wasm_memory_grow(0, pages);
   if (old_pages == SIZE_MAX) return false;
   uint8_t* start = reinterpret_cast<uint8_t*>(old_pages * kPage);
@@ -60,12 +61,19 @@ bool Arena::newBlock(size_t minimum) {
 }
 
 void* Arena::allocate(size_t size, size_t alignment) {
-  if (size > SIZE_MAX / 4) return nullptr;
+  if (size > SIZE_MAX / 4 || alignment > 4096) return nullptr;
   if (size == 0) size = 1;
+  // Compare remaining room rather than end addresses, which could wrap.
+  auto fits = [&](uintptr_t start) {
+    uintptr_t cursor = reinterpret_cast<uintptr_t>(cursor_);
+    uintptr_t end = reinterpret_cast<uintptr_t>(end_);
+    return cursor_ != nullptr && start >= cursor && start <= end && size <= end - start;
+  };
   uintptr_t start = alignUp(reinterpret_cast<uintptr_t>(cursor_), alignment);
-  if (cursor_ == nullptr || start + size > reinterpret_cast<uintptr_t>(end_) || start < reinterpret_cast<uintptr_t>(cursor_)) {
+  if (!fits(start)) {
     if (!newBlock(size + alignment)) return nullptr;
     start = alignUp(reinterpret_cast<uintptr_t>(cursor_), alignment);
+    if (!fits(start)) return nullptr;
   }
   auto* result = reinterpret_cast<uint8_t*>(start);
   cursor_ = result + size;

@@ -40,7 +40,9 @@ TEST(VectorTest, GrowsKeepingContents) {
   // Interleaved growth forces copies as well as in-place extension.
   for (uint32_t i = 0; i < 100000; ++i) {
     ASSERT_TRUE(first.push(i));
-    if (i % 3 == 0) ASSERT_TRUE(second.push(uint64_t(i) << 20));
+    if (i % 3 == 0) {
+      ASSERT_TRUE(second.push(uint64_t(i) << 20));
+    }
   }
   ASSERT_EQ(first.size(), 100000u);
   ASSERT_EQ(second.size(), 33334u);

@@ -26,7 +26,9 @@ class Vector {
 
   // False when memory runs out; the vector is then unchanged.
   bool push(const T& value) {
-    if (size_ == capacity_ && !grow(capacity_ == 0 ? 4 : capacity_ * 2)) return false;
+    if (size_ == capacity_ && (capacity_ > UINT32_MAX / 2 || !grow(capacity_ == 0 ? 4 : capacity_ * 2))) {
+      return false;
+    }
     data_[size_++] = value;
     return true;
   }
@@ -41,7 +43,8 @@ class Vector {
 
  private:
   bool grow(uint32_t capacity) {
-    if (capacity < capacity_ || capacity > UINT32_MAX / 2) return false;
+    // The byte size must fit size_t, which is 32 bits in wasm32.
+    if (capacity < capacity_ || uint64_t(capacity) * sizeof(T) > SIZE_MAX / 4) return false;
     Arena& a = arena();
     if (data_ != nullptr && a.tryExtend(data_, sizeof(T) * capacity_, sizeof(T) * capacity)) {
       capacity_ = capacity;
