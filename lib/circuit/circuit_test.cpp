@@ -14,7 +14,10 @@ using testing::CapturedLog;
 
 class CircuitTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(circuit.init(), Status::ok); }
+  void SetUp() override {
+    log::setSink(nullptr, nullptr);
+    ASSERT_EQ(circuit.init(), Status::ok);
+  }
   void TearDown() override { circuit.deinit(); }
 
   Component* make(ComponentType type) {

@@ -20,7 +20,7 @@ namespace {
 void hostSink(void*, const char* text, size_t length) {
   onDebugLog(text, uint32_t(length), uint32_t(PrintType::Info));
 }
-constinit Sink current_sink = hostSink;
+constexpr Sink initial_sink = hostSink;
 #else
 // One write per line keeps lines whole when other writers share the
 // descriptor.
@@ -35,8 +35,9 @@ void standardErrorSink(void*, const char* text, size_t length) {
     length -= size_t(written);
   }
 }
-constinit Sink current_sink = standardErrorSink;
+constexpr Sink initial_sink = standardErrorSink;
 #endif
+constinit Sink current_sink = initial_sink;
 constinit void* current_context = nullptr;
 constinit Line engine_line;
 
@@ -46,6 +47,8 @@ void setSink(Sink sink, void* context) {
   current_sink = sink;
   current_context = context;
 }
+
+Sink defaultSink() { return initial_sink; }
 
 bool enabled() {
   if (current_sink == nullptr) return false;

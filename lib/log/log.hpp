@@ -26,6 +26,8 @@ enum class PrintType : uint8_t { Debug = 0, Info = 1, Warn = 2, Err = 3 };
 // A null sink drops every line (and skips formatting them). Natively the
 // default sink writes each line to file descriptor 2 with one write call.
 void setSink(Sink sink, void* context);
+// The sink in force at start (standard error natively, the host in wasm).
+Sink defaultSink();
 
 // Whether a line written now would reach anyone; callers skip formatting
 // otherwise.

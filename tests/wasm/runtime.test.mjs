@@ -17,10 +17,8 @@ const andTopology = compactTopology(
 );
 
 test('imports, exports and memory', () => {
-  assert.deepEqual(WebAssembly.Module.imports(module), [
-    { module: 'env', name: 'debugEnabled', kind: 'function' },
-    { module: 'env', name: 'onDebugLog', kind: 'function' },
-  ]);
+  const imports = WebAssembly.Module.imports(module).map((i) => `${i.kind}:${i.module}.${i.name}`).sort();
+  assert.deepEqual(imports, ['function:env.debugEnabled', 'function:env.onDebugLog']);
   const exports = WebAssembly.Module.exports(module).map((e) => `${e.kind}:${e.name}`).sort();
   assert.deepEqual(exports, [
     'function:getOutputState', 'function:init', 'function:run', 'function:setPin',
