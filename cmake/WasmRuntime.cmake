@@ -18,11 +18,10 @@ file(GLOB VORN_RUNTIME_HEADERS CONFIGURE_DEPENDS
   "${PROJECT_SOURCE_DIR}/lib/circuit/*.hpp")
 
 set(VORN_RUNTIME_WASM "${PROJECT_BINARY_DIR}/vorn-runtime.wasm")
-file(GLOB VORN_TEMPLATE_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/templates/*.cpp")
 set(VORN_RUNTIME_EMBED_SOURCE "${PROJECT_BINARY_DIR}/generated/runtime_module_data.cpp")
 set(wasm_objects "")
 set(wasm_flags --target=wasm32 -std=c++20 -O2 -ffreestanding -fno-builtin-printf
-    -fno-exceptions -fno-rtti -nostdlib -nostdinc++ -fvisibility=hidden
+    -fno-exceptions -fno-rtti -nostdlib -nostdinc++ -fvisibility=hidden -Wall -Wextra -Wno-unused-parameter
     -DVORN_FREESTANDING=1 -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/templates)
 foreach(src IN LISTS VORN_RUNTIME_SOURCES)
   file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
@@ -36,19 +35,15 @@ foreach(src IN LISTS VORN_RUNTIME_SOURCES)
   list(APPEND wasm_objects "${obj}")
 endforeach()
 
-if(NOT VORN_TEMPLATE_SOURCES)
-  # No runtime sources yet: carry an empty module.
-  file(WRITE "${PROJECT_BINARY_DIR}/empty.wasm" "")
-  set(VORN_RUNTIME_WASM "${PROJECT_BINARY_DIR}/empty.wasm")
-else()
+# Exports come from export_name attributes; memory starts at 17 pages with no
+# maximum; only the imports listed in imports.txt may stay undefined.
 add_custom_command(OUTPUT "${VORN_RUNTIME_WASM}"
   COMMAND "${VORN_WASM_LD}" --no-entry --strip-debug --gc-sections
-          --initial-memory=1114112 --export-dynamic
+          --initial-memory=1114112
           --allow-undefined-file=${PROJECT_SOURCE_DIR}/templates/imports.txt
           -o "${VORN_RUNTIME_WASM}" ${wasm_objects}
   DEPENDS ${wasm_objects} "${PROJECT_SOURCE_DIR}/templates/imports.txt"
   COMMENT "Linking vorn-runtime.wasm" VERBATIM)
-endif()
 
 add_custom_command(OUTPUT "${VORN_RUNTIME_EMBED_SOURCE}"
   COMMAND "${CMAKE_COMMAND}" -DINPUT=${VORN_RUNTIME_WASM} -DOUTPUT=${VORN_RUNTIME_EMBED_SOURCE}
