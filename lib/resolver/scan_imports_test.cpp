@@ -142,8 +142,10 @@ TEST(ScanImports, ThousandsOfFilesInChainsAndDiamondsAreLoadedOnce) {
   // subtrees share every node with the chain: diamonds everywhere).
   for (int i = 0; i < kFiles; ++i) {
     std::string text;
-    for (int target : {i + 1, 2 * i + 1, 2 * i + 2}) {
-      if (target < kFiles) text += "import m" + std::to_string(target) + " \"f" + std::to_string(target) + ".vorn\"\n";
+    const int targets[] = {i + 1, 2 * i + 1, 2 * i + 2};
+    for (int k = 0; k < 3; ++k) {
+      if (targets[k] >= kFiles) continue;
+      text += "import m" + std::to_string(k) + " \"f" + std::to_string(targets[k]) + ".vorn\"\n";
     }
     text += "input x\n";
     tree.write("f" + std::to_string(i) + ".vorn", text);
