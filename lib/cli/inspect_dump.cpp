@@ -9,13 +9,38 @@ namespace vorn::inspect_dump {
 
 namespace {
 
-void writeDecimal(std::string& out, std::uint64_t value) {
+// Either measures or writes the text. A deeply nested tree dumps to hundreds
+// of megabytes, so the syntax-tree dump is measured first and written into a
+// buffer of the exact size instead of one that keeps doubling.
+class Sink {
+ public:
+  Sink() = default;
+  explicit Sink(std::string& text) : text_(&text) {}
+
+  void append(std::string_view bytes) {
+    if (text_) text_->append(bytes); else size_ += bytes.size();
+  }
+  void append(const char* first, const char* last) { append(std::string_view(first, last)); }
+  void append(std::size_t count, char byte) {
+    if (text_) text_->append(count, byte); else size_ += count;
+  }
+  void push_back(char byte) {
+    if (text_) text_->push_back(byte); else ++size_;
+  }
+  std::size_t size() const { return size_; }
+
+ private:
+  std::string* text_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+void writeDecimal(Sink& out, std::uint64_t value) {
   char digits[24];
   auto result = std::to_chars(digits, digits + sizeof digits, value);
   out.append(digits, result.ptr);
 }
 
-void writeSpan(std::string& out, const Span& span) {
+void writeSpan(Sink& out, const Span& span) {
   out.append("[f");
   writeDecimal(out, span.file_id);
   out.push_back(':');
@@ -29,16 +54,16 @@ void writeSpan(std::string& out, const Span& span) {
   out.push_back(']');
 }
 
-void writeIndent(std::string& out, std::size_t depth) { out.append(2 * depth, ' '); }
+void writeIndent(Sink& out, std::size_t depth) { out.append(2 * depth, ' '); }
 
-void writeHeader(std::string& out, std::string_view title, std::size_t count) {
+void writeHeader(Sink& out, std::string_view title, std::size_t count) {
   out.append(title);
   out.append(" (");
   writeDecimal(out, count);
   out.append(")\n");
 }
 
-void writeComponentLine(std::string& out, const ast::ComponentInstance& instance, std::size_t depth) {
+void writeComponentLine(Sink& out, const ast::ComponentInstance& instance, std::size_t depth) {
   writeIndent(out, depth);
   out.append("Component type=");
   out.append(instance.type_name.text);
@@ -53,7 +78,7 @@ void writeComponentLine(std::string& out, const ast::ComponentInstance& instance
   out.push_back('\n');
 }
 
-void writeNamedRef(std::string& out, const ast::NamedSignalRef& ref, std::size_t depth) {
+void writeNamedRef(Sink& out, const ast::NamedSignalRef& ref, std::size_t depth) {
   writeIndent(out, depth);
   out.append("NamedRef ");
   out.append(ref.target.text);
@@ -72,7 +97,7 @@ struct ComponentFrame {
   std::size_t next_port;
 };
 
-void dumpComponentTree(std::string& out, std::vector<ComponentFrame>& frames) {
+void dumpComponentTree(Sink& out, std::vector<ComponentFrame>& frames) {
   while (!frames.empty()) {
     ComponentFrame& frame = frames.back();
     if (frame.next_port == frame.instance->ports.size()) {
@@ -100,14 +125,14 @@ void dumpComponentTree(std::string& out, std::vector<ComponentFrame>& frames) {
   }
 }
 
-void dumpComponent(std::string& out, const ast::ComponentInstance& instance, std::size_t depth,
+void dumpComponent(Sink& out, const ast::ComponentInstance& instance, std::size_t depth,
                    std::vector<ComponentFrame>& frames) {
   writeComponentLine(out, instance, depth);
   frames.push_back(ComponentFrame{&instance, depth, 0});
   dumpComponentTree(out, frames);
 }
 
-void dumpSignalSource(std::string& out, const ast::SignalSource& source, std::size_t depth,
+void dumpSignalSource(Sink& out, const ast::SignalSource& source, std::size_t depth,
                       std::vector<ComponentFrame>& frames) {
   if (source.tag == ast::SignalSource::Tag::named) {
     writeNamedRef(out, source.named, depth);
@@ -118,7 +143,7 @@ void dumpSignalSource(std::string& out, const ast::SignalSource& source, std::si
   if (source.anonymous) dumpComponent(out, *source.anonymous, depth + 1, frames);
 }
 
-void dumpComponentKind(std::string& out, const types::ComponentKind& kind) {
+void dumpComponentKind(Sink& out, const types::ComponentKind& kind) {
   switch (kind.tag) {
     case types::ComponentKind::Tag::primitive:
       out.append("primitive:");
@@ -135,10 +160,7 @@ void dumpComponentKind(std::string& out, const types::ComponentKind& kind) {
   }
 }
 
-}  // namespace
-
-Result<std::string> dumpAstFile(const ast::File& file) {
-  std::string out;
+void dumpFile(Sink& out, const ast::File& file) {
   std::vector<ComponentFrame> frames;
 
   out.append("File ");
@@ -180,11 +202,23 @@ Result<std::string> dumpAstFile(const ast::File& file) {
 
   writeHeader(out, "Components", file.components.size());
   for (const ast::ComponentInstance& instance : file.components) dumpComponent(out, instance, 1, frames);
-  return out;
+}
+
+}  // namespace
+
+Result<std::string> dumpAstFile(const ast::File& file) {
+  Sink measure;
+  dumpFile(measure, file);
+  std::string text;
+  text.reserve(measure.size());
+  Sink out(text);
+  dumpFile(out, file);
+  return text;
 }
 
 Result<std::string> dumpIrModule(const types::Module& module) {
-  std::string out;
+  std::string text;
+  Sink out(text);
   out.append("Module file_id=");
   writeDecimal(out, module.file_id.value);
   out.push_back('\n');
@@ -245,7 +279,7 @@ Result<std::string> dumpIrModule(const types::Module& module) {
     out.append(connection.to.port);
     out.push_back('\n');
   }
-  return out;
+  return text;
 }
 
 }  // namespace vorn::inspect_dump
