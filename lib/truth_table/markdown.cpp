@@ -48,7 +48,8 @@ Result<void> render(OutputStream& out, const builder::Table& table) {
   if (auto written = out.write(line); !written) return written;
 
   for (const builder::Row& row : table.rows) {
-    line.assign("|");
+    line.clear();
+    line.push_back('|');
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       appendCell(line, static_cast<char>('0' + ((row.input_bits >> i) & 1)), widths[i]);
     }
