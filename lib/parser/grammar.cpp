@@ -6,8 +6,10 @@
 // successful parse.
 //
 // Recursion depth grows only through PortRef -> AnonDecl -> BusType, which
-// is capped at LL_MAX_NESTING anonymous instances; the frames on that cycle
-// are kept small (no buffers, no containers) so the cap fits a normal stack.
+// is capped at LL_MAX_NESTING anonymous instances. The two functions that
+// repeat per level keep their marks on the parser's own mark stack and hold
+// no locals worth mentioning, so the cap fits comfortably in a normal stack
+// even with sanitizer instrumentation.
 
 #include <array>
 #include <cstdlib>
@@ -30,15 +32,6 @@ constexpr ByteSet kIdentStart =
     makeSet([](int b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_'; });
 constexpr ByteSet kIdentRest = makeSet(
     [](int b) { return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_'; });
-
-// Where to roll back to when an alternative fails.
-struct Mark {
-  std::int32_t pos;
-  std::uint32_t captures;
-  std::uint32_t nodes;
-  std::uint32_t children;
-  std::uint32_t ranges;
-};
 
 class Rules {
  public:
@@ -87,57 +80,56 @@ class Rules {
   }
 
   bool anonDecl() {
-    if (p_->too_deep) return false;
-    ++p_->depth;
     Mark m = mark();
-    spacing();
-    bool ok = componentType() && (spacing(), enterBusType()) && busType();
+    ++p_->depth;
+    bool ok = anonDeclBody();
     --p_->depth;
     if (!ok) return false;
     endCapture(m, LL_NAME_ANON_DECL);
     return true;
   }
 
-  // Every PortRef first tries an AnonDecl, so the attempt one level below
-  // the deepest instance is normal; only a bus type actually opening there
-  // exceeds the limit.
-  bool enterBusType() {
-    if (p_->depth <= LL_MAX_NESTING || pos_ >= len_ || in_[pos_] != '(') return true;
-    p_->too_deep = true;
-    return false;
-  }
-
+  // PortRef and BusType are the only frames that repeat per nesting level:
+  // AnonDecl is folded into PortRef (both start at the same mark) and the
+  // bindings are a loop inside BusType.
   bool portRef() {
-    Mark m = mark();
-    if (anonDecl() && (spacing(), single('.')) && (spacing(), identifier())) {
-      endCapture(m, LL_NAME_PORT_REF);
-      return true;
+    std::uint32_t m = pushMark();
+    ++p_->depth;
+    bool anonymous = anonDeclBody();
+    --p_->depth;
+    if (anonymous) {
+      endCapture(p_->marks[m], LL_NAME_ANON_DECL);
+      if ((spacing(), single('.')) && (spacing(), identifier())) {
+        endCapture(p_->marks[m], LL_NAME_PORT_REF);
+        return popMark(true);
+      }
     }
-    restore(m);
-    if (!identifier()) return false;
+    restore(p_->marks[m]);
+    if (!identifier()) return popMark(false);
     spacing();  // kept in the range even when no "." follows
-    Mark dotted = mark();
-    spacing();
-    if (!(single('.') && (spacing(), identifier()))) restore(dotted);
-    endCapture(m, LL_NAME_PORT_REF);
-    return true;
+    optionalDotPort();
+    endCapture(p_->marks[m], LL_NAME_PORT_REF);
+    return popMark(true);
   }
 
   bool busType() {
-    Mark m = mark();
+    std::uint32_t m = pushMark();
     spacing();
-    if (!(single('(') && binding())) return false;
+    if (!(single('(') && bindingHead() && portRef())) return popMark(false);
     while (true) {
-      Mark more = mark();
-      spacing();
-      if (single(',') && binding()) continue;
-      restore(more);
+      std::uint32_t more = pushMark();
+      if ((spacing(), single(',')) && bindingHead() && portRef()) {
+        popMark(true);
+        continue;
+      }
+      restore(p_->marks[more]);
+      popMark(false);
       break;
     }
     spacing();
-    if (!single(')')) return false;
-    endCapture(m, LL_NAME_BUS_TYPE);
-    return true;
+    if (!single(')')) return popMark(false);
+    endCapture(p_->marks[m], LL_NAME_BUS_TYPE);
+    return popMark(true);
   }
 
  private:
@@ -146,7 +138,24 @@ class Rules {
     return Mark{pos_, p_->captures_len, t.nodes_len, t.children_len, t.child_ranges_len};
   }
 
-  void restore(Mark m) {
+  std::uint32_t pushMark() {
+    if (p_->marks_len == p_->marks_cap) {
+      std::uint32_t cap = p_->marks_cap == 0 ? 256 : p_->marks_cap * 2;
+      void* grown = std::realloc(p_->marks, static_cast<std::size_t>(cap) * sizeof(Mark));
+      if (grown == nullptr) ll_out_of_memory();
+      p_->marks = static_cast<Mark*>(grown);
+      p_->marks_cap = cap;
+    }
+    p_->marks[p_->marks_len] = mark();
+    return p_->marks_len++;
+  }
+
+  bool popMark(bool result) {
+    --p_->marks_len;
+    return result;
+  }
+
+  void restore(const Mark& m) {
     pos_ = m.pos;
     p_->captures_len = m.captures;
     p_->tree.nodes_len = m.nodes;
@@ -168,7 +177,7 @@ class Rules {
   // Closes a rule opened at `m`: one captured node becomes the child, several
   // are wrapped in a sequence, none leaves a string of the consumed text (or
   // no node at all when nothing was consumed).
-  void endCapture(Mark m, std::int32_t name_id) {
+  void endCapture(const Mark& m, std::int32_t name_id) {
     ll_tree* t = &p_->tree;
     std::uint32_t count = p_->captures_len - m.captures;
     ll_node_id child;
@@ -315,14 +324,36 @@ class Rules {
     return true;
   }
 
-  // Identifier "=" PortRef with the blanks around them.
-  bool binding() {
+  // The AnonDecl expression, without its capture. Every PortRef first tries
+  // an AnonDecl, so an attempt one level below the deepest instance is
+  // normal; only a bus type actually opening there exceeds the limit.
+  bool anonDeclBody() {
+    if (p_->too_deep) return false;
+    spacing();
+    if (!componentType()) return false;
+    spacing();
+    if (p_->depth > LL_MAX_NESTING && pos_ < len_ && in_[pos_] == '(') {
+      p_->too_deep = true;
+      return false;
+    }
+    return busType();
+  }
+
+  // ( Spacing "." Spacing Identifier )? after the name of a PortRef.
+  void optionalDotPort() {
+    Mark dotted = mark();
+    spacing();
+    if (!(single('.') && (spacing(), identifier()))) restore(dotted);
+  }
+
+  // Identifier "=" of a binding, with the blanks around them.
+  bool bindingHead() {
     spacing();
     if (!identifier()) return false;
     spacing();
     if (!single('=')) return false;
     spacing();
-    return portRef();
+    return true;
   }
 
   Parser* p_;
@@ -337,6 +368,7 @@ bool runRule(Parser* p, StartRule rule, std::int32_t* cursor) {
   ll_tree_reset(&p->tree);
   ll_tree_bind_input(&p->tree, p->input, p->input_len);
   p->captures_len = 0;
+  p->marks_len = 0;
   p->ffp = -1;
   p->fail_cursor = 0;
   p->expected.cur = 0;

@@ -152,6 +152,9 @@ void Parser_Free(Parser* p) {
   std::free(p->captures);
   p->captures = nullptr;
   p->captures_len = p->captures_cap = 0;
+  std::free(p->marks);
+  p->marks = nullptr;
+  p->marks_len = p->marks_cap = 0;
 }
 
 void Parser_Delete(Parser* p) {

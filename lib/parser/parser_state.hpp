@@ -8,6 +8,19 @@
 #include "parser/parser.hpp"
 #include "parser/tree.hpp"
 
+namespace vorn::parser {
+
+// Where to roll back to when an alternative fails.
+struct Mark {
+  std::int32_t pos;
+  std::uint32_t captures;
+  std::uint32_t nodes;
+  std::uint32_t children;
+  std::uint32_t ranges;
+};
+
+}  // namespace vorn::parser
+
 struct Parser {
   const char* input;
   std::int32_t input_len;
@@ -16,6 +29,11 @@ struct Parser {
   ll_node_id* captures;
   std::uint32_t captures_len;
   std::uint32_t captures_cap;
+  // Marks of the rules on the nesting cycle, kept here rather than in their
+  // stack frames so that deep nesting costs little stack.
+  vorn::parser::Mark* marks;
+  std::uint32_t marks_len;
+  std::uint32_t marks_cap;
   std::int32_t ffp;          // farthest failure position, -1 before any failure
   std::int32_t fail_cursor;  // position of the most recent failed test
   ll_expected_info expected;

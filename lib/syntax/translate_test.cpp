@@ -151,5 +151,36 @@ TEST_F(TranslateTest, SpansCountBytesAndCarriageReturns) {
   EXPECT_EQ(stopped.span, span(1, 1, 1, 8));
 }
 
+std::string nested(int depth) {
+  std::string text = "output y(in=";
+  for (int i = 0; i < depth; ++i) text += "not(in=";
+  text += "x";
+  for (int i = 0; i < depth; ++i) text += ").out";
+  return text + ")\ninput x";
+}
+
+TEST_F(TranslateTest, DeepNestingUpToTheLimit) {
+  ast::File file = parse(nested(10000));
+  ASSERT_EQ(file.outputs.size(), 1u);
+  ASSERT_EQ(file.inputs.size(), 1u);
+  // Walk down: the outermost instance was finished last.
+  const ast::SignalSource* source = &file.outputs[0].value;
+  int levels = 0;
+  while (source->tag == ast::SignalSource::Tag::anonymous) {
+    EXPECT_EQ(source->anonymous->instance_name->text, "__anon_" + std::to_string(9999 - levels));
+    ASSERT_EQ(source->anonymous->ports.size(), 1u);
+    source = &source->anonymous->ports[0].value;
+    ++levels;
+  }
+  EXPECT_EQ(levels, 10000);
+  EXPECT_EQ(source->named.target.text, "x");
+  EXPECT_EQ(source->named.target.span, span(1, 13 + 7 * 10000, 1, 14 + 7 * 10000));
+}
+
+TEST_F(TranslateTest, NestingBeyondTheLimitIsRefused) {
+  EXPECT_EQ(failure(nested(10001)), Error::NestingTooDeep);
+  EXPECT_EQ(failure(nested(100000)), Error::NestingTooDeep);
+}
+
 }  // namespace
 }  // namespace vorn::translate
