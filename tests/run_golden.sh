@@ -11,8 +11,8 @@
 #   after.sh         optional checks run in the work directory afterwards
 # The compiler runs in a scratch copy of the case, so written files vanish.
 set -u
-binary=$1
-case_dir=$2
+binary=$(realpath "$1")
+case_dir=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -R "$case_dir/." "$work/"

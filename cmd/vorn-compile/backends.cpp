@@ -150,7 +150,7 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
   if (!args.truth_table_strict) return std::uint8_t{0};
   auto any_undefined = scanStrict(err, *table);
   if (!any_undefined) return reportStageFailure(err, "strict scan failed: ", any_undefined.error());
-  return std::uint8_t{*any_undefined ? 1 : 0};
+  return static_cast<std::uint8_t>(*any_undefined ? 1 : 0);
 }
 
 }  // namespace vorn::driver

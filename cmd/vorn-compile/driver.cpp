@@ -55,7 +55,7 @@ Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& modu
   std::string summary = "\n=== Summary ===\n" + std::to_string(counts->errors) + " errors, " +
                         std::to_string(counts->warnings) + " warnings\n";
   if (auto w = write(summary); !w) return fail(w.error());
-  return std::uint8_t{counts->errors > 0 ? 1 : 0};
+  return static_cast<std::uint8_t>(counts->errors > 0 ? 1 : 0);
 }
 
 // Prints a stage's diagnostics; true when they hold an error and the run stops.
@@ -99,7 +99,7 @@ Result<ProjectPipeline> runProjectPipeline(Arena& arena, std::string_view input_
   if (!checked) return stop(reportStageFailure(err, "project validation failed: ", checked.error()));
   pipeline.project = std::move(*project);
   pipeline.diagnostics = std::move(*checked);
-  return std::move(pipeline);
+  return pipeline;
 }
 
 }  // namespace
