@@ -1,0 +1,2 @@
+# Scan errors stop the run before any back end.
+[[ ! -e out.wasm ]]
