@@ -27,6 +27,8 @@ struct TranslationContext {
   std::uint32_t file_id;
   // Offset of the first byte of every line, so positions are found by binary search.
   std::vector<std::uint32_t> line_starts;
+  // Index of the line found last: spans are asked for mostly in source order.
+  mutable std::size_t line_hint = 0;
 };
 
 struct LineCol {

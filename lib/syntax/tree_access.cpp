@@ -38,10 +38,20 @@ std::string_view nodeText(const TranslationContext& ctx, ll_node_id node) {
 // Line feeds start a new line; every other byte, carriage return included,
 // advances the column by one.
 LineCol offsetToLineCol(const TranslationContext& ctx, std::int64_t offset) {
-  auto clamped = static_cast<std::uint32_t>(std::clamp<std::int64_t>(offset, 0, static_cast<std::int64_t>(ctx.source.size())));
-  auto after = std::upper_bound(ctx.line_starts.begin(), ctx.line_starts.end(), clamped);
-  auto line = static_cast<std::uint32_t>(after - ctx.line_starts.begin());
-  return LineCol{line, clamped - ctx.line_starts[line - 1] + 1};
+  auto clamped =
+      static_cast<std::uint32_t>(std::clamp<std::int64_t>(offset, 0, static_cast<std::int64_t>(ctx.source.size())));
+  const std::vector<std::uint32_t>& starts = ctx.line_starts;
+  std::size_t line = ctx.line_hint;  // 0-based index into `starts`
+  auto holds = [&](std::size_t i) { return starts[i] <= clamped && (i + 1 == starts.size() || clamped < starts[i + 1]); };
+  if (!holds(line)) {
+    if (line + 1 < starts.size() && holds(line + 1)) {
+      ++line;
+    } else {
+      line = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), clamped) - starts.begin()) - 1;
+    }
+    ctx.line_hint = line;
+  }
+  return LineCol{static_cast<std::uint32_t>(line + 1), clamped - starts[line] + 1};
 }
 
 Span nodeSpan(const TranslationContext& ctx, ll_node_id node) {
