@@ -2,9 +2,9 @@
 
 #include <optional>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
+
+#include "ir/name_table.hpp"
 
 namespace vorn::resolver {
 
@@ -28,8 +28,8 @@ struct ResolveContext {
   std::vector<types::Connection> connections;
   std::vector<PendingPorts> pending_ports;
   std::size_t pending_cursor = 0;
-  std::unordered_map<std::string_view, ComponentId> name_to_component;
-  std::unordered_set<std::string_view> import_aliases;
+  NameTable name_to_component;  // instance name -> component id
+  NameTable import_aliases;     // explicit import aliases (value unused)
   std::uint32_t next_component_id = 0;
 
   explicit ResolveContext(const ast::File& f) : file(f) {}
@@ -60,7 +60,7 @@ bool isValidEndpoint(ComponentId id) { return id.value != types::kUnresolvedId; 
 void registerName(ResolveContext& context, std::string_view name, ComponentId id) {
   // A later declaration of the same name shadows the earlier one for every
   // lookup made after it.
-  context.name_to_component.insert_or_assign(name, id);
+  context.name_to_component.assign(name, id.value);
 }
 
 ComponentId addComponent(ResolveContext& context, const ast::ComponentInstance& instance) {
@@ -82,8 +82,8 @@ ComponentId addComponent(ResolveContext& context, const ast::ComponentInstance& 
 }
 
 ComponentId ensureNamedReference(const ResolveContext& context, std::string_view name) {
-  auto found = context.name_to_component.find(name);
-  return found == context.name_to_component.end() ? ComponentId{types::kUnresolvedId} : found->second;
+  std::optional<std::uint32_t> found = context.name_to_component.find(name);
+  return ComponentId{found ? *found : types::kUnresolvedId};
 }
 
 // An anonymous instance gets its id here, but its own port assignments are
@@ -124,9 +124,12 @@ Result<types::Module> resolve(const ast::File& file, std::uint32_t file_id) {
   context.components.reserve(estimated);
   context.pending_ports.reserve(file.components.size());
   context.name_to_component.reserve(estimated);
+  std::size_t port_count = file.outputs.size();
+  for (const ast::ComponentInstance& instance : file.components) port_count += instance.ports.size();
+  context.connections.reserve(port_count);
 
   for (const ast::Import& import : file.imports) {
-    context.import_aliases.insert(import.alias.text);
+    context.import_aliases.assign(import.alias.text, 0);
     context.imports.push_back(types::UnresolvedImport{import.alias.text, import.path.text, toIrSpan(import.span), false});
   }
 
