@@ -181,16 +181,6 @@ TEST(MultiDriver, EachPortOnceAtItsFirstDriverListingAllDrivers) {
   }));
 }
 
-TEST(MultiDriver, DanglingDestinationsAreGroupedToo) {
-  ModuleBuilder b;
-  auto x = b.input("x");
-  b.connect(x, kUnresolved, "in");
-  b.connect(x, kUnresolved, "in");
-  EXPECT_EQ(runPass(multi_driver::run, b.module()),
-            (Lines{"1000:1 E003 multiple drivers for input port 'in' | 1000:1 driver from component 0.out"
-                   " | 1001:1 driver from component 0.out"}));
-}
-
 TEST(RequiredInput, TableOrderPerComponentAndOnlyExactPorts) {
   ModuleBuilder b;
   auto x = b.input("x");
