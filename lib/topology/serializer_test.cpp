@@ -265,6 +265,28 @@ TEST(SerializeProject, ReportsBrokenPrograms) {
   }
 }
 
+TEST(ExpandModule, BindsATopInstanceFromOutside) {
+  types::Project project;
+  project.files = {inverterModule(0)};
+  ExpanderState state(project);
+  std::vector<InputBinding> bindings = {{"in", {40}}, {"nope", {41}}, {"in", {42}}};
+  std::vector<std::uint32_t> local_to_global;
+  auto outputs = expandModule(state, project.files[0], bindings, &local_to_global);
+  ASSERT_TRUE(outputs);
+  ASSERT_EQ(outputs->size(), 1u);
+  EXPECT_EQ((*outputs)[0].name, "out");
+  EXPECT_EQ((*outputs)[0].global_id, 1u);
+  EXPECT_EQ(local_to_global, (std::vector<std::uint32_t>{0, 1, 2}));
+  // The later binding of "in" wins; a name without a pin binds nothing.
+  EXPECT_EQ(state.connections, (std::vector<ConnectionRecord>{{0, 1, 0}, {1, 2, 0}, {42, 0, 0}}));
+
+  // A second top instance continues the global ids.
+  auto again = expandModule(state, project.files[0], {}, nullptr);
+  ASSERT_TRUE(again);
+  EXPECT_EQ((*again)[0].global_id, 4u);
+  EXPECT_EQ(state.components.size(), 6u);
+}
+
 TEST(SerializeProject, ImportCycleFailsInsteadOfLooping) {
   types::Project project;
   ModuleBuilder root;
