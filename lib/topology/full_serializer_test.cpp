@@ -141,37 +141,5 @@ TEST(FullSerializer, NestedInstancesCarryTheirFramesOutermostFirst) {
   EXPECT_EQ(compact->output_ids[0].global_id, 8u);
 }
 
-TEST(FullSerializer, FramesAreNotSharedBetweenSiblings) {
-  types::Project project;
-  ModuleBuilder root;
-  auto a = root.input("a");
-  auto x = root.sub("inv", "x");
-  auto g = root.notGate("");  // declared after the instance, and nameless
-  root.connect(a, x, "in");
-  root.connect(x, g, "in");
-  root.output("y", g);
-  project.files = {root.module(), inverterModule(1)};
-  test_ir::addImport(project, "inv", 0, 1);
-  auto topology = buildFromProject(project);
-  ASSERT_TRUE(topology);
-  ASSERT_EQ(topology->components.size(), 6u);
-  EXPECT_EQ(topology->components[4].name, "");
-  EXPECT_TRUE(topology->components[4].origin.empty());
-  EXPECT_EQ(topology->components[3].origin, (std::vector<OriginFrame>{{"x", "inv", 1}}));
-
-  auto bytes = serializeProjectFull(project);
-  ASSERT_TRUE(bytes);
-  EXPECT_EQ(*bytes, encode(*topology));
-}
-
-TEST(FullSerializer, ProjectErrorsAreTheCompactOnes) {
-  types::Project project;
-  ModuleBuilder root;
-  root.sub("missing", "x");
-  project.files = {root.module()};
-  EXPECT_EQ(buildFromProject(project).error(), Error::ModuleNotFound);
-  EXPECT_EQ(serializeProjectFull(project).error(), Error::ModuleNotFound);
-}
-
 }  // namespace
 }  // namespace vorn::full_serializer

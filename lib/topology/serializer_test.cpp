@@ -143,29 +143,6 @@ TEST(SerializeProject, InstanceBeforeTheOutputTakesTheIdsBetween) {
   EXPECT_EQ(topology->output_ids[0].global_id, 2u);  // the NOT gate, not the pin
 }
 
-TEST(SerializeProject, TwoInstancesOfOneFileAreIndependentCopies) {
-  types::Project project;
-  ModuleBuilder root;
-  auto a = root.input("a");
-  auto first = root.sub("inv", "first");
-  auto second = root.sub("inv", "second");
-  root.connect(a, first, "in");
-  root.connect(first, second, "in");
-  root.output("y", second);
-  project.files = {root.module(), inverterModule(1)};
-  test_ir::addImport(project, "inv", 0, 1);
-
-  auto topology = serializeProject(project);
-  ASSERT_TRUE(topology);
-  Decoded decoded = decode(topology->payload);
-  ASSERT_EQ(decoded.components.size(), 8u);
-  EXPECT_EQ(decoded.connections, (std::vector<ConnectionRecord>{
-                                     {1, 2, 0}, {2, 3, 0}, {0, 1, 0},  // first copy
-                                     {4, 5, 0}, {5, 6, 0}, {2, 4, 0},  // second, fed by first's NOT
-                                     {5, 7, 0}}));
-  EXPECT_EQ(topology->output_ids[0].global_id, 5u);
-}
-
 // A sub-circuit input driven by a gate declared after the instance:
 //   input a; inv x(in=g.out); and g(a=a, b=a); output o(in=x.out)
 TEST(SerializeProject, DriverDeclaredAfterTheInstanceFlattens) {

@@ -1,10 +1,9 @@
-// Source text through parsing, resolution, flattening, simulation and
-// rendering: the programs whose sub-circuit inputs are driven by components
-// declared after the instance, nested instances and repeated instances.
+// Source text through parsing, resolution, flattening and simulation:
+// sub-circuit inputs driven by components declared after the instance,
+// nested instances and repeated instances.
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cstdio>
 #include <string>
 
 #include "circuit/test_support.hpp"
@@ -14,8 +13,6 @@
 #include "topology/full_serializer.hpp"
 #include "topology/serializer.hpp"
 #include "truth_table/builder.hpp"
-#include "truth_table/csv.hpp"
-#include "truth_table/markdown.hpp"
 
 namespace vorn {
 namespace {
@@ -163,29 +160,6 @@ TEST(Pipeline, FullAdderFromTwoHalfAdders) {
     EXPECT_EQ(row.outputs[0], ones % 2 ? H : L) << row.input_bits;
     EXPECT_EQ(row.outputs[1], ones >= 2 ? H : L) << row.input_bits;
   }
-
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  {
-    OutputStream out(fileno(file));
-    ASSERT_TRUE(markdown::render(out, *table));
-    ASSERT_TRUE(out.flush());
-  }
-  std::rewind(file);
-  std::string text(4096, '\0');
-  text.resize(std::fread(text.data(), 1, text.size(), file));
-  std::fclose(file);
-  EXPECT_EQ(text,
-            "| a | b | cin | sum | cout |\n"
-            "|---|---|-----|-----|------|\n"
-            "| 0 | 0 | 0   | 0   | 0    |\n"
-            "| 1 | 0 | 0   | 1   | 0    |\n"
-            "| 0 | 1 | 0   | 1   | 0    |\n"
-            "| 1 | 1 | 0   | 0   | 1    |\n"
-            "| 0 | 0 | 1   | 1   | 0    |\n"
-            "| 1 | 0 | 1   | 0   | 1    |\n"
-            "| 0 | 1 | 1   | 0   | 1    |\n"
-            "| 1 | 1 | 1   | 1   | 1    |\n");
 }
 
 }  // namespace
