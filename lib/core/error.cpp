@@ -44,6 +44,7 @@ std::string_view errorName(Error error) {
     case Error::InvalidAnonymousDeclaration: return "InvalidAnonymousDeclaration";
     case Error::BuiltinNotFound: return "BuiltinNotFound";
     case Error::MissingResolvedModule: return "MissingResolvedModule";
+    case Error::NotRegularFile: return "NotRegularFile";
     case Error::SubCircuitInFlatModule: return "SubCircuitInFlatModule";
     case Error::ModuleNotFound: return "ModuleNotFound";
     case Error::UnresolvedComponent: return "UnresolvedComponent";

@@ -54,6 +54,7 @@ enum class Error {
   // Loading and resolution.
   BuiltinNotFound,
   MissingResolvedModule,
+  NotRegularFile,
   // Topologies.
   SubCircuitInFlatModule,
   ModuleNotFound,

@@ -1,8 +1,11 @@
 #include "resolver/file_loader.hpp"
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <vector>
 
 #include "core/file_io.hpp"
+#include "core/output_stream.hpp"
 #include "resolver/builtins.hpp"
 
 namespace vorn::file_loader {
@@ -28,6 +31,12 @@ Result<OwnedFile> loadFileOwned(std::string_view path) {
   }
   auto canonical = canonicalise(path);
   if (!canonical) return fail(canonical.error());
+  // Pipes, terminals and sockets are refused before they are opened: opening
+  // or reading one could wait forever for a writer that never comes.
+  struct stat info {};
+  if (::stat(canonical->c_str(), &info) != 0) return fail(errorFromErrno(errno));
+  if (S_ISDIR(info.st_mode)) return fail(Error::IsDir);
+  if (!S_ISREG(info.st_mode)) return fail(Error::NotRegularFile);
   auto text = file_io::readFile(*canonical, file_io::kMaxSourceBytes);
   if (!text) return fail(text.error());
   return OwnedFile{std::move(*canonical), std::move(*text)};

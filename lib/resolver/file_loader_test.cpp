@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/file_io.hpp"
@@ -46,6 +47,10 @@ TEST(FileLoader, ReportsFileSystemFailuresByName) {
   expectError(tree.path("dir"), Error::IsDir);
   expectError(tree.path("loop_a"), Error::SymLinkLoop);
   expectError(tree.path("plain.vorn/inner.vorn"), Error::NotDir);
+  // Opening a pipe without a writer would block forever.
+  ASSERT_EQ(::mkfifo(tree.path("pipe.vorn").c_str(), 0600), 0);
+  expectError(tree.path("pipe.vorn"), Error::NotRegularFile);
+  expectError("/dev/null", Error::NotRegularFile);
   // A NUL byte would cut the path short at the C library and open plain.vorn.
   expectError(tree.path("plain.vorn") + std::string("\0x", 2), Error::FileNotFound);
 }

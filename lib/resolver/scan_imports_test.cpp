@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "resolver/import_cycle.hpp"
@@ -211,6 +212,7 @@ TEST(ScanImports, UnloadableTargetsStopTheScanWithTheirError) {
   tree.symlink(tree.path("loop1"), "loop2");
   tree.symlink(tree.path("nowhere.vorn"), "dangling.vorn");
   tree.write("plain.vorn", "input p\n");
+  ASSERT_EQ(::mkfifo(tree.path("pipe.vorn").c_str(), 0600), 0);
   struct Case {
     std::string import_path;
     std::optional<Error> error;  // absent: a diagnostic instead
@@ -220,7 +222,7 @@ TEST(ScanImports, UnloadableTargetsStopTheScanWithTheirError) {
       {"..", Error::IsDir},           {"", Error::IsDir},
       {"dir/", Error::IsDir},         {"big.vorn", Error::FileTooBig},
       {"loop1", Error::SymLinkLoop},  {"plain.vorn/x.vorn", Error::NotDir},
-      {"<builtin>/and.vorn", Error::BuiltinNotFound},
+      {"<builtin>/and.vorn", Error::BuiltinNotFound}, {"pipe.vorn", Error::NotRegularFile},
       {"dangling.vorn", std::nullopt},
   };
   for (const Case& test : cases) {
