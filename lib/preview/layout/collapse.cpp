@@ -186,9 +186,12 @@ Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology,
     graph.nodes.push_back(std::move(node));
   }
 
-  // 8. Folded instances were appended last; restore id order.
-  std::stable_sort(graph.nodes.begin(), graph.nodes.end(),
-                   [](const layout::VirtualNode& a, const layout::VirtualNode& b) { return a.id < b.id; });
+  // 8. Id order. Records come in id order and folded ids lie above them, so
+  // the list is usually sorted already and the sort can be skipped.
+  const auto by_id = [](const layout::VirtualNode& a, const layout::VirtualNode& b) { return a.id < b.id; };
+  if (!std::is_sorted(graph.nodes.begin(), graph.nodes.end(), by_id)) {
+    std::stable_sort(graph.nodes.begin(), graph.nodes.end(), by_id);
+  }
   return graph;
 }
 

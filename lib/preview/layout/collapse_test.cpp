@@ -34,17 +34,8 @@ VirtualGraph run(const full_format::FullTopology& topology, bool expand = false)
   return graph ? std::move(*graph) : VirtualGraph{};
 }
 
-TEST(PortNames, MapTheFourNamesOnly) {
-  EXPECT_EQ(portByteFromName("in"), 0);
-  EXPECT_EQ(portByteFromName("a"), 1);
-  EXPECT_EQ(portByteFromName("b"), 2);
-  EXPECT_EQ(portByteFromName("out"), 3);
-  EXPECT_FALSE(portByteFromName("").has_value());
-  EXPECT_FALSE(portByteFromName("A").has_value());
-  EXPECT_FALSE(portByteFromName("c").has_value());
-}
-
 TEST(PortNames, OnlyPinsOfAFoldedNodeRelabelTheEdge) {
+  EXPECT_FALSE(portByteFromName("A").has_value());
   const KindMap kinds{{1, ComponentKind::input_pin}, {2, ComponentKind::and_gate}, {3, ComponentKind::output_pin},
                       {4, ComponentKind::input_pin}};
   const NameMap names{{1, "b"}, {2, "a"}, {3, "out"}, {4, "clk"}};
@@ -54,16 +45,6 @@ TEST(PortNames, OnlyPinsOfAFoldedNodeRelabelTheEdge) {
   EXPECT_EQ(remappedPort(0, 3, 90, kinds, names), 3);  // "out" pin
   EXPECT_EQ(remappedPort(0, 4, 90, kinds, names), 0);  // unknown pin name
   EXPECT_EQ(remappedPort(1, 7, 90, kinds, names), 1);  // no recorded kind
-}
-
-TEST(Passthrough, WiresAlwaysInnerPinsOnlyWhenExpanding) {
-  const KindMap kinds{{1, ComponentKind::wire}, {2, ComponentKind::input_pin}, {3, ComponentKind::input_pin}};
-  const IdSet inner{2};
-  EXPECT_TRUE(isPassthrough(1, kinds, inner, false));
-  EXPECT_FALSE(isPassthrough(2, kinds, inner, false));
-  EXPECT_TRUE(isPassthrough(2, kinds, inner, true));
-  EXPECT_FALSE(isPassthrough(3, kinds, inner, true));
-  EXPECT_FALSE(isPassthrough(9, kinds, inner, true));
 }
 
 TEST(Collapse, EmptyTopology) {
@@ -277,6 +258,26 @@ TEST(Collapse, EqualAliasesOfDifferentSubcircuitsStayApart) {
   ASSERT_EQ(graph.nodes.size(), 3u);
   EXPECT_EQ(graph.nodes[1].kind.subcircuit, "or");
   EXPECT_EQ(graph.nodes[2].kind.subcircuit, "nand");
+}
+
+TEST(Collapse, NodesComeOutSortedByIdWhateverTheRecordOrder) {
+  full_format::FullTopology t;
+  const Origin u = TopologyBuilder::inside({}, "u", "sub");
+  t.components.push_back({"l", {}, 7, ComponentKind::led});
+  t.components.push_back({"n", u, 3, ComponentKind::not_gate});
+  t.components.push_back({"g", {}, 5, ComponentKind::not_gate});
+  t.components.push_back({"a", {}, 1, ComponentKind::input_pin});
+  t.connections.push_back({1, 5, kIn});
+  t.connections.push_back({5, 3, kIn});
+  t.connections.push_back({3, 7, kIn});
+  const VirtualGraph graph = run(t);
+  EXPECT_EQ(graph.next_id, 8u);
+  ASSERT_EQ(graph.nodes.size(), 4u);
+  const std::uint32_t ids[] = {1, 5, 7, 8};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(graph.nodes[i].id, ids[i]) << i;
+  EXPECT_EQ(graph.nodes[3].name, "u");
+  ASSERT_EQ(graph.nodes[2].inputs.size(), 1u);
+  EXPECT_EQ(graph.nodes[2].inputs[0].src_id, 8u);
 }
 
 TEST(Collapse, OutputDrivenByAnInputPinLeavesOnThatPinsPort) {

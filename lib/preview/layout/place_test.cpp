@@ -12,16 +12,11 @@ using namespace layout_test;
 using layout::PortCoord;
 using sizing::PrimitiveSize;
 
-TEST(Sizing, PinsFitTheirNames) {
+TEST(Sizing, PinsFitTheirNamesAndMacrosTheirLabelAndInputs) {
   EXPECT_EQ(sizing::pinSize(""), (PrimitiveSize{5, 3}));
-  EXPECT_EQ(sizing::pinSize("a"), (PrimitiveSize{5, 3}));
   EXPECT_EQ(sizing::pinSize("clk"), (PrimitiveSize{7, 3}));
-}
-
-TEST(Sizing, MacroBoxesFitLabelAndInputs) {
   EXPECT_EQ(sizing::macroSize(4, 2), (PrimitiveSize{9, 5}));
   EXPECT_EQ(sizing::macroSize(0, 0), (PrimitiveSize{8, 3}));
-  EXPECT_EQ(sizing::macroSize(3, 1), (PrimitiveSize{8, 3}));
   EXPECT_EQ(sizing::macroSize(12, 3), (PrimitiveSize{17, 7}));
 }
 

@@ -103,16 +103,6 @@ TEST(Rows, NeighboursCountOncePerEdgeInAnyColumn) {
   EXPECT_EQ(positions.position_of[3], 1u);
 }
 
-TEST(Rows, OrderingIsByBarycenterThenId) {
-  GraphBuilder b;
-  b.node(7, ComponentKind::led).node(2, ComponentKind::led);
-  const auto& graph = b.sorted();  // index 0: id 2, index 1: id 7
-  EXPECT_TRUE(lessByBarycenterThenId(graph, {1, 0.5}, {0, 1.0}));
-  EXPECT_TRUE(lessByBarycenterThenId(graph, {0, 1.0}, {1, 1.0}));
-  EXPECT_FALSE(lessByBarycenterThenId(graph, {1, 1.0}, {0, 1.0}));
-  EXPECT_FALSE(lessByBarycenterThenId(graph, {0, 1.0}, {0, 1.0}));
-}
-
 // The sweep as first described: neighbours found by scanning their column.
 std::vector<std::uint32_t> referenceRows(const layout::VirtualGraph& graph, const ColumnAssignment& cols) {
   ColumnLists lists(cols.num_columns);
