@@ -97,10 +97,31 @@ void addCrossings(std::vector<layout::RoutedWire>& wires) {
     }
   }
   // The order of the pairwise test: wire pairs i < j, then segments of i,
-  // then segments of j.
-  std::sort(events.begin(), events.end(),
-            [](const Event& a, const Event& b) { return std::tie(a.i, a.j, a.a, a.b) < std::tie(b.i, b.j, b.a, b.b); });
-  for (const Event& e : events) {
+  // then segments of j. Events are bucketed by i (counting sort), and each
+  // bucket is sorted by (j, a, b).
+  std::vector<std::size_t> starts(wires.size() + 1, 0);
+  for (const Event& e : events) ++starts[e.i + 1];
+  for (std::size_t w = 0; w < wires.size(); ++w) starts[w + 1] += starts[w];
+  std::vector<Event> ordered(events.size());
+  {
+    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
+    for (const Event& e : events) ordered[next[e.i]++] = e;
+  }
+  events.clear();
+  events.shrink_to_fit();
+  for (std::size_t w = 0; w < wires.size(); ++w) {
+    std::sort(ordered.begin() + static_cast<std::ptrdiff_t>(starts[w]),
+              ordered.begin() + static_cast<std::ptrdiff_t>(starts[w + 1]), [](const Event& x, const Event& y) {
+                return std::tie(x.j, x.a, x.b) < std::tie(y.j, y.a, y.b);
+              });
+  }
+  std::vector<std::size_t> counts(wires.size(), 0);
+  for (const Event& e : ordered) {
+    ++counts[e.i];
+    ++counts[e.j];
+  }
+  for (std::size_t w = 0; w < wires.size(); ++w) wires[w].crossings.reserve(wires[w].crossings.size() + counts[w]);
+  for (const Event& e : ordered) {
     wires[e.i].crossings.push_back(e.point);
     wires[e.j].crossings.push_back(e.point);
   }

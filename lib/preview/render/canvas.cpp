@@ -1,6 +1,8 @@
 #include "preview/render/canvas.hpp"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 
 namespace vorn::canvas {
 
@@ -33,10 +35,51 @@ void Canvas::drawVSegment(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b)
   for (std::uint64_t y = lo; y <= hi; ++y) setCell(x, y, glyph_set::kVertical, ColorTag::wire);
 }
 
+namespace {
+
+// Long runs of blanks and horizontal lines are handed to the writer in
+// pieces of these constant texts instead of cell by cell.
+constexpr std::size_t kRepeat = 128;
+
+template <std::size_t N>
+constexpr std::array<char, N * kRepeat> repeated(const char (&bytes)[N + 1]) {
+  std::array<char, N * kRepeat> text{};
+  for (std::size_t i = 0; i < kRepeat; ++i) {
+    for (std::size_t b = 0; b < N; ++b) text[i * N + b] = bytes[b];
+  }
+  return text;
+}
+
+constexpr auto kSpaces = repeated<1>(" ");
+constexpr auto kHorizontals = repeated<3>("─");
+
+Result<void> writeRun(OutputStream& out, Glyph glyph, std::size_t count) {
+  std::string_view unit;
+  if (glyph == glyph_set::kSpace) unit = std::string_view(kSpaces.data(), kSpaces.size());
+  if (glyph == glyph_set::kHorizontal) unit = std::string_view(kHorizontals.data(), kHorizontals.size());
+  if (unit.empty()) {
+    for (std::size_t i = 0; i < count; ++i) {
+      auto written =
+          glyph < 256 ? out.writeByte(static_cast<char>(glyph)) : out.write(glyph_set::glyphBytes(glyph));
+      if (!written) return written;
+    }
+    return {};
+  }
+  const std::size_t width = unit.size() / kRepeat;
+  while (count > 0) {
+    const std::size_t piece = std::min(count, kRepeat);
+    if (auto written = out.write(unit.substr(0, piece * width)); !written) return written;
+    count -= piece;
+  }
+  return {};
+}
+
+}  // namespace
+
 Result<void> Canvas::writeOut(OutputStream& out, bool use_color) const {
   for (std::uint32_t y = 0; y < height_; ++y) {
     ColorTag current = ColorTag::none;
-    for (std::uint32_t x = 0; x < width_; ++x) {
+    for (std::uint32_t x = 0; x < width_;) {
       const std::size_t i = index(x, y);
       if (use_color && tags_[i] != current) {
         if (current != ColorTag::none) {
@@ -45,9 +88,11 @@ Result<void> Canvas::writeOut(OutputStream& out, bool use_color) const {
         if (auto written = out.write(color::startSequence(tags_[i])); !written) return written;
         current = tags_[i];
       }
-      const Glyph glyph = cells_[i];
-      auto written = glyph < 256 ? out.writeByte(static_cast<char>(glyph)) : out.write(glyph_set::glyphBytes(glyph));
-      if (!written) return written;
+      // A run of one glyph under one tag needs no sequence in between.
+      std::uint32_t end = x + 1;
+      while (end < width_ && cells_[i + (end - x)] == cells_[i] && tags_[i + (end - x)] == tags_[i]) ++end;
+      if (auto written = writeRun(out, cells_[i], end - x); !written) return written;
+      x = end;
     }
     if (use_color && current != ColorTag::none) {
       if (auto written = out.write(color::kResetSequence); !written) return written;

@@ -183,6 +183,21 @@ TEST(Render, CanvasDropsCellsOutsideAndWriteOutKeepsTrailingBlanks) {
   EXPECT_EQ(coloured, " \x1b[2m──\x1b[0m\n   \n");
 }
 
+TEST(Render, LongRunsAreWrittenWhole) {
+  // Runs longer than the writer's pieces of blanks and lines, and a run of
+  // one glyph that changes tag half-way.
+  canvas::Canvas canvas(300, 2);
+  canvas.drawHSegment(0, 299, 0);
+  for (std::uint32_t x = 150; x < 300; ++x) canvas.setCell(x, 1, glyph_set::kSpace, color::ColorTag::macro);
+  std::string lines;
+  for (int i = 0; i < 300; ++i) lines += "─";
+  const std::string plain = capture([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
+  EXPECT_EQ(plain, lines + "\n" + std::string(300, ' ') + "\n");
+  const std::string coloured = capture([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
+  EXPECT_EQ(coloured, "\x1b[2m" + lines + "\x1b[0m\n" + std::string(150, ' ') + "\x1b[35m" + std::string(150, ' ') +
+                          "\x1b[0m\n");
+}
+
 TEST(Render, WriteFailureIsReturned) {
   std::signal(SIGPIPE, SIG_IGN);
   int fds[2];
