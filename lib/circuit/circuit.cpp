@@ -129,12 +129,17 @@ Status Circuit::propagateEvent(Component* component, State state) {
 
 Status Circuit::propagate() {
   changed_.clear();
+  const uint64_t budget = SETTLE_BASE_CHANGES + SETTLE_CHANGES_PER_COMPONENT * uint64_t(nodes.size());
+  uint64_t applied = 0;
   while (!event_queue.empty()) {
+    // Checked between time steps, so a later propagate resumes exactly here.
+    if (applied >= budget) return Status::did_not_settle;
     current_time = event_queue.peek().timestamp;
     while (!event_queue.empty() && event_queue.peek().timestamp == current_time) {
       Event event = event_queue.pop();
       Component* component = event.component;
       if (component->output_state == event.new_state) continue;
+      ++applied;
       logUpdating(current_time, component->id, event.new_state);
       component->output_state = event.new_state;
       if (!changed_.push(component)) {

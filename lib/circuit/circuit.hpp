@@ -44,6 +44,13 @@ inline constexpr char OUT_PORT_NAME[] = "out";
 inline constexpr char OUTPUT_PIN_IN_PORT_NAME[] = "in";
 inline constexpr char OUTPUT_PIN_OUT_PORT_NAME[] = "out";
 
+// A loop through gates may oscillate for ever, so one propagate applies at
+// most SETTLE_BASE_CHANGES + SETTLE_CHANGES_PER_COMPONENT * components state
+// changes. Settling circuits stay far below it: a change reaches each
+// component once per path length, and real circuits have few of those.
+inline constexpr uint64_t SETTLE_BASE_CHANGES = 100000;
+inline constexpr uint64_t SETTLE_CHANGES_PER_COMPONENT = 64;
+
 enum class Status : uint8_t {
   ok = 0,
   out_of_memory,
@@ -51,6 +58,9 @@ enum class Status : uint8_t {
   missing_output_port,
   // recalculation: an AND gate without "a"/"b", or an LED/wire without "in".
   missing_input_port,
+  // propagate: the circuit kept changing past the settling budget (a loop
+  // through gates that oscillates). The pending events stay queued.
+  did_not_settle,
 };
 
 inline bool isOk(Status status) { return status == Status::ok; }
@@ -164,9 +174,10 @@ class Circuit {
   // checked against the kind.
   Status connect(Component* from, Component* to, PortName port);
   // Schedules (current_time + PROPAGATION_DELAY, component, state), then
-  // propagates until no event is left.
+  // propagates until no event is left (or the settling budget is spent).
   Status propagateEvent(Component* component, State state);
-  // Processes the queue until it is empty.
+  // Processes the queue until it is empty, or fails with did_not_settle
+  // once the settling budget is spent.
   Status propagate();
   void notifyStateChange(Component* component);
   void setListener(Listener callback, void* context) {

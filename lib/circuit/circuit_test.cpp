@@ -259,5 +259,76 @@ TEST_F(CircuitTest, UnconnectedPinsAndOutputsStayQuiet) {
   EXPECT_EQ(log.lines(), 4);
 }
 
+TEST_F(CircuitTest, OscillatingLoopStopsAtTheSettlingBudget) {
+  // en AND (NOT of itself): once en is high the loop toggles for ever.
+  Component* enable = make(ComponentType::input_pin_gate);
+  Component* gate = make(ComponentType::and_gate);
+  Component* inverter = make(ComponentType::not_gate);
+  link(enable, gate, "a");
+  link(inverter, gate, "b");
+  link(gate, inverter, "in");
+  int changes = 0;
+  circuit.setListener([](void* count, Component*, State) { ++*static_cast<int*>(count); }, &changes);
+  ASSERT_EQ(circuit.propagateEvent(enable, State::low), Status::ok);
+  EXPECT_EQ(inverter->output_state, State::high);
+
+  changes = 0;
+  EXPECT_EQ(circuit.propagateEvent(enable, State::high), Status::did_not_settle);
+  // Every applied change notifies at most two downstream components.
+  const uint64_t budget = SETTLE_BASE_CHANGES + SETTLE_CHANGES_PER_COMPONENT * 3;
+  EXPECT_GE(uint64_t(changes), budget / 2);
+  EXPECT_LE(uint64_t(changes), 2 * budget + 4);
+  EXPECT_FALSE(circuit.event_queue.empty());
+
+  // The pending events stay queued: a later run picks the loop up again, and
+  // driving en low breaks it.
+  uint64_t time = circuit.current_time;
+  EXPECT_EQ(circuit.propagate(), Status::did_not_settle);
+  EXPECT_GT(circuit.current_time, time);
+  EXPECT_EQ(circuit.propagateEvent(enable, State::low), Status::ok);
+  EXPECT_EQ(gate->output_state, State::low);
+  EXPECT_EQ(inverter->output_state, State::high);
+  EXPECT_STREQ(statusName(Status::did_not_settle), "did_not_settle");
+}
+
+TEST_F(CircuitTest, LongChainsAndLatchesSettleWithinTheBudget) {
+  // One drive changing more components than the fixed part of the budget.
+  constexpr int kLength = 150000;
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* previous = pin;
+  for (int i = 0; i < kLength; ++i) {
+    Component* next = make(i % 2 ? ComponentType::wire : ComponentType::not_gate);
+    link(previous, next, "in");
+    previous = next;
+  }
+  ASSERT_EQ(circuit.propagateEvent(pin, State::high), Status::ok);
+  EXPECT_EQ(previous->output_state, State::high);
+  ASSERT_EQ(circuit.propagateEvent(pin, State::low), Status::ok);
+  EXPECT_EQ(previous->output_state, State::low);
+
+  // A NAND latch (AND then NOT) settles in either state.
+  Component* set = make(ComponentType::input_pin_gate);
+  Component* reset = make(ComponentType::input_pin_gate);
+  Component* and_q = make(ComponentType::and_gate);
+  Component* q = make(ComponentType::not_gate);
+  Component* and_nq = make(ComponentType::and_gate);
+  Component* nq = make(ComponentType::not_gate);
+  link(set, and_q, "a");
+  link(nq, and_q, "b");
+  link(and_q, q, "in");
+  link(reset, and_nq, "a");
+  link(q, and_nq, "b");
+  link(and_nq, nq, "in");
+  ASSERT_EQ(circuit.propagateEvent(set, State::low), Status::ok);
+  ASSERT_EQ(circuit.propagateEvent(reset, State::high), Status::ok);
+  EXPECT_EQ(q->output_state, State::high);
+  EXPECT_EQ(nq->output_state, State::low);
+  ASSERT_EQ(circuit.propagateEvent(set, State::high), Status::ok);
+  EXPECT_EQ(q->output_state, State::high);
+  ASSERT_EQ(circuit.propagateEvent(reset, State::low), Status::ok);
+  EXPECT_EQ(q->output_state, State::low);
+  EXPECT_EQ(nq->output_state, State::high);
+}
+
 }  // namespace
 }  // namespace vorn::circuit

@@ -50,6 +50,7 @@ const char* statusName(Status status) {
     case Status::out_of_memory: return "out_of_memory";
     case Status::missing_output_port: return "missing_output_port";
     case Status::missing_input_port: return "missing_input_port";
+    case Status::did_not_settle: return "did_not_settle";
   }
   return "unknown";
 }
