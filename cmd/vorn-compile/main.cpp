@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
   sigaction(SIGPIPE, &action, nullptr);
 
   vorn::OutputStream out(1);
-  vorn::OutputStream err(2);
+  // Truth tables write millions of trace lines; a large buffer keeps that cheap.
+  vorn::OutputStream err(2, 1024 * 1024);
   Invocation invocation;
   invocation.arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
   invocation.out = &out;

@@ -67,31 +67,10 @@ Line& Line::begin() {
   return append(kLinePrefix);
 }
 
-Line& Line::append(const char* text, size_t length) {
-  size_t room = kCapacity - length_;
-  if (length > room) length = room;
-  for (size_t i = 0; i < length; ++i) buffer_[length_ + i] = text[i];
-  length_ += length;
-  return *this;
-}
-
 Line& Line::appendCString(const char* text) {
   size_t length = 0;
   while (text[length] != '\0') ++length;
   return append(text, length);
-}
-
-Line& Line::appendDecimal(uint64_t value) {
-  char digits[20];
-  size_t count = 0;
-  do {
-    digits[count++] = char('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  if (count > kCapacity - length_) return *this;
-  for (size_t i = 0; i < count; ++i) buffer_[length_ + i] = digits[count - 1 - i];
-  length_ += count;
-  return *this;
 }
 
 void Line::finish() {
