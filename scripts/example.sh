@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the release compiler and runs it on the bundled half adder.
+# Builds the release compiler and runs it on the bundled adders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-tools.sh
@@ -11,6 +11,6 @@ echo "== schematic"
 "$compiler" examples/half_adder.vorn --preview
 echo "== truth table (simulation trace hidden)"
 "$compiler" examples/half_adder.vorn --truth-table 2>/dev/null
-echo "== WebAssembly artifact"
-"$compiler" examples/half_adder.vorn -o build/half_adder.wasm
-node examples/run-artifact.mjs build/half_adder.wasm
+echo "== WebAssembly artifact of the full adder, run under Node.js"
+"$compiler" examples/full_adder.vorn -o build/full_adder.wasm
+node examples/run-artifact.mjs build/full_adder.wasm
