@@ -1,0 +1,306 @@
+// The router against a direct transcription of the routing rules that scans
+// every box for every cell and every pair of segments, on layouts that the
+// real placement makes from random circuits.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <random>
+
+#include "preview/layout/orchestrator.hpp"
+#include "preview/layout/route.hpp"
+#include "preview/layout/route_crossings.hpp"
+
+namespace vorn::route {
+namespace {
+
+using layout::PlacedComponent;
+using layout::PortCoord;
+using layout::Segment;
+using U64 = std::uint64_t;
+
+struct Reference {
+  const std::vector<PlacedComponent>& placed;
+  std::map<std::uint32_t, std::vector<std::pair<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>>>> h_usage;
+
+  bool cell(U64 x, U64 y) const {
+    for (const PlacedComponent& c : placed) {
+      if (c.x <= x && x < U64{c.x} + c.width && c.y <= y && y < U64{c.y} + c.height) return true;
+    }
+    return false;
+  }
+  bool hseg(U64 a, U64 b, U64 y) const {
+    for (U64 x = std::min(a, b); x <= std::max(a, b); ++x) {
+      if (cell(x, y)) return true;
+    }
+    return false;
+  }
+  bool vseg(U64 x, U64 a, U64 b) const {
+    for (U64 y = std::min(a, b); y <= std::max(a, b); ++y) {
+      if (cell(x, y)) return true;
+    }
+    return false;
+  }
+  bool overlap(std::uint32_t self, U64 row, std::uint32_t lo, std::uint32_t hi) const {
+    auto found = h_usage.find(static_cast<std::uint32_t>(row));
+    if (found == h_usage.end()) return false;
+    for (const auto& [src, range] : found->second) {
+      if (src != self && range.second >= lo && hi >= range.first) return true;
+    }
+    return false;
+  }
+};
+
+struct Wire {
+  std::vector<Segment> segments;
+  std::uint32_t src, dst, sx, sy, dx, dy, tx = 0;
+  std::uint8_t dst_port;
+};
+
+std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::VirtualNode>& nodes,
+                                               const std::vector<PlacedComponent>& placed) {
+  auto find = [&](std::uint32_t id) -> const PlacedComponent* {
+    const PlacedComponent* last = nullptr;
+    for (const PlacedComponent& c : placed) {
+      if (c.id == id) last = &c;
+    }
+    return last;
+  };
+  std::vector<Wire> wires;
+  for (const layout::VirtualNode& n : nodes) {
+    const PlacedComponent* s = find(n.id);
+    if (!s) continue;
+    for (const layout::OutputEdge& e : n.outputs) {
+      const PlacedComponent* d = find(e.dst_id);
+      if (!d) continue;
+      const PortCoord p = portCoordOf(*d, e.dst_port);
+      wires.push_back(Wire{{}, n.id, e.dst_id, s->out_port.x, s->out_port.y, p.x, p.y, 0, e.dst_port});
+    }
+  }
+  struct Trunk {
+    std::vector<std::size_t> wires;
+    std::uint32_t sx, sy, src, lo, hi;
+  };
+  std::vector<Trunk> trunks;
+  for (std::size_t w = 0; w < wires.size(); ++w) {
+    const auto lo = std::min(wires[w].sy, wires[w].dy), hi = std::max(wires[w].sy, wires[w].dy);
+    auto t = std::find_if(trunks.begin(), trunks.end(),
+                          [&](const Trunk& t) { return t.sx == wires[w].sx && t.src == wires[w].src; });
+    if (t == trunks.end()) {
+      trunks.push_back(Trunk{{w}, wires[w].sx, wires[w].sy, wires[w].src, lo, hi});
+    } else {
+      t->wires.push_back(w);
+      t->lo = std::min(t->lo, lo);
+      t->hi = std::max(t->hi, hi);
+    }
+  }
+  std::vector<std::uint32_t> sxs;
+  for (const Trunk& t : trunks) {
+    if (std::find(sxs.begin(), sxs.end(), t.sx) == sxs.end()) sxs.push_back(t.sx);
+  }
+  Reference ref{placed, {}};
+  for (std::uint32_t sx : sxs) {
+    std::vector<std::size_t> group;
+    for (std::size_t t = 0; t < trunks.size(); ++t) {
+      if (trunks[t].sx == sx) group.push_back(t);
+    }
+    std::stable_sort(group.begin(), group.end(), [&](auto a, auto b) { return trunks[a].lo < trunks[b].lo; });
+    struct Super {
+      std::vector<std::size_t> members;
+      std::uint32_t lo, hi;
+      std::size_t index;
+    };
+    std::vector<Super> supers;
+    for (std::size_t t : group) {
+      if (!supers.empty() && supers.back().hi <= trunks[t].lo && trunks[t].lo <= U64{supers.back().hi} + 1) {
+        supers.back().members.push_back(t);
+        supers.back().hi = std::max(supers.back().hi, trunks[t].hi);
+      } else {
+        supers.push_back(Super{{t}, trunks[t].lo, trunks[t].hi, supers.size()});
+      }
+    }
+    auto bilateral = [&](const Super& s) {
+      std::uint32_t lo = UINT32_MAX, hi = 0;
+      for (std::size_t t : s.members) lo = std::min(lo, trunks[t].sy), hi = std::max(hi, trunks[t].sy);
+      return s.lo < lo && s.hi > hi;
+    };
+    std::stable_sort(supers.begin(), supers.end(), [&](const Super& a, const Super& b) {
+      if (bilateral(a) != bilateral(b)) return bilateral(a);
+      return a.hi - a.lo < b.hi - b.lo;
+    });
+    std::vector<U64> used;
+    for (const Super& s : supers) {
+      U64 x = U64{sx} + 1;
+      for (;;) {
+        bool blocked = std::find(used.begin(), used.end(), x) != used.end();
+        for (const PlacedComponent& c : placed) {
+          const U64 bottom = U64{c.y} + (c.height > 0 ? c.height - 1 : 0);
+          blocked = blocked || (c.x <= x && x < U64{c.x} + c.width && c.y <= s.hi && s.lo <= bottom);
+          for (const layout::PortSlot& slot : c.in_ports) {
+            blocked = blocked || (slot.coord.x == x && s.lo <= slot.coord.y && slot.coord.y <= s.hi);
+          }
+        }
+        if (!blocked) break;
+        ++x;
+      }
+      used.push_back(x);
+      for (std::size_t t : s.members) {
+        for (std::size_t w : trunks[t].wires) wires[w].tx = static_cast<std::uint32_t>(x);
+      }
+    }
+  }
+  U64 max_y = 0;
+  for (const PlacedComponent& c : placed) max_y = std::max(max_y, U64{c.y} + c.height);
+  const U64 bound = max_y + 16;
+  for (Wire& w : wires) {
+    auto add = [&](U64 a, U64 b, U64 c, U64 d) {
+      w.segments.push_back({{static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b)},
+                            {static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(d)}});
+    };
+    auto three = [&](U64 col) {
+      add(w.sx, w.sy, col, w.sy);
+      if (w.sy != w.dy) add(col, w.sy, col, w.dy);
+      add(col, w.dy, w.dx, w.dy);
+    };
+    auto clear = [&](U64 col) { return !ref.hseg(w.sx, col, w.sy) && !ref.vseg(col, w.sy, w.dy) && !ref.hseg(col, w.dx, w.dy); };
+    const U64 tx = w.tx, ax = w.dx > 0 ? w.dx - 1 : 0;
+    std::optional<U64> row;
+    if (w.sy == w.dy && tx == U64{w.sx} + 1 && w.dx == tx + 1) {
+      add(w.sx, w.sy, w.dx, w.dy);
+    } else if (w.dx > w.sx && clear(tx)) {
+      three(tx);
+    } else if (ax != tx && w.dx > w.sx && ax > w.sx && clear(ax)) {
+      three(ax);
+    } else {
+      if (w.dx != 0) {
+        const U64 lo = std::min<U64>(tx, w.dx - 1), hi = std::max<U64>(tx, w.dx - 1);
+        auto ok = [&](U64 c, int pass) {
+          if (ref.hseg(lo, hi, c) || ref.vseg(tx, w.sy, c) || ref.vseg(w.dx - 1, c, w.dy)) return false;
+          auto o = [&](U64 r) { return ref.overlap(w.src, r, static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(hi)); };
+          if (pass == 0) return !((c > 0 && o(c - 1)) || o(c) || o(c + 1));
+          if (pass == 1) return !o(c);
+          return true;
+        };
+        for (int pass = 0; pass < 3 && !row; ++pass) {
+          if (ok(w.sy, pass)) {
+            row = w.sy;
+            break;
+          }
+          for (U64 d = 1; d <= bound && !row; ++d) {
+            if (w.sy + d <= bound && ok(w.sy + d, pass)) row = w.sy + d;
+            else if (d <= w.sy && ok(w.sy - d, pass)) row = w.sy - d;
+          }
+        }
+      }
+      if (row) {
+        add(w.sx, w.sy, tx, w.sy);
+        if (*row != w.sy) add(tx, w.sy, tx, *row);
+        if (ax != tx) add(tx, *row, ax, *row);
+        if (*row != w.dy) add(ax, *row, ax, w.dy);
+        if (ax != w.dx) add(ax, w.dy, w.dx, w.dy);
+      } else {
+        three(tx);
+      }
+    }
+    for (const Segment& s : w.segments) {
+      if (s.from.y == s.to.y) ref.h_usage[s.from.y].push_back({w.src, std::minmax(s.from.x, s.to.x)});
+    }
+  }
+  std::vector<layout::RoutedWire> out(wires.size());
+  for (std::size_t w = 0; w < wires.size(); ++w) {
+    out[w].segments = wires[w].segments;
+    out[w].src_id = wires[w].src;
+    out[w].dst_id = wires[w].dst;
+    out[w].dst_port = wires[w].dst_port;
+  }
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    for (std::size_t j = i + 1; j < out.size(); ++j) {
+      for (const Segment& a : out[i].segments) {
+        for (const Segment& b : out[j].segments) {
+          if (auto p = segmentCross(a, b)) {
+            out[i].crossings.push_back(*p);
+            out[j].crossings.push_back(*p);
+          }
+        }
+      }
+    }
+  }
+  return out;
+}
+
+full_format::FullTopology randomCircuit(std::mt19937& rng, int gates) {
+  full_format::FullTopology t;
+  auto add = [&](format::ComponentKind kind) {
+    const auto id = static_cast<std::uint32_t>(t.components.size());
+    t.components.push_back({"c" + std::to_string(id), {}, id, kind});
+    return id;
+  };
+  std::vector<std::uint32_t> signals;
+  const int inputs = 1 + static_cast<int>(rng() % 5);
+  for (int i = 0; i < inputs; ++i) signals.push_back(add(format::ComponentKind::input_pin));
+  std::vector<std::uint32_t> all_gates;
+  for (int g = 0; g < gates; ++g) {
+    const unsigned kind = rng() % 4;
+    if (kind == 0) {
+      const auto id = add(format::ComponentKind::not_gate);
+      t.connections.push_back({signals[rng() % signals.size()], id, 0});
+      signals.push_back(id);
+    } else if (kind == 3) {
+      const auto id = add(format::ComponentKind::led);
+      t.connections.push_back({signals[rng() % signals.size()], id, 0});
+    } else {
+      const auto id = add(format::ComponentKind::and_gate);
+      t.connections.push_back({signals[rng() % signals.size()], id, 1});
+      t.connections.push_back({signals[rng() % signals.size()], id, 2});
+      signals.push_back(id);
+      all_gates.push_back(id);
+    }
+  }
+  // Some feedback into AND gates, which placement breaks as back edges.
+  for (std::size_t i = 0; i + 1 < all_gates.size(); i += 3) {
+    t.connections.push_back({all_gates[i + 1], all_gates[i], static_cast<std::uint8_t>(1 + rng() % 2)});
+  }
+  return t;
+}
+
+TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
+  std::mt19937 rng(2024);
+  std::size_t shapes[6] = {};
+  std::size_t crossings = 0;
+  for (int round = 0; round < 60; ++round) {
+    const full_format::FullTopology topology = randomCircuit(rng, 2 + static_cast<int>(rng() % 40));
+    auto grid = orchestrator::build(topology, {});
+    ASSERT_TRUE(grid.has_value());
+    // The grid's wires come out node by node, each node's edges in order, so
+    // grouping them by source gives back the edges the router saw.
+    std::vector<layout::VirtualNode> nodes;
+    for (const PlacedComponent& c : grid->components) {
+      layout::VirtualNode n;
+      n.id = c.id;
+      for (const layout::RoutedWire& w : grid->wires) {
+        if (w.src_id == c.id) n.outputs.push_back(layout::OutputEdge{w.dst_id, 3, w.dst_port});
+      }
+      nodes.push_back(std::move(n));
+    }
+    const std::vector<layout::RoutedWire> expected = referenceRoute(nodes, grid->components);
+    ASSERT_EQ(grid->wires.size(), expected.size());
+    for (const layout::RoutedWire& w : expected) {
+      shapes[std::min<std::size_t>(w.segments.size(), 5)]++;
+      crossings += w.crossings.size();
+    }
+    for (std::size_t w = 0; w < expected.size(); ++w) {
+      ASSERT_EQ(grid->wires[w].segments, expected[w].segments) << "round " << round << " wire " << w;
+      ASSERT_EQ(grid->wires[w].crossings, expected[w].crossings) << "round " << round << " wire " << w;
+    }
+  }
+  // The random layouts must reach every shape: straight runs, track and
+  // approach shapes (2-3 segments) and detours (4-5).
+  EXPECT_GT(shapes[2] + shapes[3], 0u);
+  EXPECT_GT(shapes[4] + shapes[5], 0u);
+  EXPECT_GT(crossings, 0u);
+}
+
+}  // namespace
+}  // namespace vorn::route
