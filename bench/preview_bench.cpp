@@ -128,7 +128,7 @@ void BM_PreviewRipple(benchmark::State& state) { previewBench(state, rippleChain
 BENCHMARK(BM_LayoutRandom)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 void BM_LayoutRipple(benchmark::State& state) { layoutBench(state, rippleChain); }
 BENCHMARK(BM_LayoutRipple)->Arg(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PreviewRandom)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewRandom)->Arg(500)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewRipple)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
