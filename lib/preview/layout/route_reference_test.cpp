@@ -12,6 +12,7 @@
 #include "preview/layout/orchestrator.hpp"
 #include "preview/layout/route.hpp"
 #include "preview/layout/route_crossings.hpp"
+#include "preview/layout/route_tracks.hpp"
 
 namespace vorn::route {
 namespace {
@@ -53,12 +54,6 @@ struct Reference {
   }
 };
 
-struct Wire {
-  std::vector<Segment> segments;
-  std::uint32_t src, dst, sx, sy, dx, dy, tx = 0;
-  std::uint8_t dst_port;
-};
-
 std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::VirtualNode>& nodes,
                                                const std::vector<PlacedComponent>& placed) {
   auto find = [&](std::uint32_t id) -> const PlacedComponent* {
@@ -68,93 +63,56 @@ std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::Virtual
     }
     return last;
   };
-  std::vector<Wire> wires;
+  std::vector<PendingWire> wires;
   for (const layout::VirtualNode& n : nodes) {
     const PlacedComponent* s = find(n.id);
-    if (!s) continue;
     for (const layout::OutputEdge& e : n.outputs) {
       const PlacedComponent* d = find(e.dst_id);
-      if (!d) continue;
+      if (!s || !d) continue;
       const PortCoord p = portCoordOf(*d, e.dst_port);
-      wires.push_back(Wire{{}, n.id, e.dst_id, s->out_port.x, s->out_port.y, p.x, p.y, 0, e.dst_port});
+      wires.push_back(PendingWire{{}, n.id, e.dst_id, s->out_port.x, s->out_port.y, p.x, p.y, 0, 3, e.dst_port});
     }
   }
-  struct Trunk {
-    std::vector<std::size_t> wires;
-    std::uint32_t sx, sy, src, lo, hi;
-  };
-  std::vector<Trunk> trunks;
-  for (std::size_t w = 0; w < wires.size(); ++w) {
-    const auto lo = std::min(wires[w].sy, wires[w].dy), hi = std::max(wires[w].sy, wires[w].dy);
-    auto t = std::find_if(trunks.begin(), trunks.end(),
-                          [&](const Trunk& t) { return t.sx == wires[w].sx && t.src == wires[w].src; });
-    if (t == trunks.end()) {
-      trunks.push_back(Trunk{{w}, wires[w].sx, wires[w].sy, wires[w].src, lo, hi});
-    } else {
-      t->wires.push_back(w);
-      t->lo = std::min(t->lo, lo);
-      t->hi = std::max(t->hi, hi);
-    }
-  }
+  // Trunks and their order are shared with the router; the column search
+  // tests every box and port.
+  std::vector<Trunk> trunks = buildTrunks(wires);
   std::vector<std::uint32_t> sxs;
   for (const Trunk& t : trunks) {
     if (std::find(sxs.begin(), sxs.end(), t.sx) == sxs.end()) sxs.push_back(t.sx);
   }
   Reference ref{placed, {}};
   for (std::uint32_t sx : sxs) {
-    std::vector<std::size_t> group;
-    for (std::size_t t = 0; t < trunks.size(); ++t) {
+    std::vector<std::uint32_t> group;
+    for (std::uint32_t t = 0; t < trunks.size(); ++t) {
       if (trunks[t].sx == sx) group.push_back(t);
     }
-    std::stable_sort(group.begin(), group.end(), [&](auto a, auto b) { return trunks[a].lo < trunks[b].lo; });
-    struct Super {
-      std::vector<std::size_t> members;
-      std::uint32_t lo, hi;
-      std::size_t index;
-    };
-    std::vector<Super> supers;
-    for (std::size_t t : group) {
-      if (!supers.empty() && supers.back().hi <= trunks[t].lo && trunks[t].lo <= U64{supers.back().hi} + 1) {
-        supers.back().members.push_back(t);
-        supers.back().hi = std::max(supers.back().hi, trunks[t].hi);
-      } else {
-        supers.push_back(Super{{t}, trunks[t].lo, trunks[t].hi, supers.size()});
-      }
-    }
-    auto bilateral = [&](const Super& s) {
-      std::uint32_t lo = UINT32_MAX, hi = 0;
-      for (std::size_t t : s.members) lo = std::min(lo, trunks[t].sy), hi = std::max(hi, trunks[t].sy);
-      return s.lo < lo && s.hi > hi;
-    };
-    std::stable_sort(supers.begin(), supers.end(), [&](const Super& a, const Super& b) {
-      if (bilateral(a) != bilateral(b)) return bilateral(a);
-      return a.hi - a.lo < b.hi - b.lo;
-    });
+    std::vector<SuperTrunk> supers = formSuperTrunks(trunks, group);
+    sortSuperTrunks(supers, trunks);
     std::vector<U64> used;
-    for (const Super& s : supers) {
+    for (const SuperTrunk& s : supers) {
       U64 x = U64{sx} + 1;
       for (;;) {
         bool blocked = std::find(used.begin(), used.end(), x) != used.end();
         for (const PlacedComponent& c : placed) {
           const U64 bottom = U64{c.y} + (c.height > 0 ? c.height - 1 : 0);
-          blocked = blocked || (c.x <= x && x < U64{c.x} + c.width && c.y <= s.hi && s.lo <= bottom);
+          blocked = blocked || (c.x <= x && x < U64{c.x} + c.width && c.y <= s.y_max && s.y_min <= bottom);
           for (const layout::PortSlot& slot : c.in_ports) {
-            blocked = blocked || (slot.coord.x == x && s.lo <= slot.coord.y && slot.coord.y <= s.hi);
+            blocked = blocked || (slot.coord.x == x && s.y_min <= slot.coord.y && slot.coord.y <= s.y_max);
           }
         }
         if (!blocked) break;
         ++x;
       }
       used.push_back(x);
-      for (std::size_t t : s.members) {
-        for (std::size_t w : trunks[t].wires) wires[w].tx = static_cast<std::uint32_t>(x);
+      for (std::uint32_t t : s.members) {
+        for (std::uint32_t w : trunks[t].wires) wires[w].track_x = static_cast<std::uint32_t>(x);
       }
     }
   }
   U64 max_y = 0;
   for (const PlacedComponent& c : placed) max_y = std::max(max_y, U64{c.y} + c.height);
   const U64 bound = max_y + 16;
-  for (Wire& w : wires) {
+  for (PendingWire& w : wires) {
     auto add = [&](U64 a, U64 b, U64 c, U64 d) {
       w.segments.push_back({{static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b)},
                             {static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(d)}});
@@ -165,7 +123,7 @@ std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::Virtual
       add(col, w.dy, w.dx, w.dy);
     };
     auto clear = [&](U64 col) { return !ref.hseg(w.sx, col, w.sy) && !ref.vseg(col, w.sy, w.dy) && !ref.hseg(col, w.dx, w.dy); };
-    const U64 tx = w.tx, ax = w.dx > 0 ? w.dx - 1 : 0;
+    const U64 tx = w.track_x, ax = w.dx > 0 ? w.dx - 1 : 0;
     std::optional<U64> row;
     if (w.sy == w.dy && tx == U64{w.sx} + 1 && w.dx == tx + 1) {
       add(w.sx, w.sy, w.dx, w.dy);
@@ -178,7 +136,7 @@ std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::Virtual
         const U64 lo = std::min<U64>(tx, w.dx - 1), hi = std::max<U64>(tx, w.dx - 1);
         auto ok = [&](U64 c, int pass) {
           if (ref.hseg(lo, hi, c) || ref.vseg(tx, w.sy, c) || ref.vseg(w.dx - 1, c, w.dy)) return false;
-          auto o = [&](U64 r) { return ref.overlap(w.src, r, static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(hi)); };
+          auto o = [&](U64 r) { return ref.overlap(w.src_id, r, static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(hi)); };
           if (pass == 0) return !((c > 0 && o(c - 1)) || o(c) || o(c + 1));
           if (pass == 1) return !o(c);
           return true;
@@ -205,14 +163,14 @@ std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::Virtual
       }
     }
     for (const Segment& s : w.segments) {
-      if (s.from.y == s.to.y) ref.h_usage[s.from.y].push_back({w.src, std::minmax(s.from.x, s.to.x)});
+      if (s.from.y == s.to.y) ref.h_usage[s.from.y].push_back({w.src_id, std::minmax(s.from.x, s.to.x)});
     }
   }
   std::vector<layout::RoutedWire> out(wires.size());
   for (std::size_t w = 0; w < wires.size(); ++w) {
     out[w].segments = wires[w].segments;
-    out[w].src_id = wires[w].src;
-    out[w].dst_id = wires[w].dst;
+    out[w].src_id = wires[w].src_id;
+    out[w].dst_id = wires[w].dst_id;
     out[w].dst_port = wires[w].dst_port;
   }
   for (std::size_t i = 0; i < out.size(); ++i) {

@@ -34,16 +34,5 @@ TEST(Color, AutoNeedsATerminalAndNoNoColorEvenAnEmptyOne) {
   ::close(master);
 }
 
-TEST(Color, TagSequences) {
-  EXPECT_EQ(startSequence(ColorTag::none), "");
-  EXPECT_EQ(startSequence(ColorTag::input_pin), "\x1b[32m");
-  EXPECT_EQ(startSequence(ColorTag::not_gate), "\x1b[36m");
-  EXPECT_EQ(startSequence(ColorTag::and_gate), "\x1b[36m");
-  EXPECT_EQ(startSequence(ColorTag::led), "\x1b[33m");
-  EXPECT_EQ(startSequence(ColorTag::macro), "\x1b[35m");
-  EXPECT_EQ(startSequence(ColorTag::wire), "\x1b[2m");
-  EXPECT_EQ(startSequence(ColorTag::crossing), "\x1b[1m");
-}
-
 }  // namespace
 }  // namespace vorn::color
