@@ -25,14 +25,21 @@ void Canvas::drawHSegment(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y)
   if (y >= height_ || width_ == 0) return;
   const std::uint64_t lo = std::min(x_a, x_b);
   const std::uint64_t hi = std::min<std::uint64_t>(std::max(x_a, x_b), width_ - 1);
-  for (std::uint64_t x = lo; x <= hi; ++x) setCell(x, y, glyph_set::kHorizontal, ColorTag::wire);
+  if (lo > hi) return;
+  const std::size_t first = index(lo, y);
+  std::fill_n(cells_.begin() + static_cast<std::ptrdiff_t>(first), hi - lo + 1, glyph_set::kHorizontal);
+  std::fill_n(tags_.begin() + static_cast<std::ptrdiff_t>(first), hi - lo + 1, ColorTag::wire);
 }
 
 void Canvas::drawVSegment(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b) {
   if (x >= width_ || height_ == 0) return;
   const std::uint64_t lo = std::min(y_a, y_b);
   const std::uint64_t hi = std::min<std::uint64_t>(std::max(y_a, y_b), height_ - 1);
-  for (std::uint64_t y = lo; y <= hi; ++y) setCell(x, y, glyph_set::kVertical, ColorTag::wire);
+  for (std::uint64_t y = lo; y <= hi; ++y) {
+    const std::size_t i = index(x, y);
+    cells_[i] = glyph_set::kVertical;
+    tags_[i] = ColorTag::wire;
+  }
 }
 
 namespace {
