@@ -6,7 +6,7 @@
 #include "emit/component_index.hpp"
 #include "emit/debug_paths.hpp"
 #include "emit/file_info.hpp"
-#include "emit/import_targets.hpp"
+#include "ir/import_targets.hpp"
 #include "emit/runtime.hpp"
 #include "emit/writer.hpp"
 

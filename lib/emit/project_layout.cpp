@@ -1,7 +1,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "emit/import_targets.hpp"
+#include "ir/import_targets.hpp"
 #include "emit/project.hpp"
 
 namespace vorn::project {

@@ -16,15 +16,7 @@ void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }
 
 void indexImports(ExpanderState& state) {
-  if (state.imports_indexed) return;
-  const types::Project& project = *state.project;
-  for (const types::ResolvedImport& entry : project.import_table) {
-    std::uint32_t importer = entry.importing_file.value;
-    if (importer >= state.import_targets.size()) state.import_targets.resize(std::size_t{importer} + 1);
-    // The first import of an alias is the one a lookup finds.
-    state.import_targets[importer].try_emplace(entry.alias, entry.target_file.value);
-  }
-  state.imports_indexed = true;
+  if (!state.import_targets) state.import_targets.emplace(state.project->import_table);
 }
 
 std::uint32_t moduleIndexFor(ExpanderState& state, const types::Module& module) {
@@ -123,14 +115,11 @@ Result<std::vector<std::uint32_t>> assignIds(ExpanderState& state, std::uint32_t
         break;
       }
       case types::ComponentKind::Tag::sub_circuit_ref: {
-        std::uint32_t file = module.file_id.value;
-        if (file >= state.import_targets.size()) return fail(Error::ModuleNotFound);
-        const auto& aliases = state.import_targets[file];
-        auto target = aliases.find(component.kind.sub_circuit_ref.name);
-        if (target == aliases.end() || target->second >= project.files.size()) return fail(Error::ModuleNotFound);
+        auto target = state.import_targets->find(module.file_id, component.kind.sub_circuit_ref.name);
+        if (!target || *target >= project.files.size()) return fail(Error::ModuleNotFound);
         if (stack.size() > project.files.size()) return fail(Error::InternalError);
-        std::uint32_t child = addInstance(state, project.files[target->second], instance, &component,
-                                          types::FileId{target->second});
+        std::uint32_t child = addInstance(state, project.files[*target], instance, &component,
+                                          types::FileId{*target});
         state.slots[slot_index] = child;  // `node` and `frame` may be stale from here on
         stack.push_back({child, 0});
         break;

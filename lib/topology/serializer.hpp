@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "core/error.hpp"
+#include "ir/import_targets.hpp"
 #include "ir/types.hpp"
 #include "topology/format.hpp"
 
@@ -109,9 +111,8 @@ struct ExpanderState {
 
   std::vector<ModuleIndex> module_indexes;
   std::unordered_map<const types::Module*, std::uint32_t> module_index_of;
-  // Per importing file: alias to target file (first import of that alias).
-  std::vector<std::unordered_map<std::string_view, std::uint32_t>> import_targets;
-  bool imports_indexed = false;
+  // Alias to target file per importing file (first import of that alias).
+  std::optional<import_targets::ImportTargets> import_targets;
 };
 
 // Output name to the global id of its driver, one entry per output pin in

@@ -8,23 +8,13 @@
 
 namespace vorn::sub_circuit_validation {
 
-std::size_t TargetIndex::KeyHash::operator()(const Key& key) const noexcept {
-  return std::hash<std::string_view>{}(key.alias) ^ (static_cast<std::size_t>(key.file) * 0x9E3779B97F4A7C15ull);
-}
-
-TargetIndex::TargetIndex(const types::Project& project) : project_(&project) {
-  // The first matching record wins, as in a front-to-back search.
-  for (const types::ResolvedImport& import : project.import_table) {
-    first_target_.try_emplace(Key{import.importing_file.value, import.alias}, import.target_file.value);
-  }
-}
+TargetIndex::TargetIndex(const types::Project& project) : project_(&project), targets_(project.import_table) {}
 
 const types::Module* TargetIndex::findTargetModule(types::FileId importing_file, std::string_view alias) const {
-  auto found = first_target_.find(Key{importing_file.value, alias});
-  if (found == first_target_.end()) return nullptr;
+  auto found = targets_.find(importing_file, alias);
   // A record pointing outside the project finds nothing rather than reading past the files.
-  if (found->second >= project_->files.size()) return nullptr;
-  return &project_->files[found->second];
+  if (!found || *found >= project_->files.size()) return nullptr;
+  return &project_->files[*found];
 }
 
 const TargetIndex::PinNames& TargetIndex::pinNames(const types::Module& target) const {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "ir/import_targets.hpp"
 #include "ir/types.hpp"
 #include "validator/diagnostics.hpp"
 
@@ -24,14 +25,6 @@ class TargetIndex {
   bool hasOutputPort(const types::Module& target, std::string_view name) const;
 
  private:
-  struct Key {
-    std::uint32_t file;
-    std::string_view alias;
-    friend bool operator==(const Key&, const Key&) = default;
-  };
-  struct KeyHash {
-    std::size_t operator()(const Key& key) const noexcept;
-  };
   struct PinNames {
     std::unordered_set<std::string_view> inputs;
     std::unordered_set<std::string_view> outputs;
@@ -40,7 +33,7 @@ class TargetIndex {
   const PinNames& pinNames(const types::Module& target) const;
 
   const types::Project* project_;
-  std::unordered_map<Key, std::uint32_t, KeyHash> first_target_;
+  import_targets::ImportTargets targets_;
   // Filled on first use, per target file.
   mutable std::unordered_map<const types::Module*, PinNames> pin_names_;
 };

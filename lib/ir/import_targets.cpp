@@ -1,4 +1,4 @@
-#include "emit/import_targets.hpp"
+#include "ir/import_targets.hpp"
 
 #include <functional>
 
