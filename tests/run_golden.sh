@@ -9,6 +9,7 @@
 #   env              optional VAR=value lines added to the environment
 #   before.sh        optional set-up run in the work directory first
 #   after.sh         optional checks run in the work directory afterwards
+# Both scripts find the compiler in $VORN_COMPILE.
 # The compiler runs in a scratch copy of the case, so written files vanish.
 set -u
 binary=$(realpath "$1")
@@ -17,6 +18,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -R "$case_dir/." "$work/"
 cd "$work"
+# before.sh and after.sh may run the compiler themselves.
+export VORN_COMPILE="$binary"
 
 if [[ -f "$case_dir/before.sh" ]]; then
   bash "$case_dir/before.sh" || { echo "before.sh failed"; exit 1; }

@@ -122,9 +122,10 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
   if (const char* no_color = std::getenv("NO_COLOR")) options.no_color_value = std::string_view(no_color);
   options.stdout_handle = 1;
   options.color = args.color;
-  if (auto rendered = render::render(out, *grid, options); !rendered) {
-    return reportStageFailure(err, "render failed: ", rendered.error());
-  }
+  // Flushed here so that a closed pipe is reported as the render's failure.
+  auto rendered = render::render(out, *grid, options);
+  if (rendered) rendered = out.flush();
+  if (!rendered) return reportStageFailure(err, "render failed: ", rendered.error());
   return std::uint8_t{0};
 }
 
