@@ -116,10 +116,21 @@ Result<void> makePathAny(std::string_view directory) {
   return {};
 }
 
-Result<void> writeFileAny(const std::string& path, std::string_view bytes) {
-  std::string_view directory = directoryPart(path);
-  if (auto made = makePathAny(directory); !made) return made;
+namespace {
 
+// Devices, pipes and sockets are written where they are: "-o /dev/null"
+// must reach the device, and a rename would put a regular file in its place.
+Result<void> writeInPlace(const std::string& path, std::string_view bytes) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return fail(errorFromErrno(errno));
+  auto written = writeAll(fd.get(), bytes);
+  int close_result = ::close(fd.release());
+  if (written && close_result != 0) written = fail(errorFromErrno(errno));
+  return written;
+}
+
+Result<void> replaceAtomically(const std::string& path, std::string_view bytes) {
+  std::string_view directory = directoryPart(path);
   static std::atomic<unsigned> counter{0};
   std::string base = path.substr(directory.empty() ? 0 : directory.size() + (directory == "/" ? 0 : 1));
   std::string temporary = std::string(directory);
@@ -134,6 +145,27 @@ Result<void> writeFileAny(const std::string& path, std::string_view bytes) {
   if (written && ::rename(temporary.c_str(), path.c_str()) != 0) written = fail(errorFromErrno(errno));
   if (!written) ::unlink(temporary.c_str());
   return written;
+}
+
+}  // namespace
+
+Result<void> writeFileAny(const std::string& path, std::string_view bytes) {
+  if (auto made = makePathAny(directoryPart(path)); !made) return made;
+
+  // A symbolic link is followed, so the link survives and its target is
+  // replaced; a dangling one is written through, creating its target.
+  std::string target = path;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    auto resolved = canonicalPath(path);
+    if (!resolved) return writeInPlace(path, bytes);
+    target = std::move(*resolved);
+  }
+  if (::stat(target.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return fail(Error::IsDir);
+    if (!S_ISREG(info.st_mode)) return writeInPlace(target, bytes);
+  }
+  return replaceAtomically(target, bytes);
 }
 
 }  // namespace vorn::file_io

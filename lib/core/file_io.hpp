@@ -25,9 +25,11 @@ std::string_view directoryPart(std::string_view path);
 // Creates `directory` and every missing parent.
 Result<void> makePathAny(std::string_view directory);
 
-// Writes `bytes` to `path`, creating missing directories first. The bytes go
-// to a temporary file beside the target, which is then renamed over it, so
-// the target is either left alone or replaced by the complete contents.
+// Writes `bytes` to `path`, creating missing directories first. A regular or
+// missing target gets a temporary file beside it, which is then renamed over
+// it, so it is either left alone or replaced by the complete contents.
+// Devices and pipes are written in place; symbolic links are followed; a
+// directory fails with IsDir.
 Result<void> writeFileAny(const std::string& path, std::string_view bytes);
 
 }  // namespace vorn::file_io
