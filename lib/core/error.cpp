@@ -66,7 +66,6 @@ std::string_view errorName(Error error) {
     case Error::InvalidOutputComponentId: return "InvalidOutputComponentId";
     case Error::StringTooLong: return "StringTooLong";
     case Error::TooManyPins: return "TooManyPins";
-    case Error::NotImplemented: return "NotImplemented";
   }
   return "Unexpected";
 }

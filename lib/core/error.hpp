@@ -79,8 +79,6 @@ enum class Error {
   InvalidOutputComponentId,
   StringTooLong,
   TooManyPins,
-  // A stage that is not available in this build.
-  NotImplemented,
 };
 
 std::string_view errorName(Error error);

@@ -408,27 +408,32 @@ function hashText(text) {
 // gates, sub-circuits in imported files and unused pins.
 const GATES = { and: ['a', 'b'], not: ['in'], wire: ['in'], led: ['in'], or: ['a', 'b'], xor: ['a', 'b'],
   nand: ['a', 'b'], nor: ['a', 'b'], xnor: ['a', 'b'] };
-function randomModule(r, { inputs, gates, outputs, subs = {}, loops = true }) {
+function randomModule(r, { inputs, gates, outputs, subs = {}, loops = true, outNamedOut = false }) {
   const ins = Array.from({ length: inputs }, (_, i) => `i${i}`);
   const types = { ...GATES, ...subs };
   const names = Array.from({ length: gates }, (_, i) => `g${i}`);
   const chosen = names.map(() => r.pick(Object.keys(types)));
-  const outPort = (k) => (subs[chosen[k]] ? `.${r.pick(subs[chosen[k]].outs)}` : r.int(3) ? '' : '.out');
+  const portOf = (t) => (subs[t] ? (subs[t].outs.includes('out') && r.int(2) ? '' : `.${r.pick(subs[t].outs)}`)
+    : r.int(3) ? '' : '.out');
+  // Anonymous instances need an output called "out": every gate, and the
+  // sub-circuits that have one.
+  const anonymous = Object.keys(types).filter((t) => !subs[t] || subs[t].outs.includes('out'));
   // A signal for gate k: an input or an earlier gate; sometimes a later one
   // (a loop, legal only through a gate); sometimes an anonymous instance.
   function signal(k, depth) {
     const roll = r.int(20);
     if (roll === 0 && depth < 4) {
-      const t = r.pick(Object.keys(GATES));
-      return `${t}(${GATES[t].map((p) => `${p}=${signal(k, depth + 1)}`).join(', ')}).out`;
+      const t = r.pick(anonymous);
+      const ports = subs[t] ? subs[t].ins : GATES[t];
+      return `${t}(${ports.map((p) => `${p}=${signal(k, depth + 1)}`).join(', ')}).out`;
     }
     if (loops && roll === 1 && gates > 0) {
       const j = r.int(gates);
-      return names[j] + outPort(j);
+      return names[j] + portOf(chosen[j]);
     }
     if (k > 0 && (ins.length === 0 || r.int(3))) {
       const j = r.int(k);
-      return names[j] + outPort(j);
+      return names[j] + portOf(chosen[j]);
     }
     return ins.length ? r.pick(ins) : 'nothing';
   }
@@ -439,26 +444,48 @@ function randomModule(r, { inputs, gates, outputs, subs = {}, loops = true }) {
     const ports = subs[t] ? subs[t].ins : types[t];
     body.push(`${t} ${name}(${ports.map((p) => `${p}=${signal(k, 0)}`).join(', ')})`);
   });
-  const outs = Array.from({ length: outputs }, (_, i) => `o${i}`);
-  outs.forEach((o) => body.push(r.int(4) ? `output ${o}(in=${signal(gates, 0)})` : `output ${o}(in=${r.pick(ins.length ? ins : ['o0'])})`));
+  const outs = Array.from({ length: outputs }, (_, i) => (i === 0 && outNamedOut ? 'out' : `o${i}`));
+  outs.forEach((o) => body.push(r.int(4) ? `output ${o}(in=${signal(gates, 0)})` : `output ${o}(in=${r.pick(ins.length ? ins : [outs[0]])})`));
   return { text: body.join('\n') + '\n', ins, outs };
 }
 {
   const r = rng(options.seed ^ 0x5eed);
   const count = Math.max(1, Math.round(40 * options.scale));
   for (let k = 0; k < count; ++k) {
+    // Library files import earlier ones (now and then a later one, or
+    // themselves); the root imports most of them, one perhaps twice.
     const files = {};
+    const libs = [];
+    const libCount = r.int(5);
+    for (let f = 0; f < libCount; ++f) {
+      const usable = {};
+      const head = [];
+      for (const lib of libs) {
+        if (r.int(2)) continue;
+        usable[lib.alias] = lib;
+        head.push(`import ${lib.alias} "${lib.alias}.vorn"`);
+      }
+      if (r.int(12) === 0) head.push(`import later "m${f + 1 + r.int(2)}.vorn"`);
+      if (r.int(15) === 0) head.push(`import self "m${f}.vorn"`);
+      const m = randomModule(r, { inputs: r.int(4), gates: r.int(7), outputs: 1 + r.int(2), subs: usable,
+        loops: r.int(2) === 0, outNamedOut: r.int(2) === 0 });
+      files[`lib/m${f}.vorn`] = head.map((l) => l + '\n').join('') + m.text;
+      libs.push({ alias: `m${f}`, ins: m.ins, outs: m.outs });
+    }
     const subs = {};
-    const imports = [];
-    for (let f = 0; f < r.int(3); ++f) {
-      const m = randomModule(r, { inputs: 1 + r.int(3), gates: r.int(6), outputs: 1 + r.int(2), subs: { ...subs }, loops: r.int(2) === 0 });
-      const alias = `m${f}`;
-      files[`lib/${alias}.vorn`] = m.text.replace(/^/, Object.keys(subs).map((a) => `import ${a} "${a}.vorn"\n`).join(''));
-      subs[alias] = { ins: m.ins, outs: m.outs };
-      imports.push(`import ${alias} "lib/${alias}.vorn"`);
+    const head = [];
+    for (const lib of libs) {
+      if (r.int(5) === 0) continue;
+      subs[lib.alias] = lib;
+      head.push(`import ${lib.alias} "lib/${lib.alias}.vorn"`);
+    }
+    if (libs.length && r.int(6) === 0) {
+      const lib = r.pick(libs);
+      subs.twin = lib;
+      head.push(`import twin "lib/../lib/${lib.alias}.vorn"`);
     }
     const m = randomModule(r, { inputs: r.int(6), gates: r.int(25), outputs: r.int(5), subs, loops: r.int(3) === 0 });
-    files['main.vorn'] = imports.join('\n') + (imports.length ? '\n' : '') + m.text;
+    files['main.vorn'] = head.map((l) => l + '\n').join('') + m.text;
     const modes = options.scale >= 4 ? ALL_MODES : [r.pick(ALL_MODES), r.pick(ALL_MODES), r.pick(ALL_MODES), r.pick(ALL_MODES)];
     addCase(`rand_${k}`, files, { modes: [...new Set(modes)] });
   }
