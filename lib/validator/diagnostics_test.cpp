@@ -1,0 +1,89 @@
+#include "validator/diagnostics.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace vorn::diagnostics {
+namespace {
+
+Span at(std::uint32_t line, std::uint32_t col) { return Span{3, line, col, line, col + 1}; }
+
+// Prints through a pipe so that the bytes on the descriptor are what is checked.
+std::string printed(const std::vector<Diagnostic>& list, Counts* counts = nullptr) {
+  int fds[2];
+  EXPECT_EQ(::pipe(fds), 0);
+  {
+    OutputStream out(fds[1]);
+    auto result = printDiagnosticSet(out, "adder.vorn", list);
+    EXPECT_TRUE(result.has_value());
+    if (result && counts) *counts = *result;
+    EXPECT_TRUE(out.flush().has_value());
+  }
+  ::close(fds[1]);
+  std::string text;
+  char chunk[4096];
+  for (ssize_t got; (got = ::read(fds[0], chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(got));
+  ::close(fds[0]);
+  return text;
+}
+
+TEST(DiagnosticsTest, MainLinesAndNotesUseTheGivenPathForEveryFile) {
+  std::vector<Diagnostic> list;
+  list.push_back(makeError(DiagnosticCode::E001, "undeclared name 'xr'", at(4, 1)));
+  list.push_back(makeError(DiagnosticCode::E005, "duplicate instance name 'g'", at(12345, 67),
+                           {{"first declared as 'g' here", at(2, 1)}}));
+  list.push_back(makeWarning(DiagnosticCode::W002, "output 'out' of sub-circuit 'xor' is never read", at(1, 1)));
+  Counts counts;
+  EXPECT_EQ(printed(list, &counts),
+            "adder.vorn:4:1: error: E001: undeclared name 'xr'\n"
+            "adder.vorn:12345:67: error: E005: duplicate instance name 'g'\n"
+            "  note: adder.vorn:2:1: first declared as 'g' here\n"
+            "adder.vorn:1:1: warning: W002: output 'out' of sub-circuit 'xor' is never read\n");
+  EXPECT_EQ(counts.errors, 2u);
+  EXPECT_EQ(counts.warnings, 1u);
+}
+
+TEST(DiagnosticsTest, NotesKeepTheirOrder) {
+  std::vector<DiagnosticNote> notes = {{"driver from component 4.out", at(3, 7)},
+                                       {"driver from component 0.out", at(4, 7)},
+                                       {"driver from component 9.out", at(5, 7)}};
+  std::vector<Diagnostic> list = {
+      makeError(DiagnosticCode::E003, "multiple drivers for input port 'a'", at(3, 7), notes)};
+  EXPECT_EQ(printed(list),
+            "adder.vorn:3:7: error: E003: multiple drivers for input port 'a'\n"
+            "  note: adder.vorn:3:7: driver from component 4.out\n"
+            "  note: adder.vorn:4:7: driver from component 0.out\n"
+            "  note: adder.vorn:5:7: driver from component 9.out\n");
+}
+
+TEST(DiagnosticsTest, EmptyListPrintsNothing) {
+  Counts counts{7, 7};
+  EXPECT_EQ(printed({}, &counts), "");
+  EXPECT_EQ(counts.errors, 0u);
+  EXPECT_EQ(counts.warnings, 0u);
+}
+
+TEST(DiagnosticsTest, WriteFailureIsReturned) {
+  int fd = ::open("/dev/full", O_WRONLY);
+  ASSERT_GE(fd, 0);
+  OutputStream out(fd, 16);
+  std::vector<Diagnostic> list = {makeError(DiagnosticCode::E001, "undeclared name 'a_long_type_name'", at(1, 1))};
+  auto result = printDiagnosticSet(out, "x.vorn", list);
+  EXPECT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), Error::NoSpaceLeft);
+  ::close(fd);
+}
+
+TEST(DiagnosticsTest, CodeNamesFollowTheTable) {
+  EXPECT_EQ(codeName(DiagnosticCode::E001), "E001");
+  EXPECT_EQ(codeName(DiagnosticCode::E013), "E013");
+  EXPECT_EQ(codeName(DiagnosticCode::W001), "W001");
+  EXPECT_EQ(codeName(DiagnosticCode::W003), "W003");
+}
+
+}  // namespace
+}  // namespace vorn::diagnostics
