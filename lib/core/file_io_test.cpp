@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -77,7 +78,7 @@ TEST_F(FileIoTest, FailedWriteLeavesTheOldFileAlone) {
   EXPECT_EQ(failed.error(), Error::NotDir);
   EXPECT_EQ(*readFile(path), "original");
 
-  // Writing onto a directory fails at the rename; the temporary file is removed.
+  // Writing onto a directory fails and leaves no temporary file.
   ::mkdir((root_ + "/dir").c_str(), 0777);
   ::mkdir((root_ + "/dir/target").c_str(), 0777);
   EXPECT_FALSE(writeFileAny(root_ + "/dir/target", "bytes").has_value());
@@ -93,6 +94,56 @@ TEST_F(FileIoTest, CanonicalPathResolvesLinksAndDots) {
   ASSERT_TRUE(direct && through_link);
   EXPECT_EQ(*direct, *through_link);
   EXPECT_EQ(canonicalPath(root_ + "/nothing").error(), Error::FileNotFound);
+}
+
+TEST_F(FileIoTest, SpecialFilesAreWrittenInPlace) {
+  // A rename would put a regular file where the pipe was (or, for
+  // "-o /dev/null" run as root, where the device was). A pipe in the scratch
+  // directory shows the difference without touching /dev.
+  const std::string pipe = root_ + "/pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // The read end is open first, so the write cannot block.
+  int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  auto written = writeFileAny(pipe, "through the pipe");
+  char buffer[64] = {};
+  ssize_t got = ::read(reader, buffer, sizeof buffer);
+  ::close(reader);
+  ASSERT_TRUE(written.has_value());
+  EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "through the pipe");
+  struct stat info {};
+  ASSERT_EQ(::lstat(pipe.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_EQ(entries(root_), std::vector<std::string>{"pipe"});
+}
+
+TEST_F(FileIoTest, SymbolicLinksSurviveAndDirectoriesAreRefused) {
+  ASSERT_TRUE(writeFileAny(root_ + "/real/target.zig", "old").has_value());
+  ASSERT_EQ(::symlink((root_ + "/real/target.zig").c_str(), (root_ + "/link.zig").c_str()), 0);
+  ASSERT_TRUE(writeFileAny(root_ + "/link.zig", "new").has_value());
+  struct stat info {};
+  ASSERT_EQ(::lstat((root_ + "/link.zig").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(*readFile(root_ + "/real/target.zig"), "new");
+
+  // A dangling link is written through: its target is created.
+  ASSERT_EQ(::symlink((root_ + "/made.zig").c_str(), (root_ + "/dangling.zig").c_str()), 0);
+  ASSERT_TRUE(writeFileAny(root_ + "/dangling.zig", "created").has_value());
+  EXPECT_EQ(*readFile(root_ + "/made.zig"), "created");
+
+  ::mkdir((root_ + "/folder").c_str(), 0777);
+  for (const std::string& target : {root_ + "/folder", root_ + "/folder/", root_}) {
+    auto written = writeFileAny(target, "x");
+    ASSERT_FALSE(written.has_value()) << target;
+    EXPECT_EQ(written.error(), Error::IsDir) << target;
+  }
+  EXPECT_TRUE(entries(root_ + "/folder").empty());
+}
+
+TEST_F(FileIoTest, EndlessDevicesStopAtTheLimit) {
+  auto endless = readFile("/dev/zero", 4096);
+  ASSERT_FALSE(endless.has_value());
+  EXPECT_EQ(endless.error(), Error::FileTooBig);
 }
 
 }  // namespace
