@@ -54,6 +54,7 @@ std::string_view errorName(Error error) {
     case Error::TooManyInputs: return "TooManyInputs";
     case Error::NoOutputs: return "NoOutputs";
     case Error::InvalidTopology: return "InvalidTopology";
+    case Error::DidNotSettle: return "DidNotSettle";
     case Error::UnsupportedSubCircuitInPhase4: return "UnsupportedSubCircuitInPhase4";
     case Error::UnresolvedSubCircuitTarget: return "UnresolvedSubCircuitTarget";
     case Error::UnresolvedComponentName: return "UnresolvedComponentName";

@@ -66,6 +66,7 @@ enum class Error {
   TooManyInputs,
   NoOutputs,
   InvalidTopology,
+  DidNotSettle,
   // Zig emission.
   UnsupportedSubCircuitInPhase4,
   UnresolvedSubCircuitTarget,

@@ -51,7 +51,12 @@ struct CircuitGuard {
 };
 
 Error engineError(circuit::Status status) {
-  return status == circuit::Status::out_of_memory ? Error::OutOfMemory : Error::InvalidTopology;
+  switch (status) {
+    case circuit::Status::out_of_memory: return Error::OutOfMemory;
+    // A loop through gates that keeps oscillating has no truth table.
+    case circuit::Status::did_not_settle: return Error::DidNotSettle;
+    default: return Error::InvalidTopology;
+  }
 }
 
 circuit::ComponentType engineType(format::ComponentKind kind) {

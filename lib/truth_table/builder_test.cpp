@@ -136,6 +136,22 @@ TEST(Builder, BrokenTopologiesAreInvalid) {
   EXPECT_EQ(outputsOf(*table), (std::vector<State>{State::high, State::low}));
 }
 
+TEST(Builder, OscillatingGateLoopFailsInsteadOfHanging) {
+  // en AND NOT(itself): accepted by validation (a gate breaks the loop), but
+  // it toggles for ever once en is high.
+  ModuleBuilder m;
+  auto en = m.input("en");
+  auto g = m.andGate("g");
+  auto n = m.notGate("n");
+  m.connect(en, g, "a");
+  m.connect(n, g, "b");
+  m.connect(g, n, "in");
+  m.output("q", n);
+  FullTopology ring = *full_serializer::buildFromModule(m.module());
+  CapturedLog log;
+  EXPECT_EQ(build(ring).error(), Error::DidNotSettle);
+}
+
 TEST(Builder, CopiedTablesKeepTheirOwnCells) {
   CapturedLog log;
   FullTopology topology = andCircuit();
