@@ -51,6 +51,7 @@ std::string_view errorName(Error error) {
     case Error::ComponentNotFound: return "ComponentNotFound";
     case Error::UnknownPortName: return "UnknownPortName";
     case Error::TopologyTooShort: return "TopologyTooShort";
+    case Error::CircuitTooLarge: return "CircuitTooLarge";
     case Error::TooManyInputs: return "TooManyInputs";
     case Error::NoOutputs: return "NoOutputs";
     case Error::InvalidTopology: return "InvalidTopology";

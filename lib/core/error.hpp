@@ -62,6 +62,7 @@ enum class Error {
   ComponentNotFound,
   UnknownPortName,
   TopologyTooShort,
+  CircuitTooLarge,
   // Truth tables.
   TooManyInputs,
   NoOutputs,

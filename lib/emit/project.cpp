@@ -6,6 +6,7 @@
 #include "emit/component_index.hpp"
 #include "emit/debug_paths.hpp"
 #include "emit/file_info.hpp"
+#include "ir/flattened_size.hpp"
 #include "ir/import_targets.hpp"
 #include "emit/runtime.hpp"
 #include "emit/writer.hpp"
@@ -131,6 +132,7 @@ void emitProjectDebugPaths(writer::Writer& out, const ProjectLayout& layout) {
 
 Result<std::string> emitProjectSource(const types::Project& project, const emit::EmitOptions& options) {
   // The layout comes first: it refuses what cannot be instantiated before any text is built.
+  if (!flattened_size::fitsLimits(project)) return fail(Error::CircuitTooLarge);
   Result<ProjectLayout> layout = computeLayout(project, options.source_name);
   if (!layout) return fail(layout.error());
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ir/flattened_size.hpp"
 #include "topology/serializer.hpp"
 
 namespace vorn::full_serializer {
@@ -56,6 +57,7 @@ Result<full_format::FullTopology> buildFromModule(const types::Module& module) {
 
 Result<full_format::FullTopology> buildFromProject(const types::Project& project) {
   if (project.root_file_id.value >= project.files.size()) return fail(Error::ModuleNotFound);
+  if (!flattened_size::fitsLimits(project)) return fail(Error::CircuitTooLarge);
   serializer::ExpanderState state(project);
   auto expanded = serializer::expandModule(state, project.files[project.root_file_id.value], {}, nullptr);
   if (!expanded) return fail(expanded.error());

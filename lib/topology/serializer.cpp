@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ir/flattened_size.hpp"
+
 namespace vorn::serializer {
 
 namespace {
@@ -291,6 +293,7 @@ Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module
 
 Result<ProjectTopology> serializeProject(const types::Project& project) {
   if (project.root_file_id.value >= project.files.size()) return fail(Error::ModuleNotFound);
+  if (!flattened_size::fitsLimits(project)) return fail(Error::CircuitTooLarge);
   const types::Module& root = project.files[project.root_file_id.value];
   ExpanderState state(project);
   std::vector<std::uint32_t> local_to_global;
