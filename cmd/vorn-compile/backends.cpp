@@ -138,6 +138,8 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
   auto table = builder::build(*topology);
   log::setSink(nullptr, nullptr);
   if (!table) return reportStageFailure(err, "truth-table build failed: ", table.error());
+  // The trace of the simulation comes before the table, as it happened.
+  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
 
   Result<void> rendered;
   switch (args.truth_table_format) {

@@ -63,6 +63,7 @@ Result<bool> printAndJudge(OutputStream& err, std::string_view input_path, const
   if (list.empty()) return false;
   auto counts = diagnostics::printDiagnosticSet(err, input_path, list);
   if (!counts) return fail(counts.error());
+  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
   return counts->errors > 0;
 }
 
@@ -166,8 +167,10 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
     return runInspect(*file, *module, diagnostics, args.input_path, out);
   }
 
+  // Standard error is buffered; diagnostics reach a terminal before any product.
   auto counts = diagnostics::printDiagnosticSet(err, args.input_path, diagnostics);
   if (!counts) return fail(counts.error());
+  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
   if (counts->errors > 0 || (args.warnings_as_errors && counts->warnings > 0)) return std::uint8_t{1};
 
   switch (args.mode) {
