@@ -1,6 +1,7 @@
 #include "topology/full_serializer.hpp"
 
 #include <algorithm>
+#include <iterator>
 
 #include "ir/flattened_size.hpp"
 #include "topology/serializer.hpp"
@@ -81,8 +82,8 @@ Result<full_format::FullTopology> buildFromProject(const types::Project& project
 }
 
 std::vector<std::uint8_t> encode(const full_format::FullTopology& topology) {
-  std::vector<std::uint8_t> out;
-  out.insert(out.end(), {'V', 'O', 'R', 'F', 1});
+  static constexpr std::uint8_t kMagicAndVersion[] = {'V', 'O', 'R', 'F', 1};
+  std::vector<std::uint8_t> out(std::begin(kMagicAndVersion), std::end(kMagicAndVersion));
   appendU32LE(out, static_cast<std::uint32_t>(topology.components.size()));
   for (const full_format::FullComponentRecord& record : topology.components) {
     appendU32LE(out, record.id);

@@ -1,6 +1,7 @@
 #include "topology/serializer.hpp"
 
 #include <cstring>
+#include <iterator>
 
 #include "ir/flattened_size.hpp"
 
@@ -186,9 +187,9 @@ Result<format::PortName> parsePortName(std::string_view name) {
 
 std::vector<std::uint8_t> encodePayload(const std::vector<format::ComponentRecord>& components,
                                         const std::vector<format::ConnectionRecord>& connections) {
-  std::vector<std::uint8_t> out;
+  static constexpr std::uint8_t kMagicAndVersion[] = {'V', 'O', 'R', 'N', 1};
+  std::vector<std::uint8_t> out(std::begin(kMagicAndVersion), std::end(kMagicAndVersion));
   out.reserve(13 + 5 * components.size() + 9 * connections.size());
-  out.insert(out.end(), {'V', 'O', 'R', 'N', 1});
   appendU32(out, static_cast<std::uint32_t>(components.size()));
   appendU32(out, static_cast<std::uint32_t>(connections.size()));
   for (const format::ComponentRecord& record : components) {
