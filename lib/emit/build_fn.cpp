@@ -33,6 +33,24 @@ Result<void> emitComponents(writer::Writer& out, const types::Module& module) {
   return {};
 }
 
+// A sub-circuit instance is reached through the pin components its build
+// function returned; a primitive through its own port.
+std::string fromExpression(const types::Component& component, std::string_view port) {
+  if (component.kind.isSubCircuitRef()) {
+    return writer::subCircuitVariable(component) + "." + writer::outputField(port) + ".port(\"out\")";
+  }
+  return writer::componentVariable(component) + ".port(" + writer::zigStringLiteral(port) + ")";
+}
+
+std::string toExpression(const types::Component& component, std::string_view port) {
+  if (component.kind.isSubCircuitRef()) {
+    return writer::subCircuitVariable(component) + "." + writer::inputField(port) + ".port(\"in\")";
+  }
+  return writer::componentVariable(component) + ".port(" + writer::zigStringLiteral(port) + ")";
+}
+
+}  // namespace
+
 Result<void> emitConnections(writer::Writer& out, const types::Module& module,
                              const component_index::ComponentIndex& index) {
   out.indent();
@@ -41,15 +59,12 @@ Result<void> emitConnections(writer::Writer& out, const types::Module& module,
     if (from == nullptr) return fail(Error::InvalidFromComponentId);
     const types::Component* to = index.find(connection.to.component);
     if (to == nullptr) return fail(Error::InvalidToComponentId);
-    out.writeLineFmt("try circuit.connect({}.port({}), {}.port({}));", writer::componentVariable(*from),
-                     writer::zigStringLiteral(connection.from.port), writer::componentVariable(*to),
-                     writer::zigStringLiteral(connection.to.port));
+    out.writeLineFmt("try circuit.connect({}, {});", fromExpression(*from, connection.from.port),
+                     toExpression(*to, connection.to.port));
   }
   out.dedent();
   return {};
 }
-
-}  // namespace
 
 Result<void> emitPinReturn(writer::Writer& out, const types::Module& module,
                            const component_index::ComponentIndex& index) {

@@ -17,6 +17,10 @@ Result<void> emitBuildFunction(writer::Writer& out, const types::Module& module)
 // Shared with the per-file build functions of a project:
 // the "{field}: *engine.Component," lines of the returned struct, at level 1;
 void emitPinStructFields(writer::Writer& out, const types::Module& module);
+// the "try circuit.connect(...)" lines at level 1; a sub-circuit instance is
+// reached through the pin fields its build function returned;
+Result<void> emitConnections(writer::Writer& out, const types::Module& module,
+                             const component_index::ComponentIndex& index);
 // the "return .{ ... };" block, at level 1, that hands out the pin components.
 Result<void> emitPinReturn(writer::Writer& out, const types::Module& module,
                            const component_index::ComponentIndex& index);

@@ -37,37 +37,6 @@ Result<void> emitFileComponents(writer::Writer& out, std::uint32_t file_id, cons
   return {};
 }
 
-// A sub-circuit instance is reached through the pin components its build
-// function returned; a primitive through its own port.
-std::string fromExpression(const types::Component& component, std::string_view port) {
-  if (component.kind.isSubCircuitRef()) {
-    return writer::subCircuitVariable(component) + "." + writer::outputField(port) + ".port(\"out\")";
-  }
-  return writer::componentVariable(component) + ".port(" + writer::zigStringLiteral(port) + ")";
-}
-
-std::string toExpression(const types::Component& component, std::string_view port) {
-  if (component.kind.isSubCircuitRef()) {
-    return writer::subCircuitVariable(component) + "." + writer::inputField(port) + ".port(\"in\")";
-  }
-  return writer::componentVariable(component) + ".port(" + writer::zigStringLiteral(port) + ")";
-}
-
-Result<void> emitFileConnections(writer::Writer& out, const types::Module& module,
-                                 const component_index::ComponentIndex& index) {
-  out.indent();
-  for (const types::Connection& connection : module.connections) {
-    const types::Component* from = index.find(connection.from.component);
-    if (from == nullptr) return fail(Error::InvalidFromComponentId);
-    const types::Component* to = index.find(connection.to.component);
-    if (to == nullptr) return fail(Error::InvalidToComponentId);
-    out.writeLineFmt("try circuit.connect({}, {});", fromExpression(*from, connection.from.port),
-                     toExpression(*to, connection.to.port));
-  }
-  out.dedent();
-  return {};
-}
-
 Result<void> emitFileBuildFunction(writer::Writer& out, std::uint32_t file_id, const types::Module& module,
                                    const import_targets::ImportTargets& targets, std::size_t file_count) {
   const component_index::ComponentIndex index(module.components);
@@ -75,7 +44,7 @@ Result<void> emitFileBuildFunction(writer::Writer& out, std::uint32_t file_id, c
   build_fn::emitPinStructFields(out, module);
   out.writeLine("} {");
   if (auto done = emitFileComponents(out, file_id, module, targets, file_count); !done) return done;
-  if (auto done = emitFileConnections(out, module, index); !done) return done;
+  if (auto done = build_fn::emitConnections(out, module, index); !done) return done;
   if (auto done = build_fn::emitPinReturn(out, module, index); !done) return done;
   out.writeLine("}");
   return {};
