@@ -65,11 +65,8 @@ Result<void> OutputStream::writeDecimal(std::uint64_t value) {
 
 Result<void> OutputStream::flush() {
   if (failed_) return fail(error_);
-  std::string pending;
-  pending.swap(buffer_);
-  auto result = writeThrough(pending);
-  pending.clear();
-  buffer_.swap(pending);
+  auto result = writeThrough(buffer_);
+  buffer_.clear();
   return result;
 }
 
