@@ -1,0 +1,584 @@
+#include "lsp/server.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "core/arena.hpp"
+#include "core/file_io.hpp"
+#include "lsp/framing.hpp"
+#include "lsp/navigation.hpp"
+#include "lsp/text_position.hpp"
+#include "lsp/uri.hpp"
+#include "resolver/builtins.hpp"
+#include "resolver/file_loader.hpp"
+#include "syntax/translate.hpp"
+
+namespace vorn::lsp {
+
+using nlohmann::json;
+
+namespace {
+
+// Error codes of the protocol.
+constexpr int kParseError = -32700;
+constexpr int kInvalidRequest = -32600;
+constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
+constexpr int kInternalError = -32603;
+constexpr int kServerNotInitialized = -32002;
+
+// Symbol and completion kinds of the protocol.
+constexpr int kSymbolVariable = 13;
+constexpr int kSymbolObject = 19;
+constexpr int kCompletionField = 5;
+
+const json* member(const json& object, const char* key) {
+  if (!object.is_object()) return nullptr;
+  auto found = object.find(key);
+  return found == object.end() ? nullptr : &*found;
+}
+
+std::optional<std::string> stringMember(const json& object, const char* key) {
+  const json* value = member(object, key);
+  if (value == nullptr || !value->is_string()) return std::nullopt;
+  return value->get<std::string>();
+}
+
+std::optional<Position> positionMember(const json& object, const char* key) {
+  const json* value = member(object, key);
+  if (value == nullptr) return std::nullopt;
+  const json* line = member(*value, "line");
+  const json* character = member(*value, "character");
+  if (line == nullptr || character == nullptr || !line->is_number_integer() || !character->is_number_integer()) {
+    return std::nullopt;
+  }
+  auto clamp = [](const json& number) -> std::optional<std::uint32_t> {
+    if (number.is_number_unsigned()) return static_cast<std::uint32_t>(std::min<std::uint64_t>(number.get<std::uint64_t>(), 0xFFFFFFFFu));
+    const std::int64_t signed_value = number.get<std::int64_t>();
+    if (signed_value < 0) return std::nullopt;
+    return static_cast<std::uint32_t>(std::min<std::int64_t>(signed_value, 0xFFFFFFFF));
+  };
+  auto l = clamp(*line);
+  auto c = clamp(*character);
+  if (!l || !c) return std::nullopt;
+  return Position{*l, *c};
+}
+
+json toJson(Position position) { return json{{"line", position.line}, {"character", position.character}}; }
+json toJson(const Range& range) { return json{{"start", toJson(range.start)}, {"end", toJson(range.end)}}; }
+
+// Request ids are numbers or strings; anything else cannot be answered by id.
+bool isValidId(const json& id) { return id.is_number_integer() || id.is_string(); }
+
+struct InvalidParams {
+  std::string message;
+};
+
+}  // namespace
+
+struct Server::ParsedText {
+  std::shared_ptr<const std::string> text;
+  Arena arena;
+  std::optional<ast::File> file;
+  TextIndex index;
+
+  explicit ParsedText(std::shared_ptr<const std::string> source) : text(std::move(source)), index(*text) {
+    auto parsed_file = translate::parseSource(arena, *text, 0);
+    if (parsed_file) file = std::move(*parsed_file);
+  }
+};
+
+struct Server::Document {
+  std::string uri;
+  std::string path;  // canonical path, or a made-up one for a buffer without a file
+  std::shared_ptr<const std::string> text;
+  json version;
+  std::shared_ptr<ParsedText> parsed;
+  bool dirty = false;
+  Clock::time_point first_change;
+  Clock::time_point last_change;
+};
+
+Server::Server(Send send, ServerOptions options) : send_(std::move(send)), options_(options) {}
+Server::~Server() = default;
+
+void Server::reply(const json& id, json result) {
+  send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+}
+
+void Server::replyError(const json& id, int code, std::string message) {
+  send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", json{{"code", code}, {"message", std::move(message)}}}});
+}
+
+void Server::handleBadHeader(std::string_view problem) {
+  replyError(nullptr, kParseError, "malformed header: " + std::string(problem));
+}
+
+void Server::handleBody(std::string_view body) {
+  json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    replyError(nullptr, kParseError, "message is not valid JSON");
+    return;
+  }
+  dispatch(message);
+}
+
+void Server::dispatch(const json& message) {
+  const json* id = member(message, "id");
+  const json* method = member(message, "method");
+  if (!message.is_object() || method == nullptr || !method->is_string()) {
+    // A response to a request of ours: this server sends none, so it is dropped.
+    if (message.is_object() && id != nullptr && method == nullptr &&
+        (message.contains("result") || message.contains("error"))) {
+      return;
+    }
+    replyError(id != nullptr && isValidId(*id) ? *id : json(nullptr), kInvalidRequest, "not a request or notification");
+    return;
+  }
+  if (id != nullptr && !isValidId(*id)) {
+    replyError(nullptr, kInvalidRequest, "request id must be a number or a string");
+    return;
+  }
+  const std::string name = method->get<std::string>();
+  const bool is_request = id != nullptr;
+  static const json kNoParams = json::object();
+  const json* params_member = member(message, "params");
+  const json& params = params_member != nullptr ? *params_member : kNoParams;
+
+  if (name == "exit") {
+    exit_requested_ = true;
+    return;
+  }
+  if (!initialize_received_ && name != "initialize") {
+    if (is_request) replyError(*id, kServerNotInitialized, "initialize first");
+    return;
+  }
+  if (shutdown_requested_) {
+    if (is_request) replyError(*id, kInvalidRequest, "the server is shutting down");
+    return;
+  }
+
+  try {
+    if (is_request) {
+      if (name == "initialize") {
+        if (initialize_received_) {
+          replyError(*id, kInvalidRequest, "initialize was already received");
+          return;
+        }
+        initialize_received_ = true;
+        reply(*id, initializeResult());
+      } else if (name == "shutdown") {
+        shutdown_requested_ = true;
+        reply(*id, nullptr);
+      } else if (name == "textDocument/definition") {
+        reply(*id, definition(params));
+      } else if (name == "textDocument/documentSymbol") {
+        reply(*id, documentSymbol(params));
+      } else if (name == "textDocument/hover") {
+        reply(*id, hover(params));
+      } else if (name == "textDocument/completion") {
+        reply(*id, completion(params));
+      } else {
+        replyError(*id, kMethodNotFound, "unknown method '" + name + "'");
+      }
+      return;
+    }
+    // Notifications get no answer, not even for a fault.
+    if (name == "textDocument/didOpen") {
+      didOpen(params);
+    } else if (name == "textDocument/didChange") {
+      didChange(params);
+    } else if (name == "textDocument/didClose") {
+      didClose(params);
+    }
+  } catch (const InvalidParams& invalid) {
+    if (is_request) replyError(*id, kInvalidParams, invalid.message);
+  } catch (const json::exception& failure) {
+    if (is_request) replyError(*id, kInvalidParams, failure.what());
+  } catch (const std::bad_alloc&) {
+    if (is_request) replyError(*id, kInternalError, "out of memory");
+  }
+}
+
+json Server::initializeResult() const {
+  return json{
+      {"capabilities",
+       json{
+           {"positionEncoding", "utf-16"},
+           {"textDocumentSync", json{{"openClose", true}, {"change", 1}}},
+           {"definitionProvider", true},
+           {"documentSymbolProvider", true},
+           {"hoverProvider", true},
+           {"completionProvider", json{{"triggerCharacters", json::array({"(", ","})}}},
+       }},
+      {"serverInfo", json{{"name", "vorn-lsp"}}},
+  };
+}
+
+std::optional<std::string_view> Server::openText(std::string_view path) const {
+  auto found = uri_by_path_.find(std::string(path));
+  if (found == uri_by_path_.end()) return std::nullopt;
+  auto document = documents_.find(found->second);
+  if (document == documents_.end()) return std::nullopt;
+  return std::string_view(*document->second->text);
+}
+
+std::string Server::uriForPath(const std::string& path) const {
+  auto found = uri_by_path_.find(path);
+  if (found != uri_by_path_.end()) return found->second;
+  return fileUriFromPath(path);
+}
+
+std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
+  if (auto open = openText(path)) return std::make_shared<const std::string>(*open);
+  auto loaded = file_loader::loadFileOwned(path);
+  if (!loaded) return std::make_shared<const std::string>();
+  return std::make_shared<const std::string>(std::move(loaded->source));
+}
+
+Server::Document* Server::findDocument(const json& params) {
+  const json* text_document = member(params, "textDocument");
+  if (text_document == nullptr) throw InvalidParams{"textDocument is missing"};
+  auto uri = stringMember(*text_document, "uri");
+  if (!uri) throw InvalidParams{"textDocument.uri is missing"};
+  auto found = documents_.find(*uri);
+  return found == documents_.end() ? nullptr : found->second.get();
+}
+
+std::shared_ptr<Server::ParsedText> Server::parsed(Document& document) {
+  if (!document.parsed) document.parsed = std::make_shared<ParsedText>(document.text);
+  return document.parsed;
+}
+
+void Server::markChanged(const std::string& path, Clock::time_point now) {
+  // The document itself when open, and every open root whose project read it.
+  for (auto& [uri, document] : documents_) {
+    bool affected = document->path == path;
+    if (!affected) {
+      auto check = checks_.find(uri);
+      if (check != checks_.end()) {
+        const auto& paths = check->second.file_paths;
+        affected = std::find(paths.begin(), paths.end(), path) != paths.end();
+      } else {
+        affected = true;  // never checked yet
+      }
+    }
+    if (!affected) continue;
+    if (!document->dirty) document->first_change = now;
+    document->dirty = true;
+    document->last_change = now;
+  }
+}
+
+void Server::didOpen(const json& params) {
+  const json* item = member(params, "textDocument");
+  if (item == nullptr) return;
+  auto uri = stringMember(*item, "uri");
+  auto text = stringMember(*item, "text");
+  if (!uri || !text) return;
+
+  auto document = std::make_unique<Document>();
+  document->uri = *uri;
+  if (const json* version = member(*item, "version"); version != nullptr && version->is_number_integer()) {
+    document->version = *version;
+  }
+  std::optional<std::string> path = pathFromFileUri(*uri);
+  if (path && !path->empty() && path->front() == '/') {
+    auto canonical = file_io::canonicalPath(*path);
+    document->path = canonical ? *canonical : file_loader::normalizeLexically(*path);
+  } else {
+    // A buffer that is no file (an untitled one): checked under a path that
+    // exists nowhere, so its relative imports are simply not found.
+    document->path = "/.vorn-lsp-unsaved/" + std::to_string(++unsaved_counter_) + "/untitled.vorn";
+  }
+  document->text = std::make_shared<const std::string>(std::move(*text));
+
+  if (auto existing = documents_.find(*uri); existing != documents_.end()) {
+    uri_by_path_.erase(existing->second->path);
+    documents_.erase(existing);
+  }
+  uri_by_path_[document->path] = *uri;
+  const std::string changed_path = document->path;
+  documents_[*uri] = std::move(document);
+  markChanged(changed_path, Clock::now());
+}
+
+void Server::didChange(const json& params) {
+  const json* item = member(params, "textDocument");
+  const json* changes = member(params, "contentChanges");
+  if (item == nullptr || changes == nullptr || !changes->is_array()) return;
+  auto uri = stringMember(*item, "uri");
+  if (!uri) return;
+  auto found = documents_.find(*uri);
+  if (found == documents_.end()) return;
+  Document& document = *found->second;
+
+  std::string text = *document.text;
+  for (const json& change : *changes) {
+    auto replacement = stringMember(change, "text");
+    if (!replacement) continue;
+    if (member(change, "range") == nullptr) {
+      text = std::move(*replacement);
+      continue;
+    }
+    // Ranged edits are applied too, though only whole texts are asked for.
+    const json& range = *member(change, "range");
+    auto start = positionMember(range, "start");
+    auto end = positionMember(range, "end");
+    if (!start || !end) continue;
+    TextIndex index(text);
+    std::size_t from = index.offsetOfPosition(*start);
+    std::size_t to = std::max(from, index.offsetOfPosition(*end));
+    text.replace(from, to - from, *replacement);
+  }
+  document.text = std::make_shared<const std::string>(std::move(text));
+  document.parsed.reset();
+  if (const json* version = member(*item, "version"); version != nullptr && version->is_number_integer()) {
+    document.version = *version;
+  }
+  markChanged(document.path, Clock::now());
+}
+
+void Server::didClose(const json& params) {
+  const json* item = member(params, "textDocument");
+  if (item == nullptr) return;
+  auto uri = stringMember(*item, "uri");
+  if (!uri) return;
+  auto found = documents_.find(*uri);
+  if (found == documents_.end()) return;
+  const std::string path = found->second->path;
+  if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end() && by_path->second == *uri) {
+    uri_by_path_.erase(by_path);
+  }
+  documents_.erase(found);
+  checks_.erase(*uri);
+  // The file on disk now stands for the closed buffer in other projects.
+  markChanged(path, Clock::now());
+  publish();
+}
+
+std::optional<Clock::time_point> Server::nextCheckDue() const {
+  std::optional<Clock::time_point> due;
+  for (const auto& [uri, document] : documents_) {
+    if (!document->dirty) continue;
+    const Clock::time_point when =
+        std::min(document->last_change + options_.debounce, document->first_change + options_.longest_wait);
+    if (!due || when < *due) due = when;
+  }
+  return due;
+}
+
+void Server::runDueChecks(Clock::time_point now) {
+  bool checked = false;
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  for (auto& [uri, document] : documents_) {
+    if (!document->dirty) continue;
+    const Clock::time_point due =
+        std::min(document->last_change + options_.debounce, document->first_change + options_.longest_wait);
+    if (due > now) continue;
+    document->dirty = false;
+    checks_[uri] = checkProject(document->path, overlay);
+    checked = true;
+  }
+  if (checked) publish();
+}
+
+void Server::publish() {
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+
+  // Each open root's own file first, then what other projects found there.
+  std::map<std::string, std::vector<const PlacedDiagnostic*>> by_path;
+  std::map<std::string, int> contributors;
+  auto collect = [&](const ProjectCheck& check, bool own_only, const std::string& own_path) {
+    std::set<std::string> seen_paths;
+    for (const PlacedDiagnostic& diagnostic : check.diagnostics) {
+      if (builtins::hasVirtualPrefix(diagnostic.path)) continue;
+      if (own_only != (diagnostic.path == own_path)) continue;
+      by_path[diagnostic.path].push_back(&diagnostic);
+      seen_paths.insert(diagnostic.path);
+    }
+    for (const std::string& path : seen_paths) ++contributors[path];
+  };
+  for (const auto& [uri, check] : checks_) collect(check, true, documents_.at(uri)->path);
+  for (const auto& [uri, check] : checks_) collect(check, false, documents_.at(uri)->path);
+
+  std::map<std::string, std::unique_ptr<TextIndex>> indexes;
+  std::vector<std::shared_ptr<const std::string>> texts;
+  auto indexOf = [&](const std::string& path) -> const TextIndex& {
+    auto& slot = indexes[path];
+    if (!slot) {
+      texts.push_back(textOf(path));
+      slot = std::make_unique<TextIndex>(*texts.back());
+    }
+    return *slot;
+  };
+
+  std::map<std::string, json> next;
+  for (const auto& [path, list] : by_path) {
+    const TextIndex& index = indexOf(path);
+    json array = json::array();
+    std::unordered_set<std::string> keys;
+    const bool deduplicate = contributors[path] > 1;
+    for (const PlacedDiagnostic* diagnostic : list) {
+      json item{
+          {"range", toJson(index.rangeOfSpan(diagnostic->span))},
+          {"severity", diagnostic->level == diagnostics::DiagnosticLevel::err ? 1 : 2},
+          {"source", "vorn"},
+          {"message", diagnostic->message},
+      };
+      if (diagnostic->code) item["code"] = std::string(diagnostics::codeName(*diagnostic->code));
+      if (!diagnostic->notes.empty()) {
+        json related = json::array();
+        for (const PlacedNote& note : diagnostic->notes) {
+          if (builtins::hasVirtualPrefix(note.path)) continue;
+          related.push_back(json{
+              {"location", json{{"uri", uriForPath(note.path)}, {"range", toJson(indexOf(note.path).rangeOfSpan(note.span))}}},
+              {"message", note.message},
+          });
+        }
+        item["relatedInformation"] = std::move(related);
+      }
+      if (deduplicate && !keys.insert(item.dump(-1, ' ', false, json::error_handler_t::replace)).second) continue;
+      array.push_back(std::move(item));
+    }
+    next[uriForPath(path)] = std::move(array);
+  }
+
+  auto sendDiagnostics = [&](const std::string& uri, const json& list) {
+    json params{{"uri", uri}, {"diagnostics", list}};
+    if (auto document = documents_.find(uri); document != documents_.end() && !document->second->version.is_null()) {
+      params["version"] = document->second->version;
+    }
+    send_(json{{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(params)}});
+  };
+  for (auto& [uri, list] : next) {
+    auto previous = published_.find(uri);
+    if (previous != published_.end() && previous->second == list) continue;
+    sendDiagnostics(uri, list);
+  }
+  for (const auto& [uri, list] : published_) {
+    if (!next.contains(uri) && !list.empty()) sendDiagnostics(uri, json::array());
+  }
+  // A checked open document with nothing to say still hears so once.
+  for (const auto& [uri, check] : checks_) {
+    if (!next.contains(uri) && !published_.contains(uri)) {
+      sendDiagnostics(uri, json::array());
+      next[uri] = json::array();
+    }
+  }
+  published_ = std::move(next);
+}
+
+json Server::definition(const json& params) {
+  Document* document = findDocument(params);
+  auto position = positionMember(params, "position");
+  if (!position) throw InvalidParams{"position is missing"};
+  if (document == nullptr) return nullptr;
+  auto text = parsed(*document);
+  if (!text->file) return nullptr;
+  LineCol at;
+  text->index.lineColOfOffset(text->index.offsetOfPosition(*position), at.line, at.col);
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+  auto location = definitionAt(*text->file, document->path, at);
+  if (!location) return nullptr;
+  Range range;
+  if (location->span.start_line != 1 || location->span.start_col != 1 || location->span.end_col != 1 ||
+      location->span.end_line != 1) {
+    auto target_text = location->path == document->path ? text->text : textOf(location->path);
+    range = TextIndex(*target_text).rangeOfSpan(location->span);
+  }
+  return json{{"uri", uriForPath(location->path)}, {"range", toJson(range)}};
+}
+
+json Server::documentSymbol(const json& params) {
+  Document* document = findDocument(params);
+  json symbols = json::array();
+  if (document == nullptr) return symbols;
+  auto text = parsed(*document);
+  if (!text->file) return symbols;
+  for (const FileSymbol& symbol : fileSymbols(*text->file)) {
+    json item{
+        {"name", symbol.name},
+        {"kind", symbol.role == SymbolRole::instance ? kSymbolObject : kSymbolVariable},
+        {"range", toJson(text->index.rangeOfSpan(symbol.span))},
+        {"selectionRange", toJson(text->index.rangeOfSpan(symbol.name_span))},
+    };
+    switch (symbol.role) {
+      case SymbolRole::input: item["detail"] = "input"; break;
+      case SymbolRole::output: item["detail"] = "output"; break;
+      case SymbolRole::instance: item["detail"] = symbol.type_name; break;
+    }
+    symbols.push_back(std::move(item));
+  }
+  return symbols;
+}
+
+json Server::hover(const json& params) {
+  Document* document = findDocument(params);
+  auto position = positionMember(params, "position");
+  if (!position) throw InvalidParams{"position is missing"};
+  if (document == nullptr) return nullptr;
+  auto text = parsed(*document);
+  if (!text->file) return nullptr;
+  LineCol at;
+  text->index.lineColOfOffset(text->index.offsetOfPosition(*position), at.line, at.col);
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+  auto markdown = hoverAt(*text->file, document->path, at);
+  if (!markdown) return nullptr;
+  return json{{"contents", json{{"kind", "markdown"}, {"value", *markdown}}}};
+}
+
+json Server::completion(const json& params) {
+  Document* document = findDocument(params);
+  auto position = positionMember(params, "position");
+  if (!position) throw InvalidParams{"position is missing"};
+  json items = json::array();
+  if (document == nullptr) return items;
+  auto text = parsed(*document);
+  const std::size_t offset = text->index.offsetOfPosition(*position);
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+  const ast::File* file = text->file ? &*text->file : nullptr;
+  for (const std::string& port : portCompletionsAt(*text->text, offset, file, document->path)) {
+    items.push_back(json{{"label", port}, {"kind", kCompletionField}, {"detail", "input port"}});
+  }
+  return items;
+}
+
+int serve(int in_fd, int out_fd, ServerOptions options) {
+  bool client_gone = false;
+  Server server(
+      [&](const json& message) {
+        if (client_gone) return;
+        if (!writeMessage(out_fd, message.dump(-1, ' ', false, json::error_handler_t::replace))) client_gone = true;
+      },
+      options);
+  MessageReader reader(in_fd);
+  while (!server.exitRequested() && !client_gone) {
+    if (auto due = server.nextCheckDue()) {
+      // A due check runs before further input, so a client that never
+      // pauses still gets its diagnostics.
+      const Clock::time_point now = Clock::now();
+      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - now).count();
+      if (wait <= 0 || !reader.waitForInput(static_cast<int>(std::min<long long>(wait, 60'000)))) {
+        server.runDueChecks(Clock::now());
+        continue;
+      }
+    }
+    MessageReader::Read read = reader.next();
+    if (read.status == MessageReader::Status::end_of_input) break;
+    if (read.status == MessageReader::Status::bad_header) {
+      server.handleBadHeader(read.problem);
+    } else {
+      server.handleBody(read.body);
+    }
+  }
+  if (server.exitRequested()) return server.exitStatus();
+  // The client went away without saying exit.
+  return 1;
+}
+
+}  // namespace vorn::lsp

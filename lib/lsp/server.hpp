@@ -1,0 +1,95 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp/project_check.hpp"
+
+// The language server's state and message handling, independent of the
+// descriptors it talks through: one body in, any number of bodies out.
+namespace vorn::lsp {
+
+using Clock = std::chrono::steady_clock;
+
+struct ServerOptions {
+  // Quiet time after the last change before a check runs, and the longest a
+  // changed document waits while changes keep coming.
+  std::chrono::milliseconds debounce{40};
+  std::chrono::milliseconds longest_wait{250};
+};
+
+class Server {
+ public:
+  using Send = std::function<void(const nlohmann::json& message)>;
+
+  Server(Send send, ServerOptions options = {});
+  ~Server();
+
+  // One framed body, as received.
+  void handleBody(std::string_view body);
+  // A header block that could not be used.
+  void handleBadHeader(std::string_view problem);
+
+  // When the next debounced check is due, if one is waiting.
+  std::optional<Clock::time_point> nextCheckDue() const;
+  // Runs the checks that are due at `now` and publishes what changed.
+  void runDueChecks(Clock::time_point now);
+
+  bool exitRequested() const { return exit_requested_; }
+  // 0 after shutdown then exit, 1 for an exit without shutdown.
+  int exitStatus() const { return shutdown_requested_ ? 0 : 1; }
+
+ private:
+  struct Document;
+  struct ParsedText;
+
+  void dispatch(const nlohmann::json& message);
+  void reply(const nlohmann::json& id, nlohmann::json result);
+  void replyError(const nlohmann::json& id, int code, std::string message);
+
+  nlohmann::json initializeResult() const;
+  void didOpen(const nlohmann::json& params);
+  void didChange(const nlohmann::json& params);
+  void didClose(const nlohmann::json& params);
+  nlohmann::json definition(const nlohmann::json& params);
+  nlohmann::json documentSymbol(const nlohmann::json& params);
+  nlohmann::json hover(const nlohmann::json& params);
+  nlohmann::json completion(const nlohmann::json& params);
+
+  Document* findDocument(const nlohmann::json& params);
+  std::shared_ptr<ParsedText> parsed(Document& document);
+  void markChanged(const std::string& path, Clock::time_point now);
+  void publish();
+  std::string uriForPath(const std::string& path) const;
+  std::optional<std::string_view> openText(std::string_view path) const;
+  // The text of any file by path: an open buffer, else the file itself.
+  std::shared_ptr<const std::string> textOf(const std::string& path);
+
+  Send send_;
+  ServerOptions options_;
+  bool initialize_received_ = false;
+  bool shutdown_requested_ = false;
+  bool exit_requested_ = false;
+  std::uint64_t unsaved_counter_ = 0;
+
+  std::map<std::string, std::unique_ptr<Document>> documents_;  // by URI
+  std::map<std::string, std::string> uri_by_path_;              // open documents
+  std::map<std::string, ProjectCheck> checks_;                  // by root URI
+  std::map<std::string, nlohmann::json> published_;             // by URI
+};
+
+// Reads framed messages from `in_fd` and writes answers to `out_fd` until
+// the client says exit or goes away; returns the process exit status.
+int serve(int in_fd, int out_fd, ServerOptions options = {});
+
+}  // namespace vorn::lsp
