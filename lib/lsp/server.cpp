@@ -354,7 +354,7 @@ void Server::didClose(const json& params) {
   checks_.erase(*uri);
   // The file on disk now stands for the closed buffer in other projects.
   markChanged(path, Clock::now());
-  publish();
+  publish({});
 }
 
 std::optional<Clock::time_point> Server::nextCheckDue() const {
@@ -369,7 +369,7 @@ std::optional<Clock::time_point> Server::nextCheckDue() const {
 }
 
 void Server::runDueChecks(Clock::time_point now) {
-  bool checked = false;
+  std::set<std::string> checked;
   const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
   for (auto& [uri, document] : documents_) {
     if (!document->dirty) continue;
@@ -378,12 +378,12 @@ void Server::runDueChecks(Clock::time_point now) {
     if (due > now) continue;
     document->dirty = false;
     checks_[uri] = checkProject(document->path, overlay);
-    checked = true;
+    checked.insert(uri);
   }
-  if (checked) publish();
+  if (!checked.empty()) publish(checked);
 }
 
-void Server::publish() {
+void Server::publish(const std::set<std::string>& just_checked) {
   const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
   file_loader::ScopedSourceOverlay scope(overlay);
 
@@ -452,21 +452,20 @@ void Server::publish() {
     }
     send_(json{{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(params)}});
   };
+  // A document that was just checked hears the result even when nothing
+  // changed; other files only when their list did.
+  for (const std::string& uri : just_checked) {
+    if (!next.contains(uri)) next[uri] = json::array();
+  }
   for (auto& [uri, list] : next) {
     auto previous = published_.find(uri);
-    if (previous != published_.end() && previous->second == list) continue;
+    if (previous != published_.end() && previous->second == list && !just_checked.contains(uri)) continue;
     sendDiagnostics(uri, list);
   }
   for (const auto& [uri, list] : published_) {
     if (!next.contains(uri) && !list.empty()) sendDiagnostics(uri, json::array());
   }
-  // A checked open document with nothing to say still hears so once.
-  for (const auto& [uri, check] : checks_) {
-    if (!next.contains(uri) && !published_.contains(uri)) {
-      sendDiagnostics(uri, json::array());
-      next[uri] = json::array();
-    }
-  }
+  std::erase_if(next, [](const auto& entry) { return entry.second.empty(); });
   published_ = std::move(next);
 }
 

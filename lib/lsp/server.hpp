@@ -69,7 +69,7 @@ class Server {
   Document* findDocument(const nlohmann::json& params);
   std::shared_ptr<ParsedText> parsed(Document& document);
   void markChanged(const std::string& path, Clock::time_point now);
-  void publish();
+  void publish(const std::set<std::string>& just_checked);
   std::string uriForPath(const std::string& path) const;
   std::optional<std::string_view> openText(std::string_view path) const;
   // The text of any file by path: an open buffer, else the file itself.
