@@ -257,7 +257,7 @@ void Server::markChanged(const std::string& path, Clock::time_point now) {
     if (!affected) {
       auto check = checks_.find(uri);
       if (check != checks_.end()) {
-        const auto& paths = check->second.file_paths;
+        const auto& paths = check->second.result.file_paths;
         affected = std::find(paths.begin(), paths.end(), path) != paths.end();
       } else {
         affected = true;  // never checked yet
@@ -350,58 +350,76 @@ void Server::didClose(const json& params) {
   if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end() && by_path->second == *uri) {
     uri_by_path_.erase(by_path);
   }
+  std::set<std::string> affected{path};
+  if (auto check = checks_.find(*uri); check != checks_.end()) {
+    for (const auto& [diagnostic_path, indices] : check->second.by_path) affected.insert(diagnostic_path);
+    checks_.erase(check);
+  }
   documents_.erase(found);
-  checks_.erase(*uri);
+  // What was said under the closed document's name is withdrawn; other
+  // projects may still speak of the file under its plain file URI.
+  if (auto previous = published_.find(*uri); previous != published_.end()) {
+    if (!previous->second.empty()) sendDiagnostics(*uri, json::array());
+    published_.erase(previous);
+  }
+  publishPaths(affected, {});
   // The file on disk now stands for the closed buffer in other projects.
   markChanged(path, Clock::now());
-  publish({});
+}
+
+Clock::time_point Server::dueTime(const Document& document) const {
+  return std::min(document.last_change + options_.debounce, document.first_change + options_.longest_wait);
 }
 
 std::optional<Clock::time_point> Server::nextCheckDue() const {
   std::optional<Clock::time_point> due;
   for (const auto& [uri, document] : documents_) {
     if (!document->dirty) continue;
-    const Clock::time_point when =
-        std::min(document->last_change + options_.debounce, document->first_change + options_.longest_wait);
+    const Clock::time_point when = dueTime(*document);
     if (!due || when < *due) due = when;
   }
   return due;
 }
 
 void Server::runDueChecks(Clock::time_point now) {
-  std::set<std::string> checked;
-  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  // One project per call, so that requests are answered between the checks
+  // of many open files; the most recently edited document goes first.
+  Document* next = nullptr;
   for (auto& [uri, document] : documents_) {
-    if (!document->dirty) continue;
-    const Clock::time_point due =
-        std::min(document->last_change + options_.debounce, document->first_change + options_.longest_wait);
-    if (due > now) continue;
-    document->dirty = false;
-    checks_[uri] = checkProject(document->path, overlay);
-    checked.insert(uri);
+    if (!document->dirty || dueTime(*document) > now) continue;
+    if (next == nullptr || document->last_change > next->last_change) next = document.get();
   }
-  if (!checked.empty()) publish(checked);
+  if (next == nullptr) return;
+  next->dirty = false;
+
+  std::set<std::string> affected{next->path};
+  if (auto previous = checks_.find(next->uri); previous != checks_.end()) {
+    for (const auto& [path, indices] : previous->second.by_path) affected.insert(path);
+  }
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  RootCheck check;
+  check.result = checkProject(next->path, overlay);
+  for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
+    const std::string& path = check.result.diagnostics[i].path;
+    if (builtins::hasVirtualPrefix(path)) continue;
+    check.by_path[path].push_back(i);
+    affected.insert(path);
+  }
+  checks_[next->uri] = std::move(check);
+  publishPaths(affected, {next->uri});
 }
 
-void Server::publish(const std::set<std::string>& just_checked) {
+void Server::sendDiagnostics(const std::string& uri, const json& list) {
+  json params{{"uri", uri}, {"diagnostics", list}};
+  if (auto document = documents_.find(uri); document != documents_.end() && !document->second->version.is_null()) {
+    params["version"] = document->second->version;
+  }
+  send_(json{{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(params)}});
+}
+
+void Server::publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked) {
   const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
   file_loader::ScopedSourceOverlay scope(overlay);
-
-  // Each open root's own file first, then what other projects found there.
-  std::map<std::string, std::vector<const PlacedDiagnostic*>> by_path;
-  std::map<std::string, int> contributors;
-  auto collect = [&](const ProjectCheck& check, bool own_only, const std::string& own_path) {
-    std::set<std::string> seen_paths;
-    for (const PlacedDiagnostic& diagnostic : check.diagnostics) {
-      if (builtins::hasVirtualPrefix(diagnostic.path)) continue;
-      if (own_only != (diagnostic.path == own_path)) continue;
-      by_path[diagnostic.path].push_back(&diagnostic);
-      seen_paths.insert(diagnostic.path);
-    }
-    for (const std::string& path : seen_paths) ++contributors[path];
-  };
-  for (const auto& [uri, check] : checks_) collect(check, true, documents_.at(uri)->path);
-  for (const auto& [uri, check] : checks_) collect(check, false, documents_.at(uri)->path);
 
   std::map<std::string, std::unique_ptr<TextIndex>> indexes;
   std::vector<std::shared_ptr<const std::string>> texts;
@@ -414,13 +432,32 @@ void Server::publish(const std::set<std::string>& just_checked) {
     return *slot;
   };
 
-  std::map<std::string, json> next;
-  for (const auto& [path, list] : by_path) {
-    const TextIndex& index = indexOf(path);
+  for (const std::string& path : paths) {
+    if (builtins::hasVirtualPrefix(path)) continue;
+    // The file's own project first, then what other projects found there.
+    std::vector<const PlacedDiagnostic*> list;
+    int contributors = 0;
+    auto collect = [&](const RootCheck& check) {
+      auto found = check.by_path.find(path);
+      if (found == check.by_path.end()) return;
+      ++contributors;
+      for (std::size_t index : found->second) list.push_back(&check.result.diagnostics[index]);
+    };
+    const std::string uri = uriForPath(path);
+    auto own = checks_.find(uri);
+    if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
+      collect(own->second);
+    } else {
+      own = checks_.end();
+    }
+    for (auto it = checks_.begin(); it != checks_.end(); ++it) {
+      if (it != own) collect(it->second);
+    }
+
     json array = json::array();
     std::unordered_set<std::string> keys;
-    const bool deduplicate = contributors[path] > 1;
     for (const PlacedDiagnostic* diagnostic : list) {
+      const TextIndex& index = indexOf(path);
       json item{
           {"range", toJson(index.rangeOfSpan(diagnostic->span))},
           {"severity", diagnostic->level == diagnostics::DiagnosticLevel::err ? 1 : 2},
@@ -439,34 +476,21 @@ void Server::publish(const std::set<std::string>& just_checked) {
         }
         item["relatedInformation"] = std::move(related);
       }
-      if (deduplicate && !keys.insert(item.dump(-1, ' ', false, json::error_handler_t::replace)).second) continue;
+      if (contributors > 1 && !keys.insert(item.dump(-1, ' ', false, json::error_handler_t::replace)).second) continue;
       array.push_back(std::move(item));
     }
-    next[uriForPath(path)] = std::move(array);
-  }
 
-  auto sendDiagnostics = [&](const std::string& uri, const json& list) {
-    json params{{"uri", uri}, {"diagnostics", list}};
-    if (auto document = documents_.find(uri); document != documents_.end() && !document->second->version.is_null()) {
-      params["version"] = document->second->version;
-    }
-    send_(json{{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(params)}});
-  };
-  // A document that was just checked hears the result even when nothing
-  // changed; other files only when their list did.
-  for (const std::string& uri : just_checked) {
-    if (!next.contains(uri)) next[uri] = json::array();
-  }
-  for (auto& [uri, list] : next) {
+    // A document that was just checked hears the result even when nothing
+    // changed; other files only when their list did.
     auto previous = published_.find(uri);
-    if (previous != published_.end() && previous->second == list && !just_checked.contains(uri)) continue;
-    sendDiagnostics(uri, list);
+    const bool same = previous != published_.end() ? previous->second == array : array.empty();
+    if (!same || just_checked.contains(uri)) sendDiagnostics(uri, array);
+    if (array.empty()) {
+      if (previous != published_.end()) published_.erase(previous);
+    } else {
+      published_[uri] = std::move(array);
+    }
   }
-  for (const auto& [uri, list] : published_) {
-    if (!next.contains(uri) && !list.empty()) sendDiagnostics(uri, json::array());
-  }
-  std::erase_if(next, [](const auto& entry) { return entry.second.empty(); });
-  published_ = std::move(next);
 }
 
 json Server::definition(const json& params) {
@@ -556,17 +580,21 @@ int serve(int in_fd, int out_fd, ServerOptions options) {
       },
       options);
   MessageReader reader(in_fd);
+  bool checked_last = false;
   while (!server.exitRequested() && !client_gone) {
     if (auto due = server.nextCheckDue()) {
-      // A due check runs before further input, so a client that never
-      // pauses still gets its diagnostics.
-      const Clock::time_point now = Clock::now();
-      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - now).count();
-      if (wait <= 0 || !reader.waitForInput(static_cast<int>(std::min<long long>(wait, 60'000)))) {
+      // Checks and waiting messages take turns, so that neither a client
+      // that never pauses nor many open projects starve the other.
+      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - Clock::now()).count();
+      const bool input = wait > 0 ? reader.waitForInput(static_cast<int>(std::min<long long>(wait, 60'000)))
+                                  : checked_last && reader.waitForInput(0);
+      if (!input) {
         server.runDueChecks(Clock::now());
+        checked_last = true;
         continue;
       }
     }
+    checked_last = false;
     MessageReader::Read read = reader.next();
     if (read.status == MessageReader::Status::end_of_input) break;
     if (read.status == MessageReader::Status::bad_header) {

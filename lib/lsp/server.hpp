@@ -42,7 +42,8 @@ class Server {
 
   // When the next debounced check is due, if one is waiting.
   std::optional<Clock::time_point> nextCheckDue() const;
-  // Runs the checks that are due at `now` and publishes what changed.
+  // Runs one check that is due at `now` (the most recently edited document
+  // first) and publishes what changed.
   void runDueChecks(Clock::time_point now);
 
   bool exitRequested() const { return exit_requested_; }
@@ -52,6 +53,12 @@ class Server {
  private:
   struct Document;
   struct ParsedText;
+  // The last check of an open document as a project root, with its
+  // diagnostics grouped by the file they are located in.
+  struct RootCheck {
+    ProjectCheck result;
+    std::map<std::string, std::vector<std::size_t>> by_path;
+  };
 
   void dispatch(const nlohmann::json& message);
   void reply(const nlohmann::json& id, nlohmann::json result);
@@ -69,7 +76,10 @@ class Server {
   Document* findDocument(const nlohmann::json& params);
   std::shared_ptr<ParsedText> parsed(Document& document);
   void markChanged(const std::string& path, Clock::time_point now);
-  void publish(const std::set<std::string>& just_checked);
+  Clock::time_point dueTime(const Document& document) const;
+  // Recomputes and sends, where it changed, the diagnostics of each file.
+  void publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked);
+  void sendDiagnostics(const std::string& uri, const nlohmann::json& list);
   std::string uriForPath(const std::string& path) const;
   std::optional<std::string_view> openText(std::string_view path) const;
   // The text of any file by path: an open buffer, else the file itself.
@@ -84,7 +94,7 @@ class Server {
 
   std::map<std::string, std::unique_ptr<Document>> documents_;  // by URI
   std::map<std::string, std::string> uri_by_path_;              // open documents
-  std::map<std::string, ProjectCheck> checks_;                  // by root URI
+  std::map<std::string, RootCheck> checks_;                     // by root URI
   std::map<std::string, nlohmann::json> published_;             // by URI
 };
 
