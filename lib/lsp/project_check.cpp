@@ -1,7 +1,12 @@
 #include "lsp/project_check.hpp"
 
+#include <deque>
+#include <functional>
+#include <sys/stat.h>
+
 #include "core/arena.hpp"
 #include "ir/resolver.hpp"
+#include "resolver/builtins.hpp"
 #include "resolver/import_cycle.hpp"
 #include "resolver/resolve_bodies.hpp"
 #include "resolver/scan_imports.hpp"
@@ -51,32 +56,163 @@ struct Checker {
   }
 };
 
+// How a file of the project looked when its scan was stored: an open
+// buffer by its text's hash, a file on disk by its identity and change time.
+struct FileStamp {
+  bool open = false;
+  std::size_t text_hash = 0;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modified_ns = -1;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+FileStamp stampOf(std::string_view path, const file_loader::SourceOverlay& overlay) {
+  FileStamp stamp;
+  if (auto text = overlay(path)) {
+    stamp.open = true;
+    stamp.text_hash = std::hash<std::string_view>{}(*text);
+    return stamp;
+  }
+  struct stat info {};
+  if (::stat(std::string(path).c_str(), &info) == 0) {
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modified_ns = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+  }
+  return stamp;
+}
+
+struct ImportKey {
+  std::string alias;
+  std::string path;
+  Span span;
+  friend bool operator==(const ImportKey&, const ImportKey&) = default;
+};
+
+std::vector<ImportKey> explicitImports(const types::Module& module) {
+  std::vector<ImportKey> keys;
+  for (const types::UnresolvedImport& import : module.imports) {
+    if (!import.implicit_builtin) keys.push_back(ImportKey{std::string(import.alias), std::string(import.path), import.span});
+  }
+  return keys;
+}
+
 }  // namespace
 
-ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceOverlay& overlay) {
+struct ScanCache::State {
+  std::deque<std::string> texts;  // owns what the views below point at
+  std::vector<std::string_view> file_paths;
+  std::vector<scan_imports::ResolvedImport> import_table;
+  std::vector<std::uint32_t> topo_order;
+  std::vector<ImportKey> root_imports;
+  std::vector<FileStamp> stamps;  // by file id; the root's is not used
+
+  std::string_view own(std::string_view text) { return texts.emplace_back(text); }
+
+  bool stillValid(const file_loader::SourceOverlay& overlay) const {
+    for (std::size_t id = 1; id < file_paths.size(); ++id) {
+      if (builtins::hasVirtualPrefix(file_paths[id])) continue;
+      if (!(stampOf(file_paths[id], overlay) == stamps[id])) return false;
+    }
+    return true;
+  }
+};
+
+ScanCache::ScanCache() = default;
+ScanCache::~ScanCache() = default;
+ScanCache::ScanCache(ScanCache&&) noexcept = default;
+ScanCache& ScanCache::operator=(ScanCache&&) noexcept = default;
+
+namespace {
+
+std::unique_ptr<ScanCache::State> storeScan(const scan_imports::ScanResult& scan,
+                                            const std::vector<std::uint32_t>& topo_order,
+                                            const types::Module& root, const file_loader::SourceOverlay& overlay) {
+  auto state = std::make_unique<ScanCache::State>();
+  for (std::string_view path : scan.file_paths) {
+    state->file_paths.push_back(state->own(path));
+    state->stamps.push_back(stampOf(path, overlay));
+  }
+  for (const scan_imports::ResolvedImport& record : scan.import_table) {
+    scan_imports::ResolvedImport copy = record;
+    copy.alias = state->own(record.alias);
+    state->import_table.push_back(copy);
+  }
+  state->topo_order = topo_order;
+  state->root_imports = explicitImports(root);
+  return state;
+}
+
+}  // namespace
+
+ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceOverlay& overlay, ScanCache* cache) {
   file_loader::ScopedSourceOverlay scope(overlay);
   Checker checker;
   checker.root_path = std::string(root_path);
   checker.result.file_paths.push_back(checker.root_path);
   Arena arena;
 
-  auto root = file_loader::loadFile(arena, root_path);
-  if (!root) {
-    checker.stageFailed("failed reading input file: ", root.error());
-    return std::move(checker.result);
-  }
-  auto file = translate::parseSource(arena, root->source, 0);
-  if (!file) {
-    checker.stageFailed("parse failed: ", file.error());
-    return std::move(checker.result);
-  }
-  if (auto module = resolver::resolve(*file, 0); !module) {
-    checker.stageFailed("resolve failed: ", module.error());
-    return std::move(checker.result);
+  // The root is parsed and resolved on its own only when a later stage
+  // fails, to word the failure as the compiler does: it parses the root
+  // before anything else. Parsing it once more up front would cost a
+  // large file a third of the check.
+  auto rootFailure = [&]() -> bool {
+    auto root = file_loader::loadFile(arena, root_path);
+    if (!root) {
+      checker.stageFailed("failed reading input file: ", root.error());
+      return true;
+    }
+    auto file = translate::parseSource(arena, root->source, 0);
+    if (!file) {
+      checker.stageFailed("parse failed: ", file.error());
+      return true;
+    }
+    if (auto module = resolver::resolve(*file, 0); !module) {
+      checker.stageFailed("resolve failed: ", module.error());
+      return true;
+    }
+    return false;
+  };
+
+  auto finish = [&](const std::vector<std::string_view>& file_paths, types::Project& project) {
+    auto checked = run_project::run(project);
+    if (!checked) {
+      checker.stageFailed("project validation failed: ", checked.error());
+      return;
+    }
+    checker.place(file_paths, *checked);
+  };
+
+  // A stored scan is tried first; the root's import declarations, known
+  // once its body is resolved, tell whether it still holds.
+  if (cache != nullptr && cache->state && cache->state->file_paths.front() == root_path &&
+      cache->state->stillValid(overlay)) {
+    const ScanCache::State& stored = *cache->state;
+    auto project = resolve_bodies::resolveBodies(arena, stored.file_paths, stored.import_table, stored.topo_order);
+    if (project && explicitImports(project->files.front()) == stored.root_imports) {
+      for (std::size_t id = 1; id < stored.file_paths.size(); ++id) {
+        checker.result.file_paths.emplace_back(stored.file_paths[id]);
+      }
+      finish(stored.file_paths, *project);
+      return std::move(checker.result);
+    }
+    // Only the root can have changed; when it no longer parses, the
+    // failure is reported without scanning again.
+    if (!project && rootFailure()) {
+      for (std::size_t id = 1; id < stored.file_paths.size(); ++id) {
+        checker.result.file_paths.emplace_back(stored.file_paths[id]);
+      }
+      return std::move(checker.result);
+    }
+    cache->state.reset();
   }
 
   auto scan = scan_imports::scanProjectImports(arena, root_path);
   if (!scan) {
+    if (rootFailure()) return std::move(checker.result);
     checker.stageFailed("import scan failed: ", scan.error());
     return std::move(checker.result);
   }
@@ -94,15 +230,14 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
 
   auto project = resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order);
   if (!project) {
+    if (rootFailure()) return std::move(checker.result);
     checker.stageFailed("body resolution failed: ", project.error());
     return std::move(checker.result);
   }
-  auto checked = run_project::run(*project);
-  if (!checked) {
-    checker.stageFailed("project validation failed: ", checked.error());
-    return std::move(checker.result);
+  if (cache != nullptr && scan->diagnostics.empty() && cycles->diagnostics.empty()) {
+    cache->state = storeScan(*scan, cycles->topo_order, project->files.front(), overlay);
   }
-  checker.place(scan->file_paths, *checked);
+  finish(scan->file_paths, *project);
   return std::move(checker.result);
 }
 

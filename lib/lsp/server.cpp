@@ -393,12 +393,13 @@ void Server::runDueChecks(Clock::time_point now) {
   next->dirty = false;
 
   std::set<std::string> affected{next->path};
+  RootCheck check;
   if (auto previous = checks_.find(next->uri); previous != checks_.end()) {
     for (const auto& [path, indices] : previous->second.by_path) affected.insert(path);
+    check.scan_cache = std::move(previous->second.scan_cache);
   }
   const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
-  RootCheck check;
-  check.result = checkProject(next->path, overlay);
+  check.result = checkProject(next->path, overlay, &check.scan_cache);
   for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
     const std::string& path = check.result.diagnostics[i].path;
     if (builtins::hasVirtualPrefix(path)) continue;

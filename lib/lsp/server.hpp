@@ -58,6 +58,7 @@ class Server {
   struct RootCheck {
     ProjectCheck result;
     std::map<std::string, std::vector<std::size_t>> by_path;
+    ScanCache scan_cache;
   };
 
   void dispatch(const nlohmann::json& message);
