@@ -13,6 +13,8 @@ need wasm-ld lld
 need node nodejs
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
 [[ -f /usr/include/benchmark/benchmark.h ]] || missing+=(libbenchmark-dev)
+# JSON for the language server (vorn-lsp); the compiler does not use it.
+[[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}" >&2
