@@ -250,8 +250,10 @@ std::shared_ptr<Server::ParsedText> Server::parsed(Document& document) {
   return document.parsed;
 }
 
-void Server::markChanged(const std::string& path, Clock::time_point now) {
-  // The document itself when open, and every open root whose project read it.
+void Server::markChanged(const std::string& path, Clock::time_point now, bool opened) {
+  // The document itself when open, every open root whose project read it,
+  // and, when a buffer was opened, every root that missed an import: the
+  // new buffer may be the file it looked for.
   for (auto& [uri, document] : documents_) {
     bool affected = document->path == path;
     if (!affected) {
@@ -259,6 +261,12 @@ void Server::markChanged(const std::string& path, Clock::time_point now) {
       if (check != checks_.end()) {
         const auto& paths = check->second.result.file_paths;
         affected = std::find(paths.begin(), paths.end(), path) != paths.end();
+        if (opened && !affected) {
+          const auto& list = check->second.result.diagnostics;
+          affected = std::any_of(list.begin(), list.end(), [](const PlacedDiagnostic& diagnostic) {
+            return diagnostic.code == diagnostics::DiagnosticCode::E009;
+          });
+        }
       } else {
         affected = true;  // never checked yet
       }
@@ -300,7 +308,7 @@ void Server::didOpen(const json& params) {
   uri_by_path_[document->path] = *uri;
   const std::string changed_path = document->path;
   documents_[*uri] = std::move(document);
-  markChanged(changed_path, Clock::now());
+  markChanged(changed_path, Clock::now(), true);
 }
 
 void Server::didChange(const json& params) {

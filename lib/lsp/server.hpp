@@ -76,7 +76,7 @@ class Server {
 
   Document* findDocument(const nlohmann::json& params);
   std::shared_ptr<ParsedText> parsed(Document& document);
-  void markChanged(const std::string& path, Clock::time_point now);
+  void markChanged(const std::string& path, Clock::time_point now, bool opened = false);
   Clock::time_point dueTime(const Document& document) const;
   // Recomputes and sends, where it changed, the diagnostics of each file.
   void publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked);

@@ -229,6 +229,15 @@ test('two files with an import: open buffers win, both republish, and navigation
     change(client, topUri, topText, 4);
     const reverted = await client.diagnosticsFor(topUri);
     assert.deepEqual(reverted.diagnostics.map((d) => d.code).sort(), ['E012', 'E012', 'E013']);
+
+    // An import of a file that exists only as an unsaved buffer is found
+    // once that buffer opens.
+    const waitingText = 'import fresh "fresh.vorn"\ninput a\nfresh f(x=a)\noutput q(in=f.y)\n';
+    const waitingUri = write('waiting.vorn', waitingText);
+    open(client, waitingUri, waitingText);
+    assert.deepEqual((await client.diagnosticsFor(waitingUri)).diagnostics.map((d) => d.code), ['E009']);
+    open(client, uriOf('fresh.vorn'), 'input x\noutput y(in=x)\n');
+    assert.deepEqual((await client.diagnosticsFor(waitingUri)).diagnostics, []);
     await client.shutdownAndExit();
   } finally {
     client.kill();
