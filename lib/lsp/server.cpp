@@ -67,6 +67,20 @@ std::optional<Position> positionMember(const json& object, const char* key) {
 json toJson(Position position) { return json{{"line", position.line}, {"character", position.character}}; }
 json toJson(const Range& range) { return json{{"start", toJson(range.start)}, {"end", toJson(range.end)}}; }
 
+std::string serialise(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+// A string as JSON text; a large publication is written as text directly,
+// since a document tree of a hundred thousand diagnostics costs more than
+// the check that found them.
+std::string jsonString(std::string_view text) { return serialise(json(text)); }
+
+std::string positionText(Position position) {
+  return "{\"line\":" + std::to_string(position.line) + ",\"character\":" + std::to_string(position.character) + "}";
+}
+std::string rangeText(const Range& range) {
+  return "{\"start\":" + positionText(range.start) + ",\"end\":" + positionText(range.end) + "}";
+}
+
 // Request ids are numbers or strings; anything else cannot be answered by id.
 bool isValidId(const json& id) { return id.is_number_integer() || id.is_string(); }
 
@@ -103,11 +117,11 @@ Server::Server(Send send, ServerOptions options) : send_(std::move(send)), optio
 Server::~Server() = default;
 
 void Server::reply(const json& id, json result) {
-  send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+  send_(serialise(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}));
 }
 
 void Server::replyError(const json& id, int code, std::string message) {
-  send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", json{{"code", code}, {"message", std::move(message)}}}});
+  send_(serialise(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", json{{"code", code}, {"message", std::move(message)}}}}));
 }
 
 void Server::handleBadHeader(std::string_view problem) {
@@ -367,7 +381,7 @@ void Server::didClose(const json& params) {
   // What was said under the closed document's name is withdrawn; other
   // projects may still speak of the file under its plain file URI.
   if (auto previous = published_.find(*uri); previous != published_.end()) {
-    if (!previous->second.empty()) sendDiagnostics(*uri, json::array());
+    sendDiagnostics(*uri, "[]");
     published_.erase(previous);
   }
   publishPaths(affected, {});
@@ -418,12 +432,16 @@ void Server::runDueChecks(Clock::time_point now) {
   publishPaths(affected, {next->uri});
 }
 
-void Server::sendDiagnostics(const std::string& uri, const json& list) {
-  json params{{"uri", uri}, {"diagnostics", list}};
+void Server::sendDiagnostics(const std::string& uri, const std::string& list) {
+  std::string message = "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"uri\":";
+  message += jsonString(uri);
   if (auto document = documents_.find(uri); document != documents_.end() && !document->second->version.is_null()) {
-    params["version"] = document->second->version;
+    message += ",\"version\":" + serialise(document->second->version);
   }
-  send_(json{{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(params)}});
+  message += ",\"diagnostics\":";
+  message += list;
+  message += "}}";
+  send_(message);
 }
 
 void Server::publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked) {
@@ -463,38 +481,42 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
       if (it != own) collect(it->second);
     }
 
-    json array = json::array();
+    std::string array = "[";
     std::unordered_set<std::string> keys;
     for (const PlacedDiagnostic* diagnostic : list) {
       const TextIndex& index = indexOf(path);
-      json item{
-          {"range", toJson(index.rangeOfSpan(diagnostic->span))},
-          {"severity", diagnostic->level == diagnostics::DiagnosticLevel::err ? 1 : 2},
-          {"source", "vorn"},
-          {"message", diagnostic->message},
-      };
-      if (diagnostic->code) item["code"] = std::string(diagnostics::codeName(*diagnostic->code));
+      std::string item = "{\"range\":" + rangeText(index.rangeOfSpan(diagnostic->span));
+      item += diagnostic->level == diagnostics::DiagnosticLevel::err ? ",\"severity\":1" : ",\"severity\":2";
+      item += ",\"source\":\"vorn\"";
+      if (diagnostic->code) item += ",\"code\":\"" + std::string(diagnostics::codeName(*diagnostic->code)) + "\"";
+      item += ",\"message\":" + jsonString(diagnostic->message);
       if (!diagnostic->notes.empty()) {
-        json related = json::array();
+        item += ",\"relatedInformation\":[";
+        bool first = true;
         for (const PlacedNote& note : diagnostic->notes) {
           if (builtins::hasVirtualPrefix(note.path)) continue;
-          related.push_back(json{
-              {"location", json{{"uri", uriForPath(note.path)}, {"range", toJson(indexOf(note.path).rangeOfSpan(note.span))}}},
-              {"message", note.message},
-          });
+          if (!first) item += ",";
+          first = false;
+          item += "{\"location\":{\"uri\":" + jsonString(uriForPath(note.path)) +
+                  ",\"range\":" + rangeText(indexOf(note.path).rangeOfSpan(note.span)) +
+                  "},\"message\":" + jsonString(note.message) + "}";
         }
-        item["relatedInformation"] = std::move(related);
+        item += "]";
       }
-      if (contributors > 1 && !keys.insert(item.dump(-1, ' ', false, json::error_handler_t::replace)).second) continue;
-      array.push_back(std::move(item));
+      item += "}";
+      if (contributors > 1 && !keys.insert(item).second) continue;
+      if (array.size() > 1) array += ",";
+      array += item;
     }
+    array += "]";
+    const bool empty = array == "[]";
 
     // A document that was just checked hears the result even when nothing
     // changed; other files only when their list did.
     auto previous = published_.find(uri);
-    const bool same = previous != published_.end() ? previous->second == array : array.empty();
+    const bool same = previous != published_.end() ? previous->second == array : empty;
     if (!same || just_checked.contains(uri)) sendDiagnostics(uri, array);
-    if (array.empty()) {
+    if (empty) {
       if (previous != published_.end()) published_.erase(previous);
     } else {
       published_[uri] = std::move(array);
@@ -583,9 +605,9 @@ json Server::completion(const json& params) {
 int serve(int in_fd, int out_fd, ServerOptions options) {
   bool client_gone = false;
   Server server(
-      [&](const json& message) {
+      [&](const std::string& message) {
         if (client_gone) return;
-        if (!writeMessage(out_fd, message.dump(-1, ' ', false, json::error_handler_t::replace))) client_gone = true;
+        if (!writeMessage(out_fd, message)) client_gone = true;
       },
       options);
   MessageReader reader(in_fd);

@@ -30,7 +30,7 @@ struct ServerOptions {
 
 class Server {
  public:
-  using Send = std::function<void(const nlohmann::json& message)>;
+  using Send = std::function<void(const std::string& message)>;
 
   Server(Send send, ServerOptions options = {});
   ~Server();
@@ -80,7 +80,7 @@ class Server {
   Clock::time_point dueTime(const Document& document) const;
   // Recomputes and sends, where it changed, the diagnostics of each file.
   void publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked);
-  void sendDiagnostics(const std::string& uri, const nlohmann::json& list);
+  void sendDiagnostics(const std::string& uri, const std::string& list);
   std::string uriForPath(const std::string& path) const;
   std::optional<std::string_view> openText(std::string_view path) const;
   // The text of any file by path: an open buffer, else the file itself.
@@ -96,7 +96,7 @@ class Server {
   std::map<std::string, std::unique_ptr<Document>> documents_;  // by URI
   std::map<std::string, std::string> uri_by_path_;              // open documents
   std::map<std::string, RootCheck> checks_;                     // by root URI
-  std::map<std::string, nlohmann::json> published_;             // by URI
+  std::map<std::string, std::string> published_;               // by URI: the non-empty lists last sent, as JSON
 };
 
 // Reads framed messages from `in_fd` and writes answers to `out_fd` until
