@@ -244,7 +244,9 @@ std::string Server::uriForPath(const std::string& path) const {
 }
 
 std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
-  if (auto open = openText(path)) return std::make_shared<const std::string>(*open);
+  if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end()) {
+    if (auto document = documents_.find(by_path->second); document != documents_.end()) return document->second->text;
+  }
   auto loaded = file_loader::loadFileOwned(path);
   if (!loaded) return std::make_shared<const std::string>();
   return std::make_shared<const std::string>(std::move(loaded->source));
