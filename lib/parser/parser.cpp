@@ -27,7 +27,14 @@ void appendQuoted(std::uint32_t code_point, std::string& out) {
     out += "'\\''";
   } else if (code_point == '\\') {
     out += "'\\\\'";
-  } else if (code_point > 127) {
+  } else if (code_point == '\n') {
+    out += "'\\n'";
+  } else if (code_point == '\r') {
+    out += "'\\r'";
+  } else if (code_point == '\t') {
+    out += "'\\t'";
+  } else if (code_point > 126 || code_point < 32) {
+    // Other control bytes would garble the one-line message.
     out += "'?'";
   } else {
     out += '\'';
