@@ -2,8 +2,16 @@
 'use strict';
 const fs = require('node:fs');
 const path = require('node:path');
-const textmate = require('vscode-textmate');
-const oniguruma = require('vscode-oniguruma');
+
+function requireInstalled(name) {
+  try {
+    return require(name);
+  } catch (error) {
+    throw new Error(`${name} is not installed: run npm ci in editors/vscode (scripts/ensure-tools.sh does)`, { cause: error });
+  }
+}
+const textmate = requireInstalled('vscode-textmate');
+const oniguruma = requireInstalled('vscode-oniguruma');
 
 const grammarPath = path.join(__dirname, '..', 'syntaxes', 'vorn.tmLanguage.json');
 let grammarPromise;
