@@ -143,12 +143,13 @@ function readDump(dump) {
     const line = raw.trim();
     let m;
     if (importLine !== null) {
+      // the continuation of an import whose path holds line breaks
       importLine += '\n' + raw;
       if (at(raw)) {
         read.imports.push(importLine);
         importLine = null;
       }
-    } else if ((m = /^Import alias=/.exec(line))) {
+    } else if (/^Import alias=/.test(line)) {
       if (at(line)) read.imports.push(line);
       else importLine = line;
     } else if ((m = /^Input (.*) \[/.exec(line))) {
@@ -163,11 +164,11 @@ function readDump(dump) {
       read.refs.push({ target: m[1], port: m[2], ...at(line) });
     }
   }
-  for (const imp of read.imports) {
-    const m = /^Import alias=(\S+) path=([\s\S]*) \[f0:[^\]]*\]$/.exec(imp);
-    Object.assign(imp, {});
-    read.imports[read.imports.indexOf(imp)] = { alias: m[1], path: m[2] };
-  }
+  // An import line runs on when its path holds line breaks.
+  read.imports = read.imports.map((text) => {
+    const m = /^Import alias=(\S+) path=([\s\S]*) \[f0:[^\]]*\]$/.exec(text);
+    return { alias: m[1], path: m[2] };
+  });
   return read;
 }
 
