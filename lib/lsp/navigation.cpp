@@ -72,7 +72,13 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
   auto checkSource = [&](const ast::SignalSource& source, const ast::OutputDecl* output,
                          const ast::ComponentInstance* owner) -> std::optional<Hit> {
     if (source.tag == ast::SignalSource::Tag::named) return checkRef(source.named, output, owner);
-    if (source.anonymous) stack.push_back(Pending{source.anonymous.get(), true, output});
+    if (!source.anonymous) return std::nullopt;
+    // The port read from an anonymous instance: `q` in `p(x=a).q`.
+    if (!source.anonymous_port.text.empty() && contains(source.anonymous_port.span, at)) {
+      return Hit{Role::signal_port, nullptr, source.anonymous.get(), true, nullptr, nullptr, output,
+                 source.anonymous_port.text, source.anonymous_port.span};
+    }
+    stack.push_back(Pending{source.anonymous.get(), true, output});
     return std::nullopt;
   };
 
@@ -338,9 +344,13 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
       return SourceLocation{target->path, *span};
     }
     case Role::signal_port: {
-      auto declaration = lookupSignal(file, hit->ref->target.text, hit->output);
-      if (!declaration || declaration->kind != Declaration::Kind::instance) return std::nullopt;
-      auto target = subCircuitOf(arena, file, file_path, declaration->instance->type_name.text);
+      const ast::ComponentInstance* instance = hit->ref == nullptr ? hit->instance : nullptr;
+      if (instance == nullptr) {
+        auto declaration = lookupSignal(file, hit->ref->target.text, hit->output);
+        if (!declaration || declaration->kind != Declaration::Kind::instance) return std::nullopt;
+        instance = declaration->instance;
+      }
+      auto target = subCircuitOf(arena, file, file_path, instance->type_name.text);
       if (!target || !target->file) return std::nullopt;
       auto span = pinSpan(*target->file, hit->text, false);
       if (!span) return std::nullopt;

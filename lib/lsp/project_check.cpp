@@ -31,6 +31,16 @@ struct Checker {
     result.diagnostics.push_back(std::move(placed));
   }
 
+  // Text the grammar could not read: an error on the character where it
+  // stopped, with the parser's own words.
+  void syntaxError(std::string path, const translate::SyntaxError& error) {
+    PlacedDiagnostic placed;
+    placed.path = std::move(path);
+    placed.span = Span{0, error.line, error.col, error.line, error.col + 1};
+    placed.message = error.message;
+    result.diagnostics.push_back(std::move(placed));
+  }
+
   std::string pathOf(const std::vector<std::string_view>& file_paths, std::uint32_t file_id) const {
     return file_id < file_paths.size() ? std::string(file_paths[file_id]) : root_path;
   }
@@ -165,9 +175,14 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
       checker.stageFailed("failed reading input file: ", root.error());
       return true;
     }
-    auto file = translate::parseSource(arena, root->source, 0);
+    std::optional<translate::SyntaxError> unread;
+    auto file = translate::parseSource(arena, root->source, 0, &unread);
     if (!file) {
-      checker.stageFailed("parse failed: ", file.error());
+      if (unread) {
+        checker.syntaxError(checker.root_path, *unread);
+      } else {
+        checker.stageFailed("parse failed: ", file.error());
+      }
       return true;
     }
     if (auto module = resolver::resolve(*file, 0); !module) {
@@ -175,6 +190,20 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
       return true;
     }
     return false;
+  };
+
+  // Body resolution failed. A file it could not read to its end gets the
+  // located error; when that file is the root, this is the compiler's parse
+  // failure, and otherwise the root also hears the stage's failure.
+  auto bodiesFailed = [&](const std::vector<std::string_view>& file_paths, Error error,
+                          const std::optional<resolve_bodies::FileSyntaxError>& unread) {
+    if (unread) {
+      checker.syntaxError(checker.pathOf(file_paths, unread->file_id), unread->error);
+      if (unread->file_id != 0) checker.stageFailed("body resolution failed: ", error);
+      return;
+    }
+    if (rootFailure()) return;
+    checker.stageFailed("body resolution failed: ", error);
   };
 
   auto finish = [&](const std::vector<std::string_view>& file_paths, types::Project& project) {
@@ -191,20 +220,28 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
   if (cache != nullptr && cache->state && cache->state->file_paths.front() == root_path &&
       cache->state->stillValid(overlay)) {
     const ScanCache::State& stored = *cache->state;
-    auto project = resolve_bodies::resolveBodies(arena, stored.file_paths, stored.import_table, stored.topo_order);
-    if (project && explicitImports(project->files.front()) == stored.root_imports) {
+    auto takePaths = [&] {
       for (std::size_t id = 1; id < stored.file_paths.size(); ++id) {
         checker.result.file_paths.emplace_back(stored.file_paths[id]);
       }
+    };
+    std::optional<resolve_bodies::FileSyntaxError> unread;
+    auto project =
+        resolve_bodies::resolveBodies(arena, stored.file_paths, stored.import_table, stored.topo_order, &unread);
+    if (project && explicitImports(project->files.front()) == stored.root_imports) {
+      takePaths();
       finish(stored.file_paths, *project);
       return std::move(checker.result);
     }
     // Only the root can have changed; when it no longer parses, the
     // failure is reported without scanning again.
+    if (!project && unread) {
+      takePaths();
+      bodiesFailed(stored.file_paths, project.error(), unread);
+      return std::move(checker.result);
+    }
     if (!project && rootFailure()) {
-      for (std::size_t id = 1; id < stored.file_paths.size(); ++id) {
-        checker.result.file_paths.emplace_back(stored.file_paths[id]);
-      }
+      takePaths();
       return std::move(checker.result);
     }
     cache->state.reset();
@@ -228,10 +265,11 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
   }
   if (checker.place(scan->file_paths, cycles->diagnostics)) return std::move(checker.result);
 
-  auto project = resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order);
+  std::optional<resolve_bodies::FileSyntaxError> unread;
+  auto project =
+      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread);
   if (!project) {
-    if (rootFailure()) return std::move(checker.result);
-    checker.stageFailed("body resolution failed: ", project.error());
+    bodiesFailed(scan->file_paths, project.error(), unread);
     return std::move(checker.result);
   }
   if (cache != nullptr && scan->diagnostics.empty() && cycles->diagnostics.empty()) {

@@ -92,13 +92,50 @@ struct InvalidParams {
 
 struct Server::ParsedText {
   std::shared_ptr<const std::string> text;
+  std::string masked;  // the text with unreadable lines blanked, when it had any
   Arena arena;
   std::optional<ast::File> file;
   TextIndex index;
 
+  // A file being edited often holds a line the grammar cannot read, and then
+  // none of it translates. For navigation, such lines are blanked (offsets
+  // and line breaks kept, so every span still fits the real text) and the
+  // rest is read; a few tries, then nothing.
   explicit ParsedText(std::shared_ptr<const std::string> source) : text(std::move(source)), index(*text) {
-    auto parsed_file = translate::parseSource(arena, *text, 0);
-    if (parsed_file) file = std::move(*parsed_file);
+    std::string_view current = *text;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      std::optional<translate::SyntaxError> unread;
+      auto parsed_file = translate::parseSource(arena, current, 0, &unread);
+      if (parsed_file) {
+        file = std::move(*parsed_file);
+        return;
+      }
+      if (!unread) return;
+      if (masked.empty()) masked = *text;
+      if (!blankLineAt(std::min<std::size_t>(unread->offset, masked.size()))) return;
+      current = masked;
+    }
+  }
+
+  // Blanks the line holding `offset`, or the nearest earlier line with text
+  // when that one is blank already (an unclosed list is noticed a line late).
+  bool blankLineAt(std::size_t offset) {
+    std::size_t end = offset;
+    while (true) {
+      const std::size_t start = end == 0 ? 0 : masked.rfind('\n', end - 1) + 1;  // npos + 1 == 0
+      std::size_t stop = masked.find('\n', start);
+      if (stop == std::string::npos) stop = masked.size();
+      bool blank = true;
+      for (std::size_t i = start; i < stop; ++i) blank = blank && (masked[i] == ' ' || masked[i] == '\t' || masked[i] == '\r');
+      if (!blank) {
+        for (std::size_t i = start; i < stop; ++i) {
+          if (masked[i] != '\r') masked[i] = ' ';
+        }
+        return true;
+      }
+      if (start == 0) return false;
+      end = start - 1;
+    }
   }
 };
 
