@@ -37,6 +37,7 @@ TEST(ProjectCheck, AReusedScanAgreesWithAFreshCheckThroughRandomEdits) {
       "import half \"missing.vorn\"\ninput a\noutput s(in=a)\n",
       "input a\nxor g(a=a, b=a)\noutput s(in=g)\n",
       "// only a comment\n",
+      "import half \"half.vorn\"\ninput a, b\nhalf h(x=a, y=b\noutput s(in=h.s)\n",
       "",
   };
   const std::vector<std::string> halves = {
@@ -44,6 +45,7 @@ TEST(ProjectCheck, AReusedScanAgreesWithAFreshCheckThroughRandomEdits) {
       "input x\nnot g(in=x)\noutput s(in=g)\n",
       "import back \"main.vorn\"\ninput x, y\nback b(a=x, b=y)\noutput s(in=b.s)\n",
       "input x, y\nnope g(a=x)\noutput s(in=g)\n",
+      "input x, y\n%%%\n",
       "",
   };
   const std::vector<std::string> others = {
@@ -117,6 +119,18 @@ TEST(ProjectCheck, PlacesDiagnosticsInTheirFilesAndWordsFailedStages) {
   check = checkProject(root, overlay);
   ASSERT_EQ(check.diagnostics.size(), 1u);
   EXPECT_EQ(check.diagnostics[0].message, "body resolution failed: InvalidProgram");
+
+  // Unread text in an imported file: located there, and the root hears that
+  // body resolution failed.
+  open[lib] = "input x\noutput y(in=x)\n  %%%\n";
+  check = checkProject(root, overlay);
+  ASSERT_EQ(check.diagnostics.size(), 2u) << describe(check);
+  EXPECT_EQ(check.diagnostics[0].path, lib);
+  EXPECT_EQ(check.diagnostics[0].span, (Span{0, 3, 3, 3, 4}));
+  // The parser's own words, naming the character it could not take.
+  EXPECT_NE(check.diagnostics[0].message.find("got '%'"), std::string::npos) << check.diagnostics[0].message;
+  EXPECT_EQ(check.diagnostics[1].path, root);
+  EXPECT_EQ(check.diagnostics[1].message, "body resolution failed: ParsingFailed");
 }
 
 }  // namespace

@@ -160,6 +160,21 @@ test('diagnostics with a note match the compiler, with UTF-16 ranges, and a fix 
     assert.deepEqual(fixed.diagnostics.map((d) => d.code), ['W003']);
     change(client, uri, '// dup 🙂 comment\ninput a\nnot g(in=a)\noutput q(in=g)\n', 5);
     assert.deepEqual((await client.diagnosticsFor(uri)).diagnostics, []);
+
+    // Text the grammar cannot read is an error where it stopped, in the
+    // compiler's words; the rest of the file still answers questions.
+    const broken = 'input a\nnot n(in=a\noutput q(in=n)\n';
+    writeFileSync(join(work, 'broken.vorn'), broken);
+    const located = /^broken\.vorn:(\d+):(\d+): error: (.*)$/m.exec(
+      spawnSync(compiler, ['broken.vorn', '--truth-table'], { cwd: work, encoding: 'utf8' }).stderr);
+    change(client, uri, broken, 6);
+    const unread = (await client.diagnosticsFor(uri)).diagnostics;
+    assert.deepEqual(unread, [{
+      range: { start: { line: +located[1] - 1, character: +located[2] - 1 }, end: { line: +located[1] - 1, character: +located[2] } },
+      severity: 1, source: 'vorn', message: located[3],
+    }]);
+    const pin = await client.request('textDocument/hover', { textDocument: { uri }, position: { line: 0, character: 6 } });
+    assert.equal(pin.result.contents.value, 'input pin `a`');
     await client.shutdownAndExit();
   } finally {
     client.kill();
