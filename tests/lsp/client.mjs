@@ -8,7 +8,8 @@ export function frame(body) {
 }
 
 export class Client {
-  constructor(server, { cwd, env, args = [] } = {}) {
+  constructor(server, { cwd, env, args = [], timeoutMs = 10000 } = {}) {
+    this.timeoutMs = timeoutMs;
     this.child = spawn(server, args, { cwd, env, stdio: ['pipe', 'pipe', 'pipe'] });
     this.messages = [];
     this.waiters = [];
@@ -53,7 +54,7 @@ export class Client {
 
   // Resolves with (and removes) the first received message that `match`
   // accepts; rejects after `timeoutMs` or when the server exits first.
-  waitFor(match, timeoutMs = 10000) {
+  waitFor(match, timeoutMs = this.timeoutMs) {
     return new Promise((resolve, reject) => {
       const check = () => {
         const index = this.messages.findIndex(match);

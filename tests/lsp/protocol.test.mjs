@@ -175,7 +175,8 @@ test('diagnostics with a note match the compiler, with UTF-16 ranges, and a fix 
     }]);
     const pin = await client.request('textDocument/hover', { textDocument: { uri }, position: { line: 0, character: 6 } });
     assert.equal(pin.result.contents.value, 'input pin `a`');
-    await client.shutdownAndExit();
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+    assert.equal(client.stderr, '');
   } finally {
     client.kill();
   }
@@ -253,7 +254,8 @@ test('two files with an import: open buffers win, both republish, and navigation
     assert.deepEqual((await client.diagnosticsFor(waitingUri)).diagnostics.map((d) => d.code), ['E009']);
     open(client, uriOf('fresh.vorn'), 'input x\noutput y(in=x)\n');
     assert.deepEqual((await client.diagnosticsFor(waitingUri)).diagnostics, []);
-    await client.shutdownAndExit();
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+    assert.equal(client.stderr, '');
   } finally {
     client.kill();
   }

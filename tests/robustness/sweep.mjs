@@ -563,8 +563,10 @@ function runOnce(c, dir, mode) {
 async function lspSession(c, dir) {
   const r = rng(options.seed ^ hashText(c.name) ^ 0x15e);
   const started = Date.now();
-  const client = new Client(resolve(options.lsp), { cwd: dir, env });
-  const timer = setTimeout(() => client.kill(), options.timeout * 1000);
+  // A session is a dozen requests and two checks: it gets three runs' time.
+  const budget = options.timeout * 3000;
+  const client = new Client(resolve(options.lsp), { cwd: dir, env, timeoutMs: budget });
+  const timer = setTimeout(() => client.kill(), budget);
   let problem = null;
   try {
     await client.initialize(pathToFileURL(dir).href);
@@ -578,7 +580,7 @@ async function lspSession(c, dir) {
       client.notify('textDocument/didOpen', { textDocument: { uri: uriOf(n), languageId: 'vorn', version, text: texts[n] } });
     }
     if (!(c.root in texts)) texts[c.root] = '';
-    await client.diagnosticsFor(rootUri, options.timeout * 1000);
+    await client.diagnosticsFor(rootUri);
     const ask = async (text) => {
       const lines = text.split('\n');
       const line = r.int(lines.length + 2);
@@ -602,7 +604,7 @@ async function lspSession(c, dir) {
     const junk = [frame('{"id": 1, "method": '), Buffer.from('Content-Length: -4\r\n\r\n'), frame('"just a string"'),
       frame({ jsonrpc: '2.0', id: 'x', method: 'textDocument/hover', params: { textDocument: {}, position: { line: -1 } } })];
     client.sendRaw(junk[r.int(junk.length)]);
-    await client.diagnosticsFor(rootUri, options.timeout * 1000);
+    await client.diagnosticsFor(rootUri);
     for (let k = 0; k < 3; ++k) await ask(edited);
     for (const n of names) {
       if (r.int(3) === 0) client.notify('textDocument/didClose', { textDocument: { uri: uriOf(n) } });
@@ -611,7 +613,7 @@ async function lspSession(c, dir) {
     if (closed.signal) problem = `killed by ${closed.signal}`;
     else if (closed.status !== 0) problem = `exit status ${closed.status}`;
   } catch (error) {
-    problem = client.closed?.signal === 'SIGKILL' ? `no exit within ${options.timeout} s` : String(error.message || error);
+    problem = client.closed?.signal === 'SIGKILL' ? `no exit within ${budget / 1000} s` : String(error.message || error);
   } finally {
     clearTimeout(timer);
     client.kill();
