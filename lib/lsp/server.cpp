@@ -84,9 +84,6 @@ std::string rangeText(const Range& range) {
 // Request ids are numbers or strings; anything else cannot be answered by id.
 bool isValidId(const json& id) { return id.is_number_integer() || id.is_string(); }
 
-struct InvalidParams {
-  std::string message;
-};
 
 }  // namespace
 
@@ -221,14 +218,13 @@ void Server::dispatch(const json& message) {
       } else if (name == "shutdown") {
         shutdown_requested_ = true;
         reply(*id, nullptr);
-      } else if (name == "textDocument/definition") {
-        reply(*id, definition(params));
-      } else if (name == "textDocument/documentSymbol") {
-        reply(*id, documentSymbol(params));
-      } else if (name == "textDocument/hover") {
-        reply(*id, hover(params));
-      } else if (name == "textDocument/completion") {
-        reply(*id, completion(params));
+      } else if (auto handler = requestHandler(name)) {
+        Answer answer = (this->*handler)(params);
+        if (answer) {
+          reply(*id, std::move(*answer));
+        } else {
+          replyError(*id, kInvalidParams, answer.error());
+        }
       } else {
         replyError(*id, kMethodNotFound, "unknown method '" + name + "'");
       }
@@ -242,13 +238,20 @@ void Server::dispatch(const json& message) {
     } else if (name == "textDocument/didClose") {
       didClose(params);
     }
-  } catch (const InvalidParams& invalid) {
-    if (is_request) replyError(*id, kInvalidParams, invalid.message);
   } catch (const json::exception& failure) {
+    // The library's accessors throw on a value of another type than asked.
     if (is_request) replyError(*id, kInvalidParams, failure.what());
   } catch (const std::bad_alloc&) {
     if (is_request) replyError(*id, kInternalError, "out of memory");
   }
+}
+
+Server::Handler Server::requestHandler(std::string_view method) {
+  if (method == "textDocument/definition") return &Server::definition;
+  if (method == "textDocument/documentSymbol") return &Server::documentSymbol;
+  if (method == "textDocument/hover") return &Server::hover;
+  if (method == "textDocument/completion") return &Server::completion;
+  return nullptr;
 }
 
 json Server::initializeResult() const {
@@ -289,11 +292,11 @@ std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
   return std::make_shared<const std::string>(std::move(loaded->source));
 }
 
-Server::Document* Server::findDocument(const json& params) {
+std::expected<Server::Document*, std::string> Server::findDocument(const json& params) {
   const json* text_document = member(params, "textDocument");
-  if (text_document == nullptr) throw InvalidParams{"textDocument is missing"};
+  if (text_document == nullptr) return std::unexpected("textDocument is missing");
   auto uri = stringMember(*text_document, "uri");
-  if (!uri) throw InvalidParams{"textDocument.uri is missing"};
+  if (!uri) return std::unexpected("textDocument.uri is missing");
   auto found = documents_.find(*uri);
   return found == documents_.end() ? nullptr : found->second.get();
 }
@@ -563,10 +566,12 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
   }
 }
 
-json Server::definition(const json& params) {
-  Document* document = findDocument(params);
+Server::Answer Server::definition(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
   auto position = positionMember(params, "position");
-  if (!position) throw InvalidParams{"position is missing"};
+  if (!position) return std::unexpected("position is missing");
   if (document == nullptr) return nullptr;
   auto text = parsed(*document);
   if (!text->file) return nullptr;
@@ -585,8 +590,10 @@ json Server::definition(const json& params) {
   return json{{"uri", uriForPath(location->path)}, {"range", toJson(range)}};
 }
 
-json Server::documentSymbol(const json& params) {
-  Document* document = findDocument(params);
+Server::Answer Server::documentSymbol(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
   json symbols = json::array();
   if (document == nullptr) return symbols;
   auto text = parsed(*document);
@@ -608,10 +615,12 @@ json Server::documentSymbol(const json& params) {
   return symbols;
 }
 
-json Server::hover(const json& params) {
-  Document* document = findDocument(params);
+Server::Answer Server::hover(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
   auto position = positionMember(params, "position");
-  if (!position) throw InvalidParams{"position is missing"};
+  if (!position) return std::unexpected("position is missing");
   if (document == nullptr) return nullptr;
   auto text = parsed(*document);
   if (!text->file) return nullptr;
@@ -624,10 +633,12 @@ json Server::hover(const json& params) {
   return json{{"contents", json{{"kind", "markdown"}, {"value", *markdown}}}};
 }
 
-json Server::completion(const json& params) {
-  Document* document = findDocument(params);
+Server::Answer Server::completion(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
   auto position = positionMember(params, "position");
-  if (!position) throw InvalidParams{"position is missing"};
+  if (!position) return std::unexpected("position is missing");
   json items = json::array();
   if (document == nullptr) return items;
   auto text = parsed(*document);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <expected>
 #include <functional>
 #include <map>
 #include <memory>
@@ -69,12 +70,17 @@ class Server {
   void didOpen(const nlohmann::json& params);
   void didChange(const nlohmann::json& params);
   void didClose(const nlohmann::json& params);
-  nlohmann::json definition(const nlohmann::json& params);
-  nlohmann::json documentSymbol(const nlohmann::json& params);
-  nlohmann::json hover(const nlohmann::json& params);
-  nlohmann::json completion(const nlohmann::json& params);
+  // A request's result, or why its parameters were refused.
+  using Answer = std::expected<nlohmann::json, std::string>;
+  using Handler = Answer (Server::*)(const nlohmann::json& params);
+  static Handler requestHandler(std::string_view method);
+  Answer definition(const nlohmann::json& params);
+  Answer documentSymbol(const nlohmann::json& params);
+  Answer hover(const nlohmann::json& params);
+  Answer completion(const nlohmann::json& params);
 
-  Document* findDocument(const nlohmann::json& params);
+  // The open document a request names (nullptr when it is not open).
+  std::expected<Document*, std::string> findDocument(const nlohmann::json& params);
   std::shared_ptr<ParsedText> parsed(Document& document);
   void markChanged(const std::string& path, Clock::time_point now, bool opened = false);
   Clock::time_point dueTime(const Document& document) const;
