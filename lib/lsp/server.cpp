@@ -501,7 +501,16 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     return *slot;
   };
 
+  // The checked documents come last, so that their publication closes the
+  // news of their check.
+  std::vector<std::string> ordered;
   for (const std::string& path : paths) {
+    if (!just_checked.contains(uriForPath(path))) ordered.push_back(path);
+  }
+  for (const std::string& path : paths) {
+    if (just_checked.contains(uriForPath(path))) ordered.push_back(path);
+  }
+  for (const std::string& path : ordered) {
     if (builtins::hasVirtualPrefix(path)) continue;
     // The file's own project first, then what other projects found there.
     std::vector<const PlacedDiagnostic*> list;

@@ -1,0 +1,117 @@
+// The server says what the compiler says. Every source of the golden cases
+// and the examples is opened alone in vorn-lsp and compiled as a project
+// root (--preview, which always follows imports); the diagnostics of each
+// file must match the compiler's lines for that file one for one: position
+// (byte column turned into UTF-16), severity, code, message and notes. A
+// stage failure is one error at the start of the root.
+//
+//   node agreement.test.mjs <vorn-lsp> <vorn-compile>
+import test from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { readdirSync, readFileSync, statSync, realpathSync } from 'node:fs';
+import { join, dirname, resolve, relative } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { Client } from './client.mjs';
+
+const [serverArg, compilerArg] = process.argv.slice(2);
+if (!serverArg || !compilerArg) throw new Error('usage: node agreement.test.mjs <vorn-lsp> <vorn-compile>');
+const server = resolve(serverArg);
+const compiler = resolve(compilerArg);
+const repo = resolve(dirname(fileURLToPath(import.meta.url)), '..', '..');
+
+function sources(dir) {
+  const out = [];
+  for (const entry of readdirSync(dir, { withFileTypes: true })) {
+    const path = join(dir, entry.name);
+    if (entry.isDirectory() && entry.name !== 'node_modules') out.push(...sources(path));
+    else if (entry.isFile() && entry.name.endsWith('.vorn') && statSync(path).size <= 256 * 1024) out.push(path);
+  }
+  return out.sort();
+}
+
+// The compiler's report, keyed by the file each line names.
+function compilerReport(root) {
+  const cwd = dirname(root);
+  const run = spawnSync(compiler, [relative(cwd, root), '--preview', '--color=never'], { cwd, encoding: 'utf8', maxBuffer: 1 << 28 });
+  const position = (file, line, col) => {
+    const text = readFileSync(resolve(cwd, file));
+    let start = 0;
+    for (let l = 1; l < line; ++l) start = text.indexOf(10, start) + 1;
+    const prefix = text.subarray(start, start + col - 1).toString('utf8');
+    // The editor also breaks lines at a lone CR.
+    const parts = prefix.split(/\r(?!\n)/);
+    const before = text.subarray(0, start).toString('utf8').split(/\r\n|\r|\n/).length - 1;
+    return { line: before + parts.length - 1, character: parts.at(-1).length, file: realpathSync(resolve(cwd, file)) };
+  };
+  const byFile = new Map();
+  const add = (file, entry) => { if (!byFile.has(file)) byFile.set(file, []); byFile.get(file).push(entry); };
+  let last = null;
+  let locatedSyntaxError = false;
+  for (const text of run.stderr.split('\n')) {
+    let m = /^(.*?):(\d+):(\d+): (error|warning): (?:([EW]\d{3}): )?(.*)$/.exec(text);
+    if (m) {
+      const at = position(m[1], +m[2], +m[3]);
+      last = { start: { line: at.line, character: at.character }, severity: m[4] === 'error' ? 1 : 2, code: m[5], message: m[6], notes: [] };
+      if (!m[5]) locatedSyntaxError = true;
+      add(at.file, last);
+      continue;
+    }
+    m = /^  note: (.*?):(\d+):(\d+): (.*)$/.exec(text);
+    if (m) {
+      const at = position(m[1], +m[2], +m[3]);
+      last.notes.push({ file: at.file, start: { line: at.line, character: at.character }, message: m[4] });
+      continue;
+    }
+    m = /^((?:parse|resolve|import scan|import cycle analysis|body resolution|project validation) failed: \w+)$/.exec(text);
+    // A located parse failure stands for its own stage line.
+    if (m && !(locatedSyntaxError && m[1].startsWith('parse failed'))) {
+      add(realpathSync(root), { start: { line: 0, character: 0 }, severity: 1, code: undefined, message: m[1], notes: [] });
+    }
+  }
+  return byFile;
+}
+
+const roots = [...sources(join(repo, 'tests', 'golden')), ...sources(join(repo, 'examples'))];
+
+test(`the server's diagnostics for ${roots.length} sources agree with the compiler's`, async () => {
+  assert.ok(roots.length > 50);
+  const client = new Client(server, { timeoutMs: 60000 });
+  try {
+    await client.initialize();
+    let compared = 0;
+    for (const root of roots) {
+      const expected = compilerReport(root);
+      const uri = pathToFileURL(realpathSync(root)).href;
+      client.notify('textDocument/didOpen', { textDocument: { uri, languageId: 'vorn', version: 1, text: readFileSync(root, 'utf8') } });
+      // Publications for every file with something to say, the root's last.
+      const got = new Map();
+      for (;;) {
+        const message = await client.waitFor((m) => m.method === 'textDocument/publishDiagnostics');
+        const file = fileURLToPath(message.params.uri);
+        got.set(file, message.params.diagnostics.map((d) => ({
+          start: d.range.start, severity: d.severity, code: d.code, message: d.message,
+          notes: (d.relatedInformation || []).map((r) => ({ file: fileURLToPath(r.location.uri), start: r.location.range.start, message: r.message })),
+        })));
+        if (message.params.uri === uri) break;
+      }
+      for (const file of new Set([...expected.keys(), ...got.keys()])) {
+        if (file.startsWith('<builtin>')) continue;
+        assert.deepEqual(got.get(file) || [], expected.get(file) || [], `${relative(repo, root)}: diagnostics in ${file}`);
+        compared += (expected.get(file) || []).length;
+      }
+      client.notify('textDocument/didClose', { textDocument: { uri } });
+      // Withdrawals of what other files were told.
+      for (const file of got.keys()) {
+        if (pathToFileURL(file).href !== uri && got.get(file).length) {
+          await client.waitFor((m) => m.method === 'textDocument/publishDiagnostics' && fileURLToPath(m.params.uri) === file);
+        }
+      }
+    }
+    assert.ok(compared > 50, `only ${compared} diagnostics compared`);
+    console.log(`# ${compared} diagnostics compared`);
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+  } finally {
+    client.kill();
+  }
+});
