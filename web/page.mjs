@@ -50,7 +50,7 @@ function renderTable(circuit) {
   const rowCount = table.rows.length;
   note.textContent = rowCount > SHOWN_ROWS
     ? `Showing the first ${SHOWN_ROWS} of ${rowCount.toLocaleString('en')} rows; the copy buttons copy all of them.`
-    : `${rowCount} rows, first input as the least significant bit; ? marks an output that never became defined.`;
+    : `${rowCount} rows, first input as the least significant bit. An output that never became defined shows as ?.`;
 
   const head = view.createTHead().insertRow();
   const header = (text, className) => {
