@@ -8,6 +8,7 @@ const $ = (id) => document.getElementById(id);
 const element = $('circuit');
 let objectUrl = null;
 let table = null;
+let tableWorker = null;
 
 function show(id, visible) {
   $(id).hidden = !visible;
@@ -28,24 +29,53 @@ function openFile(file) {
   open(objectUrl, file.name);
 }
 
-function renderTable(circuit) {
+function stopTableWorker() {
+  tableWorker?.terminate();
+  tableWorker = null;
+}
+
+// The table is simulated on a fresh copy of the circuit in a worker, from
+// the same bytes the element loaded.
+async function computeTable(circuit, src) {
+  stopTableWorker();
   table = null;
   const note = $('table-note');
-  const view = $('truth-table');
-  view.replaceChildren();
-  show('table-section', true);
+  $('truth-table').replaceChildren();
   $('copy-status').textContent = '';
   for (const id of ['copy-csv', 'copy-markdown']) $(id).disabled = true;
+  show('table-section', true);
   if (circuit.inputs.length > MAX_TRUTH_TABLE_INPUTS) {
     note.textContent = `No truth table: the circuit has ${circuit.inputs.length} inputs, more than ${MAX_TRUTH_TABLE_INPUTS}.`;
     return;
   }
-  try {
-    table = circuit.truthTable();
-  } catch (error) {
-    note.textContent = `No truth table: ${error.message}.`;
-    return;
+  note.textContent = 'Computing the truth table…';
+  const worker = new Worker(new URL('./table_worker.mjs', import.meta.url), { type: 'module' });
+  tableWorker = worker;
+  const bytes = await (await fetch(src)).arrayBuffer();
+  if (tableWorker !== worker) return;
+  if (objectUrl === src) {
+    // The bytes are in memory now; the file's URL is no longer needed.
+    URL.revokeObjectURL(objectUrl);
+    objectUrl = null;
   }
+  worker.addEventListener('message', ({ data }) => {
+    if (tableWorker !== worker) return;
+    stopTableWorker();
+    if (data.error) note.textContent = `No truth table: ${data.error}.`;
+    else renderTable(data.table);
+  });
+  worker.addEventListener('error', (event) => {
+    if (tableWorker !== worker) return;
+    stopTableWorker();
+    note.textContent = `No truth table: ${event.message ?? 'the worker failed'}.`;
+  });
+  worker.postMessage({ bytes }, [bytes]);
+}
+
+function renderTable(result) {
+  table = result;
+  const note = $('table-note');
+  const view = $('truth-table');
   for (const id of ['copy-csv', 'copy-markdown']) $(id).disabled = false;
   const rowCount = table.rows.length;
   note.textContent = rowCount > SHOWN_ROWS
@@ -97,16 +127,14 @@ function renderTrace(trace) {
 }
 
 element.addEventListener('load', () => {
-  if (objectUrl && element.src === objectUrl) {
-    // The bytes are in memory now; the file's URL is no longer needed.
-    URL.revokeObjectURL(objectUrl);
-    objectUrl = null;
-  }
-  renderTable(element.circuit);
   show('trace-section', true);
   renderTrace(null);
+  computeTable(element.circuit, element.src).catch((error) => {
+    $('table-note').textContent = `No truth table: ${error.message}.`;
+  });
 });
 element.addEventListener('error', () => {
+  stopTableWorker();
   show('table-section', false);
   show('trace-section', false);
 });

@@ -24,11 +24,19 @@ class Reader {
     this.bytes = bytes;
     this.view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
     this.at = 0;
+    // Where the reader is, for messages: a part's name and a record number.
     this.what = 'header';
+    this.record = -1;
+  }
+
+  place(what, record = -1) {
+    this.what = what;
+    this.record = record;
   }
 
   fail(message) {
-    throw new TopologyError(this.section, `${message} (${this.what}, byte ${this.at})`);
+    const where = this.record >= 0 ? `${this.what} ${this.record}` : this.what;
+    throw new TopologyError(this.section, `${message} (${where}, byte ${this.at})`);
   }
 
   need(count) {
@@ -88,7 +96,7 @@ class Reader {
   }
 
   end() {
-    this.what = 'end';
+    this.place('end');
     if (this.at !== this.bytes.length) this.fail(`${this.bytes.length - this.at} unexpected bytes after the last record`);
   }
 }
@@ -110,7 +118,7 @@ export function decodeCompactTopology(bytes) {
   const kinds = new Uint8Array(componentCount);
   let dense = true;
   for (let i = 0; i < componentCount; i++) {
-    reader.what = `component record ${i}`;
+    reader.place('component record', i);
     ids[i] = reader.u32();
     kinds[i] = reader.u8();
     if (kinds[i] >= KIND_NAMES.length) reader.fail(`unknown component kind ${kinds[i]}`);
@@ -119,7 +127,7 @@ export function decodeCompactTopology(bytes) {
   // The compiler numbers records densely from 0; anything else needs a set.
   const known = dense ? { has: (id) => id < componentCount } : new Set(ids);
   for (let i = 0; i < connectionCount; i++) {
-    reader.what = `connection record ${i}`;
+    reader.place('connection record', i);
     const from = reader.u32();
     const to = reader.u32();
     const port = reader.u8();
@@ -140,7 +148,7 @@ export function decodeFullTopology(bytes) {
   const componentCount = reader.count('components', 13);
   const components = new Array(componentCount);
   for (let i = 0; i < componentCount; i++) {
-    reader.what = `component record ${i}`;
+    reader.place('component record', i);
     const id = reader.u32();
     const kindCode = reader.u8();
     if (kindCode >= KIND_NAMES.length) reader.fail(`unknown component kind ${kindCode}`);
@@ -152,9 +160,9 @@ export function decodeFullTopology(bytes) {
     }
     components[i] = { id, kind: KIND_NAMES[kindCode], name, origin };
   }
-  reader.what = 'connection count';
+  reader.place('connection count');
   const connectionCount = reader.count('connections', 9);
-  reader.what = 'connection records';
+  reader.place('connection records');
   reader.need(9 * connectionCount);
   reader.at += 9 * connectionCount;
   reader.end();

@@ -121,6 +121,7 @@ test('the page: every row by clicking, the truth table, copying, the trace', asy
 
   // The table as shown, and both copies, against the compiler's own output.
   const json = JSON.parse(cli('json'));
+  await page.locator('#truth-table tbody tr').nth(7).waitFor();
   const shown = await page.locator('#truth-table tr').evaluateAll((rows) =>
     rows.map((row) => [...row.cells].map((cell) => cell.textContent)));
   assert.deepEqual(shown, [[...json.inputs, ...json.outputs],
