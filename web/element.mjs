@@ -133,7 +133,7 @@ function defineElement() {
       }
       this.#status(settled ? '' : 'The circuit did not settle: a loop keeps oscillating.');
       const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
-      this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace } }));
+      this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace }, bubbles: true }));
     }
 
     #part(className, tag = 'div') {

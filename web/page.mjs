@@ -18,6 +18,7 @@ function open(src, title) {
   $('page-alert').textContent = '';
   $('circuit-name').textContent = title ? `(${title})` : '';
   show('circuit-section', true);
+  show('hint', false);
   show('table-section', false);
   show('trace-section', false);
   element.src = src;
@@ -127,6 +128,7 @@ function renderTrace(trace) {
 }
 
 element.addEventListener('load', () => {
+  show('hint', true);
   show('trace-section', true);
   renderTrace(null);
   computeTable(element.circuit, element.src).catch((error) => {

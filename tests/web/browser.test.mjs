@@ -166,6 +166,7 @@ test('files that are not circuits: the reason in an alert, by address, picker an
   const alert = page.locator('#circuit [role="alert"]');
   await assert.doesNotReject(alert.filter({ hasText: 'not a compiled circuit: the file is not a WebAssembly module' }).waitFor());
   assert.equal(await page.locator('#table-section').isHidden(), true);
+  await page.screenshot({ path: join(outputDir, 'page-bad-file.png') });
 
   await page.locator('#file').setInputFiles({ name: 'runtime.wasm', mimeType: 'application/wasm', buffer: runtimeOnly });
   await alert.filter({ hasText: 'not a compiled circuit: the module has no "vorn.topology.v0.min" section' }).waitFor();
