@@ -82,6 +82,7 @@ function defineElement() {
       const ticket = ++this.#loading;
       this.#circuit = null;
       this.#render(null);
+      if (!this.src) return;
       this.#status('Loading…');
       let circuit;
       try {
