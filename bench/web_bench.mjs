@@ -58,17 +58,22 @@ async function measure(load, input, now) {
     components = circuit.components.length;
     for (const name of circuit.inputs) circuit.set(name, 1);
     if (!circuit.run()) throw new Error('did not settle');
+    const last = circuit.outputs[circuit.outputs.length - 1];
     for (let flip = 0; flip < 4; flip++) {
+      const before = circuit.get(last);
       const begin = now();
       circuit.set(circuit.inputs[0], flip % 2);
       if (!circuit.run()) throw new Error('did not settle');
       toggles.push(now() - begin);
+      // The flip must have reached the far end of the circuit.
+      if (input.ripples && circuit.get(last) === before) throw new Error(`output ${last} did not change`);
     }
   }
   return { loads, toggles, components };
 }
 
-const node = await measure(() => loadCircuit(bytes), { repetitions }, () => performance.now());
+const ripples = !sourceArg;  // chain_100k's output follows input a while b is high
+const node = await measure(() => loadCircuit(bytes), { repetitions, ripples }, () => performance.now());
 process.stdout.write(`artifact: ${source} (${bytes.length} bytes, ${node.components} components)\n`);
 process.stdout.write(`node ${process.version}: load+init ${format(node.loads)}; toggle ${format(node.toggles)}\n`);
 
@@ -84,14 +89,14 @@ const context = await chromium.launchPersistentContext(join(work, 'profile'), {
 try {
   const page = await context.newPage();
   await page.goto(`${server.url}/index.html`);
-  const browser = await page.evaluate(async ({ measureSource, repetitions }) => {
+  const browser = await page.evaluate(async ({ measureSource, repetitions, ripples }) => {
     const { loadCircuit } = await import('/vorn.mjs');
     // eslint-disable-next-line no-new-func
     const measure = new Function(`return (${measureSource})`)();
     // Fetched once: the load time is the module's work, not the server's.
     const bytes = await (await fetch('/bench/circuit.wasm')).arrayBuffer();
-    return measure(() => loadCircuit(bytes), { repetitions }, () => performance.now());
-  }, { measureSource: measure.toString(), repetitions });
+    return measure(() => loadCircuit(bytes), { repetitions, ripples }, () => performance.now());
+  }, { measureSource: measure.toString(), repetitions, ripples });
   const version = context.browser()?.version() ?? (await page.evaluate(() => navigator.userAgent));
   process.stdout.write(`chromium ${version}: load+init ${format(browser.loads)}; toggle ${format(browser.toggles)}\n`);
 
