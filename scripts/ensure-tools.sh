@@ -12,6 +12,7 @@ need clang clang
 need wasm-ld lld
 need node nodejs
 need npm npm
+need groff groff-base
 # Browser tests of web/ run in the system's Chromium.
 [[ -x /usr/bin/chromium ]] || missing+=(chromium)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
@@ -25,14 +26,17 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
 
-# playwright-core for the browser tests, exactly as locked; it never downloads
-# a browser of its own.
-web_tests="$(dirname "$0")/../tests/web"
-locked_matches_installed='
-  const locked = require("./package-lock.json").packages["node_modules/playwright-core"].version;
-  const installed = require("./node_modules/playwright-core/package.json").version;
-  process.exit(locked === installed ? 0 : 1);'
-if ! (cd "$web_tests" && node -e "$locked_matches_installed" 2>/dev/null); then
-  echo "installing the browser tests' npm packages (npm ci in tests/web)" >&2
-  (cd "$web_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
-fi
+# Node packages that tests load, pinned by each folder's lock file; installed
+# again only when the lock file is newer than the last install.
+root=$(cd "$(dirname "$0")/.." && pwd)
+npm_ci() {
+  local dir=$root/$1
+  if [[ ! -f $dir/node_modules/.package-lock.json || $dir/package-lock.json -nt $dir/node_modules/.package-lock.json ]]; then
+    echo "npm ci in $1" >&2
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+  fi
+}
+npm_ci editors/vscode
+# playwright-core for the browser tests; it drives /usr/bin/chromium and never
+# downloads a browser of its own.
+npm_ci tests/web
