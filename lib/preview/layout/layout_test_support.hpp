@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -159,5 +160,22 @@ struct GraphBuilder {
   }
   std::size_t indexOf(std::uint32_t id) const { return at.at(id); }
 };
+
+// Crossing lists as the test of every pair of wires i < j gives them, one
+// list per wire, reduced to what the drawing reads: each point once, row by
+// row, with the first wire (in wire order) whose list holds it.
+inline std::vector<layout::Crossing> firstWirePerPoint(const std::vector<std::vector<layout::PortCoord>>& lists) {
+  std::vector<layout::Crossing> crossings;
+  std::set<std::pair<std::uint32_t, std::uint32_t>> seen;
+  for (std::uint32_t w = 0; w < lists.size(); ++w) {
+    for (const layout::PortCoord& p : lists[w]) {
+      if (seen.insert({p.y, p.x}).second) crossings.push_back({p, w});
+    }
+  }
+  std::sort(crossings.begin(), crossings.end(), [](const layout::Crossing& a, const layout::Crossing& b) {
+    return std::pair(a.point.y, a.point.x) < std::pair(b.point.y, b.point.x);
+  });
+  return crossings;
+}
 
 }  // namespace vorn::layout_test

@@ -115,9 +115,7 @@ TEST(Render, TwoNetsCrossingShowABoldCrossAndABranchShowsADot) {
   grid.wires = {wire(0, 5, 0, {{{2, 1}, {4, 1}}, {{4, 1}, {4, 4}}, {{4, 4}, {9, 4}}}),
                 wire(1, 6, 0, {{{0, 2}, {9, 2}}}),
                 wire(0, 7, 0, {{{2, 1}, {4, 1}}, {{4, 1}, {9, 1}}})};
-  grid.wires[0].crossings = {{4, 2}, {4, 1}};
-  grid.wires[1].crossings = {{4, 2}};
-  grid.wires[2].crossings = {{4, 1}};
+  grid.crossings = {{{4, 1}, 0}, {{4, 2}, 0}};
   const canvas::Canvas canvas = drawSchematic(grid);
   EXPECT_EQ(canvas.glyphAt(4, 2), glyph_set::kCross);
   EXPECT_EQ(canvas.tagAt(4, 2), color::ColorTag::crossing);
@@ -133,8 +131,7 @@ TEST(Render, MergeIntoOnePortIsADotButADifferentPortIsACross) {
   grid.width = 8;
   grid.height = 4;
   grid.wires = {wire(0, 9, 1, {{{3, 0}, {3, 3}}}), wire(1, 9, 1, {{{0, 2}, {7, 2}}})};
-  grid.wires[0].crossings = {{3, 2}};
-  grid.wires[1].crossings = {{3, 2}};
+  grid.crossings = {{{3, 2}, 0}};
   EXPECT_EQ(drawSchematic(grid).glyphAt(3, 2), glyph_set::kDot);
   grid.wires[1].dst_port = 2;
   EXPECT_EQ(drawSchematic(grid).glyphAt(3, 2), glyph_set::kCross);
