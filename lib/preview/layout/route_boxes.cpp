@@ -16,28 +16,31 @@ bool meets(std::uint64_t a_lo, std::uint64_t a_hi, std::uint64_t b_lo, std::uint
 
 }  // namespace
 
-void IntervalBuckets::add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) {
-  entries_.push_back(Entry{key, lo, hi, hi});
+void IntervalBuckets::add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi, std::uint64_t tag) {
+  entries_.push_back(Entry{key, lo, hi, tag, hi, tag});
 }
 
 void IntervalBuckets::finish() {
   std::sort(entries_.begin(), entries_.end(),
             [](const Entry& a, const Entry& b) { return std::tie(a.key, a.lo) < std::tie(b.key, b.lo); });
   for (std::size_t i = 1; i < entries_.size(); ++i) {
-    if (entries_[i].key == entries_[i - 1].key) {
-      entries_[i].reach = std::max(entries_[i].hi, entries_[i - 1].reach);
+    const Entry& previous = entries_[i - 1];
+    if (entries_[i].key == previous.key && previous.reach > entries_[i].hi) {
+      entries_[i].reach = previous.reach;
+      entries_[i].reach_tag = previous.reach_tag;
     }
   }
 }
 
-bool IntervalBuckets::overlaps(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const {
+std::optional<std::uint64_t> IntervalBuckets::overlapping(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const {
   // The last interval of this key starting at or before `hi`; its reach is
   // the furthest end of all intervals that start early enough to meet the range.
   auto after = std::upper_bound(entries_.begin(), entries_.end(), std::tie(key, hi),
                                 [](const auto& probe, const Entry& e) { return probe < std::tie(e.key, e.lo); });
-  if (after == entries_.begin()) return false;
+  if (after == entries_.begin()) return std::nullopt;
   const Entry& last = *(after - 1);
-  return last.key == key && last.reach >= lo;
+  if (last.key != key || last.reach < lo) return std::nullopt;
+  return last.reach_tag;
 }
 
 BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
@@ -59,7 +62,9 @@ BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
     if (c.height > kMaxFiledHeight) {
       tall_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
     } else {
-      for (std::uint64_t y = y_lo; y <= y_hi; ++y) rows_.add(y, x_lo, x_hi);
+      const std::uint64_t tag = spans_.size();
+      spans_.push_back(RowSpan{y_lo, y_hi});
+      for (std::uint64_t y = y_lo; y <= y_hi; ++y) rows_.add(y, x_lo, x_hi, tag);
     }
     if (c.width > kMaxFiledWidth) {
       wide_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
@@ -75,12 +80,13 @@ BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
 
 bool BoxIndex::isCellBlocked(std::uint64_t x, std::uint64_t y) const { return isHSegBlocked(x, x, y); }
 
-bool BoxIndex::isHSegBlocked(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y) const {
+std::optional<RowSpan> BoxIndex::blockingRows(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y) const {
   const auto [lo, hi] = std::minmax(x_a, x_b);
-  if (rows_.overlaps(y, lo, hi)) return true;
-  return std::any_of(tall_.begin(), tall_.end(), [&](const Rect& r) {
-    return r.y_lo <= y && y <= r.y_hi && meets(r.x_lo, r.x_hi, lo, hi);
-  });
+  if (const auto tag = rows_.overlapping(y, lo, hi)) return spans_[*tag];
+  for (const Rect& r : tall_) {
+    if (r.y_lo <= y && y <= r.y_hi && meets(r.x_lo, r.x_hi, lo, hi)) return RowSpan{r.y_lo, r.y_hi};
+  }
+  return std::nullopt;
 }
 
 bool BoxIndex::isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b) const {
