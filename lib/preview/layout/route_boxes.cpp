@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <type_traits>
 
 namespace vorn::route {
 
@@ -30,17 +31,58 @@ void IntervalBuckets::finish() {
       entries_[i].reach_tag = previous.reach_tag;
     }
   }
+  if (entries_.empty() || entries_.size() >= UINT32_MAX) return;
+  const std::uint64_t largest_key = entries_.back().key;
+  if (largest_key > 4 * entries_.size() + 1024) return;
+  starts_.assign(largest_key + 2, 0);
+  for (const Entry& e : entries_) ++starts_[e.key + 1];
+  for (std::size_t k = 1; k < starts_.size(); ++k) starts_[k] += starts_[k - 1];
+}
+
+std::pair<IntervalBuckets::Iterator, IntervalBuckets::Iterator> IntervalBuckets::bucket(std::uint64_t key) const {
+  if (!starts_.empty()) {
+    if (key + 1 >= starts_.size()) return {entries_.end(), entries_.end()};
+    return {entries_.begin() + starts_[key], entries_.begin() + starts_[key + 1]};
+  }
+  const auto by_key = std::equal_range(entries_.begin(), entries_.end(), key, [](const auto& a, const auto& b) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Entry>) {
+      return a.key < b;
+    } else {
+      return a < b.key;
+    }
+  });
+  return {by_key.first, by_key.second};
+}
+
+std::optional<IntervalBuckets::Iterator> IntervalBuckets::lastStartingBy(std::uint64_t key, std::uint64_t at) const {
+  const auto [first, last] = bucket(key);
+  const auto after = std::upper_bound(first, last, at, [](std::uint64_t value, const Entry& e) { return value < e.lo; });
+  if (after == first) return std::nullopt;
+  return after - 1;
 }
 
 std::optional<std::uint64_t> IntervalBuckets::overlapping(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const {
-  // The last interval of this key starting at or before `hi`; its reach is
-  // the furthest end of all intervals that start early enough to meet the range.
-  auto after = std::upper_bound(entries_.begin(), entries_.end(), std::tie(key, hi),
-                                [](const auto& probe, const Entry& e) { return probe < std::tie(e.key, e.lo); });
-  if (after == entries_.begin()) return std::nullopt;
-  const Entry& last = *(after - 1);
-  if (last.key != key || last.reach < lo) return std::nullopt;
-  return last.reach_tag;
+  // The last interval starting at or before `hi`; its reach is the furthest
+  // end of all intervals that start early enough to meet the range.
+  const auto last = lastStartingBy(key, hi);
+  if (!last || (*last)->reach < lo) return std::nullopt;
+  return (*last)->reach_tag;
+}
+
+std::optional<std::uint64_t> IntervalBuckets::firstCoveredFrom(std::uint64_t key, std::uint64_t at) const {
+  if (overlapping(key, at, at)) return at;
+  const auto [first, last] = bucket(key);
+  const auto next = std::upper_bound(first, last, at, [](std::uint64_t value, const Entry& e) { return value < e.lo; });
+  if (next == last) return std::nullopt;
+  return next->lo;
+}
+
+std::optional<std::uint64_t> IntervalBuckets::lastCoveredUpTo(std::uint64_t key, std::uint64_t at) const {
+  // Intervals starting after `at` cannot cover anything up to it; of the
+  // others, the furthest end is the reach of the last one.
+  const auto last = lastStartingBy(key, at);
+  if (!last) return std::nullopt;
+  return std::min((*last)->reach, at);
 }
 
 BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
@@ -95,6 +137,22 @@ bool BoxIndex::isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y
   return std::any_of(wide_.begin(), wide_.end(), [&](const Rect& r) {
     return r.x_lo <= x && x <= r.x_hi && meets(r.y_lo, r.y_hi, lo, hi);
   });
+}
+
+std::optional<std::uint64_t> BoxIndex::firstBlockedDown(std::uint64_t x, std::uint64_t y) const {
+  std::optional<std::uint64_t> nearest = columns_.firstCoveredFrom(x, y);
+  for (const Rect& r : wide_) {
+    if (r.x_lo <= x && x <= r.x_hi && r.y_hi >= y) nearest = std::min(nearest.value_or(UINT64_MAX), std::max(r.y_lo, y));
+  }
+  return nearest;
+}
+
+std::optional<std::uint64_t> BoxIndex::firstBlockedUp(std::uint64_t x, std::uint64_t y) const {
+  std::optional<std::uint64_t> nearest = columns_.lastCoveredUpTo(x, y);
+  for (const Rect& r : wide_) {
+    if (r.x_lo <= x && x <= r.x_hi && r.y_lo <= y) nearest = std::max(nearest.value_or(0), std::min(r.y_hi, y));
+  }
+  return nearest;
 }
 
 bool BoxIndex::bboxBlocksColumn(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "preview/layout/layout.hpp"
@@ -22,6 +23,10 @@ class IntervalBuckets {
   bool overlaps(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const { return overlapping(key, lo, hi).has_value(); }
   // The tag of an interval under `key` that meets the range.
   std::optional<std::uint64_t> overlapping(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const;
+  // The smallest point at or after `at`, and the largest at or before it,
+  // inside an interval under `key`.
+  std::optional<std::uint64_t> firstCoveredFrom(std::uint64_t key, std::uint64_t at) const;
+  std::optional<std::uint64_t> lastCoveredUpTo(std::uint64_t key, std::uint64_t at) const;
 
  private:
   struct Entry {
@@ -32,7 +37,16 @@ class IntervalBuckets {
     std::uint64_t reach = 0;      // largest `hi` among the entries of this key up to here
     std::uint64_t reach_tag = 0;  // the tag of the entry that reaches that far
   };
+  using Iterator = std::vector<Entry>::const_iterator;
+  // The entries filed under `key`, sorted by `lo`.
+  std::pair<Iterator, Iterator> bucket(std::uint64_t key) const;
+  // The last entry of the bucket starting at or before `at`, if any.
+  std::optional<Iterator> lastStartingBy(std::uint64_t key, std::uint64_t at) const;
+
   std::vector<Entry> entries_;
+  // When keys are small (rows and columns of a drawing), where each key's
+  // entries start, so that a query searches one bucket and not all entries.
+  std::vector<std::uint32_t> starts_;
 };
 
 // Rows [lo, hi] of a box.
@@ -55,6 +69,10 @@ class BoxIndex {
   // span is blocked for the same run.
   std::optional<RowSpan> blockingRows(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y) const;
   bool isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b) const;
+  // The nearest row at or below (at or above) y whose cell in column x is
+  // inside a box: a vertical run from y is clear up to the row before it.
+  std::optional<std::uint64_t> firstBlockedDown(std::uint64_t x, std::uint64_t y) const;
+  std::optional<std::uint64_t> firstBlockedUp(std::uint64_t x, std::uint64_t y) const;
   // Some box spans column x and its rows [y, y + max(height - 1, 0)] meet the range.
   bool bboxBlocksColumn(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const;
   // Some input port lies in column x within the rows.

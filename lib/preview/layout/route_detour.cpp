@@ -59,6 +59,19 @@ bool detourYIsClear(const BoxIndex& boxes, const HUsage& usage, const DetourQuer
 
 std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usage, const DetourQuery& q,
                                        std::uint64_t bound) {
+  // Rows whose column runs are clear of boxes: from sy on column tx, and to
+  // dy on column tx_dst. A run only grows as its row moves away from where
+  // it starts, so these rows form one stretch around both sy and dy.
+  const std::uint64_t sy = q.sy;
+  const std::uint64_t dy = q.dy;
+  const auto tx_below = boxes.firstBlockedDown(q.tx, sy);
+  const auto dst_below = boxes.firstBlockedDown(q.tx_dst, dy);
+  if (tx_below == sy || dst_below == dy) return std::nullopt;
+  const auto tx_above = boxes.firstBlockedUp(q.tx, sy);
+  const auto dst_above = boxes.firstBlockedUp(q.tx_dst, dy);
+  const std::uint64_t lo = std::max(tx_above ? *tx_above + 1 : 0, dst_above ? *dst_above + 1 : 0);
+  const std::uint64_t hi = std::min({tx_below ? *tx_below - 1 : UINT64_MAX, dst_below ? *dst_below - 1 : UINT64_MAX, bound});
+
   // The three passes in one walk over the candidates: a row that passes a
   // stricter pass passes the looser ones, so the first row clear of boxes
   // and the first one also clear of other wires are noted on the way, and
@@ -68,14 +81,10 @@ std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usag
   std::optional<std::uint32_t> first_box_free;  // pass 2
   auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi); };
 
-  // The candidates still to try on each side of sy, nearest first. Rows that
-  // cannot be clear of boxes are stepped over: every row of a box that the
-  // detour's run cuts, and, once a column run from sy (or to dy) meets a
-  // box, every row further out on that side, as the run only grows.
-  const std::uint64_t sy = q.sy;
-  std::uint64_t below = sy + 1;
-  std::uint64_t above_distance = 1;  // the next row above is sy - above_distance
-  bool below_open = true;
+  // The candidates still to try on each side of sy, nearest first; every
+  // row of a box that the detour's run cuts is stepped over.
+  std::uint64_t below = std::max(sy + 1, lo);
+  std::uint64_t above_distance = sy >= hi ? sy - hi : 1;  // the next row above is sy - above_distance
   bool above_open = true;
 
   // True when the row is the answer of pass 0.
@@ -91,13 +100,6 @@ std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usag
       }
       return false;
     }
-    const bool tx_blocked = boxes.isVSegBlocked(q.tx, sy, candidate);
-    const bool dst_blocked = boxes.isVSegBlocked(q.tx_dst, candidate, q.dy);
-    if (tx_blocked || dst_blocked) {
-      if (candidate >= sy && (tx_blocked || (dst_blocked && candidate >= q.dy))) below_open = false;
-      if (candidate <= sy && (tx_blocked || (dst_blocked && candidate <= q.dy))) above_open = false;
-      return false;
-    }
     const auto row = static_cast<std::uint32_t>(candidate);
     if (!first_box_free) first_box_free = row;
     if (overlaps(candidate)) return false;
@@ -105,12 +107,11 @@ std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usag
     return !(candidate > 0 && overlaps(candidate - 1)) && !overlaps(candidate + 1);
   };
 
-  if (visit(sy)) return q.sy;
-  // Below before above at equal distance; nothing past the bound below or
-  // row 0 above.
+  if (lo <= sy && sy <= hi && visit(sy)) return q.sy;
+  // Below before above at equal distance.
   for (;;) {
-    below_open = below_open && below <= bound;
-    above_open = above_open && above_distance <= sy;
+    const bool below_open = below <= hi;
+    above_open = above_open && above_distance <= sy && sy - above_distance >= lo;
     if (!below_open && !above_open) break;
     if (below_open && (!above_open || below - sy <= above_distance)) {
       const std::uint64_t candidate = below++;
