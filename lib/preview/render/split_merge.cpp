@@ -62,6 +62,10 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
   });
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     Entry& entry = entries_[i];
+    if (buckets_.empty() || buckets_.back().group != entry.group || buckets_.back().axis != entry.axis ||
+        buckets_.back().coord != entry.coord) {
+      bucket_of_.emplace(BucketKey{entry.group, entry.axis, entry.coord}, buckets_.size());
+    }
     const bool starts = buckets_.empty() || buckets_.back().group != entry.group ||
                         buckets_.back().axis != entry.axis || buckets_.back().coord != entry.coord;
     Best first;
@@ -89,15 +93,17 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
   }
 }
 
+std::size_t SplitMergeIndex::BucketKeyHash::operator()(const BucketKey& k) const {
+  const std::uint64_t mixed = k.group * 0x9e3779b97f4a7c15ULL ^ (std::uint64_t{k.axis} << 63) ^
+                              (std::uint64_t{k.coord} * 0xc2b2ae3d27d4eb4fULL);
+  return std::hash<std::uint64_t>{}(mixed ^ (mixed >> 29));
+}
+
 bool SplitMergeIndex::bucketHasOther(std::uint64_t group, std::uint32_t axis, std::uint32_t coord,
                                      std::uint32_t point, std::uint32_t wire) const {
-  auto bucket = std::lower_bound(buckets_.begin(), buckets_.end(), std::tie(group, axis, coord),
-                                 [](const Bucket& b, const auto& key) {
-                                   return std::tie(b.group, b.axis, b.coord) < key;
-                                 });
-  if (bucket == buckets_.end() || bucket->group != group || bucket->axis != axis || bucket->coord != coord) {
-    return false;
-  }
+  const auto found = bucket_of_.find(BucketKey{group, axis, coord});
+  if (found == bucket_of_.end()) return false;
+  const Bucket* bucket = &buckets_[found->second];
   // The last entry starting at or before `point` carries the best ends of
   // every entry before it.
   auto first = entries_.begin() + static_cast<std::ptrdiff_t>(bucket->begin);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "preview/layout/layout.hpp"
@@ -61,9 +62,22 @@ class SplitMergeIndex {
   bool bucketHasOther(std::uint64_t group, std::uint32_t axis, std::uint32_t coord, std::uint32_t point,
                       std::uint32_t wire) const;
 
+  struct BucketKey {
+    std::uint64_t group = 0;
+    std::uint32_t axis = 0;
+    std::uint32_t coord = 0;
+    friend bool operator==(const BucketKey&, const BucketKey&) = default;
+  };
+  struct BucketKeyHash {
+    std::size_t operator()(const BucketKey& k) const;
+  };
+
   const std::vector<layout::RoutedWire>& wires_;
   std::vector<Entry> entries_;
   std::vector<Bucket> buckets_;
+  // Where each bucket lies in `buckets_`: one probe instead of a search
+  // through every bucket of the drawing.
+  std::unordered_map<BucketKey, std::size_t, BucketKeyHash> bucket_of_;
   std::vector<Box> diagonals_;  // never produced by the router; kept correct anyway
 };
 
