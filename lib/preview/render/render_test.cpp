@@ -90,7 +90,7 @@ TEST(Render, LabelsAreCutToTheInteriorAndMacroLabelsDroppedWhenTooWide) {
   EXPECT_EQ(small.glyphAt(0, 1), glyph_set::kVertical);
 }
 
-TEST(Render, StampsSkipAnOutputPortAtColumnZeroAndSinksHaveNoOutputStamp) {
+TEST(Render, StampsSkipAnOutputPortAtColumnZeroSinksHaveNoOutputStampAndLabelsStayWhole) {
   canvas::Canvas canvas(12, 3);
   layout::PlacedComponent pin = inputPin(0, "a", 0, 0);
   pin.out_port = {0, 1};
@@ -104,6 +104,16 @@ TEST(Render, StampsSkipAnOutputPortAtColumnZeroAndSinksHaveNoOutputStamp) {
   EXPECT_EQ(canvas.glyphAt(6, 1), glyph_set::kTeeLeft);
   EXPECT_EQ(canvas.glyphAt(10, 1), glyph_set::kVertical);
   EXPECT_EQ(canvas.tagAt(6, 1), color::ColorTag::led);
+
+  // In the first column the input port lies on the left border itself: the
+  // stamp goes there, not over the label.
+  canvas::Canvas first(5, 3);
+  const layout::PlacedComponent left = oneInput(ComponentKind::led, 2, "l", 0, 0);
+  glyphs::drawComponent(first, left);
+  glyphs::stampPortBorders(first, left);
+  std::string row;
+  for (std::uint32_t x = 0; x < 5; ++x) row += glyph_set::glyphBytes(first.glyphAt(x, 1));
+  EXPECT_EQ(row, "┤LED│");
 }
 
 TEST(Render, TwoNetsCrossingShowABoldCrossAndABranchShowsADot) {
