@@ -197,62 +197,6 @@ ReferenceResult referenceRoute(const std::vector<layout::VirtualNode>& nodes,
   return result;
 }
 
-enum class Shape { mixed, fan_out, bus };
-
-// `mixed`: gates, LEDs and feedback reading any earlier signal. `fan_out`:
-// two inputs feeding every gate, one output per gate. `bus`: a few inputs,
-// gates reading two of them, outputs on gates spread down the column.
-full_format::FullTopology randomCircuit(std::mt19937& rng, int gates, Shape shape) {
-  full_format::FullTopology t;
-  auto add = [&](format::ComponentKind kind) {
-    const auto id = static_cast<std::uint32_t>(t.components.size());
-    t.components.push_back({"c" + std::to_string(id), {}, id, kind});
-    return id;
-  };
-  std::vector<std::uint32_t> signals;
-  if (shape != Shape::mixed) {
-    const int inputs = shape == Shape::fan_out ? 2 : 3 + static_cast<int>(rng() % 6);
-    for (int i = 0; i < inputs; ++i) signals.push_back(add(format::ComponentKind::input_pin));
-    std::vector<std::uint32_t> gate_ids;
-    for (int g = 0; g < gates; ++g) {
-      const auto id = add(format::ComponentKind::and_gate);
-      t.connections.push_back({signals[rng() % signals.size()], id, 1});
-      t.connections.push_back({signals[rng() % signals.size()], id, 2});
-      gate_ids.push_back(id);
-    }
-    const std::size_t step = shape == Shape::fan_out ? 1 : 1 + gate_ids.size() / 4;
-    for (std::size_t g = 0; g < gate_ids.size(); g += step) {
-      t.connections.push_back({gate_ids[g], add(format::ComponentKind::output_pin), 0});
-    }
-    return t;
-  }
-  const int inputs = 1 + static_cast<int>(rng() % 5);
-  for (int i = 0; i < inputs; ++i) signals.push_back(add(format::ComponentKind::input_pin));
-  std::vector<std::uint32_t> all_gates;
-  for (int g = 0; g < gates; ++g) {
-    const unsigned kind = rng() % 4;
-    if (kind == 0) {
-      const auto id = add(format::ComponentKind::not_gate);
-      t.connections.push_back({signals[rng() % signals.size()], id, 0});
-      signals.push_back(id);
-    } else if (kind == 3) {
-      const auto id = add(format::ComponentKind::led);
-      t.connections.push_back({signals[rng() % signals.size()], id, 0});
-    } else {
-      const auto id = add(format::ComponentKind::and_gate);
-      t.connections.push_back({signals[rng() % signals.size()], id, 1});
-      t.connections.push_back({signals[rng() % signals.size()], id, 2});
-      signals.push_back(id);
-      all_gates.push_back(id);
-    }
-  }
-  // Some feedback into AND gates, which placement breaks as back edges.
-  for (std::size_t i = 0; i + 1 < all_gates.size(); i += 3) {
-    t.connections.push_back({all_gates[i + 1], all_gates[i], static_cast<std::uint8_t>(1 + rng() % 2)});
-  }
-  return t;
-}
-
 TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
   std::mt19937 rng(2024);
   std::size_t shapes[6] = {};
@@ -260,9 +204,10 @@ TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
   std::size_t widest_fan_out = 0;
   for (int round = 0; round < 84; ++round) {
     // Mostly mixed circuits; every fourth round a wide fan-out or a bus.
+    using layout_test::Shape;
     const Shape shape = round % 4 != 3 ? Shape::mixed : (round % 8 == 3 ? Shape::fan_out : Shape::bus);
     const int gates = shape == Shape::mixed ? 2 + static_cast<int>(rng() % 40) : 20 + static_cast<int>(rng() % 41);
-    const full_format::FullTopology topology = randomCircuit(rng, gates, shape);
+    const full_format::FullTopology topology = layout_test::randomCircuit(rng, gates, shape);
     auto grid = orchestrator::build(topology, {});
     ASSERT_TRUE(grid.has_value());
     // The grid's wires come out node by node, each node's edges in order, so
