@@ -35,20 +35,23 @@ void drawCorners(Canvas& canvas, const layout::LayoutGrid& grid) {
 // anywhere else two nets cross ("┼"). The first wire that meets another
 // there decides.
 void drawCrossingMarks(Canvas& canvas, const layout::LayoutGrid& grid) {
+  std::vector<split_merge::SplitMergeIndex::Probe> probes;
   std::vector<bool> marked;
-  std::optional<split_merge::SplitMergeIndex> index;
   for (const layout::Crossing& crossing : grid.crossings) {
     const PortCoord p = crossing.point;
     // Points off the canvas cannot be drawn, so marking them changes nothing.
     if (!canvas.contains(p.x, p.y) || crossing.first_wire >= grid.wires.size()) continue;
-    if (!index) {
-      index.emplace(grid.wires);
-      marked.assign(static_cast<std::size_t>(canvas.width()) * canvas.height(), false);
-    }
+    if (marked.empty()) marked.assign(static_cast<std::size_t>(canvas.width()) * canvas.height(), false);
     const std::size_t cell = static_cast<std::size_t>(p.y) * canvas.width() + p.x;
     if (marked[cell]) continue;
     marked[cell] = true;
-    if (index->isSplitPoint(crossing.first_wire, p) || index->isMergePoint(crossing.first_wire, p)) {
+    probes.push_back({crossing.first_wire, p});
+  }
+  if (probes.empty()) return;
+  const std::vector<bool> branches = split_merge::SplitMergeIndex(grid.wires).splitsOrMerges(probes);
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    const PortCoord p = probes[i].point;
+    if (branches[i]) {
       canvas.setCell(p.x, p.y, gs::kDot, ColorTag::wire);
     } else {
       canvas.setCell(p.x, p.y, gs::kCross, ColorTag::crossing);

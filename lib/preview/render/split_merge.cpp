@@ -62,10 +62,6 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
   });
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     Entry& entry = entries_[i];
-    if (buckets_.empty() || buckets_.back().group != entry.group || buckets_.back().axis != entry.axis ||
-        buckets_.back().coord != entry.coord) {
-      bucket_of_.emplace(BucketKey{entry.group, entry.axis, entry.coord}, buckets_.size());
-    }
     const bool starts = buckets_.empty() || buckets_.back().group != entry.group ||
                         buckets_.back().axis != entry.axis || buckets_.back().coord != entry.coord;
     Best first;
@@ -93,17 +89,15 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
   }
 }
 
-std::size_t SplitMergeIndex::BucketKeyHash::operator()(const BucketKey& k) const {
-  const std::uint64_t mixed = k.group * 0x9e3779b97f4a7c15ULL ^ (std::uint64_t{k.axis} << 63) ^
-                              (std::uint64_t{k.coord} * 0xc2b2ae3d27d4eb4fULL);
-  return std::hash<std::uint64_t>{}(mixed ^ (mixed >> 29));
-}
-
 bool SplitMergeIndex::bucketHasOther(std::uint64_t group, std::uint32_t axis, std::uint32_t coord,
                                      std::uint32_t point, std::uint32_t wire) const {
-  const auto found = bucket_of_.find(BucketKey{group, axis, coord});
-  if (found == bucket_of_.end()) return false;
-  const Bucket* bucket = &buckets_[found->second];
+  auto bucket = std::lower_bound(buckets_.begin(), buckets_.end(), std::tie(group, axis, coord),
+                                 [](const Bucket& b, const auto& key) {
+                                   return std::tie(b.group, b.axis, b.coord) < key;
+                                 });
+  if (bucket == buckets_.end() || bucket->group != group || bucket->axis != axis || bucket->coord != coord) {
+    return false;
+  }
   // The last entry starting at or before `point` carries the best ends of
   // every entry before it.
   auto first = entries_.begin() + static_cast<std::ptrdiff_t>(bucket->begin);
@@ -125,6 +119,57 @@ bool SplitMergeIndex::othersPass(std::uint64_t group, std::size_t wire, PortCoor
     }
   }
   return false;
+}
+
+std::vector<bool> SplitMergeIndex::splitsOrMerges(const std::vector<Probe>& probes) const {
+  std::vector<bool> answers(probes.size(), false);
+  // Each probe asks four buckets (its source and its destination group, a
+  // row run and a column run through the point).
+  struct Query {
+    std::uint64_t group;
+    std::uint32_t axis, coord, point, wire;
+    std::size_t probe;
+  };
+  std::vector<Query> queries;
+  queries.reserve(probes.size() * 4);
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    const Probe& probe = probes[i];
+    const layout::RoutedWire& w = wires_[probe.wire];
+    const PortCoord p = probe.point;
+    for (const std::uint64_t group : {groupKey(kSourceGroup, w.src_id, w.src_port), groupKey(kDestinationGroup, w.dst_id, w.dst_port)}) {
+      queries.push_back(Query{group, 0, p.y, p.x, probe.wire, i});
+      queries.push_back(Query{group, 1, p.x, p.y, probe.wire, i});
+      if (!diagonals_.empty() && !answers[i]) answers[i] = othersPass(group, probe.wire, p);
+    }
+  }
+  std::sort(queries.begin(), queries.end(), [](const Query& a, const Query& b) {
+    return std::tie(a.group, a.axis, a.coord, a.point) < std::tie(b.group, b.axis, b.coord, b.point);
+  });
+  // Buckets and queries in the same order; inside a bucket the entry that
+  // starts last at or before the point only moves forward.
+  std::size_t bucket = 0;
+  std::size_t entry = 0;
+  for (const Query& q : queries) {
+    if (answers[q.probe]) continue;
+    const auto key = std::tie(q.group, q.axis, q.coord);
+    if (bucket < buckets_.size() && std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) != key) {
+      while (bucket < buckets_.size() && std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) < key) {
+        ++bucket;
+      }
+      if (bucket < buckets_.size()) entry = buckets_[bucket].begin;
+    }
+    if (bucket >= buckets_.size()) break;
+    const Bucket& b = buckets_[bucket];
+    if (std::tie(b.group, b.axis, b.coord) != key) continue;
+    entry = std::max(entry, b.begin);
+    while (entry + 1 < b.end && entries_[entry + 1].lo <= q.point) ++entry;
+    const Entry& prefix = entries_[entry];
+    if (prefix.lo > q.point) continue;
+    const bool other = prefix.first.wire != q.wire ? prefix.first.hi >= q.point
+                                                   : prefix.second.wire != kNoWire && prefix.second.hi >= q.point;
+    if (other) answers[q.probe] = true;
+  }
+  return answers;
 }
 
 bool SplitMergeIndex::isSplitPoint(std::size_t wire, PortCoord p) const {

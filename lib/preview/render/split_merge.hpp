@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "preview/layout/layout.hpp"
@@ -24,6 +23,14 @@ class SplitMergeIndex {
   bool isSplitPoint(std::size_t wire, layout::PortCoord p) const;
   // Some wire other than `wire` with the same destination id and port runs through `p`.
   bool isMergePoint(std::size_t wire, layout::PortCoord p) const;
+
+  struct Probe {
+    std::uint32_t wire = 0;
+    layout::PortCoord point;
+  };
+  // For each probe, isSplitPoint || isMergePoint, answered in one ordered
+  // walk over the index rather than one search per probe.
+  std::vector<bool> splitsOrMerges(const std::vector<Probe>& probes) const;
 
  private:
   static constexpr std::uint32_t kNoWire = UINT32_MAX;
@@ -62,22 +69,9 @@ class SplitMergeIndex {
   bool bucketHasOther(std::uint64_t group, std::uint32_t axis, std::uint32_t coord, std::uint32_t point,
                       std::uint32_t wire) const;
 
-  struct BucketKey {
-    std::uint64_t group = 0;
-    std::uint32_t axis = 0;
-    std::uint32_t coord = 0;
-    friend bool operator==(const BucketKey&, const BucketKey&) = default;
-  };
-  struct BucketKeyHash {
-    std::size_t operator()(const BucketKey& k) const;
-  };
-
   const std::vector<layout::RoutedWire>& wires_;
   std::vector<Entry> entries_;
   std::vector<Bucket> buckets_;
-  // Where each bucket lies in `buckets_`: one probe instead of a search
-  // through every bucket of the drawing.
-  std::unordered_map<BucketKey, std::size_t, BucketKeyHash> bucket_of_;
   std::vector<Box> diagonals_;  // never produced by the router; kept correct anyway
 };
 
