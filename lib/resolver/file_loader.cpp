@@ -84,9 +84,8 @@ std::string normalizeLexically(std::string_view path) {
   return result;
 }
 
-Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
-                                           std::string_view import_path) {
-  if (builtins::hasVirtualPrefix(import_path)) return arena.store(import_path);
+std::string joinImportPath(std::string_view importing_path, std::string_view import_path) {
+  if (builtins::hasVirtualPrefix(import_path)) return std::string(import_path);
   std::string joined;
   if (!import_path.empty() && import_path.front() == '/') {
     joined = import_path;
@@ -96,7 +95,13 @@ Result<std::string_view> resolveImportPath(Arena& arena, std::string_view import
     joined.push_back('/');
     joined.append(import_path);
   }
-  auto canonical = canonicalise(normalizeLexically(joined));
+  return normalizeLexically(joined);
+}
+
+Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
+                                           std::string_view import_path) {
+  if (builtins::hasVirtualPrefix(import_path)) return arena.store(import_path);
+  auto canonical = canonicalise(joinImportPath(importing_path, import_path));
   if (!canonical) return fail(canonical.error());
   return arena.store(*canonical);
 }

@@ -28,6 +28,12 @@ struct OwnedFile {
 Result<LoadedFile> loadFile(Arena& arena, std::string_view path);
 Result<OwnedFile> loadFileOwned(std::string_view path);
 
+// The import path joined to the directory of the importing file ("." when it
+// has none) and normalised lexically, without touching the file system: the
+// path a person would follow from the importing file. An absolute import path
+// stands alone; "<builtin>/" paths come back unchanged.
+std::string joinImportPath(std::string_view importing_path, std::string_view import_path);
+
 // Resolves an import path against the directory of the importing file and
 // canonicalises it. "<builtin>/" paths come back unchanged.
 Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
