@@ -28,7 +28,7 @@ class HUsage {
   bool rowOverlap(std::uint32_t self_src_id, std::uint64_t row, std::uint32_t x_lo, std::uint32_t x_hi) const;
 
  private:
-  static constexpr unsigned kBlockBits = 5;  // stretches of 32 columns
+  static constexpr unsigned kBlockBits = 7;  // stretches of 128 columns
 
   static void append(std::vector<HSeg>& list, HSeg seg);
   static bool anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t x_lo,
