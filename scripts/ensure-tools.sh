@@ -17,6 +17,8 @@ need groff groff-base
 [[ -x /usr/bin/chromium ]] || missing+=(chromium)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
 [[ -f /usr/include/benchmark/benchmark.h ]] || missing+=(libbenchmark-dev)
+# JSON for the language server (vorn-lsp); the compiler does not use it.
+[[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}" >&2
