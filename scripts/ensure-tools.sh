@@ -13,6 +13,8 @@ need wasm-ld lld
 need node nodejs
 need npm npm
 need groff groff-base
+# Browser tests of web/ run in the system's Chromium.
+[[ -x /usr/bin/chromium ]] || missing+=(chromium)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
 [[ -f /usr/include/benchmark/benchmark.h ]] || missing+=(libbenchmark-dev)
 # JSON for the language server (vorn-lsp); the compiler does not use it.
@@ -37,3 +39,6 @@ npm_ci() {
   fi
 }
 npm_ci editors/vscode
+# playwright-core for the browser tests; it drives /usr/bin/chromium and never
+# downloads a browser of its own.
+npm_ci tests/web

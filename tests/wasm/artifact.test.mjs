@@ -8,8 +8,9 @@ import { mkdtempSync, writeFileSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { compilerPath, loadRuntimeBytes, instantiate, loadTopology, sections } from './harness.mjs';
-import { decodeFullTopology } from '../../examples/run-artifact.mjs';
+import {
+  compilerPath, loadRuntimeBytes, instantiate, loadTopology, sections, decodeFullTopology,
+} from './harness.mjs';
 
 const runtime = loadRuntimeBytes();
 const work = mkdtempSync(join(tmpdir(), 'vorn-artifact-'));
