@@ -3,10 +3,13 @@
 // mending it) and waits for the publishDiagnostics that follows.
 //
 //   node bench/lsp_republish.mjs <vorn-lsp> [--rounds=N] [--shape=chain|unused]
+//                                [--edit=name|syntax]
 //
 // chain: and/not gates alternating, one input feeding the next (no
 // diagnostics when mended); unused: 100,000 inputs that feed nothing
-// (100,000 warnings in every publication).
+// (100,000 warnings in every publication). The edit renames the middle
+// line's type (an E001) or cuts that line short, as typing does (text the
+// grammar cannot read).
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -18,6 +21,7 @@ const server = resolve(args.find((a) => !a.startsWith('--')) ?? '');
 const option = (name, fallback) => (args.find((a) => a.startsWith(`--${name}=`)) ?? `=${fallback}`).split('=')[1];
 const rounds = Number(option('rounds', 11));
 const shape = option('shape', 'chain');
+const edit = option('edit', 'name');
 const N = 100000;
 
 const lines = [];
@@ -36,7 +40,8 @@ if (shape === 'chain') {
 const text = lines.join('\n') + '\n';
 const middle = Math.floor(lines.length / 2);
 const broken = lines.slice();
-broken[middle] = broken[middle].replace(/^(and|not|input) /, 'nope ');
+broken[middle] = edit === 'syntax' ? broken[middle].slice(0, broken[middle].indexOf('(') + 1)
+  : broken[middle].replace(/^(and|not|input) /, 'nope ');
 
 // The server's own processor time (user + system) in milliseconds, which a
 // busy machine does not inflate the way it inflates wall time.
@@ -72,7 +77,7 @@ try {
   times.sort((x, y) => x - y);
   cpu.sort((x, y) => x - y);
   const ms = (v) => `${v.toFixed(0)} ms`;
-  console.log(`${shape}: ${N} components, ${(text.length / 1e6).toFixed(1)} MB, up to ${count} diagnostics per publication`);
+  console.log(`${shape}, ${edit} edits: ${N} components, ${(text.length / 1e6).toFixed(1)} MB, up to ${count} diagnostics per publication`);
   console.log(`open to first diagnostics: ${ms(openMs)}`);
   const spread = (list) => `min ${ms(list[0])}, median ${ms(list[Math.floor(list.length / 2)])}, max ${ms(list.at(-1))}`;
   console.log(`change to diagnostics over ${rounds} edits, wall: ${spread(times)}`);
