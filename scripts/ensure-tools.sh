@@ -13,6 +13,9 @@ need wasm-ld lld
 need node nodejs
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
 [[ -f /usr/include/benchmark/benchmark.h ]] || missing+=(libbenchmark-dev)
+# The fuzz targets: clang 19 (std::expected from this libstdc++) and its libFuzzer.
+need clang++-19 clang-19
+compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev/null || missing+=(libclang-rt-19-dev)
 
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}" >&2
