@@ -3,12 +3,14 @@
 // (a half adder, a file importing it, two files importing each other), so the
 // import scan, cycle analysis and project checks run too.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <pthread.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,7 +93,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   sink_fd = open("/dev/null", O_WRONLY);
   if (sink_fd < 0) std::abort();
   // Remove the scratch directory when the fuzzer exits normally.
-  std::atexit([] { (void)std::system(("rm -rf '" + work_dir + "'").c_str()); });
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(work_dir, ignored);
+  });
   return 0;
 }
 

@@ -48,7 +48,9 @@ class Arena {
   uint8_t* end_ = nullptr;
   uint8_t* last_ = nullptr;
   size_t used_ = 0;
-  void* newest_block_ = nullptr;  // native only: the chain of malloc'd blocks
+#if !VORN_FREESTANDING
+  void* newest_block_ = nullptr;  // the chain of malloc'd blocks
+#endif
 };
 
 // The process-wide engine arena.
