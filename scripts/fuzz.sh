@@ -34,7 +34,7 @@ for target in "${targets[@]}"; do
   echo "fuzzing $target for ${seconds}s (log: $log)"
   # shellcheck disable=SC2086  # FUZZ_FLAGS is a list of flags
   if build/fuzz/fuzz/"${target}_fuzzer" -dict="fuzz/$target.dict" -max_total_time="$seconds" \
-      -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
+      -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
       ${FUZZ_FLAGS:-} "$corpus" "fuzz/corpus/$target" >"$log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^stat::average_exec_per_sec|cov:' "$log" | tail -3
   else
