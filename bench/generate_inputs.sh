@@ -3,6 +3,11 @@
 #   chain_100k.vorn  100,000 gates (and/not alternating) in one file, ~3 MB
 #   decls_10mb.vorn  100,000 declarations with long names and anonymous gates, ~10 MB
 #   gates_2000.vorn  2,000 gates reading recent signals, for --preview
+# and, for --preview at scale, each shape at a base size and at four times it:
+#   fanout_N.vorn    inputs a and b each feeding N AND gates, one output per gate (N = 1000, 2000, 4000, 16000)
+#   bus_N.vorn       64 inputs, N AND gates each reading two of them, 64 outputs spread over the gates
+#                    (N = 3840, 15360)
+#   local_N.vorn     N gates reading mostly recent signals, 32 inputs and 32 outputs (N = 5000, 20000)
 set -euo pipefail
 out=${1:?usage: generate_inputs.sh <directory>}
 mkdir -p "$out"
@@ -44,3 +49,50 @@ awk 'BEGIN {
   }
   print "output y(in=g1999.out)"
 }' > "$out/gates_2000.vorn"
+
+fanout() {
+  awk -v n="$1" 'BEGIN {
+    print "input a, b"
+    for (i = 0; i < n; i++) printf "and g%d(a=a, b=b)\noutput y%d(in=g%d.out)\n", i, i, i
+  }'
+}
+for n in 1000 2000 4000 16000; do fanout "$n" > "$out/fanout_$n.vorn"; done
+
+# Gate k reads input k mod 64 and the one 1 + k/64 places after it, so every
+# input feeds gates all the way down the column.
+bus() {
+  awk -v n="$1" 'BEGIN {
+    line = "input i0"
+    for (i = 1; i < 64; i++) line = line ", i" i
+    print line
+    for (k = 0; k < n; k++) printf "and g%d(a=i%d, b=i%d)\n", k, k % 64, (k + 1 + int(k / 64)) % 64
+    step = int(n / 64)
+    for (j = 0; j < 64; j++) printf "output o%d(in=g%d.out)\n", j, j * step + step - 1
+  }'
+}
+for n in 3840 15360; do bus "$n" > "$out/bus_$n.vorn"; done
+
+# Mostly recent signals (one pick in eight from anywhere), a third of the
+# gates NOT, the rest AND; outputs on the last 32 gates.
+local_gates() {
+  awk -v n="$1" 'BEGIN {
+    srand(1234)
+    line = "input in0"
+    for (i = 1; i < 32; i++) line = line ", in" i
+    print line
+    count = 32
+    for (i = 0; i < 32; i++) names[i] = "in" i
+    for (g = 0; g < n; g++) {
+      for (p = 0; p < 2; p++) {
+        window = count < 48 ? count : 48
+        if (int(rand() * 8) == 0) pick[p] = names[int(rand() * count)]
+        else pick[p] = names[count - 1 - int(rand() * window)]
+      }
+      if (g % 3 == 0) printf "not g%d(in=%s)\n", g, pick[0]
+      else printf "and g%d(a=%s, b=%s)\n", g, pick[0], pick[1]
+      names[count++] = "g" g
+    }
+    for (i = 0; i < 32; i++) printf "output out%d(in=g%d.out)\n", i, n - 1 - i
+  }'
+}
+for n in 5000 20000; do local_gates "$n" > "$out/local_$n.vorn"; done

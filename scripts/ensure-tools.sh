@@ -11,11 +11,17 @@ need make make
 need clang clang
 need wasm-ld lld
 need node nodejs
+need npm npm
+need groff groff-base
+# Browser tests of web/ run in the system's Chromium.
+[[ -x /usr/bin/chromium ]] || missing+=(chromium)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
 [[ -f /usr/include/benchmark/benchmark.h ]] || missing+=(libbenchmark-dev)
 # The fuzz targets: clang 19 (std::expected from this libstdc++) and its libFuzzer.
 need clang++-19 clang-19
 compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev/null || missing+=(libclang-rt-19-dev)
+# JSON for the language server (vorn-lsp); the compiler does not use it.
+[[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}" >&2
@@ -24,3 +30,18 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
+
+# Node packages that tests load, pinned by each folder's lock file; installed
+# again only when the lock file is newer than the last install.
+root=$(cd "$(dirname "$0")/.." && pwd)
+npm_ci() {
+  local dir=$root/$1
+  if [[ ! -f $dir/node_modules/.package-lock.json || $dir/package-lock.json -nt $dir/node_modules/.package-lock.json ]]; then
+    echo "npm ci in $1" >&2
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+  fi
+}
+npm_ci editors/vscode
+# playwright-core for the browser tests; it drives /usr/bin/chromium and never
+# downloads a browser of its own.
+npm_ci tests/web

@@ -77,10 +77,9 @@ void runImpl() {
 void setPinImpl(int32_t component_id, int32_t state) {
   circuit::Component* component = pinComponent(component_id);
   if (component == nullptr || component->kind.type != circuit::ComponentType::input_pin_gate) return;
-  circuit::Event event{runtime_circuit.current_time + circuit::PROPAGATION_DELAY, component,
-                       circuit::fromInt(uint32_t(state))};
-  if (!runtime_circuit.event_queue.add(event)) return;
-  runtime_circuit.propagate();
+  // propagateEvent records the event as the pin's latest, as the engine's own
+  // events are; out of memory it queues nothing and returns.
+  runtime_circuit.propagateEvent(component, circuit::fromInt(uint32_t(state)));
 }
 
 int32_t getOutputStateImpl(int32_t component_id) {

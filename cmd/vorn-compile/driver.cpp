@@ -58,19 +58,35 @@ Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& modu
   return static_cast<std::uint8_t>(counts->errors > 0 ? 1 : 0);
 }
 
-// Prints a stage's diagnostics; true when they hold an error and the run stops.
-Result<bool> printAndJudge(OutputStream& err, std::string_view input_path, const std::vector<Diagnostic>& list) {
+// Prints a stage's diagnostics, each with the path of its own file; true when
+// they hold an error and the run stops.
+Result<bool> printAndJudge(OutputStream& err, std::span<const std::string_view> display_paths,
+                           const std::vector<Diagnostic>& list) {
   if (list.empty()) return false;
-  auto counts = diagnostics::printDiagnosticSet(err, input_path, list);
+  auto counts = diagnostics::printDiagnosticSet(err, display_paths, list);
   if (!counts) return fail(counts.error());
   if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
   return counts->errors > 0;
+}
+
+// The located line of a file the grammar could not read to its end, then the
+// stage's own failure line.
+Result<std::uint8_t> reportSyntaxError(OutputStream& err, std::string_view path,
+                                       const std::optional<translate::SyntaxError>& syntax_error,
+                                       std::string_view prefix, Error error) {
+  if (syntax_error) {
+    std::string line = translate::formatSyntaxError(path, *syntax_error);
+    line.push_back('\n');
+    if (auto written = err.write(line); !written) return fail(written.error());
+  }
+  return reportStageFailure(err, prefix, error);
 }
 
 struct ProjectPipeline {
   std::optional<types::Project> project;
   std::optional<std::uint8_t> exit_status;  // set when the run ends here
   std::vector<Diagnostic> diagnostics;
+  std::vector<std::string_view> display_paths;  // by file id
 };
 
 Result<ProjectPipeline> runProjectPipeline(Arena& arena, std::string_view input_path, OutputStream& err) {
@@ -83,18 +99,29 @@ Result<ProjectPipeline> runProjectPipeline(Arena& arena, std::string_view input_
 
   auto scan = scan_imports::scanProjectImports(arena, input_path);
   if (!scan) return stop(reportStageFailure(err, "import scan failed: ", scan.error()));
-  auto scan_stops = printAndJudge(err, input_path, scan->diagnostics);
+  pipeline.display_paths = scan->display_paths;
+  auto scan_stops = printAndJudge(err, pipeline.display_paths, scan->diagnostics);
   if (!scan_stops) return fail(scan_stops.error());
   if (*scan_stops) return stop(std::uint8_t{1});
 
   auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
   if (!cycles) return stop(reportStageFailure(err, "import cycle analysis failed: ", cycles.error()));
-  auto cycles_stop = printAndJudge(err, input_path, cycles->diagnostics);
+  auto cycles_stop = printAndJudge(err, pipeline.display_paths, cycles->diagnostics);
   if (!cycles_stop) return fail(cycles_stop.error());
   if (*cycles_stop) return stop(std::uint8_t{1});
 
-  auto project = resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order);
-  if (!project) return stop(reportStageFailure(err, "body resolution failed: ", project.error()));
+  std::optional<resolve_bodies::FileSyntaxError> unread;
+  auto project =
+      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread);
+  if (!project) {
+    std::optional<translate::SyntaxError> located;
+    std::string_view path = input_path;
+    if (unread) {
+      located = std::move(unread->error);
+      path = diagnostics::pathOfFile(pipeline.display_paths, unread->file_id);
+    }
+    return stop(reportSyntaxError(err, path, located, "body resolution failed: ", project.error()));
+  }
 
   auto checked = run_project::run(*project);
   if (!checked) return stop(reportStageFailure(err, "project validation failed: ", checked.error()));
@@ -137,8 +164,9 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   read->clear();
   read->shrink_to_fit();
 
-  auto file = translate::parseSource(arena, source, 0);
-  if (!file) return reportStageFailure(err, "parse failed: ", file.error());
+  std::optional<translate::SyntaxError> unread;
+  auto file = translate::parseSource(arena, source, 0, &unread);
+  if (!file) return reportSyntaxError(err, input_path, unread, "parse failed: ", file.error());
   auto module = resolver::resolve(*file, 0);
   if (!module) return reportStageFailure(err, "resolve failed: ", module.error());
 
@@ -149,12 +177,14 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   Program program;
   std::vector<Diagnostic> diagnostics;
   std::optional<types::Project> project;
+  std::vector<std::string_view> display_paths{args.input_path};
   if (project_pipeline) {
     auto pipeline = runProjectPipeline(arena, args.input_path, err);
     if (!pipeline) return fail(pipeline.error());
     if (pipeline->exit_status) return *pipeline->exit_status;
     project = std::move(pipeline->project);
     diagnostics = std::move(pipeline->diagnostics);
+    display_paths = std::move(pipeline->display_paths);
     program.project = &*project;
   } else {
     auto checked = run::run(*module);
@@ -168,7 +198,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   }
 
   // Standard error is buffered; diagnostics reach a terminal before any product.
-  auto counts = diagnostics::printDiagnosticSet(err, args.input_path, diagnostics);
+  auto counts = diagnostics::printDiagnosticSet(err, display_paths, diagnostics);
   if (!counts) return fail(counts.error());
   if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
   if (counts->errors > 0 || (args.warnings_as_errors && counts->warnings > 0)) return std::uint8_t{1};

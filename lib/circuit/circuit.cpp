@@ -120,10 +120,20 @@ Status Circuit::connect(Component* from, Component* to, PortName port) {
   return Status::ok;
 }
 
-Status Circuit::propagateEvent(Component* component, State state) {
-  if (!event_queue.add({current_time + PROPAGATION_DELAY, component, state})) {
-    return Status::out_of_memory;
+bool Circuit::schedule(const Event& event) {
+  if (!event_queue.add(event)) return false;
+  Component* component = event.component;
+  // Events apply in time order, so the latest one decides where the
+  // component ends up; equal times come from one step and agree.
+  if (event.timestamp >= component->scheduled_time) {
+    component->scheduled_time = event.timestamp;
+    component->scheduled_state = event.new_state;
   }
+  return true;
+}
+
+Status Circuit::propagateEvent(Component* component, State state) {
+  if (!schedule({current_time + PROPAGATION_DELAY, component, state})) return Status::out_of_memory;
   return propagate();
 }
 
@@ -227,9 +237,12 @@ Status Circuit::recalculateAndReschedule(Component* component) {
       break;
     }
   }
-  if (new_state == component->output_state) return Status::ok;
+  // Nothing to do only when the component is, and will stay, at new_state: a
+  // pending event to another state (a pulse that has already been undone
+  // upstream) would otherwise be applied last and never corrected.
+  if (new_state == component->output_state && new_state == component->scheduled_state) return Status::ok;
   logScheduling(*component, new_state);
-  if (!event_queue.add({current_time + delay, component, new_state})) return Status::out_of_memory;
+  if (!schedule({current_time + delay, component, new_state})) return Status::out_of_memory;
   return Status::ok;
 }
 

@@ -135,6 +135,12 @@ struct Component {
   // Set from the circuit's next_id; users may overwrite it (only logs use it).
   uint32_t id = 0;
   State output_state = State::undefined;
+  // The state of this component's latest pending event, and its time: the
+  // state it will have once its queue entries are applied (output_state when
+  // none is pending). A recalculation that agrees with output_state must
+  // still schedule while a pending event would leave another state.
+  State scheduled_state = State::undefined;
+  uint64_t scheduled_time = 0;
 };
 
 struct Event {
@@ -176,6 +182,10 @@ class Circuit {
   // Schedules (current_time + PROPAGATION_DELAY, component, state), then
   // propagates until no event is left (or the settling budget is spent).
   Status propagateEvent(Component* component, State state);
+  // Queues an event and keeps the component's scheduled_state up to date.
+  // Hosts add events through this (or propagateEvent), never straight into
+  // event_queue. False when out of memory.
+  bool schedule(const Event& event);
   // Processes the queue until it is empty, or fails with did_not_settle
   // once the settling budget is spent.
   Status propagate();

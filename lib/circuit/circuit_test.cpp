@@ -168,8 +168,8 @@ TEST_F(CircuitTest, TwoChangesAtOneTimeNotifyTwice) {
   link(pin, gate, "in");
   int notified = 0;
   circuit.setListener([](void* count, Component*, State) { ++*static_cast<int*>(count); }, &notified);
-  ASSERT_TRUE(circuit.event_queue.add({5, pin, State::high}));
-  ASSERT_TRUE(circuit.event_queue.add({5, pin, State::low}));
+  ASSERT_TRUE(circuit.schedule({5, pin, State::high}));
+  ASSERT_TRUE(circuit.schedule({5, pin, State::low}));
   CapturedLog log;
   ASSERT_EQ(circuit.propagate(), Status::ok);
   // Both recalculations see the final state `low` and schedule `high`
@@ -186,6 +186,27 @@ TEST_F(CircuitTest, TwoChangesAtOneTimeNotifyTwice) {
             "info(log):  - Component (id=1, type=not_gate) output changed from undefined -> high. "
             "Scheduling new event.\n"
             "info(log): [Time: 10] Updating component id=1 to high\n");
+}
+
+TEST_F(CircuitTest, HostEventsCountAsScheduled) {
+  // A relay pin driven both from a gate and straight by the host.
+  Component* source = make(ComponentType::input_pin_gate);
+  Component* relay = make(ComponentType::input_pin_gate);
+  Component* out = make(ComponentType::output_pin);
+  link(source, relay, "in");
+  link(relay, out, "in");
+  ASSERT_EQ(circuit.propagateEvent(source, State::low), Status::ok);
+  ASSERT_EQ(circuit.propagateEvent(relay, State::high), Status::ok);
+  EXPECT_EQ(out->output_state, State::high);
+  // The relay already is, and will stay, high: nothing to schedule. A record
+  // left at the earlier `low` would add an event here.
+  CapturedLog log;
+  ASSERT_EQ(circuit.propagateEvent(source, State::high), Status::ok);
+  EXPECT_EQ(log.text(),
+            "info(log): [Time: 22] Updating component id=0 to high\n"
+            "info(log):   -> Notifying downstream component id=1\n");
+  ASSERT_EQ(circuit.propagateEvent(source, State::low), Status::ok);
+  EXPECT_EQ(out->output_state, State::low);
 }
 
 TEST_F(CircuitTest, AndGateWithUndefinedInput) {

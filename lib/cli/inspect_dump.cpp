@@ -89,6 +89,19 @@ void writeNamedRef(Sink& out, const ast::NamedSignalRef& ref, std::size_t depth)
   out.push_back('\n');
 }
 
+// A port other than "out" read from an anonymous instance follows the word:
+// "AnonymousComponent .q".
+void writeAnonymousLine(Sink& out, const ast::SignalSource& source, std::size_t depth) {
+  writeIndent(out, depth);
+  out.append("AnonymousComponent");
+  std::string_view port = source.anonymous_port.text;
+  if (!port.empty() && port != "out") {
+    out.append(" .");
+    out.append(port);
+  }
+  out.push_back('\n');
+}
+
 // Anonymous instances nest as deep as the parser allows, so components are
 // walked with an explicit stack of (instance, depth, next port) frames.
 struct ComponentFrame {
@@ -117,8 +130,7 @@ void dumpComponentTree(Sink& out, std::vector<ComponentFrame>& frames) {
       writeNamedRef(out, port.value.named, depth + 2);
       continue;
     }
-    writeIndent(out, depth + 2);
-    out.append("AnonymousComponent\n");
+    writeAnonymousLine(out, port.value, depth + 2);
     if (!port.value.anonymous) continue;
     writeComponentLine(out, *port.value.anonymous, depth + 3);
     frames.push_back(ComponentFrame{port.value.anonymous.get(), depth + 3, 0});  // invalidates `frame`
@@ -138,8 +150,7 @@ void dumpSignalSource(Sink& out, const ast::SignalSource& source, std::size_t de
     writeNamedRef(out, source.named, depth);
     return;
   }
-  writeIndent(out, depth);
-  out.append("AnonymousComponent\n");
+  writeAnonymousLine(out, source, depth);
   if (source.anonymous) dumpComponent(out, *source.anonymous, depth + 1, frames);
 }
 

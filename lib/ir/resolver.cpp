@@ -91,7 +91,8 @@ ComponentId ensureNamedReference(const ResolveContext& context, std::string_view
 // never turns into call depth.
 types::SignalEndpoint resolveSource(ResolveContext& context, const ast::SignalSource& source) {
   if (source.tag == ast::SignalSource::Tag::anonymous && source.anonymous) {
-    return types::SignalEndpoint{kOutPort, addComponent(context, *source.anonymous)};
+    std::string_view port = source.anonymous_port.text.empty() ? kOutPort : source.anonymous_port.text;
+    return types::SignalEndpoint{port, addComponent(context, *source.anonymous)};
   }
   if (source.tag == ast::SignalSource::Tag::anonymous) {
     return types::SignalEndpoint{kOutPort, ComponentId{types::kUnresolvedId}};

@@ -27,7 +27,14 @@ void appendQuoted(std::uint32_t code_point, std::string& out) {
     out += "'\\''";
   } else if (code_point == '\\') {
     out += "'\\\\'";
-  } else if (code_point > 127) {
+  } else if (code_point == '\n') {
+    out += "'\\n'";
+  } else if (code_point == '\r') {
+    out += "'\\r'";
+  } else if (code_point == '\t') {
+    out += "'\\t'";
+  } else if (code_point > 126 || code_point < 32) {
+    // Other control bytes would garble the one-line message.
     out += "'?'";
   } else {
     out += '\'';
@@ -37,8 +44,8 @@ void appendQuoted(std::uint32_t code_point, std::string& out) {
 }
 
 // The description of a failed run: what was expected (when recorded) and
-// what stood at the cursor.
-void fillError(const Parser* p, std::int32_t cursor, ll_parsing_error* err) {
+// what stood at `got` (the failure cursor for a failed rule).
+void fillError(const Parser* p, std::int32_t cursor, std::int32_t got, ll_parsing_error* err) {
   std::string message;
   if (p->too_deep) {
     message = "Nesting too deep";
@@ -62,9 +69,9 @@ void fillError(const Parser* p, std::int32_t cursor, ll_parsing_error* err) {
     } else {
       message = "Unexpected ";
     }
-    if (cursor >= 0 && cursor < p->input_len) {
+    if (got >= 0 && got < p->input_len) {
       // Any byte above 127 starts a multi-byte (or invalid) character: both print as '?'.
-      appendQuoted(static_cast<unsigned char>(p->input[cursor]), message);
+      appendQuoted(static_cast<unsigned char>(p->input[got]), message);
     } else {
       message += "EOF";
     }
@@ -80,7 +87,7 @@ ll_tree* run(Parser* p, vorn::parser::StartRule rule, std::int32_t* cursor, ll_p
   bool ok = vorn::parser::runRule(p, rule, &stopped);
   if (cursor != nullptr) *cursor = stopped;
   if (ok) return &p->tree;
-  if (err != nullptr) fillError(p, stopped, err);
+  if (err != nullptr) fillError(p, stopped, stopped, err);
   return nullptr;
 }
 
@@ -145,6 +152,24 @@ ll_tree* Parser_ParseBusType(Parser* p, std::int32_t* cursor, ll_parsing_error* 
 }
 
 bool Parser_NestingTooDeep(const Parser* p) { return p->too_deep; }
+
+bool Parser_UnreadText(const Parser* p, std::int32_t cursor, ll_parsing_error* err) {
+  std::int32_t rest = cursor < 0 ? 0 : cursor;
+  while (rest < p->input_len) {
+    char c = p->input[rest];
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') break;
+    ++rest;
+  }
+  if (rest >= p->input_len) return false;
+  // Every item was tried at `rest` and failed there or later, so the farthest
+  // failure is at least `rest`; it is where the reader's slip shows.
+  if (err != nullptr) {
+    std::int32_t farthest = p->ffp < rest ? rest : p->ffp;
+    fillError(p, cursor, farthest, err);
+    err->end = farthest;
+  }
+  return true;
+}
 
 void Parser_Free(Parser* p) {
   if (p == nullptr) return;

@@ -75,6 +75,15 @@ ll_tree* Parser_ParseBusType(Parser* p, std::int32_t* cursor, ll_parsing_error* 
 // True when the last run was refused for nesting deeper than LL_MAX_NESTING.
 bool Parser_NestingTooDeep(const Parser* p);
 
+// After a successful Program run that stopped at `cursor`: true when text
+// other than spaces, tabs and line breaks follows (Program matches what it can
+// and stops silently). `err`, when given, then receives what the run learnt
+// about the first unreadable spot: `start` = `cursor`, `end` = the farthest
+// failure position, and the message ("Expected … but got …" with show-fails
+// on, else "Unexpected …") names the character at `end`. Free it with
+// ll_parsing_error_free.
+bool Parser_UnreadText(const Parser* p, std::int32_t cursor, ll_parsing_error* err);
+
 void Parser_Free(Parser* p);
 void Parser_Delete(Parser* p);
 

@@ -16,9 +16,23 @@ namespace {
 // would silently cut it short and open some other file instead.
 bool hasNulByte(std::string_view path) { return path.find('\0') != std::string_view::npos; }
 
+thread_local const SourceOverlay* active_overlay = nullptr;
+
+std::optional<std::string_view> overlayText(std::string_view path) {
+  if (active_overlay == nullptr) return std::nullopt;
+  return (*active_overlay)(path);
+}
+
 Result<std::string> canonicalise(std::string_view path) {
   if (hasNulByte(path)) return fail(Error::FileNotFound);
-  return file_io::canonicalPath(std::string(path));
+  auto canonical = file_io::canonicalPath(std::string(path));
+  if (!canonical && canonical.error() == Error::FileNotFound && active_overlay != nullptr && !path.empty() &&
+      path.front() == '/') {
+    // A buffer that was never saved exists only in the editor.
+    std::string normalised = normalizeLexically(path);
+    if (overlayText(normalised)) return normalised;
+  }
+  return canonical;
 }
 
 }  // namespace
@@ -31,6 +45,10 @@ Result<OwnedFile> loadFileOwned(std::string_view path) {
   }
   auto canonical = canonicalise(path);
   if (!canonical) return fail(canonical.error());
+  if (std::optional<std::string_view> open_buffer = overlayText(*canonical)) {
+    if (open_buffer->size() > file_io::kMaxSourceBytes) return fail(Error::FileTooBig);
+    return OwnedFile{std::move(*canonical), std::string(*open_buffer)};
+  }
   // Pipes, terminals and sockets are refused before they are opened: opening
   // or reading one could wait forever for a writer that never comes.
   struct stat info {};
@@ -53,6 +71,13 @@ Result<LoadedFile> loadFile(Arena& arena, std::string_view path) {
   if (!owned) return fail(owned.error());
   return LoadedFile{arena.store(owned->absolute_path), arena.store(owned->source)};
 }
+
+ScopedSourceOverlay::ScopedSourceOverlay(SourceOverlay overlay)
+    : overlay_(std::move(overlay)), previous_(active_overlay) {
+  active_overlay = &overlay_;
+}
+
+ScopedSourceOverlay::~ScopedSourceOverlay() { active_overlay = previous_; }
 
 std::string normalizeLexically(std::string_view path) {
   const bool absolute = !path.empty() && path.front() == '/';
@@ -84,9 +109,8 @@ std::string normalizeLexically(std::string_view path) {
   return result;
 }
 
-Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
-                                           std::string_view import_path) {
-  if (builtins::hasVirtualPrefix(import_path)) return arena.store(import_path);
+std::string joinImportPath(std::string_view importing_path, std::string_view import_path) {
+  if (builtins::hasVirtualPrefix(import_path)) return std::string(import_path);
   std::string joined;
   if (!import_path.empty() && import_path.front() == '/') {
     joined = import_path;
@@ -96,7 +120,13 @@ Result<std::string_view> resolveImportPath(Arena& arena, std::string_view import
     joined.push_back('/');
     joined.append(import_path);
   }
-  auto canonical = canonicalise(normalizeLexically(joined));
+  return normalizeLexically(joined);
+}
+
+Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
+                                           std::string_view import_path) {
+  if (builtins::hasVirtualPrefix(import_path)) return arena.store(import_path);
+  auto canonical = canonicalise(joinImportPath(importing_path, import_path));
   if (!canonical) return fail(canonical.error());
   return arena.store(*canonical);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +29,31 @@ struct OwnedFile {
 // links resolved) and read whole, up to 16 MiB (FileTooBig beyond).
 Result<LoadedFile> loadFile(Arena& arena, std::string_view path);
 Result<OwnedFile> loadFileOwned(std::string_view path);
+
+// Text that stands in for the file at a path: an editor's unsaved buffer.
+// Asked with canonical absolute paths, and with the lexically normalised
+// absolute path of a file that does not exist on disk (yet).
+using SourceOverlay = std::function<std::optional<std::string_view>(std::string_view path)>;
+
+// Makes every load and import resolution on this thread consult `overlay`
+// before the file system, until the guard goes away.
+class ScopedSourceOverlay {
+ public:
+  explicit ScopedSourceOverlay(SourceOverlay overlay);
+  ~ScopedSourceOverlay();
+  ScopedSourceOverlay(const ScopedSourceOverlay&) = delete;
+  ScopedSourceOverlay& operator=(const ScopedSourceOverlay&) = delete;
+
+ private:
+  SourceOverlay overlay_;
+  const SourceOverlay* previous_;
+};
+
+// The import path joined to the directory of the importing file ("." when it
+// has none) and normalised lexically, without touching the file system: the
+// path a person would follow from the importing file. An absolute import path
+// stands alone; "<builtin>/" paths come back unchanged.
+std::string joinImportPath(std::string_view importing_path, std::string_view import_path);
 
 // Resolves an import path against the directory of the importing file and
 // canonicalises it. "<builtin>/" paths come back unchanged.

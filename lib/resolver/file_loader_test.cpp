@@ -125,5 +125,49 @@ TEST(FileLoader, ResolvesImportsFromTheImportingFilesDirectory) {
   EXPECT_EQ(with_nul.error(), Error::FileNotFound);
 }
 
+// An editor's buffers stand in for files while a guard is alive: on disk
+// or not yet saved, reached directly or through a symbolic link or an import.
+TEST(FileLoader, OpenBuffersWinOverTheDiskWhileTheirGuardLives) {
+  testing::TempTree tree;
+  std::string saved = tree.write("lib/half.vorn", "input a\n");
+  tree.symlink(tree.path("lib"), "alias");
+  const std::string unsaved = tree.path("lib/new.vorn");
+  std::string calls;
+  SourceOverlay overlay = [&](std::string_view path) -> std::optional<std::string_view> {
+    calls += std::string(path) + ";";
+    if (path == saved) return std::string_view("input edited\n");
+    if (path == unsaved) return std::string_view("input fresh\n");
+    return std::nullopt;
+  };
+  Arena arena;
+  {
+    ScopedSourceOverlay guard(overlay);
+    for (const std::string& via : {saved, tree.path("alias/half.vorn")}) {
+      auto loaded = loadFile(arena, via);
+      ASSERT_TRUE(loaded.has_value()) << via;
+      EXPECT_EQ(loaded->absolute_path, saved);
+      EXPECT_EQ(loaded->source, "input edited\n");
+    }
+    auto imported = resolveImportPath(arena, tree.path("top.vorn"), "lib/../lib/new.vorn");
+    ASSERT_TRUE(imported.has_value());
+    EXPECT_EQ(*imported, unsaved);
+    auto fresh = loadFile(arena, *imported);
+    ASSERT_TRUE(fresh.has_value());
+    EXPECT_EQ(fresh->source, "input fresh\n");
+    // Files that are neither open nor on disk stay missing.
+    auto missing = resolveImportPath(arena, tree.path("top.vorn"), "lib/other.vorn");
+    ASSERT_FALSE(missing.has_value());
+    EXPECT_EQ(missing.error(), Error::FileNotFound);
+    // Built-in macros never ask.
+    calls.clear();
+    ASSERT_TRUE(loadFile(arena, "<builtin>/xor.vorn").has_value());
+    EXPECT_EQ(calls, "");
+  }
+  auto after = loadFile(arena, saved);
+  ASSERT_TRUE(after.has_value());
+  EXPECT_EQ(after->source, "input a\n");
+  EXPECT_FALSE(loadFile(arena, unsaved).has_value());
+}
+
 }  // namespace
 }  // namespace vorn::file_loader

@@ -46,7 +46,9 @@ const scan_imports::ResolvedImport* componentMatchesAlias(const AliasIndex& inde
 
 Result<types::Project> resolveBodies(Arena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
-                                     const std::vector<std::uint32_t>& topo_order) {
+                                     const std::vector<std::uint32_t>& topo_order,
+                                     std::optional<FileSyntaxError>* syntax_error) {
+  if (syntax_error != nullptr) syntax_error->reset();
   const std::size_t file_count = file_paths.size();
   for (const scan_imports::ResolvedImport& record : import_table) {
     if (record.importing_file >= file_count || record.target_file >= file_count) return fail(Error::InternalError);
@@ -81,8 +83,12 @@ Result<types::Project> resolveBodies(Arena& arena, const std::vector<std::string
     if (!loaded) return fail(loaded.error());
     project.source_blobs[file_id] = loaded->source;
 
-    auto tree = translate::parseSource(arena, loaded->source, file_id);
-    if (!tree) return fail(tree.error());
+    std::optional<translate::SyntaxError> unread;
+    auto tree = translate::parseSource(arena, loaded->source, file_id, &unread);
+    if (!tree) {
+      if (unread && syntax_error != nullptr) *syntax_error = FileSyntaxError{file_id, std::move(*unread)};
+      return fail(tree.error());
+    }
     auto module = resolver::resolve(*tree, file_id);
     if (!module) return fail(module.error());
 

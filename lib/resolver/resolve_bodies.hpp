@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -8,13 +9,23 @@
 #include "core/error.hpp"
 #include "ir/types.hpp"
 #include "resolver/scan_imports.hpp"
+#include "syntax/translate.hpp"
 
 namespace vorn::resolve_bodies {
 
+// A file that the grammar could not read to its end (see translate::parseSource).
+struct FileSyntaxError {
+  std::uint32_t file_id = 0;
+  translate::SyntaxError error;
+};
+
 // Loads, translates and resolves every file in `topo_order` into a project.
 // Source texts and syntax trees are kept alive by the project and `arena`.
+// When a file fails with ParsingFailed because of unread text, `syntax_error`
+// (when given) says which file and where.
 Result<types::Project> resolveBodies(Arena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
-                                     const std::vector<std::uint32_t>& topo_order);
+                                     const std::vector<std::uint32_t>& topo_order,
+                                     std::optional<FileSyntaxError>* syntax_error = nullptr);
 
 }  // namespace vorn::resolve_bodies

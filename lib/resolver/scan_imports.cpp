@@ -28,24 +28,25 @@ struct ScanState {
   explicit ScanState(Arena& a) : arena(a) {}
 };
 
-std::uint32_t addFile(ScanState& state, std::string_view path, std::string source) {
+std::uint32_t addFile(ScanState& state, std::string_view path, std::string_view display_path, std::string source) {
   auto id = static_cast<std::uint32_t>(state.result.file_paths.size());
   std::string_view stored = state.arena.store(path);
   state.result.file_paths.push_back(stored);
+  state.result.display_paths.push_back(state.arena.store(display_path));
   state.pending_sources.push_back(std::move(source));
   state.path_to_id.emplace(stored, id);
   return id;
 }
 
 // The id of the file at the resolved `path`, loading and queueing it when it
-// is new.
-Result<std::uint32_t> findOrLoad(ScanState& state, std::string_view path) {
+// is new; a new file is shown as `display_path`.
+Result<std::uint32_t> findOrLoad(ScanState& state, std::string_view path, std::string_view display_path) {
   if (auto found = state.path_to_id.find(path); found != state.path_to_id.end()) return found->second;
   auto loaded = file_loader::loadFileOwned(path);
   if (!loaded) return fail(loaded.error());
   // Loading canonicalises again; a file named two ways is still one file.
   if (auto found = state.path_to_id.find(loaded->absolute_path); found != state.path_to_id.end()) return found->second;
-  return addFile(state, loaded->absolute_path, std::move(loaded->source));
+  return addFile(state, loaded->absolute_path, display_path, std::move(loaded->source));
 }
 
 std::string quoted(std::string_view prefix, std::string_view text) {
@@ -92,7 +93,7 @@ Result<ScanResult> scanProjectImports(Arena& arena, std::string_view root_path) 
   if (builtins::hasVirtualPrefix(root)) root.insert(0, "./");
   auto root_file = file_loader::loadFileOwned(root);
   if (!root_file) return fail(root_file.error());
-  addFile(state, root_file->absolute_path, std::move(root_file->source));
+  addFile(state, root_file->absolute_path, root_path, std::move(root_file->source));
 
   // Ids are handed out in queue order, so the queue is simply the id range.
   for (std::uint32_t file_id = 0; file_id < state.result.file_paths.size(); ++file_id) {
@@ -130,7 +131,8 @@ Result<ScanResult> scanProjectImports(Arena& arena, std::string_view root_path) 
           continue;
         }
       }
-      auto target = findOrLoad(state, *resolved);
+      auto target = findOrLoad(state, *resolved,
+                               file_loader::joinImportPath(state.result.display_paths[file_id], import.path.text));
       if (!target) return fail(target.error());
       state.result.import_table.push_back(ResolvedImport{arena.store(alias), file_id, *target, span, false});
       alias_map.emplace(alias, span);
@@ -140,7 +142,7 @@ Result<ScanResult> scanProjectImports(Arena& arena, std::string_view root_path) 
       const std::string_view name = builtins::slice(entry.name);
       const std::string_view virtual_path = builtins::virtualPath(entry.name);
       if (alias_map.contains(name) || file_path == virtual_path) continue;
-      auto target = findOrLoad(state, virtual_path);
+      auto target = findOrLoad(state, virtual_path, virtual_path);
       if (!target) return fail(target.error());
       state.result.import_table.push_back(
           ResolvedImport{name, file_id, *target, diagnostics::Span{file_id, 1, 1, 1, 1}, true});

@@ -21,6 +21,11 @@ struct ResolvedImport {
 
 struct ScanResult {
   std::vector<std::string_view> file_paths;  // by file id; 0 is the root
+  // By file id, the path to show people: the root as given, every other file
+  // as joined from the display path of the file that first imported it
+  // (file_loader::joinImportPath), built-in macros by their virtual paths.
+  // Diagnostics are printed with the path of their span's file id.
+  std::vector<std::string_view> display_paths;
   std::vector<ResolvedImport> import_table;
   std::vector<diagnostics::Diagnostic> diagnostics;
 };

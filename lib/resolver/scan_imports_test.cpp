@@ -257,3 +257,35 @@ TEST(ScanImports, RootIsAlwaysTheFileOnDisk) {
 
 }  // namespace
 }  // namespace vorn::scan_imports
+
+namespace vorn::scan_imports {
+namespace {
+
+TEST(ScanImports, DisplayPathsFollowTheImportsFromTheRootAsTyped) {
+  testing::TempTree tree;
+  tree.write("c.vorn", "input c\n");
+  tree.write("d.vorn", "input d\n");
+  tree.write("a/a.vorn", "import c \"../c.vorn\"\ninput a\n");
+  tree.write("b.vorn", "import c \"link/./c.vorn\"\nimport d \"" + tree.path("x/../d.vorn") +
+                           "\"\nimport x \"<builtin>/xor.vorn\"\ninput b\n");
+  tree.symlink(tree.root(), "link");
+  tree.write("top.vorn", "import a \"a/a.vorn\"\nimport b \"b.vorn\"\ninput t\n");
+  testing::ScopedChdir inside(tree.root());
+  Arena arena;
+  auto result = scanProjectImports(arena, "./top.vorn");
+  ASSERT_TRUE(result.has_value());
+  ASSERT_EQ(result->display_paths.size(), result->file_paths.size());
+  ASSERT_EQ(result->file_paths.size(), 10u);
+  // The root as given; every other file joined from its first importer's
+  // display path, without canonicalising; macros by their virtual paths.
+  EXPECT_EQ(result->display_paths[0], "./top.vorn");
+  EXPECT_EQ(result->display_paths[1], "a/a.vorn");
+  EXPECT_EQ(result->display_paths[2], "b.vorn");
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(result->display_paths[i + 3], kBuiltinPaths[i]);
+  EXPECT_EQ(result->file_paths[8], tree.path("c.vorn"));
+  EXPECT_EQ(result->display_paths[8], "c.vorn");  // first reached from a/a.vorn, not through the link
+  EXPECT_EQ(result->display_paths[9], tree.path("d.vorn"));
+}
+
+}  // namespace
+}  // namespace vorn::scan_imports

@@ -51,6 +51,9 @@ struct SignalSource {
   Tag tag = Tag::named;
   NamedSignalRef named;
   std::unique_ptr<ComponentInstance> anonymous;
+  // The port read from the anonymous instance: `q` in `p(x=a).q`. An empty
+  // text (a tree built by hand) means "out".
+  Identifier anonymous_port;
 };
 
 struct OutputDecl {

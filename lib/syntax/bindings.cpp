@@ -46,8 +46,8 @@ Result<Pending> pendingBusType(const TranslationContext& ctx, ll_node_id bus_typ
   return Pending{ports, *sequence, childCount(ctx, *sequence), 0, nullptr, nullptr};
 }
 
-// Fills `out` for a named reference; for an anonymous instance returns its
-// AnonDecl node and leaves `out` alone.
+// Fills `out` for a named reference; for an anonymous instance records the
+// port after the dot and returns the AnonDecl node.
 Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_node_id node, ast::SignalSource& out) {
   if (auto ok = expectNamedNode(ctx, node, "PortRef"); !ok) return fail(ok.error());
   auto child = firstChild(ctx, node);
@@ -66,10 +66,15 @@ Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_
   }
   auto head = childAt(ctx, *child, 0);
   if (!head) return fail(head.error());
-  if (isNamed(ctx, *head, "AnonDecl")) return *head;
-  if (!isNamed(ctx, *head, "Identifier")) return fail(Error::InvalidPortReference);
   auto port_node = childAt(ctx, *child, 2);
   if (!port_node) return fail(port_node.error());
+  if (isNamed(ctx, *head, "AnonDecl")) {
+    auto port = parseIdentifier(ctx, *port_node);
+    if (!port) return fail(port.error());
+    out.anonymous_port = *port;
+    return *head;
+  }
+  if (!isNamed(ctx, *head, "Identifier")) return fail(Error::InvalidPortReference);
   auto target = parseIdentifier(ctx, *head);
   if (!target) return fail(target.error());
   auto port = parseIdentifier(ctx, *port_node);

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "parser/parser.hpp"
@@ -215,21 +216,46 @@ Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
   return file;
 }
 
-Result<ast::File> parseSource(Arena& arena, std::string_view source, std::uint32_t file_id) {
+Result<ast::File> parseSource(Arena& arena, std::string_view source, std::uint32_t file_id,
+                              std::optional<SyntaxError>* syntax_error) {
+  if (syntax_error != nullptr) syntax_error->reset();
   // Offsets in the parse tree are 32-bit.
   if (source.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     return fail(Error::FileTooBig);
   }
   std::unique_ptr<Parser, ParserDeleter> parser(Parser_New());
   Parser_SetInput(parser.get(), source.data(), static_cast<std::int32_t>(source.size()));
-  const ll_tree* tree = Parser_Parse(parser.get(), nullptr, nullptr);
+  // Expectations only shape the message of a refused file.
+  Parser_SetShowFails(parser.get(), true);
+  std::int32_t stopped = 0;
+  const ll_tree* tree = Parser_Parse(parser.get(), &stopped, nullptr);
   if (tree == nullptr) {
     return fail(Parser_NestingTooDeep(parser.get()) ? Error::NestingTooDeep : Error::ParsingFailed);
   }
   ll_node_id root = 0;
   if (!ll_tree_root(tree, &root)) return fail(Error::ParsingFailed);
   TranslationContext ctx(arena, tree, source, file_id);
+  ll_parsing_error record{};
+  if (Parser_UnreadText(parser.get(), stopped, syntax_error != nullptr ? &record : nullptr)) {
+    if (syntax_error != nullptr) {
+      LineCol at = offsetToLineCol(ctx, record.end);
+      *syntax_error = SyntaxError{static_cast<std::uint32_t>(record.end), at.line, at.col, record.message};
+      ll_parsing_error_free(&record);
+    }
+    return fail(Error::ParsingFailed);
+  }
   return translateProgram(ctx, root);
+}
+
+std::string formatSyntaxError(std::string_view path, const SyntaxError& error) {
+  std::string line(path);
+  line += ':';
+  line += std::to_string(error.line);
+  line += ':';
+  line += std::to_string(error.col);
+  line += ": error: ";
+  line += error.message;
+  return line;
 }
 
 }  // namespace vorn::translate

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/arena.hpp"
@@ -9,9 +11,30 @@
 
 namespace vorn::translate {
 
+// Why a file was refused although its first items parsed: the grammar stopped
+// before the end of the text. `line` and `col` (1-based, byte columns, as in
+// spans) locate the farthest position the parser reached, which is where the
+// slip is; `message` is the parser's own text ("Expected … but got …" or
+// "Unexpected …").
+struct SyntaxError {
+  std::uint32_t offset = 0;  // byte offset of the same position
+  std::uint32_t line = 0;
+  std::uint32_t col = 0;
+  std::string message;
+};
+
 // Parses `source` with the grammar's Program rule and translates the parse
 // tree into a syntax tree whose spans carry `file_id`. Generated names are
 // stored in `arena`; `source` must outlive the result.
-Result<ast::File> parseSource(Arena& arena, std::string_view source, std::uint32_t file_id);
+//
+// Text left after the last item the grammar could read (other than spaces,
+// tabs, line breaks) fails with ParsingFailed, and `syntax_error`, when given,
+// receives where and why. A text whose first item already fails gives
+// ParsingFailed without a SyntaxError (`*syntax_error` is reset).
+Result<ast::File> parseSource(Arena& arena, std::string_view source, std::uint32_t file_id,
+                              std::optional<SyntaxError>* syntax_error = nullptr);
+
+// "path:line:col: error: message", the located line printed for a SyntaxError.
+std::string formatSyntaxError(std::string_view path, const SyntaxError& error);
 
 }  // namespace vorn::translate

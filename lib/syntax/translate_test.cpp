@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace vorn::translate {
@@ -44,8 +45,7 @@ TEST_F(TranslateTest, InputsOutputsAndInstances) {
       "xor s(a=a, b=b)\n"
       "not p, q\n"
       "output q\n"
-      "output c(zz=g.out, in=h.out)\n"
-      "%%% ignored");
+      "output c(zz=g.out, in=h.out)\n");
   ASSERT_EQ(file.inputs.size(), 1u);
   ASSERT_EQ(file.inputs[0].names.size(), 2u);
   EXPECT_EQ(file.inputs[0].names[0].text, "a");
@@ -146,9 +146,63 @@ TEST_F(TranslateTest, SpansCountBytesAndCarriageReturns) {
   const auto& ports = file.components[1].ports;
   EXPECT_EQ(ports[0].value.named.span, span(3, 9, 3, 11));
   EXPECT_EQ(ports[1].value.named.span, span(3, 15, 4, 1));
-  // A non-ASCII byte is no identifier: translation stops before it.
-  ast::File stopped = parse("input a\ninput \xC3\xA9");
-  EXPECT_EQ(stopped.span, span(1, 1, 1, 8));
+  // A non-ASCII byte is no identifier: the file is refused there.
+  EXPECT_EQ(failure("input a\ninput \xC3\xA9"), Error::ParsingFailed);
+}
+
+TEST_F(TranslateTest, TextTheGrammarCannotReadIsRefusedWhereReadingStopped) {
+  struct Case {
+    std::string_view source;
+    std::uint32_t line, col;
+    std::string_view message;
+  };
+  const Case cases[] = {
+      // The missing ".out": located at the dot's place, not at the declaration.
+      {"input a\noutput o(in=xor(a=a, b=b))\ninput b\n", 2, 26, "Unexpected ')'"},
+      {"input a\n# not a comment\ninput b\n", 2, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got '#'"},
+      {"input a\ninput \xC3\xA9", 2, 7, "Expected '<' but got '?'"},
+      {"output o(in=a", 1, 14, "Expected 'n' but got EOF"},
+      {"output o(in=a)\r\n)\r\n", 2, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got ')'"},
+      {"not n(in=a)\nnot m(in=n.\n", 3, 1, "Unexpected EOF"},
+      {"input a\n\x01", 2, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got '?'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.source));
+    std::optional<SyntaxError> error;
+    auto file = parseSource(arena_, arena_.store(c.source), 4, &error);
+    ASSERT_FALSE(file.has_value());
+    EXPECT_EQ(file.error(), Error::ParsingFailed);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->line, c.line);
+    EXPECT_EQ(error->col, c.col);
+    EXPECT_EQ(error->message, c.message);
+    EXPECT_EQ(formatSyntaxError("d/f.vorn", *error),
+              "d/f.vorn:" + std::to_string(c.line) + ":" + std::to_string(c.col) + ": error: " + std::string(c.message));
+  }
+
+  // Blanks, CRLF, comments and a last line without a line feed are all read.
+  for (std::string_view fine : {"input a\r\noutput q(in=a)\r\n// end\r\n\r\n \t", "input a\noutput q(in=a)",
+                                "input a // why\noutput q(in=a) // why not\n\n\n"}) {
+    std::optional<SyntaxError> error = SyntaxError{};
+    auto file = parseSource(arena_, arena_.store(fine), 0, &error);
+    EXPECT_TRUE(file.has_value()) << fine;
+    EXPECT_FALSE(error.has_value()) << fine;
+  }
+
+  // A first item that already fails is refused as before, without a place.
+  std::optional<SyntaxError> error;
+  auto file = parseSource(arena_, arena_.store("%%% input a"), 0, &error);
+  EXPECT_EQ(file.error(), Error::ParsingFailed);
+  EXPECT_FALSE(error.has_value());
+}
+
+TEST_F(TranslateTest, AnAnonymousInstanceKeepsThePortAfterItsDot) {
+  ast::File file = parse("output o(in=p(x=a).q)\nand g(a=not(in=b).out, b=b)\n");
+  const ast::SignalSource& value = file.outputs[0].value;
+  ASSERT_EQ(value.tag, ast::SignalSource::Tag::anonymous);
+  EXPECT_EQ(value.anonymous_port.text, "q");
+  EXPECT_EQ(value.anonymous_port.span, span(1, 20, 1, 21));
+  EXPECT_EQ(file.components[0].ports[0].value.anonymous_port.text, "out");
 }
 
 std::string nested(int depth) {

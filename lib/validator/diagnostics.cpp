@@ -51,6 +51,16 @@ Counts countDiagnostics(const std::vector<Diagnostic>& diagnostics) {
 }
 
 Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path, const std::vector<Diagnostic>& diagnostics) {
+  return printDiagnosticSet(out, std::span<const std::string_view>(&path, 1), diagnostics);
+}
+
+std::string_view pathOfFile(std::span<const std::string_view> paths_by_file, std::uint32_t file_id) {
+  if (paths_by_file.empty()) return {};
+  return file_id < paths_by_file.size() ? paths_by_file[file_id] : paths_by_file.front();
+}
+
+Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string_view> paths_by_file,
+                                  const std::vector<Diagnostic>& diagnostics) {
   Counts counts;
   for (const Diagnostic& diagnostic : diagnostics) {
     if (diagnostic.level == DiagnosticLevel::err) {
@@ -58,11 +68,11 @@ Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path, cons
     } else {
       ++counts.warnings;
     }
-    std::string text = formatDiagnosticLine(path, diagnostic);
+    std::string text = formatDiagnosticLine(pathOfFile(paths_by_file, diagnostic.span.file_id), diagnostic);
     text.push_back('\n');
     for (const DiagnosticNote& note : diagnostic.notes) {
       text.append("  note: ");
-      text.append(path);
+      text.append(pathOfFile(paths_by_file, note.span.file_id));
       text.push_back(':');
       text.append(std::to_string(note.span.start_line));
       text.push_back(':');

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +55,16 @@ std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagno
 
 Counts countDiagnostics(const std::vector<Diagnostic>& diagnostics);
 
-// Prints every diagnostic in list order with its notes; `path` is printed for
-// all of them, whichever file they are located in.
+// Prints every diagnostic in list order with its notes. Each line, main or
+// note, names the file of its own span: `paths_by_file[span.file_id]` (the
+// first path for an id beyond the list, as for a lone file).
+Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string_view> paths_by_file,
+                                  const std::vector<Diagnostic>& diagnostics);
+
+// The same for diagnostics of one file, printed with `path`.
 Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path, const std::vector<Diagnostic>& diagnostics);
+
+// The path printed for `file_id`, with the fallback described above.
+std::string_view pathOfFile(std::span<const std::string_view> paths_by_file, std::uint32_t file_id);
 
 }  // namespace vorn::diagnostics

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <span>
 #include <string>
 
 namespace vorn::diagnostics {
@@ -13,12 +14,14 @@ namespace {
 Span at(std::uint32_t line, std::uint32_t col) { return Span{3, line, col, line, col + 1}; }
 
 // Prints through a pipe so that the bytes on the descriptor are what is checked.
-std::string printed(const std::vector<Diagnostic>& list, Counts* counts = nullptr) {
+std::string printed(const std::vector<Diagnostic>& list, Counts* counts = nullptr,
+                    std::span<const std::string_view> paths_by_file = {}) {
   int fds[2];
   EXPECT_EQ(::pipe(fds), 0);
   {
     OutputStream out(fds[1]);
-    auto result = printDiagnosticSet(out, "adder.vorn", list);
+    auto result = paths_by_file.empty() ? printDiagnosticSet(out, "adder.vorn", list)
+                                        : printDiagnosticSet(out, paths_by_file, list);
     EXPECT_TRUE(result.has_value());
     if (result && counts) *counts = *result;
     EXPECT_TRUE(out.flush().has_value());
@@ -45,6 +48,22 @@ TEST(DiagnosticsTest, MainLinesAndNotesUseTheGivenPathForEveryFile) {
             "adder.vorn:1:1: warning: W002: output 'out' of sub-circuit 'xor' is never read\n");
   EXPECT_EQ(counts.errors, 2u);
   EXPECT_EQ(counts.warnings, 1u);
+}
+
+TEST(DiagnosticsTest, EachLineNamesTheFileOfItsOwnSpan) {
+  const std::string_view paths[] = {"top.vorn", "sub/s.vorn", "<builtin>/xor.vorn"};
+  std::vector<Diagnostic> list;
+  list.push_back(makeError(DiagnosticCode::E010, "import cycle detected: x", Span{1, 2, 3, 2, 9},
+                           {{"cycle member: a", Span{0, 5, 1, 5, 2}}, {"cycle member: b", Span{2, 7, 4, 7, 5}}}));
+  list.push_back(makeWarning(DiagnosticCode::W001, "input 'z' is declared but never used", Span{0, 1, 13, 1, 14}));
+  // An id beyond the list (a tree built without a scan) falls back to the root.
+  list.push_back(makeError(DiagnosticCode::E001, "undeclared name 'q'", Span{9, 4, 1, 4, 2}));
+  EXPECT_EQ(printed(list, nullptr, paths),
+            "sub/s.vorn:2:3: error: E010: import cycle detected: x\n"
+            "  note: top.vorn:5:1: cycle member: a\n"
+            "  note: <builtin>/xor.vorn:7:4: cycle member: b\n"
+            "top.vorn:1:13: warning: W001: input 'z' is declared but never used\n"
+            "top.vorn:4:1: error: E001: undeclared name 'q'\n");
 }
 
 TEST(DiagnosticsTest, NotesKeepTheirOrder) {

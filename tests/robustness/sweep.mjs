@@ -3,7 +3,12 @@
 // Exit statuses 0, 1 and 2 are all acceptable; what is printed is not judged.
 //
 //   node sweep.mjs <vorn-compile> [--scale=N] [--seed=N] [--jobs=N]
-//                  [--timeout=SECONDS] [--save=DIR] [--only=REGEX]
+//                  [--timeout=SECONDS] [--save=DIR] [--only=REGEX] [--lsp=PATH]
+//
+// With --lsp the same sources go through the language server instead: one
+// session per case that opens the files, edits the root, asks for symbols,
+// hovers, definitions and completions at random places, sends a few broken
+// messages, and must end cleanly with status 0.
 //
 // --scale multiplies the number of mutated sources (1 in CI); the seed fixes
 // every random choice, so a failure reproduces exactly. --save copies each
@@ -14,19 +19,20 @@ import {
 } from 'node:fs';
 import { tmpdir, cpus } from 'node:os';
 import { join, dirname, relative, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { Client, frame } from '../lsp/client.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const repo = resolve(here, '..', '..');
 
 // ---------------------------------------------------------------- options
-const options = { scale: 1, seed: 20260501, jobs: Math.max(1, cpus().length), timeout: 20, save: null, only: null };
+const options = { scale: 1, seed: 20260501, jobs: Math.max(1, cpus().length), timeout: 20, save: null, only: null, lsp: null };
 const positional = [];
 for (const arg of process.argv.slice(2)) {
   const m = /^--(\w+)=(.*)$/.exec(arg);
   if (!m) { positional.push(arg); continue; }
   if (!(m[1] in options)) { console.error(`unknown option ${arg}`); process.exit(2); }
-  options[m[1]] = ['save', 'only'].includes(m[1]) ? m[2] : Number(m[2]);
+  options[m[1]] = ['save', 'only', 'lsp'].includes(m[1]) ? m[2] : Number(m[2]);
 }
 if (positional.length !== 1) {
   console.error('usage: node sweep.mjs <vorn-compile> [--scale=N] [--seed=N] [--jobs=N] [--timeout=S] [--save=DIR] [--only=RE]');
@@ -553,10 +559,82 @@ function runOnce(c, dir, mode) {
   });
 }
 
+// One language-server session over a case's files.
+async function lspSession(c, dir) {
+  const r = rng(options.seed ^ hashText(c.name) ^ 0x15e);
+  const started = Date.now();
+  // A session is a dozen requests and two checks: it gets three runs' time.
+  const budget = options.timeout * 3000;
+  const client = new Client(resolve(options.lsp), { cwd: dir, env, timeoutMs: budget });
+  const timer = setTimeout(() => client.kill(), budget);
+  let problem = null;
+  try {
+    await client.initialize(pathToFileURL(dir).href);
+    const names = Object.keys(c.files);
+    const texts = Object.fromEntries(names.map((n) => [n, Buffer.from(c.files[n]).toString('utf8')]));
+    const rootUri = pathToFileURL(join(dir, c.root)).href;
+    const uriOf = (n) => pathToFileURL(join(dir, n)).href;
+    let version = 1;
+    for (const n of names) {
+      if (n !== c.root && r.int(2)) continue;
+      client.notify('textDocument/didOpen', { textDocument: { uri: uriOf(n), languageId: 'vorn', version, text: texts[n] } });
+    }
+    if (!(c.root in texts)) texts[c.root] = '';
+    await client.diagnosticsFor(rootUri);
+    const ask = async (text) => {
+      const lines = text.split('\n');
+      const line = r.int(lines.length + 2);
+      const character = r.int((lines[line] || '').length + 3);
+      const at = { textDocument: { uri: rootUri }, position: { line, character } };
+      for (const method of ['textDocument/hover', 'textDocument/definition', 'textDocument/completion']) {
+        const answer = await client.request(method, at);
+        if (answer.error) throw new Error(`${method} failed: ${JSON.stringify(answer.error)}`);
+      }
+    };
+    const symbols = await client.request('textDocument/documentSymbol', { textDocument: { uri: rootUri } });
+    if (symbols.error) throw new Error(`documentSymbol failed: ${JSON.stringify(symbols.error)}`);
+    for (let k = 0; k < 4; ++k) await ask(texts[c.root]);
+    // An edit: a mutation of the root, then broken messages, then the
+    // edit's diagnostics.
+    // Mutations that repeat a line of a huge source are capped: the server
+    // refuses sources past 16 MiB anyway, and shipping them costs the sweep.
+    let edited = mutate(Buffer.from(texts[c.root], 'utf8'), r).toString('utf8');
+    if (edited.length > Math.max(1 << 20, 2 * texts[c.root].length)) edited = texts[c.root].slice(0, r.int(texts[c.root].length + 1));
+    client.notify('textDocument/didChange', { textDocument: { uri: rootUri, version: ++version }, contentChanges: [{ text: edited }] });
+    const junk = [frame('{"id": 1, "method": '), Buffer.from('Content-Length: -4\r\n\r\n'), frame('"just a string"'),
+      frame({ jsonrpc: '2.0', id: 'x', method: 'textDocument/hover', params: { textDocument: {}, position: { line: -1 } } })];
+    client.sendRaw(junk[r.int(junk.length)]);
+    await client.diagnosticsFor(rootUri);
+    for (let k = 0; k < 3; ++k) await ask(edited);
+    for (const n of names) {
+      if (r.int(3) === 0) client.notify('textDocument/didClose', { textDocument: { uri: uriOf(n) } });
+    }
+    const { closed } = await client.shutdownAndExit();
+    if (closed.signal) problem = `killed by ${closed.signal}`;
+    else if (closed.status !== 0) problem = `exit status ${closed.status}`;
+  } catch (error) {
+    problem = client.closed?.signal === 'SIGKILL' ? `no exit within ${budget / 1000} s` : String(error.message || error);
+  } finally {
+    clearTimeout(timer);
+    client.kill();
+    await client.exited;
+  }
+  let report = '';
+  if (SANITIZER.test(client.stderr)) {
+    report = client.stderr.slice(Math.max(0, client.stderr.search(SANITIZER) - 200), 8000);
+    problem = problem || 'sanitizer report';
+  }
+  return { mode: 'lsp', args: ['vorn-lsp'], seconds: (Date.now() - started) / 1000, status: client.closed?.status, problem, report };
+}
+
 const only = options.only ? new RegExp(options.only) : null;
 const queue = [];
 cases.forEach((c, index) => {
   if (only && !only.test(c.name)) return;
+  if (options.lsp) {
+    queue.push({ c, index, mode: 'lsp' });
+    return;
+  }
   for (const mode of c.modes) queue.push({ c, index, mode });
 });
 
@@ -571,7 +649,7 @@ async function worker() {
     const serial = started++;
     const dir = join(work, `${index}-${serial}`);
     materialise(c, dir);
-    const result = await runOnce(c, dir, mode);
+    const result = mode === 'lsp' ? await lspSession(c, dir) : await runOnce(c, dir, mode);
     ++runs;
     const group = c.name.split('_')[0] === 'mut' || c.name.startsWith('rand_') ? c.name.split('_')[0] : 'crafted';
     const key = `${group} status ${result.status}`;

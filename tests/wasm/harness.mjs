@@ -171,3 +171,42 @@ export function assembleArtifact(runtime, compact, full) {
     Buffer.from(runtime), section('vorn.topology.v0.min', compact), section('vorn.topology.v0.full', full),
   ]));
 }
+
+// An independent reading of the full topology, to check what the compiler
+// wrote: { components: [{ id, kind, name, origin }], connections: [{ from, to, port }] }.
+export function decodeFullTopology(bytes) {
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  let at = 0;
+  const need = (count) => {
+    if (at + count > bytes.length) throw new Error('full topology is truncated');
+  };
+  const u8 = () => { need(1); return view.getUint8(at++); };
+  const u32 = () => { need(4); const value = view.getUint32(at, true); at += 4; return value; };
+  const text = () => {
+    const length = u32();
+    need(length);
+    const value = new TextDecoder().decode(bytes.subarray(at, at + length));
+    at += length;
+    return value;
+  };
+  need(5);
+  if (String.fromCharCode(...bytes.subarray(0, 4)) !== 'VORF') throw new Error('full topology has a bad magic');
+  at = 4;
+  if (u8() !== 1) throw new Error('unsupported full topology version');
+  const components = [];
+  for (let count = u32(); count > 0; count--) {
+    const id = u32();
+    const kind = u8();
+    const name = text();
+    const origin = [];
+    for (let frames = u32(); frames > 0; frames--) {
+      origin.push({ alias: text(), subcircuit: text(), targetFile: u32() });
+    }
+    components.push({ id, kind, name, origin });
+  }
+  const connections = [];
+  for (let count = u32(); count > 0; count--) {
+    connections.push({ from: u32(), to: u32(), port: u8() });
+  }
+  return { components, connections };
+}

@@ -109,6 +109,29 @@ test('log lines reach the host only when bit 0 is set', () => {
   assert.equal(quiet.lines.length, 0);
 });
 
+test('a pin set by the host counts as scheduled', () => {
+  // source -> relay (an instance's input pin) -> out; the host drives the
+  // relay directly, then the source to the relay's current value.
+  const relay = compactTopology(
+    [[0, Kind.input_pin], [1, Kind.input_pin], [2, Kind.output_pin]],
+    [[0, 1, Port.in], [1, 2, Port.in]],
+  );
+  const { exports, lines } = instantiate(module, { debug: 1 });
+  loadTopology(exports, relay);
+  exports.setPin(0, LOW);
+  exports.setPin(1, HIGH);
+  assert.equal(exports.getOutputState(2), HIGH);
+  lines.length = 0;
+  exports.setPin(0, HIGH);
+  // The relay is high with nothing pending: no event for it.
+  assert.deepEqual(lines.map((l) => l.text), [
+    '(wasm) [Time: 22] Updating component id=0 to high',
+    '(wasm)   -> Notifying downstream component id=1',
+  ]);
+  exports.setPin(0, LOW);
+  assert.equal(exports.getOutputState(2), LOW);
+});
+
 test('record ids and duplicates', () => {
   // Record ids need not be dense; setPin/getOutputState address the table
   // by creation order, while log lines show the record ids.

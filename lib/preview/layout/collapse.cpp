@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace vorn::collapse {
@@ -92,20 +93,40 @@ Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology,
     if (passthrough(conn.to_id)) passthrough_source[conn.to_id] = conn.from_id;
   }
 
-  // 3. Follow each passthrough back to its first real driver; chains that end
-  // or stay inside passthroughs for too long have none.
+  // 3. Follow each passthrough back to its first real driver, however long
+  // the chain. A chain that ends without a source, or runs into a ring of
+  // passthroughs, has none. Every passthrough on a walked path shares the
+  // walk's outcome, so each is walked once.
+  enum class Walk : std::uint8_t { on_path, settled };
+  std::unordered_map<std::uint32_t, Walk> walked;
   std::unordered_map<std::uint32_t, std::uint32_t> resolved_driver;
+  std::vector<std::uint32_t> path;
   for (const auto& c : components) {
-    if (!passthrough(c.id)) continue;
-    std::uint32_t current = c.id;
-    for (int hop = 0; hop < kMaxPassthroughHops; ++hop) {
+    if (!passthrough(c.id) || walked.contains(c.id)) continue;
+    path.clear();
+    std::optional<std::uint32_t> driver;
+    for (std::uint32_t current = c.id;;) {
+      walked[current] = Walk::on_path;
+      path.push_back(current);
       const auto source = passthrough_source.find(current);
       if (source == passthrough_source.end()) break;
-      if (!passthrough(source->second)) {
-        resolved_driver[c.id] = source->second;
+      const std::uint32_t from = source->second;
+      if (!passthrough(from)) {
+        driver = from;
         break;
       }
-      current = source->second;
+      const auto seen = walked.find(from);
+      if (seen != walked.end()) {
+        // On this path: a ring. Settled: that walk's outcome.
+        const auto known = resolved_driver.find(from);
+        if (seen->second == Walk::settled && known != resolved_driver.end()) driver = known->second;
+        break;
+      }
+      current = from;
+    }
+    for (const std::uint32_t id : path) {
+      walked[id] = Walk::settled;
+      if (driver) resolved_driver[id] = *driver;
     }
   }
 

@@ -20,9 +20,6 @@ using KindMap = std::unordered_map<std::uint32_t, format::ComponentKind>;
 using NameMap = std::unordered_map<std::uint32_t, std::string_view>;
 using IdSet = std::unordered_set<std::uint32_t>;
 
-// Longest chain of passthroughs followed back to a real driver.
-inline constexpr int kMaxPassthroughHops = 64;
-
 // Whether `id` disappears from the drawing. Wires always do; inner pins
 // (boundary pins of sub-circuits) only when macros are expanded.
 bool isPassthrough(std::uint32_t id, const KindMap& kind_of, const IdSet& is_inner_pin, bool expand);

@@ -82,19 +82,38 @@ TEST(Collapse, WireChainBecomesOneEdgeKeepingPorts) {
   EXPECT_TRUE(gate->kind.isPrimitive(ComponentKind::not_gate));
 }
 
-TEST(Collapse, WireChainsAreFollowedForAtMost64Hops) {
-  for (const int length : {64, 65}) {
+TEST(Collapse, WireChainsOfAnyLengthReachTheirDriver) {
+  for (const int length : {64, 65, 5000}) {
     TopologyBuilder t;
     const auto g = t.add(ComponentKind::not_gate, "g");
     const auto last = t.wires(g, length);
     const auto led = t.add(ComponentKind::led, "l");
     t.connect(last, led, kIn);
+    // A second LED on a branch halfway along the chain: its walk meets
+    // wires already settled by the first.
+    const auto branch = t.add(ComponentKind::wire, "branch");
+    t.connect(static_cast<std::uint32_t>(g + 1 + length / 2), branch, kIn);
+    const auto led2 = t.add(ComponentKind::led, "l2");
+    t.connect(branch, led2, kIn);
     const VirtualGraph graph = run(t.topology);
-    ASSERT_EQ(graph.nodes.size(), 2u) << length;
-    const std::size_t expected = length == 64 ? 1 : 0;
-    EXPECT_EQ(findNode(graph, led)->inputs.size(), expected) << length;
-    EXPECT_EQ(findNode(graph, g)->outputs.size(), expected) << length;
+    ASSERT_EQ(graph.nodes.size(), 3u) << length;
+    ASSERT_EQ(findNode(graph, led)->inputs.size(), 1u) << length;
+    EXPECT_EQ(findNode(graph, led)->inputs[0].src_id, g) << length;
+    ASSERT_EQ(findNode(graph, led2)->inputs.size(), 1u) << length;
+    EXPECT_EQ(findNode(graph, led2)->inputs[0].src_id, g) << length;
+    EXPECT_EQ(findNode(graph, g)->outputs.size(), 2u) << length;
   }
+  // A long tail behind a ring of wires still has no driver.
+  TopologyBuilder t;
+  const auto w1 = t.add(ComponentKind::wire, "w1");
+  const auto w2 = t.add(ComponentKind::wire, "w2");
+  t.connect(w1, w2, kIn);
+  t.connect(w2, w1, kIn);
+  const auto led = t.add(ComponentKind::led, "l");
+  t.connect(t.wires(w2, 300), led, kIn);
+  const VirtualGraph graph = run(t.topology);
+  ASSERT_EQ(graph.nodes.size(), 1u);
+  EXPECT_TRUE(graph.nodes[0].inputs.empty());
 }
 
 TEST(Collapse, DanglingAndLoopingWiresDropTheirEdges) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 
 #include "preview/layout/layout_test_support.hpp"
@@ -161,21 +160,18 @@ TEST(Columns, TopologicalSweepMatchesThePassesOnRandomGraphs) {
   }
 }
 
-TEST(Columns, ChainsAgainstIdOrderStayFast) {
+TEST(Columns, ChainsAgainstIdOrder) {
   // Each relaxation pass in id order would advance this chain by one node.
   constexpr std::uint32_t kN = 100000;
   GraphBuilder b;
   for (std::uint32_t i = 0; i < kN; ++i) b.node(i, i == kN - 1 ? ComponentKind::input_pin : ComponentKind::not_gate);
   for (std::uint32_t i = kN - 1; i > 0; --i) b.edge(i, i - 1);
   const auto& graph = b.sorted();
-  const auto start = std::chrono::steady_clock::now();
   const ColumnAssignment columns = columnsOf(graph);
-  const auto elapsed = std::chrono::steady_clock::now() - start;
   ASSERT_EQ(columns.column_of.size(), kN);
   EXPECT_EQ(columns.num_columns, kN);
   EXPECT_EQ(columns.column_of[0], kN - 1);
   EXPECT_EQ(columns.column_of[kN / 2], kN - 1 - kN / 2);
-  EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
 }  // namespace

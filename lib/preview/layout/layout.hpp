@@ -84,16 +84,27 @@ struct PlacedComponent {
 
 struct RoutedWire {
   std::vector<Segment> segments;
-  std::vector<PortCoord> crossings;
   std::uint32_t src_id = 0;
   std::uint32_t dst_id = 0;
   std::uint8_t src_port = 3;
   std::uint8_t dst_port = 0;
 };
 
+// A cell where one wire's vertical run meets another wire's horizontal run
+// (touching ends count). Kept once per cell rather than once per pair of
+// wires: a fan-out of n wires meets itself n * n times in one cell.
+struct Crossing {
+  PortCoord point;
+  // The lowest-numbered wire that meets another wire here; the drawing asks
+  // whether this wire's own net also runs through the cell.
+  std::uint32_t first_wire = 0;
+  friend bool operator==(const Crossing&, const Crossing&) = default;
+};
+
 struct LayoutGrid {
   std::vector<PlacedComponent> components;  // in graph node order
   std::vector<RoutedWire> wires;
+  std::vector<Crossing> crossings;  // row by row, left to right
   std::uint32_t width = 0;
   std::uint32_t height = 0;
 };

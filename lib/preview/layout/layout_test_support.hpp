@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -159,5 +161,79 @@ struct GraphBuilder {
   }
   std::size_t indexOf(std::uint32_t id) const { return at.at(id); }
 };
+
+// Crossing lists as the test of every pair of wires i < j gives them, one
+// list per wire, reduced to what the drawing reads: each point once, row by
+// row, with the first wire (in wire order) whose list holds it.
+inline std::vector<layout::Crossing> firstWirePerPoint(const std::vector<std::vector<layout::PortCoord>>& lists) {
+  std::vector<layout::Crossing> crossings;
+  std::set<std::pair<std::uint32_t, std::uint32_t>> seen;
+  for (std::uint32_t w = 0; w < lists.size(); ++w) {
+    for (const layout::PortCoord& p : lists[w]) {
+      if (seen.insert({p.y, p.x}).second) crossings.push_back({p, w});
+    }
+  }
+  std::sort(crossings.begin(), crossings.end(), [](const layout::Crossing& a, const layout::Crossing& b) {
+    return std::pair(a.point.y, a.point.x) < std::pair(b.point.y, b.point.x);
+  });
+  return crossings;
+}
+
+// Random flat circuits for comparisons against reference implementations.
+enum class Shape { mixed, fan_out, bus };
+
+// `mixed`: gates, LEDs and feedback reading any earlier signal. `fan_out`:
+// two inputs feeding every gate, one output per gate. `bus`: a few inputs,
+// gates reading two of them, outputs on gates spread down the column.
+inline full_format::FullTopology randomCircuit(std::mt19937& rng, int gates, Shape shape) {
+  full_format::FullTopology t;
+  auto add = [&](format::ComponentKind kind) {
+    const auto id = static_cast<std::uint32_t>(t.components.size());
+    t.components.push_back({numbered("c", id), {}, id, kind});
+    return id;
+  };
+  std::vector<std::uint32_t> signals;
+  if (shape != Shape::mixed) {
+    const int inputs = shape == Shape::fan_out ? 2 : 3 + static_cast<int>(rng() % 6);
+    for (int i = 0; i < inputs; ++i) signals.push_back(add(format::ComponentKind::input_pin));
+    std::vector<std::uint32_t> gate_ids;
+    for (int g = 0; g < gates; ++g) {
+      const auto id = add(format::ComponentKind::and_gate);
+      t.connections.push_back({signals[rng() % signals.size()], id, 1});
+      t.connections.push_back({signals[rng() % signals.size()], id, 2});
+      gate_ids.push_back(id);
+    }
+    const std::size_t step = shape == Shape::fan_out ? 1 : 1 + gate_ids.size() / 4;
+    for (std::size_t g = 0; g < gate_ids.size(); g += step) {
+      t.connections.push_back({gate_ids[g], add(format::ComponentKind::output_pin), 0});
+    }
+    return t;
+  }
+  const int inputs = 1 + static_cast<int>(rng() % 5);
+  for (int i = 0; i < inputs; ++i) signals.push_back(add(format::ComponentKind::input_pin));
+  std::vector<std::uint32_t> all_gates;
+  for (int g = 0; g < gates; ++g) {
+    const unsigned kind = rng() % 4;
+    if (kind == 0) {
+      const auto id = add(format::ComponentKind::not_gate);
+      t.connections.push_back({signals[rng() % signals.size()], id, 0});
+      signals.push_back(id);
+    } else if (kind == 3) {
+      const auto id = add(format::ComponentKind::led);
+      t.connections.push_back({signals[rng() % signals.size()], id, 0});
+    } else {
+      const auto id = add(format::ComponentKind::and_gate);
+      t.connections.push_back({signals[rng() % signals.size()], id, 1});
+      t.connections.push_back({signals[rng() % signals.size()], id, 2});
+      signals.push_back(id);
+      all_gates.push_back(id);
+    }
+  }
+  // Some feedback into AND gates, which placement breaks as back edges.
+  for (std::size_t i = 0; i + 1 < all_gates.size(); i += 3) {
+    t.connections.push_back({all_gates[i + 1], all_gates[i], static_cast<std::uint8_t>(1 + rng() % 2)});
+  }
+  return t;
+}
 
 }  // namespace vorn::layout_test

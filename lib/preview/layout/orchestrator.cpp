@@ -23,6 +23,7 @@ Result<layout::LayoutGrid> build(const full_format::FullTopology& topology, layo
   layout::LayoutGrid grid;
   grid.components = std::move(*placed);
   grid.wires = std::move(routed->wires);
+  grid.crossings = std::move(routed->crossings);
   grid.width = routed->width;
   grid.height = routed->height;
   return grid;

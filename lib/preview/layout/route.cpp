@@ -160,7 +160,7 @@ Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
     routed.dst_port = wire.dst_port;
     result.wires.push_back(std::move(routed));
   }
-  addCrossings(result.wires);
+  result.crossings = findCrossings(result.wires);
   result.width = static_cast<std::uint32_t>(std::min<std::uint64_t>(width, UINT32_MAX));
   result.height = static_cast<std::uint32_t>(std::min<std::uint64_t>(height, UINT32_MAX));
   return result;

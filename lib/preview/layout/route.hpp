@@ -11,6 +11,7 @@ namespace vorn::route {
 
 struct RouteResult {
   std::vector<layout::RoutedWire> wires;
+  std::vector<layout::Crossing> crossings;
   std::uint32_t width = 0;
   std::uint32_t height = 0;
 };

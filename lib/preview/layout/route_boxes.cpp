@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <type_traits>
 
 namespace vorn::route {
 
@@ -16,28 +17,72 @@ bool meets(std::uint64_t a_lo, std::uint64_t a_hi, std::uint64_t b_lo, std::uint
 
 }  // namespace
 
-void IntervalBuckets::add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) {
-  entries_.push_back(Entry{key, lo, hi, hi});
+void IntervalBuckets::add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi, std::uint64_t tag) {
+  entries_.push_back(Entry{key, lo, hi, tag, hi, tag});
 }
 
 void IntervalBuckets::finish() {
   std::sort(entries_.begin(), entries_.end(),
             [](const Entry& a, const Entry& b) { return std::tie(a.key, a.lo) < std::tie(b.key, b.lo); });
   for (std::size_t i = 1; i < entries_.size(); ++i) {
-    if (entries_[i].key == entries_[i - 1].key) {
-      entries_[i].reach = std::max(entries_[i].hi, entries_[i - 1].reach);
+    const Entry& previous = entries_[i - 1];
+    if (entries_[i].key == previous.key && previous.reach > entries_[i].hi) {
+      entries_[i].reach = previous.reach;
+      entries_[i].reach_tag = previous.reach_tag;
     }
   }
+  if (entries_.empty() || entries_.size() >= UINT32_MAX) return;
+  const std::uint64_t largest_key = entries_.back().key;
+  if (largest_key > 4 * entries_.size() + 1024) return;
+  starts_.assign(largest_key + 2, 0);
+  for (const Entry& e : entries_) ++starts_[e.key + 1];
+  for (std::size_t k = 1; k < starts_.size(); ++k) starts_[k] += starts_[k - 1];
 }
 
-bool IntervalBuckets::overlaps(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const {
-  // The last interval of this key starting at or before `hi`; its reach is
-  // the furthest end of all intervals that start early enough to meet the range.
-  auto after = std::upper_bound(entries_.begin(), entries_.end(), std::tie(key, hi),
-                                [](const auto& probe, const Entry& e) { return probe < std::tie(e.key, e.lo); });
-  if (after == entries_.begin()) return false;
-  const Entry& last = *(after - 1);
-  return last.key == key && last.reach >= lo;
+std::pair<IntervalBuckets::Iterator, IntervalBuckets::Iterator> IntervalBuckets::bucket(std::uint64_t key) const {
+  if (!starts_.empty()) {
+    if (key + 1 >= starts_.size()) return {entries_.end(), entries_.end()};
+    return {entries_.begin() + starts_[key], entries_.begin() + starts_[key + 1]};
+  }
+  const auto by_key = std::equal_range(entries_.begin(), entries_.end(), key, [](const auto& a, const auto& b) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Entry>) {
+      return a.key < b;
+    } else {
+      return a < b.key;
+    }
+  });
+  return {by_key.first, by_key.second};
+}
+
+std::optional<IntervalBuckets::Iterator> IntervalBuckets::lastStartingBy(std::uint64_t key, std::uint64_t at) const {
+  const auto [first, last] = bucket(key);
+  const auto after = std::upper_bound(first, last, at, [](std::uint64_t value, const Entry& e) { return value < e.lo; });
+  if (after == first) return std::nullopt;
+  return after - 1;
+}
+
+std::optional<std::uint64_t> IntervalBuckets::overlapping(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const {
+  // The last interval starting at or before `hi`; its reach is the furthest
+  // end of all intervals that start early enough to meet the range.
+  const auto last = lastStartingBy(key, hi);
+  if (!last || (*last)->reach < lo) return std::nullopt;
+  return (*last)->reach_tag;
+}
+
+std::optional<std::uint64_t> IntervalBuckets::firstCoveredFrom(std::uint64_t key, std::uint64_t at) const {
+  if (overlapping(key, at, at)) return at;
+  const auto [first, last] = bucket(key);
+  const auto next = std::upper_bound(first, last, at, [](std::uint64_t value, const Entry& e) { return value < e.lo; });
+  if (next == last) return std::nullopt;
+  return next->lo;
+}
+
+std::optional<std::uint64_t> IntervalBuckets::lastCoveredUpTo(std::uint64_t key, std::uint64_t at) const {
+  // Intervals starting after `at` cannot cover anything up to it; of the
+  // others, the furthest end is the reach of the last one.
+  const auto last = lastStartingBy(key, at);
+  if (!last) return std::nullopt;
+  return std::min((*last)->reach, at);
 }
 
 BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
@@ -59,7 +104,9 @@ BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
     if (c.height > kMaxFiledHeight) {
       tall_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
     } else {
-      for (std::uint64_t y = y_lo; y <= y_hi; ++y) rows_.add(y, x_lo, x_hi);
+      const std::uint64_t tag = spans_.size();
+      spans_.push_back(RowSpan{y_lo, y_hi});
+      for (std::uint64_t y = y_lo; y <= y_hi; ++y) rows_.add(y, x_lo, x_hi, tag);
     }
     if (c.width > kMaxFiledWidth) {
       wide_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
@@ -75,12 +122,13 @@ BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
 
 bool BoxIndex::isCellBlocked(std::uint64_t x, std::uint64_t y) const { return isHSegBlocked(x, x, y); }
 
-bool BoxIndex::isHSegBlocked(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y) const {
+std::optional<RowSpan> BoxIndex::blockingRows(std::uint64_t x_a, std::uint64_t x_b, std::uint64_t y) const {
   const auto [lo, hi] = std::minmax(x_a, x_b);
-  if (rows_.overlaps(y, lo, hi)) return true;
-  return std::any_of(tall_.begin(), tall_.end(), [&](const Rect& r) {
-    return r.y_lo <= y && y <= r.y_hi && meets(r.x_lo, r.x_hi, lo, hi);
-  });
+  if (const auto tag = rows_.overlapping(y, lo, hi)) return spans_[*tag];
+  for (const Rect& r : tall_) {
+    if (r.y_lo <= y && y <= r.y_hi && meets(r.x_lo, r.x_hi, lo, hi)) return RowSpan{r.y_lo, r.y_hi};
+  }
+  return std::nullopt;
 }
 
 bool BoxIndex::isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b) const {
@@ -89,6 +137,22 @@ bool BoxIndex::isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y
   return std::any_of(wide_.begin(), wide_.end(), [&](const Rect& r) {
     return r.x_lo <= x && x <= r.x_hi && meets(r.y_lo, r.y_hi, lo, hi);
   });
+}
+
+std::optional<std::uint64_t> BoxIndex::firstBlockedDown(std::uint64_t x, std::uint64_t y) const {
+  std::optional<std::uint64_t> nearest = columns_.firstCoveredFrom(x, y);
+  for (const Rect& r : wide_) {
+    if (r.x_lo <= x && x <= r.x_hi && r.y_hi >= y) nearest = std::min(nearest.value_or(UINT64_MAX), std::max(r.y_lo, y));
+  }
+  return nearest;
+}
+
+std::optional<std::uint64_t> BoxIndex::firstBlockedUp(std::uint64_t x, std::uint64_t y) const {
+  std::optional<std::uint64_t> nearest = columns_.lastCoveredUpTo(x, y);
+  for (const Rect& r : wide_) {
+    if (r.x_lo <= x && x <= r.x_hi && r.y_lo <= y) nearest = std::max(nearest.value_or(0), std::min(r.y_hi, y));
+  }
+  return nearest;
 }
 
 bool BoxIndex::bboxBlocksColumn(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const {

@@ -1,10 +1,13 @@
 #include "preview/layout/route_crossings.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <queue>
+#include <span>
 #include <tuple>
+#include <utility>
 
 namespace vorn::route {
 
@@ -13,19 +16,88 @@ namespace {
 using layout::PortCoord;
 using layout::Segment;
 
+constexpr std::uint32_t kNone = UINT32_MAX;
+
 bool isHorizontal(const Segment& s) { return s.from.y == s.to.y; }
 
 struct HRun {
-  std::uint32_t y, x_lo, x_hi, wire, seg;
+  std::uint32_t y, x_lo, x_hi, wire;
 };
 
 struct VRun {
-  std::uint32_t x, y_lo, y_hi, wire, seg;
+  std::uint32_t x, y_lo, y_hi, wire;
 };
 
-struct Event {
-  std::uint32_t i, j, a, b;
-  PortCoord point;
+// The two lowest distinct wires among the runs through one cell.
+struct Lowest {
+  std::uint32_t first = kNone;
+  std::uint32_t second = kNone;
+};
+
+// The lowest wire meeting a wire of the other orientation in a cell that
+// runs of both orientations cover, if any: only one wire alone there meets
+// nothing.
+std::optional<std::uint32_t> firstMeeting(Lowest h, Lowest v) {
+  if (h.first != v.first) return std::min(h.first, v.first);
+  if (h.second != kNone || v.second != kNone) return h.first;
+  return std::nullopt;
+}
+
+// Vertical runs covering the current row, counted per (column, wire).
+class ActiveColumns {
+ public:
+  void add(const VRun& run) { ++counts_[{run.x, run.wire}]; }
+  void remove(const VRun& run) {
+    auto found = counts_.find({run.x, run.wire});
+    if (--found->second == 0) counts_.erase(found);
+  }
+  // Calls visit(column, lowest) for every active column in [lo, hi], in order.
+  template <typename Visit>
+  void forEachIn(std::uint32_t lo, std::uint32_t hi, Visit visit) const {
+    auto it = counts_.lower_bound({lo, 0});
+    while (it != counts_.end() && it->first.first <= hi) {
+      const std::uint32_t column = it->first.first;
+      Lowest lowest{it->first.second, kNone};
+      if (++it != counts_.end() && it->first.first == column) lowest.second = it->first.second;
+      visit(column, lowest);
+      if (column == UINT32_MAX) return;
+      it = counts_.lower_bound({column + 1, 0});
+    }
+  }
+
+ private:
+  std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> counts_;
+};
+
+// The horizontal runs of one row covering a column that only moves right.
+class RowCover {
+ public:
+  explicit RowCover(std::span<const HRun> runs) : runs_(runs) {}
+
+  Lowest at(std::uint32_t column) {
+    for (; next_ < runs_.size() && runs_[next_].x_lo <= column; ++next_) {
+      ++counts_[runs_[next_].wire];
+      ends_.emplace(runs_[next_].x_hi, runs_[next_].wire);
+    }
+    while (!ends_.empty() && ends_.top().first < column) {
+      auto found = counts_.find(ends_.top().second);
+      if (--found->second == 0) counts_.erase(found);
+      ends_.pop();
+    }
+    Lowest lowest;
+    auto it = counts_.begin();
+    if (it == counts_.end()) return lowest;
+    lowest.first = it->first;
+    if (++it != counts_.end()) lowest.second = it->first;
+    return lowest;
+  }
+
+ private:
+  using End = std::pair<std::uint32_t, std::uint32_t>;  // x_hi, wire
+  std::span<const HRun> runs_;
+  std::size_t next_ = 0;
+  std::map<std::uint32_t, std::uint32_t> counts_;  // wire -> runs covering the column
+  std::priority_queue<End, std::vector<End>, std::greater<End>> ends_;
 };
 
 }  // namespace
@@ -42,89 +114,57 @@ std::optional<PortCoord> segmentCross(const Segment& a, const Segment& b) {
   return std::nullopt;
 }
 
-void addCrossings(std::vector<layout::RoutedWire>& wires) {
+std::vector<layout::Crossing> findCrossings(const std::vector<layout::RoutedWire>& wires) {
   std::vector<HRun> hruns;
   std::vector<VRun> vruns;
   for (std::uint32_t w = 0; w < wires.size(); ++w) {
-    const std::vector<Segment>& segments = wires[w].segments;
-    for (std::uint32_t s = 0; s < segments.size(); ++s) {
-      const Segment& seg = segments[s];
+    for (const Segment& seg : wires[w].segments) {
       if (isHorizontal(seg)) {
         const auto [lo, hi] = std::minmax(seg.from.x, seg.to.x);
-        hruns.push_back(HRun{seg.from.y, lo, hi, w, s});
+        hruns.push_back(HRun{seg.from.y, lo, hi, w});
       } else {
         const auto [lo, hi] = std::minmax(seg.from.y, seg.to.y);
-        vruns.push_back(VRun{seg.from.x, lo, hi, w, s});
+        vruns.push_back(VRun{seg.from.x, lo, hi, w});
       }
     }
   }
-  if (hruns.empty() || vruns.empty()) return;
-  std::sort(hruns.begin(), hruns.end(), [](const HRun& a, const HRun& b) { return a.y < b.y; });
+  std::vector<layout::Crossing> crossings;
+  if (hruns.empty() || vruns.empty()) return crossings;
+  std::sort(hruns.begin(), hruns.end(),
+            [](const HRun& a, const HRun& b) { return std::tie(a.y, a.x_lo) < std::tie(b.y, b.x_lo); });
+  std::vector<VRun> by_end = vruns;
   std::sort(vruns.begin(), vruns.end(), [](const VRun& a, const VRun& b) { return a.y_lo < b.y_lo; });
+  std::sort(by_end.begin(), by_end.end(), [](const VRun& a, const VRun& b) { return a.y_hi < b.y_hi; });
 
-  // Sweep the rows that hold horizontal runs downwards, keeping the vertical
-  // runs that cover the current row ordered by column.
-  using Active = std::multimap<std::uint32_t, std::uint32_t>;  // x -> vrun index
-  Active active;
-  using Ending = std::pair<std::uint32_t, Active::iterator>;  // y_hi, entry
-  auto later = [](const Ending& a, const Ending& b) { return a.first > b.first; };
-  std::priority_queue<Ending, std::vector<Ending>, decltype(later)> endings(later);
-  std::vector<Event> events;
-  std::size_t next_v = 0;
+  // Down the rows that hold horizontal runs, keeping the vertical runs that
+  // cover the row; along each row, the active columns inside the union of
+  // its runs are exactly the cells both orientations cover.
+  ActiveColumns active;
+  std::size_t next_start = 0;
+  std::size_t next_end = 0;
   for (std::size_t h = 0; h < hruns.size();) {
     const std::uint32_t y = hruns[h].y;
-    while (next_v < vruns.size() && vruns[next_v].y_lo <= y) {
-      auto entry = active.emplace(vruns[next_v].x, static_cast<std::uint32_t>(next_v));
-      endings.emplace(vruns[next_v].y_hi, entry);
-      ++next_v;
-    }
-    while (!endings.empty() && endings.top().first < y) {
-      active.erase(endings.top().second);
-      endings.pop();
-    }
-    for (; h < hruns.size() && hruns[h].y == y; ++h) {
-      const HRun& run = hruns[h];
-      for (auto it = active.lower_bound(run.x_lo); it != active.end() && it->first <= run.x_hi; ++it) {
-        const VRun& v = vruns[it->second];
-        if (v.wire == run.wire) continue;
-        const PortCoord point{v.x, y};
-        if (run.wire < v.wire) {
-          events.push_back(Event{run.wire, v.wire, run.seg, v.seg, point});
-        } else {
-          events.push_back(Event{v.wire, run.wire, v.seg, run.seg, point});
+    std::size_t row_end = h;
+    while (row_end < hruns.size() && hruns[row_end].y == y) ++row_end;
+    for (; next_start < vruns.size() && vruns[next_start].y_lo <= y; ++next_start) active.add(vruns[next_start]);
+    for (; next_end < by_end.size() && by_end[next_end].y_hi < y; ++next_end) active.remove(by_end[next_end]);
+
+    const std::span<const HRun> row(hruns.data() + h, row_end - h);
+    RowCover cover(row);
+    for (std::size_t r = 0; r < row.size();) {
+      // One stretch of overlapping runs.
+      const std::uint32_t lo = row[r].x_lo;
+      std::uint32_t hi = row[r].x_hi;
+      for (++r; r < row.size() && row[r].x_lo <= hi; ++r) hi = std::max(hi, row[r].x_hi);
+      active.forEachIn(lo, hi, [&](std::uint32_t x, Lowest vertical) {
+        if (const auto first = firstMeeting(cover.at(x), vertical)) {
+          crossings.push_back(layout::Crossing{PortCoord{x, y}, *first});
         }
-      }
+      });
     }
+    h = row_end;
   }
-  // The order of the pairwise test: wire pairs i < j, then segments of i,
-  // then segments of j. Events are bucketed by i (counting sort), and each
-  // bucket is sorted by (j, a, b).
-  std::vector<std::size_t> starts(wires.size() + 1, 0);
-  for (const Event& e : events) ++starts[e.i + 1];
-  for (std::size_t w = 0; w < wires.size(); ++w) starts[w + 1] += starts[w];
-  std::vector<Event> ordered(events.size());
-  {
-    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
-    for (const Event& e : events) ordered[next[e.i]++] = e;
-  }
-  events.clear();
-  events.shrink_to_fit();
-  for (std::size_t w = 0; w < wires.size(); ++w) {
-    std::sort(ordered.begin() + static_cast<std::ptrdiff_t>(starts[w]),
-              ordered.begin() + static_cast<std::ptrdiff_t>(starts[w + 1]), [](const Event& x, const Event& y) {
-                return std::tie(x.j, x.a, x.b) < std::tie(y.j, y.a, y.b);
-              });
-  }
-  std::vector<std::size_t> counts(wires.size(), 0);
-  for (const Event& e : ordered) {
-    ++counts[e.i];
-    ++counts[e.j];
-  }
-  for (std::size_t w = 0; w < wires.size(); ++w) wires[w].crossings.reserve(wires[w].crossings.size() + counts[w]);
-  for (const Event& e : ordered) {
-    wires[e.i].crossings.push_back(e.point);
-    wires[e.j].crossings.push_back(e.point);
-  }
+  return crossings;
 }
 
 }  // namespace vorn::route

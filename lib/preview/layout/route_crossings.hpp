@@ -13,9 +13,10 @@ namespace vorn::route {
 // when each lies within the other's inclusive range.
 std::optional<layout::PortCoord> segmentCross(const layout::Segment& a, const layout::Segment& b);
 
-// Fills every wire's `crossings` as the pairwise test over wires i < j and
-// their segments in order would, appending each point to both wires; a
-// sweep over rows finds the pairs instead of testing them all.
-void addCrossings(std::vector<layout::RoutedWire>& wires);
+// Every cell where segmentCross holds for a segment of one wire and a segment
+// of another, once, row by row and left to right, with the lowest wire that
+// takes part there. A sweep down the rows visits each cell shared by a
+// horizontal and a vertical run once, however many wires share it.
+std::vector<layout::Crossing> findCrossings(const std::vector<layout::RoutedWire>& wires);
 
 }  // namespace vorn::route

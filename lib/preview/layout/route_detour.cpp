@@ -4,14 +4,43 @@
 
 namespace vorn::route {
 
-void HUsage::add(std::uint32_t row, HSeg seg) { rows_[row].push_back(seg); }
+// The wires of one output leave along the same run; one copy answers for all.
+void HUsage::append(std::vector<HSeg>& list, HSeg seg) {
+  if (!list.empty()) {
+    const HSeg& last = list.back();
+    if (last.src_id == seg.src_id && last.x_min <= seg.x_min && seg.x_max <= last.x_max) return;
+  }
+  list.push_back(seg);
+}
+
+bool HUsage::anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t x_lo,
+                      std::uint32_t x_hi) {
+  for (const HSeg& seg : list) {
+    if (seg.src_id != self_src_id && seg.x_max >= x_lo && x_hi >= seg.x_min) return true;
+  }
+  return false;
+}
+
+void HUsage::add(std::uint32_t row, HSeg seg) {
+  append(rows_[row], seg);
+  const std::uint64_t key = std::uint64_t{row} << 32;
+  for (std::uint64_t block = seg.x_min >> kBlockBits; block <= seg.x_max >> kBlockBits; ++block) {
+    append(blocks_[key | block], seg);
+  }
+}
 
 bool HUsage::rowOverlap(std::uint32_t self_src_id, std::uint64_t row, std::uint32_t x_lo, std::uint32_t x_hi) const {
   if (row > UINT32_MAX) return false;
-  auto found = rows_.find(static_cast<std::uint32_t>(row));
-  if (found == rows_.end()) return false;
-  for (const HSeg& seg : found->second) {
-    if (seg.src_id != self_src_id && seg.x_max >= x_lo && x_hi >= seg.x_min) return true;
+  const auto whole = rows_.find(static_cast<std::uint32_t>(row));
+  if (whole == rows_.end()) return false;
+  const std::uint64_t first = x_lo >> kBlockBits;
+  const std::uint64_t last = x_hi >> kBlockBits;
+  // A wide query on a sparse row reads the row; otherwise only the stretches it covers.
+  if (last - first + 1 >= whole->second.size()) return anyOther(whole->second, self_src_id, x_lo, x_hi);
+  const std::uint64_t key = row << 32;
+  for (std::uint64_t block = first; block <= last; ++block) {
+    const auto found = blocks_.find(key | block);
+    if (found != blocks_.end() && anyOther(found->second, self_src_id, x_lo, x_hi)) return true;
   }
   return false;
 }
@@ -30,17 +59,70 @@ bool detourYIsClear(const BoxIndex& boxes, const HUsage& usage, const DetourQuer
 
 std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usage, const DetourQuery& q,
                                        std::uint64_t bound) {
-  for (int pass = 0; pass < 3; ++pass) {
-    if (detourYIsClear(boxes, usage, q, q.sy, pass)) return q.sy;
-    // Past both the bound below and row 0 above no candidate is left.
-    const std::uint64_t reach = std::min(bound, std::max(bound > q.sy ? bound - q.sy : 0, std::uint64_t{q.sy}));
-    for (std::uint64_t d = 1; d <= reach; ++d) {
-      const std::uint64_t below = std::uint64_t{q.sy} + d;
-      if (below <= bound && detourYIsClear(boxes, usage, q, below, pass)) return static_cast<std::uint32_t>(below);
-      if (d <= q.sy && detourYIsClear(boxes, usage, q, q.sy - d, pass)) return static_cast<std::uint32_t>(q.sy - d);
+  // Rows whose column runs are clear of boxes: from sy on column tx, and to
+  // dy on column tx_dst. A run only grows as its row moves away from where
+  // it starts, so these rows form one stretch around both sy and dy.
+  const std::uint64_t sy = q.sy;
+  const std::uint64_t dy = q.dy;
+  const auto tx_below = boxes.firstBlockedDown(q.tx, sy);
+  const auto dst_below = boxes.firstBlockedDown(q.tx_dst, dy);
+  if (tx_below == sy || dst_below == dy) return std::nullopt;
+  const auto tx_above = boxes.firstBlockedUp(q.tx, sy);
+  const auto dst_above = boxes.firstBlockedUp(q.tx_dst, dy);
+  const std::uint64_t lo = std::max(tx_above ? *tx_above + 1 : 0, dst_above ? *dst_above + 1 : 0);
+  const std::uint64_t hi = std::min({tx_below ? *tx_below - 1 : UINT64_MAX, dst_below ? *dst_below - 1 : UINT64_MAX, bound});
+
+  // The three passes in one walk over the candidates: a row that passes a
+  // stricter pass passes the looser ones, so the first row clear of boxes
+  // and the first one also clear of other wires are noted on the way, and
+  // the first row with its margins ends the walk. Only when no row has its
+  // margins has the whole walk been made, and the notes answer then.
+  std::optional<std::uint32_t> first_free;      // pass 1
+  std::optional<std::uint32_t> first_box_free;  // pass 2
+  auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi); };
+
+  // The candidates still to try on each side of sy, nearest first; every
+  // row of a box that the detour's run cuts is stepped over.
+  std::uint64_t below = std::max(sy + 1, lo);
+  std::uint64_t above_distance = sy >= hi ? sy - hi : 1;  // the next row above is sy - above_distance
+  bool above_open = true;
+
+  // True when the row is the answer of pass 0.
+  auto visit = [&](std::uint64_t candidate) {
+    if (const auto span = boxes.blockingRows(q.x_lo, q.x_hi, candidate)) {
+      if (candidate >= sy) below = std::max(below, span->hi + 1);
+      if (candidate <= sy) {
+        if (span->lo == 0) {
+          above_open = false;
+        } else {
+          above_distance = std::max(above_distance, sy - (span->lo - 1));
+        }
+      }
+      return false;
+    }
+    const auto row = static_cast<std::uint32_t>(candidate);
+    if (!first_box_free) first_box_free = row;
+    if (overlaps(candidate)) return false;
+    if (!first_free) first_free = row;
+    return !(candidate > 0 && overlaps(candidate - 1)) && !overlaps(candidate + 1);
+  };
+
+  if (lo <= sy && sy <= hi && visit(sy)) return q.sy;
+  // Below before above at equal distance.
+  for (;;) {
+    const bool below_open = below <= hi;
+    above_open = above_open && above_distance <= sy && sy - above_distance >= lo;
+    if (!below_open && !above_open) break;
+    if (below_open && (!above_open || below - sy <= above_distance)) {
+      const std::uint64_t candidate = below++;
+      if (visit(candidate)) return static_cast<std::uint32_t>(candidate);
+    } else {
+      const std::uint64_t candidate = sy - above_distance++;
+      if (visit(candidate)) return static_cast<std::uint32_t>(candidate);
     }
   }
-  return std::nullopt;
+  if (first_free) return first_free;
+  return first_box_free;
 }
 
 }  // namespace vorn::route

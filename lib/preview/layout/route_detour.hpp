@@ -17,7 +17,9 @@ struct HSeg {
   std::uint32_t x_max = 0;
 };
 
-// The horizontal runs drawn so far, by row, in drawing order.
+// The horizontal runs drawn so far, by row, and by row and stretch of
+// columns so that a query near one end of a wide drawing does not read every
+// run of its row.
 class HUsage {
  public:
   void add(std::uint32_t row, HSeg seg);
@@ -26,7 +28,14 @@ class HUsage {
   bool rowOverlap(std::uint32_t self_src_id, std::uint64_t row, std::uint32_t x_lo, std::uint32_t x_hi) const;
 
  private:
+  static constexpr unsigned kBlockBits = 7;  // stretches of 128 columns
+
+  static void append(std::vector<HSeg>& list, HSeg seg);
+  static bool anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t x_lo,
+                       std::uint32_t x_hi);
+
   std::unordered_map<std::uint32_t, std::vector<HSeg>> rows_;
+  std::unordered_map<std::uint64_t, std::vector<HSeg>> blocks_;  // (row << 32 | x >> kBlockBits) -> runs
 };
 
 // One wire's detour: along a row from its track column `tx` to `tx_dst`

@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 
+#include "preview/layout/layout_test_support.hpp"
 #include "preview/layout/orchestrator.hpp"
 #include "preview/layout/route.hpp"
 #include "preview/layout/route_crossings.hpp"
@@ -54,8 +55,13 @@ struct Reference {
   }
 };
 
-std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::VirtualNode>& nodes,
-                                               const std::vector<PlacedComponent>& placed) {
+struct ReferenceResult {
+  std::vector<layout::RoutedWire> wires;
+  std::vector<std::vector<PortCoord>> crossings;  // per wire, in the order of the pairwise test
+};
+
+ReferenceResult referenceRoute(const std::vector<layout::VirtualNode>& nodes,
+                               const std::vector<PlacedComponent>& placed) {
   auto find = [&](std::uint32_t id) -> const PlacedComponent* {
     const PlacedComponent* last = nullptr;
     for (const PlacedComponent& c : placed) {
@@ -166,7 +172,10 @@ std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::Virtual
       if (s.from.y == s.to.y) ref.h_usage[s.from.y].push_back({w.src_id, std::minmax(s.from.x, s.to.x)});
     }
   }
-  std::vector<layout::RoutedWire> out(wires.size());
+  ReferenceResult result;
+  std::vector<layout::RoutedWire>& out = result.wires;
+  out.resize(wires.size());
+  result.crossings.resize(wires.size());
   for (std::size_t w = 0; w < wires.size(); ++w) {
     out[w].segments = wires[w].segments;
     out[w].src_id = wires[w].src_id;
@@ -178,57 +187,27 @@ std::vector<layout::RoutedWire> referenceRoute(const std::vector<layout::Virtual
       for (const Segment& a : out[i].segments) {
         for (const Segment& b : out[j].segments) {
           if (auto p = segmentCross(a, b)) {
-            out[i].crossings.push_back(*p);
-            out[j].crossings.push_back(*p);
+            result.crossings[i].push_back(*p);
+            result.crossings[j].push_back(*p);
           }
         }
       }
     }
   }
-  return out;
-}
-
-full_format::FullTopology randomCircuit(std::mt19937& rng, int gates) {
-  full_format::FullTopology t;
-  auto add = [&](format::ComponentKind kind) {
-    const auto id = static_cast<std::uint32_t>(t.components.size());
-    t.components.push_back({"c" + std::to_string(id), {}, id, kind});
-    return id;
-  };
-  std::vector<std::uint32_t> signals;
-  const int inputs = 1 + static_cast<int>(rng() % 5);
-  for (int i = 0; i < inputs; ++i) signals.push_back(add(format::ComponentKind::input_pin));
-  std::vector<std::uint32_t> all_gates;
-  for (int g = 0; g < gates; ++g) {
-    const unsigned kind = rng() % 4;
-    if (kind == 0) {
-      const auto id = add(format::ComponentKind::not_gate);
-      t.connections.push_back({signals[rng() % signals.size()], id, 0});
-      signals.push_back(id);
-    } else if (kind == 3) {
-      const auto id = add(format::ComponentKind::led);
-      t.connections.push_back({signals[rng() % signals.size()], id, 0});
-    } else {
-      const auto id = add(format::ComponentKind::and_gate);
-      t.connections.push_back({signals[rng() % signals.size()], id, 1});
-      t.connections.push_back({signals[rng() % signals.size()], id, 2});
-      signals.push_back(id);
-      all_gates.push_back(id);
-    }
-  }
-  // Some feedback into AND gates, which placement breaks as back edges.
-  for (std::size_t i = 0; i + 1 < all_gates.size(); i += 3) {
-    t.connections.push_back({all_gates[i + 1], all_gates[i], static_cast<std::uint8_t>(1 + rng() % 2)});
-  }
-  return t;
+  return result;
 }
 
 TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
   std::mt19937 rng(2024);
   std::size_t shapes[6] = {};
   std::size_t crossings = 0;
-  for (int round = 0; round < 60; ++round) {
-    const full_format::FullTopology topology = randomCircuit(rng, 2 + static_cast<int>(rng() % 40));
+  std::size_t widest_fan_out = 0;
+  for (int round = 0; round < 84; ++round) {
+    // Mostly mixed circuits; every fourth round a wide fan-out or a bus.
+    using layout_test::Shape;
+    const Shape shape = round % 4 != 3 ? Shape::mixed : (round % 8 == 3 ? Shape::fan_out : Shape::bus);
+    const int gates = shape == Shape::mixed ? 2 + static_cast<int>(rng() % 40) : 20 + static_cast<int>(rng() % 41);
+    const full_format::FullTopology topology = layout_test::randomCircuit(rng, gates, shape);
     auto grid = orchestrator::build(topology, {});
     ASSERT_TRUE(grid.has_value());
     // The grid's wires come out node by node, each node's edges in order, so
@@ -240,24 +219,24 @@ TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
       for (const layout::RoutedWire& w : grid->wires) {
         if (w.src_id == c.id) n.outputs.push_back(layout::OutputEdge{w.dst_id, 3, w.dst_port});
       }
+      widest_fan_out = std::max(widest_fan_out, n.outputs.size());
       nodes.push_back(std::move(n));
     }
-    const std::vector<layout::RoutedWire> expected = referenceRoute(nodes, grid->components);
-    ASSERT_EQ(grid->wires.size(), expected.size());
-    for (const layout::RoutedWire& w : expected) {
-      shapes[std::min<std::size_t>(w.segments.size(), 5)]++;
-      crossings += w.crossings.size();
+    const ReferenceResult expected = referenceRoute(nodes, grid->components);
+    ASSERT_EQ(grid->wires.size(), expected.wires.size());
+    for (std::size_t w = 0; w < expected.wires.size(); ++w) {
+      shapes[std::min<std::size_t>(expected.wires[w].segments.size(), 5)]++;
+      crossings += expected.crossings[w].size();
+      ASSERT_EQ(grid->wires[w].segments, expected.wires[w].segments) << "round " << round << " wire " << w;
     }
-    for (std::size_t w = 0; w < expected.size(); ++w) {
-      ASSERT_EQ(grid->wires[w].segments, expected[w].segments) << "round " << round << " wire " << w;
-      ASSERT_EQ(grid->wires[w].crossings, expected[w].crossings) << "round " << round << " wire " << w;
-    }
+    ASSERT_EQ(grid->crossings, layout_test::firstWirePerPoint(expected.crossings)) << "round " << round;
   }
   // The random layouts must reach every shape: straight runs, track and
-  // approach shapes (2-3 segments) and detours (4-5).
+  // approach shapes (2-3 segments) and detours (4-5), and nets of dozens of wires.
   EXPECT_GT(shapes[2] + shapes[3], 0u);
   EXPECT_GT(shapes[4] + shapes[5], 0u);
   EXPECT_GT(crossings, 0u);
+  EXPECT_GE(widest_fan_out, 20u);
 }
 
 }  // namespace

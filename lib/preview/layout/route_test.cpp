@@ -53,7 +53,7 @@ TEST(Route, WorkedExampleUsesTheCellAfterEachOutputAsTrack) {
   ASSERT_EQ(r.wires.size(), 2u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 1}, {6, 1}}, {{6, 1}, {9, 1}}}));
   EXPECT_EQ(r.wires[1].segments, (Segments{{{15, 1}, {16, 1}}, {{16, 1}, {19, 1}}}));
-  EXPECT_TRUE(r.wires[0].crossings.empty());
+  EXPECT_TRUE(r.crossings.empty());
   EXPECT_EQ(r.wires[1].src_id, 1u);
   EXPECT_EQ(r.wires[1].dst_id, 2u);
   EXPECT_EQ(r.wires[1].src_port, 3);
@@ -74,9 +74,8 @@ TEST(Route, FanOutSharesOneTrackAndReportsTheBranchPoints) {
   ASSERT_EQ(r.wires.size(), 2u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 1}, {6, 1}}, {{6, 1}, {9, 1}}}));
   EXPECT_EQ(r.wires[1].segments, (Segments{{{5, 1}, {6, 1}}, {{6, 1}, {6, 5}}, {{6, 5}, {9, 5}}}));
-  // Both horizontals of wire 0 touch wire 1's vertical at its top.
-  EXPECT_EQ(r.wires[0].crossings, (std::vector<PortCoord>{{6, 1}, {6, 1}}));
-  EXPECT_EQ(r.wires[1].crossings, (std::vector<PortCoord>{{6, 1}, {6, 1}}));
+  // Both horizontals of wire 0 touch wire 1's vertical at its top: one cell.
+  EXPECT_EQ(r.crossings, (std::vector<layout::Crossing>{{{6, 1}, 0}}));
 }
 
 TEST(Route, OverlappingRangesOfOneColumnTakeSeparateTracksAndCross) {
@@ -86,8 +85,7 @@ TEST(Route, OverlappingRangesOfOneColumnTakeSeparateTracksAndCross) {
   ASSERT_EQ(r.wires.size(), 2u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 1}, {6, 1}}, {{6, 1}, {6, 5}}, {{6, 5}, {19, 5}}}));
   EXPECT_EQ(r.wires[1].segments, (Segments{{{5, 5}, {7, 5}}, {{7, 5}, {7, 1}}, {{7, 1}, {19, 1}}}));
-  EXPECT_EQ(r.wires[0].crossings, (std::vector<PortCoord>{{6, 5}, {7, 5}}));
-  EXPECT_EQ(r.wires[1].crossings, (std::vector<PortCoord>{{6, 5}, {7, 5}}));
+  EXPECT_EQ(r.crossings, (std::vector<layout::Crossing>{{{6, 5}, 0}, {{7, 5}, 0}}));
 }
 
 TEST(Route, TrackSkipsInputPortColumnsAndBoxesInItsRows) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace vorn::route {
 
@@ -20,6 +19,27 @@ struct TrunkKeyHash {
     const std::uint64_t packed = (std::uint64_t{k.sx} << 32) | k.src_id;
     return std::hash<std::uint64_t>{}(packed) ^ (k.src_port * 0x9e3779b97f4a7c15ull);
   }
+};
+
+// Columns given to earlier super trunks of one group. Every taken column
+// points at the next one, with paths shortened as they are walked, so that a
+// group of n super trunks does not walk over up to n taken columns each.
+class TakenColumns {
+ public:
+  std::uint64_t firstFreeFrom(std::uint64_t x) {
+    std::uint64_t free = x;
+    for (auto it = next_.find(free); it != next_.end(); it = next_.find(free)) free = it->second;
+    while (x != free) {
+      auto it = next_.find(x);
+      x = it->second;
+      it->second = free;
+    }
+    return free;
+  }
+  void take(std::uint64_t x) { next_[x] = x + 1; }
+
+ private:
+  std::unordered_map<std::uint64_t, std::uint64_t> next_;
 };
 
 }  // namespace
@@ -118,14 +138,13 @@ void assignTrackColumns(std::vector<PendingWire>& wires, std::vector<Trunk>& tru
   for (std::vector<std::uint32_t>& group : groups) {
     std::vector<SuperTrunk> supers = formSuperTrunks(trunks, std::move(group));
     sortSuperTrunks(supers, trunks);
-    std::unordered_set<std::uint64_t> used;
+    TakenColumns taken;
     for (const SuperTrunk& st : supers) {
-      std::uint64_t x = std::uint64_t{trunks[st.members.front()].sx} + 1;
-      while (used.contains(x) || boxes.bboxBlocksColumn(x, st.y_min, st.y_max) ||
-             boxes.portApproachInRange(x, st.y_min, st.y_max)) {
-        ++x;
+      std::uint64_t x = taken.firstFreeFrom(std::uint64_t{trunks[st.members.front()].sx} + 1);
+      while (boxes.bboxBlocksColumn(x, st.y_min, st.y_max) || boxes.portApproachInRange(x, st.y_min, st.y_max)) {
+        x = taken.firstFreeFrom(x + 1);
       }
-      used.insert(x);
+      taken.take(x);
       const auto track = static_cast<std::uint32_t>(std::min<std::uint64_t>(x, UINT32_MAX));
       for (std::uint32_t t : st.members) {
         trunks[t].track_x = track;

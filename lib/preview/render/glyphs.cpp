@@ -134,7 +134,10 @@ void stampPortBorders(Canvas& canvas, const layout::PlacedComponent& c) {
     canvas.setCell(U64{c.out_port.x} - 1, c.out_port.y, glyph_set::kTeeRight, tag);
   }
   for (const layout::PortSlot& slot : c.in_ports) {
-    canvas.setCell(U64{slot.coord.x} + 1, slot.coord.y, glyph_set::kTeeLeft, tag);
+    // A box in the first column has its ports on its own left border (there
+    // is no column left of it); the cell right of that is inside the box.
+    const U64 border = slot.coord.x == c.x ? U64{c.x} : U64{slot.coord.x} + 1;
+    canvas.setCell(border, slot.coord.y, glyph_set::kTeeLeft, tag);
   }
 }
 

@@ -90,7 +90,7 @@ TEST(Render, LabelsAreCutToTheInteriorAndMacroLabelsDroppedWhenTooWide) {
   EXPECT_EQ(small.glyphAt(0, 1), glyph_set::kVertical);
 }
 
-TEST(Render, StampsSkipAnOutputPortAtColumnZeroAndSinksHaveNoOutputStamp) {
+TEST(Render, StampsSkipAnOutputPortAtColumnZeroSinksHaveNoOutputStampAndLabelsStayWhole) {
   canvas::Canvas canvas(12, 3);
   layout::PlacedComponent pin = inputPin(0, "a", 0, 0);
   pin.out_port = {0, 1};
@@ -104,6 +104,16 @@ TEST(Render, StampsSkipAnOutputPortAtColumnZeroAndSinksHaveNoOutputStamp) {
   EXPECT_EQ(canvas.glyphAt(6, 1), glyph_set::kTeeLeft);
   EXPECT_EQ(canvas.glyphAt(10, 1), glyph_set::kVertical);
   EXPECT_EQ(canvas.tagAt(6, 1), color::ColorTag::led);
+
+  // In the first column the input port lies on the left border itself: the
+  // stamp goes there, not over the label.
+  canvas::Canvas first(5, 3);
+  const layout::PlacedComponent left = oneInput(ComponentKind::led, 2, "l", 0, 0);
+  glyphs::drawComponent(first, left);
+  glyphs::stampPortBorders(first, left);
+  std::string row;
+  for (std::uint32_t x = 0; x < 5; ++x) row += glyph_set::glyphBytes(first.glyphAt(x, 1));
+  EXPECT_EQ(row, "┤LED│");
 }
 
 TEST(Render, TwoNetsCrossingShowABoldCrossAndABranchShowsADot) {
@@ -115,9 +125,7 @@ TEST(Render, TwoNetsCrossingShowABoldCrossAndABranchShowsADot) {
   grid.wires = {wire(0, 5, 0, {{{2, 1}, {4, 1}}, {{4, 1}, {4, 4}}, {{4, 4}, {9, 4}}}),
                 wire(1, 6, 0, {{{0, 2}, {9, 2}}}),
                 wire(0, 7, 0, {{{2, 1}, {4, 1}}, {{4, 1}, {9, 1}}})};
-  grid.wires[0].crossings = {{4, 2}, {4, 1}};
-  grid.wires[1].crossings = {{4, 2}};
-  grid.wires[2].crossings = {{4, 1}};
+  grid.crossings = {{{4, 1}, 0}, {{4, 2}, 0}};
   const canvas::Canvas canvas = drawSchematic(grid);
   EXPECT_EQ(canvas.glyphAt(4, 2), glyph_set::kCross);
   EXPECT_EQ(canvas.tagAt(4, 2), color::ColorTag::crossing);
@@ -133,8 +141,7 @@ TEST(Render, MergeIntoOnePortIsADotButADifferentPortIsACross) {
   grid.width = 8;
   grid.height = 4;
   grid.wires = {wire(0, 9, 1, {{{3, 0}, {3, 3}}}), wire(1, 9, 1, {{{0, 2}, {7, 2}}})};
-  grid.wires[0].crossings = {{3, 2}};
-  grid.wires[1].crossings = {{3, 2}};
+  grid.crossings = {{{3, 2}, 0}};
   EXPECT_EQ(drawSchematic(grid).glyphAt(3, 2), glyph_set::kDot);
   grid.wires[1].dst_port = 2;
   EXPECT_EQ(drawSchematic(grid).glyphAt(3, 2), glyph_set::kCross);

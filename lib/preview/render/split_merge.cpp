@@ -60,6 +60,29 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
   std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
     return std::tie(a.group, a.axis, a.coord, a.lo) < std::tie(b.group, b.axis, b.coord, b.lo);
   });
+  for (std::uint64_t side : {kSourceGroup, kDestinationGroup}) {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> members;  // group, wire
+    for (std::size_t w = 0; w < wires.size(); ++w) {
+      const layout::RoutedWire& wire = wires[w];
+      const std::uint64_t group = side == kSourceGroup ? groupKey(side, wire.src_id, wire.src_port)
+                                                       : groupKey(side, wire.dst_id, wire.dst_port);
+      members.emplace_back(group, static_cast<std::uint32_t>(w));
+    }
+    std::sort(members.begin(), members.end());
+    std::vector<bool>& shared = has_sibling_[side];
+    shared.assign(wires.size(), false);
+    for (std::size_t i = 0; i < members.size();) {
+      std::size_t end = i;
+      std::size_t drawn = 0;  // wires of the group with segments
+      for (; end < members.size() && members[end].first == members[i].first; ++end) {
+        drawn += wires[members[end].second].segments.empty() ? 0 : 1;
+      }
+      for (std::size_t k = i; k < end; ++k) {
+        shared[members[k].second] = drawn > (wires[members[k].second].segments.empty() ? 0u : 1u);
+      }
+      i = end;
+    }
+  }
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     Entry& entry = entries_[i];
     const bool starts = buckets_.empty() || buckets_.back().group != entry.group ||
@@ -119,6 +142,60 @@ bool SplitMergeIndex::othersPass(std::uint64_t group, std::size_t wire, PortCoor
     }
   }
   return false;
+}
+
+std::vector<bool> SplitMergeIndex::splitsOrMerges(const std::vector<Probe>& probes) const {
+  std::vector<bool> answers(probes.size(), false);
+  // Each probe asks four buckets (its source and its destination group, a
+  // row run and a column run through the point).
+  struct Query {
+    std::uint64_t group;
+    std::uint32_t axis, coord, point, wire;
+    std::size_t probe;
+  };
+  std::vector<Query> queries;
+  queries.reserve(probes.size() * 4);
+  for (std::size_t i = 0; i < probes.size(); ++i) {
+    const Probe& probe = probes[i];
+    const layout::RoutedWire& w = wires_[probe.wire];
+    const PortCoord p = probe.point;
+    for (const std::uint64_t side : {kSourceGroup, kDestinationGroup}) {
+      if (!has_sibling_[side][probe.wire]) continue;
+      const std::uint64_t group = side == kSourceGroup ? groupKey(side, w.src_id, w.src_port)
+                                                       : groupKey(side, w.dst_id, w.dst_port);
+      queries.push_back(Query{group, 0, p.y, p.x, probe.wire, i});
+      queries.push_back(Query{group, 1, p.x, p.y, probe.wire, i});
+      if (!diagonals_.empty() && !answers[i]) answers[i] = othersPass(group, probe.wire, p);
+    }
+  }
+  std::sort(queries.begin(), queries.end(), [](const Query& a, const Query& b) {
+    return std::tie(a.group, a.axis, a.coord, a.point) < std::tie(b.group, b.axis, b.coord, b.point);
+  });
+  // Buckets and queries in the same order; inside a bucket the entry that
+  // starts last at or before the point only moves forward.
+  std::size_t bucket = 0;
+  std::size_t entry = 0;
+  for (const Query& q : queries) {
+    if (answers[q.probe]) continue;
+    const auto key = std::tie(q.group, q.axis, q.coord);
+    if (bucket < buckets_.size() && std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) != key) {
+      while (bucket < buckets_.size() && std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) < key) {
+        ++bucket;
+      }
+      if (bucket < buckets_.size()) entry = buckets_[bucket].begin;
+    }
+    if (bucket >= buckets_.size()) break;
+    const Bucket& b = buckets_[bucket];
+    if (std::tie(b.group, b.axis, b.coord) != key) continue;
+    entry = std::max(entry, b.begin);
+    while (entry + 1 < b.end && entries_[entry + 1].lo <= q.point) ++entry;
+    const Entry& prefix = entries_[entry];
+    if (prefix.lo > q.point) continue;
+    const bool other = prefix.first.wire != q.wire ? prefix.first.hi >= q.point
+                                                   : prefix.second.wire != kNoWire && prefix.second.hi >= q.point;
+    if (other) answers[q.probe] = true;
+  }
+  return answers;
 }
 
 bool SplitMergeIndex::isSplitPoint(std::size_t wire, PortCoord p) const {

@@ -24,6 +24,14 @@ class SplitMergeIndex {
   // Some wire other than `wire` with the same destination id and port runs through `p`.
   bool isMergePoint(std::size_t wire, layout::PortCoord p) const;
 
+  struct Probe {
+    std::uint32_t wire = 0;
+    layout::PortCoord point;
+  };
+  // For each probe, isSplitPoint || isMergePoint, answered in one ordered
+  // walk over the index rather than one search per probe.
+  std::vector<bool> splitsOrMerges(const std::vector<Probe>& probes) const;
+
  private:
   static constexpr std::uint32_t kNoWire = UINT32_MAX;
 
@@ -64,7 +72,11 @@ class SplitMergeIndex {
   const std::vector<layout::RoutedWire>& wires_;
   std::vector<Entry> entries_;
   std::vector<Bucket> buckets_;
-  std::vector<Box> diagonals_;  // never produced by the router; kept correct anyway
+  std::vector<Box> diagonals_;
+  // Per wire and side (source, destination): some other wire with segments
+  // shares its group. Most destination ports have one wire, and a wire alone
+  // in its group needs no search.
+  std::vector<bool> has_sibling_[2];  // never produced by the router; kept correct anyway
 };
 
 }  // namespace vorn::split_merge

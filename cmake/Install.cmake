@@ -1,0 +1,29 @@
+# cmake --install <build> [--prefix <p>] lays out:
+#   bin/vorn-compile
+#   share/man/man1/vorn-compile.1
+#   share/vorn-compile/examples/   the example circuits and run-artifact.mjs
+#   share/vorn-compile/web/        the web page and host module, when web/ exists
+# examples/ and web/ stay siblings, as in the source tree, so the examples'
+# relative imports keep working once installed.
+include(GNUInstallDirs)
+
+set(VORN_INSTALL_DATADIR "${CMAKE_INSTALL_DATADIR}/vorn-compile")
+
+install(TARGETS vorn-compile RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+if(TARGET vorn-lsp)
+  install(TARGETS vorn-lsp RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endif()
+
+install(FILES "${PROJECT_SOURCE_DIR}/man/vorn-compile.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/" DESTINATION "${VORN_INSTALL_DATADIR}/examples"
+        PATTERN "node_modules" EXCLUDE)
+
+# OPTIONAL: checked when installing, not when configuring, so the rule holds
+# whether or not the folder exists yet. Only what a static server needs.
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/web/" DESTINATION "${VORN_INSTALL_DATADIR}/web" OPTIONAL
+        PATTERN "node_modules" EXCLUDE
+        PATTERN "test" EXCLUDE
+        PATTERN "tests" EXCLUDE
+        PATTERN "*.test.*" EXCLUDE
+        PATTERN "package-lock.json" EXCLUDE)

@@ -1,0 +1,462 @@
+#include "lsp/navigation.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "core/arena.hpp"
+#include "resolver/builtins.hpp"
+#include "resolver/file_loader.hpp"
+#include "syntax/translate.hpp"
+
+namespace vorn::lsp {
+
+namespace {
+
+constexpr Span kWholeFile{0, 1, 1, 1, 1};
+
+bool contains(const Span& span, LineCol at) {
+  const auto before = [](std::uint32_t l1, std::uint32_t c1, std::uint32_t l2, std::uint32_t c2) {
+    return l1 < l2 || (l1 == l2 && c1 <= c2);
+  };
+  return before(span.start_line, span.start_col, at.line, at.col) &&
+         before(at.line, at.col, span.end_line, span.end_col);
+}
+
+enum class Role : std::uint8_t {
+  import_alias, import_path, input_name, output_name, type_name, instance_name, port_name, signal_target, signal_port,
+};
+
+// One name written in the file and what it is.
+struct Hit {
+  Role role = Role::type_name;
+  const ast::Import* import = nullptr;
+  const ast::ComponentInstance* instance = nullptr;  // the instance the name belongs to
+  bool anonymous = false;
+  const ast::PortConnection* port = nullptr;
+  const ast::NamedSignalRef* ref = nullptr;
+  const ast::OutputDecl* output = nullptr;  // the output whose value holds the name
+  std::string_view text;
+  Span span;
+};
+
+// Walks every name of the file without recursion (anonymous instances nest
+// deeply) and returns the first one whose span holds `at`.
+std::optional<Hit> findHit(const ast::File& file, LineCol at) {
+  for (const ast::Import& import : file.imports) {
+    if (contains(import.alias.span, at)) return Hit{Role::import_alias, &import, nullptr, false, nullptr, nullptr, nullptr, import.alias.text, import.alias.span};
+    if (contains(import.path.span, at)) return Hit{Role::import_path, &import, nullptr, false, nullptr, nullptr, nullptr, import.path.text, import.path.span};
+  }
+  for (const ast::InputDecl& input : file.inputs) {
+    for (const ast::Identifier& name : input.names) {
+      if (contains(name.span, at)) return Hit{Role::input_name, nullptr, nullptr, false, nullptr, nullptr, nullptr, name.text, name.span};
+    }
+  }
+
+  struct Pending {
+    const ast::ComponentInstance* instance;
+    bool anonymous;
+    const ast::OutputDecl* output;
+  };
+  std::vector<Pending> stack;
+  auto checkRef = [&](const ast::NamedSignalRef& ref, const ast::OutputDecl* output,
+                      const ast::ComponentInstance* owner) -> std::optional<Hit> {
+    if (contains(ref.target.span, at)) {
+      return Hit{Role::signal_target, nullptr, owner, false, nullptr, &ref, output, ref.target.text, ref.target.span};
+    }
+    // A bare name's implicit "out" carries the reference's own span.
+    if (!(ref.port.span == ref.span) && contains(ref.port.span, at)) {
+      return Hit{Role::signal_port, nullptr, owner, false, nullptr, &ref, output, ref.port.text, ref.port.span};
+    }
+    return std::nullopt;
+  };
+  auto checkSource = [&](const ast::SignalSource& source, const ast::OutputDecl* output,
+                         const ast::ComponentInstance* owner) -> std::optional<Hit> {
+    if (source.tag == ast::SignalSource::Tag::named) return checkRef(source.named, output, owner);
+    if (!source.anonymous) return std::nullopt;
+    // The port read from an anonymous instance: `q` in `p(x=a).q`.
+    if (!source.anonymous_port.text.empty() && contains(source.anonymous_port.span, at)) {
+      return Hit{Role::signal_port, nullptr, source.anonymous.get(), true, nullptr, nullptr, output,
+                 source.anonymous_port.text, source.anonymous_port.span};
+    }
+    stack.push_back(Pending{source.anonymous.get(), true, output});
+    return std::nullopt;
+  };
+
+  for (const ast::OutputDecl& output : file.outputs) {
+    if (contains(output.name.span, at)) return Hit{Role::output_name, nullptr, nullptr, false, nullptr, nullptr, &output, output.name.text, output.name.span};
+    if (!contains(output.span, at)) continue;
+    if (auto hit = checkSource(output.value, &output, nullptr)) return hit;
+  }
+  for (const ast::ComponentInstance& instance : file.components) {
+    if (contains(instance.span, at)) stack.push_back(Pending{&instance, false, nullptr});
+  }
+  while (!stack.empty()) {
+    const Pending pending = stack.back();
+    stack.pop_back();
+    const ast::ComponentInstance& instance = *pending.instance;
+    if (contains(instance.type_name.span, at)) {
+      return Hit{Role::type_name, nullptr, &instance, pending.anonymous, nullptr, nullptr, pending.output, instance.type_name.text, instance.type_name.span};
+    }
+    if (!pending.anonymous && instance.instance_name && contains(instance.instance_name->span, at)) {
+      return Hit{Role::instance_name, nullptr, &instance, false, nullptr, nullptr, nullptr, instance.instance_name->text, instance.instance_name->span};
+    }
+    for (const ast::PortConnection& port : instance.ports) {
+      if (contains(port.port.span, at)) {
+        return Hit{Role::port_name, nullptr, &instance, pending.anonymous, &port, nullptr, pending.output, port.port.text, port.port.span};
+      }
+      if (auto hit = checkSource(port.value, pending.output, &instance)) return hit;
+    }
+  }
+  return std::nullopt;
+}
+
+// What a signal name refers to, looked up the way the resolver does: an
+// output's value also sees the outputs declared up to it; a later
+// declaration of a name shadows an earlier one.
+struct Declaration {
+  enum class Kind : std::uint8_t { input, instance, output } kind = Kind::input;
+  const ast::ComponentInstance* instance = nullptr;
+  const ast::OutputDecl* output = nullptr;
+  Span name_span;
+};
+
+std::optional<Declaration> lookupSignal(const ast::File& file, std::string_view name, const ast::OutputDecl* within) {
+  if (within != nullptr) {
+    std::optional<Declaration> found;
+    for (const ast::OutputDecl& output : file.outputs) {
+      if (output.name.text == name) found = Declaration{Declaration::Kind::output, nullptr, &output, output.name.span};
+      if (&output == within) break;
+    }
+    if (found) return found;
+  }
+  for (auto it = file.components.rbegin(); it != file.components.rend(); ++it) {
+    if (it->instance_name && it->instance_name->text == name) {
+      return Declaration{Declaration::Kind::instance, &*it, nullptr, it->instance_name->span};
+    }
+  }
+  for (auto decl = file.inputs.rbegin(); decl != file.inputs.rend(); ++decl) {
+    for (auto id = decl->names.rbegin(); id != decl->names.rend(); ++id) {
+      if (id->text == name) return Declaration{Declaration::Kind::input, nullptr, nullptr, id->span};
+    }
+  }
+  return std::nullopt;
+}
+
+bool isPrimitiveType(std::string_view type_name, std::vector<std::string>& inputs) {
+  if (type_name == "and") {
+    inputs = {"a", "b"};
+    return true;
+  }
+  if (type_name == "not" || type_name == "wire" || type_name == "led") {
+    inputs = {"in"};
+    return true;
+  }
+  return false;
+}
+
+// A file named by an import, parsed for its pins.
+struct LoadedModule {
+  std::string path;
+  std::optional<ast::File> file;
+};
+
+LoadedModule loadModule(Arena& arena, std::string_view path) {
+  LoadedModule loaded;
+  loaded.path = std::string(path);
+  auto source = file_loader::loadFile(arena, path);
+  if (!source) return loaded;
+  auto parsed = translate::parseSource(arena, source->source, 0);
+  if (parsed) loaded.file = std::move(*parsed);
+  return loaded;
+}
+
+std::optional<std::string> resolveImport(Arena& arena, std::string_view file_path, const ast::Import& import) {
+  auto resolved = file_loader::resolveImportPath(arena, file_path, import.path.text);
+  if (!resolved) return std::nullopt;
+  return std::string(*resolved);
+}
+
+const ast::Import* importForAlias(const ast::File& file, std::string_view alias) {
+  for (const ast::Import& import : file.imports) {
+    if (import.alias.text == alias) return &import;
+  }
+  return nullptr;
+}
+
+void collectPins(const ast::File& file, TypeInterface& result) {
+  for (const ast::InputDecl& decl : file.inputs) {
+    for (const ast::Identifier& name : decl.names) result.inputs.emplace_back(name.text);
+  }
+  for (const ast::OutputDecl& output : file.outputs) result.outputs.emplace_back(output.name.text);
+}
+
+std::string codeList(const std::vector<std::string>& names) {
+  if (names.empty()) return "none";
+  std::string text;
+  for (const std::string& name : names) {
+    if (!text.empty()) text += ", ";
+    text += "`" + name + "`";
+  }
+  return text;
+}
+
+std::string describeInterface(const TypeInterface& type) {
+  std::string text;
+  switch (type.kind) {
+    case TypeInterface::Kind::primitive: text = "primitive `" + type.type_name + "`"; break;
+    case TypeInterface::Kind::builtin_gate: text = "built-in gate `" + type.type_name + "`"; break;
+    case TypeInterface::Kind::sub_circuit: text = "sub-circuit `" + type.type_name + "` from `" + type.path + "`"; break;
+    case TypeInterface::Kind::unknown: return "undeclared type `" + type.type_name + "`";
+  }
+  text += "\n\ninputs: " + codeList(type.inputs) + "  \noutputs: " + codeList(type.outputs);
+  return text;
+}
+
+std::string describeInstance(const ast::File& file, std::string_view file_path, const ast::ComponentInstance& instance,
+                             bool anonymous) {
+  const TypeInterface type = interfaceOfType(file, file_path, instance.type_name.text);
+  std::string head = anonymous || !instance.instance_name
+                         ? "anonymous instance"
+                         : "instance `" + std::string(instance.instance_name->text) + "`";
+  return head + " of " + describeInterface(type);
+}
+
+// Whether the declared pins of `file` contain an input (or output) `name`.
+std::optional<Span> pinSpan(const ast::File& file, std::string_view name, bool input) {
+  if (input) {
+    for (const ast::InputDecl& decl : file.inputs) {
+      for (const ast::Identifier& id : decl.names) {
+        if (id.text == name) return id.span;
+      }
+    }
+    return std::nullopt;
+  }
+  for (const ast::OutputDecl& output : file.outputs) {
+    if (output.name.text == name) return output.name.span;
+  }
+  return std::nullopt;
+}
+
+// The sub-circuit file behind an instance's type, when there is one.
+std::optional<LoadedModule> subCircuitOf(Arena& arena, const ast::File& file, std::string_view file_path,
+                                         std::string_view type_name) {
+  std::vector<std::string> unused;
+  if (isPrimitiveType(type_name, unused)) return std::nullopt;
+  const ast::Import* import = importForAlias(file, type_name);
+  if (import == nullptr) return std::nullopt;
+  auto path = resolveImport(arena, file_path, *import);
+  if (!path || builtins::hasVirtualPrefix(*path)) return std::nullopt;
+  return loadModule(arena, *path);
+}
+
+bool isIdentifierByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::vector<FileSymbol> fileSymbols(const ast::File& file) {
+  std::vector<FileSymbol> symbols;
+  for (const ast::InputDecl& decl : file.inputs) {
+    for (const ast::Identifier& name : decl.names) {
+      symbols.push_back(FileSymbol{SymbolRole::input, std::string(name.text), {}, name.span, name.span});
+    }
+  }
+  for (const ast::OutputDecl& output : file.outputs) {
+    symbols.push_back(FileSymbol{SymbolRole::output, std::string(output.name.text), {}, output.span, output.name.span});
+  }
+  for (const ast::ComponentInstance& instance : file.components) {
+    if (!instance.instance_name) continue;
+    symbols.push_back(FileSymbol{SymbolRole::instance, std::string(instance.instance_name->text),
+                                 std::string(instance.type_name.text), instance.span, instance.instance_name->span});
+  }
+  std::stable_sort(symbols.begin(), symbols.end(), [](const FileSymbol& a, const FileSymbol& b) {
+    return a.name_span.start_line != b.name_span.start_line ? a.name_span.start_line < b.name_span.start_line
+                                                            : a.name_span.start_col < b.name_span.start_col;
+  });
+  return symbols;
+}
+
+TypeInterface interfaceOfType(const ast::File& file, std::string_view file_path, std::string_view type_name) {
+  TypeInterface result;
+  result.type_name = std::string(type_name);
+  if (isPrimitiveType(type_name, result.inputs)) {
+    result.kind = TypeInterface::Kind::primitive;
+    result.outputs = {"out"};
+    return result;
+  }
+  Arena arena;
+  std::optional<builtins::Name> macro;
+  if (const ast::Import* import = importForAlias(file, type_name)) {
+    auto path = resolveImport(arena, file_path, *import);
+    if (!path) return result;
+    macro = builtins::macroForVirtualPath(*path);
+    if (!macro) {
+      LoadedModule loaded = loadModule(arena, *path);
+      result.path = loaded.path;
+      if (!loaded.file) return result;
+      result.kind = TypeInterface::Kind::sub_circuit;
+      collectPins(*loaded.file, result);
+      return result;
+    }
+  } else {
+    macro = builtins::macroForAlias(type_name);
+  }
+  if (!macro) return result;
+  LoadedModule loaded = loadModule(arena, builtins::virtualPath(*macro));
+  if (!loaded.file) return result;
+  result.kind = TypeInterface::Kind::builtin_gate;
+  result.path = loaded.path;
+  collectPins(*loaded.file, result);
+  return result;
+}
+
+std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_view file_path, LineCol at) {
+  std::optional<Hit> hit = findHit(file, at);
+  if (!hit) return std::nullopt;
+  Arena arena;
+  auto wholeFile = [&](std::optional<std::string> path) -> std::optional<SourceLocation> {
+    if (!path || builtins::hasVirtualPrefix(*path)) return std::nullopt;
+    return SourceLocation{*path, kWholeFile};
+  };
+  switch (hit->role) {
+    case Role::import_alias:
+    case Role::import_path: return wholeFile(resolveImport(arena, file_path, *hit->import));
+    case Role::type_name: {
+      auto target = subCircuitOf(arena, file, file_path, hit->text);
+      if (!target) return std::nullopt;
+      return SourceLocation{target->path, kWholeFile};
+    }
+    case Role::input_name:
+    case Role::output_name:
+    case Role::instance_name: return SourceLocation{std::string(file_path), hit->span};
+    case Role::signal_target: {
+      auto declaration = lookupSignal(file, hit->text, hit->output);
+      if (!declaration) return std::nullopt;
+      return SourceLocation{std::string(file_path), declaration->name_span};
+    }
+    case Role::port_name: {
+      auto target = subCircuitOf(arena, file, file_path, hit->instance->type_name.text);
+      if (!target || !target->file) return std::nullopt;
+      auto span = pinSpan(*target->file, hit->text, true);
+      if (!span) return std::nullopt;
+      return SourceLocation{target->path, *span};
+    }
+    case Role::signal_port: {
+      const ast::ComponentInstance* instance = hit->ref == nullptr ? hit->instance : nullptr;
+      if (instance == nullptr) {
+        auto declaration = lookupSignal(file, hit->ref->target.text, hit->output);
+        if (!declaration || declaration->kind != Declaration::Kind::instance) return std::nullopt;
+        instance = declaration->instance;
+      }
+      auto target = subCircuitOf(arena, file, file_path, instance->type_name.text);
+      if (!target || !target->file) return std::nullopt;
+      auto span = pinSpan(*target->file, hit->text, false);
+      if (!span) return std::nullopt;
+      return SourceLocation{target->path, *span};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_path, LineCol at) {
+  std::optional<Hit> hit = findHit(file, at);
+  if (!hit) return std::nullopt;
+  switch (hit->role) {
+    case Role::type_name:
+    case Role::instance_name: return describeInstance(file, file_path, *hit->instance, hit->anonymous);
+    case Role::input_name: return "input pin `" + std::string(hit->text) + "`";
+    case Role::output_name: return "output pin `" + std::string(hit->text) + "`";
+    case Role::signal_target: {
+      auto declaration = lookupSignal(file, hit->text, hit->output);
+      if (!declaration) return "undeclared signal `" + std::string(hit->text) + "`";
+      switch (declaration->kind) {
+        case Declaration::Kind::input: return "input pin `" + std::string(hit->text) + "`";
+        case Declaration::Kind::output: return "output pin `" + std::string(hit->text) + "`";
+        case Declaration::Kind::instance: return describeInstance(file, file_path, *declaration->instance, false);
+      }
+      return std::nullopt;
+    }
+    case Role::import_alias:
+    case Role::import_path: {
+      Arena arena;
+      auto path = resolveImport(arena, file_path, *hit->import);
+      if (!path) return "import `" + std::string(hit->import->alias.text) + "`: file not found";
+      return describeInterface(interfaceOfType(file, file_path, hit->import->alias.text));
+    }
+    case Role::port_name:
+    case Role::signal_port: return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> portCompletionsAt(std::string_view text, std::size_t offset, const ast::File* file,
+                                           std::string_view file_path) {
+  offset = std::min(offset, text.size());
+  // The partly typed port name, then the "(" or "," before it.
+  std::size_t position = offset;
+  while (position > 0 && isIdentifierByte(text[position - 1])) --position;
+  while (position > 0 && isBlank(text[position - 1])) --position;
+  if (position == 0 || (text[position - 1] != '(' && text[position - 1] != ',')) return {};
+  --position;
+  // Back to the "(" that opens this binding list, skipping nested ones; a
+  // bound on the distance keeps a hostile line from costing much.
+  constexpr std::size_t kMaxScan = 1 << 16;
+  const std::size_t floor = position > kMaxScan ? position - kMaxScan : 0;
+  int depth = 0;
+  while (true) {
+    const char c = text[position];
+    if (c == ')') {
+      ++depth;
+    } else if (c == '(') {
+      if (depth == 0) break;
+      --depth;
+    }
+    if (position == floor) return {};
+    --position;
+  }
+  const std::size_t open = position;
+  // "type name(" or "type(".
+  std::size_t end = open;
+  while (end > 0 && isBlank(text[end - 1])) --end;
+  std::size_t start = end;
+  while (start > 0 && isIdentifierByte(text[start - 1])) --start;
+  if (start == end) return {};
+  std::string_view type_name = text.substr(start, end - start);
+  std::size_t before = start;
+  while (before > 0 && isBlank(text[before - 1])) --before;
+  std::size_t type_start = before;
+  while (type_start > 0 && isIdentifierByte(text[type_start - 1])) --type_start;
+  if (type_start < before) type_name = text.substr(type_start, before - type_start);
+
+  std::vector<std::string> ports;
+  if (type_name == "output") {
+    ports = {"in"};
+  } else if (type_name != "input") {
+    static const ast::File kEmpty;
+    ports = interfaceOfType(file != nullptr ? *file : kEmpty, file_path, type_name).inputs;
+  }
+
+  // Leave out the ports already bound between "(" and the cursor.
+  std::vector<std::string_view> bound;
+  depth = 0;
+  for (std::size_t i = open + 1; i < offset; ++i) {
+    const char c = text[i];
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (depth != 0 || !isIdentifierByte(c) || isIdentifierByte(text[i - 1])) continue;
+    std::size_t j = i;
+    while (j < offset && isIdentifierByte(text[j])) ++j;
+    std::size_t k = j;
+    while (k < offset && isBlank(text[k])) ++k;
+    if (k < offset && text[k] == '=') bound.push_back(text.substr(i, j - i));
+    i = j - 1;
+  }
+  std::erase_if(ports, [&](const std::string& port) {
+    return std::find(bound.begin(), bound.end(), port) != bound.end();
+  });
+  return ports;
+}
+
+}  // namespace vorn::lsp

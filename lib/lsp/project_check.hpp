@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/span.hpp"
+#include "resolver/file_loader.hpp"
+#include "validator/diagnostics.hpp"
+
+// Checks one file as the root of a project, with the compiler's own stages,
+// and places every resulting diagnostic in the file it is located in.
+namespace vorn::lsp {
+
+struct PlacedNote {
+  std::string path;
+  Span span;
+  std::string message;
+};
+
+struct PlacedDiagnostic {
+  std::string path;  // the file the diagnostic is located in
+  Span span;
+  diagnostics::DiagnosticLevel level = diagnostics::DiagnosticLevel::err;
+  std::optional<diagnostics::DiagnosticCode> code;  // none for a failed stage
+  std::string message;
+  std::vector<PlacedNote> notes;
+};
+
+struct ProjectCheck {
+  // Every file the check read or looked for (canonical or "<builtin>/"
+  // paths), the root first: a change to any of them can change the result.
+  std::vector<std::string> file_paths;
+  std::vector<PlacedDiagnostic> diagnostics;
+};
+
+// What an import scan and cycle analysis without diagnostics found for a
+// root, kept between checks: while the root's own import declarations and
+// every other file of the project stay the same, a new scan would find the
+// same, and a large root need not be parsed an extra time for it.
+class ScanCache {
+ public:
+  ScanCache();
+  ~ScanCache();
+  ScanCache(ScanCache&&) noexcept;
+  ScanCache& operator=(ScanCache&&) noexcept;
+
+  struct State;
+  std::unique_ptr<State> state;
+};
+
+// Runs the project pipeline on `root_path` the way the compiler does for a
+// project root: parse, resolve, import scan, import cycles, body resolution,
+// project checks. A stage that stops with diagnostics ends the check there;
+// a stage that fails becomes one error at the start of the root, worded as
+// the compiler words it ("body resolution failed: ParsingFailed"). Every file
+// is read through `overlay` first.
+// With a cache, its scan is reused when still valid, and a fresh scan
+// without diagnostics is stored in it.
+ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceOverlay& overlay,
+                          ScanCache* cache = nullptr);
+
+}  // namespace vorn::lsp

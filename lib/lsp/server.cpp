@@ -1,0 +1,692 @@
+#include "lsp/server.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "core/arena.hpp"
+#include "core/file_io.hpp"
+#include "lsp/framing.hpp"
+#include "lsp/navigation.hpp"
+#include "lsp/text_position.hpp"
+#include "lsp/uri.hpp"
+#include "resolver/builtins.hpp"
+#include "resolver/file_loader.hpp"
+#include "syntax/translate.hpp"
+
+namespace vorn::lsp {
+
+using nlohmann::json;
+
+namespace {
+
+// Error codes of the protocol.
+constexpr int kParseError = -32700;
+constexpr int kInvalidRequest = -32600;
+constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
+constexpr int kInternalError = -32603;
+constexpr int kServerNotInitialized = -32002;
+
+// Symbol and completion kinds of the protocol.
+constexpr int kSymbolVariable = 13;
+constexpr int kSymbolObject = 19;
+constexpr int kCompletionField = 5;
+
+const json* member(const json& object, const char* key) {
+  if (!object.is_object()) return nullptr;
+  auto found = object.find(key);
+  return found == object.end() ? nullptr : &*found;
+}
+
+std::optional<std::string> stringMember(const json& object, const char* key) {
+  const json* value = member(object, key);
+  if (value == nullptr || !value->is_string()) return std::nullopt;
+  return value->get<std::string>();
+}
+
+std::optional<Position> positionMember(const json& object, const char* key) {
+  const json* value = member(object, key);
+  if (value == nullptr) return std::nullopt;
+  const json* line = member(*value, "line");
+  const json* character = member(*value, "character");
+  if (line == nullptr || character == nullptr || !line->is_number_integer() || !character->is_number_integer()) {
+    return std::nullopt;
+  }
+  auto clamp = [](const json& number) -> std::optional<std::uint32_t> {
+    if (number.is_number_unsigned()) return static_cast<std::uint32_t>(std::min<std::uint64_t>(number.get<std::uint64_t>(), 0xFFFFFFFFu));
+    const std::int64_t signed_value = number.get<std::int64_t>();
+    if (signed_value < 0) return std::nullopt;
+    return static_cast<std::uint32_t>(std::min<std::int64_t>(signed_value, 0xFFFFFFFF));
+  };
+  auto l = clamp(*line);
+  auto c = clamp(*character);
+  if (!l || !c) return std::nullopt;
+  return Position{*l, *c};
+}
+
+json toJson(Position position) { return json{{"line", position.line}, {"character", position.character}}; }
+json toJson(const Range& range) { return json{{"start", toJson(range.start)}, {"end", toJson(range.end)}}; }
+
+std::string serialise(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+// A string as JSON text; a large publication is written as text directly,
+// since a document tree of a hundred thousand diagnostics costs more than
+// the check that found them.
+std::string jsonString(std::string_view text) { return serialise(json(text)); }
+
+std::string positionText(Position position) {
+  return "{\"line\":" + std::to_string(position.line) + ",\"character\":" + std::to_string(position.character) + "}";
+}
+std::string rangeText(const Range& range) {
+  return "{\"start\":" + positionText(range.start) + ",\"end\":" + positionText(range.end) + "}";
+}
+
+// Request ids are numbers or strings; anything else cannot be answered by id.
+bool isValidId(const json& id) { return id.is_number_integer() || id.is_string(); }
+
+
+}  // namespace
+
+struct Server::ParsedText {
+  std::shared_ptr<const std::string> text;
+  std::string masked;  // the text with unreadable lines blanked, when it had any
+  Arena arena;
+  std::optional<ast::File> file;
+  TextIndex index;
+
+  // A file being edited often holds a line the grammar cannot read, and then
+  // none of it translates. For navigation, such lines are blanked (offsets
+  // and line breaks kept, so every span still fits the real text) and the
+  // rest is read; a few tries, then nothing.
+  explicit ParsedText(std::shared_ptr<const std::string> source) : text(std::move(source)), index(*text) {
+    std::string_view current = *text;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      std::optional<translate::SyntaxError> unread;
+      auto parsed_file = translate::parseSource(arena, current, 0, &unread);
+      if (parsed_file) {
+        file = std::move(*parsed_file);
+        return;
+      }
+      if (!unread) return;
+      if (masked.empty()) masked = *text;
+      if (!blankLineAt(std::min<std::size_t>(unread->offset, masked.size()))) return;
+      current = masked;
+    }
+  }
+
+  // Blanks the line holding `offset`, or the nearest earlier line with text
+  // when that one is blank already (an unclosed list is noticed a line late).
+  bool blankLineAt(std::size_t offset) {
+    std::size_t end = offset;
+    while (true) {
+      const std::size_t start = end == 0 ? 0 : masked.rfind('\n', end - 1) + 1;  // npos + 1 == 0
+      std::size_t stop = masked.find('\n', start);
+      if (stop == std::string::npos) stop = masked.size();
+      bool blank = true;
+      for (std::size_t i = start; i < stop; ++i) blank = blank && (masked[i] == ' ' || masked[i] == '\t' || masked[i] == '\r');
+      if (!blank) {
+        for (std::size_t i = start; i < stop; ++i) {
+          if (masked[i] != '\r') masked[i] = ' ';
+        }
+        return true;
+      }
+      if (start == 0) return false;
+      end = start - 1;
+    }
+  }
+};
+
+struct Server::Document {
+  std::string uri;
+  std::string path;  // canonical path, or a made-up one for a buffer without a file
+  std::shared_ptr<const std::string> text;
+  json version;
+  std::shared_ptr<ParsedText> parsed;
+  bool dirty = false;
+  Clock::time_point first_change;
+  Clock::time_point last_change;
+};
+
+Server::Server(Send send, ServerOptions options) : send_(std::move(send)), options_(options) {}
+Server::~Server() = default;
+
+void Server::reply(const json& id, json result) {
+  send_(serialise(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}));
+}
+
+void Server::replyError(const json& id, int code, std::string message) {
+  send_(serialise(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", json{{"code", code}, {"message", std::move(message)}}}}));
+}
+
+void Server::handleBadHeader(std::string_view problem) {
+  replyError(nullptr, kParseError, "malformed header: " + std::string(problem));
+}
+
+void Server::handleBody(std::string_view body) {
+  json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    replyError(nullptr, kParseError, "message is not valid JSON");
+    return;
+  }
+  dispatch(message);
+}
+
+void Server::dispatch(const json& message) {
+  const json* id = member(message, "id");
+  const json* method = member(message, "method");
+  if (!message.is_object() || method == nullptr || !method->is_string()) {
+    // A response to a request of ours: this server sends none, so it is dropped.
+    if (message.is_object() && id != nullptr && method == nullptr &&
+        (message.contains("result") || message.contains("error"))) {
+      return;
+    }
+    replyError(id != nullptr && isValidId(*id) ? *id : json(nullptr), kInvalidRequest, "not a request or notification");
+    return;
+  }
+  if (id != nullptr && !isValidId(*id)) {
+    replyError(nullptr, kInvalidRequest, "request id must be a number or a string");
+    return;
+  }
+  const std::string name = method->get<std::string>();
+  const bool is_request = id != nullptr;
+  static const json kNoParams = json::object();
+  const json* params_member = member(message, "params");
+  const json& params = params_member != nullptr ? *params_member : kNoParams;
+
+  if (name == "exit") {
+    exit_requested_ = true;
+    return;
+  }
+  if (!initialize_received_ && name != "initialize") {
+    if (is_request) replyError(*id, kServerNotInitialized, "initialize first");
+    return;
+  }
+  if (shutdown_requested_) {
+    if (is_request) replyError(*id, kInvalidRequest, "the server is shutting down");
+    return;
+  }
+
+  try {
+    if (is_request) {
+      if (name == "initialize") {
+        if (initialize_received_) {
+          replyError(*id, kInvalidRequest, "initialize was already received");
+          return;
+        }
+        initialize_received_ = true;
+        reply(*id, initializeResult());
+      } else if (name == "shutdown") {
+        shutdown_requested_ = true;
+        reply(*id, nullptr);
+      } else if (auto handler = requestHandler(name)) {
+        Answer answer = (this->*handler)(params);
+        if (answer) {
+          reply(*id, std::move(*answer));
+        } else {
+          replyError(*id, kInvalidParams, answer.error());
+        }
+      } else {
+        replyError(*id, kMethodNotFound, "unknown method '" + name + "'");
+      }
+      return;
+    }
+    // Notifications get no answer, not even for a fault.
+    if (name == "textDocument/didOpen") {
+      didOpen(params);
+    } else if (name == "textDocument/didChange") {
+      didChange(params);
+    } else if (name == "textDocument/didClose") {
+      didClose(params);
+    }
+  } catch (const json::exception& failure) {
+    // The library's accessors throw on a value of another type than asked.
+    if (is_request) replyError(*id, kInvalidParams, failure.what());
+  } catch (const std::bad_alloc&) {
+    if (is_request) replyError(*id, kInternalError, "out of memory");
+  }
+}
+
+Server::Handler Server::requestHandler(std::string_view method) {
+  if (method == "textDocument/definition") return &Server::definition;
+  if (method == "textDocument/documentSymbol") return &Server::documentSymbol;
+  if (method == "textDocument/hover") return &Server::hover;
+  if (method == "textDocument/completion") return &Server::completion;
+  return nullptr;
+}
+
+json Server::initializeResult() const {
+  return json{
+      {"capabilities",
+       json{
+           {"positionEncoding", "utf-16"},
+           {"textDocumentSync", json{{"openClose", true}, {"change", 1}}},
+           {"definitionProvider", true},
+           {"documentSymbolProvider", true},
+           {"hoverProvider", true},
+           {"completionProvider", json{{"triggerCharacters", json::array({"(", ","})}}},
+       }},
+      {"serverInfo", json{{"name", "vorn-lsp"}}},
+  };
+}
+
+std::optional<std::string_view> Server::openText(std::string_view path) const {
+  auto found = uri_by_path_.find(std::string(path));
+  if (found == uri_by_path_.end()) return std::nullopt;
+  auto document = documents_.find(found->second);
+  if (document == documents_.end()) return std::nullopt;
+  return std::string_view(*document->second->text);
+}
+
+std::string Server::uriForPath(const std::string& path) const {
+  auto found = uri_by_path_.find(path);
+  if (found != uri_by_path_.end()) return found->second;
+  return fileUriFromPath(path);
+}
+
+std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
+  if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end()) {
+    if (auto document = documents_.find(by_path->second); document != documents_.end()) return document->second->text;
+  }
+  auto loaded = file_loader::loadFileOwned(path);
+  if (!loaded) return std::make_shared<const std::string>();
+  return std::make_shared<const std::string>(std::move(loaded->source));
+}
+
+std::expected<Server::Document*, std::string> Server::findDocument(const json& params) {
+  const json* text_document = member(params, "textDocument");
+  if (text_document == nullptr) return std::unexpected("textDocument is missing");
+  auto uri = stringMember(*text_document, "uri");
+  if (!uri) return std::unexpected("textDocument.uri is missing");
+  auto found = documents_.find(*uri);
+  return found == documents_.end() ? nullptr : found->second.get();
+}
+
+std::shared_ptr<Server::ParsedText> Server::parsed(Document& document) {
+  if (!document.parsed) document.parsed = std::make_shared<ParsedText>(document.text);
+  return document.parsed;
+}
+
+void Server::markChanged(const std::string& path, Clock::time_point now, bool opened) {
+  // The document itself when open, every open root whose project read it,
+  // and, when a buffer was opened, every root that missed an import: the
+  // new buffer may be the file it looked for.
+  for (auto& [uri, document] : documents_) {
+    bool affected = document->path == path;
+    if (!affected) {
+      auto check = checks_.find(uri);
+      if (check != checks_.end()) {
+        const auto& paths = check->second.result.file_paths;
+        affected = std::find(paths.begin(), paths.end(), path) != paths.end();
+        if (opened && !affected) {
+          const auto& list = check->second.result.diagnostics;
+          affected = std::any_of(list.begin(), list.end(), [](const PlacedDiagnostic& diagnostic) {
+            return diagnostic.code == diagnostics::DiagnosticCode::E009;
+          });
+        }
+      } else {
+        affected = true;  // never checked yet
+      }
+    }
+    if (!affected) continue;
+    if (!document->dirty) document->first_change = now;
+    document->dirty = true;
+    document->last_change = now;
+  }
+}
+
+void Server::didOpen(const json& params) {
+  const json* item = member(params, "textDocument");
+  if (item == nullptr) return;
+  auto uri = stringMember(*item, "uri");
+  auto text = stringMember(*item, "text");
+  if (!uri || !text) return;
+
+  auto document = std::make_unique<Document>();
+  document->uri = *uri;
+  if (const json* version = member(*item, "version"); version != nullptr && version->is_number_integer()) {
+    document->version = *version;
+  }
+  std::optional<std::string> path = pathFromFileUri(*uri);
+  if (path && !path->empty() && path->front() == '/') {
+    auto canonical = file_io::canonicalPath(*path);
+    document->path = canonical ? *canonical : file_loader::normalizeLexically(*path);
+  } else {
+    // A buffer that is no file (an untitled one): checked under a path that
+    // exists nowhere, so its relative imports are simply not found.
+    document->path = "/.vorn-lsp-unsaved/" + std::to_string(++unsaved_counter_) + "/untitled.vorn";
+  }
+  document->text = std::make_shared<const std::string>(std::move(*text));
+
+  if (auto existing = documents_.find(*uri); existing != documents_.end()) {
+    uri_by_path_.erase(existing->second->path);
+    documents_.erase(existing);
+  }
+  uri_by_path_[document->path] = *uri;
+  const std::string changed_path = document->path;
+  documents_[*uri] = std::move(document);
+  markChanged(changed_path, Clock::now(), true);
+}
+
+void Server::didChange(const json& params) {
+  const json* item = member(params, "textDocument");
+  const json* changes = member(params, "contentChanges");
+  if (item == nullptr || changes == nullptr || !changes->is_array()) return;
+  auto uri = stringMember(*item, "uri");
+  if (!uri) return;
+  auto found = documents_.find(*uri);
+  if (found == documents_.end()) return;
+  Document& document = *found->second;
+
+  std::string text = *document.text;
+  for (const json& change : *changes) {
+    auto replacement = stringMember(change, "text");
+    if (!replacement) continue;
+    if (member(change, "range") == nullptr) {
+      text = std::move(*replacement);
+      continue;
+    }
+    // Ranged edits are applied too, though only whole texts are asked for.
+    const json& range = *member(change, "range");
+    auto start = positionMember(range, "start");
+    auto end = positionMember(range, "end");
+    if (!start || !end) continue;
+    TextIndex index(text);
+    std::size_t from = index.offsetOfPosition(*start);
+    std::size_t to = std::max(from, index.offsetOfPosition(*end));
+    text.replace(from, to - from, *replacement);
+  }
+  document.text = std::make_shared<const std::string>(std::move(text));
+  document.parsed.reset();
+  if (const json* version = member(*item, "version"); version != nullptr && version->is_number_integer()) {
+    document.version = *version;
+  }
+  markChanged(document.path, Clock::now());
+}
+
+void Server::didClose(const json& params) {
+  const json* item = member(params, "textDocument");
+  if (item == nullptr) return;
+  auto uri = stringMember(*item, "uri");
+  if (!uri) return;
+  auto found = documents_.find(*uri);
+  if (found == documents_.end()) return;
+  const std::string path = found->second->path;
+  if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end() && by_path->second == *uri) {
+    uri_by_path_.erase(by_path);
+  }
+  std::set<std::string> affected{path};
+  if (auto check = checks_.find(*uri); check != checks_.end()) {
+    for (const auto& [diagnostic_path, indices] : check->second.by_path) affected.insert(diagnostic_path);
+    checks_.erase(check);
+  }
+  documents_.erase(found);
+  // What was said under the closed document's name is withdrawn; other
+  // projects may still speak of the file under its plain file URI.
+  if (auto previous = published_.find(*uri); previous != published_.end()) {
+    sendDiagnostics(*uri, "[]");
+    published_.erase(previous);
+  }
+  publishPaths(affected, {});
+  // The file on disk now stands for the closed buffer in other projects.
+  markChanged(path, Clock::now());
+}
+
+Clock::time_point Server::dueTime(const Document& document) const {
+  return std::min(document.last_change + options_.debounce, document.first_change + options_.longest_wait);
+}
+
+std::optional<Clock::time_point> Server::nextCheckDue() const {
+  std::optional<Clock::time_point> due;
+  for (const auto& [uri, document] : documents_) {
+    if (!document->dirty) continue;
+    const Clock::time_point when = dueTime(*document);
+    if (!due || when < *due) due = when;
+  }
+  return due;
+}
+
+void Server::runDueChecks(Clock::time_point now) {
+  // One project per call, so that requests are answered between the checks
+  // of many open files; the most recently edited document goes first.
+  Document* next = nullptr;
+  for (auto& [uri, document] : documents_) {
+    if (!document->dirty || dueTime(*document) > now) continue;
+    if (next == nullptr || document->last_change > next->last_change) next = document.get();
+  }
+  if (next == nullptr) return;
+  next->dirty = false;
+
+  std::set<std::string> affected{next->path};
+  RootCheck check;
+  if (auto previous = checks_.find(next->uri); previous != checks_.end()) {
+    for (const auto& [path, indices] : previous->second.by_path) affected.insert(path);
+    check.scan_cache = std::move(previous->second.scan_cache);
+  }
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  check.result = checkProject(next->path, overlay, &check.scan_cache);
+  for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
+    const std::string& path = check.result.diagnostics[i].path;
+    if (builtins::hasVirtualPrefix(path)) continue;
+    check.by_path[path].push_back(i);
+    affected.insert(path);
+  }
+  checks_[next->uri] = std::move(check);
+  publishPaths(affected, {next->uri});
+}
+
+void Server::sendDiagnostics(const std::string& uri, const std::string& list) {
+  std::string message = "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"uri\":";
+  message += jsonString(uri);
+  if (auto document = documents_.find(uri); document != documents_.end() && !document->second->version.is_null()) {
+    message += ",\"version\":" + serialise(document->second->version);
+  }
+  message += ",\"diagnostics\":";
+  message += list;
+  message += "}}";
+  send_(message);
+}
+
+void Server::publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked) {
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+
+  std::map<std::string, std::unique_ptr<TextIndex>> indexes;
+  std::vector<std::shared_ptr<const std::string>> texts;
+  auto indexOf = [&](const std::string& path) -> const TextIndex& {
+    auto& slot = indexes[path];
+    if (!slot) {
+      texts.push_back(textOf(path));
+      slot = std::make_unique<TextIndex>(*texts.back());
+    }
+    return *slot;
+  };
+
+  for (const std::string& path : paths) {
+    if (builtins::hasVirtualPrefix(path)) continue;
+    // The file's own project first, then what other projects found there.
+    std::vector<const PlacedDiagnostic*> list;
+    int contributors = 0;
+    auto collect = [&](const RootCheck& check) {
+      auto found = check.by_path.find(path);
+      if (found == check.by_path.end()) return;
+      ++contributors;
+      for (std::size_t index : found->second) list.push_back(&check.result.diagnostics[index]);
+    };
+    const std::string uri = uriForPath(path);
+    auto own = checks_.find(uri);
+    if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
+      collect(own->second);
+    } else {
+      own = checks_.end();
+    }
+    for (auto it = checks_.begin(); it != checks_.end(); ++it) {
+      if (it != own) collect(it->second);
+    }
+
+    std::string array = "[";
+    std::unordered_set<std::string> keys;
+    for (const PlacedDiagnostic* diagnostic : list) {
+      const TextIndex& index = indexOf(path);
+      std::string item = "{\"range\":" + rangeText(index.rangeOfSpan(diagnostic->span));
+      item += diagnostic->level == diagnostics::DiagnosticLevel::err ? ",\"severity\":1" : ",\"severity\":2";
+      item += ",\"source\":\"vorn\"";
+      if (diagnostic->code) item += ",\"code\":\"" + std::string(diagnostics::codeName(*diagnostic->code)) + "\"";
+      item += ",\"message\":" + jsonString(diagnostic->message);
+      if (!diagnostic->notes.empty()) {
+        item += ",\"relatedInformation\":[";
+        bool first = true;
+        for (const PlacedNote& note : diagnostic->notes) {
+          if (builtins::hasVirtualPrefix(note.path)) continue;
+          if (!first) item += ",";
+          first = false;
+          item += "{\"location\":{\"uri\":" + jsonString(uriForPath(note.path)) +
+                  ",\"range\":" + rangeText(indexOf(note.path).rangeOfSpan(note.span)) +
+                  "},\"message\":" + jsonString(note.message) + "}";
+        }
+        item += "]";
+      }
+      item += "}";
+      if (contributors > 1 && !keys.insert(item).second) continue;
+      if (array.size() > 1) array += ",";
+      array += item;
+    }
+    array += "]";
+    const bool empty = array == "[]";
+
+    // A document that was just checked hears the result even when nothing
+    // changed; other files only when their list did.
+    auto previous = published_.find(uri);
+    const bool same = previous != published_.end() ? previous->second == array : empty;
+    if (!same || just_checked.contains(uri)) sendDiagnostics(uri, array);
+    if (empty) {
+      if (previous != published_.end()) published_.erase(previous);
+    } else {
+      published_[uri] = std::move(array);
+    }
+  }
+}
+
+Server::Answer Server::definition(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
+  auto position = positionMember(params, "position");
+  if (!position) return std::unexpected("position is missing");
+  if (document == nullptr) return nullptr;
+  auto text = parsed(*document);
+  if (!text->file) return nullptr;
+  LineCol at;
+  text->index.lineColOfOffset(text->index.offsetOfPosition(*position), at.line, at.col);
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+  auto location = definitionAt(*text->file, document->path, at);
+  if (!location) return nullptr;
+  Range range;
+  if (location->span.start_line != 1 || location->span.start_col != 1 || location->span.end_col != 1 ||
+      location->span.end_line != 1) {
+    auto target_text = location->path == document->path ? text->text : textOf(location->path);
+    range = TextIndex(*target_text).rangeOfSpan(location->span);
+  }
+  return json{{"uri", uriForPath(location->path)}, {"range", toJson(range)}};
+}
+
+Server::Answer Server::documentSymbol(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
+  json symbols = json::array();
+  if (document == nullptr) return symbols;
+  auto text = parsed(*document);
+  if (!text->file) return symbols;
+  for (const FileSymbol& symbol : fileSymbols(*text->file)) {
+    json item{
+        {"name", symbol.name},
+        {"kind", symbol.role == SymbolRole::instance ? kSymbolObject : kSymbolVariable},
+        {"range", toJson(text->index.rangeOfSpan(symbol.span))},
+        {"selectionRange", toJson(text->index.rangeOfSpan(symbol.name_span))},
+    };
+    switch (symbol.role) {
+      case SymbolRole::input: item["detail"] = "input"; break;
+      case SymbolRole::output: item["detail"] = "output"; break;
+      case SymbolRole::instance: item["detail"] = symbol.type_name; break;
+    }
+    symbols.push_back(std::move(item));
+  }
+  return symbols;
+}
+
+Server::Answer Server::hover(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
+  auto position = positionMember(params, "position");
+  if (!position) return std::unexpected("position is missing");
+  if (document == nullptr) return nullptr;
+  auto text = parsed(*document);
+  if (!text->file) return nullptr;
+  LineCol at;
+  text->index.lineColOfOffset(text->index.offsetOfPosition(*position), at.line, at.col);
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+  auto markdown = hoverAt(*text->file, document->path, at);
+  if (!markdown) return nullptr;
+  return json{{"contents", json{{"kind", "markdown"}, {"value", *markdown}}}};
+}
+
+Server::Answer Server::completion(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  Document* document = *found;
+  auto position = positionMember(params, "position");
+  if (!position) return std::unexpected("position is missing");
+  json items = json::array();
+  if (document == nullptr) return items;
+  auto text = parsed(*document);
+  const std::size_t offset = text->index.offsetOfPosition(*position);
+  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
+  file_loader::ScopedSourceOverlay scope(overlay);
+  const ast::File* file = text->file ? &*text->file : nullptr;
+  for (const std::string& port : portCompletionsAt(*text->text, offset, file, document->path)) {
+    items.push_back(json{{"label", port}, {"kind", kCompletionField}, {"detail", "input port"}});
+  }
+  return items;
+}
+
+int serve(int in_fd, int out_fd, ServerOptions options) {
+  bool client_gone = false;
+  Server server(
+      [&](const std::string& message) {
+        if (client_gone) return;
+        if (!writeMessage(out_fd, message)) client_gone = true;
+      },
+      options);
+  MessageReader reader(in_fd);
+  bool checked_last = false;
+  while (!server.exitRequested() && !client_gone) {
+    if (auto due = server.nextCheckDue()) {
+      // Checks and waiting messages take turns, so that neither a client
+      // that never pauses nor many open projects starve the other.
+      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - Clock::now()).count();
+      const bool input = wait > 0 ? reader.waitForInput(static_cast<int>(std::min<long long>(wait, 60'000)))
+                                  : checked_last && reader.waitForInput(0);
+      if (!input) {
+        server.runDueChecks(Clock::now());
+        checked_last = true;
+        continue;
+      }
+    }
+    checked_last = false;
+    MessageReader::Read read = reader.next();
+    if (read.status == MessageReader::Status::end_of_input) break;
+    if (read.status == MessageReader::Status::bad_header) {
+      server.handleBadHeader(read.problem);
+    } else {
+      server.handleBody(read.body);
+    }
+  }
+  if (server.exitRequested()) return server.exitStatus();
+  // The client went away without saying exit.
+  return 1;
+}
+
+}  // namespace vorn::lsp

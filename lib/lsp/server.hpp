@@ -1,0 +1,112 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <expected>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp/project_check.hpp"
+
+// The language server's state and message handling, independent of the
+// descriptors it talks through: one body in, any number of bodies out.
+namespace vorn::lsp {
+
+using Clock = std::chrono::steady_clock;
+
+struct ServerOptions {
+  // Quiet time after the last change before a check runs, and the longest a
+  // changed document waits while changes keep coming.
+  std::chrono::milliseconds debounce{40};
+  std::chrono::milliseconds longest_wait{250};
+};
+
+class Server {
+ public:
+  using Send = std::function<void(const std::string& message)>;
+
+  Server(Send send, ServerOptions options = {});
+  ~Server();
+
+  // One framed body, as received.
+  void handleBody(std::string_view body);
+  // A header block that could not be used.
+  void handleBadHeader(std::string_view problem);
+
+  // When the next debounced check is due, if one is waiting.
+  std::optional<Clock::time_point> nextCheckDue() const;
+  // Runs one check that is due at `now` (the most recently edited document
+  // first) and publishes what changed.
+  void runDueChecks(Clock::time_point now);
+
+  bool exitRequested() const { return exit_requested_; }
+  // 0 after shutdown then exit, 1 for an exit without shutdown.
+  int exitStatus() const { return shutdown_requested_ ? 0 : 1; }
+
+ private:
+  struct Document;
+  struct ParsedText;
+  // The last check of an open document as a project root, with its
+  // diagnostics grouped by the file they are located in.
+  struct RootCheck {
+    ProjectCheck result;
+    std::map<std::string, std::vector<std::size_t>> by_path;
+    ScanCache scan_cache;
+  };
+
+  void dispatch(const nlohmann::json& message);
+  void reply(const nlohmann::json& id, nlohmann::json result);
+  void replyError(const nlohmann::json& id, int code, std::string message);
+
+  nlohmann::json initializeResult() const;
+  void didOpen(const nlohmann::json& params);
+  void didChange(const nlohmann::json& params);
+  void didClose(const nlohmann::json& params);
+  // A request's result, or why its parameters were refused.
+  using Answer = std::expected<nlohmann::json, std::string>;
+  using Handler = Answer (Server::*)(const nlohmann::json& params);
+  static Handler requestHandler(std::string_view method);
+  Answer definition(const nlohmann::json& params);
+  Answer documentSymbol(const nlohmann::json& params);
+  Answer hover(const nlohmann::json& params);
+  Answer completion(const nlohmann::json& params);
+
+  // The open document a request names (nullptr when it is not open).
+  std::expected<Document*, std::string> findDocument(const nlohmann::json& params);
+  std::shared_ptr<ParsedText> parsed(Document& document);
+  void markChanged(const std::string& path, Clock::time_point now, bool opened = false);
+  Clock::time_point dueTime(const Document& document) const;
+  // Recomputes and sends, where it changed, the diagnostics of each file.
+  void publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked);
+  void sendDiagnostics(const std::string& uri, const std::string& list);
+  std::string uriForPath(const std::string& path) const;
+  std::optional<std::string_view> openText(std::string_view path) const;
+  // The text of any file by path: an open buffer, else the file itself.
+  std::shared_ptr<const std::string> textOf(const std::string& path);
+
+  Send send_;
+  ServerOptions options_;
+  bool initialize_received_ = false;
+  bool shutdown_requested_ = false;
+  bool exit_requested_ = false;
+  std::uint64_t unsaved_counter_ = 0;
+
+  std::map<std::string, std::unique_ptr<Document>> documents_;  // by URI
+  std::map<std::string, std::string> uri_by_path_;              // open documents
+  std::map<std::string, RootCheck> checks_;                     // by root URI
+  std::map<std::string, std::string> published_;               // by URI: the non-empty lists last sent, as JSON
+};
+
+// Reads framed messages from `in_fd` and writes answers to `out_fd` until
+// the client says exit or goes away; returns the process exit status.
+int serve(int in_fd, int out_fd, ServerOptions options = {});
+
+}  // namespace vorn::lsp

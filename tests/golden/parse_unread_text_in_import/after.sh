@@ -1,0 +1,2 @@
+# A refused run leaves no artifact behind.
+[[ ! -e out ]]

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# install_test.sh <build dir> <source dir>
+# Installs into a temporary prefix and uses the result as a user would: the
+# installed compiler, run from elsewhere, on the installed examples as they are.
+set -u
+build=$(realpath "$1")
+source=$(realpath "$2")
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+"${CMAKE:-cmake}" --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log"; rm -f "$prefix.log"; echo "FAIL: cmake --install"; exit 1; }
+rm -f "$prefix.log"
+
+compiler=$prefix/bin/vorn-compile
+examples=$prefix/share/vorn-compile/examples
+[[ -x $compiler ]] || fail "bin/vorn-compile is missing or not executable"
+cmp -s "$source/man/vorn-compile.1" "$prefix/share/man/man1/vorn-compile.1" || fail "share/man/man1/vorn-compile.1 differs from man/vorn-compile.1"
+for file in "$source"/examples/*; do
+  cmp -s "$file" "$examples/$(basename "$file")" || fail "example $(basename "$file") not installed as it is"
+done
+if [[ -d $source/web ]]; then
+  [[ -d $prefix/share/vorn-compile/web ]] || fail "web/ exists but share/vorn-compile/web was not installed"
+  [[ -z $(find "$prefix/share/vorn-compile/web" -name node_modules) ]] || fail "node_modules installed with the web page"
+fi
+((failed == 0)) || exit 1
+
+# A full adder from the installed examples (it imports the installed half
+# adder), run from an unrelated directory: every row against a + b + cin.
+cd /
+table=$("$compiler" "$examples/full_adder.vorn" --truth-table --format=csv 2>/dev/null) || fail "truth table: status $?"
+expected="a,b,cin,sum,cout"
+for ((row = 0; row < 8; row++)); do
+  a=$((row & 1)) b=$((row >> 1 & 1)) cin=$((row >> 2 & 1))
+  total=$((a + b + cin))
+  expected+=$'\n'"$a,$b,$cin,$((total & 1)),$((total >> 1))"
+done
+[[ $table == "$expected" ]] || fail "full adder truth table:"$'\n'"$table"
+
+# The installed artifact runner on an artifact of the same example: the same rows.
+if command -v node >/dev/null; then
+  "$compiler" "$examples/full_adder.vorn" -o "$prefix/full_adder.wasm" || fail "compile: status $?"
+  run=$(node "$examples/run-artifact.mjs" "$prefix/full_adder.wasm" 2>&1) || fail "run-artifact.mjs: status $?"
+  expected=$(tail -n +2 <<<"$expected" | sed -E 's/^(.),(.),(.),(.),(.)$/a=\1 b=\2 cin=\3 -> sum=\4 cout=\5/')
+  [[ $run == "$expected" ]] || fail "installed run-artifact.mjs on the full adder:"$'\n'"$run"
+fi
+
+((failed == 0)) && echo "install: ok"
+exit $failed

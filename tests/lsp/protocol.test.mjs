@@ -1,0 +1,262 @@
+// vorn-lsp as an editor sees it: a process on the far side of framed
+// messages. Diagnostics are checked against the compiler's own report of
+// the same files (codes, messages, notes, start positions) and against
+// hand-computed UTF-16 ranges.
+//
+//   node protocol.test.mjs <vorn-lsp> <vorn-compile>
+import test from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { mkdtempSync, writeFileSync, rmSync, realpathSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { Client, frame } from './client.mjs';
+
+const [serverArg, compilerArg] = process.argv.slice(2);
+if (!serverArg || !compilerArg) throw new Error('usage: node protocol.test.mjs <vorn-lsp> <vorn-compile>');
+const server = resolve(serverArg);
+const compiler = resolve(compilerArg);
+
+const work = realpathSync(mkdtempSync(join(tmpdir(), 'vorn-lsp-')));
+process.on('exit', () => rmSync(work, { recursive: true, force: true }));
+const uriOf = (name) => pathToFileURL(join(work, name)).href;
+function write(name, text) {
+  writeFileSync(join(work, name), text);
+  return uriOf(name);
+}
+
+function open(client, uri, text, version = 1) {
+  client.notify('textDocument/didOpen', { textDocument: { uri, languageId: 'vorn', version, text } });
+}
+function change(client, uri, text, version) {
+  client.notify('textDocument/didChange', { textDocument: { uri, version }, contentChanges: [{ text }] });
+}
+
+// The compiler's report for a root, as {line, character, code, message,
+// notes}: positions converted from byte columns with the file's own text.
+function compilerReport(root, texts) {
+  const run = spawnSync(compiler, [root, '--truth-table'], { cwd: work, encoding: 'utf8' });
+  const toPosition = (path, line, col) => {
+    const lineText = Buffer.from(texts[path].split('\n')[line - 1], 'utf8');
+    return { line: line - 1, character: lineText.subarray(0, col - 1).toString('utf8').length };
+  };
+  const report = [];
+  for (const text of run.stderr.split('\n')) {
+    let m = /^(.*?):(\d+):(\d+): (error|warning): ([EW]\d{3}): (.*)$/.exec(text);
+    if (m) {
+      report.push({ start: toPosition(m[1], +m[2], +m[3]), severity: m[4] === 'error' ? 1 : 2, code: m[5], message: m[6], notes: [] });
+      continue;
+    }
+    m = /^  note: (.*?):(\d+):(\d+): (.*)$/.exec(text);
+    if (m) report.at(-1).notes.push({ start: toPosition(m[1], +m[2], +m[3]), message: m[4] });
+  }
+  return report;
+}
+function summarise(diagnostics) {
+  return diagnostics.map((d) => ({
+    start: d.range.start, severity: d.severity, code: d.code, message: d.message,
+    notes: (d.relatedInformation || []).map((r) => ({ start: r.location.range.start, message: r.message })),
+  }));
+}
+
+test('lifecycle and malformed input: errors are answered and the server stays up', async () => {
+  const client = new Client(server, { cwd: work });
+  try {
+    const early = await client.request('textDocument/hover', { textDocument: { uri: uriOf('x.vorn') }, position: { line: 0, character: 0 } });
+    assert.equal(early.error.code, -32002);
+
+    const init = await client.initialize();
+    const caps = init.result.capabilities;
+    assert.deepEqual(caps.textDocumentSync, { openClose: true, change: 1 });
+    assert.equal(caps.definitionProvider, true);
+    assert.equal(caps.documentSymbolProvider, true);
+    assert.equal(caps.hoverProvider, true);
+    assert.ok(caps.completionProvider);
+    for (const unimplemented of ['referencesProvider', 'renameProvider', 'codeActionProvider', 'documentFormattingProvider']) {
+      assert.equal(caps[unimplemented], undefined, unimplemented);
+    }
+
+    const again = await client.request('initialize', { processId: null, rootUri: null, capabilities: {} });
+    assert.equal(again.error.code, -32600);
+    const unknown = await client.request('textDocument/references', { textDocument: { uri: uriOf('x.vorn') } });
+    assert.equal(unknown.error.code, -32601);
+
+    const answers = [];
+    const nullIdError = () => client.waitFor((m) => m.id === null && m.error).then((m) => answers.push(m.error.code));
+    client.sendRaw(frame('{"jsonrpc": "2.0", "id": 50, "method":'));
+    await nullIdError();
+    client.sendRaw(Buffer.from('X-Nonsense: 1\r\n\r\n'));
+    await nullIdError();
+    client.sendRaw(Buffer.from('Content-Length: twelve\r\n\r\n'));
+    await nullIdError();
+    client.sendRaw(frame('[1, 2, 3]'));
+    await nullIdError();
+    client.sendRaw(frame('{"jsonrpc": "2.0", "id": {"nested": true}, "method": "shutdown"}'));
+    await nullIdError();
+    assert.deepEqual(answers, [-32700, -32700, -32700, -32600, -32600]);
+
+    // Wrong parameter types answer InvalidParams; a notification with them is dropped.
+    const bad = await client.request('textDocument/hover', { textDocument: { uri: 7 }, position: 'here' });
+    assert.equal(bad.error.code, -32602);
+    client.notify('textDocument/didChange', { textDocument: 'nope', contentChanges: 5 });
+
+    // Still serving, and a clean exit.
+    const uri = write('alive.vorn', 'input a\noutput q(in=a)\n');
+    open(client, uri, 'input a\noutput q(in=a)\n');
+    assert.deepEqual((await client.diagnosticsFor(uri)).diagnostics, []);
+    const { answer, closed } = await client.shutdownAndExit();
+    assert.equal(answer.result, null);
+    assert.equal(closed.status, 0);
+    assert.equal(client.stderr, '');
+  } finally {
+    client.kill();
+  }
+});
+
+test('a client that leaves without exit, or exits without shutdown, ends the server', async () => {
+  const gone = new Client(server, { cwd: work });
+  await gone.initialize();
+  gone.child.stdin.end();
+  assert.equal((await gone.exited).status, 1);
+
+  const rude = new Client(server, { cwd: work });
+  await rude.initialize();
+  rude.notify('exit', null);
+  assert.equal((await rude.exited).status, 1);
+});
+
+test('diagnostics with a note match the compiler, with UTF-16 ranges, and a fix clears them', async () => {
+  // Two-byte letters in the import path stand before the duplicate on its
+  // line, and a four-byte emoji in the comment above.
+  write('ünï.vorn', 'input x\noutput y(in=x)\n');
+  const text = '// dup 🙂 comment\ninput a, b\nnot g(in=a)\nimport helper "ünï.vorn" not g(in=b)\noutput q(in=g)\n';
+  const uri = write('dup.vorn', text);
+  const client = new Client(server, { cwd: work });
+  try {
+    await client.initialize(pathToFileURL(work).href);
+    open(client, uri, text, 3);
+    const published = await client.diagnosticsFor(uri);
+    assert.equal(published.version, 3);
+    const e005 = published.diagnostics.find((d) => d.code === 'E005');
+    assert.deepEqual(e005, {
+      range: { start: { line: 3, character: 25 }, end: { line: 3, character: 36 } },
+      severity: 1,
+      source: 'vorn',
+      code: 'E005',
+      message: "duplicate instance name 'g'",
+      relatedInformation: [{
+        location: { uri, range: { start: { line: 2, character: 0 }, end: { line: 2, character: 11 } } },
+        message: "first declared as 'g' here",
+      }],
+    });
+    assert.ok(published.diagnostics.every((d) => d.source === 'vorn'));
+    assert.deepEqual(summarise(published.diagnostics), compilerReport('dup.vorn', { 'dup.vorn': text }));
+    assert.ok(published.diagnostics.some((d) => d.code === 'W003'));
+
+    // Renaming the duplicate leaves the unused import; dropping it clears all.
+    change(client, uri, text.replace('not g(in=b)', 'not h(in=b)'), 4);
+    const fixed = await client.diagnosticsFor(uri);
+    assert.deepEqual(fixed.diagnostics.map((d) => d.code), ['W003']);
+    change(client, uri, '// dup 🙂 comment\ninput a\nnot g(in=a)\noutput q(in=g)\n', 5);
+    assert.deepEqual((await client.diagnosticsFor(uri)).diagnostics, []);
+
+    // Text the grammar cannot read is an error where it stopped, in the
+    // compiler's words; the rest of the file still answers questions.
+    const broken = 'input a\nnot n(in=a\noutput q(in=n)\n';
+    writeFileSync(join(work, 'broken.vorn'), broken);
+    const located = /^broken\.vorn:(\d+):(\d+): error: (.*)$/m.exec(
+      spawnSync(compiler, ['broken.vorn', '--truth-table'], { cwd: work, encoding: 'utf8' }).stderr);
+    change(client, uri, broken, 6);
+    const unread = (await client.diagnosticsFor(uri)).diagnostics;
+    assert.deepEqual(unread, [{
+      range: { start: { line: +located[1] - 1, character: +located[2] - 1 }, end: { line: +located[1] - 1, character: +located[2] } },
+      severity: 1, source: 'vorn', message: located[3],
+    }]);
+    const pin = await client.request('textDocument/hover', { textDocument: { uri }, position: { line: 0, character: 6 } });
+    assert.equal(pin.result.contents.value, 'input pin `a`');
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+    assert.equal(client.stderr, '');
+  } finally {
+    client.kill();
+  }
+});
+
+test('two files with an import: open buffers win, both republish, and navigation follows the import', async () => {
+  const libDisk = 'input x, y\nand g(a=x, b=y)\noutput o(in=g)\n';
+  const topText = 'import half "lib.vorn"\ninput a\nhalf h(x=a, z=a)\noutput s(in=h.o)\noutput t(in=h.p)\n';
+  const libUri = write('lib.vorn', libDisk);
+  const topUri = write('top.vorn', topText);
+  const client = new Client(server, { cwd: work });
+  try {
+    await client.initialize(pathToFileURL(work).href);
+    open(client, libUri, libDisk);
+    open(client, topUri, topText);
+    const first = await client.diagnosticsFor(topUri);
+    assert.deepEqual(summarise(first.diagnostics), compilerReport('top.vorn', { 'top.vorn': topText }));
+    assert.deepEqual(first.diagnostics.map((d) => d.code).sort(), ['E012', 'E012', 'E013']);
+    const missingPort = first.diagnostics.find((d) => d.message === "sub-circuit 'half' has no input port 'z'");
+    assert.deepEqual(missingPort.range, { start: { line: 2, character: 12 }, end: { line: 2, character: 13 } });
+
+    // The library's buffer, never saved, now declares what top.vorn uses.
+    change(client, libUri, 'input x, z\nand g(a=x, b=z)\noutput o(in=g)\noutput p(in=g)\n', 2);
+    assert.deepEqual((await client.diagnosticsFor(topUri)).diagnostics, []);
+
+    const at = (line, character) => ({ textDocument: { uri: topUri }, position: { line, character } });
+    const toLib = await client.request('textDocument/definition', at(2, 1));
+    assert.deepEqual(toLib.result, { uri: libUri, range: { start: { line: 0, character: 0 }, end: { line: 0, character: 0 } } });
+    const viaPath = await client.request('textDocument/definition', at(0, 15));
+    assert.equal(viaPath.result.uri, libUri);
+    const signal = await client.request('textDocument/definition', at(3, 12));
+    assert.deepEqual(signal.result, { uri: topUri, range: { start: { line: 2, character: 5 }, end: { line: 2, character: 6 } } });
+    const port = await client.request('textDocument/definition', at(2, 7));
+    assert.deepEqual(port.result, { uri: libUri, range: { start: { line: 0, character: 6 }, end: { line: 0, character: 7 } } });
+    const outputPin = await client.request('textDocument/definition', at(4, 14));
+    assert.deepEqual(outputPin.result, { uri: libUri, range: { start: { line: 3, character: 7 }, end: { line: 3, character: 8 } } });
+    const nowhere = await client.request('textDocument/definition', at(1, 0));
+    assert.equal(nowhere.result, null);
+
+    const symbols = await client.request('textDocument/documentSymbol', { textDocument: { uri: topUri } });
+    assert.deepEqual(symbols.result.map((s) => [s.name, s.detail, s.selectionRange.start.line]),
+      [['a', 'input', 1], ['h', 'half', 2], ['s', 'output', 3], ['t', 'output', 4]]);
+
+    const hover = await client.request('textDocument/hover', at(2, 5));
+    const shown = hover.result.contents.value;
+    assert.match(shown, /instance `h` of sub-circuit `half`/);
+    assert.match(shown, /inputs: `x`, `z`/);
+    assert.match(shown, /outputs: `o`, `p`/);
+    const primitive = await client.request('textDocument/hover', { textDocument: { uri: libUri }, position: { line: 1, character: 1 } });
+    assert.match(primitive.result.contents.value, /primitive `and`[\s\S]*inputs: `a`, `b`/);
+
+    // Completion of port names while a binding list is half typed.
+    const typing = topText + 'half k(x=a, ' + '\nxor m(b=a, ' + '\nnot n(in=and(';
+    change(client, topUri, typing, 3);
+    const labels = async (line, character) =>
+      (await client.request('textDocument/completion', at(line, character))).result.map((i) => i.label);
+    const lines = typing.split('\n');
+    assert.deepEqual(await labels(5, lines[5].length), ['z']);
+    assert.deepEqual(await labels(6, lines[6].length), ['a']);
+    assert.deepEqual(await labels(7, lines[7].length), ['a', 'b']);
+    assert.deepEqual(await labels(7, 'not n('.length), ['in']);
+    assert.deepEqual(await labels(7, 'not n(in='.length), []);
+
+    // Closing the library's buffer brings back the file on disk.
+    client.notify('textDocument/didClose', { textDocument: { uri: libUri } });
+    change(client, topUri, topText, 4);
+    const reverted = await client.diagnosticsFor(topUri);
+    assert.deepEqual(reverted.diagnostics.map((d) => d.code).sort(), ['E012', 'E012', 'E013']);
+
+    // An import of a file that exists only as an unsaved buffer is found
+    // once that buffer opens.
+    const waitingText = 'import fresh "fresh.vorn"\ninput a\nfresh f(x=a)\noutput q(in=f.y)\n';
+    const waitingUri = write('waiting.vorn', waitingText);
+    open(client, waitingUri, waitingText);
+    assert.deepEqual((await client.diagnosticsFor(waitingUri)).diagnostics.map((d) => d.code), ['E009']);
+    open(client, uriOf('fresh.vorn'), 'input x\noutput y(in=x)\n');
+    assert.deepEqual((await client.diagnosticsFor(waitingUri)).diagnostics, []);
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+    assert.equal(client.stderr, '');
+  } finally {
+    client.kill();
+  }
+});

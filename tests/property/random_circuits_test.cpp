@@ -1,0 +1,453 @@
+// Random acyclic projects (built-in gates, anonymous gates, sub-circuit files
+// instantiated several times, declarations in any order) go through the
+// whole pipeline from files on disk to a truth table, and every cell is
+// compared with a plain recursive boolean evaluation of the same circuit.
+// Fast and slow paths into one gate are common here, so a simulator that
+// settles on a stale pending event shows up as wrong cells.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <variant>
+#include <vector>
+
+#include "core/arena.hpp"
+#include "log/log.hpp"
+#include "resolver/import_cycle.hpp"
+#include "resolver/resolve_bodies.hpp"
+#include "resolver/scan_imports.hpp"
+#include "topology/full_serializer.hpp"
+#include "truth_table/builder.hpp"
+#include "validator/run_project.hpp"
+
+namespace vorn {
+namespace {
+
+// splitmix64: fixed seeds give the same circuits everywhere.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  int below(int bound) { return int(next() % std::uint64_t(bound)); }
+  int between(int low, int high) { return low + below(high - low + 1); }
+  bool chance(int percent) { return below(100) < percent; }
+
+ private:
+  std::uint64_t state_;
+};
+
+enum class Op { and_gate, not_gate, wire, led, or_gate, nand, nor, xor_gate, xnor, sub };
+
+struct OpInfo {
+  const char* type;
+  std::vector<std::string> ports;
+};
+
+const OpInfo& infoOf(Op op) {
+  static const std::map<Op, OpInfo> table = {
+      {Op::and_gate, {"and", {"a", "b"}}}, {Op::not_gate, {"not", {"in"}}}, {Op::wire, {"wire", {"in"}}},
+      {Op::led, {"led", {"in"}}},          {Op::or_gate, {"or", {"a", "b"}}}, {Op::nand, {"nand", {"a", "b"}}},
+      {Op::nor, {"nor", {"a", "b"}}},      {Op::xor_gate, {"xor", {"a", "b"}}}, {Op::xnor, {"xnor", {"a", "b"}}},
+  };
+  return table.at(op);
+}
+
+// A signal is an input pin of the module or one output of a gate.
+struct Signal {
+  int input = -1;
+  int gate = -1;
+  int port = 0;  // output index of the gate
+};
+
+struct Gate {
+  Op op = Op::and_gate;
+  int sub = -1;               // module index for Op::sub
+  std::vector<int> operands;  // one signal per input port, in port order
+  std::string name;           // empty: written in place where it is read
+};
+
+struct Module {
+  std::vector<std::string> inputs;
+  std::vector<Gate> gates;
+  std::vector<Signal> signals;
+  std::vector<std::string> output_names;
+  std::vector<int> outputs;  // the signal driving each output
+};
+
+// Module 0 is the root; module i > 0 is the file "m<i>.vorn" imported as m<i>
+// and may instantiate modules i + 1 and up.
+struct Circuit {
+  std::vector<Module> modules;
+};
+
+std::vector<std::string> portsOf(const Circuit& circuit, const Gate& gate) {
+  return gate.op == Op::sub ? circuit.modules[gate.sub].inputs : infoOf(gate.op).ports;
+}
+
+std::vector<std::string> outputsOf(const Circuit& circuit, const Gate& gate) {
+  return gate.op == Op::sub ? circuit.modules[gate.sub].output_names : std::vector<std::string>{"out"};
+}
+
+// --- Generation -------------------------------------------------------------
+
+int pickSignal(Random& random, const Module& module) {
+  int count = int(module.signals.size());
+  // Mostly recent signals, for depth and for paths of unequal length.
+  if (random.chance(60)) return count - 1 - random.below(std::min(count, 6));
+  return random.below(count);
+}
+
+Op pickOp(Random& random, bool may_instantiate) {
+  if (may_instantiate && random.chance(15)) return Op::sub;
+  static const Op ops[] = {Op::and_gate, Op::and_gate, Op::not_gate, Op::not_gate, Op::wire,
+                           Op::led,      Op::or_gate,  Op::nand,     Op::nor,      Op::xor_gate, Op::xnor};
+  return ops[random.below(int(std::size(ops)))];
+}
+
+void addGates(Random& random, Circuit& circuit, int index, int count) {
+  Module& module = circuit.modules[index];
+  int first_sub = index + 1;
+  int sub_count = int(circuit.modules.size()) - first_sub;
+  for (int g = 0; g < count; ++g) {
+    Gate gate;
+    gate.op = pickOp(random, sub_count > 0);
+    if (gate.op == Op::sub) gate.sub = first_sub + random.below(sub_count);
+    for (std::size_t p = 0; p < portsOf(circuit, gate).size(); ++p) gate.operands.push_back(pickSignal(random, module));
+    gate.name = "g" + std::to_string(g);
+    int gate_index = int(module.gates.size());
+    for (std::size_t out = 0; out < outputsOf(circuit, gate).size(); ++out) {
+      module.signals.push_back({-1, gate_index, int(out)});
+    }
+    module.gates.push_back(std::move(gate));
+  }
+}
+
+void addOutputs(Random& random, Module& module, std::vector<std::string> names) {
+  for (std::string& name : names) {
+    module.output_names.push_back(std::move(name));
+    // The latest signals most of the time, so that most gates matter.
+    int count = int(module.signals.size());
+    module.outputs.push_back(random.chance(70) ? count - 1 - random.below(std::min(count, 4)) : random.below(count));
+  }
+}
+
+// A gate read exactly once, only through an output named "out", may be
+// written in place as an anonymous instance.
+void makeSomeAnonymous(Random& random, const Circuit& circuit, Module& module) {
+  std::vector<int> reads(module.signals.size(), 0);
+  for (const Gate& gate : module.gates) {
+    for (int operand : gate.operands) ++reads[operand];
+  }
+  for (int output : module.outputs) ++reads[output];
+  for (std::size_t s = 0; s < module.signals.size(); ++s) {
+    const Signal& signal = module.signals[s];
+    if (signal.gate < 0) continue;
+    Gate& gate = module.gates[signal.gate];
+    if (outputsOf(circuit, gate)[signal.port] != "out" || reads[s] != 1) continue;
+    bool other_outputs_read = false;
+    for (std::size_t t = 0; t < module.signals.size(); ++t) {
+      if (t != s && module.signals[t].gate == signal.gate && reads[t] > 0) other_outputs_read = true;
+    }
+    if (!other_outputs_read && random.chance(40)) gate.name.clear();
+  }
+}
+
+Circuit generate(std::uint64_t seed) {
+  Random random(seed);
+  Circuit circuit;
+  int files = random.between(0, 3);
+  circuit.modules.resize(1 + files);
+  // Sub-circuit files first, deepest last, so that each may use the later ones.
+  for (int index = files; index >= 1; --index) {
+    Module& module = circuit.modules[index];
+    int inputs = random.between(1, 3);
+    for (int i = 0; i < inputs; ++i) {
+      module.inputs.push_back("p" + std::to_string(i));
+      module.signals.push_back({i, -1, 0});
+    }
+    addGates(random, circuit, index, random.between(1, 8));
+    std::vector<std::string> names = {random.chance(70) ? "out" : "q0"};
+    if (random.chance(50)) names.push_back("q1");
+    addOutputs(random, module, names);
+    makeSomeAnonymous(random, circuit, module);
+  }
+  Module& root = circuit.modules[0];
+  int inputs = random.between(3, 7);
+  for (int i = 0; i < inputs; ++i) {
+    root.inputs.push_back("i" + std::to_string(i));
+    root.signals.push_back({i, -1, 0});
+  }
+  addGates(random, circuit, 0, random.between(4, 40));
+  std::vector<std::string> names;
+  for (int i = random.between(1, 4); i > 0; --i) names.push_back("y" + std::to_string(names.size()));
+  addOutputs(random, root, names);
+  makeSomeAnonymous(random, circuit, root);
+  return circuit;
+}
+
+// --- Source text ------------------------------------------------------------
+
+std::string typeName(const Gate& gate) {
+  return gate.op == Op::sub ? "m" + std::to_string(gate.sub) : infoOf(gate.op).type;
+}
+
+std::string reference(Random& random, const Circuit& circuit, const Module& module, int signal_index);
+
+std::string bindings(Random& random, const Circuit& circuit, const Module& module, const Gate& gate) {
+  std::vector<std::string> ports = portsOf(circuit, gate);
+  std::vector<std::size_t> order(ports.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  if (random.chance(30)) std::reverse(order.begin(), order.end());
+  std::string text = "(";
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    if (k > 0) text += ", ";
+    text += ports[order[k]] + "=" + reference(random, circuit, module, gate.operands[order[k]]);
+  }
+  return text + ")";
+}
+
+std::string reference(Random& random, const Circuit& circuit, const Module& module, int signal_index) {
+  const Signal& signal = module.signals[signal_index];
+  if (signal.input >= 0) return module.inputs[signal.input];
+  const Gate& gate = module.gates[signal.gate];
+  if (gate.name.empty()) return typeName(gate) + bindings(random, circuit, module, gate) + ".out";
+  if (gate.op == Op::sub) return gate.name + "." + circuit.modules[gate.sub].output_names[signal.port];
+  return random.chance(50) ? gate.name : gate.name + ".out";
+}
+
+std::string fileName(int index) { return "m" + std::to_string(index) + ".vorn"; }
+
+std::string sourceOf(Random& random, const Circuit& circuit, int index) {
+  const Module& module = circuit.modules[index];
+  std::string text = "// random circuit\n";
+  std::vector<bool> imported(circuit.modules.size(), false);
+  for (const Gate& gate : module.gates) {
+    if (gate.op == Op::sub) imported[gate.sub] = true;
+  }
+  for (std::size_t m = 0; m < imported.size(); ++m) {
+    if (imported[m]) text += "import m" + std::to_string(m) + " \"" + fileName(int(m)) + "\"\n";
+  }
+  std::vector<std::string> lines;
+  // Inputs in groups of one to three names per line.
+  for (std::size_t i = 0; i < module.inputs.size();) {
+    std::string line = "input " + module.inputs[i++];
+    for (int more = random.below(3); more > 0 && i < module.inputs.size(); --more) line += ", " + module.inputs[i++];
+    lines.push_back(line);
+  }
+  for (const Gate& gate : module.gates) {
+    if (!gate.name.empty()) lines.push_back(typeName(gate) + " " + gate.name + bindings(random, circuit, module, gate));
+  }
+  for (std::size_t o = 0; o < module.outputs.size(); ++o) {
+    lines.push_back("output " + module.output_names[o] + "(in=" + reference(random, circuit, module, module.outputs[o]) + ")");
+  }
+  for (std::size_t i = lines.size(); i > 1; --i) std::swap(lines[i - 1], lines[random.below(int(i))]);
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// --- Reference evaluation ---------------------------------------------------
+
+std::vector<bool> evaluate(const Circuit& circuit, int index, const std::vector<bool>& inputs);
+
+struct Evaluation {
+  const Circuit& circuit;
+  const Module& module;
+  const std::vector<bool>& inputs;
+  std::vector<std::vector<bool>> gate_outputs;  // empty until evaluated
+
+  bool signal(int index) {
+    const Signal& s = module.signals[index];
+    if (s.input >= 0) return inputs[s.input];
+    return gate(s.gate)[s.port];
+  }
+
+  const std::vector<bool>& gate(int index) {
+    if (!gate_outputs[index].empty()) return gate_outputs[index];
+    const Gate& g = module.gates[index];
+    std::vector<bool> in;
+    for (int operand : g.operands) in.push_back(signal(operand));
+    std::vector<bool> out;
+    switch (g.op) {
+      case Op::and_gate: out = {in[0] && in[1]}; break;
+      case Op::not_gate: out = {!in[0]}; break;
+      case Op::wire:
+      case Op::led: out = {in[0]}; break;
+      case Op::or_gate: out = {in[0] || in[1]}; break;
+      case Op::nand: out = {!(in[0] && in[1])}; break;
+      case Op::nor: out = {!(in[0] || in[1])}; break;
+      case Op::xor_gate: out = {in[0] != in[1]}; break;
+      case Op::xnor: out = {in[0] == in[1]}; break;
+      case Op::sub: out = evaluate(circuit, g.sub, in); break;
+    }
+    return gate_outputs[index] = out;
+  }
+};
+
+std::vector<bool> evaluate(const Circuit& circuit, int index, const std::vector<bool>& inputs) {
+  const Module& module = circuit.modules[index];
+  Evaluation evaluation{circuit, module, inputs, std::vector<std::vector<bool>>(module.gates.size())};
+  std::vector<bool> outputs;
+  for (int output : module.outputs) outputs.push_back(evaluation.signal(output));
+  return outputs;
+}
+
+// --- Pipeline ---------------------------------------------------------------
+
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vorn-random-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    path_ = pattern;
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Silences the engine's trace for one scope.
+struct QuietLog {
+  QuietLog() { log::setSink(nullptr, nullptr); }
+  ~QuietLog() { log::setSink(log::defaultSink(), nullptr); }
+};
+
+bool hasErrors(const std::vector<diagnostics::Diagnostic>& list) {
+  return std::any_of(list.begin(), list.end(),
+                     [](const auto& d) { return d.level == diagnostics::DiagnosticLevel::err; });
+}
+
+// A truth table with its own copies of the pin names.
+struct Table {
+  std::vector<std::string> inputs;
+  std::vector<std::string> outputs;
+  std::vector<std::vector<builder::State>> rows;  // by input bits
+};
+
+// The truth table of the root file, or a message saying which stage failed.
+std::variant<Table, std::string> truthTable(const std::string& root) {
+  Arena arena;
+  auto scan = scan_imports::scanProjectImports(arena, root);
+  if (!scan || hasErrors(scan->diagnostics)) return std::string("import scan");
+  auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
+  if (!cycles || hasErrors(cycles->diagnostics)) return std::string("import cycles");
+  auto project = resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order);
+  if (!project) return std::string("body resolution");
+  auto checked = run_project::run(*project);
+  if (!checked || hasErrors(*checked)) return std::string("validation");
+  auto topology = full_serializer::buildFromProject(*project);
+  if (!topology) return std::string("topology");
+  QuietLog quiet;
+  auto built = builder::build(*topology);
+  if (!built) return std::string("truth table");
+  Table table;
+  for (const builder::PinRef& pin : built->header.inputs) table.inputs.emplace_back(pin.name);
+  for (const builder::PinRef& pin : built->header.outputs) table.outputs.emplace_back(pin.name);
+  for (const builder::Row& row : built->rows) {
+    if (row.input_bits != table.rows.size()) return std::string("row order");
+    table.rows.emplace_back(row.outputs.begin(), row.outputs.end());
+  }
+  return table;
+}
+
+struct Outcome {
+  std::string failure;  // empty when every cell agrees
+  std::string sources;
+};
+
+Outcome check(std::uint64_t seed) {
+  Circuit circuit = generate(seed);
+  Random text_random(seed ^ 0x5DEECE66Dull);
+  ScratchDirectory directory;
+  Outcome outcome;
+  for (std::size_t m = 0; m < circuit.modules.size(); ++m) {
+    std::string name = m == 0 ? "root.vorn" : fileName(int(m));
+    std::string text = sourceOf(text_random, circuit, int(m));
+    std::ofstream(directory.path() / name) << text;
+    outcome.sources += "--- " + name + "\n" + text;
+  }
+  const Module& root = circuit.modules[0];
+  auto built = truthTable((directory.path() / "root.vorn").string());
+  if (auto* stage = std::get_if<std::string>(&built)) {
+    outcome.failure = *stage + " failed";
+    return outcome;
+  }
+  const Table& table = std::get<Table>(built);
+  // Columns follow declaration order, which was shuffled: match by name.
+  std::vector<int> input_of_column;
+  for (const std::string& name : table.inputs) {
+    auto found = std::find(root.inputs.begin(), root.inputs.end(), name);
+    input_of_column.push_back(found == root.inputs.end() ? -1 : int(found - root.inputs.begin()));
+  }
+  std::vector<int> output_of_column;
+  for (const std::string& name : table.outputs) {
+    auto found = std::find(root.output_names.begin(), root.output_names.end(), name);
+    output_of_column.push_back(found == root.output_names.end() ? -1 : int(found - root.output_names.begin()));
+  }
+  std::vector<int> sorted_inputs = input_of_column, sorted_outputs = output_of_column;
+  std::sort(sorted_inputs.begin(), sorted_inputs.end());
+  std::sort(sorted_outputs.begin(), sorted_outputs.end());
+  std::vector<int> all_inputs(root.inputs.size()), all_outputs(root.outputs.size());
+  for (std::size_t i = 0; i < all_inputs.size(); ++i) all_inputs[i] = int(i);
+  for (std::size_t i = 0; i < all_outputs.size(); ++i) all_outputs[i] = int(i);
+  if (sorted_inputs != all_inputs || sorted_outputs != all_outputs) {
+    outcome.failure = "table columns differ from the declared pins";
+    return outcome;
+  }
+  if (table.rows.size() != (std::size_t(1) << root.inputs.size())) {
+    outcome.failure = "wrong row count";
+    return outcome;
+  }
+  for (std::size_t bits = 0; bits < table.rows.size(); ++bits) {
+    std::vector<bool> inputs(root.inputs.size());
+    for (std::size_t c = 0; c < input_of_column.size(); ++c) inputs[input_of_column[c]] = (bits >> c) & 1;
+    std::vector<bool> expected = evaluate(circuit, 0, inputs);
+    for (std::size_t c = 0; c < output_of_column.size(); ++c) {
+      builder::State want = expected[output_of_column[c]] ? builder::State::high : builder::State::low;
+      if (table.rows[bits][c] != want) {
+        std::ostringstream message;
+        message << "row " << bits << ", output " << root.output_names[output_of_column[c]] << ": got "
+                << int(table.rows[bits][c]) << ", expected " << int(want) << " (0 low, 1 high, 2 undefined)";
+        outcome.failure = message.str();
+        return outcome;
+      }
+    }
+  }
+  return outcome;
+}
+
+TEST(RandomCircuits, TruthTablesMatchABooleanEvaluation) {
+  constexpr std::uint64_t kCircuits = 400;
+  int failed = 0;
+  for (std::uint64_t seed = 1; seed <= kCircuits; ++seed) {
+    Outcome outcome = check(seed);
+    if (outcome.failure.empty()) continue;
+    ++failed;
+    // The sources of the first few are enough to reproduce by hand.
+    if (failed <= 3) {
+      ADD_FAILURE() << "seed " << seed << ": " << outcome.failure << "\n" << outcome.sources;
+    } else {
+      ADD_FAILURE() << "seed " << seed << ": " << outcome.failure;
+    }
+  }
+  EXPECT_EQ(failed, 0) << failed << " of " << kCircuits << " circuits disagree";
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,188 @@
+// The page (web/index.html) and the <vorn-circuit> element in headless
+// Chromium from the system, driven by playwright-core and served from
+// 127.0.0.1. Run with `node --test`; VORN_COMPILE names the compiler and
+// VORN_TEST_OUTPUT the folder that receives the screenshots.
+import test, { after, before } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { startServer } from './server.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const repo = resolve(here, '../..');
+const CHROMIUM = process.env.VORN_CHROMIUM ?? '/usr/bin/chromium';
+const compilerPath = process.env.VORN_COMPILE;
+const outputDir = process.env.VORN_TEST_OUTPUT ?? join(repo, 'build/web-test-output');
+
+assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
+assert.ok(existsSync(CHROMIUM), `${CHROMIUM} is missing: apt-get install chromium (scripts/ensure-tools.sh does)`);
+assert.ok(existsSync(join(here, 'node_modules/playwright-core')), 'playwright-core is missing: run npm ci in tests/web');
+const { chromium } = await import('playwright-core');
+
+const work = mkdtempSync(join(tmpdir(), 'vorn-browser-'));
+const artifacts = join(work, 'artifacts');
+mkdirSync(artifacts);
+mkdirSync(outputDir, { recursive: true });
+
+function run(args) {
+  return spawnSync(compilerPath, args, { encoding: 'utf8', maxBuffer: 1 << 26, stdio: ['ignore', 'pipe', 'pipe'] });
+}
+writeFileSync(join(work, 'gate.vorn'), 'input a, b\nand g(a=a, b=b)\nnot n(in=g.out)\noutput y(in=g.out)\noutput ny(in=n.out)\n');
+for (const source of [join(repo, 'examples/full_adder.vorn'), join(work, 'gate.vorn')]) {
+  const result = run([source, '-o', join(artifacts, source.split('/').pop().replace('.vorn', '.wasm'))]);
+  assert.equal(result.status, 0, result.stderr);
+}
+writeFileSync(join(artifacts, 'notes.wasm'), 'input a\noutput y(in=a)\n');
+const runtimeOnly = readFileSync(join(dirname(compilerPath), 'vorn-runtime.wasm'));
+const cli = (format) => run([join(repo, 'examples/full_adder.vorn'), '--truth-table', `--format=${format}`]).stdout;
+
+// The full adder's outputs, computed independently of any simulator.
+const adder = (a, b, cin) => ({ sum: (a + b + cin) & 1, cout: (a + b + cin) >> 1 });
+const ROWS = [...Array(8).keys()].map((row) => ({ a: row & 1, b: (row >> 1) & 1, cin: (row >> 2) & 1 }));
+
+let server;
+let context;
+before(async () => {
+  server = await startServer({ '/': join(repo, 'web'), '/artifacts/': artifacts, '/fixtures/': join(here, 'fixtures') });
+  // A fresh profile each run; the network is closed, so nothing may phone home.
+  context = await chromium.launchPersistentContext(join(work, 'profile'), {
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+    viewport: { width: 1000, height: 900 },
+  });
+  await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: server.url });
+});
+after(async () => {
+  await context?.close();
+  await server?.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+// A page that records console errors, warnings and uncaught exceptions.
+async function open(path) {
+  const page = await context.newPage();
+  const problems = [];
+  page.on('console', (message) => {
+    if (['error', 'warning'].includes(message.type())) problems.push(`${message.type()}: ${message.text()}`);
+  });
+  page.on('pageerror', (error) => problems.push(`exception: ${error.message}`));
+  await page.goto(`${server.url}${path}`);
+  return { page, problems };
+}
+
+async function lampStates(page, root) {
+  return page.locator(`${root} [data-output]`).evaluateAll((lamps) =>
+    Object.fromEntries(lamps.map((lamp) => [lamp.dataset.output, lamp.dataset.state])));
+}
+
+// Walks the full adder through all eight rows, flipping only the inputs
+// that change, by mouse or by keyboard, and checks every lamp and button.
+async function driveEveryRow(page, root, how) {
+  await page.locator(`${root} [data-output="sum"][data-state="0"]`).waitFor();
+  const current = { a: 0, b: 0, cin: 0 };
+  for (const row of ROWS) {
+    for (const name of ['a', 'b', 'cin']) {
+      if (row[name] === current[name]) continue;
+      const button = page.locator(`${root} button[data-input="${name}"]`);
+      if (how === 'click') await button.click();
+      else {
+        await button.focus();
+        await page.keyboard.press(row.a ? 'Space' : 'Enter');
+      }
+      current[name] = row[name];
+    }
+    const expected = adder(row.a, row.b, row.cin);
+    const label = `${how} a=${row.a} b=${row.b} cin=${row.cin}`;
+    assert.deepEqual(await lampStates(page, root), { sum: String(expected.sum), cout: String(expected.cout) }, label);
+    for (const name of ['a', 'b', 'cin']) {
+      const button = page.locator(`${root} button[data-input="${name}"]`);
+      assert.equal(await button.getAttribute('data-state'), String(row[name]), label);
+      assert.equal(await button.getAttribute('aria-pressed'), row[name] ? 'true' : 'false', label);
+    }
+  }
+}
+
+test('the page: every row by clicking, the truth table, copying, the trace', async () => {
+  const { page, problems } = await open('/?src=/artifacts/full_adder.wasm');
+  await page.evaluate(() => {
+    window.changes = [];
+    document.getElementById('circuit').addEventListener('change', (event) => window.changes.push(event.detail));
+  });
+  await driveEveryRow(page, '#circuit', 'click');
+  const last = await page.evaluate(() => window.changes.at(-1));
+  assert.deepEqual(last.outputs, { sum: 1, cout: 1 });
+  assert.equal(last.settled, true);
+  assert.equal(await page.getByRole('button', { name: 'input cin' }).count(), 1, 'inputs have accessible names');
+
+  // The table as shown, and both copies, against the compiler's own output.
+  const json = JSON.parse(cli('json'));
+  await page.locator('#truth-table tbody tr').nth(7).waitFor();
+  const shown = await page.locator('#truth-table tr').evaluateAll((rows) =>
+    rows.map((row) => [...row.cells].map((cell) => cell.textContent)));
+  assert.deepEqual(shown, [[...json.inputs, ...json.outputs],
+    ...json.rows.map((row) => [...row.in, ...row.out].map((value) => (value === null ? '?' : String(value))))]);
+  await page.getByRole('button', { name: 'Copy as CSV' }).click();
+  await page.getByText('Copied 8 rows as CSV.').waitFor();
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), cli('csv'));
+  await page.getByRole('button', { name: 'Copy as Markdown' }).click();
+  await page.getByText('Copied 8 rows as Markdown.').waitFor();
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), cli('markdown'));
+
+  await page.getByLabel("Show the simulator's trace of the last change").check();
+  await page.locator('button[data-input="a"]').click();
+  const trace = await page.locator('#trace').textContent();
+  assert.match(trace, /^\(wasm\) \[Time: \d+\] Updating component id=0 to low$/m);
+  assert.match(trace, /Scheduling new event\.$/m);
+  await page.screenshot({ path: join(outputDir, 'page.png'), fullPage: true });
+
+  // Readable on a phone: nothing wider than the screen.
+  await page.setViewportSize({ width: 390, height: 844 });
+  assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), 'no sideways scrolling');
+  await page.screenshot({ path: join(outputDir, 'page-phone.png'), fullPage: true });
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test('the element embedded in a page: keyboard, change events, reload on src', async () => {
+  const { page, problems } = await open('/fixtures/embed.html');
+  await driveEveryRow(page, 'vorn-circuit', 'keyboard');
+  await page.locator('vorn-circuit').evaluate((element) => { element.src = '/artifacts/gate.wasm'; });
+  await page.locator('vorn-circuit [data-output="ny"]').waitFor();
+  assert.deepEqual(await page.locator('vorn-circuit [data-input]').evaluateAll((b) => b.map((x) => x.dataset.input)), ['a', 'b']);
+  await page.locator('vorn-circuit button[data-input="a"]').click();
+  await page.locator('vorn-circuit button[data-input="b"]').click();
+  assert.deepEqual(await lampStates(page, 'vorn-circuit'), { y: '1', ny: '0' });
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test('files that are not circuits: the reason in an alert, by address, picker and drop', async () => {
+  const { page, problems } = await open('/?src=/artifacts/notes.wasm');
+  const alert = page.locator('#circuit [role="alert"]');
+  await assert.doesNotReject(alert.filter({ hasText: 'not a compiled circuit: the file is not a WebAssembly module' }).waitFor());
+  assert.equal(await page.locator('#table-section').isHidden(), true);
+  await page.screenshot({ path: join(outputDir, 'page-bad-file.png') });
+
+  await page.locator('#file').setInputFiles({ name: 'runtime.wasm', mimeType: 'application/wasm', buffer: runtimeOnly });
+  await alert.filter({ hasText: 'not a compiled circuit: the module has no "vorn.topology.v0.min" section' }).waitFor();
+
+  // A good file by picker, then by drop, each replaces what was shown.
+  await page.locator('#file').setInputFiles(join(artifacts, 'gate.wasm'));
+  await page.locator('#circuit [data-output="ny"][data-state="1"]').waitFor();
+  assert.equal(await alert.textContent(), '');
+  await page.evaluate(async () => {
+    const bytes = await (await fetch('/artifacts/full_adder.wasm')).arrayBuffer();
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([bytes], 'dropped.wasm', { type: 'application/wasm' }));
+    document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  });
+  await page.locator('#circuit [data-output="cout"]').waitFor();
+  assert.equal(await page.locator('#circuit-name').textContent(), '(dropped.wasm)');
+  assert.deepEqual(problems, []);
+  await page.close();
+});

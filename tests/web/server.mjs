@@ -1,0 +1,47 @@
+// A static file server on 127.0.0.1 for the browser tests: each mount maps a
+// URL prefix to a folder. Only GET and HEAD, no directory listings, and no
+// path may leave its folder.
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, join, normalize, sep } from 'node:path';
+
+const TYPES = {
+  '.html': 'text/html; charset=utf-8',
+  '.mjs': 'text/javascript; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.css': 'text/css; charset=utf-8',
+  '.json': 'application/json',
+  '.wasm': 'application/wasm',
+  '.txt': 'text/plain; charset=utf-8',
+};
+
+// mounts: { '/': '/path/to/web', '/artifacts/': '/path/to/artifacts' }
+export async function startServer(mounts) {
+  const prefixes = Object.keys(mounts).sort((a, b) => b.length - a.length);
+  const server = createServer(async (request, response) => {
+    const send = (status, body, type = 'text/plain; charset=utf-8') => {
+      response.writeHead(status, { 'content-type': type, 'cache-control': 'no-store' });
+      response.end(request.method === 'HEAD' ? undefined : body);
+    };
+    if (request.method !== 'GET' && request.method !== 'HEAD') return send(405, 'method not allowed\n');
+    let path;
+    try {
+      path = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
+    } catch {
+      return send(400, 'bad path\n');
+    }
+    if (path.endsWith('/')) path += 'index.html';
+    const prefix = prefixes.find((p) => path.startsWith(p));
+    if (!prefix) return send(404, 'not found\n');
+    const root = mounts[prefix];
+    const file = normalize(join(root, path.slice(prefix.length)));
+    if (file !== root && !file.startsWith(root.endsWith(sep) ? root : root + sep)) return send(403, 'forbidden\n');
+    try {
+      send(200, await readFile(file), TYPES[extname(file)] ?? 'application/octet-stream');
+    } catch {
+      send(404, 'not found\n');
+    }
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  return { url: `http://127.0.0.1:${server.address().port}`, close: () => new Promise((done) => server.close(done)) };
+}

@@ -1,0 +1,231 @@
+// Loads a WebAssembly module written by vorn-compile and drives its
+// simulation: name-based pins, settling checks and truth tables.
+import {
+  COMPACT_SECTION, FULL_SECTION, KIND_NAMES, TopologyError, decodeCompactTopology, decodeFullTopology,
+} from './topology.mjs';
+
+const RUNTIME_EXPORTS = ['memory', 'topology_alloc', 'init', 'run', 'setPin', 'getOutputState'];
+const NO_ADDRESS = 0xFFFFFFFF;
+const UNDEFINED = 2;
+export const MAX_TRUTH_TABLE_INPUTS = 16;
+
+function notACircuit(reason) {
+  return new Error(`not a compiled circuit: ${reason}`);
+}
+
+async function sourceBytes(source) {
+  if (typeof source === 'string' || source instanceof URL) {
+    let response;
+    try {
+      response = await fetch(source);
+    } catch (error) {
+      throw new Error(`could not fetch ${source}: ${error.message}`);
+    }
+    return sourceBytes(response);
+  }
+  if (typeof Response !== 'undefined' && source instanceof Response) {
+    if (!source.ok) throw new Error(`could not fetch ${source.url || 'the circuit'}: HTTP ${source.status} ${source.statusText}`.trim());
+    return new Uint8Array(await source.arrayBuffer());
+  }
+  if (source instanceof ArrayBuffer) return new Uint8Array(source);
+  if (ArrayBuffer.isView(source)) return new Uint8Array(source.buffer, source.byteOffset, source.byteLength);
+  throw new TypeError('loadCircuit expects bytes (ArrayBuffer, Uint8Array, Buffer), a Response or a URL');
+}
+
+async function compileArtifact(bytes) {
+  if (bytes.length === 0) throw notACircuit('the file is empty');
+  const wasmMagic = [0x00, 0x61, 0x73, 0x6d];
+  if (bytes.length < 8 || wasmMagic.some((byte, i) => bytes[i] !== byte)) {
+    throw notACircuit('the file is not a WebAssembly module');
+  }
+  let module;
+  try {
+    module = await WebAssembly.compile(bytes);
+  } catch (error) {
+    throw notACircuit(`the WebAssembly module is invalid (${error.message})`);
+  }
+  const exported = new Set(WebAssembly.Module.exports(module).map((entry) => entry.name));
+  const missing = RUNTIME_EXPORTS.filter((name) => !exported.has(name));
+  if (missing.length > 0) throw notACircuit(`the module lacks the simulator's exports (${missing.join(', ')})`);
+  const section = (name) => {
+    const found = WebAssembly.Module.customSections(module, name);
+    if (found.length === 0) throw notACircuit(`the module has no "${name}" section`);
+    return new Uint8Array(found[0]);
+  };
+  return { module, compact: section(COMPACT_SECTION), full: section(FULL_SECTION) };
+}
+
+// Both sections describe the same records in the same order; the runtime
+// addresses components by their position in that order.
+function checkSectionsAgree(compact, components) {
+  if (compact.ids.length !== components.length) {
+    throw notACircuit(`the topology sections disagree: ${compact.ids.length} components in "${COMPACT_SECTION}", ${components.length} in "${FULL_SECTION}"`);
+  }
+  components.forEach((record, i) => {
+    if (record.id !== compact.ids[i] || record.kind !== KIND_NAMES[compact.kinds[i]]) {
+      throw notACircuit(`the topology sections disagree at component record ${i}`);
+    }
+  });
+}
+
+// One instance of the runtime with the compact topology loaded. `activity`
+// counts the runtime's log sites: it asks the host whether to log at every
+// state change it applies, so an unchanged count across a run means nothing
+// was pending, which is how the host tells a settled circuit from one the
+// runtime gave up on.
+class Simulation {
+  constructor(module, compact, trace) {
+    this.activity = 0;
+    this.trace = trace;
+    const decoder = new TextDecoder();
+    const instance = new WebAssembly.Instance(module, {
+      env: {
+        debugEnabled: () => {
+          this.activity++;
+          return this.trace ? 1 : 0;
+        },
+        onDebugLog: (ptr, len) => {
+          if (this.trace) this.trace(decoder.decode(new Uint8Array(this.runtime.memory.buffer, ptr >>> 0, len >>> 0)));
+        },
+      },
+    });
+    this.runtime = instance.exports;
+    const ptr = this.runtime.topology_alloc(compact.length) >>> 0;
+    if (ptr === NO_ADDRESS) throw new Error('the simulator could not allocate memory for the circuit');
+    new Uint8Array(this.runtime.memory.buffer, ptr, compact.length).set(compact);
+    this.runtime.init();
+  }
+
+  // Resumes whatever the runtime left pending; true once a run finds
+  // nothing left to do.
+  settle() {
+    for (let round = 0; round < 2; round++) {
+      const before = this.activity;
+      this.runtime.run();
+      if (this.activity === before) return true;
+    }
+    return false;
+  }
+
+  drive(index, bit) {
+    this.runtime.setPin(index, bit);
+  }
+
+  read(index) {
+    const state = this.runtime.getOutputState(index);
+    return state === UNDEFINED ? null : state;
+  }
+}
+
+function pinTable(components, kind) {
+  const pins = new Map();
+  components.forEach((record, index) => {
+    if (record.kind === kind && record.origin.length === 0 && !pins.has(record.name)) pins.set(record.name, index);
+  });
+  return pins;
+}
+
+function bitOf(value, name) {
+  if (value === 0 || value === false) return 0;
+  if (value === 1 || value === true) return 1;
+  throw new TypeError(`input '${name}' takes 0, 1, false or true, not ${JSON.stringify(value) ?? String(value)}`);
+}
+
+const quoted = (names) => (names.length ? names.map((n) => `'${n}'`).join(', ') : 'none');
+
+class Circuit {
+  #module;
+  #compact;
+  #simulation;
+  #inputs;
+  #outputs;
+
+  constructor(module, compact, components, trace) {
+    this.#module = module;
+    this.#compact = compact;
+    this.#inputs = pinTable(components, 'input_pin');
+    this.#outputs = pinTable(components, 'output_pin');
+    this.#simulation = new Simulation(module, compact, trace);
+    this.components = components;
+    this.inputs = Object.freeze([...this.#inputs.keys()]);
+    this.outputs = Object.freeze([...this.#outputs.keys()]);
+    Object.freeze(this);
+  }
+
+  // The function receiving the runtime's trace lines, or null for none.
+  get trace() { return this.#simulation.trace; }
+  set trace(fn) { this.#simulation.trace = typeof fn === 'function' ? fn : null; }
+
+  #inputIndex(name) {
+    const index = this.#inputs.get(name);
+    if (index === undefined) throw new Error(`no input named '${name}' (inputs: ${quoted(this.inputs)})`);
+    return index;
+  }
+
+  set(name, value) {
+    const index = this.#inputIndex(name);
+    this.#simulation.drive(index, bitOf(value, name));
+  }
+
+  run() {
+    return this.#simulation.settle();
+  }
+
+  get(name) {
+    const index = this.#inputs.get(name) ?? this.#outputs.get(name);
+    if (index === undefined) {
+      throw new Error(`no pin named '${name}' (inputs: ${quoted(this.inputs)}; outputs: ${quoted(this.outputs)})`);
+    }
+    return this.#simulation.read(index);
+  }
+
+  apply(values) {
+    // Checked first, so a bad name or value changes nothing.
+    const drives = Object.entries(values).map(([name, value]) => [this.#inputIndex(name), bitOf(value, name)]);
+    for (const [index, bit] of drives) this.#simulation.drive(index, bit);
+    if (!this.run()) throw new Error('the circuit did not settle (a loop keeps oscillating)');
+    const result = {};
+    for (const [name, index] of this.#outputs) result[name] = this.#simulation.read(index);
+    return result;
+  }
+
+  // Every input combination on a fresh copy of the circuit, first input as
+  // the least significant bit, each input settled before the next and no
+  // reset between rows: the same table as the compiler's --truth-table.
+  truthTable() {
+    const inputs = [...this.#inputs.values()];
+    const outputs = [...this.#outputs.values()];
+    if (inputs.length > MAX_TRUTH_TABLE_INPUTS) {
+      throw new Error(`a truth table takes at most ${MAX_TRUTH_TABLE_INPUTS} inputs; this circuit has ${inputs.length}`);
+    }
+    if (outputs.length === 0) throw new Error('the circuit has no outputs');
+    const fresh = new Simulation(this.#module, this.#compact, null);
+    const rows = [];
+    for (let row = 0; row < 2 ** inputs.length; row++) {
+      const bits = inputs.map((_, i) => (row >> i) & 1);
+      inputs.forEach((index, i) => {
+        fresh.drive(index, bits[i]);
+        if (!fresh.settle()) throw new Error(`the circuit did not settle at row ${row} (a loop keeps oscillating)`);
+      });
+      rows.push({ in: bits, out: outputs.map((index) => fresh.read(index)) });
+    }
+    return { inputs: [...this.inputs], outputs: [...this.outputs], rows };
+  }
+}
+
+export async function loadCircuit(source, options = {}) {
+  const trace = options.trace ?? null;
+  if (trace !== null && typeof trace !== 'function') throw new TypeError('options.trace must be a function');
+  const { module, compact, full } = await compileArtifact(await sourceBytes(source));
+  let records;
+  let components;
+  try {
+    records = decodeCompactTopology(compact);
+    ({ components } = decodeFullTopology(full));
+  } catch (error) {
+    if (error instanceof TopologyError) throw notACircuit(error.message);
+    throw error;
+  }
+  checkSectionsAgree(records, components);
+  return new Circuit(module, compact, components, trace);
+}

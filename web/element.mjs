@@ -1,0 +1,214 @@
+// <vorn-circuit src="adder.wasm">: every input of the circuit as a toggle
+// button, every output as a lamp, in the element's light DOM so that the
+// page's own CSS and scripts reach them:
+//   button[data-input="a"][data-state="0|1|?"]  (aria-pressed follows)
+//   [data-output="sum"][data-state="0|1|?"]
+// Inputs start low once the circuit has loaded. After every settle the
+// element fires `change` with detail { inputs, outputs, settled, trace };
+// `load` and `error` report the outcome of loading `src`, and a failure is
+// also shown in a role="alert" element inside it. With the `trace`
+// attribute the runtime's trace lines of the last change are collected,
+// up to `TRACE_LIMIT` of them.
+import { loadCircuit } from './circuit.mjs';
+
+export const TRACE_LIMIT = 1000;
+const STYLE_ID = 'vorn-circuit-style';
+
+// Low-specificity defaults (:where) that any page rule overrides.
+const DEFAULT_STYLE = `
+:where(vorn-circuit) { display: block; font: inherit; }
+:where(vorn-circuit .vorn-pins) { display: flex; flex-wrap: wrap; gap: .5rem; align-items: center;
+  border: 1px solid #9aa3ad; border-radius: .5rem; padding: .5rem .75rem; margin: 0 0 .75rem; }
+:where(vorn-circuit .vorn-pins > legend) { padding: 0 .25rem; font-weight: 600; }
+:where(vorn-circuit [data-input]) { font: inherit; min-width: 3rem; min-height: 2.75rem; padding: .25rem .75rem;
+  border: 2px solid #4a5562; border-radius: .4rem; background: #fff; color: #1d232a; cursor: pointer; }
+:where(vorn-circuit [data-input][data-state="1"]) { background: #1f6feb; border-color: #1f6feb; color: #fff; }
+:where(vorn-circuit [data-input]:focus-visible) { outline: 3px solid #f0a500; outline-offset: 2px; }
+:where(vorn-circuit [data-output]) { display: inline-flex; align-items: center; gap: .4rem; min-height: 2.75rem;
+  padding: 0 .5rem; }
+:where(vorn-circuit [data-output])::before { content: ""; width: 1.25rem; height: 1.25rem; border-radius: 50%;
+  border: 2px solid #4a5562; background: #d5dbe1; }
+:where(vorn-circuit [data-output][data-state="1"])::before { background: #f5c518; border-color: #a07c00;
+  box-shadow: 0 0 .6rem #f5c518; }
+:where(vorn-circuit [data-output][data-state="0"])::before { background: #39424c; }
+:where(vorn-circuit [data-output][data-state="?"])::before { background: repeating-linear-gradient(45deg, #d5dbe1 0 3px, #9aa3ad 3px 6px); }
+:where(vorn-circuit .vorn-value) { font-family: ui-monospace, monospace; }
+:where(vorn-circuit [role="alert"]) { color: #a40e26; font-weight: 600; }
+:where(vorn-circuit [role="alert"]:empty) { display: none; }
+:where(vorn-circuit .vorn-status:empty) { display: none; }
+`;
+
+const stateText = (value) => (value === null || value === undefined ? '?' : String(value));
+const pressed = { 0: 'false', 1: 'true', '?': 'mixed' };
+
+function installStyle(document) {
+  if (document.getElementById(STYLE_ID)) return;
+  const style = document.createElement('style');
+  style.id = STYLE_ID;
+  style.textContent = DEFAULT_STYLE;
+  document.head.prepend(style);
+}
+
+function defineElement() {
+  class VornCircuitElement extends HTMLElement {
+    static observedAttributes = ['src'];
+
+    #circuit = null;
+    #loading = 0;
+    #trace = [];
+    #traceDropped = 0;
+
+    #collectTrace = (line) => {
+      if (this.#trace.length < TRACE_LIMIT) this.#trace.push(line);
+      else this.#traceDropped++;
+    };
+
+    // The loaded circuit (see loadCircuit), or null.
+    get circuit() { return this.#circuit; }
+
+    get src() { return this.getAttribute('src') ?? ''; }
+    set src(value) { this.setAttribute('src', value); }
+
+    connectedCallback() {
+      installStyle(this.ownerDocument);
+      if (!this.#circuit && this.hasAttribute('src') && this.#loading === 0) this.#load();
+    }
+
+    attributeChangedCallback(name, before, after) {
+      if (name === 'src' && before !== after && this.isConnected) this.#load();
+    }
+
+    async #load() {
+      const ticket = ++this.#loading;
+      this.#circuit = null;
+      this.#render(null);
+      if (!this.src) return;
+      this.#status('Loading…');
+      let circuit;
+      try {
+        circuit = await loadCircuit(new URL(this.src, this.baseURI).href);
+      } catch (error) {
+        if (ticket !== this.#loading) return;
+        this.#status('');
+        this.#alert(error.message);
+        this.dispatchEvent(new CustomEvent('error', { detail: { message: error.message } }));
+        return;
+      }
+      if (ticket !== this.#loading) return;
+      this.#circuit = circuit;
+      this.#render(circuit);
+      this.#status('');
+      this.dispatchEvent(new CustomEvent('load', { detail: { inputs: circuit.inputs, outputs: circuit.outputs } }));
+      this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); });
+    }
+
+    // Flips one input; the same as clicking its button.
+    toggle(name) {
+      const circuit = this.#circuit;
+      if (!circuit) return;
+      this.#change(() => circuit.set(name, circuit.get(name) === 1 ? 0 : 1));
+    }
+
+    #change(drive) {
+      const circuit = this.#circuit;
+      this.#trace = [];
+      this.#traceDropped = 0;
+      const tracing = this.hasAttribute('trace');
+      circuit.trace = tracing ? this.#collectTrace : null;
+      drive();
+      const settled = circuit.run();
+      const inputs = {};
+      const outputs = {};
+      for (const name of circuit.inputs) inputs[name] = circuit.get(name);
+      for (const name of circuit.outputs) outputs[name] = circuit.get(name);
+      for (const button of this.querySelectorAll('[data-input]')) {
+        const state = stateText(inputs[button.dataset.input]);
+        button.dataset.state = state;
+        button.setAttribute('aria-pressed', pressed[state]);
+        button.querySelector('.vorn-value').textContent = state;
+      }
+      for (const lamp of this.querySelectorAll('[data-output]')) {
+        const state = stateText(outputs[lamp.dataset.output]);
+        lamp.dataset.state = state;
+        lamp.querySelector('.vorn-value').textContent = state;
+      }
+      this.#status(settled ? '' : 'The circuit did not settle: a loop keeps oscillating.');
+      const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
+      this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace }, bubbles: true }));
+    }
+
+    #part(className, tag = 'div') {
+      let part = this.querySelector(`:scope > .${className}`);
+      if (!part) {
+        part = this.ownerDocument.createElement(tag);
+        part.className = className;
+        this.append(part);
+      }
+      return part;
+    }
+
+    #alert(message) {
+      const alert = this.#part('vorn-alert', 'p');
+      alert.setAttribute('role', 'alert');
+      alert.textContent = message;
+    }
+
+    #status(message) {
+      const status = this.#part('vorn-status', 'p');
+      status.setAttribute('role', 'status');
+      status.textContent = message;
+    }
+
+    #render(circuit) {
+      const document = this.ownerDocument;
+      this.replaceChildren();
+      if (!circuit) return;
+      const group = (title, className) => {
+        const fieldset = document.createElement('fieldset');
+        fieldset.className = `vorn-pins ${className}`;
+        const legend = document.createElement('legend');
+        legend.textContent = title;
+        fieldset.append(legend);
+        this.append(fieldset);
+        return fieldset;
+      };
+      const value = () => {
+        const span = document.createElement('span');
+        span.className = 'vorn-value';
+        span.textContent = '?';
+        return span;
+      };
+      const inputs = group('Inputs', 'vorn-inputs');
+      for (const name of circuit.inputs) {
+        const button = document.createElement('button');
+        button.type = 'button';
+        button.dataset.input = name;
+        button.dataset.state = '?';
+        button.setAttribute('aria-pressed', 'mixed');
+        button.setAttribute('aria-label', `input ${name}`);
+        button.append(`${name} `, value());
+        button.addEventListener('click', () => this.toggle(name));
+        inputs.append(button);
+      }
+      if (circuit.inputs.length === 0) inputs.append('none');
+      const outputs = group('Outputs', 'vorn-outputs');
+      outputs.setAttribute('aria-live', 'polite');
+      for (const name of circuit.outputs) {
+        const lamp = document.createElement('span');
+        lamp.dataset.output = name;
+        lamp.dataset.state = '?';
+        lamp.append(`${name} `, value());
+        outputs.append(lamp);
+      }
+      if (circuit.outputs.length === 0) outputs.append('none');
+      this.#alert('');
+      this.#status('');
+    }
+  }
+
+  customElements.define('vorn-circuit', VornCircuitElement);
+}
+
+if (typeof customElements !== 'undefined' && typeof HTMLElement !== 'undefined' && !customElements.get('vorn-circuit')) {
+  defineElement();
+}

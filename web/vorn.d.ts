@@ -1,0 +1,110 @@
+// Types of vorn.mjs: circuits compiled by vorn-compile, in browsers and Node.js.
+
+/** A pin's value: 0 (low), 1 (high) or null (never became defined). */
+export type PinState = 0 | 1 | null;
+
+export type ComponentKind = 'input_pin' | 'not_gate' | 'and_gate' | 'wire' | 'led' | 'output_pin';
+
+/** One instance enclosing a component, outermost first. */
+export interface OriginFrame {
+  /** The instance's name in its parent file. */
+  alias: string;
+  /** The type it was instantiated as (the import alias, e.g. "xor"). */
+  subcircuit: string;
+  /** The compiler's id of the instantiated file. */
+  targetFile: number;
+}
+
+/** A primitive of the flattened circuit. */
+export interface ComponentRecord {
+  id: number;
+  kind: ComponentKind;
+  /** Instance or pin name; empty when the source gave none. */
+  name: string;
+  /** Empty for components of the root file. */
+  origin: OriginFrame[];
+}
+
+/** The object `vorn-compile file.vorn --truth-table --format=json` prints. */
+export interface TruthTable {
+  inputs: string[];
+  outputs: string[];
+  /** One row per input combination; the first input is the least significant bit. */
+  rows: { in: (0 | 1)[]; out: PinState[] }[];
+}
+
+export interface LoadOptions {
+  /** Receives each trace line of the simulator ("(wasm) [Time: 5] Updating ..."); tracing is off without it. */
+  trace?: (line: string) => void;
+}
+
+export interface Circuit {
+  /** Top-level input pin names, in truth-table order. */
+  readonly inputs: readonly string[];
+  /** Top-level output pin names, in truth-table order. */
+  readonly outputs: readonly string[];
+  /** Every record of the flattened circuit, for tools. */
+  readonly components: readonly ComponentRecord[];
+  /** The trace receiver (the `trace` option); may be replaced, or set to null to stop tracing. */
+  trace: ((line: string) => void) | null;
+  /** Drives an input and propagates. Throws for an unknown input name or a value other than 0, 1, false, true. */
+  set(name: string, value: 0 | 1 | boolean): void;
+  /** Settles the circuit: true, or false when a loop keeps oscillating. State persists between calls. */
+  run(): boolean;
+  /** The value of a top-level input or output pin. Throws for an unknown name. */
+  get(name: string): PinState;
+  /** Sets the given inputs, runs, and returns every output. Throws if the circuit does not settle. */
+  apply(values: Record<string, 0 | 1 | boolean>): Record<string, PinState>;
+  /** The compiler's JSON truth table, simulated on a fresh copy. Throws above 16 inputs, without outputs, or if it does not settle. */
+  truthTable(): TruthTable;
+}
+
+/**
+ * Loads a compiled circuit from its bytes, a fetch Response, or a URL (fetched).
+ * Rejects with an Error saying why when the file is not a compiled circuit.
+ */
+export function loadCircuit(
+  source: ArrayBuffer | ArrayBufferView | Response | string | URL,
+  options?: LoadOptions,
+): Promise<Circuit>;
+
+/** Truth tables take at most this many inputs (16). */
+export const MAX_TRUTH_TABLE_INPUTS: number;
+
+/** The custom-section names of the two topologies. */
+export const COMPACT_SECTION: 'vorn.topology.v0.min';
+export const FULL_SECTION: 'vorn.topology.v0.full';
+
+/** Checks a compact topology ("VORN") and returns its record ids and kinds. Throws on malformed bytes. */
+export function decodeCompactTopology(bytes: Uint8Array): { ids: Uint32Array; kinds: Uint8Array };
+/** Decodes a full topology ("VORF"). Throws on malformed bytes. */
+export function decodeFullTopology(bytes: Uint8Array): { components: ComponentRecord[]; connectionCount: number };
+
+/** The compiler's CSV rendering of a truth table. */
+export function toCsv(table: TruthTable): string;
+/** The compiler's Markdown rendering of a truth table. */
+export function toMarkdown(table: TruthTable): string;
+
+/** Details of the events a <vorn-circuit> element fires. */
+export interface VornCircuitChangeDetail {
+  inputs: Record<string, PinState>;
+  outputs: Record<string, PinState>;
+  settled: boolean;
+  /** With the `trace` attribute: the first lines of the last change's trace, and how many more there were. */
+  trace: { lines: string[]; dropped: number } | null;
+}
+
+/** <vorn-circuit src="circuit.wasm" [trace]>, defined when vorn.mjs is imported in a browser. */
+export interface VornCircuitElement extends HTMLElement {
+  src: string;
+  /** The loaded circuit, or null while loading or after a failure. */
+  readonly circuit: Circuit | null;
+  /** Flips an input, as a click on its button does. */
+  toggle(name: string): void;
+}
+
+declare global {
+  interface HTMLElementTagNameMap {
+    'vorn-circuit': VornCircuitElement;
+  }
+}
