@@ -17,6 +17,9 @@ need groff groff-base
 [[ -x /usr/bin/chromium ]] || missing+=(chromium)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
 [[ -f /usr/include/benchmark/benchmark.h ]] || missing+=(libbenchmark-dev)
+# The fuzz targets: clang 19 (std::expected from this libstdc++) and its libFuzzer.
+need clang++-19 clang-19
+compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev/null || missing+=(libclang-rt-19-dev)
 # JSON for the language server (vorn-lsp); the compiler does not use it.
 [[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 

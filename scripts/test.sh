@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: against the static release build, and
-# against a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# against a build with AddressSanitizer and UndefinedBehaviorSanitizer. Then
+# runs every fuzz target for 30 seconds from its corpus (already sanitized).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-tools.sh
@@ -14,3 +15,5 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_
 cmake --build build/sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
+
+scripts/fuzz.sh 30

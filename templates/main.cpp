@@ -7,6 +7,7 @@
 #include "circuit/circuit.hpp"
 #include "interpreter.hpp"
 #include "memory/arena.hpp"
+#include "runtime.hpp"
 
 namespace vorn::runtime {
 namespace {
@@ -42,6 +43,19 @@ uint32_t topologyAllocImpl(uint32_t length) {
   return uint32_t(reinterpret_cast<uintptr_t>(buffer));
 }
 
+uint8_t* topologyBuffer() { return topo_ptr; }
+
+#if !VORN_FREESTANDING
+void resetForNextModule() {
+  runtime_circuit = circuit::Circuit{};
+  runtime_initialized = false;
+  topo_allocated = false;
+  topo_ptr = nullptr;
+  topo_len = 0;
+  memory::arena().reset();
+}
+#endif
+
 void initImpl() {
   if (runtime_initialized) return;
   runtime_circuit.init();
@@ -76,6 +90,7 @@ int32_t getOutputStateImpl(int32_t component_id) {
 
 }  // namespace vorn::runtime
 
+#if defined(__wasm__)
 extern "C" {
 
 __attribute__((export_name("topology_alloc"))) uint32_t topology_alloc(uint32_t length) {
@@ -95,3 +110,4 @@ __attribute__((export_name("getOutputState"))) int32_t getOutputState(int32_t co
 }
 
 }
+#endif

@@ -51,9 +51,8 @@ bool Arena::newBlock(size_t minimum) {
   if (size < kMinimumBlock) size = kMinimumBlock;
   auto* header = static_cast<BlockHeader*>(std::malloc(size));
   if (header == nullptr) return false;
-  static BlockHeader* newest = nullptr;
-  header->previous = newest;
-  newest = header;
+  header->previous = static_cast<BlockHeader*>(newest_block_);
+  newest_block_ = header;
   cursor_ = reinterpret_cast<uint8_t*>(header + 1);
   end_ = reinterpret_cast<uint8_t*>(header) + size;
   return true;
@@ -98,6 +97,20 @@ void Arena::release(void* ptr, size_t size) {
   last_ = nullptr;
   used_ -= size;
 }
+
+#if !VORN_FREESTANDING
+void Arena::reset() {
+  auto* block = static_cast<BlockHeader*>(newest_block_);
+  while (block != nullptr) {
+    BlockHeader* previous = block->previous;
+    std::free(block);
+    block = previous;
+  }
+  newest_block_ = nullptr;
+  cursor_ = end_ = last_ = nullptr;
+  used_ = 0;
+}
+#endif
 
 namespace {
 constinit Arena engine_arena;

@@ -30,6 +30,17 @@ class Arena {
   // Bytes handed out so far (for tests and diagnostics).
   size_t used() const { return used_; }
 
+#if !VORN_FREESTANDING
+  constexpr Arena() = default;
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+  ~Arena() { reset(); }
+
+  // Gives every block back to the system; everything allocated so far becomes
+  // invalid. For native hosts that run many unrelated circuits in one process.
+  void reset();
+#endif
+
  private:
   bool newBlock(size_t minimum);
 
@@ -37,6 +48,9 @@ class Arena {
   uint8_t* end_ = nullptr;
   uint8_t* last_ = nullptr;
   size_t used_ = 0;
+#if !VORN_FREESTANDING
+  void* newest_block_ = nullptr;  // the chain of malloc'd blocks
+#endif
 };
 
 // The process-wide engine arena.
