@@ -17,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "helper_files.hpp"
 #include "lsp/framing.hpp"
 #include "lsp/server.hpp"
 
@@ -25,28 +26,6 @@ namespace {
 constexpr char kHelperDir[] = "/tmp/vorn-lsp-fuzz";
 // A server that keeps asking for checks after running them would spin.
 constexpr int kMaxChecksPerMessage = 256;
-
-struct HelperFile {
-  const char* name;
-  const char* text;
-};
-
-constexpr HelperFile kHelpers[] = {
-    {"half_adder.vorn",
-     "input a, b\nxor s(a=a, b=b)\nand c(a=a, b=b)\noutput sum(in=s.out)\noutput carry(in=c.out)\n"},
-    {"full_adder.vorn",
-     "import half \"half_adder.vorn\"\ninput a, b, cin\nhalf h1(a=a, b=b)\nhalf h2(a=h1.sum, b=cin)\n"
-     "or c(a=h1.carry, b=h2.carry)\noutput sum(in=h2.sum)\noutput cout(in=c.out)\n"},
-    {"cycle_a.vorn", "import b \"cycle_b.vorn\"\ninput x\nb inner(x=x)\noutput y(in=inner.y)\n"},
-    {"cycle_b.vorn", "import a \"cycle_a.vorn\"\ninput x\na inner(x=x)\noutput y(in=inner.y)\n"},
-};
-
-void writeWhole(const std::string& path, std::string_view text) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) std::abort();
-  if (std::fclose(file) != 0) std::abort();
-}
 
 void requireJson(const std::string& message) {
   if (!nlohmann::json::accept(message)) {
@@ -83,7 +62,7 @@ void runDue(vorn::lsp::Server& server) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   mkdir(kHelperDir, 0777);
-  for (const HelperFile& helper : kHelpers) writeWhole(std::string(kHelperDir) + "/" + helper.name, helper.text);
+  vorn::fuzz::writeHelperFiles(kHelperDir);
   return 0;
 }
 

@@ -18,6 +18,7 @@
 #include "core/arena.hpp"
 #include "core/output_stream.hpp"
 #include "driver.hpp"
+#include "helper_files.hpp"
 #include "memory/arena.hpp"
 #include "syntax/translate.hpp"
 
@@ -27,33 +28,9 @@ namespace {
 constexpr std::size_t kTruthTableInputCap = 6;
 constexpr std::size_t kPipelineStackBytes = 512u * 1024u * 1024u;
 
-struct HelperFile {
-  const char* path;
-  const char* text;
-};
-
-constexpr HelperFile kHelpers[] = {
-    {"half_adder.vorn",
-     "input a, b\nxor s(a=a, b=b)\nand c(a=a, b=b)\noutput sum(in=s.out)\noutput carry(in=c.out)\n"},
-    {"full_adder.vorn",
-     "import half \"half_adder.vorn\"\ninput a, b, cin\nhalf h1(a=a, b=b)\nhalf h2(a=h1.sum, b=cin)\n"
-     "or c(a=h1.carry, b=h2.carry)\noutput sum(in=h2.sum)\noutput cout(in=c.out)\n"},
-    {"cycle_a.vorn", "import b \"cycle_b.vorn\"\ninput x\nb inner(x=x)\noutput y(in=inner.y)\n"},
-    {"cycle_b.vorn", "import a \"cycle_a.vorn\"\ninput x\na inner(x=x)\noutput y(in=inner.y)\n"},
-    {"lib/inverter.vorn", "input a\nnot n(in=a)\noutput y(in=n.out)\n"},
-    {"lib/uses_parent.vorn", "import fa \"../full_adder.vorn\"\ninput p, q\nfa f(a=p, b=q, cin=p)\noutput s(in=f.sum)\n"},
-};
-
 std::string work_dir;
 std::string root_path;
 int sink_fd = -1;
-
-void writeWhole(const std::string& path, std::string_view text) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) std::abort();
-  if (std::fclose(file) != 0) std::abort();
-}
 
 std::size_t rootInputCount(std::string_view source) {
   vorn::Arena arena;
@@ -87,8 +64,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string pattern = std::string(base) + "/vorn-fuzz-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) std::abort();
   work_dir = pattern;
-  if (mkdir((work_dir + "/lib").c_str(), 0777) != 0) std::abort();
-  for (const HelperFile& helper : kHelpers) writeWhole(work_dir + "/" + helper.path, helper.text);
+  vorn::fuzz::writeHelperFiles(work_dir);
   root_path = work_dir + "/root.vorn";
   sink_fd = open("/dev/null", O_WRONLY);
   if (sink_fd < 0) std::abort();
@@ -104,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return -1;
   std::uint8_t selector = data[0];
   std::string_view source(reinterpret_cast<const char*>(data + 1), size - 1);
-  writeWhole(root_path, source);
+  vorn::fuzz::writeWhole(root_path, source);
 
   Job job;
   auto& arguments = job.arguments;

@@ -462,8 +462,7 @@ void Server::runDueChecks(Clock::time_point now) {
     for (const auto& [path, indices] : previous->second.by_path) affected.insert(path);
     check.scan_cache = std::move(previous->second.scan_cache);
   }
-  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
-  check.result = checkProject(next->path, overlay, &check.scan_cache);
+  check.result = checkProject(next->path, openBuffers(), &check.scan_cache);
   for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
     const std::string& path = check.result.diagnostics[i].path;
     if (builtins::hasVirtualPrefix(path)) continue;
@@ -487,8 +486,7 @@ void Server::sendDiagnostics(const std::string& uri, const std::string& list) {
 }
 
 void Server::publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked) {
-  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
-  file_loader::ScopedSourceOverlay scope(overlay);
+  file_loader::ScopedSourceOverlay scope(openBuffers());
 
   std::map<std::string, std::unique_ptr<TextIndex>> indexes;
   std::vector<std::shared_ptr<const std::string>> texts;
@@ -576,24 +574,18 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
 }
 
 Server::Answer Server::definition(const json& params) {
-  auto found = findDocument(params);
-  if (!found) return std::unexpected(found.error());
-  Document* document = *found;
-  auto position = positionMember(params, "position");
-  if (!position) return std::unexpected("position is missing");
-  if (document == nullptr) return nullptr;
-  auto text = parsed(*document);
-  if (!text->file) return nullptr;
-  LineCol at;
-  text->index.lineColOfOffset(text->index.offsetOfPosition(*position), at.line, at.col);
-  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
-  file_loader::ScopedSourceOverlay scope(overlay);
-  auto location = definitionAt(*text->file, document->path, at);
+  auto at = locate(params);
+  if (!at) return std::unexpected(at.error());
+  if (!at->text || !at->text->file) return nullptr;
+  LineCol position;
+  at->text->index.lineColOfOffset(at->offset, position.line, position.col);
+  file_loader::ScopedSourceOverlay scope(openBuffers());
+  auto location = definitionAt(*at->text->file, at->document->path, position);
   if (!location) return nullptr;
   Range range;
   if (location->span.start_line != 1 || location->span.start_col != 1 || location->span.end_col != 1 ||
       location->span.end_line != 1) {
-    auto target_text = location->path == document->path ? text->text : textOf(location->path);
+    auto target_text = location->path == at->document->path ? at->text->text : textOf(location->path);
     range = TextIndex(*target_text).rangeOfSpan(location->span);
   }
   return json{{"uri", uriForPath(location->path)}, {"range", toJson(range)}};
@@ -625,40 +617,45 @@ Server::Answer Server::documentSymbol(const json& params) {
 }
 
 Server::Answer Server::hover(const json& params) {
-  auto found = findDocument(params);
-  if (!found) return std::unexpected(found.error());
-  Document* document = *found;
-  auto position = positionMember(params, "position");
-  if (!position) return std::unexpected("position is missing");
-  if (document == nullptr) return nullptr;
-  auto text = parsed(*document);
-  if (!text->file) return nullptr;
-  LineCol at;
-  text->index.lineColOfOffset(text->index.offsetOfPosition(*position), at.line, at.col);
-  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
-  file_loader::ScopedSourceOverlay scope(overlay);
-  auto markdown = hoverAt(*text->file, document->path, at);
+  auto at = locate(params);
+  if (!at) return std::unexpected(at.error());
+  if (!at->text || !at->text->file) return nullptr;
+  LineCol position;
+  at->text->index.lineColOfOffset(at->offset, position.line, position.col);
+  file_loader::ScopedSourceOverlay scope(openBuffers());
+  auto markdown = hoverAt(*at->text->file, at->document->path, position);
   if (!markdown) return nullptr;
   return json{{"contents", json{{"kind", "markdown"}, {"value", *markdown}}}};
 }
 
 Server::Answer Server::completion(const json& params) {
-  auto found = findDocument(params);
-  if (!found) return std::unexpected(found.error());
-  Document* document = *found;
-  auto position = positionMember(params, "position");
-  if (!position) return std::unexpected("position is missing");
+  auto at = locate(params);
+  if (!at) return std::unexpected(at.error());
   json items = json::array();
-  if (document == nullptr) return items;
-  auto text = parsed(*document);
-  const std::size_t offset = text->index.offsetOfPosition(*position);
-  const file_loader::SourceOverlay overlay = [this](std::string_view path) { return openText(path); };
-  file_loader::ScopedSourceOverlay scope(overlay);
-  const ast::File* file = text->file ? &*text->file : nullptr;
-  for (const std::string& port : portCompletionsAt(*text->text, offset, file, document->path)) {
+  if (!at->text) return items;
+  file_loader::ScopedSourceOverlay scope(openBuffers());
+  const ast::File* file = at->text->file ? &*at->text->file : nullptr;
+  for (const std::string& port : portCompletionsAt(*at->text->text, at->offset, file, at->document->path)) {
     items.push_back(json{{"label", port}, {"kind", kCompletionField}, {"detail", "input port"}});
   }
   return items;
+}
+
+std::expected<Server::Located, std::string> Server::locate(const json& params) {
+  auto found = findDocument(params);
+  if (!found) return std::unexpected(found.error());
+  auto position = positionMember(params, "position");
+  if (!position) return std::unexpected("position is missing");
+  Located at;
+  at.document = *found;
+  if (at.document == nullptr) return at;
+  at.text = parsed(*at.document);
+  at.offset = at.text->index.offsetOfPosition(*position);
+  return at;
+}
+
+file_loader::SourceOverlay Server::openBuffers() const {
+  return [this](std::string_view path) { return openText(path); };
 }
 
 int serve(int in_fd, int out_fd, ServerOptions options) {

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "lsp/project_check.hpp"
+#include "resolver/file_loader.hpp"
 
 // The language server's state and message handling, independent of the
 // descriptors it talks through: one body in, any number of bodies out.
@@ -81,6 +82,16 @@ class Server {
 
   // The open document a request names (nullptr when it is not open).
   std::expected<Document*, std::string> findDocument(const nlohmann::json& params);
+  // What a request at a position works on: the open document (null when it
+  // is not open, and then `text` is null too), its parse, and the byte offset.
+  struct Located {
+    Document* document = nullptr;
+    std::shared_ptr<ParsedText> text;
+    std::size_t offset = 0;
+  };
+  std::expected<Located, std::string> locate(const nlohmann::json& params);
+  // Lets loads and import resolution read open buffers before the disk.
+  file_loader::SourceOverlay openBuffers() const;
   std::shared_ptr<ParsedText> parsed(Document& document);
   void markChanged(const std::string& path, Clock::time_point now, bool opened = false);
   Clock::time_point dueTime(const Document& document) const;
