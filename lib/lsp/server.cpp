@@ -577,10 +577,8 @@ Server::Answer Server::definition(const json& params) {
   auto at = locate(params);
   if (!at) return std::unexpected(at.error());
   if (!at->text || !at->text->file) return nullptr;
-  LineCol position;
-  at->text->index.lineColOfOffset(at->offset, position.line, position.col);
   file_loader::ScopedSourceOverlay scope(openBuffers());
-  auto location = definitionAt(*at->text->file, at->document->path, position);
+  auto location = definitionAt(*at->text->file, at->document->path, at->line_col);
   if (!location) return nullptr;
   Range range;
   if (location->span.start_line != 1 || location->span.start_col != 1 || location->span.end_col != 1 ||
@@ -620,10 +618,8 @@ Server::Answer Server::hover(const json& params) {
   auto at = locate(params);
   if (!at) return std::unexpected(at.error());
   if (!at->text || !at->text->file) return nullptr;
-  LineCol position;
-  at->text->index.lineColOfOffset(at->offset, position.line, position.col);
   file_loader::ScopedSourceOverlay scope(openBuffers());
-  auto markdown = hoverAt(*at->text->file, at->document->path, position);
+  auto markdown = hoverAt(*at->text->file, at->document->path, at->line_col);
   if (!markdown) return nullptr;
   return json{{"contents", json{{"kind", "markdown"}, {"value", *markdown}}}};
 }
@@ -651,6 +647,7 @@ std::expected<Server::Located, std::string> Server::locate(const json& params) {
   if (at.document == nullptr) return at;
   at.text = parsed(*at.document);
   at.offset = at.text->index.offsetOfPosition(*position);
+  at.text->index.lineColOfOffset(at.offset, at.line_col.line, at.line_col.col);
   return at;
 }
 

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "lsp/navigation.hpp"
 #include "lsp/project_check.hpp"
 #include "resolver/file_loader.hpp"
 
@@ -83,11 +84,13 @@ class Server {
   // The open document a request names (nullptr when it is not open).
   std::expected<Document*, std::string> findDocument(const nlohmann::json& params);
   // What a request at a position works on: the open document (null when it
-  // is not open, and then `text` is null too), its parse, and the byte offset.
+  // is not open, and then `text` is null too), its parse, and the position
+  // as a byte offset and as the compiler's line and byte column.
   struct Located {
     Document* document = nullptr;
     std::shared_ptr<ParsedText> text;
     std::size_t offset = 0;
+    LineCol line_col;
   };
   std::expected<Located, std::string> locate(const nlohmann::json& params);
   // Lets loads and import resolution read open buffers before the disk.
