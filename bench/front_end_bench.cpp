@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "parser/parser.hpp"
 #include "syntax/translate.hpp"
 
@@ -64,7 +64,7 @@ void BM_ParseAndTranslate(benchmark::State& state) {
   const std::string& source = bigSource();
   std::size_t items = 0;
   for (auto _ : state) {
-    vorn::Arena arena;
+    vorn::TextArena arena;
     auto file = vorn::translate::parseSource(arena, source, 0);
     if (!file) {
       state.SkipWithError("translation failed");

@@ -11,7 +11,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/output_stream.hpp"
 #include "log/log.hpp"
 #include "resolver/import_cycle.hpp"
@@ -57,7 +57,7 @@ std::string adderSource() {
 }
 
 struct Adder {
-  Arena arena;
+  TextArena arena;
   std::filesystem::path directory;
   types::Project project;
   full_format::FullTopology topology;

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/output_stream.hpp"
 #include "driver.hpp"
 #include "helper_files.hpp"
@@ -33,7 +33,7 @@ std::string root_path;
 int sink_fd = -1;
 
 std::size_t rootInputCount(std::string_view source) {
-  vorn::Arena arena;
+  vorn::TextArena arena;
   auto file = vorn::translate::parseSource(arena, source, 0);
   if (!file) return 0;
   std::size_t count = 0;

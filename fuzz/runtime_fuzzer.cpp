@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "log/log.hpp"
-#include "runtime.hpp"
+#include "entry_points.hpp"
 
 namespace {
 
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace vorn::runtime;
+  using namespace vorn::runtime_module;
   if (size == 0) return -1;
   std::size_t calls = data[0] % 17;
   std::size_t header = 1 + calls * kCallSize;

@@ -7,9 +7,9 @@
 #include "circuit/circuit.hpp"
 #include "interpreter.hpp"
 #include "memory/arena.hpp"
-#include "runtime.hpp"
+#include "entry_points.hpp"
 
-namespace vorn::runtime {
+namespace vorn::runtime_module {
 namespace {
 
 constexpr uint32_t kNoAddress = 0xFFFFFFFFu;
@@ -88,25 +88,25 @@ int32_t getOutputStateImpl(int32_t component_id) {
   return int32_t(circuit::toInt(component->output_state));
 }
 
-}  // namespace vorn::runtime
+}  // namespace vorn::runtime_module
 
 #if defined(__wasm__)
 extern "C" {
 
 __attribute__((export_name("topology_alloc"))) uint32_t topology_alloc(uint32_t length) {
-  return vorn::runtime::topologyAllocImpl(length);
+  return vorn::runtime_module::topologyAllocImpl(length);
 }
 
-__attribute__((export_name("init"))) void init() { vorn::runtime::initImpl(); }
+__attribute__((export_name("init"))) void init() { vorn::runtime_module::initImpl(); }
 
-__attribute__((export_name("run"))) void run() { vorn::runtime::runImpl(); }
+__attribute__((export_name("run"))) void run() { vorn::runtime_module::runImpl(); }
 
 __attribute__((export_name("setPin"))) void setPin(int32_t component_id, int32_t state) {
-  vorn::runtime::setPinImpl(component_id, state);
+  vorn::runtime_module::setPinImpl(component_id, state);
 }
 
 __attribute__((export_name("getOutputState"))) int32_t getOutputState(int32_t component_id) {
-  return vorn::runtime::getOutputStateImpl(component_id);
+  return vorn::runtime_module::getOutputStateImpl(component_id);
 }
 
 }

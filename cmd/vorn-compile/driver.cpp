@@ -7,7 +7,7 @@
 #include "backends.hpp"
 #include "cli/args.hpp"
 #include "cli/inspect_dump.hpp"
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/file_io.hpp"
 #include "ir/resolver.hpp"
 #include "resolver/import_cycle.hpp"
@@ -89,7 +89,7 @@ struct ProjectPipeline {
   std::vector<std::string_view> display_paths;  // by file id
 };
 
-Result<ProjectPipeline> runProjectPipeline(Arena& arena, std::string_view input_path, OutputStream& err) {
+Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, OutputStream& err) {
   ProjectPipeline pipeline;
   auto stop = [&](Result<std::uint8_t> status) -> Result<ProjectPipeline> {
     if (!status) return fail(status.error());
@@ -148,7 +148,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
 
   // The source text lives until the end of the run: the syntax tree and the
   // IR point into it.
-  Arena arena;
+  TextArena arena;
   std::string input_path(args.input_path);
   auto read = file_io::readFile(input_path);
   if (!read) {

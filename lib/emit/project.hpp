@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/error.hpp"
 #include "emit/main.hpp"
 #include "ir/types.hpp"
@@ -37,7 +37,7 @@ struct ProjectLayout {
   std::vector<std::uint32_t> root_output_global_ids;
   std::uint32_t expected_count = 0;
   // Holds the generated segments ("comp_{id}", "anon_{id}").
-  std::unique_ptr<Arena> names = std::make_unique<Arena>();
+  std::unique_ptr<TextArena> names = std::make_unique<TextArena>();
 };
 
 // Zig source for a project: one build function per file, the root built

@@ -35,7 +35,7 @@ std::vector<std::string_view> extended(const std::vector<std::string_view>& pref
   return result;
 }
 
-std::string_view nameOr(Arena& names, const types::Component& component, std::string_view fallback_prefix) {
+std::string_view nameOr(TextArena& names, const types::Component& component, std::string_view fallback_prefix) {
   if (!component.instance_name.empty()) return component.instance_name;
   return names.store(std::string(fallback_prefix) + std::to_string(component.id.value));
 }

@@ -7,7 +7,7 @@
 #include "core/span.hpp"
 
 // The resolved intermediate representation. Texts are views into the source
-// buffers and the run's Arena; they live as long as the run.
+// buffers and the run's TextArena; they live as long as the run.
 namespace vorn::types {
 
 using Span = vorn::Span;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "resolver/builtins.hpp"
 #include "resolver/file_loader.hpp"
 #include "syntax/translate.hpp"
@@ -160,7 +160,7 @@ struct LoadedModule {
   std::optional<ast::File> file;
 };
 
-LoadedModule loadModule(Arena& arena, std::string_view path) {
+LoadedModule loadModule(TextArena& arena, std::string_view path) {
   LoadedModule loaded;
   loaded.path = std::string(path);
   auto source = file_loader::loadFile(arena, path);
@@ -170,7 +170,7 @@ LoadedModule loadModule(Arena& arena, std::string_view path) {
   return loaded;
 }
 
-std::optional<std::string> resolveImport(Arena& arena, std::string_view file_path, const ast::Import& import) {
+std::optional<std::string> resolveImport(TextArena& arena, std::string_view file_path, const ast::Import& import) {
   auto resolved = file_loader::resolveImportPath(arena, file_path, import.path.text);
   if (!resolved) return std::nullopt;
   return std::string(*resolved);
@@ -238,7 +238,7 @@ std::optional<Span> pinSpan(const ast::File& file, std::string_view name, bool i
 }
 
 // The sub-circuit file behind an instance's type, when there is one.
-std::optional<LoadedModule> subCircuitOf(Arena& arena, const ast::File& file, std::string_view file_path,
+std::optional<LoadedModule> subCircuitOf(TextArena& arena, const ast::File& file, std::string_view file_path,
                                          std::string_view type_name) {
   std::vector<std::string> unused;
   if (isPrimitiveType(type_name, unused)) return std::nullopt;
@@ -286,7 +286,7 @@ TypeInterface interfaceOfType(const ast::File& file, std::string_view file_path,
     result.outputs = {"out"};
     return result;
   }
-  Arena arena;
+  TextArena arena;
   std::optional<builtins::Name> macro;
   if (const ast::Import* import = importForAlias(file, type_name)) {
     auto path = resolveImport(arena, file_path, *import);
@@ -315,7 +315,7 @@ TypeInterface interfaceOfType(const ast::File& file, std::string_view file_path,
 std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_view file_path, LineCol at) {
   std::optional<Hit> hit = findHit(file, at);
   if (!hit) return std::nullopt;
-  Arena arena;
+  TextArena arena;
   auto wholeFile = [&](std::optional<std::string> path) -> std::optional<SourceLocation> {
     if (!path || builtins::hasVirtualPrefix(*path)) return std::nullopt;
     return SourceLocation{*path, kWholeFile};
@@ -380,7 +380,7 @@ std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_
     }
     case Role::import_alias:
     case Role::import_path: {
-      Arena arena;
+      TextArena arena;
       auto path = resolveImport(arena, file_path, *hit->import);
       if (!path) return "import `" + std::string(hit->import->alias.text) + "`: file not found";
       return describeInterface(interfaceOfType(file, file_path, hit->import->alias.text));

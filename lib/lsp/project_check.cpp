@@ -4,7 +4,7 @@
 #include <functional>
 #include <sys/stat.h>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "resolver/builtins.hpp"
 #include "resolver/import_cycle.hpp"
@@ -163,7 +163,7 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
   Checker checker;
   checker.root_path = std::string(root_path);
   checker.result.file_paths.push_back(checker.root_path);
-  Arena arena;
+  TextArena arena;
 
   // The root is parsed and resolved on its own only when a later stage
   // fails, to word the failure as the compiler does: it parses the root

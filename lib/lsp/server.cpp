@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/file_io.hpp"
 #include "lsp/framing.hpp"
 #include "lsp/navigation.hpp"
@@ -90,7 +90,7 @@ bool isValidId(const json& id) { return id.is_number_integer() || id.is_string()
 struct Server::ParsedText {
   std::shared_ptr<const std::string> text;
   std::string masked;  // the text with unreadable lines blanked, when it had any
-  Arena arena;
+  TextArena arena;
   std::optional<ast::File> file;
   TextIndex index;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "syntax/translate.hpp"
 
 namespace vorn::lsp {
@@ -123,7 +123,7 @@ TEST(TextIndex, ConvertsTranslatedSpansAfterNonAsciiText) {
       "import lib \"dïr/ü.vorn\" not n(in=a)\n"
       "// \xff\xfe broken bytes\n"
       "and g(a=a, b=b)\n";
-  Arena arena;
+  TextArena arena;
   auto file = translate::parseSource(arena, source, 0);
   ASSERT_TRUE(file.has_value());
   TextIndex index(source);

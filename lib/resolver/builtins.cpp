@@ -78,7 +78,7 @@ std::optional<Name> macroForAlias(std::string_view alias) {
   return std::nullopt;
 }
 
-std::optional<std::string_view> virtualPathForMacroAlias(Arena& arena, std::string_view alias) {
+std::optional<std::string_view> virtualPathForMacroAlias(TextArena& arena, std::string_view alias) {
   std::optional<Name> name = macroForAlias(alias);
   if (!name) return std::nullopt;
   return arena.store(virtualPath(*name));

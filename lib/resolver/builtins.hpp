@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 
 // The derived gates carried as source text and bound to every file of a
 // project through implicit imports.
@@ -38,7 +38,7 @@ std::optional<Name> macroForAlias(std::string_view alias);
 
 // The virtual path for a macro alias, copied into `arena`; absent for any
 // other alias.
-std::optional<std::string_view> virtualPathForMacroAlias(Arena& arena, std::string_view alias);
+std::optional<std::string_view> virtualPathForMacroAlias(TextArena& arena, std::string_view alias);
 
 bool isMacroImportAlias(std::string_view alias);
 

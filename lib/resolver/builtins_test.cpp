@@ -50,7 +50,7 @@ TEST(Builtins, TableHoldsTheFiveMacroTextsInOrder) {
 }
 
 TEST(Builtins, AliasesAndVirtualPathsAreExactAndCaseSensitive) {
-  Arena arena;
+  TextArena arena;
   EXPECT_EQ(virtualPathForMacroAlias(arena, "or"), "<builtin>/or.vorn");
   EXPECT_EQ(virtualPathForMacroAlias(arena, "xnor"), "<builtin>/xnor.vorn");
   for (std::string_view other : {"OR", "Or", "and", "xor ", "", "xo"}) {
@@ -68,7 +68,7 @@ TEST(Builtins, LoaderServesVirtualPathsWithoutTouchingTheFileSystem) {
   // A real file with the same relative name must not be read.
   tree.write("<builtin>/xor.vorn", "input shadow\n");
   testing::ScopedChdir chdir(tree.root());
-  Arena arena;
+  TextArena arena;
   auto loaded = file_loader::loadFile(arena, "<builtin>/xor.vorn");
   ASSERT_TRUE(loaded.has_value());
   EXPECT_EQ(loaded->absolute_path, "<builtin>/xor.vorn");

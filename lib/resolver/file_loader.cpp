@@ -60,7 +60,7 @@ Result<OwnedFile> loadFileOwned(std::string_view path) {
   return OwnedFile{std::move(*canonical), std::move(*text)};
 }
 
-Result<LoadedFile> loadFile(Arena& arena, std::string_view path) {
+Result<LoadedFile> loadFile(TextArena& arena, std::string_view path) {
   if (builtins::hasVirtualPrefix(path)) {
     // The macro texts are static, so they need no copy to outlive the run.
     std::optional<builtins::Name> name = builtins::macroForVirtualPath(path);
@@ -123,7 +123,7 @@ std::string joinImportPath(std::string_view importing_path, std::string_view imp
   return normalizeLexically(joined);
 }
 
-Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
+Result<std::string_view> resolveImportPath(TextArena& arena, std::string_view importing_path,
                                            std::string_view import_path) {
   if (builtins::hasVirtualPrefix(import_path)) return arena.store(import_path);
   auto canonical = canonicalise(joinImportPath(importing_path, import_path));

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/error.hpp"
 
 // Loads source files: real files by canonical path, and the built-in macro
@@ -27,7 +27,7 @@ struct OwnedFile {
 // A "<builtin>/" path never touches the file system: it is one of the five
 // macro sources or BuiltinNotFound. Any other path is canonicalised (symbolic
 // links resolved) and read whole, up to 16 MiB (FileTooBig beyond).
-Result<LoadedFile> loadFile(Arena& arena, std::string_view path);
+Result<LoadedFile> loadFile(TextArena& arena, std::string_view path);
 Result<OwnedFile> loadFileOwned(std::string_view path);
 
 // Text that stands in for the file at a path: an editor's unsaved buffer.
@@ -57,7 +57,7 @@ std::string joinImportPath(std::string_view importing_path, std::string_view imp
 
 // Resolves an import path against the directory of the importing file and
 // canonicalises it. "<builtin>/" paths come back unchanged.
-Result<std::string_view> resolveImportPath(Arena& arena, std::string_view importing_path,
+Result<std::string_view> resolveImportPath(TextArena& arena, std::string_view importing_path,
                                            std::string_view import_path);
 
 // Removes "." segments and repeated "/", and folds ".." into the segment

@@ -16,7 +16,7 @@ TEST(FileLoader, LoadsRealFilesUnderTheirCanonicalPath) {
   testing::TempTree tree;
   std::string file = tree.write("src/top.vorn", "input a\n");
   tree.symlink(tree.path("src"), "alias");
-  Arena arena;
+  TextArena arena;
   for (std::string via : {file, tree.path("alias/top.vorn"), tree.path("src/./../src//top.vorn")}) {
     auto loaded = loadFile(arena, via);
     ASSERT_TRUE(loaded.has_value()) << via;
@@ -35,7 +35,7 @@ TEST(FileLoader, ReportsFileSystemFailuresByName) {
   tree.write("plain.vorn", "input a\n");
   tree.symlink(tree.path("loop_b"), "loop_a");
   tree.symlink(tree.path("loop_a"), "loop_b");
-  Arena arena;
+  TextArena arena;
   auto expectError = [&](const std::string& path, Error expected) {
     auto loaded = loadFile(arena, path);
     ASSERT_FALSE(loaded.has_value()) << path;
@@ -62,7 +62,7 @@ TEST(FileLoader, ReadsUpToSixteenMebibytes) {
     EXPECT_EQ(::truncate(path.c_str(), size), 0);
     return path;
   };
-  Arena arena;
+  TextArena arena;
   auto exact = loadFile(arena, sized("exact.vorn", 16 * 1024 * 1024));
   ASSERT_TRUE(exact.has_value());
   EXPECT_EQ(exact->source.size(), 16u * 1024 * 1024);
@@ -87,7 +87,7 @@ TEST(FileLoader, ResolvesImportsFromTheImportingFilesDirectory) {
   std::string half = tree.write("p/lib/half.vorn", "input a\n");
   std::string top = tree.write("p/src/top.vorn", "input a\n");
   tree.write("p/src/lib/half.vorn", "input decoy\n");
-  Arena arena;
+  TextArena arena;
   auto resolved = resolveImportPath(arena, top, "../lib/half.vorn");
   ASSERT_TRUE(resolved.has_value());
   EXPECT_EQ(*resolved, half);
@@ -139,7 +139,7 @@ TEST(FileLoader, OpenBuffersWinOverTheDiskWhileTheirGuardLives) {
     if (path == unsaved) return std::string_view("input fresh\n");
     return std::nullopt;
   };
-  Arena arena;
+  TextArena arena;
   {
     ScopedSourceOverlay guard(overlay);
     for (const std::string& via : {saved, tree.path("alias/half.vorn")}) {

@@ -44,7 +44,7 @@ const scan_imports::ResolvedImport* componentMatchesAlias(const AliasIndex& inde
 
 }  // namespace
 
-Result<types::Project> resolveBodies(Arena& arena, const std::vector<std::string_view>& file_paths,
+Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
                                      std::optional<FileSyntaxError>* syntax_error) {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/error.hpp"
 #include "ir/types.hpp"
 #include "resolver/scan_imports.hpp"
@@ -23,7 +23,7 @@ struct FileSyntaxError {
 // Source texts and syntax trees are kept alive by the project and `arena`.
 // When a file fails with ParsingFailed because of unread text, `syntax_error`
 // (when given) says which file and where.
-Result<types::Project> resolveBodies(Arena& arena, const std::vector<std::string_view>& file_paths,
+Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
                                      std::optional<FileSyntaxError>* syntax_error = nullptr);

@@ -16,7 +16,7 @@ struct Pipeline {
   import_cycle::AnalyzeResult cycles;
 };
 
-Pipeline scanAndOrder(Arena& arena, const std::string& root) {
+Pipeline scanAndOrder(TextArena& arena, const std::string& root) {
   auto scan = scan_imports::scanProjectImports(arena, root);
   EXPECT_TRUE(scan.has_value());
   auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
@@ -34,7 +34,7 @@ TEST(ResolveBodies, BindsMacrosThroughImplicitImports) {
                                 "mystery m(in=a)\n"
                                 "output q(in=h.s)\n");
   tree.write("half.vorn", "input x\noutput s(in=x)\n");
-  Arena arena;
+  TextArena arena;
   Pipeline pipeline = scanAndOrder(arena, root);
   auto project =
       resolveBodies(arena, pipeline.scan.file_paths, pipeline.scan.import_table, pipeline.cycles.topo_order);
@@ -78,7 +78,7 @@ TEST(ResolveBodies, FailsWhenAFileIsMissingFromTheOrderOrFromDisk) {
   testing::TempTree tree;
   std::string root = tree.write("top.vorn", "import s \"sub.vorn\"\ninput a\n");
   std::string sub = tree.write("sub.vorn", "input b\n");
-  Arena arena;
+  TextArena arena;
   Pipeline pipeline = scanAndOrder(arena, root);
 
   std::vector<std::uint32_t> partial(pipeline.cycles.topo_order.begin(), pipeline.cycles.topo_order.end() - 1);

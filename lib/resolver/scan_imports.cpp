@@ -18,14 +18,14 @@ constexpr std::string_view kBuiltinMacroNote =
     "compiler";
 
 struct ScanState {
-  Arena& arena;
+  TextArena& arena;
   ScanResult result;
   // Texts wait here from discovery until their file is visited; they are
   // dropped afterwards, since body resolution reads every file again.
   std::vector<std::string> pending_sources;
   std::unordered_map<std::string_view, std::uint32_t> path_to_id;
 
-  explicit ScanState(Arena& a) : arena(a) {}
+  explicit ScanState(TextArena& a) : arena(a) {}
 };
 
 std::uint32_t addFile(ScanState& state, std::string_view path, std::string_view display_path, std::string source) {
@@ -84,7 +84,7 @@ void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, 
       diagnostics::makeError(diagnostics::DiagnosticCode::E009, quoted("import not found ", path_as_written), span));
 }
 
-Result<ScanResult> scanProjectImports(Arena& arena, std::string_view root_path) {
+Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_path) {
   ScanState state(arena);
 
   // The root is always the file on disk that the driver read, even when its

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/error.hpp"
 #include "validator/diagnostics.hpp"
 
@@ -45,6 +45,6 @@ void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, 
 
 // Discovers every file reachable from the root breadth first, checks each
 // import and adds the implicit imports of the built-in macros.
-Result<ScanResult> scanProjectImports(Arena& arena, std::string_view root_path);
+Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_path);
 
 }  // namespace vorn::scan_imports

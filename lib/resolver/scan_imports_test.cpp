@@ -31,7 +31,7 @@ std::vector<std::string> explicitEdges(const ScanResult& result) {
 TEST(ScanImports, EveryFileGetsTheImplicitMacrosAndTheirLoopsAreNoCycle) {
   testing::TempTree tree;
   std::string root = tree.write("top.vorn", "input a\noutput q(in=a)\n");
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, root);
   ASSERT_TRUE(result.has_value());
   EXPECT_TRUE(result->diagnostics.empty());
@@ -75,7 +75,7 @@ TEST(ScanImports, ChecksEveryImportOfAFileInSourceOrder) {
                                 "import gone \"lib/b.vorn\"\n"              // 8: alias of a rejected import
                                 "import input \"missing.vorn\"\n"           // 9: reserved beats not found
                                 "input a\n");
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, root);
   ASSERT_TRUE(result.has_value());
 
@@ -122,7 +122,7 @@ TEST(ScanImports, LoadsEachFileOnceAndNumbersThemBreadthFirst) {
   tree.write("b.vorn", "import c1 \"c.vorn\"\nimport c2 \"link/c.vorn\"\ninput b\n");
   tree.symlink(tree.root(), "link");
   std::string root = tree.write("top.vorn", "import a \"a/a.vorn\"\nimport b \"b.vorn\"\ninput t\n");
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, root);
   ASSERT_TRUE(result.has_value());
   EXPECT_TRUE(result->diagnostics.empty());
@@ -151,7 +151,7 @@ TEST(ScanImports, ThousandsOfFilesInChainsAndDiamondsAreLoadedOnce) {
     text += "input x\n";
     tree.write("f" + std::to_string(i) + ".vorn", text);
   }
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, tree.path("f0.vorn"));
   ASSERT_TRUE(result.has_value());
   EXPECT_TRUE(result->diagnostics.empty());
@@ -176,7 +176,7 @@ TEST(ScanImports, CyclesBetweenRealFilesNameTheirCanonicalPaths) {
   testing::TempTree tree;
   std::string a = tree.write("a.vorn", "import b \"sub/b.vorn\"\ninput a\n");
   std::string b = tree.write("sub/b.vorn", "input b\nimport a \"../a.vorn\"\nimport me \"b.vorn\"\n");
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, tree.root() + "/sub/.././a.vorn");
   ASSERT_TRUE(result.has_value());
   auto cycles = import_cycle::analyzeImports(result->file_paths, result->import_table);
@@ -193,7 +193,7 @@ TEST(ScanImports, FilesThatDoNotTranslateAreSkippedSilently) {
   tree.write("broken.vorn", "%%%\nimport x \"missing.vorn\"\n");
   tree.write("comment.vorn", "// nothing else\n");
   std::string root = tree.write("top.vorn", "import b \"broken.vorn\"\nimport c \"comment.vorn\"\n");
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, root);
   ASSERT_TRUE(result.has_value());
   EXPECT_TRUE(result->diagnostics.empty());
@@ -227,7 +227,7 @@ TEST(ScanImports, UnloadableTargetsStopTheScanWithTheirError) {
   };
   for (const Case& test : cases) {
     std::string root = tree.write("top.vorn", "import m \"" + test.import_path + "\"\ninput a\n");
-    Arena arena;
+    TextArena arena;
     auto result = scanProjectImports(arena, root);
     if (test.error) {
       ASSERT_FALSE(result.has_value()) << test.import_path;
@@ -238,7 +238,7 @@ TEST(ScanImports, UnloadableTargetsStopTheScanWithTheirError) {
       EXPECT_EQ(result->diagnostics[0].message, "import not found '" + test.import_path + "'");
     }
   }
-  Arena arena;
+  TextArena arena;
   auto missing_root = scanProjectImports(arena, tree.path("absent.vorn"));
   ASSERT_FALSE(missing_root.has_value());
   EXPECT_EQ(missing_root.error(), Error::FileNotFound);
@@ -248,7 +248,7 @@ TEST(ScanImports, RootIsAlwaysTheFileOnDisk) {
   testing::TempTree tree;
   std::string shadow = tree.write("<builtin>/xor.vorn", "input mine\n");
   testing::ScopedChdir chdir(tree.root());
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, "<builtin>/xor.vorn");
   ASSERT_TRUE(result.has_value());
   EXPECT_EQ(result->file_paths[0], shadow);
@@ -271,7 +271,7 @@ TEST(ScanImports, DisplayPathsFollowTheImportsFromTheRootAsTyped) {
   tree.symlink(tree.root(), "link");
   tree.write("top.vorn", "import a \"a/a.vorn\"\nimport b \"b.vorn\"\ninput t\n");
   testing::ScopedChdir inside(tree.root());
-  Arena arena;
+  TextArena arena;
   auto result = scanProjectImports(arena, "./top.vorn");
   ASSERT_TRUE(result.has_value());
   ASSERT_EQ(result->display_paths.size(), result->file_paths.size());

@@ -9,7 +9,7 @@
 #include "core/span.hpp"
 
 // The typed syntax tree of one source file. Every text is a view into the
-// source buffer or into the run's Arena (generated anonymous names, the
+// source buffer or into the run's TextArena (generated anonymous names, the
 // implicit port "out"), so both must outlive the tree.
 namespace vorn::ast {
 

@@ -216,7 +216,7 @@ Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
   return file;
 }
 
-Result<ast::File> parseSource(Arena& arena, std::string_view source, std::uint32_t file_id,
+Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::uint32_t file_id,
                               std::optional<SyntaxError>* syntax_error) {
   if (syntax_error != nullptr) syntax_error->reset();
   // Offsets in the parse tree are 32-bit.

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/error.hpp"
 #include "syntax/ast.hpp"
 
@@ -31,7 +31,7 @@ struct SyntaxError {
 // tabs, line breaks) fails with ParsingFailed, and `syntax_error`, when given,
 // receives where and why. A text whose first item already fails gives
 // ParsingFailed without a SyntaxError (`*syntax_error` is reset).
-Result<ast::File> parseSource(Arena& arena, std::string_view source, std::uint32_t file_id,
+Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::uint32_t file_id,
                               std::optional<SyntaxError>* syntax_error = nullptr);
 
 // "path:line:col: error: message", the located line printed for a SyntaxError.

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "core/error.hpp"
 #include "core/span.hpp"
 #include "parser/tree.hpp"
@@ -18,9 +18,9 @@
 namespace vorn::translate {
 
 struct TranslationContext {
-  TranslationContext(Arena& arena, const ll_tree* tree, std::string_view source, std::uint32_t file_id);
+  TranslationContext(TextArena& arena, const ll_tree* tree, std::string_view source, std::uint32_t file_id);
 
-  Arena& allocator;
+  TextArena& allocator;
   const ll_tree* tree;
   std::string_view source;
   std::size_t anonymous_counter = 0;

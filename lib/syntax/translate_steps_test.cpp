@@ -60,7 +60,7 @@ class StepsTest : public ::testing::Test {
   }
 
   std::string source_ = "output xyz";
-  Arena arena_;
+  TextArena arena_;
   ll_tree tree_;
   TranslationContext ctx_;
 };

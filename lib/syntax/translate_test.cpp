@@ -26,7 +26,7 @@ class TranslateTest : public ::testing::Test {
     return file ? Error::InternalError : file.error();
   }
 
-  Arena arena_;
+  TextArena arena_;
 };
 
 TEST_F(TranslateTest, FilesWithoutMeaningfulItemsFail) {

@@ -7,7 +7,7 @@
 
 namespace vorn::translate {
 
-TranslationContext::TranslationContext(Arena& arena, const ll_tree* tree_in, std::string_view source_in,
+TranslationContext::TranslationContext(TextArena& arena, const ll_tree* tree_in, std::string_view source_in,
                                        std::uint32_t file_id_in)
     : allocator(arena), tree(tree_in), source(source_in), file_id(file_id_in) {
   line_starts.push_back(0);

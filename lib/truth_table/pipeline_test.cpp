@@ -7,7 +7,7 @@
 #include <string>
 
 #include "circuit/test_support.hpp"
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "syntax/translate.hpp"
 #include "topology/full_serializer.hpp"
@@ -43,7 +43,7 @@ struct Import {
 // Files are given with their explicit imports, whose aliases are listed in
 // `imports` by hand in place of the import scan.
 struct Program {
-  Arena arena;
+  TextArena arena;
   types::Project project;
   full_format::FullTopology topology;
 

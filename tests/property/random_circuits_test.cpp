@@ -18,7 +18,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 #include "log/log.hpp"
 #include "resolver/import_cycle.hpp"
 #include "resolver/resolve_bodies.hpp"
@@ -342,7 +342,7 @@ struct Table {
 
 // The truth table of the root file, or a message saying which stage failed.
 std::variant<Table, std::string> truthTable(const std::string& root) {
-  Arena arena;
+  TextArena arena;
   auto scan = scan_imports::scanProjectImports(arena, root);
   if (!scan || hasErrors(scan->diagnostics)) return std::string("import scan");
   auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);

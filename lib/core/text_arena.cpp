@@ -1,10 +1,10 @@
-#include "core/arena.hpp"
+#include "core/text_arena.hpp"
 
 #include <cstring>
 
 namespace vorn {
 
-char* Arena::allocate(std::size_t size) {
+char* TextArena::allocate(std::size_t size) {
   if (size > remaining_) {
     // Large requests get a block of their own so the current block keeps its tail.
     if (size > kBlockSize / 4) {
@@ -21,7 +21,7 @@ char* Arena::allocate(std::size_t size) {
   return result;
 }
 
-std::string_view Arena::store(std::string_view text) {
+std::string_view TextArena::store(std::string_view text) {
   if (text.empty()) return {};
   char* copy = allocate(text.size());
   std::memcpy(copy, text.data(), text.size());

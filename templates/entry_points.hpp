@@ -4,7 +4,7 @@
 // main.cpp forward to them; native builds (the fuzz target) call them directly.
 #include <stdint.h>
 
-namespace vorn::runtime {
+namespace vorn::runtime_module {
 
 uint32_t topologyAllocImpl(uint32_t length);
 // Where topologyAllocImpl put the buffer (the address it returned, as a
@@ -22,4 +22,4 @@ int32_t getOutputStateImpl(int32_t component_id);
 void resetForNextModule();
 #endif
 
-}  // namespace vorn::runtime
+}  // namespace vorn::runtime_module

@@ -10,11 +10,11 @@ namespace vorn {
 // Owns text for the whole run: source files, generated names, copied paths.
 // Views handed out stay valid until the arena is destroyed, so the syntax
 // tree and the IR can hold std::string_view without copying.
-class Arena {
+class TextArena {
  public:
-  Arena() = default;
-  Arena(const Arena&) = delete;
-  Arena& operator=(const Arena&) = delete;
+  TextArena() = default;
+  TextArena(const TextArena&) = delete;
+  TextArena& operator=(const TextArena&) = delete;
 
   // Copies `text` into the arena and returns a view of the copy.
   std::string_view store(std::string_view text);
