@@ -31,7 +31,7 @@ function(vorn_library name)
 
   if(VORN_TESTS AND tests)
     add_executable(vorn_${name}_tests ${tests})
-    target_link_libraries(vorn_${name}_tests PRIVATE vorn_${name} GTest::gtest GTest::gtest_main)
+    target_link_libraries(vorn_${name}_tests PRIVATE vorn_${name} vorn_test_support GTest::gtest GTest::gtest_main)
     gtest_discover_tests(vorn_${name}_tests DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "circuit/test_support.hpp"
+#include "testing/captured_log.hpp"
 
 namespace vorn::circuit {
 namespace {

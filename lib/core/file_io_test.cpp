@@ -5,25 +5,19 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "testing/temp_tree.hpp"
+
 namespace vorn::file_io {
 namespace {
 
 class FileIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vorn-file-io-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root_ = pattern;
-  }
-  void TearDown() override { (void)std::system(("rm -rf '" + root_ + "'").c_str()); }
-
   std::vector<std::string> entries(const std::string& directory) {
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(directory.c_str())) {
@@ -36,7 +30,8 @@ class FileIoTest : public ::testing::Test {
     return names;
   }
 
-  std::string root_;
+  vorn::testing::TempTree tree_;
+  const std::string root_ = tree_.root();
 };
 
 TEST(DirectoryPartTest, EverythingBeforeTheLastSlash) {

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "emit/ir_builders_test.hpp"
-#include "emit/runtime_golden_test.hpp"
+#include "testing/module_builder.hpp"
+#include "testing/zig_runtime_tails.hpp"
 
 namespace vorn::emit {
 namespace {
 
-using emit_test::ModuleBuilder;
+using testing::ModuleBuilder;
 using types::PrimitiveKind;
 
 EmitOptions options(std::string_view source_name) {
@@ -25,15 +25,15 @@ types::Module halfModule() {
   b.primitive(PrimitiveKind::and_gate, "g");
   b.primitive(PrimitiveKind::not_gate, "__anon_0");
   b.primitive(PrimitiveKind::wire, "");
-  b.output("s", 2);
-  b.output("2x", 4);
-  b.connect(0, "out", 2, "a");
-  b.connect(1, "out", 2, "b");
-  b.connect(2, "out", 3, "in");
-  b.connect(3, "out", 4, "in");
-  b.connect(2, "out", 5, "in");
-  b.connect(4, "out", 6, "in");
-  return b.module;
+  b.outputPin("s", 2);
+  b.outputPin("2x", 4);
+  b.connect(2, "a", 0);
+  b.connect(2, "b", 1);
+  b.connect(3, "in", 2);
+  b.connect(4, "in", 3);
+  b.connect(5, "in", 2);
+  b.connect(6, "in", 4);
+  return b.module();
 }
 
 TEST(EmitModuleSource, GoldenText) {
@@ -109,7 +109,7 @@ const output_component_ids: []const u32 = &.{
     2,
     4,
 };
-)") + emit_test::kModuleRuntimeTail;
+)") + testing::kModuleRuntimeTail;
 
   auto text = emitModuleSource(halfModule(), options("half.vorn"));
   ASSERT_TRUE(text.has_value()) << errorName(text.error());
@@ -159,7 +159,7 @@ const input_component_ids: []const u32 = &.{
 };
 const output_component_ids: []const u32 = &.{
 };
-)") + emit_test::kModuleRuntimeTail;
+)") + testing::kModuleRuntimeTail;
 
   auto text = emitModuleSource(empty, options("q\"uote.vorn"));
   ASSERT_TRUE(text.has_value()) << errorName(text.error());
@@ -176,9 +176,9 @@ const output_component_ids: []const u32 = &.{
 TEST(EmitModuleSource, OutputsUseTheFirstOutputPinOfTheirName) {
   ModuleBuilder b;
   b.input("a");
-  b.output("o", 0);
+  b.outputPin("o", 0);
   b.primitive(PrimitiveKind::output_pin, "o");  // a later duplicate is ignored
-  auto text = emitModuleSource(b.module, options("d.vorn"));
+  auto text = emitModuleSource(b.module(), options("d.vorn"));
   ASSERT_TRUE(text.has_value());
   EXPECT_NE(text->find("        .output_o = comp_o_1,\n"), std::string::npos);
 }
@@ -204,42 +204,42 @@ TEST(EmitModuleSource, ReportsEveryFailureByName) {
   };
   {
     ModuleBuilder b;
-    b.instance("half", "h");
-    EXPECT_EQ(failure(b.module), "UnsupportedSubCircuitInPhase4");
+    b.subCircuit("half", "h");
+    EXPECT_EQ(failure(b.module()), "UnsupportedSubCircuitInPhase4");
   }
   {
     ModuleBuilder b;
     b.add(types::ComponentKind::makeUnresolvedName("xor"), "x");
-    EXPECT_EQ(failure(b.module), "UnresolvedComponentName");
+    EXPECT_EQ(failure(b.module()), "UnresolvedComponentName");
   }
   {
     ModuleBuilder b;
     b.input("a");
-    b.connect(5, "out", 0, "in");
-    EXPECT_EQ(failure(b.module), "InvalidFromComponentId");
+    b.connect(0, "in", 5);
+    EXPECT_EQ(failure(b.module()), "InvalidFromComponentId");
   }
   {
     ModuleBuilder b;
     b.input("a");
-    b.connect(0, "out", types::kUnresolvedId, "in");
-    EXPECT_EQ(failure(b.module), "InvalidToComponentId");
+    b.connect(types::kUnresolvedId, "in", 0);
+    EXPECT_EQ(failure(b.module()), "InvalidToComponentId");
   }
   {
     ModuleBuilder b;
-    b.module.inputs.push_back({"ghost", {0}, {9}, {}});
-    EXPECT_EQ(failure(b.module), "InvalidInputComponentId");
+    b.module().inputs.push_back({"ghost", {0}, {9}, {}});
+    EXPECT_EQ(failure(b.module()), "InvalidInputComponentId");
   }
   {
     ModuleBuilder b;
     b.input("a");
-    b.module.outputs.push_back({"missing", {"out", {0}}, {0}, {}});
-    EXPECT_EQ(failure(b.module), "MissingOutputComponent");
+    b.module().outputs.push_back({"missing", {"out", {0}}, {0}, {}});
+    EXPECT_EQ(failure(b.module()), "MissingOutputComponent");
   }
   {
     // An unresolved driver is not an emission failure: validation owns it.
     ModuleBuilder b;
-    b.output("o", types::kUnresolvedId);
-    auto text = emitModuleSource(b.module, options("u.vorn"));
+    b.outputPin("o", types::kUnresolvedId);
+    auto text = emitModuleSource(b.module(), options("u.vorn"));
     ASSERT_TRUE(text.has_value());
     EXPECT_NE(text->find("const output_component_ids: []const u32 = &.{\n    4294967295,\n};\n"), std::string::npos);
   }

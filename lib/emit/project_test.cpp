@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "emit/ir_builders_test.hpp"
-#include "emit/runtime_golden_test.hpp"
+#include "testing/module_builder.hpp"
+#include "testing/zig_runtime_tails.hpp"
 
 namespace vorn::project {
 namespace {
 
-using emit_test::ModuleBuilder;
+using testing::ModuleBuilder;
 using types::PrimitiveKind;
 
 EmitOptions options(std::string_view source_name) {
@@ -30,54 +30,54 @@ types::Project twoHalves() {
     ModuleBuilder b(0);
     b.input("x");
     b.input("y");
-    b.instance("half", "h1");
-    b.instance("half", "");
+    b.subCircuit("half", "h1");
+    b.subCircuit("half", "");
     b.primitive(PrimitiveKind::not_gate, "__anon_0");
-    b.output("s", 3, "sum");
-    b.output("c", 4);
-    b.connect(0, "out", 2, "a");
-    b.connect(1, "out", 2, "b");
-    b.connect(2, "sum", 3, "a");
-    b.connect(1, "out", 3, "b");
-    b.connect(3, "carry", 4, "in");
-    b.connect(3, "sum", 5, "in");
-    b.connect(4, "out", 6, "in");
-    project.files.push_back(b.module);
+    b.outputPin("s", 3, "sum");
+    b.outputPin("c", 4);
+    b.connect(2, "a", 0);
+    b.connect(2, "b", 1);
+    b.connect(3, "a", 2, "sum");
+    b.connect(3, "b", 1);
+    b.connect(4, "in", 3, "carry");
+    b.connect(5, "in", 3, "sum");
+    b.connect(6, "in", 4);
+    project.files.push_back(b.module());
   }
   {
     ModuleBuilder b(1);
     b.input("a");
     b.input("b");
-    b.instance("xor", "x1");
+    b.subCircuit("xor", "x1");
     b.primitive(PrimitiveKind::and_gate, "g");
-    b.output("sum", 2);
-    b.output("carry", 3);
-    b.connect(0, "out", 2, "a");
-    b.connect(1, "out", 2, "b");
-    b.connect(0, "out", 3, "a");
-    b.connect(1, "out", 3, "b");
-    b.connect(2, "out", 4, "in");
-    b.connect(3, "out", 5, "in");
-    project.files.push_back(b.module);
+    b.outputPin("sum", 2);
+    b.outputPin("carry", 3);
+    b.connect(2, "a", 0);
+    b.connect(2, "b", 1);
+    b.connect(3, "a", 0);
+    b.connect(3, "b", 1);
+    b.connect(4, "in", 2);
+    b.connect(5, "in", 3);
+    project.files.push_back(b.module());
   }
   {
     ModuleBuilder b(2);
     b.input("a");
     b.input("b");
-    b.instance("or", "o");
+    b.subCircuit("or", "o");
     b.primitive(PrimitiveKind::and_gate, "n");
     b.primitive(PrimitiveKind::not_gate, "");
     b.primitive(PrimitiveKind::and_gate, "w");
-    b.output("out", 5);
-    b.connect(0, "out", 2, "a");
-    b.connect(1, "out", 2, "b");
-    b.connect(0, "out", 3, "a");
-    b.connect(1, "out", 3, "b");
-    b.connect(3, "out", 4, "in");
-    b.connect(2, "out", 5, "a");
-    b.connect(4, "out", 5, "b");
-    b.connect(5, "out", 6, "in");
-    project.files.push_back(b.module);
+    b.outputPin("out", 5);
+    b.connect(2, "a", 0);
+    b.connect(2, "b", 1);
+    b.connect(3, "a", 0);
+    b.connect(3, "b", 1);
+    b.connect(4, "in", 3);
+    b.connect(5, "a", 2);
+    b.connect(5, "b", 4);
+    b.connect(6, "in", 5);
+    project.files.push_back(b.module());
   }
   {
     ModuleBuilder b(3);
@@ -87,21 +87,21 @@ types::Project twoHalves() {
     b.primitive(PrimitiveKind::not_gate, "nb");
     b.primitive(PrimitiveKind::and_gate, "g");
     b.primitive(PrimitiveKind::not_gate, "ng");
-    b.output("out", 5);
-    b.connect(0, "out", 2, "in");
-    b.connect(1, "out", 3, "in");
-    b.connect(2, "out", 4, "a");
-    b.connect(3, "out", 4, "b");
-    b.connect(4, "out", 5, "in");
-    b.connect(5, "out", 6, "in");
-    project.files.push_back(b.module);
+    b.outputPin("out", 5);
+    b.connect(2, "in", 0);
+    b.connect(3, "in", 1);
+    b.connect(4, "a", 2);
+    b.connect(4, "b", 3);
+    b.connect(5, "in", 4);
+    b.connect(6, "in", 5);
+    project.files.push_back(b.module());
   }
   {
     ModuleBuilder b(4);
     b.input("test");
-    b.output("r", 0);
-    b.connect(0, "out", 1, "in");
-    project.files.push_back(b.module);
+    b.outputPin("r", 0);
+    b.connect(1, "in", 0);
+    project.files.push_back(b.module());
   }
   // The alias is looked up per importing file, and the first record wins.
   project.import_table = {edge("half", 3, 4), edge("half", 0, 1), edge("half", 0, 4), edge("xor", 1, 2),
@@ -318,7 +318,7 @@ const output_component_ids: []const u32 = &.{
 };
 )";
   const std::string expected = build_functions + halfDebugPaths("\"h1\"", 2) + halfDebugPaths("\"anon_3\"", 20) + tail +
-                   emit_test::kProjectRuntimeTail;
+                   testing::kProjectRuntimeTail;
 
   auto text = emitProjectSource(twoHalves(), options("top.vorn"));
   ASSERT_TRUE(text.has_value()) << errorName(text.error());
@@ -349,8 +349,8 @@ TEST(ProjectLookups, FirstMatchWins) {
   b.primitive(PrimitiveKind::wire, "o");
   b.primitive(PrimitiveKind::output_pin, "o");
   b.primitive(PrimitiveKind::output_pin, "o");
-  EXPECT_EQ(findOutputPinComponent(b.module.components, "o")->value, 1u);
-  EXPECT_FALSE(findOutputPinComponent(b.module.components, "p").has_value());
+  EXPECT_EQ(findOutputPinComponent(b.module().components, "o")->value, 1u);
+  EXPECT_FALSE(findOutputPinComponent(b.module().components, "p").has_value());
 }
 
 std::string failure(const types::Project& project) {
@@ -423,12 +423,12 @@ TEST(EmitProjectSource, DeepNestingIsWalkedWithoutRecursion) {
   for (std::uint32_t i = 0; i < kDepth; ++i) {
     ModuleBuilder b(i);
     if (i + 1 < kDepth) {
-      b.instance("next", "n");
+      b.subCircuit("next", "n");
       project.import_table.push_back(edge("next", i, i + 1));
     } else {
       b.primitive(PrimitiveKind::wire, "w");
     }
-    project.files.push_back(b.module);
+    project.files.push_back(b.module());
   }
   auto layout = computeLayout(project, "deep.vorn");
   ASSERT_TRUE(layout.has_value());
@@ -450,19 +450,19 @@ TEST(EmitProjectSource, ManyComponents) {
   root.input("a");
   for (std::uint32_t i = 0; i < 100000; ++i) {
     const std::uint32_t id = root.primitive(PrimitiveKind::not_gate, "");
-    root.connect(id == 1 ? 0 : id - 1, "out", id, "in");
+    root.connect(id, "in", id == 1 ? 0 : id - 1);
   }
   for (std::uint32_t i = 0; i < 10000; ++i) {
-    const std::uint32_t id = root.instance("leaf", "");
-    root.connect(0, "out", id, "p");
+    const std::uint32_t id = root.subCircuit("leaf", "");
+    root.connect(id, "p", 0);
   }
-  root.output("o", 100000);
-  project.files.push_back(root.module);
+  root.outputPin("o", 100000);
+  project.files.push_back(root.module());
   ModuleBuilder leaf(1);
   leaf.input("p");
   leaf.primitive(PrimitiveKind::led, "l");
-  leaf.connect(0, "out", 1, "in");
-  project.files.push_back(leaf.module);
+  leaf.connect(1, "in", 0);
+  project.files.push_back(leaf.module());
   project.import_table.push_back(edge("leaf", 0, 1));
 
   // Whole-process timing uses the inputs of bench/generate_inputs.sh; this keeps the large case correct.

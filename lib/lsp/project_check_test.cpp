@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "resolver/temp_tree_for_tests.hpp"
+#include "testing/temp_tree.hpp"
 
 namespace vorn::lsp {
 namespace {

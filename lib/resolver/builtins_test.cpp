@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "resolver/file_loader.hpp"
-#include "resolver/temp_tree_for_tests.hpp"
+#include "testing/temp_tree.hpp"
 
 namespace vorn::builtins {
 namespace {

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "core/file_io.hpp"
-#include "resolver/temp_tree_for_tests.hpp"
+#include "testing/temp_tree.hpp"
 
 namespace vorn::file_loader {
 namespace {

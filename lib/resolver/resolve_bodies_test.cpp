@@ -6,7 +6,7 @@
 
 #include "resolver/builtins.hpp"
 #include "resolver/import_cycle.hpp"
-#include "resolver/temp_tree_for_tests.hpp"
+#include "testing/temp_tree.hpp"
 
 namespace vorn::resolve_bodies {
 namespace {

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "resolver/import_cycle.hpp"
-#include "resolver/temp_tree_for_tests.hpp"
+#include "testing/temp_tree.hpp"
 
 namespace vorn::scan_imports {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "topology/serializer.hpp"
-#include "topology/serializer_test_ir.hpp"
+#include "testing/module_builder.hpp"
 
 namespace vorn::full_serializer {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 using format::ComponentKind;
 using format::ConnectionRecord;
 using full_format::OriginFrame;
-using test_ir::ModuleBuilder;
+using testing::ModuleBuilder;
 
 std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
   std::vector<std::uint8_t> out;
@@ -24,8 +24,8 @@ types::Module andModule() {
   auto a = m.input("a");
   auto b = m.input("b");
   auto g = m.andGate("g");
-  m.connect(a, g, "a");
-  m.connect(b, g, "b");
+  m.connect(g, "a", a);
+  m.connect(g, "b", b);
   m.output("out", g);
   return m.module();
 }
@@ -35,7 +35,7 @@ types::Module inverterModule(std::uint32_t file_id) {
   ModuleBuilder m(file_id);
   auto in = m.input("in");
   auto n = m.notGate("n");
-  m.connect(in, n, "in");
+  m.connect(n, "in", in);
   m.output("out", n);
   return m.module();
 }
@@ -69,14 +69,14 @@ TEST(FullSerializer, EncodesEmptyNamesAndFrames) {
 
 TEST(FullSerializer, FlatModuleRefusesSubCircuitsAndUnknownNames) {
   ModuleBuilder with_sub;
-  with_sub.sub("inv", "x");
+  with_sub.subCircuit("inv", "x");
   EXPECT_EQ(buildFromModule(with_sub.module()).error(), Error::SubCircuitInFlatModule);
   ModuleBuilder with_unknown;
   with_unknown.unresolved("mystery", "m");
   EXPECT_EQ(buildFromModule(with_unknown.module()).error(), Error::UnresolvedComponent);
   ModuleBuilder bad_port;
   auto a = bad_port.input("a");
-  bad_port.connect(a, a, "x");
+  bad_port.connect(a, "x", a);
   EXPECT_EQ(serializeModuleFull(bad_port.module()).error(), Error::UnknownPortName);
 }
 
@@ -87,19 +87,19 @@ types::Project nestedProject() {
   types::Project project;
   ModuleBuilder root;
   auto a = root.input("a");
-  auto m1 = root.sub("mid", "m1");
-  auto m2 = root.sub("mid", "m2");
-  root.connect(a, m1, "in");
-  root.connect(m1, m2, "in");
+  auto m1 = root.subCircuit("mid", "m1");
+  auto m2 = root.subCircuit("mid", "m2");
+  root.connect(m1, "in", a);
+  root.connect(m2, "in", m1);
   root.output("y", m2);
   ModuleBuilder mid(1);
   auto in = mid.input("in");
-  auto inner = mid.sub("inv", "inner");
-  mid.connect(in, inner, "in");
+  auto inner = mid.subCircuit("inv", "inner");
+  mid.connect(inner, "in", in);
   mid.output("out", inner);
   project.files = {root.module(), mid.module(), inverterModule(2)};
-  test_ir::addImport(project, "mid", 0, 1);
-  test_ir::addImport(project, "inv", 1, 2);
+  testing::addImport(project, "mid", 0, 1);
+  testing::addImport(project, "inv", 1, 2);
   return project;
 }
 

@@ -2,17 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 #include <random>
 #include <string>
 
-#include "topology/serializer_test_ir.hpp"
+#include "testing/module_builder.hpp"
 
 namespace vorn::serializer {
 namespace {
 
 using format::ConnectionRecord;
-using test_ir::ModuleBuilder;
+using testing::ModuleBuilder;
 using types::PrimitiveKind;
 
 std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
@@ -53,8 +54,8 @@ types::Module andModule() {
   auto a = m.input("a");
   auto b = m.input("b");
   auto g = m.andGate("g");
-  m.connect(a, g, "a");
-  m.connect(b, g, "b");
+  m.connect(g, "a", a);
+  m.connect(g, "b", b);
   m.output("out", g);
   return m.module();
 }
@@ -64,7 +65,7 @@ types::Module inverterModule(std::uint32_t file_id) {
   ModuleBuilder m(file_id);
   auto in = m.input("in");
   auto n = m.notGate("n");
-  m.connect(in, n, "in");
+  m.connect(n, "in", in);
   m.output("out", n);
   return m.module();
 }
@@ -95,7 +96,7 @@ TEST(SerializeModule, EmptyModuleIsTheHeaderAlone) {
 
 TEST(SerializeModule, RejectsWhatAFlatFileCannotHold) {
   ModuleBuilder with_sub;
-  with_sub.sub("inv", "x");
+  with_sub.subCircuit("inv", "x");
   EXPECT_EQ(serializeModule(with_sub.module()).error(), Error::SubCircuitInFlatModule);
 
   ModuleBuilder with_unknown;
@@ -105,7 +106,7 @@ TEST(SerializeModule, RejectsWhatAFlatFileCannotHold) {
   ModuleBuilder bad_port;
   auto a = bad_port.input("a");
   auto g = bad_port.andGate("g");
-  bad_port.connect(a, g, "c");
+  bad_port.connect(g, "c", a);
   EXPECT_EQ(serializeModule(bad_port.module()).error(), Error::UnknownPortName);
 }
 
@@ -123,11 +124,11 @@ TEST(SerializeProject, InstanceBeforeTheOutputTakesTheIdsBetween) {
   types::Project project;
   ModuleBuilder root;
   auto a = root.input("a");
-  auto x = root.sub("inv", "x");
-  root.connect(a, x, "in");
+  auto x = root.subCircuit("inv", "x");
+  root.connect(x, "in", a);
   root.output("y", x);
   project.files = {root.module(), inverterModule(1)};
-  test_ir::addImport(project, "inv", 0, 1);
+  testing::addImport(project, "inv", 0, 1);
 
   auto topology = serializeProject(project);
   ASSERT_TRUE(topology);
@@ -149,14 +150,14 @@ TEST(SerializeProject, DriverDeclaredAfterTheInstanceFlattens) {
   types::Project project;
   ModuleBuilder root;
   auto a = root.input("a");
-  auto x = root.sub("inv", "x");
+  auto x = root.subCircuit("inv", "x");
   auto g = root.andGate("g");
-  root.connect(g, x, "in");
-  root.connect(a, g, "a");
-  root.connect(a, g, "b");
+  root.connect(x, "in", g);
+  root.connect(g, "a", a);
+  root.connect(g, "b", a);
   root.output("o", x);
   project.files = {root.module(), inverterModule(1)};
-  test_ir::addImport(project, "inv", 0, 1);
+  testing::addImport(project, "inv", 0, 1);
 
   auto topology = serializeProject(project);
   ASSERT_TRUE(topology);
@@ -175,16 +176,16 @@ TEST(SerializeProject, AnonymousGateInsideAnInstanceValueFlattens) {
   ModuleBuilder root;
   auto a = root.input("a");
   auto b = root.input("b");
-  auto o = root.gate(PrimitiveKind::output_pin, "o");
-  auto xr = root.sub("xr", "__anon_0");
+  auto o = root.primitive(PrimitiveKind::output_pin, "o");
+  auto xr = root.subCircuit("xr", "__anon_0");
   auto inverter = root.notGate("__anon_1");
   root.module().outputs.push_back({"o", {"out", types::ComponentId{xr}}, types::OutputId{0}, {}});
-  root.connect(xr, o, "in");
-  root.connect(inverter, xr, "a");
-  root.connect(b, xr, "b");
-  root.connect(a, inverter, "in");
+  root.connect(o, "in", xr);
+  root.connect(xr, "a", inverter);
+  root.connect(xr, "b", b);
+  root.connect(inverter, "in", a);
   project.files = {root.module(), andFile(1)};
-  test_ir::addImport(project, "xr", 0, 1);
+  testing::addImport(project, "xr", 0, 1);
 
   auto topology = serializeProject(project);
   ASSERT_TRUE(topology);
@@ -202,12 +203,12 @@ TEST(SerializeProject, ReportsBrokenPrograms) {
   auto single = [](ModuleBuilder& root) {
     types::Project project;
     project.files = {root.module(), inverterModule(1)};
-    test_ir::addImport(project, "inv", 0, 1);
+    testing::addImport(project, "inv", 0, 1);
     return serializeProject(project);
   };
   {
     ModuleBuilder root;
-    root.sub("other", "x");  // alias not imported by this file
+    root.subCircuit("other", "x");  // alias not imported by this file
     EXPECT_EQ(single(root).error(), Error::ModuleNotFound);
   }
   {
@@ -218,7 +219,7 @@ TEST(SerializeProject, ReportsBrokenPrograms) {
   }
   {
     ModuleBuilder root;
-    auto x = root.sub("inv", "x");
+    auto x = root.subCircuit("inv", "x");
     root.output("y", x, "nope");  // the instance has no output "nope"
     EXPECT_EQ(single(root).error(), Error::UnknownPortName);
   }
@@ -230,14 +231,14 @@ TEST(SerializeProject, ReportsBrokenPrograms) {
   {
     ModuleBuilder root;
     auto a = root.input("a");
-    root.connect(a, 42, "in");
+    root.connect(42, "in", a);
     EXPECT_EQ(single(root).error(), Error::ComponentNotFound);
   }
   {
     ModuleBuilder root;
     auto a = root.input("a");
     auto n = root.notGate("n");
-    root.connect(a, n, "inn");
+    root.connect(n, "inn", a);
     EXPECT_EQ(single(root).error(), Error::UnknownPortName);
   }
 }
@@ -267,13 +268,13 @@ TEST(ExpandModule, BindsATopInstanceFromOutside) {
 TEST(SerializeProject, ImportCycleIsRefusedAsEndless) {
   types::Project project;
   ModuleBuilder root;
-  root.sub("self", "x");
+  root.subCircuit("self", "x");
   ModuleBuilder loop(1);
   loop.input("in");
-  loop.sub("self", "again");
+  loop.subCircuit("self", "again");
   project.files = {root.module(), loop.module()};
-  test_ir::addImport(project, "self", 0, 1);
-  test_ir::addImport(project, "self", 1, 1);
+  testing::addImport(project, "self", 0, 1);
+  testing::addImport(project, "self", 1, 1);
   EXPECT_EQ(serializeProject(project).error(), Error::CircuitTooLarge);
 }
 
@@ -387,9 +388,9 @@ types::Project randomProject(std::mt19937& random, int file_count) {
       std::string name = "c" + std::to_string(c);
       if (pick == 3 && f + 1 < file_count) {
         int target = f + 1 + static_cast<int>(random() % (file_count - f - 1));
-        subs.push_back({m.sub("m" + std::to_string(target), name), target});
+        subs.push_back({m.subCircuit("m" + std::to_string(target), name), target});
       } else {
-        m.gate(pick == 0 ? PrimitiveKind::and_gate : pick == 1 ? PrimitiveKind::not_gate : PrimitiveKind::wire, name);
+        m.primitive(pick == 0 ? PrimitiveKind::and_gate : pick == 1 ? PrimitiveKind::not_gate : PrimitiveKind::wire, name);
       }
     }
     auto count = static_cast<std::uint32_t>(m.module().components.size());
@@ -416,7 +417,7 @@ types::Project randomProject(std::mt19937& random, int file_count) {
         std::uint32_t from;
         std::string from_port;
         source(from, from_port);
-        m.connect(from, id, port, from_port);
+        m.connect(id, port, from, from_port);
       }
     }
     for (int o = 0; o < output_counts[f]; ++o) {
@@ -430,7 +431,7 @@ types::Project randomProject(std::mt19937& random, int file_count) {
   for (int f = 0; f < file_count; ++f) {
     for (int t = f + 1; t < file_count; ++t) {
       static std::deque<std::string> aliases;
-      test_ir::addImport(project, aliases.emplace_back("m" + std::to_string(t)), f, t);
+      testing::addImport(project, aliases.emplace_back("m" + std::to_string(t)), f, t);
     }
   }
   return project;
@@ -473,15 +474,15 @@ TEST(SerializeProject, ManyInstancesFlattenQuickly) {
   constexpr std::uint32_t kInstances = 30000;
   for (std::uint32_t i = 0; i < kInstances; ++i) {
     // Each instance is declared before the gate that feeds it.
-    std::uint32_t instance = root.sub("inv", "x");
+    std::uint32_t instance = root.subCircuit("inv", "x");
     std::uint32_t buffer = root.wire("w");
-    root.connect(previous, buffer, "in");
-    root.connect(buffer, instance, "in");
+    root.connect(buffer, "in", previous);
+    root.connect(instance, "in", buffer);
     previous = instance;
   }
   root.output("y", previous);
   project.files = {root.module(), inverterModule(1)};
-  test_ir::addImport(project, "inv", 0, 1);
+  testing::addImport(project, "inv", 0, 1);
   auto topology = serializeProject(project);
   ASSERT_TRUE(topology);
   Decoded decoded = decode(topology->payload);

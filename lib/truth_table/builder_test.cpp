@@ -6,24 +6,24 @@
 #include <random>
 #include <string>
 
-#include "circuit/test_support.hpp"
+#include "testing/captured_log.hpp"
 #include "topology/full_serializer.hpp"
-#include "topology/serializer_test_ir.hpp"
+#include "testing/module_builder.hpp"
 
 namespace vorn::builder {
 namespace {
 
-using circuit::testing::CapturedLog;
+using testing::CapturedLog;
 using format::ComponentKind;
 using full_format::FullTopology;
-using test_ir::ModuleBuilder;
+using testing::ModuleBuilder;
 using types::PrimitiveKind;
 
 FullTopology notCircuit() {
   ModuleBuilder m;
   auto a = m.input("a");
   auto n = m.notGate("n");
-  m.connect(a, n, "in");
+  m.connect(n, "in", a);
   m.output("y", n);
   return *full_serializer::buildFromModule(m.module());
 }
@@ -33,8 +33,8 @@ FullTopology andCircuit() {
   auto a = m.input("a");
   auto b = m.input("b");
   auto g = m.andGate("g");
-  m.connect(a, g, "a");
-  m.connect(b, g, "b");
+  m.connect(g, "a", a);
+  m.connect(g, "b", b);
   m.output("out", g);
   return *full_serializer::buildFromModule(m.module());
 }
@@ -143,9 +143,9 @@ TEST(Builder, OscillatingGateLoopFailsInsteadOfHanging) {
   auto en = m.input("en");
   auto g = m.andGate("g");
   auto n = m.notGate("n");
-  m.connect(en, g, "a");
-  m.connect(n, g, "b");
-  m.connect(g, n, "in");
+  m.connect(g, "a", en);
+  m.connect(g, "b", n);
+  m.connect(n, "in", g);
   m.output("q", n);
   FullTopology ring = *full_serializer::buildFromModule(m.module());
   CapturedLog log;
@@ -248,7 +248,7 @@ TEST(Builder, AgreesWithBooleanEvaluationOfRandomCircuits) {
         std::string name = "n" + std::to_string(j);
         node.id = node.type == 0   ? m.andGate(name)
                   : node.type == 1 ? m.notGate(name)
-                                   : m.sub("f" + std::to_string(node.target), name);
+                                   : m.subCircuit("f" + std::to_string(node.target), name);
       }
       auto endpoint = [&](std::pair<int, int> source, std::uint32_t& id) -> std::string {
         if (source.first < 0) {
@@ -264,7 +264,7 @@ TEST(Builder, AgreesWithBooleanEvaluationOfRandomCircuits) {
           std::uint32_t from;
           std::string port = endpoint(node.sources[k], from);
           std::string to_port = node.type == 0 ? (k == 0 ? "a" : "b") : node.type == 1 ? "in" : kPins[k];
-          m.connect(from, node.id, to_port, port);
+          m.connect(node.id, to_port, from, port);
         }
       }
       for (std::size_t o = 0; o < file.outputs.size(); ++o) {
@@ -275,7 +275,7 @@ TEST(Builder, AgreesWithBooleanEvaluationOfRandomCircuits) {
       project.files[f] = m.module();
       for (int t = f + 1; t < file_count; ++t) {
         static std::deque<std::string> aliases;
-        test_ir::addImport(project, aliases.emplace_back("f" + std::to_string(t)), f, t);
+        testing::addImport(project, aliases.emplace_back("f" + std::to_string(t)), f, t);
       }
     }
 

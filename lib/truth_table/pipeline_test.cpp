@@ -6,7 +6,7 @@
 #include <bit>
 #include <string>
 
-#include "circuit/test_support.hpp"
+#include "testing/captured_log.hpp"
 #include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "syntax/translate.hpp"
@@ -65,7 +65,7 @@ struct Program {
   }
 
   std::vector<State> column(std::size_t output) {
-    circuit::testing::CapturedLog quiet;
+    testing::CapturedLog quiet;
     auto table = builder::build(topology);
     EXPECT_TRUE(table);
     std::vector<State> cells;
@@ -150,7 +150,7 @@ TEST(Pipeline, FullAdderFromTwoHalfAdders) {
   EXPECT_EQ(records[5 + half_size].origin, (std::vector<OriginFrame>{{"h2", "half", 1}, {"s", "xor", 2}}));
   EXPECT_EQ(records[5].name, records[5 + half_size].name);
 
-  circuit::testing::CapturedLog quiet;
+  testing::CapturedLog quiet;
   auto table = builder::build(program.topology);
   ASSERT_TRUE(table);
   ASSERT_EQ(table->header.inputs.size(), 3u);

@@ -3,18 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "validator/passes/sub_circuit_validation.hpp"
-#include "validator/testing/module_builder.hpp"
+#include "testing/module_builder.hpp"
 #include "validator/testing/render.hpp"
 
 namespace vorn {
 namespace {
 
-using module_builder::ModuleBuilder;
+using testing::ModuleBuilder;
 using testing_render::render;
 using Lines = std::vector<std::string>;
 
 types::ResolvedImport edge(std::string_view alias, std::uint32_t from, std::uint32_t to) {
-  return types::ResolvedImport{alias, types::FileId{from}, types::FileId{to}, module_builder::lineSpan(1, from)};
+  return types::ResolvedImport{alias, types::FileId{from}, types::FileId{to}, testing::lineSpan(1, from)};
 }
 
 // A two-input, one-or-more-output file, clean under the module checks.
@@ -23,8 +23,8 @@ types::Module gateFile(std::uint32_t file_id, std::vector<std::string_view> outp
   auto a = b.input("a");
   auto in_b = b.input("b");
   auto g = b.andGate("g");
-  b.connect(a, g, "a");
-  b.connect(in_b, g, "b");
+  b.connect(g, "a", a);
+  b.connect(g, "b", in_b);
   for (std::string_view name : outputs) b.output(name, g);
   return b.take();
 }
@@ -37,12 +37,12 @@ TEST(ProjectValidation, SubCircuitPortsAndPinsFileByFile) {
   auto l = root.led("l");                   // 3
   auto xo = root.subCircuit("xor", "xo");   // 4
   root.subCircuit("ghost", "nowhere");      // 5: no import of that alias, skipped
-  root.connect(x, h, "a");                  // 1000
-  root.connect(x, h, "zz");                 // 1001: not an input of half
-  root.connect(h, "q", l, "in");            // 1002: not an output of half
-  root.connect(x, xo, "a");                 // 1003
-  root.connect(x, xo, "b");                 // 1004
-  root.connect(h, "s", types::ComponentId{90}, "in");  // 1005: reads s; the destination is not there
+  root.connect(h, "a", x);                  // 1000
+  root.connect(h, "zz", x);                 // 1001: not an input of half
+  root.connect(l, "in", h, "q");            // 1002: not an output of half
+  root.connect(xo, "a", x);                 // 1003
+  root.connect(xo, "b", x);                 // 1004
+  root.connect(90, "in", h, "s");           // 1005: reads s; the destination is not there
   root.import("half", "half.vorn");
   root.import("xor", "<builtin>/xor.vorn", true);
   project.files.push_back(root.take());
@@ -52,7 +52,7 @@ TEST(ProjectValidation, SubCircuitPortsAndPinsFileByFile) {
   auto a = half.input("a");
   half.input("b");
   auto w = half.wire("w");
-  half.connect(a, w, "in");
+  half.connect(w, "in", a);
   half.output("s", w);
   half.output("c", w);
   project.files.push_back(half.take());
@@ -79,12 +79,12 @@ TEST(ProjectValidation, ModuleChecksComeBeforeSubCircuitChecksInEachFile) {
   ModuleBuilder root(0);
   auto u = root.subCircuit("lib", "u");
   root.unresolved("nope", "v");
-  root.connect(u, "out", types::ComponentId{1}, "x");
+  root.connect(1, "x", u);
   project.files.push_back(root.take());
   ModuleBuilder lib(1);
   auto a = lib.input("a");
   lib.output("out", a);
-  lib.output("dangling", module_builder::kUnresolved);
+  lib.output("dangling", testing::kUnresolved);
   project.files.push_back(lib.take());
   project.import_table = {edge("lib", 0, 1)};
   auto result = run_project::run(project);
@@ -118,8 +118,8 @@ TEST(ProjectValidation, CleanProjectAndPinsWithAllConnections) {
   auto p = root.input("p");
   auto q = root.input("q");
   auto h = root.subCircuit("adder", "h");
-  root.connect(p, h, "a");
-  root.connect(q, h, "b");
+  root.connect(h, "a", p);
+  root.connect(h, "b", q);
   root.output("sum", h, "s");
   root.output("carry", h, "c");
   root.import("adder", "adder.vorn");

@@ -8,14 +8,14 @@
 #include "validator/passes/name_collision.hpp"
 #include "validator/passes/port_validation.hpp"
 #include "validator/passes/required_input.hpp"
-#include "validator/testing/module_builder.hpp"
+#include "testing/module_builder.hpp"
 #include "validator/testing/render.hpp"
 
 namespace vorn {
 namespace {
 
-using module_builder::kUnresolved;
-using module_builder::ModuleBuilder;
+using testing::kUnresolved;
+using testing::ModuleBuilder;
 using testing_render::render;
 using Lines = std::vector<std::string>;
 
@@ -45,11 +45,11 @@ TEST(ModuleValidation, EveryModulePassInItsFixedOrder) {
   auto w = b.wire("wire");               // 4: shadows a primitive
   auto l = b.led("b");                   // 5: duplicate of input b
   auto g = b.andGate("g");               // 6: port b unconnected
-  b.connect(in_b, g, "a");               // 1000
-  b.connect(in_b, g, "c");               // 1001: no such port
-  b.connect(u, g, "a");                  // 1002: second driver of g.a
-  b.connect(w, l, "in");                 // 1003
-  b.connect(l, w, "in");                 // 1004: wire and led form a loop
+  b.connect(g, "a", in_b);               // 1000
+  b.connect(g, "c", in_b);               // 1001: no such port
+  b.connect(g, "a", u);                  // 1002: second driver of g.a
+  b.connect(l, "in", w);                 // 1003
+  b.connect(w, "in", l);                 // 1004: wire and led form a loop
   b.output("q", kUnresolved);            // 7
   b.import("lib", "lib.vorn");           // 5000: never instantiated
   b.import("xor", "<builtin>/xor.vorn", true);
@@ -122,15 +122,15 @@ TEST(PortValidation, InputSideFirstAndMissingDestinationsSkipped) {
   auto n = b.notGate("n");
   auto s = b.subCircuit("half", "h");
   auto u = b.unresolved("zz", "u");
-  b.connect(x, g, "a");                                // 1000 fine
-  b.connect(x, g, "c");                                // 1001 bad input
-  b.connect(x, "foo", n, "in");                        // 1002 bad output
-  b.connect(x, "foo", types::ComponentId{99}, "in");   // 1003 skipped entirely
-  b.connect(types::ComponentId{77}, "foo", n, "in");   // 1004 source missing
-  b.connect(x, "bar", g, "zz");                        // 1005 both sides
-  b.connect(s, "any", u, "thing");                     // 1006 not primitives
-  b.connect(u, "q", s, "p");                           // 1007
-  b.connect(n, "out", x, "in");                        // 1008 input pins take nothing
+  b.connect(g, "a", x);                                // 1000 fine
+  b.connect(g, "c", x);                                // 1001 bad input
+  b.connect(n, "in", x, "foo");                        // 1002 bad output
+  b.connect(99, "in", x, "foo");                       // 1003 skipped entirely
+  b.connect(n, "in", 77, "foo");                       // 1004 source missing
+  b.connect(g, "zz", x, "bar");                        // 1005 both sides
+  b.connect(u, "thing", s, "any");                     // 1006 not primitives
+  b.connect(s, "p", u, "q");                           // 1007
+  b.connect(x, "in", n);                               // 1008 input pins take nothing
   EXPECT_EQ(runPass(port_validation::run, b.module()), (Lines{
       "1001:1 E002 unknown input port 'c'",
       "1002:1 E002 unknown output port 'foo'",
@@ -144,15 +144,15 @@ TEST(PortValidation, IdsThatAreNotDenseFindTheFirstComponentWithTheId) {
   types::Module module;
   auto makeComponent = [](types::PrimitiveKind kind, std::uint32_t id, std::uint32_t line) {
     return types::Component{types::ComponentKind::makePrimitive(kind), "c", types::ComponentId{id},
-                            module_builder::lineSpan(line)};
+                            testing::lineSpan(line)};
   };
   module.components.push_back(makeComponent(types::PrimitiveKind::input_pin, 3, 1));
   module.components.push_back(makeComponent(types::PrimitiveKind::wire, 7, 2));
   module.components.push_back(makeComponent(types::PrimitiveKind::and_gate, 7, 3));
   module.connections.push_back(types::Connection{{"out", types::ComponentId{3}}, {"a", types::ComponentId{7}},
-                                                 module_builder::lineSpan(10)});
+                                                 testing::lineSpan(10)});
   module.connections.push_back(types::Connection{{"out", types::ComponentId{3}}, {"in", types::ComponentId{0}},
-                                                 module_builder::lineSpan(11)});
+                                                 testing::lineSpan(11)});
   EXPECT_EQ(runPass(port_validation::run, module), (Lines{"10:1 E002 unknown input port 'a'"}));
 }
 
@@ -166,13 +166,13 @@ TEST(MultiDriver, EachPortOnceAtItsFirstDriverListingAllDrivers) {
   auto n = b.notGate("n");
   // Port names from separate buffers: equality is by bytes.
   std::string a1 = "a", a2 = "a", in1 = "in", in2 = "in";
-  b.connect(w0, g, a1);    // 1000
-  b.connect(w1, g, "b");   // 1001: single driver
-  b.connect(w2, g, a2);    // 1002
-  b.connect(w3, n, in1);   // 1003
-  b.connect(w1, "x", g, "a");  // 1004
-  b.connect(w2, n, in2);   // 1005
-  b.connect(w0, w1, "a");  // 1006: same port name, other component
+  b.connect(g, a1, w0);    // 1000
+  b.connect(g, "b", w1);   // 1001: single driver
+  b.connect(g, a2, w2);    // 1002
+  b.connect(n, in1, w3);   // 1003
+  b.connect(g, "a", w1, "x");  // 1004
+  b.connect(n, in2, w2);   // 1005
+  b.connect(w1, "a", w0);  // 1006: same port name, other component
   EXPECT_EQ(runPass(multi_driver::run, b.module()), (Lines{
       "1000:1 E003 multiple drivers for input port 'a' | 1000:1 driver from component 0.out"
       " | 1002:1 driver from component 2.out | 1004:1 driver from component 1.x",
@@ -190,10 +190,10 @@ TEST(RequiredInput, TableOrderPerComponentAndOnlyExactPorts) {
   b.led("l");
   b.subCircuit("half", "s");
   b.unresolved("zz", "u");
-  b.connect(x, h, "c");
-  b.connect(x, h, "A");
-  b.connect(x, h, "b");
-  b.connect(x, w, "in");
+  b.connect(h, "c", x);
+  b.connect(h, "A", x);
+  b.connect(h, "b", x);
+  b.connect(w, "in", x);
   (void)g;
   EXPECT_EQ(runPass(required_input::run, b.module()), (Lines{
       "2:1 E004 required input 'a' is unconnected",
@@ -210,8 +210,8 @@ TEST(DeadCodeAndImports, WarningsForUnusedInputsAndExplicitImports) {
   auto c = b.input("c");
   auto h = b.subCircuit("half", "h");
   b.unresolved("adder", "u");
-  b.connect(a, h, "x");
-  b.connect(c, kUnresolved, "in");  // any outgoing connection counts
+  b.connect(h, "x", a);
+  b.connect(kUnresolved, "in", c);  // any outgoing connection counts
   b.import("half", "half.vorn");
   b.import("adder", "adder.vorn");  // only an unresolved type of that name
   b.import("xor", "<builtin>/xor.vorn", true);

@@ -9,12 +9,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <variant>
 #include <vector>
 
@@ -23,6 +20,7 @@
 #include "resolver/import_cycle.hpp"
 #include "resolver/resolve_bodies.hpp"
 #include "resolver/scan_imports.hpp"
+#include "testing/temp_tree.hpp"
 #include "topology/full_serializer.hpp"
 #include "truth_table/builder.hpp"
 #include "validator/run_project.hpp"
@@ -305,23 +303,6 @@ std::vector<bool> evaluate(const Circuit& circuit, int index, const std::vector<
 
 // --- Pipeline ---------------------------------------------------------------
 
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorn-random-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 // Silences the engine's trace for one scope.
 struct QuietLog {
   QuietLog() { log::setSink(nullptr, nullptr); }
@@ -374,16 +355,16 @@ struct Outcome {
 Outcome check(std::uint64_t seed) {
   Circuit circuit = generate(seed);
   Random text_random(seed ^ 0x5DEECE66Dull);
-  ScratchDirectory directory;
+  testing::TempTree directory;
   Outcome outcome;
   for (std::size_t m = 0; m < circuit.modules.size(); ++m) {
     std::string name = m == 0 ? "root.vorn" : fileName(int(m));
     std::string text = sourceOf(text_random, circuit, int(m));
-    std::ofstream(directory.path() / name) << text;
+    directory.write(name, text);
     outcome.sources += "--- " + name + "\n" + text;
   }
   const Module& root = circuit.modules[0];
-  auto built = truthTable((directory.path() / "root.vorn").string());
+  auto built = truthTable(directory.path("root.vorn"));
   if (auto* stage = std::get_if<std::string>(&built)) {
     outcome.failure = *stage + " failed";
     return outcome;

@@ -8,13 +8,13 @@
 #include <set>
 #include <string>
 
-#include "validator/testing/module_builder.hpp"
+#include "testing/module_builder.hpp"
 #include "validator/testing/render.hpp"
 
 namespace vorn {
 namespace {
 
-using module_builder::ModuleBuilder;
+using testing::ModuleBuilder;
 using testing_render::render;
 using Lines = std::vector<std::string>;
 
@@ -28,8 +28,8 @@ TEST(CombinationalLoop, TwoWiresFeedingEachOther) {
   ModuleBuilder b;
   auto w0 = b.wire("w0");
   auto w1 = b.wire("w1");
-  b.connect(w1, w0, "in");
-  b.connect(w0, w1, "in");
+  b.connect(w0, "in", w1);
+  b.connect(w1, "in", w0);
   EXPECT_EQ(loops(b.module()),
             (Lines{"1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1"}));
 }
@@ -39,19 +39,19 @@ TEST(CombinationalLoop, GatesBreakLoopsButSubCircuitsDoNot) {
   auto n0 = gates.notGate("n0");
   auto n1 = gates.notGate("n1");
   auto w = gates.wire("w");
-  gates.connect(n0, n1, "in");
-  gates.connect(n1, w, "in");
-  gates.connect(w, n0, "in");
+  gates.connect(n1, "in", n0);
+  gates.connect(w, "in", n1);
+  gates.connect(n0, "in", w);
   EXPECT_TRUE(loops(gates.module()).empty());
 
   ModuleBuilder macros;
   auto r0 = macros.subCircuit("nor", "r0");
   auto r1 = macros.subCircuit("nor", "r1");
   auto u = macros.unresolved("zz", "u");
-  macros.connect(r0, r1, "a");
-  macros.connect(r1, r0, "a");
-  macros.connect(r1, "q", u, "x");
-  macros.connect(u, "q", r1, "b");
+  macros.connect(r1, "a", r0);
+  macros.connect(r0, "a", r1);
+  macros.connect(u, "x", r1, "q");
+  macros.connect(r1, "b", u, "q");
   EXPECT_EQ(loops(macros.module()), (Lines{
       "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1",
       "2:1 E008 combinational loop detected | 2:1 cycle includes component 1 | 3:1 cycle includes component 2",
@@ -63,11 +63,11 @@ TEST(CombinationalLoop, SelfLoopsOfEveryKindOncePerConnection) {
   auto n = b.notGate("n");
   auto g = b.andGate("g");
   auto w = b.wire("w");
-  b.connect(n, n, "in");
-  b.connect(g, g, "a");
-  b.connect(g, g, "b");
-  b.connect(types::ComponentId{50}, types::ComponentId{50}, "in");  // nothing there
-  b.connect(w, "q", w, "in");
+  b.connect(n, "in", n);
+  b.connect(g, "a", g);
+  b.connect(g, "b", g);
+  b.connect(50, "in", 50);  // nothing there
+  b.connect(w, "in", w, "q");
   EXPECT_EQ(loops(b.module()), (Lines{
       "1:1 E008 combinational loop detected | 1:1 cycle includes component 0",
       "2:1 E008 combinational loop detected | 2:1 cycle includes component 1",
@@ -82,13 +82,13 @@ TEST(CombinationalLoop, SameMemberSetOnceDifferentSetsEach) {
   auto w1 = b.wire("w1");
   auto w2 = b.wire("w2");
   auto l = b.led("l");
-  b.connect(w0, w1, "in");
-  b.connect(w1, w2, "in");
-  b.connect(w2, w0, "in");
-  b.connect(w2, w0, "in");  // the same loop again
-  b.connect(w1, w0, "in");  // a smaller loop
-  b.connect(l, w1, "in");   // another way into the loop
-  b.connect(w2, l, "in");   // and one through the led
+  b.connect(w1, "in", w0);
+  b.connect(w2, "in", w1);
+  b.connect(w0, "in", w2);
+  b.connect(w0, "in", w2);  // the same loop again
+  b.connect(w0, "in", w1);  // a smaller loop
+  b.connect(w1, "in", l);   // another way into the loop
+  b.connect(l, "in", w2);   // and one through the led
   EXPECT_EQ(loops(b.module()), (Lines{
       "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1"
       " | 3:1 cycle includes component 2",
@@ -106,12 +106,12 @@ TEST(CombinationalLoop, MillionWireChainNeedsNoDeepRecursion) {
   module.connections.reserve(kCount);
   for (std::uint32_t i = 0; i < kCount; ++i) {
     module.components.push_back(types::Component{types::ComponentKind::makePrimitive(types::PrimitiveKind::wire), "",
-                                                 types::ComponentId{i}, module_builder::lineSpan(i + 1)});
+                                                 types::ComponentId{i}, testing::lineSpan(i + 1)});
   }
   for (std::uint32_t i = 0; i < kCount; ++i) {
     // Walk the chain backwards so that the search starting at id 0 has to go all the way.
     module.connections.push_back(types::Connection{{"out", types::ComponentId{i}},
-                                                   {"in", types::ComponentId{(i + 1) % kCount}}, module_builder::lineSpan(1)});
+                                                   {"in", types::ComponentId{(i + 1) % kCount}}, testing::lineSpan(1)});
   }
   std::vector<diagnostics::Diagnostic> list;
   combinational_loop::run(module, list);
@@ -211,8 +211,10 @@ TEST(CombinationalLoop, MatchesAPlainRecursiveSearchOnRandomGraphs) {
     const int edges = static_cast<int>(random() % 25);
     for (int e = 0; e < edges; ++e) {
       // Now and then an endpoint that names no component.
-      auto pick = [&] { return types::ComponentId{static_cast<std::uint32_t>(random() % (nodes + 1))}; };
-      b.connect(pick(), pick(), "in");
+      auto pick = [&] { return static_cast<std::uint32_t>(random() % (nodes + 1)); };
+      const std::uint32_t to = pick();
+      const std::uint32_t from = pick();
+      b.connect(to, "in", from);
     }
     std::vector<diagnostics::Diagnostic> actual;
     combinational_loop::run(b.module(), actual);

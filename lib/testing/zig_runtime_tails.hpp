@@ -2,7 +2,7 @@
 
 // Expected runtime export blocks of generated source, after the id lists:
 // the fixed lines of a single module and of a project whose root is file 0.
-namespace vorn::emit_test {
+namespace vorn::testing {
 
 inline constexpr const char* kModuleRuntimeTail = R"(var gpa = std.heap.wasm_allocator;
 var runtime_initialized: bool = false;
@@ -218,4 +218,4 @@ export fn freeBuffer(ptr: ?[*]const u8, len: usize) void {
 }
 )";
 
-}  // namespace vorn::emit_test
+}  // namespace vorn::testing

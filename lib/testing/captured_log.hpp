@@ -4,7 +4,7 @@
 
 #include "log/log.hpp"
 
-namespace vorn::circuit::testing {
+namespace vorn::testing {
 
 // Collects the engine's trace lines for the lifetime of the object.
 class CapturedLog {
@@ -29,4 +29,4 @@ class CapturedLog {
   std::string text_;
 };
 
-}  // namespace vorn::circuit::testing
+}  // namespace vorn::testing
