@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "testing/module_builder.hpp"
+
 namespace vorn {
 namespace {
 
@@ -127,32 +129,20 @@ TEST(InspectDump, DeeplyNestedInstancesAfterSiblingPorts) {
 }
 
 TEST(InspectDump, ResolvedModuleWithEveryKindOfComponent) {
-  types::Module module;
-  module.file_id = types::FileId{3};
-  module.imports.push_back(types::UnresolvedImport{"half", "half.vorn", at(1, 1, 2), false});
-  module.imports.push_back(types::UnresolvedImport{"xor", "<builtin>/xor.vorn", Span{3, 1, 1, 1, 1}, true});
-  auto add = [&](types::ComponentKind kind, std::string_view name) {
-    types::ComponentId id{static_cast<std::uint32_t>(module.components.size())};
-    module.components.push_back(types::Component{kind, name, id, at(1, 1, 2)});
-    return id;
-  };
-  using types::PrimitiveKind;
-  auto a = add(types::ComponentKind::makePrimitive(PrimitiveKind::input_pin), "a");
-  auto g = add(types::ComponentKind::makePrimitive(PrimitiveKind::and_gate), "g");
-  add(types::ComponentKind::makePrimitive(PrimitiveKind::not_gate), "__anon_0");
-  add(types::ComponentKind::makePrimitive(PrimitiveKind::wire), "w");
-  add(types::ComponentKind::makePrimitive(PrimitiveKind::led), "");
-  add(types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{"half", at(1, 1, 2)}), "h");
-  add(types::ComponentKind::makeUnresolvedName("xr"), "u");
-  auto q = add(types::ComponentKind::makePrimitive(PrimitiveKind::output_pin), "q");
-  auto z = add(types::ComponentKind::makePrimitive(PrimitiveKind::output_pin), "z");
-  module.inputs.push_back(types::InputPin{"a", types::InputId{0}, a, at(1, 1, 2)});
-  module.outputs.push_back(types::OutputPin{"q", {"out", g}, types::OutputId{0}, at(1, 1, 2)});
-  module.outputs.push_back(types::OutputPin{"z", {"out", types::ComponentId{types::kUnresolvedId}},
-                                            types::OutputId{1}, at(1, 1, 2)});
-  module.connections.push_back(types::Connection{{"out", a}, {"a", g}, at(1, 1, 2)});
-  module.connections.push_back(types::Connection{{"out", g}, {"in", q}, at(1, 1, 2)});
-  (void)z;
+  testing::ModuleBuilder b(3);
+  b.import("half", "half.vorn");
+  b.import("xor", "<builtin>/xor.vorn", true);
+  auto a = b.input("a");
+  auto g = b.andGate("g");
+  b.notGate("__anon_0");
+  b.wire("w");
+  b.led("");
+  b.subCircuit("half", "h");
+  b.unresolved("xr", "u");
+  b.connect(g, "a", a);
+  b.output("q", g);
+  b.output("z", testing::kUnresolved);
+  const types::Module& module = b.module();
 
   auto dump = inspect_dump::dumpIrModule(module);
   ASSERT_TRUE(dump.has_value());

@@ -5,34 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "testing/module_builder.hpp"
+
 namespace vorn::flattened_size {
 namespace {
-
-using types::ComponentKind;
-using types::PrimitiveKind;
 
 // A project whose file i holds `primitives[i]` gates and one instance per
 // alias in `instances[i]`; alias "f<j>" imports file j.
 types::Project makeProject(const std::vector<int>& primitives, const std::vector<std::vector<int>>& instances) {
-  static std::vector<std::string> aliases;
-  aliases.clear();
-  aliases.reserve(64);
-  for (int j = 0; j < 64; ++j) aliases.push_back("f" + std::to_string(j));
   types::Project project;
   for (std::size_t f = 0; f < primitives.size(); ++f) {
-    types::Module module;
-    module.file_id = types::FileId{static_cast<std::uint32_t>(f)};
-    auto add = [&](ComponentKind kind) {
-      types::ComponentId id{static_cast<std::uint32_t>(module.components.size())};
-      module.components.push_back(types::Component{kind, "", id, {}});
-    };
-    for (int p = 0; p < primitives[f]; ++p) add(ComponentKind::makePrimitive(PrimitiveKind::not_gate));
+    const auto file = static_cast<std::uint32_t>(f);
+    testing::ModuleBuilder module(file);
+    for (int p = 0; p < primitives[f]; ++p) module.notGate("");
     for (int target : instances[f]) {
-      add(ComponentKind::makeSubCircuitRef({aliases[target], {}}));
-      project.import_table.push_back(
-          {aliases[target], module.file_id, types::FileId{static_cast<std::uint32_t>(target)}, {}});
+      const std::string alias = "f" + std::to_string(target);
+      module.subCircuit(alias, "");
+      testing::addImport(project, alias, file, static_cast<std::uint32_t>(target));
     }
-    project.files.push_back(std::move(module));
+    project.files.push_back(module.take());
   }
   return project;
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <map>
 #include <random>
 #include <string>
@@ -430,8 +429,7 @@ types::Project randomProject(std::mt19937& random, int file_count) {
   }
   for (int f = 0; f < file_count; ++f) {
     for (int t = f + 1; t < file_count; ++t) {
-      static std::deque<std::string> aliases;
-      testing::addImport(project, aliases.emplace_back("m" + std::to_string(t)), f, t);
+      testing::addImport(project, "m" + std::to_string(t), f, t);
     }
   }
   return project;

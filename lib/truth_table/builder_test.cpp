@@ -274,8 +274,7 @@ TEST(Builder, AgreesWithBooleanEvaluationOfRandomCircuits) {
       }
       project.files[f] = m.module();
       for (int t = f + 1; t < file_count; ++t) {
-        static std::deque<std::string> aliases;
-        testing::addImport(project, aliases.emplace_back("f" + std::to_string(t)), f, t);
+        testing::addImport(project, "f" + std::to_string(t), f, t);
       }
     }
 
