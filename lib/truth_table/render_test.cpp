@@ -5,6 +5,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "testing/captured_output.hpp"
 #include "truth_table/csv.hpp"
 #include "truth_table/json.hpp"
 #include "truth_table/markdown.hpp"
@@ -30,19 +31,8 @@ builder::Table makeTable(std::vector<std::string_view> inputs, std::vector<std::
 // Renders through a real descriptor and reads the bytes back.
 template <typename Render>
 std::string rendered(Render render, const builder::Table& table) {
-  std::FILE* file = std::tmpfile();
-  EXPECT_NE(file, nullptr);
-  {
-    OutputStream out(fileno(file), 16);  // tiny buffer: lines cross flushes
-    EXPECT_TRUE(render(out, table));
-    EXPECT_TRUE(out.flush());
-  }
-  std::string text;
-  std::rewind(file);
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-  std::fclose(file);
-  return text;
+  // A tiny buffer: lines cross flushes.
+  return testing::capturedOutput([&](OutputStream& out) { EXPECT_TRUE(render(out, table)); }, 16);
 }
 
 const State L = State::low;

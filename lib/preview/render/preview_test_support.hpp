@@ -1,17 +1,13 @@
 #pragma once
 
 // Hand-built layout pieces for the routing and rendering tests: boxes with
-// the sizes and port cells that placement gives each kind, and a way to
-// capture what the renderer writes.
+// the sizes and port cells that placement gives each kind.
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
-#include "core/output_stream.hpp"
 #include "preview/layout/layout.hpp"
 
 namespace vorn::preview_test {
@@ -99,25 +95,6 @@ inline layout::RoutedWire wire(std::uint32_t src, std::uint32_t dst, std::uint8_
   w.dst_port = dst_port;
   w.segments = std::move(segments);
   return w;
-}
-
-// Runs `write` against an OutputStream over a scratch file and returns the bytes.
-template <typename Write>
-std::string capture(Write write) {
-  std::FILE* file = std::tmpfile();
-  if (file == nullptr) return "<no scratch file>";
-  std::string text;
-  {
-    OutputStream out(fileno(file));
-    write(out);
-    (void)out.flush();
-  }
-  std::rewind(file);
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  std::fclose(file);
-  return text;
 }
 
 }  // namespace vorn::preview_test

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 #include "preview/render/glyphs.hpp"
 #include "preview/render/preview_test_support.hpp"
+#include "testing/captured_output.hpp"
 
 namespace vorn::render {
 namespace {
@@ -16,7 +18,7 @@ using color::ColorMode;
 std::string renderText(const layout::LayoutGrid& grid, ColorMode mode = ColorMode::never) {
   RenderOptions options;
   options.color = mode;
-  return capture([&](OutputStream& out) { ASSERT_TRUE(render(out, grid, options).has_value()); });
+  return testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(render(out, grid, options).has_value()); });
 }
 
 // input a -> NOT -> output y, in three columns at x = 0, 10, 20.
@@ -184,9 +186,9 @@ TEST(Render, CanvasDropsCellsOutsideAndWriteOutKeepsTrailingBlanks) {
   canvas.drawVSegment(7, 0, 1);
   canvas.setCell(0, 9, glyph_set::kDot, color::ColorTag::wire);
   canvas.setCell(UINT64_MAX, 0, glyph_set::kDot, color::ColorTag::wire);
-  const std::string plain = capture([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
+  const std::string plain = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
   EXPECT_EQ(plain, " ──\n   \n");
-  const std::string coloured = capture([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
+  const std::string coloured = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
   EXPECT_EQ(coloured, " \x1b[2m──\x1b[0m\n   \n");
 }
 
@@ -198,9 +200,9 @@ TEST(Render, LongRunsAreWrittenWhole) {
   for (std::uint32_t x = 150; x < 300; ++x) canvas.setCell(x, 1, glyph_set::kSpace, color::ColorTag::macro);
   std::string lines;
   for (int i = 0; i < 300; ++i) lines += "─";
-  const std::string plain = capture([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
+  const std::string plain = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
   EXPECT_EQ(plain, lines + "\n" + std::string(300, ' ') + "\n");
-  const std::string coloured = capture([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
+  const std::string coloured = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
   EXPECT_EQ(coloured, "\x1b[2m" + lines + "\x1b[0m\n" + std::string(150, ' ') + "\x1b[35m" + std::string(150, ' ') +
                           "\x1b[0m\n");
 }
