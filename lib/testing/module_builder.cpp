@@ -87,6 +87,26 @@ Span ModuleBuilder::importSpan(std::size_t index) {
   return lineSpan(kFirstImportLine + static_cast<std::uint32_t>(index));
 }
 
+types::Module andModule() {
+  ModuleBuilder m;
+  const std::uint32_t a = m.input("a");
+  const std::uint32_t b = m.input("b");
+  const std::uint32_t g = m.andGate("g");
+  m.connect(g, "a", a);
+  m.connect(g, "b", b);
+  m.output("out", g);
+  return m.take();
+}
+
+types::Module inverterModule(std::uint32_t file_id) {
+  ModuleBuilder m(file_id);
+  const std::uint32_t in = m.input("in");
+  const std::uint32_t n = m.notGate("n");
+  m.connect(n, "in", in);
+  m.output("out", n);
+  return m.take();
+}
+
 void addImport(types::Project& project, std::string_view alias, std::uint32_t importing, std::uint32_t target) {
   project.import_table.push_back({keep(alias), types::FileId{importing}, types::FileId{target}, {}});
 }

@@ -55,6 +55,12 @@ class ModuleBuilder {
   types::Module module_;
 };
 
+// Small circuits several tests start from.
+// inputs a, b; and g(a=a, b=b); output out(in=g.out)
+types::Module andModule();
+// input in; not n(in=in); output out(in=n.out)
+types::Module inverterModule(std::uint32_t file_id);
+
 // One row of a project's import table: `importing` imports `target` as `alias`.
 void addImport(types::Project& project, std::string_view alias, std::uint32_t importing, std::uint32_t target);
 

@@ -11,33 +11,14 @@ namespace {
 using format::ComponentKind;
 using format::ConnectionRecord;
 using full_format::OriginFrame;
+using testing::andModule;
+using testing::inverterModule;
 using testing::ModuleBuilder;
 
 std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
   std::vector<std::uint8_t> out;
   for (int value : values) out.push_back(static_cast<std::uint8_t>(value));
   return out;
-}
-
-types::Module andModule() {
-  ModuleBuilder m;
-  auto a = m.input("a");
-  auto b = m.input("b");
-  auto g = m.andGate("g");
-  m.connect(g, "a", a);
-  m.connect(g, "b", b);
-  m.output("out", g);
-  return m.module();
-}
-
-// input in; not n(in=in); output out(in=n.out)
-types::Module inverterModule(std::uint32_t file_id) {
-  ModuleBuilder m(file_id);
-  auto in = m.input("in");
-  auto n = m.notGate("n");
-  m.connect(n, "in", in);
-  m.output("out", n);
-  return m.module();
 }
 
 TEST(FullSerializer, AndGateIsNinetyEightBytes) {

@@ -12,6 +12,8 @@ namespace vorn::serializer {
 namespace {
 
 using format::ConnectionRecord;
+using testing::andModule;
+using testing::inverterModule;
 using testing::ModuleBuilder;
 using types::PrimitiveKind;
 
@@ -45,28 +47,6 @@ Decoded decode(const std::vector<std::uint8_t>& bytes) {
     decoded.connections.push_back({readU32(bytes, at), readU32(bytes, at + 4), bytes[at + 8]});
   }
   return decoded;
-}
-
-// inputs a, b; and g(a=a, b=b); output out(in=g.out)
-types::Module andModule() {
-  ModuleBuilder m;
-  auto a = m.input("a");
-  auto b = m.input("b");
-  auto g = m.andGate("g");
-  m.connect(g, "a", a);
-  m.connect(g, "b", b);
-  m.output("out", g);
-  return m.module();
-}
-
-// input in; not n(in=in); output out(in=n.out)
-types::Module inverterModule(std::uint32_t file_id) {
-  ModuleBuilder m(file_id);
-  auto in = m.input("in");
-  auto n = m.notGate("n");
-  m.connect(n, "in", in);
-  m.output("out", n);
-  return m.module();
 }
 
 // inputs a, b; and g(a=a, b=b); output out(in=g.out), as a sub-circuit file.

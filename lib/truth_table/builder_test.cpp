@@ -28,16 +28,7 @@ FullTopology notCircuit() {
   return *full_serializer::buildFromModule(m.module());
 }
 
-FullTopology andCircuit() {
-  ModuleBuilder m;
-  auto a = m.input("a");
-  auto b = m.input("b");
-  auto g = m.andGate("g");
-  m.connect(g, "a", a);
-  m.connect(g, "b", b);
-  m.output("out", g);
-  return *full_serializer::buildFromModule(m.module());
-}
+FullTopology andCircuit() { return *full_serializer::buildFromModule(testing::andModule()); }
 
 std::vector<State> outputsOf(const Table& table) {
   std::vector<State> cells;
