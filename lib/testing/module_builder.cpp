@@ -83,10 +83,6 @@ Span ModuleBuilder::connectionSpan(std::size_t index) const {
   return lineSpan(kFirstConnectionLine + static_cast<std::uint32_t>(index), module_.file_id.value);
 }
 
-Span ModuleBuilder::importSpan(std::size_t index) {
-  return lineSpan(kFirstImportLine + static_cast<std::uint32_t>(index));
-}
-
 types::Module andModule() {
   ModuleBuilder m;
   const std::uint32_t a = m.input("a");

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "ir/types.hpp"
 
@@ -44,14 +45,13 @@ class ModuleBuilder {
 
   void import(std::string_view alias, std::string_view path, bool implicit_builtin = false);
 
-  Span componentSpan(std::uint32_t id) const;
-  Span connectionSpan(std::size_t index) const;
-  static Span importSpan(std::size_t index);
-
   types::Module& module() { return module_; }
   types::Module take() { return std::move(module_); }
 
  private:
+  Span componentSpan(std::uint32_t id) const;
+  Span connectionSpan(std::size_t index) const;
+
   types::Module module_;
 };
 
