@@ -1,7 +1,7 @@
 #include "testing/module_builder.hpp"
 
-#include <deque>
 #include <string>
+#include <unordered_set>
 
 namespace vorn::testing {
 namespace {
@@ -10,10 +10,11 @@ constexpr std::uint32_t kFirstConnectionLine = 1000;
 constexpr std::uint32_t kFirstImportLine = 5000;
 
 // The IR holds views; names built in a test (temporaries, std::to_string)
-// must outlive both the builder and the module it hands out.
+// must outlive both the builder and the module it hands out. Each text is
+// kept once: large tests repeat "in" and "out" a hundred thousand times.
 std::string_view keep(std::string_view text) {
-  static std::deque<std::string> store;
-  return store.emplace_back(text);
+  static std::unordered_set<std::string> store;  // nodes never move
+  return *store.emplace(text).first;
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "topology/serializer.hpp"
 #include "testing/module_builder.hpp"
+#include "topology/serializer.hpp"
 
 namespace vorn::full_serializer {
 namespace {

@@ -7,15 +7,15 @@
 #include <string>
 
 #include "testing/captured_log.hpp"
-#include "topology/full_serializer.hpp"
 #include "testing/module_builder.hpp"
+#include "topology/full_serializer.hpp"
 
 namespace vorn::builder {
 namespace {
 
-using testing::CapturedLog;
 using format::ComponentKind;
 using full_format::FullTopology;
+using testing::CapturedLog;
 using testing::ModuleBuilder;
 using types::PrimitiveKind;
 

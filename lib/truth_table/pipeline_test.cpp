@@ -6,10 +6,10 @@
 #include <bit>
 #include <string>
 
-#include "testing/captured_log.hpp"
 #include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "syntax/translate.hpp"
+#include "testing/captured_log.hpp"
 #include "topology/full_serializer.hpp"
 #include "topology/serializer.hpp"
 #include "truth_table/builder.hpp"

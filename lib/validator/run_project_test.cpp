@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "validator/passes/sub_circuit_validation.hpp"
 #include "testing/module_builder.hpp"
+#include "validator/passes/sub_circuit_validation.hpp"
 #include "validator/testing/render.hpp"
 
 namespace vorn {

@@ -4,11 +4,11 @@
 
 #include <string>
 
+#include "testing/module_builder.hpp"
 #include "validator/passes/multi_driver.hpp"
 #include "validator/passes/name_collision.hpp"
 #include "validator/passes/port_validation.hpp"
 #include "validator/passes/required_input.hpp"
-#include "testing/module_builder.hpp"
 #include "validator/testing/render.hpp"
 
 namespace vorn {
