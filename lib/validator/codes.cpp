@@ -8,8 +8,8 @@ std::string formatTemplate(std::string_view text, std::span<const std::string_vi
   std::string result;
   result.reserve(size);
   std::size_t copied = 0;
-  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
-    if (text[i] != '{' || text[i + 2] != '}' || text[i + 1] < '0' || text[i + 1] > '9') continue;
+  for (std::size_t i = text.find('{'); i != std::string_view::npos; i = text.find('{', i + 1)) {
+    if (i + 2 >= text.size() || text[i + 2] != '}' || text[i + 1] < '0' || text[i + 1] > '9') continue;
     const auto index = static_cast<std::size_t>(text[i + 1] - '0');
     // A placeholder without an argument stays visible rather than vanishing.
     if (index >= args.size()) continue;
