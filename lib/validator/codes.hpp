@@ -53,7 +53,6 @@ constexpr const NoteTemplate& noteTemplate(NoteKind kind) { return kNoteTable[st
 
 // "E001" ... "W003".
 constexpr std::string_view codeName(DiagnosticCode code) { return codeTemplate(code).name; }
-constexpr DiagnosticLevel levelOf(DiagnosticCode code) { return codeTemplate(code).level; }
 
 // How many arguments a text takes: one more than its highest "{n}".
 constexpr std::size_t argumentCount(std::string_view text) {

@@ -66,15 +66,16 @@ class MessageArgs {
 template <DiagnosticCode code>
 Diagnostic makeDiagnostic(Span span, MessageArgs<codes::argumentCount(codes::codeTemplate(code).default_message)> args,
                           std::vector<DiagnosticNote> notes = {}) {
-  return makeDiagnostic(code, codes::levelOf(code), codes::formatTemplate(codes::codeTemplate(code).default_message,
-                                                                          args.values()),
-                        span, std::move(notes));
+  constexpr const codes::CodeTemplate& row = codes::codeTemplate(code);
+  return makeDiagnostic(code, row.level, codes::formatTemplate(row.default_message, args.values()), span,
+                        std::move(notes));
 }
 
 // A note whose text comes from the table: makeNote<NoteKind::cycle_member>(span, {path}).
 template <NoteKind kind>
 DiagnosticNote makeNote(Span span, MessageArgs<codes::argumentCount(codes::noteTemplate(kind).text)> args) {
-  return DiagnosticNote{codes::formatTemplate(codes::noteTemplate(kind).text, args.values()), span};
+  constexpr std::string_view text = codes::noteTemplate(kind).text;
+  return DiagnosticNote{codes::formatTemplate(text, args.values()), span};
 }
 
 // "path:line:col: error: E001: message"
