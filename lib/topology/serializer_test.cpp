@@ -291,10 +291,17 @@ struct ReferenceWalk {
 
   using OutputMap = std::map<std::string_view, std::uint32_t>;
 
+  static const types::Component* findComponent(const types::Module& module, types::ComponentId id) {
+    for (const types::Component& component : module.components) {
+      if (component.id == id) return &component;
+    }
+    return nullptr;
+  }
+
   Result<std::uint32_t> resolve(const types::Module& module, const types::SignalEndpoint& endpoint,
                                 const std::map<std::uint32_t, std::uint32_t>& local,
                                 const std::map<std::uint32_t, OutputMap>& subs) {
-    const types::Component* component = module.findComponent(endpoint.component);
+    const types::Component* component = findComponent(module, endpoint.component);
     if (component == nullptr) return fail(Error::ComponentNotFound);
     if (component->kind.isPrimitive()) {
       auto found = local.find(endpoint.component.value);
@@ -342,7 +349,7 @@ struct ReferenceWalk {
       }
     }
     for (const types::Connection& connection : module.connections) {
-      const types::Component* destination = module.findComponent(connection.to.component);
+      const types::Component* destination = findComponent(module, connection.to.component);
       if (destination == nullptr) return fail(Error::ComponentNotFound);
       if (!destination->kind.isPrimitive()) continue;
       auto from = resolve(module, connection.from, local, subs);

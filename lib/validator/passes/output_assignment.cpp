@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "validator/passes/component_lookup.hpp"
+#include "ir/component_lookup.hpp"
 
 namespace vorn::output_assignment {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "validator/passes/component_lookup.hpp"
+#include "ir/component_lookup.hpp"
 #include "validator/passes/port_table.hpp"
 
 namespace vorn::port_validation {
