@@ -37,6 +37,16 @@ std::uint32_t positionIn(const types::Module& module, const types::Component& co
 // Tables for the instances from `first` on, which the walk has just added,
 // and their slots: a primitive's global id, a sub-circuit's instance index.
 void addTables(ExpanderState& state, std::uint32_t first, std::uint32_t first_global_id) {
+  // All sizes are known now, so each table grows once.
+  std::size_t slot_count = state.slots.size();
+  std::size_t output_count = state.output_drivers.size();
+  for (std::uint32_t instance = first; instance < state.instances.size(); ++instance) {
+    slot_count += state.instances[instance].module->components.size();
+    output_count += state.instances[instance].module->outputs.size();
+  }
+  state.slots.reserve(slot_count);
+  state.output_drivers.reserve(output_count);
+  state.tables.reserve(state.instances.size());
   for (std::uint32_t instance = first; instance < state.instances.size(); ++instance) {
     const types::Module& module = *state.instances[instance].module;
     InstanceTables tables;
