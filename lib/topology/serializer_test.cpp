@@ -275,6 +275,9 @@ TEST(SerializeProject, ImportCycleIsRefusedAsEndless) {
   test_ir::addImport(project, "self", 0, 1);
   test_ir::addImport(project, "self", 1, 1);
   EXPECT_EQ(serializeProject(project).error(), Error::CircuitTooLarge);
+  // The flattening alone refuses it too instead of expanding without end.
+  ExpanderState state(project);
+  EXPECT_EQ(expandModule(state, project.files[0], {}, nullptr).error(), Error::InternalError);
 }
 
 // ---------------------------------------------------------------------------
