@@ -1,6 +1,6 @@
 #include "validator/passes/output_assignment.hpp"
 
-#include "validator/passes/component_lookup.hpp"
+#include "ir/component_lookup.hpp"
 
 namespace vorn::output_assignment {
 

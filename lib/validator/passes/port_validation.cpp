@@ -1,6 +1,6 @@
 #include "validator/passes/port_validation.hpp"
 
-#include "validator/passes/component_lookup.hpp"
+#include "ir/component_lookup.hpp"
 #include "validator/passes/port_table.hpp"
 
 namespace vorn::port_validation {

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "validator/passes/component_lookup.hpp"
+#include "ir/component_lookup.hpp"
 #include "validator/passes/endpoint_index.hpp"
 
 namespace vorn::sub_circuit_validation {
