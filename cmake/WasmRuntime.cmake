@@ -16,6 +16,10 @@ file(GLOB VORN_RUNTIME_HEADERS CONFIGURE_DEPENDS
   "${PROJECT_SOURCE_DIR}/lib/memory/*.hpp"
   "${PROJECT_SOURCE_DIR}/lib/log/*.hpp"
   "${PROJECT_SOURCE_DIR}/lib/circuit/*.hpp")
+# Headers of other folders that the runtime sources include.
+list(APPEND VORN_RUNTIME_HEADERS
+  "${PROJECT_SOURCE_DIR}/lib/topology/format.hpp"
+  "${PROJECT_SOURCE_DIR}/lib/core/little_endian.hpp")
 
 set(VORN_RUNTIME_WASM "${PROJECT_BINARY_DIR}/vorn-runtime.wasm")
 set(VORN_RUNTIME_EMBED_SOURCE "${PROJECT_BINARY_DIR}/generated/runtime_module_data.cpp")
