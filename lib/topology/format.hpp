@@ -38,10 +38,16 @@ inline constexpr uint8_t kPortCount = 4;
 constexpr const PortNameText* portNameOf(uint8_t port) { return port < kPortCount ? &kPortNames[port] : nullptr; }
 
 #if !VORN_FREESTANDING
+// The name of a port (one of the four enumerators).
+constexpr std::string_view portNameText(PortName port) {
+  const PortNameText& name = kPortNames[static_cast<uint8_t>(port)];
+  return std::string_view(name.data, name.size);
+}
+
 // The port byte of a name (exact bytes), or none.
 constexpr std::optional<PortName> portByName(std::string_view name) {
   for (uint8_t port = 0; port < kPortCount; ++port) {
-    if (name == std::string_view(kPortNames[port].data, kPortNames[port].size)) return PortName(port);
+    if (name == portNameText(PortName(port))) return PortName(port);
   }
   return std::nullopt;
 }

@@ -42,9 +42,8 @@ State fromEngine(circuit::State state) {
 }
 
 Result<std::string_view> portByteToName(std::uint8_t port) {
-  const format::PortNameText* name = format::portNameOf(port);
-  if (name == nullptr) return fail(Error::InvalidTopology);
-  return std::string_view(name->data, name->size);
+  if (format::portNameOf(port) == nullptr) return fail(Error::InvalidTopology);
+  return format::portNameText(format::PortName(port));
 }
 
 Table::Table(const Table& other) : header(other.header), rows(other.rows), cells(other.cells) {
