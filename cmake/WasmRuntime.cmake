@@ -5,21 +5,14 @@
 find_program(VORN_CLANG NAMES clang clang-14 REQUIRED)
 find_program(VORN_WASM_LD NAMES wasm-ld wasm-ld-14 REQUIRED)
 
-file(GLOB VORN_RUNTIME_SOURCES CONFIGURE_DEPENDS
-  "${PROJECT_SOURCE_DIR}/templates/*.cpp"
-  "${PROJECT_SOURCE_DIR}/lib/memory/*.cpp"
-  "${PROJECT_SOURCE_DIR}/lib/log/*.cpp"
-  "${PROJECT_SOURCE_DIR}/lib/circuit/*.cpp")
-list(FILTER VORN_RUNTIME_SOURCES EXCLUDE REGEX "_test\\.cpp$")
-file(GLOB VORN_RUNTIME_HEADERS CONFIGURE_DEPENDS
-  "${PROJECT_SOURCE_DIR}/templates/*.hpp"
-  "${PROJECT_SOURCE_DIR}/lib/memory/*.hpp"
-  "${PROJECT_SOURCE_DIR}/lib/log/*.hpp"
-  "${PROJECT_SOURCE_DIR}/lib/circuit/*.hpp")
-# Headers of other folders that the runtime sources include.
-list(APPEND VORN_RUNTIME_HEADERS
-  "${PROJECT_SOURCE_DIR}/lib/topology/format.hpp"
-  "${PROJECT_SOURCE_DIR}/lib/core/little_endian.hpp")
+include("${CMAKE_CURRENT_LIST_DIR}/EngineSources.cmake")
+set(runtime_sources "")
+foreach(src IN LISTS VORN_RUNTIME_MODULE_SOURCES)
+  list(APPEND runtime_sources "${PROJECT_SOURCE_DIR}/templates/${src}")
+endforeach()
+foreach(src IN LISTS VORN_ENGINE_SOURCES)
+  list(APPEND runtime_sources "${PROJECT_SOURCE_DIR}/lib/${src}")
+endforeach()
 
 set(VORN_RUNTIME_WASM "${PROJECT_BINARY_DIR}/vorn-runtime.wasm")
 set(VORN_RUNTIME_EMBED_SOURCE "${PROJECT_BINARY_DIR}/generated/runtime_module_data.cpp")
@@ -27,14 +20,16 @@ set(wasm_objects "")
 set(wasm_flags --target=wasm32 -std=c++20 -O2 -ffreestanding -fno-builtin-printf
     -fno-exceptions -fno-rtti -nostdlib -nostdinc++ -fvisibility=hidden -Wall -Wextra -Wno-unused-parameter
     -DVORN_FREESTANDING=1 -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/templates)
-foreach(src IN LISTS VORN_RUNTIME_SOURCES)
+# Each object's header dependencies come from clang's own dependency file.
+foreach(src IN LISTS runtime_sources)
   file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
   string(REPLACE "/" "_" obj_name "${rel}")
   set(obj "${PROJECT_BINARY_DIR}/wasm_objects/${obj_name}.o")
   add_custom_command(OUTPUT "${obj}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${PROJECT_BINARY_DIR}/wasm_objects"
-    COMMAND "${VORN_CLANG}" ${wasm_flags} -c "${src}" -o "${obj}"
-    DEPENDS "${src}" ${VORN_RUNTIME_HEADERS}
+    COMMAND "${VORN_CLANG}" ${wasm_flags} -MD -MF "${obj}.d" -c "${src}" -o "${obj}"
+    DEPENDS "${src}"
+    DEPFILE "${obj}.d"
     COMMENT "Compiling ${rel} for wasm32" VERBATIM)
   list(APPEND wasm_objects "${obj}")
 endforeach()

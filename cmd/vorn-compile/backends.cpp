@@ -65,10 +65,9 @@ Result<bool> scanStrict(OutputStream& err, const builder::Table& table) {
     for (std::size_t column = 0; column < cells.outputs.size(); ++column) {
       if (cells.outputs[column] != builder::State::undef) continue;
       any_undefined = true;
-      std::string line = "truth-table: undefined output at row " + std::to_string(row) + ", output '";
-      line.append(table.header.outputs[column].name);
-      line.append("'\n");
-      if (auto written = err.write(line); !written) return fail(written.error());
+      auto written = err.writeAll({"truth-table: undefined output at row ", std::to_string(row), ", output '",
+                                   table.header.outputs[column].name, "'\n"});
+      if (!written) return fail(written.error());
     }
   }
   return any_undefined;

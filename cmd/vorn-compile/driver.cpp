@@ -26,9 +26,7 @@ namespace {
 using diagnostics::Diagnostic;
 
 Result<std::uint8_t> writeUsageError(OutputStream& err, std::string_view message) {
-  if (auto written = err.write("usage error: "); !written) return fail(written.error());
-  if (auto written = err.write(message); !written) return fail(written.error());
-  if (auto written = err.write("\n"); !written) return fail(written.error());
+  if (auto written = err.writeAll({"usage error: ", message, "\n"}); !written) return fail(written.error());
   return std::uint8_t{2};
 }
 
@@ -41,20 +39,16 @@ Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& modu
   auto ir_dump = inspect_dump::dumpIrModule(module);
   if (!ir_dump) return fail(ir_dump.error());
 
-  auto write = [&out](std::string_view text) { return out.write(text); };
-  if (auto w = write("=== Parse Tree ===\n"); !w) return fail(w.error());
-  if (auto w = write(*ast_dump); !w) return fail(w.error());
-  if (auto w = write("\n\n=== Resolved IR ===\n"); !w) return fail(w.error());
-  if (auto w = write(*ir_dump); !w) return fail(w.error());
-  if (auto w = write("\n\n=== Diagnostics ===\n"); !w) return fail(w.error());
+  auto headed = out.writeAll({"=== Parse Tree ===\n", *ast_dump, "\n\n=== Resolved IR ===\n", *ir_dump,
+                              "\n\n=== Diagnostics ===\n"});
+  if (!headed) return fail(headed.error());
   auto counts = diagnostics::printDiagnosticSet(out, input_path, diagnostics);
   if (!counts) return fail(counts.error());
-  if (diagnostics.empty()) {
-    if (auto w = write("\n"); !w) return fail(w.error());
-  }
-  std::string summary = "\n=== Summary ===\n" + std::to_string(counts->errors) + " errors, " +
-                        std::to_string(counts->warnings) + " warnings\n";
-  if (auto w = write(summary); !w) return fail(w.error());
+  std::string errors = std::to_string(counts->errors);
+  std::string warnings = std::to_string(counts->warnings);
+  auto summary = out.writeAll({diagnostics.empty() ? "\n" : "", "\n=== Summary ===\n", errors, " errors, ",
+                               warnings, " warnings\n"});
+  if (!summary) return fail(summary.error());
   return static_cast<std::uint8_t>(counts->errors > 0 ? 1 : 0);
 }
 
@@ -153,9 +147,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   auto read = file_io::readFile(input_path);
   if (!read) {
     if (read.error() == Error::FileNotFound) {
-      if (auto w = err.write("input file not found: "); !w) return fail(w.error());
-      if (auto w = err.write(input_path); !w) return fail(w.error());
-      if (auto w = err.write("\n"); !w) return fail(w.error());
+      if (auto w = err.writeAll({"input file not found: ", input_path, "\n"}); !w) return fail(w.error());
       return std::uint8_t{1};
     }
     return reportStageFailure(err, "failed reading input file: ", read.error());

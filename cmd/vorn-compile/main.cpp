@@ -72,9 +72,7 @@ int main(int argc, char** argv) {
   }
   if (!invocation.result) {
     (void)out.flush();
-    (void)err.write("error: ");
-    (void)err.write(vorn::errorName(invocation.result.error()));
-    (void)err.write("\n");
+    (void)err.writeAll({"error: ", vorn::errorName(invocation.result.error()), "\n"});
     status = 1;
   }
   (void)err.flush();

@@ -11,9 +11,7 @@ namespace vorn::driver {
 // Writes "<prefix><error name>\n" to standard error and gives exit status 1.
 // A failure to write the message itself becomes the run's error.
 inline Result<std::uint8_t> reportStageFailure(OutputStream& err, std::string_view prefix, Error error) {
-  if (auto written = err.write(prefix); !written) return fail(written.error());
-  if (auto written = err.write(errorName(error)); !written) return fail(written.error());
-  if (auto written = err.write("\n"); !written) return fail(written.error());
+  if (auto written = err.writeAll({prefix, errorName(error), "\n"}); !written) return fail(written.error());
   return std::uint8_t{1};
 }
 

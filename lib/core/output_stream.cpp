@@ -55,6 +55,13 @@ Result<void> OutputStream::write(std::string_view text) {
   return {};
 }
 
+Result<void> OutputStream::writeAll(std::initializer_list<std::string_view> pieces) {
+  for (std::string_view piece : pieces) {
+    if (auto written = write(piece); !written) return written;
+  }
+  return {};
+}
+
 Result<void> OutputStream::writeByte(char byte) { return write(std::string_view(&byte, 1)); }
 
 Result<void> OutputStream::writeDecimal(std::uint64_t value) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ class OutputStream {
   OutputStream& operator=(const OutputStream&) = delete;
 
   Result<void> write(std::string_view text);
+  // Writes the pieces in order; the result is the first failure, as with
+  // separate writes.
+  Result<void> writeAll(std::initializer_list<std::string_view> pieces);
   Result<void> writeByte(char byte);
   Result<void> writeDecimal(std::uint64_t value);
   Result<void> flush();

@@ -63,7 +63,7 @@ Result<void> parseComponentDecl(TranslationContext& ctx, ast::Identifier type_na
                                 ll_node_id bus_type, Span span, ast::File& file);
 Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_node, ll_node_id bus_type, Span span,
                                     ast::File& file);
-// Steps 3 to 5 of a whole file, from the root node on.
+// Translates a whole file from its Program node: every item, in source order.
 Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root);
 
 }  // namespace vorn::translate

@@ -8,7 +8,7 @@
 
 namespace vorn::run {
 
-// Runs the nine module checks in their fixed order.
+// Runs every module check, in their fixed order.
 Result<std::vector<diagnostics::Diagnostic>> run(const types::Module& module);
 
 // The same checks, appending to an existing list.

@@ -9,7 +9,7 @@ import { tmpdir } from 'node:os';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import {
-  compilerPath, loadRuntimeBytes, instantiate, loadTopology, sections, decodeFullTopology,
+  compilerPath, loadRuntimeBytes, instantiate, loadTopology, sections, decodeFullTopology, leb128,
 } from './harness.mjs';
 
 const runtime = loadRuntimeBytes();
@@ -66,17 +66,6 @@ function decodeCompact(bytes) {
     links.push({ from: view.getUint32(at, true), to: view.getUint32(at + 4, true), port: bytes[at + 8] });
   }
   return { components: list, connections: links };
-}
-
-function leb128(value) {
-  const out = [];
-  do {
-    let byte = value & 0x7f;
-    value >>>= 7;
-    if (value !== 0) byte |= 0x80;
-    out.push(byte);
-  } while (value !== 0);
-  return out;
 }
 
 // The runtime unchanged, then exactly the two custom sections.

@@ -78,19 +78,26 @@ export function compactTopology(components, connections, { magic = 'VORN', versi
   return new Uint8Array(bytes);
 }
 
+// Reads an unsigned LEB128 number at `at`: [value, offset after it].
+export function readLeb128(bytes, at) {
+  let result = 0;
+  let shift = 0;
+  for (;;) {
+    const byte = bytes[at++];
+    result += (byte & 0x7f) * 2 ** shift;
+    shift += 7;
+    if ((byte & 0x80) === 0) return [result, at];
+  }
+}
+
 // Reads the top-level sections of a module: [{ id, start, end, name? }].
 export function sections(bytes) {
   const list = [];
   let at = 8;
   const leb = () => {
-    let result = 0;
-    let shift = 0;
-    for (;;) {
-      const byte = bytes[at++];
-      result += (byte & 0x7f) * 2 ** shift;
-      shift += 7;
-      if ((byte & 0x80) === 0) return result;
-    }
+    const [value, next] = readLeb128(bytes, at);
+    at = next;
+    return value;
   };
   while (at < bytes.length) {
     const id = bytes[at++];
@@ -114,14 +121,9 @@ export function memoryLimits(bytes) {
   if (!section) return null;
   let at = section.start;
   const leb = () => {
-    let result = 0;
-    let shift = 0;
-    for (;;) {
-      const byte = bytes[at++];
-      result += (byte & 0x7f) * 2 ** shift;
-      shift += 7;
-      if ((byte & 0x80) === 0) return result;
-    }
+    const [value, next] = readLeb128(bytes, at);
+    at = next;
+    return value;
   };
   const count = leb();
   if (count !== 1) return { count };
@@ -149,7 +151,7 @@ export function fullTopology(components, connections) {
   return new Uint8Array(Buffer.concat(parts));
 }
 
-function leb128(value) {
+export function leb128(value) {
   const out = [];
   do {
     let byte = value & 0x7f;
