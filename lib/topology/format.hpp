@@ -32,7 +32,15 @@ struct PortNameText {
   uint32_t size;
 };
 inline constexpr PortNameText kPortNames[] = {{"in", 2}, {"a", 1}, {"b", 1}, {"out", 3}};
-inline constexpr uint8_t kPortCount = 4;
+inline constexpr uint8_t kPortCount = sizeof(kPortNames) / sizeof(kPortNames[0]);
+static_assert(
+    [] {
+      for (const PortNameText& name : kPortNames) {
+        if (name.data[name.size] != '\0') return false;
+      }
+      return true;
+    }(),
+    "each size counts its name's bytes");
 
 // The name of a port byte, or null for a byte that names no port.
 constexpr const PortNameText* portNameOf(uint8_t port) { return port < kPortCount ? &kPortNames[port] : nullptr; }
