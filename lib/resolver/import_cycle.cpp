@@ -30,19 +30,17 @@ struct Ctx {
 };
 
 void appendCycleDiagnostic(Ctx& ctx, const std::vector<std::uint32_t>& members, diagnostics::Span span) {
-  std::string message = "import cycle detected: ";
+  std::string paths;
   std::vector<diagnostics::DiagnosticNote> notes;
   notes.reserve(members.size());
   for (std::size_t i = 0; i < members.size(); ++i) {
     std::string_view path = ctx.file_paths[members[i]];
-    if (i > 0) message.append(" -> ");
-    message.append(path);
-    std::string note = "cycle member: ";
-    note.append(path);
-    notes.push_back(diagnostics::DiagnosticNote{std::move(note), span});
+    if (i > 0) paths.append(codes::kCyclePathSeparator);
+    paths.append(path);
+    notes.push_back(diagnostics::makeNote<diagnostics::NoteKind::cycle_member>(span, {path}));
   }
   ctx.diagnostics_list.push_back(
-      diagnostics::makeError(diagnostics::DiagnosticCode::E010, std::move(message), span, std::move(notes)));
+      diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E010>(span, {paths}, std::move(notes)));
 }
 
 void closeCycle(Ctx& ctx, std::uint32_t importing_file, std::uint32_t target, diagnostics::Span span) {

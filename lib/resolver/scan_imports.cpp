@@ -13,10 +13,6 @@ namespace vorn::scan_imports {
 
 namespace {
 
-constexpr std::string_view kBuiltinMacroNote =
-    "this alias refers to built-in macros; the import path must resolve to `<builtin>/<name>.vorn` matching the "
-    "compiler";
-
 struct ScanState {
   TextArena& arena;
   ScanResult result;
@@ -49,14 +45,6 @@ Result<std::uint32_t> findOrLoad(ScanState& state, std::string_view path, std::s
   return addFile(state, loaded->absolute_path, display_path, std::move(loaded->source));
 }
 
-std::string quoted(std::string_view prefix, std::string_view text) {
-  std::string message(prefix);
-  message.push_back('\'');
-  message.append(text);
-  message.push_back('\'');
-  return message;
-}
-
 }  // namespace
 
 bool isBuiltinAlias(std::string_view alias) {
@@ -65,18 +53,15 @@ bool isBuiltinAlias(std::string_view alias) {
 }
 
 void appendImportAliasCollisionDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view alias,
-                                          diagnostics::Span span, std::optional<diagnostics::Span> note_span,
-                                          std::string_view note_text) {
+                                          diagnostics::Span span, std::optional<diagnostics::DiagnosticNote> note) {
   std::vector<diagnostics::DiagnosticNote> notes;
-  if (note_span) notes.push_back(diagnostics::DiagnosticNote{std::string(note_text), *note_span});
-  list.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E011, quoted("import alias collision ", alias),
-                                        span, std::move(notes)));
+  if (note) notes.push_back(std::move(*note));
+  list.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E011>(span, {alias}, std::move(notes)));
 }
 
 void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view path_as_written,
                                     diagnostics::Span span) {
-  list.push_back(
-      diagnostics::makeError(diagnostics::DiagnosticCode::E009, quoted("import not found ", path_as_written), span));
+  list.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E009>(span, {path_as_written}));
 }
 
 Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_path) {
@@ -106,12 +91,13 @@ Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_pa
       const diagnostics::Span span = import.span;
 
       if (isBuiltinAlias(alias)) {
-        appendImportAliasCollisionDiagnostic(state.result.diagnostics, alias, span, std::nullopt, {});
+        appendImportAliasCollisionDiagnostic(state.result.diagnostics, alias, span, std::nullopt);
         continue;
       }
       if (auto earlier = alias_map.find(alias); earlier != alias_map.end()) {
-        appendImportAliasCollisionDiagnostic(state.result.diagnostics, alias, span, earlier->second,
-                                             "first import alias declared here");
+        appendImportAliasCollisionDiagnostic(
+            state.result.diagnostics, alias, span,
+            diagnostics::makeNote<diagnostics::NoteKind::first_alias>(earlier->second, {}));
         continue;
       }
       auto resolved = file_loader::resolveImportPath(arena, file_path, import.path.text);
@@ -122,7 +108,9 @@ Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_pa
       }
       if (std::optional<builtins::Name> macro = builtins::macroForAlias(alias)) {
         if (*resolved != builtins::virtualPath(*macro)) {
-          appendImportAliasCollisionDiagnostic(state.result.diagnostics, alias, span, span, kBuiltinMacroNote);
+          appendImportAliasCollisionDiagnostic(
+              state.result.diagnostics, alias, span,
+              diagnostics::makeNote<diagnostics::NoteKind::builtin_macro_alias>(span, {}));
           continue;
         }
       }

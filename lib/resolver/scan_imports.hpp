@@ -34,12 +34,11 @@ struct ScanResult {
 // the pin keywords.
 bool isBuiltinAlias(std::string_view alias);
 
-// E011 "import alias collision '<alias>'", with one note when `note_span` is set.
+// E011 for `alias`, with `note` when there is one.
 void appendImportAliasCollisionDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view alias,
-                                          diagnostics::Span span, std::optional<diagnostics::Span> note_span,
-                                          std::string_view note_text);
+                                          diagnostics::Span span, std::optional<diagnostics::DiagnosticNote> note);
 
-// E009 "import not found '<path as written>'".
+// E009 for an import path, as written, that names no file.
 void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view path_as_written,
                                     diagnostics::Span span);
 

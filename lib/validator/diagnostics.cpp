@@ -2,25 +2,9 @@
 
 namespace vorn::diagnostics {
 
-std::string_view codeName(DiagnosticCode code) {
-  static constexpr std::string_view kNames[] = {
-      "E001", "E002", "E003", "E004", "E005", "E006", "E007", "E008",
-      "E009", "E010", "E011", "E012", "E013", "W001", "W002", "W003",
-  };
-  return kNames[static_cast<std::size_t>(code)];
-}
-
 Diagnostic makeDiagnostic(DiagnosticCode code, DiagnosticLevel level, std::string message, Span span,
                           std::vector<DiagnosticNote> notes) {
   return Diagnostic{std::move(message), std::move(notes), span, level, code};
-}
-
-Diagnostic makeError(DiagnosticCode code, std::string message, Span span, std::vector<DiagnosticNote> notes) {
-  return makeDiagnostic(code, DiagnosticLevel::err, std::move(message), span, std::move(notes));
-}
-
-Diagnostic makeWarning(DiagnosticCode code, std::string message, Span span, std::vector<DiagnosticNote> notes) {
-  return makeDiagnostic(code, DiagnosticLevel::warning, std::move(message), span, std::move(notes));
 }
 
 std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagnostic) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,20 +12,18 @@
 #include "core/error.hpp"
 #include "core/output_stream.hpp"
 #include "core/span.hpp"
+#include "validator/codes.hpp"
 
-// The diagnostic record, its code table and its printed form.
+// The diagnostic record and its printed form; codes, levels and texts come
+// from the table in codes.def.
 namespace vorn::diagnostics {
 
 using Span = vorn::Span;
 
-enum class DiagnosticCode : std::uint8_t {
-  E001, E002, E003, E004, E005, E006, E007, E008, E009, E010, E011, E012, E013,
-  W001, W002, W003,
-};
-
-enum class DiagnosticLevel : std::uint8_t { err = 0, warning = 1 };
-
-std::string_view codeName(DiagnosticCode code);
+using codes::codeName;
+using codes::DiagnosticCode;
+using codes::DiagnosticLevel;
+using codes::NoteKind;
 
 struct DiagnosticNote {
   std::string message;
@@ -46,9 +46,37 @@ struct Counts {
 Diagnostic makeDiagnostic(DiagnosticCode code, DiagnosticLevel level, std::string message, Span span,
                           std::vector<DiagnosticNote> notes = {});
 
-// Shorthands: every E code is an error and every W code a warning.
-Diagnostic makeError(DiagnosticCode code, std::string message, Span span, std::vector<DiagnosticNote> notes = {});
-Diagnostic makeWarning(DiagnosticCode code, std::string message, Span span, std::vector<DiagnosticNote> notes = {});
+// Exactly N texts for a template's "{0}" ... "{N-1}"; a call passing another
+// number does not compile.
+template <std::size_t N>
+class MessageArgs {
+ public:
+  template <typename... Texts>
+    requires(sizeof...(Texts) == N && (std::convertible_to<const Texts&, std::string_view> && ...))
+  MessageArgs(const Texts&... texts) : values_{std::string_view(texts)...} {}
+
+  std::span<const std::string_view> values() const { return values_; }
+
+ private:
+  std::array<std::string_view, N> values_;
+};
+
+// A diagnostic whose level and message come from the code's table row:
+// makeDiagnostic<DiagnosticCode::E001>(span, {type_name}).
+template <DiagnosticCode code>
+Diagnostic makeDiagnostic(Span span, MessageArgs<codes::argumentCount(codes::codeTemplate(code).default_message)> args,
+                          std::vector<DiagnosticNote> notes = {}) {
+  constexpr const codes::CodeTemplate& row = codes::codeTemplate(code);
+  return makeDiagnostic(code, row.level, codes::formatTemplate(row.default_message, args.values()), span,
+                        std::move(notes));
+}
+
+// A note whose text comes from the table: makeNote<NoteKind::cycle_member>(span, {path}).
+template <NoteKind kind>
+DiagnosticNote makeNote(Span span, MessageArgs<codes::argumentCount(codes::noteTemplate(kind).text)> args) {
+  constexpr std::string_view text = codes::noteTemplate(kind).text;
+  return DiagnosticNote{codes::formatTemplate(text, args.values()), span};
+}
 
 // "path:line:col: error: E001: message"
 std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagnostic);

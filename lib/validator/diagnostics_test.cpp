@@ -36,10 +36,10 @@ std::string printed(const std::vector<Diagnostic>& list, Counts* counts = nullpt
 
 TEST(DiagnosticsTest, MainLinesAndNotesUseTheGivenPathForEveryFile) {
   std::vector<Diagnostic> list;
-  list.push_back(makeError(DiagnosticCode::E001, "undeclared name 'xr'", at(4, 1)));
-  list.push_back(makeError(DiagnosticCode::E005, "duplicate instance name 'g'", at(12345, 67),
-                           {{"first declared as 'g' here", at(2, 1)}}));
-  list.push_back(makeWarning(DiagnosticCode::W002, "output 'out' of sub-circuit 'xor' is never read", at(1, 1)));
+  list.push_back(makeDiagnostic<DiagnosticCode::E001>(at(4, 1), {"xr"}));
+  list.push_back(makeDiagnostic<DiagnosticCode::E005>(at(12345, 67), {"g"},
+                                                      {makeNote<NoteKind::first_declared>(at(2, 1), {"g"})}));
+  list.push_back(makeDiagnostic<DiagnosticCode::W002>(at(1, 1), {"out", "xor"}));
   Counts counts;
   EXPECT_EQ(printed(list, &counts),
             "adder.vorn:4:1: error: E001: undeclared name 'xr'\n"
@@ -53,11 +53,12 @@ TEST(DiagnosticsTest, MainLinesAndNotesUseTheGivenPathForEveryFile) {
 TEST(DiagnosticsTest, EachLineNamesTheFileOfItsOwnSpan) {
   const std::string_view paths[] = {"top.vorn", "sub/s.vorn", "<builtin>/xor.vorn"};
   std::vector<Diagnostic> list;
-  list.push_back(makeError(DiagnosticCode::E010, "import cycle detected: x", Span{1, 2, 3, 2, 9},
-                           {{"cycle member: a", Span{0, 5, 1, 5, 2}}, {"cycle member: b", Span{2, 7, 4, 7, 5}}}));
-  list.push_back(makeWarning(DiagnosticCode::W001, "input 'z' is declared but never used", Span{0, 1, 13, 1, 14}));
+  list.push_back(makeDiagnostic<DiagnosticCode::E010>(Span{1, 2, 3, 2, 9}, {"x"},
+                                                      {makeNote<NoteKind::cycle_member>(Span{0, 5, 1, 5, 2}, {"a"}),
+                                                       makeNote<NoteKind::cycle_member>(Span{2, 7, 4, 7, 5}, {"b"})}));
+  list.push_back(makeDiagnostic<DiagnosticCode::W001>(Span{0, 1, 13, 1, 14}, {"z"}));
   // An id beyond the list (a tree built without a scan) falls back to the root.
-  list.push_back(makeError(DiagnosticCode::E001, "undeclared name 'q'", Span{9, 4, 1, 4, 2}));
+  list.push_back(makeDiagnostic<DiagnosticCode::E001>(Span{9, 4, 1, 4, 2}, {"q"}));
   EXPECT_EQ(printed(list, nullptr, paths),
             "sub/s.vorn:2:3: error: E010: import cycle detected: x\n"
             "  note: top.vorn:5:1: cycle member: a\n"
@@ -67,11 +68,10 @@ TEST(DiagnosticsTest, EachLineNamesTheFileOfItsOwnSpan) {
 }
 
 TEST(DiagnosticsTest, NotesKeepTheirOrder) {
-  std::vector<DiagnosticNote> notes = {{"driver from component 4.out", at(3, 7)},
-                                       {"driver from component 0.out", at(4, 7)},
-                                       {"driver from component 9.out", at(5, 7)}};
-  std::vector<Diagnostic> list = {
-      makeError(DiagnosticCode::E003, "multiple drivers for input port 'a'", at(3, 7), notes)};
+  std::vector<DiagnosticNote> notes = {makeNote<NoteKind::driver>(at(3, 7), {"4", "out"}),
+                                       makeNote<NoteKind::driver>(at(4, 7), {"0", "out"}),
+                                       makeNote<NoteKind::driver>(at(5, 7), {"9", "out"})};
+  std::vector<Diagnostic> list = {makeDiagnostic<DiagnosticCode::E003>(at(3, 7), {"a"}, notes)};
   EXPECT_EQ(printed(list),
             "adder.vorn:3:7: error: E003: multiple drivers for input port 'a'\n"
             "  note: adder.vorn:3:7: driver from component 4.out\n"
@@ -90,7 +90,7 @@ TEST(DiagnosticsTest, WriteFailureIsReturned) {
   int fd = ::open("/dev/full", O_WRONLY);
   ASSERT_GE(fd, 0);
   OutputStream out(fd, 16);
-  std::vector<Diagnostic> list = {makeError(DiagnosticCode::E001, "undeclared name 'a_long_type_name'", at(1, 1))};
+  std::vector<Diagnostic> list = {makeDiagnostic<DiagnosticCode::E001>(at(1, 1), {"a_long_type_name"})};
   auto result = printDiagnosticSet(out, "x.vorn", list);
   EXPECT_FALSE(result.has_value());
   EXPECT_EQ(result.error(), Error::NoSpaceLeft);

@@ -25,12 +25,11 @@ void appendCycleDiagnostic(const types::Module& module, std::vector<diagnostics:
   notes.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     const types::Component& member = module.components[members[i]];
-    std::string note = "cycle includes component ";
-    note.append(std::to_string(member.id.value));
-    notes.push_back(diagnostics::DiagnosticNote{std::move(note), member.span});
+    notes.push_back(
+        diagnostics::makeNote<diagnostics::NoteKind::loop_member>(member.span, {std::to_string(member.id.value)}));
   }
-  diagnostics.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E008, "combinational loop detected",
-                                               module.components[members[0]].span, std::move(notes)));
+  diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E008>(
+      module.components[members[0]].span, {}, std::move(notes)));
 }
 
 // Gate-free edges in compressed form: the destinations of node n are

@@ -149,8 +149,8 @@ struct Reference {
     for (std::uint32_t id : members) {
       if (const auto* c = find(id)) notes.push_back({"cycle includes component " + std::to_string(id), c->span});
     }
-    out.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E008, "combinational loop detected", first->span,
-                                         notes));
+    out.push_back(diagnostics::makeDiagnostic(diagnostics::DiagnosticCode::E008, diagnostics::DiagnosticLevel::err,
+                                              "combinational loop detected", first->span, notes));
   }
   void visit(std::uint32_t node) {
     visited[node] = in_stack[node] = true;

@@ -19,14 +19,11 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
     std::vector<diagnostics::DiagnosticNote> notes;
     for (std::size_t member = i; member != EndpointIndex::kNone; member = drivers.next(member)) {
       const types::Connection& driver = connections[member];
-      std::string note = "driver from component ";
-      note.append(std::to_string(driver.from.component.value)).append(".").append(driver.from.port);
-      notes.push_back(diagnostics::DiagnosticNote{std::move(note), driver.span});
+      notes.push_back(diagnostics::makeNote<diagnostics::NoteKind::driver>(
+          driver.span, {std::to_string(driver.from.component.value), driver.from.port}));
     }
-    std::string message = "multiple drivers for input port '";
-    message.append(connection.to.port).append("'");
-    diagnostics.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E003, std::move(message),
-                                                 connection.span, std::move(notes)));
+    diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E003>(
+        connection.span, {connection.to.port}, std::move(notes)));
   }
 }
 

@@ -1,6 +1,5 @@
 #include "validator/passes/name_collision.hpp"
 
-#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -16,18 +15,12 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
     const std::string_view name = component.instance_name;
     if (name.empty()) continue;
     if (port_table::isBuiltinName(name)) {
-      std::string message = "instance name '";
-      message.append(name).append("' shadows built-in");
-      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E006, std::move(message), component.span));
+      diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E006>(component.span, {name}));
     }
     auto [entry, inserted] = first_seen_span.try_emplace(name, component.span);
     if (inserted) continue;
-    std::string message = "duplicate instance name '";
-    message.append(name).append("'");
-    std::string note = "first declared as '";
-    note.append(name).append("' here");
-    diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E005, std::move(message), component.span,
-                                                 {diagnostics::DiagnosticNote{std::move(note), entry->second}}));
+    diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E005>(
+        component.span, {name}, {diagnostics::makeNote<diagnostics::NoteKind::first_declared>(entry->second, {name})}));
   }
 }
 

@@ -1,7 +1,5 @@
 #include "validator/passes/output_assignment.hpp"
 
-#include <string>
-
 #include "validator/passes/component_lookup.hpp"
 
 namespace vorn::output_assignment {
@@ -10,9 +8,7 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
   const component_lookup::ComponentLookup lookup(module);
   for (const types::OutputPin& output : module.outputs) {
     if (lookup.find(output.driver.component) != nullptr) continue;
-    std::string message = "output '";
-    message.append(output.name).append("' has no assigned driver");
-    diagnostics.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E007, std::move(message), output.span));
+    diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E007>(output.span, {output.name}));
   }
 }
 

@@ -1,7 +1,5 @@
 #include "validator/passes/port_validation.hpp"
 
-#include <string>
-
 #include "validator/passes/component_lookup.hpp"
 #include "validator/passes/port_table.hpp"
 
@@ -16,16 +14,14 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
     if (destination == nullptr) continue;
     if (destination->kind.isPrimitive() &&
         !port_table::isValidInputPort(destination->kind.primitive, connection.to.port)) {
-      std::string message = "unknown input port '";
-      message.append(connection.to.port).append("'");
-      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E002, std::move(message), connection.span));
+      diagnostics.push_back(
+          diagnostics::makeDiagnostic<DiagnosticCode::E002>(connection.span, {"input", connection.to.port}));
     }
     const types::Component* source = lookup.find(connection.from.component);
     if (source != nullptr && source->kind.isPrimitive() &&
         !port_table::isValidOutputPort(source->kind.primitive, connection.from.port)) {
-      std::string message = "unknown output port '";
-      message.append(connection.from.port).append("'");
-      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E002, std::move(message), connection.span));
+      diagnostics.push_back(
+          diagnostics::makeDiagnostic<DiagnosticCode::E002>(connection.span, {"output", connection.from.port}));
     }
   }
 }

@@ -1,7 +1,5 @@
 #include "validator/passes/required_input.hpp"
 
-#include <string>
-
 #include "validator/passes/endpoint_index.hpp"
 #include "validator/passes/port_table.hpp"
 
@@ -14,9 +12,7 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
     if (!component.kind.isPrimitive()) continue;
     for (std::string_view port : port_table::requiredInputs(component.kind.primitive)) {
       if (drivers.contains(component.id, port)) continue;
-      std::string message = "required input '";
-      message.append(port).append("' is unconnected");
-      diagnostics.push_back(diagnostics::makeError(diagnostics::DiagnosticCode::E004, std::move(message), component.span));
+      diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E004>(component.span, {port}));
     }
   }
 }

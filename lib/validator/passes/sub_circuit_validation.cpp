@@ -34,16 +34,6 @@ bool TargetIndex::hasOutputPort(const types::Module& target, std::string_view na
   return pinNames(target).outputs.contains(name);
 }
 
-namespace {
-
-std::string subCircuitPrefix(std::string_view alias) {
-  std::string text = "sub-circuit '";
-  text.append(alias).append("'");
-  return text;
-}
-
-}  // namespace
-
 void runForModule(const TargetIndex& targets, const types::Module& module,
                   std::vector<diagnostics::Diagnostic>& diagnostics) {
   using diagnostics::DiagnosticCode;
@@ -60,16 +50,14 @@ void runForModule(const TargetIndex& targets, const types::Module& module,
     const types::Component* destination = lookup.find(connection.to.component);
     if (const types::Module* target = targetOf(destination);
         target != nullptr && !targets.hasInputPort(*target, connection.to.port)) {
-      std::string message = subCircuitPrefix(destination->kind.sub_circuit_ref.name);
-      message.append(" has no input port '").append(connection.to.port).append("'");
-      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E012, std::move(message), connection.span));
+      diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E012>(
+          connection.span, {destination->kind.sub_circuit_ref.name, "input", connection.to.port}));
     }
     const types::Component* source = lookup.find(connection.from.component);
     if (const types::Module* target = targetOf(source);
         target != nullptr && !targets.hasOutputPort(*target, connection.from.port)) {
-      std::string message = subCircuitPrefix(source->kind.sub_circuit_ref.name);
-      message.append(" has no output port '").append(connection.from.port).append("'");
-      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E012, std::move(message), connection.span));
+      diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E012>(
+          connection.span, {source->kind.sub_circuit_ref.name, "output", connection.from.port}));
     }
   }
 
@@ -89,9 +77,8 @@ void runForModule(const TargetIndex& targets, const types::Module& module,
     if (target == nullptr) continue;
     for (const types::InputPin& pin : target->inputs) {
       if (destinations.contains(component.id, pin.name)) continue;
-      std::string message = subCircuitPrefix(component.kind.sub_circuit_ref.name);
-      message.append(" is missing required input '").append(pin.name).append("'");
-      diagnostics.push_back(diagnostics::makeError(DiagnosticCode::E013, std::move(message), component.span));
+      diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E013>(
+          component.span, {component.kind.sub_circuit_ref.name, pin.name}));
     }
   }
 
@@ -102,10 +89,8 @@ void runForModule(const TargetIndex& targets, const types::Module& module,
     if (target == nullptr) continue;
     for (const types::OutputPin& pin : target->outputs) {
       if (sources.contains(component.id, pin.name)) continue;
-      std::string message = "output '";
-      message.append(pin.name).append("' of sub-circuit '").append(component.kind.sub_circuit_ref.name);
-      message.append("' is never read");
-      diagnostics.push_back(diagnostics::makeWarning(DiagnosticCode::W002, std::move(message), component.span));
+      diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::W002>(
+          component.span, {pin.name, component.kind.sub_circuit_ref.name}));
     }
   }
 }

@@ -1,6 +1,5 @@
 #include "validator/passes/unused_import.hpp"
 
-#include <string>
 #include <string_view>
 #include <unordered_set>
 
@@ -16,9 +15,7 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
     // Built-in macros are bound to every file; not using them is normal.
     if (import.implicit_builtin) continue;
     if (used_aliases.contains(import.alias)) continue;
-    std::string message = "import '";
-    message.append(import.alias).append("' is declared but never instantiated");
-    diagnostics.push_back(diagnostics::makeWarning(diagnostics::DiagnosticCode::W003, std::move(message), import.span));
+    diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::W003>(import.span, {import.alias}));
   }
 }
 
