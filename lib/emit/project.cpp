@@ -3,7 +3,6 @@
 #include <string>
 
 #include "emit/build_fn.hpp"
-#include "emit/component_index.hpp"
 #include "emit/debug_paths.hpp"
 #include "emit/file_info.hpp"
 #include "ir/flattened_size.hpp"
@@ -14,41 +13,6 @@
 namespace vorn::project {
 
 namespace {
-
-Result<void> emitFileComponents(writer::Writer& out, std::uint32_t file_id, const types::Module& module,
-                                const import_targets::ImportTargets& targets, std::size_t file_count) {
-  out.indent();
-  for (const types::Component& component : module.components) {
-    switch (component.kind.tag) {
-      case types::ComponentKind::Tag::primitive:
-        out.writeLineFmt("const {} = try circuit.createComponent({});", writer::componentVariable(component),
-                         writer::primitiveExpression(component.kind.primitive));
-        break;
-      case types::ComponentKind::Tag::sub_circuit_ref: {
-        std::optional<std::uint32_t> target = targets.find(types::FileId{file_id}, component.kind.sub_circuit_ref.name);
-        if (!target || *target >= file_count) return fail(Error::UnresolvedSubCircuitTarget);
-        out.writeLineFmt("const {} = try buildFile_{}(circuit);", writer::subCircuitVariable(component), *target);
-        break;
-      }
-      case types::ComponentKind::Tag::unresolved_name: return fail(Error::UnresolvedComponentName);
-    }
-  }
-  out.dedent();
-  return {};
-}
-
-Result<void> emitFileBuildFunction(writer::Writer& out, std::uint32_t file_id, const types::Module& module,
-                                   const import_targets::ImportTargets& targets, std::size_t file_count) {
-  const component_index::ComponentIndex index(module.components);
-  out.writeLineFmt("fn buildFile_{}(circuit: *engine.Circuit) !struct {{", file_id);
-  build_fn::emitPinStructFields(out, module);
-  out.writeLine("} {");
-  if (auto done = emitFileComponents(out, file_id, module, targets, file_count); !done) return done;
-  if (auto done = build_fn::emitConnections(out, module, index); !done) return done;
-  if (auto done = build_fn::emitPinReturn(out, module, index); !done) return done;
-  out.writeLine("}");
-  return {};
-}
 
 file_info_format::FileInfo projectFileInfo(const types::Project& project, const ProjectLayout& layout,
                                            const EmitOptions& options) {
@@ -109,8 +73,7 @@ Result<std::string> emitProjectSource(const types::Project& project, const emit:
   emit::emitHeader(out, options);
   const import_targets::ImportTargets targets(project.import_table);
   for (std::size_t file_id = 0; file_id < project.files.size(); ++file_id) {
-    auto built = emitFileBuildFunction(out, static_cast<std::uint32_t>(file_id), project.files[file_id], targets,
-                                       project.files.size());
+    auto built = build_fn::emitFileBuildFunction(out, project, static_cast<std::uint32_t>(file_id), targets);
     if (!built) return fail(built.error());
     out.writeLine("");
   }

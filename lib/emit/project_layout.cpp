@@ -1,26 +1,19 @@
 #include <string>
 #include <unordered_map>
 
-#include "ir/import_targets.hpp"
 #include "emit/project.hpp"
+#include "ir/component_lookup.hpp"
+#include "ir/import_targets.hpp"
+#include "ir/instance_walk.hpp"
 
 namespace vorn::project {
 
 namespace {
 
-// One file instance being walked; the stack of these replaces recursion so
-// that deep sub-circuit nesting cannot exhaust the call stack.
-struct Frame {
-  std::uint32_t file_id = 0;
-  std::size_t next_component = 0;
-  std::vector<std::string_view> prefix;
-};
-
 struct WalkContext {
   const types::Project& project;
   const import_targets::ImportTargets& targets;
   ProjectLayout& layout;
-  std::uint32_t next_global_id = 0;
   // Pin component id -> global id, filled for the root file only: pins of
   // nested instances never reach the root's maps.
   std::unordered_map<std::uint32_t, std::uint32_t> root_inputs;
@@ -40,53 +33,44 @@ std::string_view nameOr(TextArena& names, const types::Component& component, std
   return names.store(std::string(fallback_prefix) + std::to_string(component.id.value));
 }
 
+// Names every instance and primitive that the project walk reaches from the
+// root file, in the walk's order.
 Result<void> walkFile(WalkContext& context, std::uint32_t root_file_id, std::string_view source_name) {
-  const std::vector<types::Module>& files = context.project.files;
-  std::vector<bool> on_stack(files.size(), false);
-  std::vector<Frame> stack;
-  stack.push_back(Frame{root_file_id, 0, {source_name}});
-  on_stack[root_file_id] = true;
+  static constexpr instance_walk::WalkErrors kErrors{Error::UnresolvedSubCircuitTarget, Error::UnresolvedComponentName};
+  std::vector<instance_walk::Instance> instances;
+  std::vector<instance_walk::Primitive> primitives;
+  auto walked = instance_walk::walkInstances(
+      context.project, context.targets,
+      {&context.project.files[root_file_id], root_file_id, instance_walk::kNoInstance, nullptr}, instances,
+      primitives, kErrors);
+  if (!walked) return fail(walked.error());
 
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    const types::Module& module = files[frame.file_id];
-    if (frame.next_component == module.components.size()) {
-      on_stack[frame.file_id] = false;
-      stack.pop_back();
-      continue;
-    }
-    const types::Component& component = module.components[frame.next_component++];
-    switch (component.kind.tag) {
-      case types::ComponentKind::Tag::primitive: {
-        const std::uint32_t global_id = context.next_global_id++;
-        // Unnamed primitives get "comp_{id}" here, matching their variable.
-        std::string_view leaf = nameOr(*context.layout.names, component, "comp_");
-        context.layout.entries.push_back(
-            ComponentEntry{extended(frame.prefix, leaf), global_id, frame.file_id, component.id.value});
-        if (stack.size() == 1) {
-          if (component.kind.primitive == types::PrimitiveKind::output_pin) {
-            context.root_outputs[component.id.value] = global_id;
-          } else if (component.kind.primitive == types::PrimitiveKind::input_pin) {
-            context.root_inputs[component.id.value] = global_id;
-          }
-        }
-        break;
+  // Instance 0 is the root; instance i > 0 is sub_circuits[i - 1].
+  ProjectLayout& layout = context.layout;
+  const std::vector<std::string_view> root_path{source_name};
+  auto pathOf = [&](std::uint32_t instance) -> const std::vector<std::string_view>& {
+    return instance == 0 ? root_path : layout.sub_circuits[instance - 1].instance_path;
+  };
+  layout.sub_circuits.reserve(instances.size() - 1);
+  for (std::uint32_t i = 1; i < instances.size(); ++i) {
+    std::string_view segment = nameOr(*layout.names, *instances[i].component, "anon_");
+    layout.sub_circuits.push_back(SubCircuitEntry{extended(pathOf(instances[i].parent), segment), instances[i].file});
+  }
+
+  layout.entries.reserve(primitives.size());
+  for (std::uint32_t global_id = 0; global_id < primitives.size(); ++global_id) {
+    const types::Component& component = *primitives[global_id].component;
+    const std::uint32_t instance = primitives[global_id].instance;
+    // Unnamed primitives get "comp_{id}" here, matching their variable.
+    std::string_view leaf = nameOr(*layout.names, component, "comp_");
+    layout.entries.push_back(
+        ComponentEntry{extended(pathOf(instance), leaf), global_id, instances[instance].file, component.id.value});
+    if (instance == 0) {
+      if (component.kind.primitive == types::PrimitiveKind::output_pin) {
+        context.root_outputs[component.id.value] = global_id;
+      } else if (component.kind.primitive == types::PrimitiveKind::input_pin) {
+        context.root_inputs[component.id.value] = global_id;
       }
-      case types::ComponentKind::Tag::sub_circuit_ref: {
-        std::optional<std::uint32_t> target =
-            context.targets.find(types::FileId{frame.file_id}, component.kind.sub_circuit_ref.name);
-        if (!target || *target >= files.size()) return fail(Error::UnresolvedSubCircuitTarget);
-        std::string_view segment = nameOr(*context.layout.names, component, "anon_");
-        std::vector<std::string_view> path = extended(frame.prefix, segment);
-        context.layout.sub_circuits.push_back(SubCircuitEntry{path, *target});
-        // Import cycles are rejected before emission; a file inside itself
-        // would otherwise expand without end.
-        if (on_stack[*target]) return fail(Error::InternalError);
-        on_stack[*target] = true;
-        stack.push_back(Frame{*target, 0, std::move(path)});  // invalidates `frame`
-        break;
-      }
-      case types::ComponentKind::Tag::unresolved_name: return fail(Error::UnresolvedComponentName);
     }
   }
   return {};
@@ -96,20 +80,14 @@ Result<void> walkFile(WalkContext& context, std::uint32_t root_file_id, std::str
 
 std::optional<std::uint32_t> lookupTargetFile(const std::vector<types::ResolvedImport>& import_table,
                                               types::FileId importing_file, std::string_view alias) {
-  for (const types::ResolvedImport& record : import_table) {
-    if (record.importing_file == importing_file && record.alias == alias) return record.target_file.value;
-  }
-  return std::nullopt;
+  return import_targets::ImportTargets(import_table).find(importing_file, alias);
 }
 
 std::optional<types::ComponentId> findOutputPinComponent(const std::vector<types::Component>& components,
                                                          std::string_view name) {
-  for (const types::Component& component : components) {
-    if (component.kind.isPrimitive(types::PrimitiveKind::output_pin) && component.instance_name == name) {
-      return component.id;
-    }
-  }
-  return std::nullopt;
+  const types::Component* found = component_lookup::ComponentLookup(components).findOutputPin(name);
+  if (found == nullptr) return std::nullopt;
+  return found->id;
 }
 
 Result<ProjectLayout> computeLayout(const types::Project& project, std::string_view source_name) {
@@ -117,7 +95,7 @@ Result<ProjectLayout> computeLayout(const types::Project& project, std::string_v
   if (root_id >= project.files.size()) return fail(Error::InternalError);
   ProjectLayout layout;
   const import_targets::ImportTargets targets(project.import_table);
-  WalkContext context{project, targets, layout, 0, {}, {}};
+  WalkContext context{project, targets, layout, {}, {}};
   if (auto walked = walkFile(context, root_id, source_name); !walked) return fail(walked.error());
 
   const types::Module& root = project.files[root_id];
@@ -127,18 +105,12 @@ Result<ProjectLayout> computeLayout(const types::Project& project, std::string_v
     if (found == context.root_inputs.end()) return fail(Error::MissingRootInputId);
     layout.root_input_global_ids.push_back(found->second);
   }
-  // One pass over the root's components gives the first output pin per name.
-  std::unordered_map<std::string_view, std::uint32_t> output_pin_by_name;
-  for (const types::Component& component : root.components) {
-    if (component.kind.isPrimitive(types::PrimitiveKind::output_pin)) {
-      output_pin_by_name.try_emplace(component.instance_name, component.id.value);
-    }
-  }
+  const component_lookup::ComponentLookup root_components(root);
   layout.root_output_global_ids.reserve(root.outputs.size());
   for (const types::OutputPin& pin : root.outputs) {
-    auto by_name = output_pin_by_name.find(pin.name);
-    if (by_name == output_pin_by_name.end()) return fail(Error::MissingRootOutputId);
-    auto found = context.root_outputs.find(by_name->second);
+    const types::Component* by_name = root_components.findOutputPin(pin.name);
+    if (by_name == nullptr) return fail(Error::MissingRootOutputId);
+    auto found = context.root_outputs.find(by_name->id.value);
     if (found == context.root_outputs.end()) return fail(Error::MissingRootOutputId);
     layout.root_output_global_ids.push_back(found->second);
   }

@@ -412,6 +412,8 @@ TEST(EmitProjectSource, ReportsEveryFailureByName) {
     project.import_table.push_back(edge("again", 3, 1));
     project.files[3].components.push_back({types::ComponentKind::makeSubCircuitRef({"again", {}}), "", {7}, {}});
     EXPECT_EQ(failure(project), "CircuitTooLarge");
+    // The layout alone refuses it too instead of expanding without end.
+    EXPECT_EQ(computeLayout(project, "top.vorn").error(), Error::InternalError);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -9,13 +10,18 @@
 #include "ir/types.hpp"
 
 // Hashed form of the project's import table that answers like a front-to-back
-// scan: the target of the first import of a file under an alias.
+// scan: the first import of a file under an alias.
 namespace vorn::import_targets {
 
 class ImportTargets {
  public:
-  explicit ImportTargets(const std::vector<types::ResolvedImport>& import_table);
+  // The table must outlive this index and keep its records in place.
+  explicit ImportTargets(std::span<const types::ResolvedImport> import_table);
 
+  // That import's record, or nullptr.
+  const types::ResolvedImport* findImport(types::FileId importing_file, std::string_view alias) const;
+
+  // That import's target file.
   std::optional<std::uint32_t> find(types::FileId importing_file, std::string_view alias) const;
 
  private:
@@ -27,7 +33,8 @@ class ImportTargets {
   struct KeyHash {
     std::size_t operator()(const Key& key) const;
   };
-  std::unordered_map<Key, std::uint32_t, KeyHash> targets_;
+  std::span<const types::ResolvedImport> table_;
+  std::unordered_map<Key, std::size_t, KeyHash> first_record_;
 };
 
 }  // namespace vorn::import_targets

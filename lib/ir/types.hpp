@@ -159,11 +159,6 @@ struct Module {
   std::vector<Connection> connections;
   std::vector<UnresolvedImport> imports;
   FileId file_id;
-
-  // The component with this id, or nullptr (ids are dense, so this is O(1)).
-  const Component* findComponent(ComponentId id) const {
-    return id.value < components.size() && components[id.value].id == id ? &components[id.value] : nullptr;
-  }
 };
 
 struct Project {

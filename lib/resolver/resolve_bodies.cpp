@@ -1,48 +1,13 @@
 #include "resolver/resolve_bodies.hpp"
 
 #include <string>
-#include <unordered_map>
 
+#include "ir/import_targets.hpp"
 #include "ir/resolver.hpp"
 #include "resolver/file_loader.hpp"
 #include "syntax/translate.hpp"
 
 namespace vorn::resolve_bodies {
-
-namespace {
-
-struct ImporterAlias {
-  std::uint32_t file = 0;
-  std::string_view alias;
-  friend bool operator==(const ImporterAlias&, const ImporterAlias&) = default;
-};
-
-struct ImporterAliasHash {
-  std::size_t operator()(const ImporterAlias& key) const {
-    return std::hash<std::string_view>{}(key.alias) * 31u + key.file;
-  }
-};
-
-// The first import-table record for each (importing file, alias): the same
-// answer as scanning the table in order, without the scan per component.
-using AliasIndex = std::unordered_map<ImporterAlias, const scan_imports::ResolvedImport*, ImporterAliasHash>;
-
-AliasIndex buildAliasIndex(const std::vector<scan_imports::ResolvedImport>& import_table) {
-  AliasIndex index;
-  index.reserve(import_table.size());
-  for (const scan_imports::ResolvedImport& record : import_table) {
-    index.try_emplace(ImporterAlias{record.importing_file, record.alias}, &record);
-  }
-  return index;
-}
-
-const scan_imports::ResolvedImport* componentMatchesAlias(const AliasIndex& index, std::uint32_t file,
-                                                          std::string_view name) {
-  auto found = index.find(ImporterAlias{file, name});
-  return found == index.end() ? nullptr : found->second;
-}
-
-}  // namespace
 
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
@@ -71,7 +36,7 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
     return project.import_table[static_cast<std::size_t>(record - import_table.data())].alias;
   };
 
-  const AliasIndex alias_index = buildAliasIndex(import_table);
+  const import_targets::ImportTargets targets(project.import_table);
   std::vector<std::vector<const scan_imports::ResolvedImport*>> implicit_by_file(file_count);
   for (const scan_imports::ResolvedImport& record : import_table) {
     if (record.implicit_builtin) implicit_by_file[record.importing_file].push_back(&record);
@@ -94,10 +59,9 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
 
     for (types::Component& component : module->components) {
       if (!component.kind.isUnresolvedName()) continue;
-      const scan_imports::ResolvedImport* record =
-          componentMatchesAlias(alias_index, file_id, component.kind.unresolved_name);
+      const types::ResolvedImport* record = targets.findImport(types::FileId{file_id}, component.kind.unresolved_name);
       if (record == nullptr) continue;
-      component.kind = types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{storedAlias(record), component.span});
+      component.kind = types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{record->alias, component.span});
     }
 
     for (const scan_imports::ResolvedImport* record : implicit_by_file[file_id]) {

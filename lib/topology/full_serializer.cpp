@@ -15,10 +15,10 @@ namespace {
 std::vector<full_format::OriginFrame> originOf(const serializer::ExpanderState& state, std::uint32_t instance) {
   std::vector<full_format::OriginFrame> origin;
   for (std::uint32_t at = instance; at != serializer::kNoInstance; at = state.instances[at].parent) {
-    const serializer::InstanceNode& node = state.instances[at];
+    const instance_walk::Instance& node = state.instances[at];
     if (node.component == nullptr) break;  // the root file
     origin.push_back({std::string(node.component->instance_name),
-                      std::string(node.component->kind.sub_circuit_ref.name), node.target_file.value});
+                      std::string(node.component->kind.sub_circuit_ref.name), node.file});
   }
   std::reverse(origin.begin(), origin.end());
   return origin;
@@ -63,12 +63,13 @@ Result<full_format::FullTopology> buildFromProject(const types::Project& project
   std::uint32_t origin_instance = serializer::kNoInstance;
   std::vector<full_format::OriginFrame> origin;
   for (std::uint32_t id = 0; id < state.components.size(); ++id) {
-    const serializer::FlatComponent& flat = state.components[id];
+    const instance_walk::Primitive& flat = state.components[id];
     if (flat.instance != origin_instance) {
       origin = originOf(state, flat.instance);
       origin_instance = flat.instance;
     }
-    topology.components.push_back({std::string(flat.component->instance_name), origin, id, flat.kind});
+    topology.components.push_back({std::string(flat.component->instance_name), origin, id,
+                                   serializer::primitiveToKind(flat.component->kind.primitive)});
   }
   topology.connections = std::move(state.connections);
   return topology;

@@ -22,51 +22,68 @@ std::uint32_t moduleIndexFor(ExpanderState& state, const types::Module& module) 
   auto [it, inserted] = state.module_index_of.try_emplace(&module, 0);
   if (!inserted) return it->second;
   it->second = static_cast<std::uint32_t>(state.module_indexes.size());
-  ModuleIndex index;
-  for (std::uint32_t i = 0; i < module.outputs.size(); ++i) index.output_by_name[module.outputs[i].name] = i;
-  index.input_slot.reserve(module.inputs.size());
-  for (const types::InputPin& pin : module.inputs) {
-    auto slot = index.input_slot_by_name.try_emplace(pin.name, index.input_slot_by_name.size());
-    index.input_slot.push_back(slot.first->second);
-  }
-  state.module_indexes.push_back(std::move(index));
+  state.module_indexes.emplace_back(module);
   return it->second;
 }
 
-std::uint32_t addInstance(ExpanderState& state, const types::Module& module, std::uint32_t parent,
-                          const types::Component* component, types::FileId target_file) {
-  InstanceNode node;
-  node.module = &module;
-  node.parent = parent;
-  node.component = component;
-  node.target_file = target_file;
-  node.index = moduleIndexFor(state, module);
-  node.slot_base = static_cast<std::uint32_t>(state.slots.size());
-  node.output_base = static_cast<std::uint32_t>(state.output_drivers.size());
-  node.binding_base = static_cast<std::uint32_t>(state.bindings.size());
-  state.slots.resize(state.slots.size() + module.components.size(), kNoGlobalId);
-  state.output_drivers.resize(state.output_drivers.size() + module.outputs.size(), kNoGlobalId);
-  state.bindings.resize(state.bindings.size() + state.module_indexes[node.index].input_slot_by_name.size(),
-                        kUnbound);
-  state.instances.push_back(node);
-  return static_cast<std::uint32_t>(state.instances.size() - 1);
+std::uint32_t positionIn(const types::Module& module, const types::Component& component) {
+  return static_cast<std::uint32_t>(&component - module.components.data());
+}
+
+// Tables for the instances from `first` on, which the walk has just added,
+// and their slots: a primitive's global id, a sub-circuit's instance index.
+void addTables(ExpanderState& state, std::uint32_t first, std::uint32_t first_global_id) {
+  // All sizes are known now, so each table grows once.
+  std::size_t slot_count = state.slots.size();
+  std::size_t output_count = state.output_drivers.size();
+  for (std::uint32_t instance = first; instance < state.instances.size(); ++instance) {
+    slot_count += state.instances[instance].module->components.size();
+    output_count += state.instances[instance].module->outputs.size();
+  }
+  state.slots.reserve(slot_count);
+  state.output_drivers.reserve(output_count);
+  state.tables.reserve(state.instances.size());
+  for (std::uint32_t instance = first; instance < state.instances.size(); ++instance) {
+    const types::Module& module = *state.instances[instance].module;
+    InstanceTables tables;
+    tables.index = moduleIndexFor(state, module);
+    tables.slot_base = static_cast<std::uint32_t>(state.slots.size());
+    tables.output_base = static_cast<std::uint32_t>(state.output_drivers.size());
+    tables.binding_base = static_cast<std::uint32_t>(state.bindings.size());
+    state.slots.resize(state.slots.size() + module.components.size(), kNoGlobalId);
+    state.output_drivers.resize(state.output_drivers.size() + module.outputs.size(), kNoGlobalId);
+    state.bindings.resize(state.bindings.size() + state.module_indexes[tables.index].input_slot_by_name.size(),
+                          kUnbound);
+    state.tables.push_back(tables);
+    const instance_walk::Instance& node = state.instances[instance];
+    if (instance != first) {  // `first` is the top; every other one sits in a parent already tabled
+      const instance_walk::Instance& parent = state.instances[node.parent];
+      state.slots[state.tables[node.parent].slot_base + positionIn(*parent.module, *node.component)] = instance;
+    }
+  }
+  for (std::uint32_t id = first_global_id; id < state.components.size(); ++id) {
+    const instance_walk::Primitive& primitive = state.components[id];
+    const instance_walk::Instance& node = state.instances[primitive.instance];
+    state.slots[state.tables[primitive.instance].slot_base + positionIn(*node.module, *primitive.component)] = id;
+  }
 }
 
 // The global id carrying the signal `endpoint` of instance `instance`. A
 // sub-circuit's output map must already be filled in.
 Result<std::uint32_t> resolveSignalGlobalId(const ExpanderState& state, std::uint32_t instance,
                                             const types::SignalEndpoint& endpoint) {
-  const InstanceNode& node = state.instances[instance];
-  const types::Component* source = node.module->findComponent(endpoint.component);
-  if (source == nullptr) return fail(Error::ComponentNotFound);
-  std::uint32_t slot = state.slots[node.slot_base + endpoint.component.value];
-  switch (source->kind.tag) {
+  const InstanceTables& tables = state.tables[instance];
+  const std::size_t position = state.module_indexes[tables.index].components.indexOf(endpoint.component);
+  if (position == component_lookup::ComponentLookup::kNone) return fail(Error::ComponentNotFound);
+  const types::Component& source = state.instances[instance].module->components[position];
+  std::uint32_t slot = state.slots[tables.slot_base + position];
+  switch (source.kind.tag) {
     case types::ComponentKind::Tag::primitive:
       if (slot == kNoGlobalId) return fail(Error::InternalError);
       return slot;
     case types::ComponentKind::Tag::sub_circuit_ref: {
       if (slot == kNoInstance) return fail(Error::InternalError);
-      const InstanceNode& child = state.instances[slot];
+      const InstanceTables& child = state.tables[slot];
       const ModuleIndex& index = state.module_indexes[child.index];
       auto found = index.output_by_name.find(endpoint.port);
       if (found == index.output_by_name.end()) return fail(Error::UnknownPortName);
@@ -79,87 +96,46 @@ Result<std::uint32_t> resolveSignalGlobalId(const ExpanderState& state, std::uin
   return fail(Error::UnresolvedComponent);
 }
 
-struct WalkFrame {
-  std::uint32_t instance;
-  std::uint32_t next_component;
-};
-
-// Gives every primitive under `top` its global id in pre-order and returns
-// the instances in post-order. The walk keeps its own stack; nesting follows
-// the import graph, so a stack deeper than the number of files means a cycle.
-Result<std::vector<std::uint32_t>> assignIds(ExpanderState& state, std::uint32_t top) {
-  indexImports(state);
-  const types::Project& project = *state.project;
-  std::vector<std::uint32_t> post_order;
-  std::vector<WalkFrame> stack;
-  stack.push_back({top, 0});
-  while (!stack.empty()) {
-    WalkFrame& frame = stack.back();
-    const InstanceNode& node = state.instances[frame.instance];
-    const types::Module& module = *node.module;
-    if (frame.next_component == module.components.size()) {
-      post_order.push_back(frame.instance);
-      stack.pop_back();
-      continue;
-    }
-    std::uint32_t local = frame.next_component++;
-    std::uint32_t instance = frame.instance;
-    std::uint32_t slot_index = node.slot_base + local;
-    const types::Component& component = module.components[local];
-    switch (component.kind.tag) {
-      case types::ComponentKind::Tag::primitive: {
-        std::uint32_t global = state.next_global_id++;
-        state.slots[slot_index] = global;
-        state.components.push_back({&component, instance, primitiveToKind(component.kind.primitive)});
-        break;
-      }
-      case types::ComponentKind::Tag::sub_circuit_ref: {
-        auto target = state.import_targets->find(module.file_id, component.kind.sub_circuit_ref.name);
-        if (!target || *target >= project.files.size()) return fail(Error::ModuleNotFound);
-        if (stack.size() > project.files.size()) return fail(Error::InternalError);
-        std::uint32_t child = addInstance(state, project.files[*target], instance, &component,
-                                          types::FileId{*target});
-        state.slots[slot_index] = child;  // `node` and `frame` may be stale from here on
-        stack.push_back({child, 0});
-        break;
-      }
-      case types::ComponentKind::Tag::unresolved_name: return fail(Error::UnresolvedComponent);
-    }
-  }
-  return post_order;
-}
-
 // Appends the connection records of one instance: its own connections into
 // primitives, then one record per bound input pin.
 Result<void> appendConnections(ExpanderState& state, std::uint32_t instance) {
-  const InstanceNode& node = state.instances[instance];
-  const types::Module& module = *node.module;
+  const types::Module& module = *state.instances[instance].module;
+  const InstanceTables& tables = state.tables[instance];
+  const ModuleIndex& index = state.module_indexes[tables.index];
   for (const types::Connection& connection : module.connections) {
-    const types::Component* destination = module.findComponent(connection.to.component);
-    if (destination == nullptr) return fail(Error::ComponentNotFound);
+    const std::size_t destination = index.components.indexOf(connection.to.component);
+    if (destination == component_lookup::ComponentLookup::kNone) return fail(Error::ComponentNotFound);
     // Connections into a sub-circuit became its bound inputs.
-    if (!destination->kind.isPrimitive()) continue;
+    if (!module.components[destination].kind.isPrimitive()) continue;
     auto from = resolveSignalGlobalId(state, instance, connection.from);
     if (!from) return fail(from.error());
     auto port = parsePortName(connection.to.port);
     if (!port) return fail(port.error());
-    state.connections.push_back({*from, state.slots[node.slot_base + connection.to.component.value],
-                                 static_cast<std::uint8_t>(*port)});
+    state.connections.push_back({*from, state.slots[tables.slot_base + destination], static_cast<std::uint8_t>(*port)});
   }
-  const ModuleIndex& index = state.module_indexes[node.index];
   for (std::uint32_t pin = 0; pin < module.inputs.size(); ++pin) {
-    std::uint32_t bound = state.bindings[node.binding_base + index.input_slot[pin]];
+    std::uint32_t bound = state.bindings[tables.binding_base + index.input_slot[pin]];
     if (bound == kUnbound) continue;
-    types::ComponentId pin_component = module.inputs[pin].component;
-    const types::Component* target = module.findComponent(pin_component);
-    if (target == nullptr || !target->kind.isPrimitive()) return fail(Error::InternalError);
+    const std::size_t target = index.components.indexOf(module.inputs[pin].component);
+    if (target == component_lookup::ComponentLookup::kNone || !module.components[target].kind.isPrimitive()) {
+      return fail(Error::InternalError);
+    }
     state.connections.push_back(
-        {bound, state.slots[node.slot_base + pin_component.value], static_cast<std::uint8_t>(format::PortName::in)});
+        {bound, state.slots[tables.slot_base + target], static_cast<std::uint8_t>(format::PortName::in)});
   }
   return {};
 }
 
 }  // namespace
+
+ModuleIndex::ModuleIndex(const types::Module& module) : components(module) {
+  for (std::uint32_t i = 0; i < module.outputs.size(); ++i) output_by_name[module.outputs[i].name] = i;
+  input_slot.reserve(module.inputs.size());
+  for (const types::InputPin& pin : module.inputs) {
+    auto slot = input_slot_by_name.try_emplace(pin.name, input_slot_by_name.size());
+    input_slot.push_back(slot.first->second);
+  }
+}
 
 format::ComponentKind primitiveToKind(types::PrimitiveKind kind) {
   switch (kind) {
@@ -218,46 +194,57 @@ Result<std::vector<std::uint8_t>> serializeModule(const types::Module& module) {
 Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module,
                                std::span<const InputBinding> parent_input_bindings,
                                std::vector<std::uint32_t>* local_to_global_out) {
-  std::uint32_t first = static_cast<std::uint32_t>(state.instances.size());
-  std::uint32_t top = addInstance(state, module, kNoInstance, nullptr, module.file_id);
+  indexImports(state);
+  const std::uint32_t first = static_cast<std::uint32_t>(state.instances.size());
+  const std::uint32_t first_global_id = static_cast<std::uint32_t>(state.components.size());
 
   // 1. Global ids for every primitive, before anything is resolved.
-  auto post_order = assignIds(state, top);
+  static constexpr instance_walk::WalkErrors kErrors{Error::ModuleNotFound, Error::UnresolvedComponent};
+  auto post_order = instance_walk::walkInstances(*state.project, *state.import_targets,
+                                                 {&module, module.file_id.value, kNoInstance, nullptr},
+                                                 state.instances, state.components, kErrors);
   if (!post_order) return fail(post_order.error());
-  std::uint32_t last = static_cast<std::uint32_t>(state.instances.size());
+  state.next_global_id = static_cast<std::uint32_t>(state.components.size());
+  addTables(state, first, first_global_id);
+  const std::uint32_t top = first;
+  const std::uint32_t last = static_cast<std::uint32_t>(state.instances.size());
 
   // 2. Output maps. An instance's outputs depend only on its own primitives
   //    and its nested instances, which follow it in pre-order.
   for (std::uint32_t instance = last; instance-- > first;) {
-    const InstanceNode& node = state.instances[instance];
-    for (std::uint32_t k = 0; k < node.module->outputs.size(); ++k) {
-      auto driver = resolveSignalGlobalId(state, instance, node.module->outputs[k].driver);
+    const types::Module& current = *state.instances[instance].module;
+    for (std::uint32_t k = 0; k < current.outputs.size(); ++k) {
+      auto driver = resolveSignalGlobalId(state, instance, current.outputs[k].driver);
       if (!driver) return fail(driver.error());
-      state.output_drivers[node.output_base + k] = *driver;
+      state.output_drivers[state.tables[instance].output_base + k] = *driver;
     }
   }
 
   // 3. Bound inputs: every connection into a sub-circuit instance, in module
   //    order, so a later one to the same port wins.
   {
-    const InstanceNode& node = state.instances[top];
-    const ModuleIndex& index = state.module_indexes[node.index];
+    const InstanceTables& tables = state.tables[top];
+    const ModuleIndex& index = state.module_indexes[tables.index];
     for (const InputBinding& binding : parent_input_bindings) {
       auto slot = index.input_slot_by_name.find(binding.name);
       if (slot != index.input_slot_by_name.end()) {
-        state.bindings[node.binding_base + slot->second] = binding.bound.global_from_id;
+        state.bindings[tables.binding_base + slot->second] = binding.bound.global_from_id;
       }
     }
   }
   for (std::uint32_t instance = first; instance < last; ++instance) {
-    const InstanceNode& node = state.instances[instance];
-    const types::Module& current = *node.module;
+    const types::Module& current = *state.instances[instance].module;
+    const InstanceTables& tables = state.tables[instance];
+    const ModuleIndex& current_index = state.module_indexes[tables.index];
     for (const types::Connection& connection : current.connections) {
-      const types::Component* destination = current.findComponent(connection.to.component);
-      if (destination == nullptr || !destination->kind.isSubCircuitRef()) continue;
+      const std::size_t destination = current_index.components.indexOf(connection.to.component);
+      if (destination == component_lookup::ComponentLookup::kNone ||
+          !current.components[destination].kind.isSubCircuitRef()) {
+        continue;
+      }
       auto from = resolveSignalGlobalId(state, instance, connection.from);
       if (!from) return fail(from.error());
-      const InstanceNode& child = state.instances[state.slots[node.slot_base + connection.to.component.value]];
+      const InstanceTables& child = state.tables[state.slots[tables.slot_base + destination]];
       const ModuleIndex& index = state.module_indexes[child.index];
       auto slot = index.input_slot_by_name.find(connection.to.port);
       if (slot != index.input_slot_by_name.end()) state.bindings[child.binding_base + slot->second] = *from;
@@ -269,18 +256,18 @@ Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module
     if (auto appended = appendConnections(state, instance); !appended) return fail(appended.error());
   }
 
-  const InstanceNode& node = state.instances[top];
+  const InstanceTables& tables = state.tables[top];
   if (local_to_global_out != nullptr) {
     local_to_global_out->assign(module.components.size(), kNoGlobalId);
     for (std::uint32_t i = 0; i < module.components.size(); ++i) {
-      if (module.components[i].kind.isPrimitive()) (*local_to_global_out)[i] = state.slots[node.slot_base + i];
+      if (module.components[i].kind.isPrimitive()) (*local_to_global_out)[i] = state.slots[tables.slot_base + i];
     }
   }
-  const ModuleIndex& index = state.module_indexes[node.index];
+  const ModuleIndex& index = state.module_indexes[tables.index];
   OutputMap output_map;
   output_map.reserve(module.outputs.size());
   for (const types::OutputPin& pin : module.outputs) {
-    output_map.push_back({pin.name, state.output_drivers[node.output_base + index.output_by_name.at(pin.name)]});
+    output_map.push_back({pin.name, state.output_drivers[tables.output_base + index.output_by_name.at(pin.name)]});
   }
   return output_map;
 }
@@ -306,7 +293,8 @@ Result<ProjectTopology> serializeProject(const types::Project& project) {
   std::vector<format::ComponentRecord> components;
   components.reserve(state.components.size());
   for (std::uint32_t id = 0; id < state.components.size(); ++id) {
-    components.push_back({id, static_cast<std::uint8_t>(state.components[id].kind)});
+    const types::Component& component = *state.components[id].component;
+    components.push_back({id, static_cast<std::uint8_t>(primitiveToKind(component.kind.primitive))});
   }
   topology.payload = encodePayload(components, state.connections);
   return topology;

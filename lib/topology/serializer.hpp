@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "ir/component_lookup.hpp"
 #include "ir/import_targets.hpp"
+#include "ir/instance_walk.hpp"
 #include "ir/types.hpp"
 #include "topology/format.hpp"
 
@@ -42,37 +44,16 @@ format::ComponentKind primitiveToKind(types::PrimitiveKind kind);
 // ---------------------------------------------------------------------------
 // Flattening, shared by the compact and the full topology.
 //
-// Every primitive of the instance tree gets a global id in a depth-first,
-// pre-order walk (a sub-circuit's primitives take their ids where the instance
-// stands in its parent's component order). Only once every id is known are
-// sub-circuit outputs, bound inputs and connections resolved, so a driver may
-// come after the instance it feeds. Connection records come out in post-order:
-// an instance's nested instances first, then its own connections, then its
+// Global ids come from the project's instance walk: depth-first, pre-order (a
+// sub-circuit's primitives take their ids where the instance stands in its
+// parent's component order). Only once every id is known are sub-circuit
+// outputs, bound inputs and connections resolved, so a driver may come after
+// the instance it feeds. Connection records come out in post-order: an
+// instance's nested instances first, then its own connections, then its
 // bound inputs.
 
-inline constexpr std::uint32_t kNoInstance = 0xFFFFFFFF;
+inline constexpr std::uint32_t kNoInstance = instance_walk::kNoInstance;
 inline constexpr std::uint32_t kNoGlobalId = 0xFFFFFFFF;
-
-// One expanded module: the root or a sub-circuit instance.
-struct InstanceNode {
-  const types::Module* module = nullptr;
-  std::uint32_t parent = kNoInstance;
-  // The sub-circuit component in the parent module; null for a top instance.
-  const types::Component* component = nullptr;
-  types::FileId target_file;
-  std::uint32_t index = 0;         // per-module lookup tables in ExpanderState
-  std::uint32_t slot_base = 0;     // start of this instance's entries in `slots`
-  std::uint32_t output_base = 0;   // ... in `output_drivers`
-  std::uint32_t binding_base = 0;  // ... in `bindings`
-};
-
-// One primitive of the flattened circuit; its global id is its position in
-// ExpanderState::components.
-struct FlatComponent {
-  const types::Component* component = nullptr;
-  std::uint32_t instance = 0;
-  format::ComponentKind kind = format::ComponentKind::input_pin;
-};
 
 // The global id of the component driving one input pin from outside.
 struct BoundInput {
@@ -84,25 +65,37 @@ struct InputBinding {
   BoundInput bound;
 };
 
-// Name lookups of one module, built once per module however often it is
+// Lookups of one module, built once per module however often it is
 // instantiated.
 struct ModuleIndex {
+  explicit ModuleIndex(const types::Module& module);
+
+  component_lookup::ComponentLookup components;
   std::unordered_map<std::string_view, std::uint32_t> output_by_name;  // last output of that name
   std::unordered_map<std::string_view, std::uint32_t> input_slot_by_name;
   std::vector<std::uint32_t> input_slot;  // per input pin: its name's slot
+};
+
+// Where one instance's entries start in the per-instance tables.
+struct InstanceTables {
+  std::uint32_t index = 0;         // its module's ModuleIndex
+  std::uint32_t slot_base = 0;     // in `slots`
+  std::uint32_t output_base = 0;   // in `output_drivers`
+  std::uint32_t binding_base = 0;  // in `bindings`
 };
 
 struct ExpanderState {
   explicit ExpanderState(const types::Project& p) : project(&p) {}
 
   const types::Project* project;
-  std::vector<FlatComponent> components;  // by global id
+  std::vector<instance_walk::Primitive> components;  // by global id
   std::vector<format::ConnectionRecord> connections;
   std::uint32_t next_global_id = 0;
 
-  std::vector<InstanceNode> instances;  // in pre-order
-  // Per instance and IR component: the global id of a primitive, or the
-  // instance index of a sub-circuit.
+  std::vector<instance_walk::Instance> instances;  // in pre-order
+  std::vector<InstanceTables> tables;              // per instance
+  // Per instance and IR component position: the global id of a primitive,
+  // or the instance index of a sub-circuit.
   std::vector<std::uint32_t> slots;
   // Per instance and output pin: the global id driving it.
   std::vector<std::uint32_t> output_drivers;

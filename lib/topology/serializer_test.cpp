@@ -275,6 +275,9 @@ TEST(SerializeProject, ImportCycleIsRefusedAsEndless) {
   test_ir::addImport(project, "self", 0, 1);
   test_ir::addImport(project, "self", 1, 1);
   EXPECT_EQ(serializeProject(project).error(), Error::CircuitTooLarge);
+  // The flattening alone refuses it too instead of expanding without end.
+  ExpanderState state(project);
+  EXPECT_EQ(expandModule(state, project.files[0], {}, nullptr).error(), Error::InternalError);
 }
 
 // ---------------------------------------------------------------------------
@@ -291,10 +294,17 @@ struct ReferenceWalk {
 
   using OutputMap = std::map<std::string_view, std::uint32_t>;
 
+  static const types::Component* findComponent(const types::Module& module, types::ComponentId id) {
+    for (const types::Component& component : module.components) {
+      if (component.id == id) return &component;
+    }
+    return nullptr;
+  }
+
   Result<std::uint32_t> resolve(const types::Module& module, const types::SignalEndpoint& endpoint,
                                 const std::map<std::uint32_t, std::uint32_t>& local,
                                 const std::map<std::uint32_t, OutputMap>& subs) {
-    const types::Component* component = module.findComponent(endpoint.component);
+    const types::Component* component = findComponent(module, endpoint.component);
     if (component == nullptr) return fail(Error::ComponentNotFound);
     if (component->kind.isPrimitive()) {
       auto found = local.find(endpoint.component.value);
@@ -342,7 +352,7 @@ struct ReferenceWalk {
       }
     }
     for (const types::Connection& connection : module.connections) {
-      const types::Component* destination = module.findComponent(connection.to.component);
+      const types::Component* destination = findComponent(module, connection.to.component);
       if (destination == nullptr) return fail(Error::ComponentNotFound);
       if (!destination->kind.isPrimitive()) continue;
       auto from = resolve(module, connection.from, local, subs);
@@ -436,6 +446,22 @@ types::Project randomProject(std::mt19937& random, int file_count) {
   return project;
 }
 
+// The same project with every component id moved off its position: ids are
+// looked up, never used as indexes, so the flattening must not change.
+types::Project scatterIds(types::Project project) {
+  auto scatter = [](types::ComponentId& id) { id.value = id.value * 7 + 3; };
+  for (types::Module& module : project.files) {
+    for (types::Component& component : module.components) scatter(component.id);
+    for (types::InputPin& pin : module.inputs) scatter(pin.component);
+    for (types::OutputPin& pin : module.outputs) scatter(pin.driver.component);
+    for (types::Connection& connection : module.connections) {
+      scatter(connection.from.component);
+      scatter(connection.to.component);
+    }
+  }
+  return project;
+}
+
 TEST(SerializeProject, MatchesTheRecursiveWalkOnRandomProjects) {
   std::mt19937 random(20260501);
   int agreed = 0;
@@ -445,6 +471,8 @@ TEST(SerializeProject, MatchesTheRecursiveWalkOnRandomProjects) {
     ReferenceWalk reference{project, {}, {}, 0};
     auto expected = reference.expand(project.files[0], nullptr);
     auto actual = serializeProject(project);
+    auto scattered = serializeProject(scatterIds(project));
+    ASSERT_TRUE(actual && scattered && scattered->payload == actual->payload) << "round " << round;
     if (!expected) {
       ASSERT_EQ(expected.error(), Error::InternalError);
       ASSERT_TRUE(actual) << "round " << round << ": " << errorName(actual.error());

@@ -4,7 +4,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "validator/passes/component_lookup.hpp"
+#include "ir/component_lookup.hpp"
 
 namespace vorn::combinational_loop {
 
