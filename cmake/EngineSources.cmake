@@ -3,7 +3,8 @@
 set(VORN_ENGINE_SOURCES
   memory/arena.cpp
   log/log.cpp
-  circuit/circuit.cpp circuit/event_queue.cpp circuit/port_map.cpp circuit/state.cpp)
+  circuit/circuit.cpp circuit/event_queue.cpp circuit/port_map.cpp circuit/state.cpp
+  circuit/topology_loader.cpp)
 
 # The runtime module's own sources, relative to templates/. The runtime
 # fuzz target compiles them natively.

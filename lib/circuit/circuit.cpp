@@ -14,14 +14,17 @@ constexpr Name kStateNames[] = {{"undefined", 9}, {"low", 3}, {"high", 4}};
 constexpr Name kTypeNames[] = {{"input_pin_gate", 14}, {"not_gate", 8}, {"led", 3},
                                {"and_gate", 8},        {"wire", 4},     {"output_pin", 10}};
 
+constexpr uint8_t kStateCount = sizeof(kStateNames) / sizeof(kStateNames[0]);
+constexpr uint8_t kTypeCount = sizeof(kTypeNames) / sizeof(kTypeNames[0]);
+
 const Name& nameOf(State state) {
   uint8_t value = uint8_t(state);
-  return kStateNames[value < 3 ? value : 0];
+  return kStateNames[value < kStateCount ? value : 0];
 }
 
 const Name& nameOf(ComponentType type) {
   uint8_t value = uint8_t(type);
-  return kTypeNames[value < 6 ? value : 0];
+  return kTypeNames[value < kTypeCount ? value : 0];
 }
 
 void logUpdating(uint64_t time, uint32_t id, State state) {
@@ -75,6 +78,12 @@ void logScheduling(const Component& component, State new_state) {
 }
 
 }  // namespace
+
+const char* stateName(State state) { return nameOf(state).text; }
+
+const char* typeName(ComponentType type) {
+  return uint8_t(type) < kTypeCount ? kTypeNames[uint8_t(type)].text : "unknown";
+}
 
 State calculateDominantState(const ComponentList& drivers) {
   State result = State::undefined;

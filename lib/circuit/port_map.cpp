@@ -1,25 +1,27 @@
 #include "circuit/circuit.hpp"
+#include "topology/format.hpp"
 
 namespace vorn::circuit {
 namespace {
 
-PortEntry::Code intern(PortName name) {
-  if (name.size == 1) {
-    if (name.data[0] == 'a') return PortEntry::a;
-    if (name.data[0] == 'b') return PortEntry::b;
-  } else if (name.size == 2) {
-    if (name.data[0] == 'i' && name.data[1] == 'n') return PortEntry::in;
-  } else if (name.size == 3) {
-    if (name.data[0] == 'o' && name.data[1] == 'u' && name.data[2] == 't') return PortEntry::out;
-  }
-  return PortEntry::other;
-}
+// The codes are the topology's port bytes, so both read one name table.
+static_assert(PortEntry::in == uint8_t(format::PortName::in) && PortEntry::a == uint8_t(format::PortName::a) &&
+              PortEntry::b == uint8_t(format::PortName::b) && PortEntry::out == uint8_t(format::PortName::out) &&
+              PortEntry::other == format::kPortCount);
 
 bool sameBytes(const char* left, const char* right, size_t size) {
   for (size_t i = 0; i < size; ++i) {
     if (left[i] != right[i]) return false;
   }
   return true;
+}
+
+PortEntry::Code intern(PortName name) {
+  for (uint8_t port = 0; port < format::kPortCount; ++port) {
+    const format::PortNameText& known = format::kPortNames[port];
+    if (known.size == name.size && sameBytes(known.data, name.data, name.size)) return PortEntry::Code(port);
+  }
+  return PortEntry::other;
 }
 
 }  // namespace

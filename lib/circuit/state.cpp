@@ -24,26 +24,6 @@ State fromInt(uint32_t value) {
   return State::undefined;
 }
 
-const char* stateName(State state) {
-  switch (state) {
-    case State::low: return "low";
-    case State::high: return "high";
-    default: return "undefined";
-  }
-}
-
-const char* typeName(ComponentType type) {
-  switch (type) {
-    case ComponentType::input_pin_gate: return "input_pin_gate";
-    case ComponentType::not_gate: return "not_gate";
-    case ComponentType::led: return "led";
-    case ComponentType::and_gate: return "and_gate";
-    case ComponentType::wire: return "wire";
-    case ComponentType::output_pin: return "output_pin";
-  }
-  return "unknown";
-}
-
 const char* statusName(Status status) {
   switch (status) {
     case Status::ok: return "ok";

@@ -68,9 +68,9 @@ Result<void> emitConnections(writer::Writer& out, const types::Module& module,
                              const component_lookup::ComponentLookup& lookup) {
   out.indent();
   for (const types::Connection& connection : module.connections) {
-    const types::Component* from = lookup.find(connection.from.component);
+    const types::Component* from = lookup.findComponent(connection.from.component);
     if (from == nullptr) return fail(Error::InvalidFromComponentId);
-    const types::Component* to = lookup.find(connection.to.component);
+    const types::Component* to = lookup.findComponent(connection.to.component);
     if (to == nullptr) return fail(Error::InvalidToComponentId);
     out.writeLineFmt("try circuit.connect({}, {});", fromExpression(*from, connection.from.port),
                      toExpression(*to, connection.to.port));
@@ -85,14 +85,14 @@ Result<void> emitPinReturn(writer::Writer& out, const types::Module& module,
   out.writeLine("return .{");
   out.indent();
   for (const types::InputPin& pin : module.inputs) {
-    const types::Component* component = lookup.find(pin.component);
+    const types::Component* component = lookup.findComponent(pin.component);
     if (component == nullptr) return fail(Error::InvalidInputComponentId);
     out.writeLineFmt(".{} = {},", writer::inputField(pin.name), writer::componentVariable(*component));
   }
   for (const types::OutputPin& pin : module.outputs) {
     const types::Component* by_name = lookup.findOutputPin(pin.name);
     if (by_name == nullptr) return fail(Error::MissingOutputComponent);
-    const types::Component* component = lookup.find(by_name->id);
+    const types::Component* component = lookup.findComponent(by_name->id);
     if (component == nullptr) return fail(Error::InvalidOutputComponentId);
     out.writeLineFmt(".{} = {},", writer::outputField(pin.name), writer::componentVariable(*component));
   }

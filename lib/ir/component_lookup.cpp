@@ -21,7 +21,7 @@ std::size_t ComponentLookup::indexOf(types::ComponentId id) const {
   return found == first_index_.end() ? kNone : found->second;
 }
 
-const types::Component* ComponentLookup::find(types::ComponentId id) const {
+const types::Component* ComponentLookup::findComponent(types::ComponentId id) const {
   std::size_t index = indexOf(id);
   return index == kNone ? nullptr : &components_[index];
 }

@@ -19,7 +19,7 @@ class ComponentLookup {
   explicit ComponentLookup(std::span<const types::Component> components);
   explicit ComponentLookup(const types::Module& module) : ComponentLookup(module.components) {}
 
-  const types::Component* find(types::ComponentId id) const;
+  const types::Component* findComponent(types::ComponentId id) const;
 
   // Position of the first component with this id, or kNone.
   std::size_t indexOf(types::ComponentId id) const;

@@ -40,16 +40,7 @@ constexpr std::string_view kInPort = "in";
 
 ComponentId nextComponentId(ResolveContext& context) { return ComponentId{context.next_component_id++}; }
 
-std::optional<types::PrimitiveKind> isPrimitive(std::string_view name) {
-  using types::PrimitiveKind;
-  if (name == "and") return PrimitiveKind::and_gate;
-  if (name == "not") return PrimitiveKind::not_gate;
-  if (name == "wire") return PrimitiveKind::wire;
-  if (name == "led") return PrimitiveKind::led;
-  if (name == "input_pin") return PrimitiveKind::input_pin;
-  if (name == "output_pin") return PrimitiveKind::output_pin;
-  return std::nullopt;
-}
+std::optional<types::PrimitiveKind> isPrimitive(std::string_view name) { return types::primitiveOfTypeName(name); }
 
 types::Span toIrSpan(const ast::Span& span) {
   return types::Span{span.file_id, span.start_line, span.start_col, span.end_line, span.end_col};

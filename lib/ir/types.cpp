@@ -14,4 +14,11 @@ std::string_view primitiveKindName(PrimitiveKind kind) {
   return "";
 }
 
+std::optional<PrimitiveKind> primitiveOfTypeName(std::string_view name) {
+  for (const PrimitiveTypeName& primitive : kPrimitiveTypeNames) {
+    if (primitive.name == name) return primitive.kind;
+  }
+  return std::nullopt;
+}
+
 }  // namespace vorn::types

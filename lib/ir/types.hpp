@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,23 @@ enum class PrimitiveKind : std::uint8_t {
 };
 
 std::string_view primitiveKindName(PrimitiveKind kind);
+
+// The type names that make a component a primitive. The grammar reads a type
+// written "input_pin" or "output_pin" as a keyword, so sources never reach the
+// resolver with those two, but they stay reserved as instance names and
+// import aliases.
+struct PrimitiveTypeName {
+  std::string_view name;
+  PrimitiveKind kind;
+};
+inline constexpr PrimitiveTypeName kPrimitiveTypeNames[] = {
+    {"and", PrimitiveKind::and_gate}, {"not", PrimitiveKind::not_gate},
+    {"wire", PrimitiveKind::wire},    {"led", PrimitiveKind::led},
+    {"input_pin", PrimitiveKind::input_pin}, {"output_pin", PrimitiveKind::output_pin},
+};
+
+// The primitive a type name stands for (exact bytes), or none.
+std::optional<PrimitiveKind> primitiveOfTypeName(std::string_view name);
 
 // An instance of another file, named by the import alias used as its type.
 struct UnresolvedRef {

@@ -4,9 +4,11 @@
 #include <array>
 
 #include "core/text_arena.hpp"
+#include "ir/types.hpp"
 #include "resolver/builtins.hpp"
 #include "resolver/file_loader.hpp"
 #include "syntax/translate.hpp"
+#include "validator/passes/port_table.hpp"
 
 namespace vorn::lsp {
 
@@ -143,15 +145,12 @@ std::optional<Declaration> lookupSignal(const ast::File& file, std::string_view 
 }
 
 bool isPrimitiveType(std::string_view type_name, std::vector<std::string>& inputs) {
-  if (type_name == "and") {
-    inputs = {"a", "b"};
-    return true;
-  }
-  if (type_name == "not" || type_name == "wire" || type_name == "led") {
-    inputs = {"in"};
-    return true;
-  }
-  return false;
+  std::optional<types::PrimitiveKind> kind = types::primitiveOfTypeName(type_name);
+  // Pins are declared with their keywords, never written as a component type.
+  if (!kind || *kind == types::PrimitiveKind::input_pin || *kind == types::PrimitiveKind::output_pin) return false;
+  std::span<const std::string_view> ports = port_table::requiredInputs(*kind);
+  inputs.assign(ports.begin(), ports.end());
+  return true;
 }
 
 // A file named by an import, parsed for its pins.

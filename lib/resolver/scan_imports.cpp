@@ -1,10 +1,10 @@
 #include "resolver/scan_imports.hpp"
 
-#include <array>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
+#include "ir/types.hpp"
 #include "resolver/builtins.hpp"
 #include "resolver/file_loader.hpp"
 #include "syntax/translate.hpp"
@@ -48,13 +48,8 @@ Result<std::uint32_t> findOrLoad(ScanState& state, std::string_view path, std::s
 }  // namespace
 
 bool isBuiltinAlias(std::string_view alias) {
-  static constexpr std::array<std::string_view, 8> kReserved = {
-      "and", "not", "led", "wire", "input", "output", "input_pin", "output_pin",
-  };
-  for (std::string_view reserved : kReserved) {
-    if (alias == reserved) return true;
-  }
-  return false;
+  // The primitive type names, and the two pin keywords.
+  return types::primitiveOfTypeName(alias).has_value() || alias == "input" || alias == "output";
 }
 
 void appendImportAliasCollisionDiagnostic(std::vector<diagnostics::Diagnostic>& list, std::string_view alias,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "core/little_endian.hpp"
 #include "ir/flattened_size.hpp"
 #include "topology/serializer.hpp"
 
@@ -25,17 +26,9 @@ std::vector<full_format::OriginFrame> originOf(const serializer::ExpanderState& 
 
 }  // namespace
 
-void appendU32LE(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-  out.push_back(static_cast<std::uint8_t>(value >> 16));
-  out.push_back(static_cast<std::uint8_t>(value >> 24));
-}
+void appendU32LE(std::vector<std::uint8_t>& out, std::uint32_t value) { little_endian::appendU32(out, value); }
 
-void appendString(std::vector<std::uint8_t>& out, std::string_view text) {
-  appendU32LE(out, static_cast<std::uint32_t>(text.size()));
-  out.insert(out.end(), text.begin(), text.end());
-}
+void appendString(std::vector<std::uint8_t>& out, std::string_view text) { little_endian::appendString(out, text); }
 
 Result<full_format::FullTopology> buildFromModule(const types::Module& module) {
   full_format::FullTopology topology;

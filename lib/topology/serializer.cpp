@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "core/little_endian.hpp"
 #include "ir/flattened_size.hpp"
 
 namespace vorn::serializer {
@@ -11,12 +12,7 @@ namespace {
 
 constexpr std::uint32_t kUnbound = 0xFFFFFFFF;
 
-void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-  out.push_back(static_cast<std::uint8_t>(value >> 16));
-  out.push_back(static_cast<std::uint8_t>(value >> 24));
-}
+using little_endian::appendU32;
 
 void indexImports(ExpanderState& state) {
   if (!state.import_targets) state.import_targets.emplace(state.project->import_table);
@@ -154,10 +150,7 @@ format::ComponentKind primitiveToKind(types::PrimitiveKind kind) {
 }
 
 Result<format::PortName> parsePortName(std::string_view name) {
-  if (name == "in") return format::PortName::in;
-  if (name == "a") return format::PortName::a;
-  if (name == "b") return format::PortName::b;
-  if (name == "out") return format::PortName::out;
+  if (std::optional<format::PortName> port = format::portByName(name)) return *port;
   return fail(Error::UnknownPortName);
 }
 

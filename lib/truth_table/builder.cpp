@@ -1,48 +1,15 @@
 #include "truth_table/builder.hpp"
 
-#include <unordered_map>
+#include <algorithm>
 
 #include "circuit/circuit.hpp"
+#include "circuit/topology_loader.hpp"
 
 namespace vorn::builder {
 
 namespace {
 
 constexpr std::size_t kMaxInputs = 16;
-
-// Topology ids are dense from 0 in practice, so they index a flat array; a
-// topology with scattered ids falls back to a hash map.
-class IdMap {
- public:
-  explicit IdMap(const full_format::FullTopology& topology) {
-    std::uint64_t max_id = 0;
-    for (const full_format::FullComponentRecord& record : topology.components) {
-      if (record.id > max_id) max_id = record.id;
-    }
-    dense_ = max_id < 2 * std::uint64_t{topology.components.size()} + 64;
-    if (dense_) flat_.assign(topology.components.empty() ? 0 : max_id + 1, nullptr);
-  }
-
-  // A later entry for the same id replaces the earlier one.
-  void put(std::uint32_t id, circuit::Component* component) {
-    if (dense_) {
-      flat_[id] = component;
-    } else {
-      sparse_[id] = component;
-    }
-  }
-
-  circuit::Component* get(std::uint32_t id) const {
-    if (dense_) return id < flat_.size() ? flat_[id] : nullptr;
-    auto found = sparse_.find(id);
-    return found == sparse_.end() ? nullptr : found->second;
-  }
-
- private:
-  bool dense_ = true;
-  std::vector<circuit::Component*> flat_;
-  std::unordered_map<std::uint32_t, circuit::Component*> sparse_;
-};
 
 // Releases the engine circuit on every path out of `build`.
 struct CircuitGuard {
@@ -59,16 +26,8 @@ Error engineError(circuit::Status status) {
   }
 }
 
-circuit::ComponentType engineType(format::ComponentKind kind) {
-  switch (kind) {
-    case format::ComponentKind::input_pin: return circuit::ComponentType::input_pin_gate;
-    case format::ComponentKind::not_gate: return circuit::ComponentType::not_gate;
-    case format::ComponentKind::and_gate: return circuit::ComponentType::and_gate;
-    case format::ComponentKind::wire: return circuit::ComponentType::wire;
-    case format::ComponentKind::led: return circuit::ComponentType::led;
-    case format::ComponentKind::output_pin: return circuit::ComponentType::output_pin;
-  }
-  return circuit::ComponentType::wire;
+Error loadError(circuit::LoadStatus status) {
+  return status == circuit::LoadStatus::out_of_memory ? Error::OutOfMemory : Error::InvalidTopology;
 }
 
 }  // namespace
@@ -83,13 +42,8 @@ State fromEngine(circuit::State state) {
 }
 
 Result<std::string_view> portByteToName(std::uint8_t port) {
-  switch (port) {
-    case 0: return std::string_view("in");
-    case 1: return std::string_view("a");
-    case 2: return std::string_view("b");
-    case 3: return std::string_view("out");
-    default: return fail(Error::InvalidTopology);
-  }
+  if (format::portNameOf(port) == nullptr) return fail(Error::InvalidTopology);
+  return format::portNameText(format::PortName(port));
 }
 
 Table::Table(const Table& other) : header(other.header), rows(other.rows), cells(other.cells) {
@@ -115,26 +69,27 @@ Result<Table> build(const full_format::FullTopology& topology) {
   CircuitGuard guard;
   circuit::Circuit& circuit = guard.circuit;
   if (auto status = circuit.init(); !circuit::isOk(status)) return fail(engineError(status));
-  IdMap components(topology);
+  std::uint32_t max_id = 0;
+  for (const full_format::FullComponentRecord& record : topology.components) max_id = std::max(max_id, record.id);
+  circuit::TopologyLoader loader(circuit);
+  if (!loader.init(static_cast<std::uint32_t>(topology.components.size()), max_id)) {
+    return fail(Error::OutOfMemory);
+  }
   for (const full_format::FullComponentRecord& record : topology.components) {
-    circuit::Component* component = circuit.createComponent(engineType(record.kind));
-    if (component == nullptr) return fail(Error::OutOfMemory);
-    component->id = record.id;
-    components.put(record.id, component);
+    auto status = loader.addComponent(record.id, static_cast<std::uint8_t>(record.kind));
+    if (status != circuit::LoadStatus::ok) return fail(loadError(status));
   }
   for (const format::ConnectionRecord& connection : topology.connections) {
-    circuit::Component* from = components.get(connection.from_id);
-    circuit::Component* to = components.get(connection.to_id);
-    auto port = portByteToName(connection.port);
-    if (from == nullptr || to == nullptr || !port) return fail(Error::InvalidTopology);
-    if (auto status = circuit.connect(from, to, *port); !circuit::isOk(status)) return fail(engineError(status));
+    auto status = loader.connect(connection.from_id, connection.to_id, connection.port);
+    if (status != circuit::LoadStatus::ok) return fail(loadError(status));
   }
 
   // Pins resolved once; the rows then run without lookups or allocation.
   std::vector<circuit::Component*> inputs;
   std::vector<circuit::Component*> outputs;
-  for (const PinRef& pin : table.header.inputs) inputs.push_back(components.get(pin.component_id));
-  for (const PinRef& pin : table.header.outputs) outputs.push_back(components.get(pin.component_id));
+  for (const PinRef& pin : table.header.inputs) inputs.push_back(loader.find(pin.component_id));
+  for (const PinRef& pin : table.header.outputs) outputs.push_back(loader.find(pin.component_id));
+  loader.release();
 
   const std::size_t input_count = inputs.size();
   const std::size_t width = outputs.size();

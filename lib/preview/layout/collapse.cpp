@@ -56,11 +56,9 @@ std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std:
 }
 
 std::optional<std::uint8_t> portByteFromName(std::string_view name) {
-  if (name == "in") return 0;
-  if (name == "a") return 1;
-  if (name == "b") return 2;
-  if (name == "out") return 3;
-  return std::nullopt;
+  std::optional<format::PortName> port = format::portByName(name);
+  if (!port) return std::nullopt;
+  return static_cast<std::uint8_t>(*port);
 }
 
 Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology, layout::LayoutOptions options) {

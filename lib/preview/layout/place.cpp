@@ -26,14 +26,11 @@ Ports resolvePortCoords(const layout::VirtualNode& node, std::uint32_t x, std::u
 
   if (node.kind.tag == layout::NodeKind::Tag::subcircuit) {
     // Present ports take consecutive odd rows, in the order a, in, b.
-    static constexpr struct {
-      std::string_view name;
-      std::uint8_t port;
-    } kOrder[] = {{"a", 1}, {"in", 0}, {"b", 2}};
+    static constexpr format::PortName kOrder[] = {format::PortName::a, format::PortName::in, format::PortName::b};
     std::uint32_t row = y + 1;
-    for (const auto& slot : kOrder) {
-      if (!hasInputOn(node, slot.port)) continue;
-      ports.in_ports.push_back({slot.name, {in_x, row}});
+    for (format::PortName port : kOrder) {
+      if (!hasInputOn(node, static_cast<std::uint8_t>(port))) continue;
+      ports.in_ports.push_back({format::portNameText(port), {in_x, row}});
       row += 2;
     }
     return ports;

@@ -7,6 +7,7 @@
 #include "preview/layout/route_crossings.hpp"
 #include "preview/layout/route_detour.hpp"
 #include "preview/layout/route_tracks.hpp"
+#include "topology/format.hpp"
 
 namespace vorn::route {
 
@@ -104,11 +105,8 @@ void shapeWire(PendingWire& w, const BoxIndex& boxes, const HUsage& usage, std::
 }  // namespace
 
 std::uint8_t portByteOf(std::string_view name) {
-  if (name == "in") return 0;
-  if (name == "a") return 1;
-  if (name == "b") return 2;
-  if (name == "out") return 3;
-  return 255;
+  std::optional<format::PortName> port = format::portByName(name);
+  return port ? static_cast<std::uint8_t>(*port) : 255;
 }
 
 PortCoord portCoordOf(const layout::PlacedComponent& component, std::uint8_t dst_port) {

@@ -7,7 +7,7 @@ namespace vorn::output_assignment {
 void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics) {
   const component_lookup::ComponentLookup lookup(module);
   for (const types::OutputPin& output : module.outputs) {
-    if (lookup.find(output.driver.component) != nullptr) continue;
+    if (lookup.findComponent(output.driver.component) != nullptr) continue;
     diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E007>(output.span, {output.name}));
   }
 }

@@ -31,9 +31,6 @@ bool isValidInputPort(types::PrimitiveKind kind, std::string_view port) {
 
 bool isValidOutputPort(types::PrimitiveKind, std::string_view port) { return port == "out"; }
 
-bool isBuiltinName(std::string_view name) {
-  return name == "and" || name == "not" || name == "led" || name == "wire" || name == "input_pin" ||
-         name == "output_pin";
-}
+bool isBuiltinName(std::string_view name) { return types::primitiveOfTypeName(name).has_value(); }
 
 }  // namespace vorn::port_table

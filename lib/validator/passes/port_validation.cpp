@@ -9,7 +9,7 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
   using diagnostics::DiagnosticCode;
   const component_lookup::ComponentLookup lookup(module);
   for (const types::Connection& connection : module.connections) {
-    const types::Component* destination = lookup.find(connection.to.component);
+    const types::Component* destination = lookup.findComponent(connection.to.component);
     // A connection into nothing is not judged at either end.
     if (destination == nullptr) continue;
     if (destination->kind.isPrimitive() &&
@@ -17,7 +17,7 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
       diagnostics.push_back(
           diagnostics::makeDiagnostic<DiagnosticCode::E002>(connection.span, {"input", connection.to.port}));
     }
-    const types::Component* source = lookup.find(connection.from.component);
+    const types::Component* source = lookup.findComponent(connection.from.component);
     if (source != nullptr && source->kind.isPrimitive() &&
         !port_table::isValidOutputPort(source->kind.primitive, connection.from.port)) {
       diagnostics.push_back(

@@ -47,13 +47,13 @@ void runForModule(const TargetIndex& targets, const types::Module& module,
 
   // Ports used on connections.
   for (const types::Connection& connection : module.connections) {
-    const types::Component* destination = lookup.find(connection.to.component);
+    const types::Component* destination = lookup.findComponent(connection.to.component);
     if (const types::Module* target = targetOf(destination);
         target != nullptr && !targets.hasInputPort(*target, connection.to.port)) {
       diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E012>(
           connection.span, {destination->kind.sub_circuit_ref.name, "input", connection.to.port}));
     }
-    const types::Component* source = lookup.find(connection.from.component);
+    const types::Component* source = lookup.findComponent(connection.from.component);
     if (const types::Module* target = targetOf(source);
         target != nullptr && !targets.hasOutputPort(*target, connection.from.port)) {
       diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E012>(
