@@ -16,3 +16,17 @@ function(vorn_library name)
     gtest_discover_tests(vorn_${name}_tests DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
+
+# vorn_executable(<name> SOURCES <file>... LINKS <target>...)
+#
+# A shipped executable: linked statically unless VORN_STATIC is off, and put
+# at the top of the build tree where the tests and scripts look for it.
+function(vorn_executable name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS})
+  if(VORN_STATIC)
+    target_link_options(${name} PRIVATE -static)
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
+endfunction()

@@ -45,13 +45,7 @@ std::string_view pathOfFile(std::span<const std::string_view> paths_by_file, std
 
 Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string_view> paths_by_file,
                                   const std::vector<Diagnostic>& diagnostics) {
-  Counts counts;
   for (const Diagnostic& diagnostic : diagnostics) {
-    if (diagnostic.level == DiagnosticLevel::err) {
-      ++counts.errors;
-    } else {
-      ++counts.warnings;
-    }
     std::string text = formatDiagnosticLine(pathOfFile(paths_by_file, diagnostic.span.file_id), diagnostic);
     text.push_back('\n');
     for (const DiagnosticNote& note : diagnostic.notes) {
@@ -67,7 +61,7 @@ Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string
     }
     if (auto written = out.write(text); !written) return fail(written.error());
   }
-  return counts;
+  return countDiagnostics(diagnostics);
 }
 
 }  // namespace vorn::diagnostics
