@@ -8,6 +8,7 @@ need() { command -v "$1" >/dev/null 2>&1 || missing+=("$2"); }
 need cmake cmake
 need g++ g++
 need make make
+need git git
 need clang clang
 need wasm-ld lld
 need node nodejs

@@ -13,6 +13,15 @@ owning_lists() {
   echo "$dir"
 }
 
+# The sources of a git checkout, or of a plain copy of the tree.
+list_sources() {
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files --cached --others --exclude-standard -- '*.cpp'
+  else
+    find . -name '*.cpp' -not -path './build/*' | sed 's|^\./||'
+  fi | grep -v '/node_modules/'
+}
+
 missing=0
 while IFS= read -r file; do
   case $file in
@@ -34,5 +43,5 @@ while IFS= read -r file; do
     echo "not in any CMake list: $file"
     missing=1
   fi
-done < <(git ls-files --cached --others --exclude-standard -- '*.cpp' | grep -v '/node_modules/')
+done < <(list_sources)
 exit "$missing"
