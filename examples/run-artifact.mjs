@@ -44,13 +44,16 @@ async function main(args) {
     return;
   }
 
-  // Every vector, first input as the least significant bit. The circuit is
-  // not reset between rows, as in the compiler's truth tables.
+  // Every vector, first input as the least significant bit. As in the
+  // compiler's truth tables, the circuit is not reset between rows and each
+  // input settles before the next is applied.
   const { inputs } = circuit;
   if (inputs.length > MAX_TRUTH_TABLE_INPUTS) usage(`${inputs.length} inputs are too many to enumerate; name the values`);
   for (let row = 0; row < 2 ** inputs.length; row++) {
-    inputs.forEach((name, i) => circuit.set(name, (row >> i) & 1));
-    circuit.run();
+    inputs.forEach((name, i) => {
+      circuit.set(name, (row >> i) & 1);
+      circuit.run();
+    });
     const inputText = inputs.map((name, i) => `${name}=${(row >> i) & 1}`).join(' ');
     process.stdout.write(`${inputText}${inputText ? ' ' : ''}-> ${outputText()}\n`);
   }

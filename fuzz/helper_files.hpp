@@ -2,12 +2,10 @@
 // The files a fuzzed document can import, written into a scratch directory
 // once per process: a half adder, a full adder importing it, two files
 // importing each other, and lib/ files (one reaching back up with "../").
-#include <sys/stat.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
+
+#include "core/file_io.hpp"
 
 namespace vorn::fuzz {
 
@@ -28,18 +26,13 @@ inline constexpr HelperFile kHelperFiles[] = {
     {"lib/uses_parent.vorn", "import fa \"../full_adder.vorn\"\ninput p, q\nfa f(a=p, b=q, cin=p)\noutput s(in=f.sum)\n"},
 };
 
-// Writes `text` as the whole file; a fuzzer that cannot set up its files stops.
-inline void writeWhole(const std::string& path, std::string_view text) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) std::abort();
-  if (std::fclose(file) != 0) std::abort();
-}
-
-// `dir` must exist; its lib/ subdirectory is created.
+// `dir` must exist; its lib/ subdirectory is created. A fuzzer that cannot
+// set up its files stops.
 inline void writeHelperFiles(const std::string& dir) {
-  mkdir((dir + "/lib").c_str(), 0777);
-  for (const HelperFile& helper : kHelperFiles) writeWhole(dir + "/" + helper.path, helper.text);
+  if (!file_io::makePathAny(dir + "/lib")) std::abort();
+  for (const HelperFile& helper : kHelperFiles) {
+    if (!file_io::writeFileAny(dir + "/" + helper.path, helper.text)) std::abort();
+  }
 }
 
 }  // namespace vorn::fuzz

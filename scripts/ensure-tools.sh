@@ -32,6 +32,12 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
 
+# playwright-core, which drives the browser tests, needs Node.js 20 or later.
+if ! node -e 'process.exit(Number(process.versions.node.split(".")[0]) >= 20 ? 0 : 1)'; then
+  echo "Node.js 20 or later is needed for the browser tests; found $(node --version)" >&2
+  exit 1
+fi
+
 # Node packages that tests load, pinned by each folder's lock file; installed
 # again only when the lock file is newer than the last install.
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -81,9 +81,7 @@ void logScheduling(const Component& component, State new_state) {
 
 const char* stateName(State state) { return nameOf(state).text; }
 
-const char* typeName(ComponentType type) {
-  return uint8_t(type) < kTypeCount ? kTypeNames[uint8_t(type)].text : "unknown";
-}
+const char* typeName(ComponentType type) { return nameOf(type).text; }
 
 State calculateDominantState(const ComponentList& drivers) {
   State result = State::undefined;

@@ -1,5 +1,7 @@
 #include "lsp/framing.hpp"
 
+#include "core/output_stream.hpp"
+
 #include <cerrno>
 #include <algorithm>
 #include <charconv>
@@ -156,18 +158,9 @@ MessageReader::Read MessageReader::next() {
 }
 
 bool writeMessage(int fd, std::string_view body) {
-  std::string framed = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-  framed.append(body);
-  std::string_view rest = framed;
-  while (!rest.empty()) {
-    const ssize_t wrote = ::write(fd, rest.data(), rest.size());
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    rest.remove_prefix(static_cast<std::size_t>(wrote));
-  }
-  return true;
+  OutputStream out(fd);
+  const std::string length = std::to_string(body.size());
+  return out.writeAll({"Content-Length: ", length, "\r\n\r\n", body}) && out.flush();
 }
 
 }  // namespace vorn::lsp

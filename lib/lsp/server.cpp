@@ -467,8 +467,8 @@ void Server::runDueChecks(Clock::time_point now) {
     const std::string& path = check.result.diagnostics[i].path;
     if (builtins::hasVirtualPrefix(path)) continue;
     check.by_path[path].push_back(i);
-    affected.insert(path);
   }
+  for (const auto& [path, indices] : check.by_path) affected.insert(path);
   checks_[next->uri] = std::move(check);
   publishPaths(affected, {next->uri});
 }

@@ -225,8 +225,9 @@ Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::ui
   }
   std::unique_ptr<Parser, ParserDeleter> parser(Parser_New());
   Parser_SetInput(parser.get(), source.data(), static_cast<std::int32_t>(source.size()));
-  // Expectations only shape the message of a refused file.
-  Parser_SetShowFails(parser.get(), true);
+  // Expectations only shape the message of a refused file, so they are
+  // recorded only when the caller asks for that message.
+  Parser_SetShowFails(parser.get(), syntax_error != nullptr);
   std::int32_t stopped = 0;
   const ll_tree* tree = Parser_Parse(parser.get(), &stopped, nullptr);
   if (tree == nullptr) {

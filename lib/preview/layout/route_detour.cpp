@@ -84,7 +84,7 @@ std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usag
   // The candidates still to try on each side of sy, nearest first; every
   // row of a box that the detour's run cuts is stepped over.
   std::uint64_t below = std::max(sy + 1, lo);
-  std::uint64_t above_distance = sy >= hi ? sy - hi : 1;  // the next row above is sy - above_distance
+  std::uint64_t above_distance = sy > hi ? sy - hi : 1;  // the next row above is sy - above_distance
   bool above_open = true;
 
   // True when the row is the answer of pass 0.

@@ -72,11 +72,11 @@ class SplitMergeIndex {
   const std::vector<layout::RoutedWire>& wires_;
   std::vector<Entry> entries_;
   std::vector<Bucket> buckets_;
-  std::vector<Box> diagonals_;
+  std::vector<Box> diagonals_;  // never produced by the router; kept correct anyway
   // Per wire and side (source, destination): some other wire with segments
   // shares its group. Most destination ports have one wire, and a wire alone
   // in its group needs no search.
-  std::vector<bool> has_sibling_[2];  // never produced by the router; kept correct anyway
+  std::vector<bool> has_sibling_[2];
 };
 
 }  // namespace vorn::split_merge
