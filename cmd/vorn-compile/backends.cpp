@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/file_io.hpp"
+#include "core/stage_prefixes.hpp"
 #include "emit/main.hpp"
 #include "emit/project.hpp"
 #include "log/log.hpp"
@@ -79,22 +80,22 @@ Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, 
   std::vector<std::uint8_t> compact;
   if (program.project) {
     auto topology = serializer::serializeProject(*program.project);
-    if (!topology) return reportStageFailure(err, "topology serialization failed: ", topology.error());
+    if (!topology) return reportStageFailure(err, stage_prefixes::kTopologySerialization, topology.error());
     compact = std::move(topology->payload);
   } else {
     auto payload = serializer::serializeModule(*program.module);
-    if (!payload) return reportStageFailure(err, "topology serialization failed: ", payload.error());
+    if (!payload) return reportStageFailure(err, stage_prefixes::kTopologySerialization, payload.error());
     compact = std::move(*payload);
   }
   auto full = program.project ? full_serializer::serializeProjectFull(*program.project)
                               : full_serializer::serializeModuleFull(*program.module);
-  if (!full) return reportStageFailure(err, "full topology serialization failed: ", full.error());
+  if (!full) return reportStageFailure(err, stage_prefixes::kFullTopologySerialization, full.error());
 
   auto artifact = section_writer::combineTwo(compact, *full);
-  if (!artifact) return reportStageFailure(err, "wasm assembly failed: ", artifact.error());
+  if (!artifact) return reportStageFailure(err, stage_prefixes::kWasmAssembly, artifact.error());
   std::string_view bytes(reinterpret_cast<const char*>(artifact->data()), artifact->size());
   if (auto written = writeOutput(args, bytes); !written) {
-    return reportStageFailure(err, "failed writing wasm output: ", written.error());
+    return reportStageFailure(err, stage_prefixes::kWritingWasm, written.error());
   }
   return std::uint8_t{0};
 }
@@ -103,9 +104,9 @@ Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, 
   emit::EmitOptions options{lastPathComponent(args.input_path), kCompileTimestamp, kCompilerVersion};
   auto text = program.project ? project::emitProjectSource(*program.project, options)
                               : emit::emitModuleSource(*program.module, options);
-  if (!text) return reportStageFailure(err, "emission failed: ", text.error());
+  if (!text) return reportStageFailure(err, stage_prefixes::kEmission, text.error());
   if (auto written = writeOutput(args, *text); !written) {
-    return reportStageFailure(err, "failed writing zig output: ", written.error());
+    return reportStageFailure(err, stage_prefixes::kWritingZig, written.error());
   }
   return std::uint8_t{0};
 }
@@ -113,9 +114,9 @@ Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, 
 Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out,
                                 OutputStream& err) {
   auto topology = buildFullTopology(program);
-  if (!topology) return reportStageFailure(err, "topology build failed: ", topology.error());
+  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
   auto grid = orchestrator::build(*topology, layout::LayoutOptions{args.expand_macros});
-  if (!grid) return reportStageFailure(err, "layout build failed: ", grid.error());
+  if (!grid) return reportStageFailure(err, stage_prefixes::kLayoutBuild, grid.error());
 
   render::RenderOptions options;
   if (const char* no_color = std::getenv("NO_COLOR")) options.no_color_value = std::string_view(no_color);
@@ -124,19 +125,19 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
   // Flushed here so that a closed pipe is reported as the render's failure.
   auto rendered = render::render(out, *grid, options);
   if (rendered) rendered = out.flush();
-  if (!rendered) return reportStageFailure(err, "render failed: ", rendered.error());
+  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
   return std::uint8_t{0};
 }
 
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
                                    OutputStream& err) {
   auto topology = buildFullTopology(program);
-  if (!topology) return reportStageFailure(err, "topology build failed: ", topology.error());
+  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
 
   log::setSink(writeTraceLine, &err);
   auto table = builder::build(*topology);
   log::setSink(nullptr, nullptr);
-  if (!table) return reportStageFailure(err, "truth-table build failed: ", table.error());
+  if (!table) return reportStageFailure(err, stage_prefixes::kTruthTableBuild, table.error());
   // The trace of the simulation comes before the table, as it happened.
   if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
 
@@ -147,11 +148,11 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
     case args::TruthTableFormat::json: rendered = json::render(out, *table); break;
   }
   if (rendered) rendered = out.flush();
-  if (!rendered) return reportStageFailure(err, "render failed: ", rendered.error());
+  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
 
   if (!args.truth_table_strict) return std::uint8_t{0};
   auto any_undefined = scanStrict(err, *table);
-  if (!any_undefined) return reportStageFailure(err, "strict scan failed: ", any_undefined.error());
+  if (!any_undefined) return reportStageFailure(err, stage_prefixes::kStrictScan, any_undefined.error());
   return static_cast<std::uint8_t>(*any_undefined ? 1 : 0);
 }
 

@@ -7,8 +7,9 @@
 #include "backends.hpp"
 #include "cli/args.hpp"
 #include "cli/inspect_dump.hpp"
-#include "core/text_arena.hpp"
 #include "core/file_io.hpp"
+#include "core/stage_prefixes.hpp"
+#include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "resolver/import_cycle.hpp"
 #include "resolver/resolve_bodies.hpp"
@@ -92,14 +93,14 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
   };
 
   auto scan = scan_imports::scanProjectImports(arena, input_path);
-  if (!scan) return stop(reportStageFailure(err, "import scan failed: ", scan.error()));
+  if (!scan) return stop(reportStageFailure(err, stage_prefixes::kImportScan, scan.error()));
   pipeline.display_paths = scan->display_paths;
   auto scan_stops = printAndJudge(err, pipeline.display_paths, scan->diagnostics);
   if (!scan_stops) return fail(scan_stops.error());
   if (*scan_stops) return stop(std::uint8_t{1});
 
   auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
-  if (!cycles) return stop(reportStageFailure(err, "import cycle analysis failed: ", cycles.error()));
+  if (!cycles) return stop(reportStageFailure(err, stage_prefixes::kImportCycles, cycles.error()));
   auto cycles_stop = printAndJudge(err, pipeline.display_paths, cycles->diagnostics);
   if (!cycles_stop) return fail(cycles_stop.error());
   if (*cycles_stop) return stop(std::uint8_t{1});
@@ -114,11 +115,11 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
       located = std::move(unread->error);
       path = diagnostics::pathOfFile(pipeline.display_paths, unread->file_id);
     }
-    return stop(reportSyntaxError(err, path, located, "body resolution failed: ", project.error()));
+    return stop(reportSyntaxError(err, path, located, stage_prefixes::kBodyResolution, project.error()));
   }
 
   auto checked = run_project::run(*project);
-  if (!checked) return stop(reportStageFailure(err, "project validation failed: ", checked.error()));
+  if (!checked) return stop(reportStageFailure(err, stage_prefixes::kProjectValidation, checked.error()));
   pipeline.project = std::move(*project);
   pipeline.diagnostics = std::move(*checked);
   return pipeline;
@@ -147,10 +148,10 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   auto read = file_io::readFile(input_path);
   if (!read) {
     if (read.error() == Error::FileNotFound) {
-      if (auto w = err.writeAll({"input file not found: ", input_path, "\n"}); !w) return fail(w.error());
+      if (auto w = err.writeAll({stage_prefixes::kInputNotFound, input_path, "\n"}); !w) return fail(w.error());
       return std::uint8_t{1};
     }
-    return reportStageFailure(err, "failed reading input file: ", read.error());
+    return reportStageFailure(err, stage_prefixes::kReadingInput, read.error());
   }
   std::string_view source = arena.store(*read);
   read->clear();
@@ -158,9 +159,9 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
 
   std::optional<translate::SyntaxError> unread;
   auto file = translate::parseSource(arena, source, 0, &unread);
-  if (!file) return reportSyntaxError(err, input_path, unread, "parse failed: ", file.error());
+  if (!file) return reportSyntaxError(err, input_path, unread, stage_prefixes::kParse, file.error());
   auto module = resolver::resolve(*file, 0);
-  if (!module) return reportStageFailure(err, "resolve failed: ", module.error());
+  if (!module) return reportStageFailure(err, stage_prefixes::kResolve, module.error());
 
   bool project_pipeline = args.mode != args::Mode::inspect &&
                           (!file->imports.empty() || args.mode == args::Mode::preview ||
@@ -180,7 +181,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
     program.project = &*project;
   } else {
     auto checked = run::run(*module);
-    if (!checked) return reportStageFailure(err, "validation failed: ", checked.error());
+    if (!checked) return reportStageFailure(err, stage_prefixes::kValidation, checked.error());
     diagnostics = std::move(*checked);
     program.module = &*module;
   }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <sys/stat.h>
 
+#include "core/stage_prefixes.hpp"
 #include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "resolver/builtins.hpp"
@@ -172,7 +173,7 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
   auto rootFailure = [&]() -> bool {
     auto root = file_loader::loadFile(arena, root_path);
     if (!root) {
-      checker.stageFailed("failed reading input file: ", root.error());
+      checker.stageFailed(stage_prefixes::kReadingInput, root.error());
       return true;
     }
     std::optional<translate::SyntaxError> unread;
@@ -181,12 +182,12 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
       if (unread) {
         checker.syntaxError(checker.root_path, *unread);
       } else {
-        checker.stageFailed("parse failed: ", file.error());
+        checker.stageFailed(stage_prefixes::kParse, file.error());
       }
       return true;
     }
     if (auto module = resolver::resolve(*file, 0); !module) {
-      checker.stageFailed("resolve failed: ", module.error());
+      checker.stageFailed(stage_prefixes::kResolve, module.error());
       return true;
     }
     return false;
@@ -199,17 +200,17 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
                           const std::optional<resolve_bodies::FileSyntaxError>& unread) {
     if (unread) {
       checker.syntaxError(checker.pathOf(file_paths, unread->file_id), unread->error);
-      if (unread->file_id != 0) checker.stageFailed("body resolution failed: ", error);
+      if (unread->file_id != 0) checker.stageFailed(stage_prefixes::kBodyResolution, error);
       return;
     }
     if (rootFailure()) return;
-    checker.stageFailed("body resolution failed: ", error);
+    checker.stageFailed(stage_prefixes::kBodyResolution, error);
   };
 
   auto finish = [&](const std::vector<std::string_view>& file_paths, types::Project& project) {
     auto checked = run_project::run(project);
     if (!checked) {
-      checker.stageFailed("project validation failed: ", checked.error());
+      checker.stageFailed(stage_prefixes::kProjectValidation, checked.error());
       return;
     }
     checker.place(file_paths, *checked);
@@ -250,7 +251,7 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
   auto scan = scan_imports::scanProjectImports(arena, root_path);
   if (!scan) {
     if (rootFailure()) return std::move(checker.result);
-    checker.stageFailed("import scan failed: ", scan.error());
+    checker.stageFailed(stage_prefixes::kImportScan, scan.error());
     return std::move(checker.result);
   }
   for (std::size_t id = 1; id < scan->file_paths.size(); ++id) {
@@ -260,7 +261,7 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
 
   auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
   if (!cycles) {
-    checker.stageFailed("import cycle analysis failed: ", cycles.error());
+    checker.stageFailed(stage_prefixes::kImportCycles, cycles.error());
     return std::move(checker.result);
   }
   if (checker.place(scan->file_paths, cycles->diagnostics)) return std::move(checker.result);

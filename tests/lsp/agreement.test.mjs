@@ -12,7 +12,7 @@ import { spawnSync } from 'node:child_process';
 import { readdirSync, readFileSync, statSync, realpathSync } from 'node:fs';
 import { join, dirname, resolve, relative } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import { Client } from './client.mjs';
+import { Client, readCompilerLine } from './client.mjs';
 
 const [serverArg, compilerArg] = process.argv.slice(2);
 if (!serverArg || !compilerArg) throw new Error('usage: node agreement.test.mjs <vorn-lsp> <vorn-compile>');
@@ -49,21 +49,20 @@ function compilerReport(root) {
   let last = null;
   let locatedSyntaxError = false;
   for (const text of run.stderr.split('\n')) {
-    let m = /^(.*?):(\d+):(\d+): (error|warning): (?:([EW]\d{3}): )?(.*)$/.exec(text);
-    if (m) {
-      const at = position(m[1], +m[2], +m[3]);
-      last = { start: { line: at.line, character: at.character }, severity: m[4] === 'error' ? 1 : 2, code: m[5], message: m[6], notes: [] };
-      if (!m[5]) locatedSyntaxError = true;
+    const read = readCompilerLine(text);
+    if (read?.kind === 'diagnostic') {
+      const at = position(read.file, read.line, read.col);
+      last = { start: { line: at.line, character: at.character }, severity: read.severity, code: read.code, message: read.message, notes: [] };
+      if (!read.code) locatedSyntaxError = true;
       add(at.file, last);
       continue;
     }
-    m = /^  note: (.*?):(\d+):(\d+): (.*)$/.exec(text);
-    if (m) {
-      const at = position(m[1], +m[2], +m[3]);
-      last.notes.push({ file: at.file, start: { line: at.line, character: at.character }, message: m[4] });
+    if (read?.kind === 'note') {
+      const at = position(read.file, read.line, read.col);
+      last.notes.push({ file: at.file, start: { line: at.line, character: at.character }, message: read.message });
       continue;
     }
-    m = /^((?:parse|resolve|import scan|import cycle analysis|body resolution|project validation) failed: \w+)$/.exec(text);
+    const m = /^((?:parse|resolve|import scan|import cycle analysis|body resolution|project validation) failed: \w+)$/.exec(text);
     // A located parse failure stands for its own stage line.
     if (m && !(locatedSyntaxError && m[1].startsWith('parse failed'))) {
       add(realpathSync(root), { start: { line: 0, character: 0 }, severity: 1, code: undefined, message: m[1], notes: [] });

@@ -2,6 +2,20 @@
 // answers, and waits for the one a test is after.
 import { spawn } from 'node:child_process';
 
+// One line of the compiler's standard error, read as a diagnostic: a main
+// line {kind: 'diagnostic', file, line, col, severity, code, message} (code
+// undefined for a located syntax error), a note line {kind: 'note', file,
+// line, col, message}, or null for anything else. Lines and columns as printed.
+export function readCompilerLine(text) {
+  let m = /^(.*?):(\d+):(\d+): (error|warning): (?:([EW]\d{3}): )?(.*)$/.exec(text);
+  if (m) {
+    return { kind: 'diagnostic', file: m[1], line: +m[2], col: +m[3], severity: m[4] === 'error' ? 1 : 2, code: m[5], message: m[6] };
+  }
+  m = /^  note: (.*?):(\d+):(\d+): (.*)$/.exec(text);
+  if (m) return { kind: 'note', file: m[1], line: +m[2], col: +m[3], message: m[4] };
+  return null;
+}
+
 export function frame(body) {
   const bytes = Buffer.from(typeof body === 'string' ? body : JSON.stringify(body), 'utf8');
   return Buffer.concat([Buffer.from(`Content-Length: ${bytes.length}\r\n\r\n`, 'latin1'), bytes]);

@@ -11,7 +11,7 @@ import { mkdtempSync, writeFileSync, rmSync, realpathSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { Client, frame } from './client.mjs';
+import { Client, frame, readCompilerLine } from './client.mjs';
 
 const [serverArg, compilerArg] = process.argv.slice(2);
 if (!serverArg || !compilerArg) throw new Error('usage: node protocol.test.mjs <vorn-lsp> <vorn-compile>');
@@ -43,13 +43,12 @@ function compilerReport(root, texts) {
   };
   const report = [];
   for (const text of run.stderr.split('\n')) {
-    let m = /^(.*?):(\d+):(\d+): (error|warning): ([EW]\d{3}): (.*)$/.exec(text);
-    if (m) {
-      report.push({ start: toPosition(m[1], +m[2], +m[3]), severity: m[4] === 'error' ? 1 : 2, code: m[5], message: m[6], notes: [] });
-      continue;
+    const read = readCompilerLine(text);
+    if (read?.kind === 'diagnostic' && read.code) {
+      report.push({ start: toPosition(read.file, read.line, read.col), severity: read.severity, code: read.code, message: read.message, notes: [] });
+    } else if (read?.kind === 'note') {
+      report.at(-1).notes.push({ start: toPosition(read.file, read.line, read.col), message: read.message });
     }
-    m = /^  note: (.*?):(\d+):(\d+): (.*)$/.exec(text);
-    if (m) report.at(-1).notes.push({ start: toPosition(m[1], +m[2], +m[3]), message: m[4] });
   }
   return report;
 }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string_view>
+
+// What a failed stage's line starts with, before the error name (the input
+// path for kInputNotFound). The compiler prints these and the language
+// server words its stage failures the same way, so both read them here.
+namespace vorn::stage_prefixes {
+
+inline constexpr std::string_view kInputNotFound = "input file not found: ";
+inline constexpr std::string_view kReadingInput = "failed reading input file: ";
+inline constexpr std::string_view kParse = "parse failed: ";
+inline constexpr std::string_view kResolve = "resolve failed: ";
+inline constexpr std::string_view kImportScan = "import scan failed: ";
+inline constexpr std::string_view kImportCycles = "import cycle analysis failed: ";
+inline constexpr std::string_view kBodyResolution = "body resolution failed: ";
+inline constexpr std::string_view kProjectValidation = "project validation failed: ";
+inline constexpr std::string_view kValidation = "validation failed: ";
+inline constexpr std::string_view kEmission = "emission failed: ";
+inline constexpr std::string_view kWritingZig = "failed writing zig output: ";
+inline constexpr std::string_view kTopologySerialization = "topology serialization failed: ";
+inline constexpr std::string_view kFullTopologySerialization = "full topology serialization failed: ";
+inline constexpr std::string_view kWasmAssembly = "wasm assembly failed: ";
+inline constexpr std::string_view kWritingWasm = "failed writing wasm output: ";
+inline constexpr std::string_view kTopologyBuild = "topology build failed: ";
+inline constexpr std::string_view kLayoutBuild = "layout build failed: ";
+inline constexpr std::string_view kRender = "render failed: ";
+inline constexpr std::string_view kTruthTableBuild = "truth-table build failed: ";
+inline constexpr std::string_view kStrictScan = "strict scan failed: ";
+
+}  // namespace vorn::stage_prefixes
