@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return -1;
   std::uint8_t selector = data[0];
   std::string_view source(reinterpret_cast<const char*>(data + 1), size - 1);
-  vorn::fuzz::writeWhole(root_path, source);
+  if (!vorn::file_io::writeFileAny(root_path, source)) std::abort();
 
   Job job;
   auto& arguments = job.arguments;
