@@ -115,7 +115,9 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
                                 OutputStream& err) {
   auto topology = buildFullTopology(program);
   if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
-  auto grid = orchestrator::build(*topology, layout::LayoutOptions{args.expand_macros});
+  layout::LayoutOptions layout_options{args.expand_macros};
+  if (program.project) layout_options.pin_slot_files = orchestrator::subCircuitFiles(*program.project);
+  auto grid = orchestrator::build(*topology, std::move(layout_options));
   if (!grid) return reportStageFailure(err, stage_prefixes::kLayoutBuild, grid.error());
 
   render::RenderOptions options;

@@ -12,6 +12,7 @@ namespace {
 
 using format::ComponentKind;
 
+constexpr std::uint8_t kInPort = 0;
 constexpr std::uint8_t kOutPort = 3;
 
 struct GroupKey {
@@ -32,6 +33,14 @@ struct GroupKeyHash {
 struct EdgeLists {
   std::vector<layout::InputEdge> inputs;
   std::vector<layout::OutputEdge> outputs;
+};
+
+// The boundary pins of one folded instance of a sub-circuit file.
+struct PinSlots {
+  bool slotted = false;
+  std::vector<std::string_view> inputs;
+  std::vector<std::string_view> outputs;
+  std::vector<std::uint32_t> output_ids;
 };
 
 bool isPin(ComponentKind kind) { return kind == ComponentKind::input_pin || kind == ComponentKind::output_pin; }
@@ -143,6 +152,55 @@ Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology,
     }
   }
 
+  // 4b. Pin slots of the instances of sub-circuit files: the instance's own
+  // boundary pins (one frame deep), in declaration order. A consumer outside
+  // is wired to the component driving an output pin, not to the pin, so the
+  // slot is found by that driver (the first output pin it drives).
+  std::vector<PinSlots> pin_slots(groups.size());
+  std::unordered_map<std::uint32_t, std::uint32_t> in_slot_of;      // inner input pin -> slot
+  std::unordered_map<std::uint32_t, std::uint32_t> out_slot_of;     // driver of an output pin -> slot
+  if (!expand && !options.pin_slot_files.empty()) {
+    std::vector<bool> slotted(groups.size(), false);
+    std::unordered_map<std::uint32_t, std::uint32_t> out_pin_slot;  // inner output pin -> slot
+    for (const auto& c : components) {
+      if (c.kind == ComponentKind::wire || c.origin.empty()) continue;
+      const std::uint32_t group = group_of.at(c.id);
+      if (!options.pin_slot_files.contains(c.origin.front().target_file)) continue;
+      slotted[group] = true;
+      if (c.origin.size() != 1 || !isPin(c.kind)) continue;
+      PinSlots& pins = pin_slots[group];
+      if (c.kind == ComponentKind::input_pin) {
+        in_slot_of[c.id] = static_cast<std::uint32_t>(pins.inputs.size());
+        pins.inputs.push_back(c.name);
+      } else {
+        out_pin_slot[c.id] = static_cast<std::uint32_t>(pins.outputs.size());
+        pins.outputs.push_back(c.name);
+        pins.output_ids.push_back(c.id);
+      }
+    }
+    for (std::uint32_t g = 0; g < groups.size(); ++g) pin_slots[g].slotted = slotted[g];
+    std::unordered_map<std::uint32_t, std::uint32_t> driver_of;  // inner output pin -> its driver
+    for (const auto& conn : connections) {
+      if (!out_pin_slot.contains(conn.to_id)) continue;
+      std::uint32_t from = conn.from_id;
+      if (passthrough(from)) {
+        const auto driver = resolved_driver.find(from);
+        if (driver == resolved_driver.end()) continue;
+        from = driver->second;
+      }
+      driver_of[conn.to_id] = from;
+    }
+    for (const PinSlots& pins : pin_slots) {
+      for (const std::uint32_t pin : pins.output_ids) {
+        const auto driver = driver_of.find(pin);
+        if (driver != driver_of.end()) out_slot_of.try_emplace(driver->second, out_pin_slot.at(pin));
+      }
+    }
+  }
+  const auto isSlotted = [&](std::uint32_t vid) {
+    return vid >= next_id && vid - next_id < pin_slots.size() && pin_slots[vid - next_id].slotted;
+  };
+
   // 5. Virtual ids, and one pair of edge lists per virtual id.
   std::unordered_map<std::uint32_t, std::uint32_t> vid_of;
   std::unordered_map<std::uint32_t, std::size_t> lists_of;
@@ -169,10 +227,20 @@ Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology,
     const auto dst_vid = vid_of.find(conn.to_id);
     if (src_vid == vid_of.end() || dst_vid == vid_of.end()) continue;
     if (src_vid->second == dst_vid->second) continue;
-    const std::uint8_t dst_port = remappedPort(conn.port, conn.to_id, dst_vid->second, kind_of, name_of);
-    const std::uint8_t src_port = remappedPort(kOutPort, from, src_vid->second, kind_of, name_of);
-    lists[lists_of.at(src_vid->second)].outputs.push_back({dst_vid->second, src_port, dst_port});
-    lists[lists_of.at(dst_vid->second)].inputs.push_back({src_vid->second, src_port, dst_port});
+    std::uint8_t dst_port = remappedPort(conn.port, conn.to_id, dst_vid->second, kind_of, name_of);
+    std::uint8_t src_port = remappedPort(kOutPort, from, src_vid->second, kind_of, name_of);
+    std::uint32_t dst_slot = layout::kNoSlot;
+    std::uint32_t src_slot = layout::kNoSlot;
+    if (isSlotted(dst_vid->second)) {
+      dst_port = kInPort;
+      if (const auto slot = in_slot_of.find(conn.to_id); slot != in_slot_of.end()) dst_slot = slot->second;
+    }
+    if (isSlotted(src_vid->second)) {
+      src_port = kOutPort;
+      if (const auto slot = out_slot_of.find(from); slot != out_slot_of.end()) src_slot = slot->second;
+    }
+    lists[lists_of.at(src_vid->second)].outputs.push_back({dst_vid->second, src_port, dst_port, src_slot, dst_slot});
+    lists[lists_of.at(dst_vid->second)].inputs.push_back({src_vid->second, src_port, dst_port, src_slot, dst_slot});
   }
 
   // 7. Nodes: the components drawn as themselves, then the folded instances.
@@ -199,6 +267,11 @@ Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology,
     node.kind.subcircuit = groups[i].subcircuit;
     node.name = groups[i].alias;
     node.id = next_id + i;
+    if (pin_slots[i].slotted) {
+      node.kind.pin_slots = true;
+      node.in_pins = std::move(pin_slots[i].inputs);
+      node.out_pins = std::move(pin_slots[i].outputs);
+    }
     EdgeLists& edges = lists[lists_of.at(node.id)];
     node.inputs = std::move(edges.inputs);
     node.outputs = std::move(edges.outputs);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "topology/format.hpp"
@@ -14,27 +15,42 @@ namespace vorn::layout {
 
 struct LayoutOptions {
   bool expand_macros = false;
+  // Files whose folded instances get one labelled slot per pin (imported
+  // sub-circuits). Instances of any other file, the built-in gates among
+  // them, keep the ports "a", "b", "in" and the single output.
+  std::unordered_set<std::uint32_t> pin_slot_files = {};
 };
+
+// An edge end that is no slot of a box with pin slots.
+inline constexpr std::uint32_t kNoSlot = UINT32_MAX;
 
 struct NodeKind {
   enum class Tag : std::uint8_t { primitive = 0, subcircuit = 1 };
   Tag tag = Tag::primitive;
   format::ComponentKind primitive = format::ComponentKind::input_pin;  // when primitive
   std::string_view subcircuit;                                          // when subcircuit
+  bool pin_slots = false;  // a sub-circuit drawn with one slot per pin
 
   bool isPrimitive(format::ComponentKind kind) const { return tag == Tag::primitive && primitive == kind; }
 };
 
+// On a box with pin slots, an end's slot is the pin's index among the
+// box's inputs (destination) or outputs (source), in declaration order; its
+// port byte is then "in" or "out".
 struct InputEdge {
   std::uint32_t src_id = 0;
   std::uint8_t src_port = 3;
   std::uint8_t dst_port = 0;
+  std::uint32_t src_slot = kNoSlot;
+  std::uint32_t dst_slot = kNoSlot;
 };
 
 struct OutputEdge {
   std::uint32_t dst_id = 0;
   std::uint8_t src_port = 3;
   std::uint8_t dst_port = 0;
+  std::uint32_t src_slot = kNoSlot;
+  std::uint32_t dst_slot = kNoSlot;
 };
 
 // Names and origins are views into the FullTopology, which outlives the layout.
@@ -45,6 +61,9 @@ struct VirtualNode {
   std::vector<InputEdge> inputs;
   std::vector<OutputEdge> outputs;
   std::uint32_t id = 0;
+  // Pin names of a box with pin slots, in declaration order.
+  std::vector<std::string_view> in_pins;
+  std::vector<std::string_view> out_pins;
 };
 
 struct VirtualGraph {
@@ -59,7 +78,7 @@ struct PortCoord {
 };
 
 struct PortSlot {
-  std::string_view port_name;  // "in", "a" or "b"
+  std::string_view port_name;  // "in", "a" or "b"; a pin's name on a box with pin slots
   PortCoord coord;
 };
 
@@ -80,6 +99,9 @@ struct PlacedComponent {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   PortCoord out_port;
+  // A box with pin slots: one per output pin (out_port is then the first,
+  // or the middle of the right side when there is none).
+  std::vector<PortSlot> out_ports;
 };
 
 struct RoutedWire {
@@ -88,6 +110,8 @@ struct RoutedWire {
   std::uint32_t dst_id = 0;
   std::uint8_t src_port = 3;
   std::uint8_t dst_port = 0;
+  std::uint32_t src_slot = kNoSlot;
+  std::uint32_t dst_slot = kNoSlot;
 };
 
 // A cell where one wire's vertical run meets another wire's horizontal run

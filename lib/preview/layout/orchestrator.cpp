@@ -5,6 +5,7 @@
 #include "preview/layout/place.hpp"
 #include "preview/layout/route.hpp"
 #include "preview/layout/rows.hpp"
+#include "resolver/builtins.hpp"
 
 namespace vorn::orchestrator {
 
@@ -27,6 +28,14 @@ Result<layout::LayoutGrid> build(const full_format::FullTopology& topology, layo
   grid.width = routed->width;
   grid.height = routed->height;
   return grid;
+}
+
+std::unordered_set<std::uint32_t> subCircuitFiles(const types::Project& project) {
+  std::unordered_set<std::uint32_t> files;
+  for (std::uint32_t id = 0; id < project.file_paths.size(); ++id) {
+    if (!builtins::hasVirtualPrefix(project.file_paths[id])) files.insert(id);
+  }
+  return files;
 }
 
 }  // namespace vorn::orchestrator

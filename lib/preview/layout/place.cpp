@@ -16,6 +16,13 @@ bool hasInputOn(const layout::VirtualNode& node, std::uint8_t port) {
                      [port](const layout::InputEdge& edge) { return edge.dst_port == port; });
 }
 
+// Slot i of a box with pin slots at y: below the border and the title row,
+// every second row.
+std::uint32_t slotRow(std::uint32_t y, std::size_t i) {
+  const std::uint64_t row = std::uint64_t{y} + 2 + 2 * std::uint64_t{i};
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(row, UINT32_MAX));
+}
+
 }  // namespace
 
 Ports resolvePortCoords(const layout::VirtualNode& node, std::uint32_t x, std::uint32_t y, std::uint32_t w,
@@ -24,6 +31,18 @@ Ports resolvePortCoords(const layout::VirtualNode& node, std::uint32_t x, std::u
   const std::uint32_t in_x = x > 0 ? x - 1 : 0;
   ports.out_port = {x + w, y + h / 2};
 
+  if (node.kind.pin_slots) {
+    // Below the title row, one slot every second row on each side.
+    const std::uint32_t out_x = x + w;
+    for (std::size_t i = 0; i < node.in_pins.size(); ++i) {
+      ports.in_ports.push_back({node.in_pins[i], {in_x, slotRow(y, i)}});
+    }
+    for (std::size_t i = 0; i < node.out_pins.size(); ++i) {
+      ports.out_ports.push_back({node.out_pins[i], {out_x, slotRow(y, i)}});
+    }
+    if (!ports.out_ports.empty()) ports.out_port = ports.out_ports.front().coord;
+    return ports;
+  }
   if (node.kind.tag == layout::NodeKind::Tag::subcircuit) {
     // Present ports take consecutive odd rows, in the order a, in, b.
     static constexpr format::PortName kOrder[] = {format::PortName::a, format::PortName::in, format::PortName::b};
@@ -106,6 +125,7 @@ Result<std::vector<layout::PlacedComponent>> place(const layout::VirtualGraph& g
     Ports ports = resolvePortCoords(node, component.x, component.y, component.width, component.height);
     component.in_ports = std::move(ports.in_ports);
     component.out_port = ports.out_port;
+    component.out_ports = std::move(ports.out_ports);
     placed.push_back(std::move(component));
   }
   return placed;

@@ -19,6 +19,7 @@ inline constexpr std::uint32_t kRowGap = 1;
 struct Ports {
   std::vector<layout::PortSlot> in_ports;
   layout::PortCoord out_port;
+  std::vector<layout::PortSlot> out_ports;  // boxes with pin slots only
 };
 
 // Where wires enter (one cell left of the box) and leave (one cell right of

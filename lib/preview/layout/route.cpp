@@ -36,16 +36,19 @@ std::vector<PendingWire> pendingWires(const std::vector<layout::VirtualNode>& no
     for (const layout::OutputEdge& edge : node.outputs) {
       auto destination = by_id.find(edge.dst_id);
       if (destination == by_id.end()) continue;
-      const PortCoord target = portCoordOf(placed[destination->second], edge.dst_port);
+      const PortCoord target = inputCoordOf(placed[destination->second], edge.dst_port, edge.dst_slot);
+      const PortCoord start = outputCoordOf(from, edge.src_slot);
       PendingWire wire;
       wire.src_id = node.id;
       wire.dst_id = edge.dst_id;
-      wire.sx = from.out_port.x;
-      wire.sy = from.out_port.y;
+      wire.sx = start.x;
+      wire.sy = start.y;
       wire.dx = target.x;
       wire.dy = target.y;
       wire.src_port = 3;
       wire.dst_port = edge.dst_port;
+      wire.src_slot = edge.src_slot;
+      wire.dst_slot = edge.dst_slot;
       wires.push_back(std::move(wire));
     }
   }
@@ -89,6 +92,7 @@ void shapeWire(PendingWire& w, const BoxIndex& boxes, const HUsage& usage, std::
     q.tx_dst = w.dx - 1;
     q.sy = w.sy;
     q.dy = w.dy;
+    q.self_src_slot = w.src_slot;
     if (const auto row = findFreeY(boxes, usage, q, bound)) {
       addSegment(w.segments, w.sx, w.sy, tx, w.sy);
       if (*row != w.sy) addSegment(w.segments, tx, w.sy, tx, *row);
@@ -116,6 +120,16 @@ PortCoord portCoordOf(const layout::PlacedComponent& component, std::uint8_t dst
   return PortCoord{component.x, component.y};
 }
 
+PortCoord inputCoordOf(const layout::PlacedComponent& component, std::uint8_t dst_port, std::uint32_t dst_slot) {
+  if (dst_slot != layout::kNoSlot && dst_slot < component.in_ports.size()) return component.in_ports[dst_slot].coord;
+  return portCoordOf(component, dst_port);
+}
+
+PortCoord outputCoordOf(const layout::PlacedComponent& component, std::uint32_t src_slot) {
+  if (src_slot != layout::kNoSlot && src_slot < component.out_ports.size()) return component.out_ports[src_slot].coord;
+  return component.out_port;
+}
+
 Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
                           const std::vector<layout::PlacedComponent>& placed) {
   std::vector<PendingWire> pending = pendingWires(nodes, placed);
@@ -133,7 +147,7 @@ Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
     for (const Segment& s : wire.segments) {
       if (s.from.y != s.to.y) continue;
       const auto [lo, hi] = std::minmax(s.from.x, s.to.x);
-      usage.add(s.from.y, HSeg{wire.src_id, lo, hi});
+      usage.add(s.from.y, HSeg{wire.src_id, lo, hi, wire.src_slot});
     }
   }
 
@@ -156,6 +170,8 @@ Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
     routed.dst_id = wire.dst_id;
     routed.src_port = wire.src_port;
     routed.dst_port = wire.dst_port;
+    routed.src_slot = wire.src_slot;
+    routed.dst_slot = wire.dst_slot;
     result.wires.push_back(std::move(routed));
   }
   result.crossings = findCrossings(result.wires);

@@ -29,4 +29,12 @@ std::uint8_t portByteOf(std::string_view name);
 // The first input slot named by `dst_port`, else the box's top-left corner.
 layout::PortCoord portCoordOf(const layout::PlacedComponent& component, std::uint8_t dst_port);
 
+// Where a wire enters: the input slot `dst_slot` of a box with pin slots,
+// else as portCoordOf.
+layout::PortCoord inputCoordOf(const layout::PlacedComponent& component, std::uint8_t dst_port, std::uint32_t dst_slot);
+
+// Where a wire leaves: the output slot `src_slot` of a box with pin slots,
+// else the output port.
+layout::PortCoord outputCoordOf(const layout::PlacedComponent& component, std::uint32_t src_slot);
+
 }  // namespace vorn::route

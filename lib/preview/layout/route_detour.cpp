@@ -8,15 +8,15 @@ namespace vorn::route {
 void HUsage::append(std::vector<HSeg>& list, HSeg seg) {
   if (!list.empty()) {
     const HSeg& last = list.back();
-    if (last.src_id == seg.src_id && last.x_min <= seg.x_min && seg.x_max <= last.x_max) return;
+    if (last.src_id == seg.src_id && last.src_slot == seg.src_slot && last.x_min <= seg.x_min && seg.x_max <= last.x_max) return;
   }
   list.push_back(seg);
 }
 
-bool HUsage::anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t x_lo,
-                      std::uint32_t x_hi) {
+bool HUsage::anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t self_src_slot,
+                      std::uint32_t x_lo, std::uint32_t x_hi) {
   for (const HSeg& seg : list) {
-    if (seg.src_id != self_src_id && seg.x_max >= x_lo && x_hi >= seg.x_min) return true;
+    if ((seg.src_id != self_src_id || seg.src_slot != self_src_slot) && seg.x_max >= x_lo && x_hi >= seg.x_min) return true;
   }
   return false;
 }
@@ -29,18 +29,19 @@ void HUsage::add(std::uint32_t row, HSeg seg) {
   }
 }
 
-bool HUsage::rowOverlap(std::uint32_t self_src_id, std::uint64_t row, std::uint32_t x_lo, std::uint32_t x_hi) const {
+bool HUsage::rowOverlap(std::uint32_t self_src_id, std::uint64_t row, std::uint32_t x_lo, std::uint32_t x_hi,
+                        std::uint32_t self_src_slot) const {
   if (row > UINT32_MAX) return false;
   const auto whole = rows_.find(static_cast<std::uint32_t>(row));
   if (whole == rows_.end()) return false;
   const std::uint64_t first = x_lo >> kBlockBits;
   const std::uint64_t last = x_hi >> kBlockBits;
   // A wide query on a sparse row reads the row; otherwise only the stretches it covers.
-  if (last - first + 1 >= whole->second.size()) return anyOther(whole->second, self_src_id, x_lo, x_hi);
+  if (last - first + 1 >= whole->second.size()) return anyOther(whole->second, self_src_id, self_src_slot, x_lo, x_hi);
   const std::uint64_t key = row << 32;
   for (std::uint64_t block = first; block <= last; ++block) {
     const auto found = blocks_.find(key | block);
-    if (found != blocks_.end() && anyOther(found->second, self_src_id, x_lo, x_hi)) return true;
+    if (found != blocks_.end() && anyOther(found->second, self_src_id, self_src_slot, x_lo, x_hi)) return true;
   }
   return false;
 }
@@ -51,7 +52,7 @@ bool detourYIsClear(const BoxIndex& boxes, const HUsage& usage, const DetourQuer
       boxes.isVSegBlocked(q.tx_dst, candidate, q.dy)) {
     return false;
   }
-  auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi); };
+  auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi, q.self_src_slot); };
   if (pass == 0) return !((candidate > 0 && overlaps(candidate - 1)) || overlaps(candidate) || overlaps(candidate + 1));
   if (pass == 1) return !overlaps(candidate);
   return true;
@@ -79,7 +80,7 @@ std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usag
   // margins has the whole walk been made, and the notes answer then.
   std::optional<std::uint32_t> first_free;      // pass 1
   std::optional<std::uint32_t> first_box_free;  // pass 2
-  auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi); };
+  auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi, q.self_src_slot); };
 
   // The candidates still to try on each side of sy, nearest first; every
   // row of a box that the detour's run cuts is stepped over.

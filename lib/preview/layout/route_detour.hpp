@@ -15,6 +15,7 @@ struct HSeg {
   std::uint32_t src_id = 0;
   std::uint32_t x_min = 0;
   std::uint32_t x_max = 0;
+  std::uint32_t src_slot = layout::kNoSlot;  // with src_id, the net that drew it
 };
 
 // The horizontal runs drawn so far, by row, and by row and stretch of
@@ -24,15 +25,16 @@ class HUsage {
  public:
   void add(std::uint32_t row, HSeg seg);
   // A run of another source meets x_lo..x_hi on `row`. Runs of the same
-  // source never block each other.
-  bool rowOverlap(std::uint32_t self_src_id, std::uint64_t row, std::uint32_t x_lo, std::uint32_t x_hi) const;
+  // source (the same output slot of a box with pin slots) never block each other.
+  bool rowOverlap(std::uint32_t self_src_id, std::uint64_t row, std::uint32_t x_lo, std::uint32_t x_hi,
+                  std::uint32_t self_src_slot = layout::kNoSlot) const;
 
  private:
   static constexpr unsigned kBlockBits = 7;  // stretches of 128 columns
 
   static void append(std::vector<HSeg>& list, HSeg seg);
-  static bool anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t x_lo,
-                       std::uint32_t x_hi);
+  static bool anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t self_src_slot,
+                       std::uint32_t x_lo, std::uint32_t x_hi);
 
   std::unordered_map<std::uint32_t, std::vector<HSeg>> rows_;
   std::unordered_map<std::uint64_t, std::vector<HSeg>> blocks_;  // (row << 32 | x >> kBlockBits) -> runs
@@ -49,6 +51,7 @@ struct DetourQuery {
   std::uint32_t tx_dst = 0;
   std::uint32_t sy = 0;
   std::uint32_t dy = 0;
+  std::uint32_t self_src_slot = layout::kNoSlot;
 };
 
 // Pass 0 wants a one-row margin to other sources' runs, pass 1 only a free

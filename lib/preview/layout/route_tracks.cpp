@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vorn::route {
 
@@ -11,13 +12,14 @@ struct TrunkKey {
   std::uint32_t sx;
   std::uint32_t src_id;
   std::uint8_t src_port;
+  std::uint32_t src_slot;
   friend bool operator==(const TrunkKey&, const TrunkKey&) = default;
 };
 
 struct TrunkKeyHash {
   std::size_t operator()(const TrunkKey& k) const {
     const std::uint64_t packed = (std::uint64_t{k.sx} << 32) | k.src_id;
-    return std::hash<std::uint64_t>{}(packed) ^ (k.src_port * 0x9e3779b97f4a7c15ull);
+    return std::hash<std::uint64_t>{}(packed) ^ ((k.src_port + (std::uint64_t{k.src_slot} << 8)) * 0x9e3779b97f4a7c15ull);
   }
 };
 
@@ -51,7 +53,7 @@ std::vector<Trunk> buildTrunks(const std::vector<PendingWire>& wires) {
     const PendingWire& wire = wires[w];
     const auto [lo, hi] = std::minmax(wire.sy, wire.dy);
     auto [found, inserted] =
-        index.try_emplace(TrunkKey{wire.sx, wire.src_id, wire.src_port}, static_cast<std::uint32_t>(trunks.size()));
+        index.try_emplace(TrunkKey{wire.sx, wire.src_id, wire.src_port, wire.src_slot}, static_cast<std::uint32_t>(trunks.size()));
     if (inserted) {
       Trunk trunk;
       trunk.wires.push_back(w);
@@ -61,6 +63,7 @@ std::vector<Trunk> buildTrunks(const std::vector<PendingWire>& wires) {
       trunk.y_min = lo;
       trunk.y_max = hi;
       trunk.src_port = wire.src_port;
+      trunk.src_slot = wire.src_slot;
       trunks.push_back(std::move(trunk));
     } else {
       Trunk& trunk = trunks[found->second];
@@ -78,17 +81,23 @@ std::vector<SuperTrunk> formSuperTrunks(const std::vector<Trunk>& trunks, std::v
     return a < b;
   });
   std::vector<SuperTrunk> supers;
+  // The sources in the last super trunk. Two output slots of one box are two
+  // nets leaving side by side: sharing a track would draw them joined.
+  std::unordered_set<std::uint32_t> last_sources;
   for (std::uint32_t t : group) {
     const Trunk& trunk = trunks[t];
     if (!supers.empty()) {
       SuperTrunk& last = supers.back();
-      if (last.y_max <= trunk.y_min && std::uint64_t{trunk.y_min} <= std::uint64_t{last.y_max} + 1) {
+      if (last.y_max <= trunk.y_min && std::uint64_t{trunk.y_min} <= std::uint64_t{last.y_max} + 1 &&
+          last_sources.insert(trunk.src_id).second) {
         last.members.push_back(t);
         last.y_max = std::max(last.y_max, trunk.y_max);
         continue;
       }
     }
     supers.push_back(SuperTrunk{{t}, trunk.y_min, trunk.y_max});
+    last_sources.clear();
+    last_sources.insert(trunk.src_id);
   }
   return supers;
 }

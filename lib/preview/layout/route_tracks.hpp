@@ -21,6 +21,8 @@ struct PendingWire {
   std::uint32_t track_x = 0;
   std::uint8_t src_port = 3;
   std::uint8_t dst_port = 0;
+  std::uint32_t src_slot = layout::kNoSlot;
+  std::uint32_t dst_slot = layout::kNoSlot;
 };
 
 struct Trunk {
@@ -32,6 +34,7 @@ struct Trunk {
   std::uint32_t y_max = 0;
   std::uint32_t track_x = 0;
   std::uint8_t src_port = 3;
+  std::uint32_t src_slot = layout::kNoSlot;
 };
 
 struct SuperTrunk {
@@ -40,12 +43,13 @@ struct SuperTrunk {
   std::uint32_t y_max = 0;
 };
 
-// One trunk per (sx, src_id, src_port), in order of creation, each spanning
+// One trunk per (sx, src_id, src_port, src_slot), in order of creation, each spanning
 // the rows of all its wires.
 std::vector<Trunk> buildTrunks(const std::vector<PendingWire>& wires);
 
 // Chains the trunks of one group (same sx) into super trunks: a trunk joins
-// the previous one when it starts on its last row or the row below.
+// the previous one when it starts on its last row or the row below, unless
+// another output slot of its own box is already in it.
 std::vector<SuperTrunk> formSuperTrunks(const std::vector<Trunk>& trunks, std::vector<std::uint32_t> group);
 
 // The range reaches past every source row both upwards and downwards.

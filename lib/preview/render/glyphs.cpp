@@ -15,6 +15,21 @@ void writeBytes(Canvas& canvas, U64 x, U64 y, std::string_view bytes, ColorTag t
   for (std::size_t i = 0; i < bytes.size(); ++i) canvas.setCell(x + i, y, byteGlyph(bytes[i]), tag);
 }
 
+// Each slot's pin name inside the border on the slot's row: inputs from the
+// left border on, outputs up to the right border. Placement sizes the box
+// for every name; in a box too narrow anyway a name is cut to the interior.
+void drawPinLabels(Canvas& canvas, const layout::PlacedComponent& c) {
+  if (c.width < 3) return;
+  const U64 interior = c.width - 2;
+  for (const layout::PortSlot& slot : c.in_ports) {
+    writeBytes(canvas, U64{c.x} + 1, slot.coord.y, slot.port_name.substr(0, interior), ColorTag::macro);
+  }
+  for (const layout::PortSlot& slot : c.out_ports) {
+    const std::string_view name = slot.port_name.substr(0, interior);
+    writeBytes(canvas, U64{c.x} + c.width - 1 - name.size(), slot.coord.y, name, ColorTag::macro);
+  }
+}
+
 }  // namespace
 
 ColorTag colorTagFor(const layout::NodeKind& kind) {
@@ -97,11 +112,13 @@ void drawLed(Canvas& canvas, const layout::PlacedComponent& c) {
 
 void drawMacroBox(Canvas& canvas, const layout::PlacedComponent& c) {
   drawBoxBorder(canvas, c.x, c.y, c.width, c.height, ColorTag::macro);
+  if (c.kind.pin_slots) drawPinLabels(canvas, c);
   const std::string_view subcircuit = c.kind.subcircuit;
   const U64 label_width = U64{subcircuit.size()} + c.name.size();
   if (label_width + 5 > c.width) return;
   U64 cx = U64{c.x} + (c.width - label_width - 5) / 2 + 1;
-  const U64 row = U64{c.y} + c.height / 2;
+  // With pin slots the title heads the box, above the slots.
+  const U64 row = U64{c.y} + (c.kind.pin_slots ? 1 : c.height / 2);
   canvas.setCell(cx++, row, byteGlyph('['), ColorTag::macro);
   writeBytes(canvas, cx, row, subcircuit, ColorTag::macro);
   cx += subcircuit.size();
@@ -130,7 +147,11 @@ void drawComponent(Canvas& canvas, const layout::PlacedComponent& c) {
 
 void stampPortBorders(Canvas& canvas, const layout::PlacedComponent& c) {
   const ColorTag tag = colorTagFor(c.kind);
-  if (hasOutPort(c.kind) && c.out_port.x != 0) {
+  if (c.kind.pin_slots) {
+    for (const layout::PortSlot& slot : c.out_ports) {
+      if (slot.coord.x != 0) canvas.setCell(U64{slot.coord.x} - 1, slot.coord.y, glyph_set::kTeeRight, tag);
+    }
+  } else if (hasOutPort(c.kind) && c.out_port.x != 0) {
     canvas.setCell(U64{c.out_port.x} - 1, c.out_port.y, glyph_set::kTeeRight, tag);
   }
   for (const layout::PortSlot& slot : c.in_ports) {

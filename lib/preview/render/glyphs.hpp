@@ -25,10 +25,13 @@ void drawLabeledBox(Canvas& canvas, std::uint32_t x, std::uint32_t y, std::uint3
 void drawNotGate(Canvas& canvas, const layout::PlacedComponent& component);
 void drawAndGate(Canvas& canvas, const layout::PlacedComponent& component);
 void drawLed(Canvas& canvas, const layout::PlacedComponent& component);
-// Border and "[subcircuit:alias]" when it fits; the interior is left as is.
+// Border and "[subcircuit:alias]" when it fits (on the middle row, or on the
+// first row inside above the pin names of a box with pin slots); the rest of
+// the interior is left as is.
 void drawMacroBox(Canvas& canvas, const layout::PlacedComponent& component);
 void drawComponent(Canvas& canvas, const layout::PlacedComponent& component);
-// "├" on the border beside the output port, "┤" beside every input port.
+// "├" on the border beside the output port (every output slot of a box with
+// pin slots), "┤" beside every input port.
 void stampPortBorders(Canvas& canvas, const layout::PlacedComponent& component);
 
 }  // namespace vorn::glyphs

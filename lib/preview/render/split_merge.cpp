@@ -12,8 +12,17 @@ using layout::PortCoord;
 constexpr std::uint64_t kSourceGroup = 0;
 constexpr std::uint64_t kDestinationGroup = 1;
 
-std::uint64_t groupKey(std::uint64_t side, std::uint32_t id, std::uint8_t port) {
-  return (side << 40) | (std::uint64_t{id} << 8) | port;
+// One net end: a node's port, or one slot of a box with pin slots. A box has
+// far fewer pins than 2^31, so the slot and the port share the low 31 bits.
+std::uint64_t groupKey(std::uint64_t side, std::uint32_t id, std::uint8_t port, std::uint32_t slot) {
+  constexpr std::uint64_t kSlots = (std::uint64_t{1} << 31) - 257;
+  const std::uint64_t end = slot == layout::kNoSlot ? port : 256 + std::min<std::uint64_t>(slot, kSlots);
+  return (side << 63) | (std::uint64_t{id} << 31) | end;
+}
+
+std::uint64_t sourceGroup(const layout::RoutedWire& w) { return groupKey(kSourceGroup, w.src_id, w.src_port, w.src_slot); }
+std::uint64_t destinationGroup(const layout::RoutedWire& w) {
+  return groupKey(kDestinationGroup, w.dst_id, w.dst_port, w.dst_slot);
 }
 
 }  // namespace
@@ -30,8 +39,7 @@ bool wirePassesThrough(const layout::RoutedWire& wire, PortCoord p) {
 SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) : wires_(wires) {
   for (std::size_t w = 0; w < wires.size(); ++w) {
     const layout::RoutedWire& wire = wires[w];
-    const std::uint64_t groups[2] = {groupKey(kSourceGroup, wire.src_id, wire.src_port),
-                                     groupKey(kDestinationGroup, wire.dst_id, wire.dst_port)};
+    const std::uint64_t groups[2] = {sourceGroup(wire), destinationGroup(wire)};
     for (const layout::Segment& s : wire.segments) {
       const auto [x_lo, x_hi] = std::minmax(s.from.x, s.to.x);
       const auto [y_lo, y_hi] = std::minmax(s.from.y, s.to.y);
@@ -64,8 +72,7 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
     std::vector<std::pair<std::uint64_t, std::uint32_t>> members;  // group, wire
     for (std::size_t w = 0; w < wires.size(); ++w) {
       const layout::RoutedWire& wire = wires[w];
-      const std::uint64_t group = side == kSourceGroup ? groupKey(side, wire.src_id, wire.src_port)
-                                                       : groupKey(side, wire.dst_id, wire.dst_port);
+      const std::uint64_t group = side == kSourceGroup ? sourceGroup(wire) : destinationGroup(wire);
       members.emplace_back(group, static_cast<std::uint32_t>(w));
     }
     std::sort(members.begin(), members.end());
@@ -161,8 +168,7 @@ std::vector<bool> SplitMergeIndex::splitsOrMerges(const std::vector<Probe>& prob
     const PortCoord p = probe.point;
     for (const std::uint64_t side : {kSourceGroup, kDestinationGroup}) {
       if (!has_sibling_[side][probe.wire]) continue;
-      const std::uint64_t group = side == kSourceGroup ? groupKey(side, w.src_id, w.src_port)
-                                                       : groupKey(side, w.dst_id, w.dst_port);
+      const std::uint64_t group = side == kSourceGroup ? sourceGroup(w) : destinationGroup(w);
       queries.push_back(Query{group, 0, p.y, p.x, probe.wire, i});
       queries.push_back(Query{group, 1, p.x, p.y, probe.wire, i});
       if (!diagonals_.empty() && !answers[i]) answers[i] = othersPass(group, probe.wire, p);
@@ -200,12 +206,12 @@ std::vector<bool> SplitMergeIndex::splitsOrMerges(const std::vector<Probe>& prob
 
 bool SplitMergeIndex::isSplitPoint(std::size_t wire, PortCoord p) const {
   const layout::RoutedWire& w = wires_[wire];
-  return othersPass(groupKey(kSourceGroup, w.src_id, w.src_port), wire, p);
+  return othersPass(sourceGroup(w), wire, p);
 }
 
 bool SplitMergeIndex::isMergePoint(std::size_t wire, PortCoord p) const {
   const layout::RoutedWire& w = wires_[wire];
-  return othersPass(groupKey(kDestinationGroup, w.dst_id, w.dst_port), wire, p);
+  return othersPass(destinationGroup(w), wire, p);
 }
 
 }  // namespace vorn::split_merge

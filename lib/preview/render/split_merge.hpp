@@ -19,9 +19,9 @@ class SplitMergeIndex {
  public:
   explicit SplitMergeIndex(const std::vector<layout::RoutedWire>& wires);
 
-  // Some wire other than `wire` with the same source id and port runs through `p`.
+  // Some wire other than `wire` with the same source id, port and slot runs through `p`.
   bool isSplitPoint(std::size_t wire, layout::PortCoord p) const;
-  // Some wire other than `wire` with the same destination id and port runs through `p`.
+  // Some wire other than `wire` with the same destination id, port and slot runs through `p`.
   bool isMergePoint(std::size_t wire, layout::PortCoord p) const;
 
   struct Probe {
