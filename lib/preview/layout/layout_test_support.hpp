@@ -179,13 +179,61 @@ inline std::vector<layout::Crossing> firstWirePerPoint(const std::vector<std::ve
   return crossings;
 }
 
-// Random flat circuits for comparisons against reference implementations.
-enum class Shape { mixed, fan_out, bus };
+// Random circuits for comparisons against reference implementations.
+enum class Shape { mixed, fan_out, bus, boxes };
+
+// The file id that `boxes` circuits give their sub-circuit instances; lay
+// them out with it in `pin_slot_files`.
+inline constexpr std::uint32_t kBoxFile = 7;
+
+// `boxes`: instances of sub-circuits with 1 to 3 inputs and 1 to 3 outputs
+// (two outputs may share a driver) and gates, reading any earlier signal.
+inline full_format::FullTopology randomBoxes(std::mt19937& rng, int parts) {
+  TopologyBuilder b;
+  std::vector<std::uint32_t> signals;
+  const int inputs = 1 + static_cast<int>(rng() % 4);
+  for (int i = 0; i < inputs; ++i) signals.push_back(b.add(ComponentKind::input_pin, numbered("i", i)));
+  for (int p = 0; p < parts; ++p) {
+    if (rng() % 3 == 0) {
+      const std::uint32_t g = b.add(ComponentKind::and_gate, numbered("g", p));
+      b.connect(signals[rng() % signals.size()], g, kA);
+      b.connect(signals[rng() % signals.size()], g, kB);
+      signals.push_back(g);
+      continue;
+    }
+    const Origin o{{numbered("u", p), "sub", kBoxFile}};
+    std::vector<std::uint32_t> pins;
+    const int ins = 1 + static_cast<int>(rng() % 3);
+    for (int i = 0; i < ins; ++i) pins.push_back(b.add(ComponentKind::input_pin, numbered("in", i), o));
+    const int outs = 1 + static_cast<int>(rng() % 3);
+    std::vector<std::uint32_t> drivers;
+    for (int k = 0; k < outs; ++k) {
+      if (k > 0 && rng() % 4 == 0) {
+        drivers.push_back(drivers.back());
+        continue;
+      }
+      const std::uint32_t g = b.add(ComponentKind::and_gate, numbered("x", k), o);
+      b.connect(pins[rng() % pins.size()], g, kA);
+      b.connect(pins[rng() % pins.size()], g, kB);
+      drivers.push_back(g);
+    }
+    for (int k = 0; k < outs; ++k) b.connect(drivers[k], b.add(ComponentKind::output_pin, numbered("out", k), o), kIn);
+    for (const std::uint32_t pin : pins) {
+      if (rng() % 8 != 0) b.connect(signals[rng() % signals.size()], pin, kIn);
+    }
+    for (const std::uint32_t d : drivers) {
+      if (signals.back() != d) signals.push_back(d);
+    }
+  }
+  for (int k = 0; k < 3; ++k) b.connect(signals[rng() % signals.size()], b.add(ComponentKind::output_pin, numbered("y", k)), kIn);
+  return b.topology;
+}
 
 // `mixed`: gates, LEDs and feedback reading any earlier signal. `fan_out`:
 // two inputs feeding every gate, one output per gate. `bus`: a few inputs,
 // gates reading two of them, outputs on gates spread down the column.
 inline full_format::FullTopology randomCircuit(std::mt19937& rng, int gates, Shape shape) {
+  if (shape == Shape::boxes) return randomBoxes(rng, gates);
   full_format::FullTopology t;
   auto add = [&](format::ComponentKind kind) {
     const auto id = static_cast<std::uint32_t>(t.components.size());

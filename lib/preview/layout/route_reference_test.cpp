@@ -25,7 +25,9 @@ using U64 = std::uint64_t;
 
 struct Reference {
   const std::vector<PlacedComponent>& placed;
-  std::map<std::uint32_t, std::vector<std::pair<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>>>> h_usage;
+  // Row -> runs drawn on it, each with its net (source id and slot).
+  std::map<std::uint32_t, std::vector<std::pair<std::pair<std::uint32_t, std::uint32_t>, std::pair<std::uint32_t, std::uint32_t>>>>
+      h_usage;
 
   bool cell(U64 x, U64 y) const {
     for (const PlacedComponent& c : placed) {
@@ -45,11 +47,11 @@ struct Reference {
     }
     return false;
   }
-  bool overlap(std::uint32_t self, U64 row, std::uint32_t lo, std::uint32_t hi) const {
+  bool overlap(std::pair<std::uint32_t, std::uint32_t> self, U64 row, std::uint32_t lo, std::uint32_t hi) const {
     auto found = h_usage.find(static_cast<std::uint32_t>(row));
     if (found == h_usage.end()) return false;
-    for (const auto& [src, range] : found->second) {
-      if (src != self && range.second >= lo && hi >= range.first) return true;
+    for (const auto& [net, range] : found->second) {
+      if (net != self && range.second >= lo && hi >= range.first) return true;
     }
     return false;
   }
@@ -75,8 +77,10 @@ ReferenceResult referenceRoute(const std::vector<layout::VirtualNode>& nodes,
     for (const layout::OutputEdge& e : n.outputs) {
       const PlacedComponent* d = find(e.dst_id);
       if (!s || !d) continue;
-      const PortCoord p = portCoordOf(*d, e.dst_port);
-      wires.push_back(PendingWire{{}, n.id, e.dst_id, s->out_port.x, s->out_port.y, p.x, p.y, 0, 3, e.dst_port});
+      // A box with pin slots: the slot's own cell on either side.
+      const PortCoord p = e.dst_slot < d->in_ports.size() ? d->in_ports[e.dst_slot].coord : portCoordOf(*d, e.dst_port);
+      const PortCoord o = e.src_slot < s->out_ports.size() ? s->out_ports[e.src_slot].coord : s->out_port;
+      wires.push_back(PendingWire{{}, n.id, e.dst_id, o.x, o.y, p.x, p.y, 0, 3, e.dst_port, e.src_slot, e.dst_slot});
     }
   }
   // Trunks and their order are shared with the router; the column search
@@ -142,7 +146,7 @@ ReferenceResult referenceRoute(const std::vector<layout::VirtualNode>& nodes,
         const U64 lo = std::min<U64>(tx, w.dx - 1), hi = std::max<U64>(tx, w.dx - 1);
         auto ok = [&](U64 c, int pass) {
           if (ref.hseg(lo, hi, c) || ref.vseg(tx, w.sy, c) || ref.vseg(w.dx - 1, c, w.dy)) return false;
-          auto o = [&](U64 r) { return ref.overlap(w.src_id, r, static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(hi)); };
+          auto o = [&](U64 r) { return ref.overlap({w.src_id, w.src_slot}, r, static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(hi)); };
           if (pass == 0) return !((c > 0 && o(c - 1)) || o(c) || o(c + 1));
           if (pass == 1) return !o(c);
           return true;
@@ -169,7 +173,7 @@ ReferenceResult referenceRoute(const std::vector<layout::VirtualNode>& nodes,
       }
     }
     for (const Segment& s : w.segments) {
-      if (s.from.y == s.to.y) ref.h_usage[s.from.y].push_back({w.src_id, std::minmax(s.from.x, s.to.x)});
+      if (s.from.y == s.to.y) ref.h_usage[s.from.y].push_back({{w.src_id, w.src_slot}, std::minmax(s.from.x, s.to.x)});
     }
   }
   ReferenceResult result;
@@ -202,13 +206,20 @@ TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
   std::size_t shapes[6] = {};
   std::size_t crossings = 0;
   std::size_t widest_fan_out = 0;
-  for (int round = 0; round < 84; ++round) {
-    // Mostly mixed circuits; every fourth round a wide fan-out or a bus.
+  std::size_t slotted_wires = 0;
+  for (int round = 0; round < 84 + 40; ++round) {
+    // Mostly mixed circuits; every fourth round a wide fan-out or a bus;
+    // then circuits of sub-circuit boxes with pin slots.
     using layout_test::Shape;
-    const Shape shape = round % 4 != 3 ? Shape::mixed : (round % 8 == 3 ? Shape::fan_out : Shape::bus);
-    const int gates = shape == Shape::mixed ? 2 + static_cast<int>(rng() % 40) : 20 + static_cast<int>(rng() % 41);
+    const Shape shape = round >= 84 ? Shape::boxes
+                        : round % 4 != 3 ? Shape::mixed
+                                         : (round % 8 == 3 ? Shape::fan_out : Shape::bus);
+    const int gates = shape == Shape::mixed || shape == Shape::boxes ? 2 + static_cast<int>(rng() % 40)
+                                                                      : 20 + static_cast<int>(rng() % 41);
     const full_format::FullTopology topology = layout_test::randomCircuit(rng, gates, shape);
-    auto grid = orchestrator::build(topology, {});
+    layout::LayoutOptions options;
+    if (shape == Shape::boxes) options.pin_slot_files = {layout_test::kBoxFile};
+    auto grid = orchestrator::build(topology, options);
     ASSERT_TRUE(grid.has_value());
     // The grid's wires come out node by node, each node's edges in order, so
     // grouping them by source gives back the edges the router saw.
@@ -217,7 +228,8 @@ TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
       layout::VirtualNode n;
       n.id = c.id;
       for (const layout::RoutedWire& w : grid->wires) {
-        if (w.src_id == c.id) n.outputs.push_back(layout::OutputEdge{w.dst_id, 3, w.dst_port});
+        if (w.src_id == c.id) n.outputs.push_back(layout::OutputEdge{w.dst_id, 3, w.dst_port, w.src_slot, w.dst_slot});
+        if (w.src_id == c.id && w.src_slot != layout::kNoSlot) ++slotted_wires;
       }
       widest_fan_out = std::max(widest_fan_out, n.outputs.size());
       nodes.push_back(std::move(n));
@@ -237,6 +249,7 @@ TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
   EXPECT_GT(shapes[4] + shapes[5], 0u);
   EXPECT_GT(crossings, 0u);
   EXPECT_GE(widest_fan_out, 20u);
+  EXPECT_GT(slotted_wires, 100u);
 }
 
 }  // namespace

@@ -12,12 +12,14 @@ using layout::PortCoord;
 constexpr std::uint64_t kSourceGroup = 0;
 constexpr std::uint64_t kDestinationGroup = 1;
 
-// One net end: a node's port, or one slot of a box with pin slots. A box has
-// far fewer pins than 2^31, so the slot and the port share the low 31 bits.
+// One net end: a node's port, and the slot on a box with pin slots. The
+// slot and the port share the low 31 bits; a box has far fewer than 2^23
+// pins (the source limit allows no more), and any beyond would only share
+// one key.
 std::uint64_t groupKey(std::uint64_t side, std::uint32_t id, std::uint8_t port, std::uint32_t slot) {
-  constexpr std::uint64_t kSlots = (std::uint64_t{1} << 31) - 257;
-  const std::uint64_t end = slot == layout::kNoSlot ? port : 256 + std::min<std::uint64_t>(slot, kSlots);
-  return (side << 63) | (std::uint64_t{id} << 31) | end;
+  constexpr std::uint64_t kLastSlot = (std::uint64_t{1} << 23) - 2;
+  const std::uint64_t slot_key = slot == layout::kNoSlot ? 0 : std::min<std::uint64_t>(slot, kLastSlot) + 1;
+  return (side << 63) | (std::uint64_t{id} << 31) | (slot_key << 8) | port;
 }
 
 std::uint64_t sourceGroup(const layout::RoutedWire& w) { return groupKey(kSourceGroup, w.src_id, w.src_port, w.src_slot); }
