@@ -8,6 +8,9 @@
 #   bus_N.vorn       64 inputs, N AND gates each reading two of them, 64 outputs spread over the gates
 #                    (N = 3840, 15360)
 #   local_N.vorn     N gates reading mostly recent signals, 32 inputs and 32 outputs (N = 5000, 20000)
+#   cells_N.vorn     64 inputs, N instances of cell.vorn (two inputs, two outputs) read like bus_N, each
+#                    instance's two outputs read by one AND gate, 64 outputs spread over the gates
+#                    (N = 1000, 4000)
 set -euo pipefail
 out=${1:?usage: generate_inputs.sh <directory>}
 mkdir -p "$out"
@@ -96,3 +99,22 @@ local_gates() {
   }'
 }
 for n in 5000 20000; do local_gates "$n" > "$out/local_$n.vorn"; done
+
+# Sub-circuit boxes with a slot per pin, both outputs of every box in use.
+printf 'input x, y\nand both(a=x, b=y)\nnot nx(in=x)\nand only_y(a=y, b=nx.out)\noutput s(in=both.out)\noutput c(in=only_y.out)\n' \
+  > "$out/cell.vorn"
+cells() {
+  awk -v n="$1" 'BEGIN {
+    print "import cell \"cell.vorn\""
+    line = "input i0"
+    for (i = 1; i < 64; i++) line = line ", i" i
+    print line
+    for (k = 0; k < n; k++) {
+      printf "cell u%d(x=i%d, y=i%d)\n", k, k % 64, (k + 1 + int(k / 64)) % 64
+      printf "and g%d(a=u%d.s, b=u%d.c)\n", k, k, k
+    }
+    step = int(n / 64)
+    for (j = 0; j < 64; j++) printf "output o%d(in=g%d.out)\n", j, j * step + step - 1
+  }'
+}
+for n in 1000 4000; do cells "$n" > "$out/cells_$n.vorn"; done
