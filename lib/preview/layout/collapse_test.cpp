@@ -355,3 +355,91 @@ TEST(Collapse, WiresInsideAnInstanceAreBridgedNotGrouped) {
 
 }  // namespace
 }  // namespace vorn::collapse
+
+namespace vorn::collapse {
+namespace {
+
+// An instance of sub-circuit file 5 with inputs p, q, r (r left unbound) and
+// outputs x, y, z: x and z share one driver, y is reached through a wire,
+// and a nested instance's own pins stay inside. Beside it an `xor` of file 1.
+TEST(Collapse, SubCircuitPinsBecomeSlotsInDeclarationOrder) {
+  TopologyBuilder t;
+  const auto a = t.add(ComponentKind::input_pin, "a");
+  const auto b = t.add(ComponentKind::input_pin, "b");
+  const Origin o{{"u", "sub", 5}};
+  const auto p = t.add(ComponentKind::input_pin, "p", o);
+  const auto q = t.add(ComponentKind::input_pin, "q", o);
+  t.add(ComponentKind::input_pin, "r", o);
+  const Origin nested = TopologyBuilder::inside(o, "inner", "deep");
+  const auto deep_pin = t.add(ComponentKind::input_pin, "d", nested);
+  const auto g = t.add(ComponentKind::and_gate, "g", o);
+  const auto n = t.add(ComponentKind::not_gate, "n", nested);
+  const auto w = t.add(ComponentKind::wire, "w", o);
+  const auto x = t.add(ComponentKind::output_pin, "x", o);
+  const auto y = t.add(ComponentKind::output_pin, "y", o);
+  const auto z = t.add(ComponentKind::output_pin, "z", o);
+  t.connect(p, g, kA);
+  t.connect(q, deep_pin, kIn);
+  t.connect(deep_pin, n, kIn);
+  t.connect(n, g, kB);
+  t.connect(n, w, kIn);
+  t.connect(g, x, kIn);
+  t.connect(w, y, kIn);
+  t.connect(g, z, kIn);
+  t.connect(b, p, kIn);  // crossed on purpose: b feeds p, a feeds q
+  t.connect(a, q, kIn);
+  const auto gate_x = t.add(ComponentKind::not_gate, "rx");
+  const auto gate_y = t.add(ComponentKind::not_gate, "ry");
+  t.connect(g, gate_x, kIn);  // reads u.x (or u.z: one signal)
+  t.connect(w, gate_y, kIn);  // reads u.y through the inner wire
+  const auto xor_out = t.xorMacro({}, "e", a, b);
+  const auto gate_e = t.add(ComponentKind::not_gate, "re");
+  t.connect(xor_out, gate_e, kIn);
+
+  layout::LayoutOptions options;
+  options.pin_slot_files = {5};
+  auto graph = collapse(t.topology, options);
+  ASSERT_TRUE(graph.has_value());
+  const VirtualNode* u = findByName(*graph, "u");
+  ASSERT_NE(u, nullptr);
+  EXPECT_TRUE(u->kind.pin_slots);
+  EXPECT_EQ(u->in_pins, (std::vector<std::string_view>{"p", "q", "r"}));
+  EXPECT_EQ(u->out_pins, (std::vector<std::string_view>{"x", "y", "z"}));
+  ASSERT_EQ(u->inputs.size(), 2u);
+  EXPECT_EQ(u->inputs[0].src_id, b);
+  EXPECT_EQ(u->inputs[0].dst_slot, 0u);
+  EXPECT_EQ(u->inputs[1].src_id, a);
+  EXPECT_EQ(u->inputs[1].dst_slot, 1u);
+  for (const layout::InputEdge& edge : u->inputs) {
+    EXPECT_EQ(edge.dst_port, kIn);
+    EXPECT_EQ(edge.src_slot, layout::kNoSlot);
+  }
+  ASSERT_EQ(u->outputs.size(), 2u);
+  EXPECT_EQ(u->outputs[0].dst_id, gate_x);
+  EXPECT_EQ(u->outputs[0].src_slot, 0u);  // the first pin of the shared driver
+  EXPECT_EQ(u->outputs[1].dst_id, gate_y);
+  EXPECT_EQ(u->outputs[1].src_slot, 1u);
+  EXPECT_EQ(findNode(*graph, gate_y)->inputs[0].src_slot, 1u);
+
+  // The built-in gate's file is not listed: ports a, b and one output as before.
+  const VirtualNode* e = findByName(*graph, "e");
+  ASSERT_NE(e, nullptr);
+  EXPECT_FALSE(e->kind.pin_slots);
+  EXPECT_TRUE(e->in_pins.empty());
+  ASSERT_EQ(e->inputs.size(), 2u);
+  EXPECT_EQ(e->inputs[0].dst_port, kA);
+  EXPECT_EQ(e->inputs[0].dst_slot, layout::kNoSlot);
+  EXPECT_EQ(e->outputs[0].src_slot, layout::kNoSlot);
+
+  // Without the file listed, and when expanding, nothing has slots.
+  for (const bool expand : {false, true}) {
+    const VirtualGraph plain = run(t.topology, expand);
+    for (const VirtualNode& node : plain.nodes) {
+      EXPECT_FALSE(node.kind.pin_slots);
+      for (const layout::InputEdge& edge : node.inputs) EXPECT_EQ(edge.dst_slot, layout::kNoSlot);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vorn::collapse

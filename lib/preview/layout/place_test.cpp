@@ -20,6 +20,36 @@ TEST(Sizing, PinsFitTheirNamesAndMacrosTheirLabelAndInputs) {
   EXPECT_EQ(sizing::macroSize(12, 3), (PrimitiveSize{17, 7}));
 }
 
+TEST(Sizing, PinSlotBoxesFitTitleAndEveryRowOfNames) {
+  using Names = std::vector<std::string_view>;
+  // Title "[half:h1]" (label width 6) against rows "a  sum" and "b  carry".
+  EXPECT_EQ(sizing::pinSlotSize(6, Names{"a", "b"}, Names{"sum", "carry"}), (PrimitiveSize{11, 6}));
+  // A long pin name widens the box; names only on one side need no gap.
+  EXPECT_EQ(sizing::pinSlotSize(2, Names{"enable_all_outputs"}, Names{}), (PrimitiveSize{20, 4}));
+  EXPECT_EQ(sizing::pinSlotSize(2, Names{"i"}, Names{"o0", "o1", "o2"}), (PrimitiveSize{8, 8}));
+  EXPECT_EQ(sizing::pinSlotSize(2, Names{"in_left"}, Names{"out_right"}), (PrimitiveSize{20, 4}));
+  // No pins: the title alone, as tall as any box.
+  EXPECT_EQ(sizing::pinSlotSize(0, Names{}, Names{}), (PrimitiveSize{8, 3}));
+}
+
+TEST(Ports, PinSlotsBelowTheTitleEverySecondRow) {
+  layout::VirtualNode node;
+  node.kind.tag = layout::NodeKind::Tag::subcircuit;
+  node.kind.pin_slots = true;
+  node.in_pins = {"a", "b", "c"};
+  node.out_pins = {"s"};
+  const Ports ports = resolvePortCoords(node, 20, 10, 9, 8);
+  ASSERT_EQ(ports.in_ports.size(), 3u);
+  EXPECT_EQ(ports.in_ports[0].port_name, "a");
+  EXPECT_EQ(ports.in_ports[0].coord, (PortCoord{19, 12}));
+  EXPECT_EQ(ports.in_ports[1].coord, (PortCoord{19, 14}));
+  EXPECT_EQ(ports.in_ports[2].coord, (PortCoord{19, 16}));
+  ASSERT_EQ(ports.out_ports.size(), 1u);
+  EXPECT_EQ(ports.out_ports[0].port_name, "s");
+  EXPECT_EQ(ports.out_ports[0].coord, (PortCoord{29, 12}));
+  EXPECT_EQ(ports.out_port, (PortCoord{29, 12}));
+}
+
 TEST(Sizing, FixedGateSizesAndActiveInputs) {
   GraphBuilder b;
   b.node(0, ComponentKind::not_gate)

@@ -8,7 +8,9 @@ namespace vorn::route {
 
 namespace {
 
-constexpr std::uint64_t kMaxFiledHeight = 256;
+// A sub-circuit box is two rows per pin tall; boxes are filed row by row up
+// to far more pins than any real one has, so queries stay binary searches.
+constexpr std::uint64_t kMaxFiledHeight = 1u << 20;
 constexpr std::uint64_t kMaxFiledWidth = 1u << 20;
 
 bool meets(std::uint64_t a_lo, std::uint64_t a_hi, std::uint64_t b_lo, std::uint64_t b_hi) {

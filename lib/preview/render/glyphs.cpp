@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "preview/layout/sizing.hpp"
+
 namespace vorn::glyphs {
 
 namespace {
@@ -17,16 +19,24 @@ void writeBytes(Canvas& canvas, U64 x, U64 y, std::string_view bytes, ColorTag t
 
 // Each slot's pin name inside the border on the slot's row: inputs from the
 // left border on, outputs up to the right border. Placement sizes the box
-// for every name; in a box too narrow anyway a name is cut to the interior.
+// for every name with a gap between the two of a row; in a box too narrow
+// anyway the two share the interior, one space apart, each cut on the right.
 void drawPinLabels(Canvas& canvas, const layout::PlacedComponent& c) {
   if (c.width < 3) return;
-  const U64 interior = c.width - 2;
-  for (const layout::PortSlot& slot : c.in_ports) {
-    writeBytes(canvas, U64{c.x} + 1, slot.coord.y, slot.port_name.substr(0, interior), ColorTag::macro);
-  }
-  for (const layout::PortSlot& slot : c.out_ports) {
-    const std::string_view name = slot.port_name.substr(0, interior);
-    writeBytes(canvas, U64{c.x} + c.width - 1 - name.size(), slot.coord.y, name, ColorTag::macro);
+  const std::size_t interior = c.width - 2;
+  const std::size_t rows = std::max(c.in_ports.size(), c.out_ports.size());
+  for (std::size_t i = 0; i < rows; ++i) {
+    const layout::PortSlot* in = i < c.in_ports.size() ? &c.in_ports[i] : nullptr;
+    const layout::PortSlot* out = i < c.out_ports.size() ? &c.out_ports[i] : nullptr;
+    std::size_t left = in ? std::min(in->port_name.size(), interior) : 0;
+    std::size_t right = out ? std::min(out->port_name.size(), interior) : 0;
+    if (in && out && in->coord.y == out->coord.y && left + sizing::kPinLabelGap + right > interior) {
+      const std::size_t room = interior - 1;
+      left = std::min(in->port_name.size(), room - std::min(out->port_name.size(), room / 2));
+      right = std::min(out->port_name.size(), room - left);
+    }
+    if (in) writeBytes(canvas, U64{c.x} + 1, in->coord.y, in->port_name.substr(0, left), ColorTag::macro);
+    if (out) writeBytes(canvas, U64{c.x} + c.width - 1 - right, out->coord.y, out->port_name.substr(0, right), ColorTag::macro);
   }
 }
 

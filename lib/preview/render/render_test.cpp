@@ -92,6 +92,40 @@ TEST(Render, LabelsAreCutToTheInteriorAndMacroLabelsDroppedWhenTooWide) {
   EXPECT_EQ(small.glyphAt(0, 1), glyph_set::kVertical);
 }
 
+// A box with pin slots narrower than placement would make it: the title is
+// dropped, and the two names of a row share the interior one space apart,
+// each cut on the right; every slot is stamped.
+TEST(Render, PinSlotLabelsSitInsideTheBorderAndAreCutInATooNarrowBox) {
+  layout::PlacedComponent box;
+  box.kind.tag = layout::NodeKind::Tag::subcircuit;
+  box.kind.subcircuit = "adder";
+  box.kind.pin_slots = true;
+  box.name = "u";
+  box.x = 1;
+  box.width = 7;
+  box.height = 6;
+  box.in_ports = {{"carry_in", {0, 2}}, {"b", {0, 4}}};
+  box.out_ports = {{"s", {8, 2}}, {"overflow", {8, 4}}};
+  box.out_port = {8, 2};
+  canvas::Canvas canvas(9, 6);
+  glyphs::drawComponent(canvas, box);
+  glyphs::stampPortBorders(canvas, box);
+  std::string text;
+  for (std::uint32_t y = 0; y < 6; ++y) {
+    for (std::uint32_t x = 0; x < 9; ++x) text += glyph_set::glyphBytes(canvas.glyphAt(x, y));
+    text += "\n";
+  }
+  EXPECT_EQ(text,
+            " ╭─────╮ \n"
+            " │     │ \n"
+            " ┤car s├ \n"
+            " │     │ \n"
+            " ┤b ove├ \n"
+            " ╰─────╯ \n");
+  EXPECT_EQ(canvas.tagAt(2, 2), color::ColorTag::macro);
+  EXPECT_EQ(canvas.tagAt(7, 4), color::ColorTag::macro);
+}
+
 TEST(Render, StampsSkipAnOutputPortAtColumnZeroSinksHaveNoOutputStampAndLabelsStayWhole) {
   canvas::Canvas canvas(12, 3);
   layout::PlacedComponent pin = inputPin(0, "a", 0, 0);
