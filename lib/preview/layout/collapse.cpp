@@ -157,18 +157,16 @@ Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology,
   // is wired to the component driving an output pin, not to the pin, so the
   // slot is found by that driver (the first output pin it drives).
   std::vector<PinSlots> pin_slots(groups.size());
-  std::unordered_map<std::uint32_t, std::uint32_t> in_slot_of;      // inner input pin -> slot
-  std::unordered_map<std::uint32_t, std::uint32_t> out_slot_of;     // driver of an output pin -> slot
+  std::unordered_map<std::uint32_t, std::uint32_t> in_slot_of;   // inner input pin -> slot
+  std::unordered_map<std::uint32_t, std::uint32_t> out_slot_of;  // driver of an output pin -> slot
   if (!expand && !options.pin_slot_files.empty()) {
-    std::vector<bool> slotted(groups.size(), false);
     std::unordered_map<std::uint32_t, std::uint32_t> out_pin_slot;  // inner output pin -> slot
     for (const auto& c : components) {
       if (c.kind == ComponentKind::wire || c.origin.empty()) continue;
-      const std::uint32_t group = group_of.at(c.id);
       if (!options.pin_slot_files.contains(c.origin.front().target_file)) continue;
-      slotted[group] = true;
+      PinSlots& pins = pin_slots[group_of.at(c.id)];
+      pins.slotted = true;
       if (c.origin.size() != 1 || !isPin(c.kind)) continue;
-      PinSlots& pins = pin_slots[group];
       if (c.kind == ComponentKind::input_pin) {
         in_slot_of[c.id] = static_cast<std::uint32_t>(pins.inputs.size());
         pins.inputs.push_back(c.name);
@@ -178,7 +176,6 @@ Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology,
         pins.output_ids.push_back(c.id);
       }
     }
-    for (std::uint32_t g = 0; g < groups.size(); ++g) pin_slots[g].slotted = slotted[g];
     std::unordered_map<std::uint32_t, std::uint32_t> driver_of;  // inner output pin -> its driver
     for (const auto& conn : connections) {
       if (!out_pin_slot.contains(conn.to_id)) continue;

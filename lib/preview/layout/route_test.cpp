@@ -193,6 +193,19 @@ TEST(Tracks, TrunksChainWhenTheNextStartsOnTheLastRowOrJustBelow) {
   EXPECT_EQ(supers[1].y_max, 9u);
 }
 
+TEST(Tracks, TwoOutputSlotsOfOneBoxNeverShareATrack) {
+  using Groups = std::vector<std::vector<std::uint32_t>>;
+  // Slots 0 and 1 of box 4 chain by rows but stay apart; box 5 joins either.
+  std::vector<Trunk> trunks = trunksOf({{0, 2, 0}, {2, 4, 2}, {4, 6, 4}, {6, 8, 6}});
+  const std::uint32_t box[] = {4, 4, 5, 4};
+  const std::uint32_t slot[] = {0, 1, 0, 2};
+  for (std::size_t i = 0; i < trunks.size(); ++i) {
+    trunks[i].src_id = box[i];
+    trunks[i].src_slot = slot[i];
+  }
+  EXPECT_EQ(membersOf(formSuperTrunks(trunks, {0, 1, 2, 3})), (Groups{{0}, {1, 2}, {3}}));
+}
+
 TEST(Tracks, BilateralSuperTrunksComeFirstThenNarrowerThenOlder) {
   const std::vector<Trunk> trunks = trunksOf({{0, 9, 0}, {10, 12, 10}, {14, 15, 14}, {20, 30, 25}});
   std::vector<SuperTrunk> supers = formSuperTrunks(trunks, {0, 1, 2, 3});

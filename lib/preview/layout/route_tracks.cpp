@@ -81,23 +81,27 @@ std::vector<SuperTrunk> formSuperTrunks(const std::vector<Trunk>& trunks, std::v
     return a < b;
   });
   std::vector<SuperTrunk> supers;
-  // The sources in the last super trunk. Two output slots of one box are two
-  // nets leaving side by side: sharing a track would draw them joined.
-  std::unordered_set<std::uint32_t> last_sources;
+  // The boxes with an output slot in the last super trunk. Two output slots
+  // of one box are two nets leaving side by side: sharing a track would
+  // draw them joined.
+  std::unordered_set<std::uint32_t> last_boxes;
+  const auto takesBox = [&](const Trunk& trunk) {
+    return trunk.src_slot == layout::kNoSlot || last_boxes.insert(trunk.src_id).second;
+  };
   for (std::uint32_t t : group) {
     const Trunk& trunk = trunks[t];
     if (!supers.empty()) {
       SuperTrunk& last = supers.back();
       if (last.y_max <= trunk.y_min && std::uint64_t{trunk.y_min} <= std::uint64_t{last.y_max} + 1 &&
-          last_sources.insert(trunk.src_id).second) {
+          takesBox(trunk)) {
         last.members.push_back(t);
         last.y_max = std::max(last.y_max, trunk.y_max);
         continue;
       }
     }
     supers.push_back(SuperTrunk{{t}, trunk.y_min, trunk.y_max});
-    last_sources.clear();
-    last_sources.insert(trunk.src_id);
+    last_boxes.clear();
+    takesBox(trunk);
   }
   return supers;
 }
