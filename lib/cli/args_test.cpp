@@ -87,9 +87,9 @@ TEST(ArgsTest, CrossChecks) {
 
 TEST(ArgsTest, HelpTextIsComplete) {
   std::string_view help = helpText();
-  EXPECT_EQ(help.size(), 1822u);
+  EXPECT_EQ(help.size(), 2117u);
   EXPECT_TRUE(help.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
-  EXPECT_TRUE(help.ends_with("--truth-table --format=json\n"));
+  EXPECT_TRUE(help.ends_with("--truth-table --format=json\n    vorn-compile student.vorn --test expected.csv\n"));
 }
 
 }  // namespace
