@@ -55,6 +55,7 @@ Parsed<void> checkCellCount(const SplitTable& table, const TableLine& line, std:
 Parsed<SplitTable> splitTable(std::string_view text) {
   SplitTable table;
   bool form_known = false;
+  bool alignment_seen = false;
   std::uint32_t number = 0;
   std::size_t position = 0;
   while (position < text.size()) {
@@ -85,7 +86,9 @@ Parsed<SplitTable> splitTable(std::string_view text) {
     }
     entry.cell_count = static_cast<std::uint32_t>(table.cells.size()) - entry.first_cell;
     // The line under a Markdown header may align its columns; it is no row.
-    if (table.form == Form::markdown && table.lines.size() == 1 && isAlignmentRow(table.cellsOf(entry))) {
+    bool under_header = table.lines.size() == 1 && !alignment_seen;
+    if (table.form == Form::markdown && under_header && isAlignmentRow(table.cellsOf(entry))) {
+      alignment_seen = true;
       if (auto counted = checkCellCount(table, entry, table.lines[0].cell_count); !counted) {
         return std::unexpected(counted.error());
       }
