@@ -1,12 +1,14 @@
 #include "test_table/lines.hpp"
 
+#include <string>
+
 namespace vorn::test_table {
 
 namespace {
 
 bool isBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r'; }
 
-// Offsets of the first and one past the last non-blank byte of [begin, end).
+// Moves [begin, end) of the line inwards past blanks.
 void trim(std::string_view line, std::size_t& begin, std::size_t& end) {
   while (begin < end && isBlank(line[begin])) ++begin;
   while (end > begin && isBlank(line[end - 1])) --end;
@@ -31,7 +33,7 @@ void splitCells(std::string_view line, std::size_t begin, std::size_t end, char 
 }
 
 // A Markdown row of cells such as "---", ":--" or "-:" only.
-bool isAlignmentRow(std::span<const Cell> cells) {
+bool isAlignmentRow(const std::vector<Cell>& cells) {
   for (const Cell& cell : cells) {
     std::string_view text = cell.text;
     if (!text.empty() && text.front() == ':') text.remove_prefix(1);
@@ -43,61 +45,61 @@ bool isAlignmentRow(std::span<const Cell> cells) {
 
 }  // namespace
 
-Parsed<void> checkCellCount(const SplitTable& table, const TableLine& line, std::uint32_t expected) {
-  if (line.cell_count == expected) return {};
+Parsed<void> checkCellCount(const TableLine& line, std::size_t expected) {
+  if (line.cells.size() == expected) return {};
   std::string message =
-      "row has " + std::to_string(line.cell_count) + " cells; the header has " + std::to_string(expected);
+      "row has " + std::to_string(line.cells.size()) + " cells; the header has " + std::to_string(expected);
   // Too many: at the first cell too many; too few: where the line ends.
-  std::uint32_t column = line.cell_count > expected ? table.cellsOf(line)[expected].column : line.end_column;
+  std::uint32_t column = line.cells.size() > expected ? line.cells[expected].column : line.end_column;
   return tableError(line.number, column, std::move(message));
 }
 
-Parsed<SplitTable> splitTable(std::string_view text) {
-  SplitTable table;
-  bool form_known = false;
-  bool alignment_seen = false;
-  std::uint32_t number = 0;
-  std::size_t position = 0;
-  while (position < text.size()) {
-    std::size_t newline = text.find('\n', position);
-    std::size_t line_end = newline == std::string_view::npos ? text.size() : newline;
-    std::string_view line = text.substr(position, line_end - position);
-    position = line_end + 1;
-    ++number;
+Parsed<bool> LineReader::next(TableLine& entry) {
+  while (position_ < text_.size()) {
+    std::size_t newline = text_.find('\n', position_);
+    std::size_t line_end = newline == std::string_view::npos ? text_.size() : newline;
+    std::string_view line = text_.substr(position_, line_end - position_);
+    position_ = line_end + 1;
+    ++number_;
 
     std::size_t begin = 0;
     std::size_t end = line.size();
     trim(line, begin, end);
     if (begin == end || line.substr(begin, 2) == "//") continue;
     bool markdown = line[begin] == '|';
-    if (!form_known) {
-      table.form = markdown ? Form::markdown : Form::csv;
-      form_known = true;
+    if (!form_known_) {
+      form_ = markdown ? Form::markdown : Form::csv;
+      form_known_ = true;
     }
 
-    TableLine entry{number, static_cast<std::uint32_t>(table.cells.size()), 0, columnOf(end)};
-    if (table.form == Form::csv) {
-      if (markdown) return tableError(number, columnOf(begin), "expected a CSV row: the table's first line does not start with '|'");
-      splitCells(line, begin, end, ',', table.cells);
-    } else {
-      if (!markdown) return tableError(number, columnOf(begin), "expected a Markdown row starting with '|', as the table's first line does");
-      if (end - begin < 2 || line[end - 1] != '|') return tableError(number, columnOf(end), "expected '|' at the end of a Markdown row");
-      splitCells(line, begin + 1, end - 1, '|', table.cells);
-    }
-    entry.cell_count = static_cast<std::uint32_t>(table.cells.size()) - entry.first_cell;
-    // The line under a Markdown header may align its columns; it is no row.
-    bool under_header = table.lines.size() == 1 && !alignment_seen;
-    if (table.form == Form::markdown && under_header && isAlignmentRow(table.cellsOf(entry))) {
-      alignment_seen = true;
-      if (auto counted = checkCellCount(table, entry, table.lines[0].cell_count); !counted) {
-        return std::unexpected(counted.error());
+    entry.number = number_;
+    entry.end_column = columnOf(end);
+    entry.cells.clear();
+    if (form_ == Form::csv) {
+      if (markdown) {
+        return tableError(number_, columnOf(begin), "expected a CSV row: the table's first line does not start with '|'");
       }
-      table.cells.resize(entry.first_cell);
+      splitCells(line, begin, end, ',', entry.cells);
+    } else {
+      if (!markdown) {
+        return tableError(number_, columnOf(begin),
+                          "expected a Markdown row starting with '|', as the table's first line does");
+      }
+      if (end - begin < 2 || line[end - 1] != '|') {
+        return tableError(number_, columnOf(end), "expected '|' at the end of a Markdown row");
+      }
+      splitCells(line, begin + 1, end - 1, '|', entry.cells);
+    }
+    ++lines_read_;
+    if (lines_read_ == 1) header_cells_ = static_cast<std::uint32_t>(entry.cells.size());
+    // The line right under a Markdown header may align its columns; it is no row.
+    if (form_ == Form::markdown && lines_read_ == 2 && isAlignmentRow(entry.cells)) {
+      if (auto counted = checkCellCount(entry, header_cells_); !counted) return std::unexpected(counted.error());
       continue;
     }
-    table.lines.push_back(entry);
+    return true;
   }
-  return table;
+  return false;
 }
 
 }  // namespace vorn::test_table

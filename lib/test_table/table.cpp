@@ -23,13 +23,12 @@ std::unordered_map<std::string_view, Column> pinsByName(const builder::Header& p
 }
 
 // Every input once, any outputs at most once, at least one output.
-Parsed<std::vector<Column>> readHeader(const SplitTable& split, const builder::Header& pins) {
-  const TableLine& header = split.lines.front();
+Parsed<std::vector<Column>> readHeader(const TableLine& header, const builder::Header& pins) {
   std::vector<Column> columns;
   std::vector<bool> input_seen(pins.inputs.size(), false);
   std::vector<bool> output_seen(pins.outputs.size(), false);
   const auto by_name = pinsByName(pins);
-  for (const Cell& cell : split.cellsOf(header)) {
+  for (const Cell& cell : header.cells) {
     auto found = by_name.find(cell.text);
     if (found == by_name.end()) return tableError(header.number, cell.column, "unknown column " + quoted(cell.text));
     const Column* column = &found->second;
@@ -75,11 +74,14 @@ TableError cellError(const TableLine& line, const Cell& cell, const Column& colu
 }  // namespace
 
 Parsed<TestTable> parseTestTable(std::string_view text, const builder::Header& pins) {
-  auto split = splitTable(text);
-  if (!split) return std::unexpected(split.error());
-  if (split->lines.empty()) return tableError(1, 1, "table has no rows");
-  auto columns = readHeader(*split, pins);
+  LineReader reader(text);
+  TableLine line;
+  auto header = reader.next(line);
+  if (!header) return std::unexpected(header.error());
+  if (!*header) return tableError(1, 1, "table has no rows");
+  auto columns = readHeader(line, pins);
   if (!columns) return std::unexpected(columns.error());
+  const std::uint32_t header_line = line.number;
 
   TestTable table;
   table.columns = std::move(*columns);
@@ -87,32 +89,30 @@ Parsed<TestTable> parseTestTable(std::string_view text, const builder::Header& p
   for (const Column& column : table.columns) {
     if (!column.input) table.outputs.push_back(column.pin);
   }
-  const std::uint32_t width = static_cast<std::uint32_t>(table.columns.size());
-  const std::size_t rows = split->lines.size() - 1;
-  table.lines.reserve(rows);
-  table.bits.reserve(rows * table.input_count);
-  table.expected.reserve(rows * table.outputs.size());
-  for (std::size_t r = 1; r < split->lines.size(); ++r) {
-    const TableLine& line = split->lines[r];
-    if (auto counted = checkCellCount(*split, line, width); !counted) return std::unexpected(counted.error());
-    std::span<const Cell> cells = split->cellsOf(line);
+  const std::size_t width = table.columns.size();
+  while (true) {
+    auto more = reader.next(line);
+    if (!more) return std::unexpected(more.error());
+    if (!*more) break;
+    if (auto counted = checkCellCount(line, width); !counted) return std::unexpected(counted.error());
     std::size_t bits_at = table.bits.size();
     table.bits.resize(bits_at + table.input_count);
-    for (std::uint32_t c = 0; c < width; ++c) {
+    for (std::size_t c = 0; c < width; ++c) {
       const Column& column = table.columns[c];
+      const Cell& cell = line.cells[c];
       if (column.input) {
-        auto bit = inputBit(cells[c].text);
-        if (!bit) return std::unexpected(cellError(line, cells[c], column));
+        auto bit = inputBit(cell.text);
+        if (!bit) return std::unexpected(cellError(line, cell, column));
         table.bits[bits_at + column.pin] = *bit;
       } else {
-        auto expect = outputCell(cells[c].text);
-        if (!expect) return std::unexpected(cellError(line, cells[c], column));
+        auto expect = outputCell(cell.text);
+        if (!expect) return std::unexpected(cellError(line, cell, column));
         table.expected.push_back(*expect);
       }
     }
     table.lines.push_back(line.number);
   }
-  if (table.lines.empty()) return tableError(split->lines.front().number, 1, "table has no rows");
+  if (table.lines.empty()) return tableError(header_line, 1, "table has no rows");
   return table;
 }
 
