@@ -77,7 +77,8 @@ Parsed<bool> LineReader::next(TableLine& entry) {
     entry.cells.clear();
     if (form_ == Form::csv) {
       if (markdown) {
-        return tableError(number_, columnOf(begin), "expected a CSV row: the table's first line does not start with '|'");
+        return tableError(number_, columnOf(begin),
+                          "expected a CSV row: the table's first line does not start with '|'");
       }
       splitCells(line, begin, end, ',', entry.cells);
     } else {

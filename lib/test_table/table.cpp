@@ -4,6 +4,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "test_table/lines.hpp"
+
 namespace vorn::test_table {
 
 namespace {
@@ -23,7 +25,7 @@ std::unordered_map<std::string_view, Column> pinsByName(const builder::Header& p
 }
 
 // Every input once, any outputs at most once, at least one output.
-Parsed<std::vector<Column>> readHeader(const TableLine& header, const builder::Header& pins) {
+Parsed<std::vector<Column>> readColumns(const TableLine& header, const builder::Header& pins) {
   std::vector<Column> columns;
   std::vector<bool> input_seen(pins.inputs.size(), false);
   std::vector<bool> output_seen(pins.outputs.size(), false);
@@ -79,7 +81,7 @@ Parsed<TestTable> parseTestTable(std::string_view text, const builder::Header& p
   auto header = reader.next(line);
   if (!header) return std::unexpected(header.error());
   if (!*header) return tableError(1, 1, "table has no rows");
-  auto columns = readHeader(line, pins);
+  auto columns = readColumns(line, pins);
   if (!columns) return std::unexpected(columns.error());
   const std::uint32_t header_line = line.number;
 

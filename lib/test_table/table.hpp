@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "test_table/lines.hpp"
 #include "test_table/table_error.hpp"
 #include "truth_table/builder.hpp"
 
@@ -15,7 +14,9 @@ namespace vorn::test_table {
 // An output cell: a value to expect, or not checked ("*" or empty).
 enum class Expect : std::uint8_t { low, high, undef, star, empty };
 
-inline bool isChecked(Expect expect) { return expect == Expect::low || expect == Expect::high || expect == Expect::undef; }
+inline bool isChecked(Expect expect) {
+  return expect == Expect::low || expect == Expect::high || expect == Expect::undef;
+}
 
 struct Column {
   std::string_view name;  // as written in the header
