@@ -108,7 +108,7 @@ TEST(ArgsTest, TestModeTakesItsTable) {
 
 TEST(ArgsTest, HelpTextIsComplete) {
   std::string_view help = helpText();
-  EXPECT_EQ(help.size(), 2117u);
+  EXPECT_EQ(help.size(), 2174u);
   EXPECT_TRUE(help.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
   EXPECT_TRUE(help.ends_with("--truth-table --format=json\n    vorn-compile student.vorn --test expected.csv\n"));
 }

@@ -37,6 +37,7 @@ OPTIONS:
 EXIT CODES:
     0   Success.
     1   Diagnostic errors, build failure, or --strict regression.
+        With --test: a failing row or a malformed table.
     2   Usage error (bad flags, missing input, etc).
 
 EXAMPLES:
