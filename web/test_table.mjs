@@ -29,6 +29,8 @@ function trimmed(text, begin, end) {
 function splitTable(text, fail) {
   const lines = [];
   let form = null;
+  // A byte-order mark, as spreadsheets write, is no part of the first name.
+  if (text.startsWith('\uFEFF')) text = text.slice(1);
   let alignmentSeen = false;
   text.split('\n').forEach((line, index) => {
     const number = index + 1;

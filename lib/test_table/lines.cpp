@@ -54,6 +54,10 @@ Parsed<void> checkCellCount(const TableLine& line, std::size_t expected) {
   return tableError(line.number, column, std::move(message));
 }
 
+LineReader::LineReader(std::string_view text) : text_(text) {
+  if (text_.starts_with("\xEF\xBB\xBF")) text_.remove_prefix(3);
+}
+
 Parsed<bool> LineReader::next(TableLine& entry) {
   while (position_ < text_.size()) {
     std::size_t newline = text_.find('\n', position_);

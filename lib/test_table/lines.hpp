@@ -26,7 +26,8 @@ struct TableLine {
 
 class LineReader {
  public:
-  explicit LineReader(std::string_view text) : text_(text) {}
+  // A leading UTF-8 byte-order mark, as spreadsheets write, is skipped.
+  explicit LineReader(std::string_view text);
 
   // The next line of cells into `line`: the header first, then the rows (a
   // Markdown alignment row under the header is checked and skipped). False

@@ -22,11 +22,12 @@ std::string errorOf(std::string_view text, const builder::Header& header) {
 }
 
 // Bits land in the circuit's input order whatever the column order; output
-// cells keep the table's order; CRLF ends, tabs and blank cells are fine.
+// cells keep the table's order; a byte-order mark, CRLF ends, tabs and blank
+// cells are fine.
 TEST(TestTableParse, ColumnsMapToPinsInEitherForm) {
   builder::Header header = pins({"a", "b", "c"}, {"x", "y"});
   for (std::string_view text : {
-           std::string_view("y,c,a,b\r\n?,1,0,1\r\n,0,1,0\r\n*,1,1,1\r\n"),
+           std::string_view("\xEF\xBB\xBFy,c,a,b\r\n?,1,0,1\r\n,0,1,0\r\n*,1,1,1\r\n"),
            std::string_view("|y|c|a|b|\n| :-- |---|:-:|--:|\n|?|1|0|1|\n\t|  | 0 | 1 | 0 |\n|*|1|1|1|\n"),
        }) {
     auto table = parseTestTable(text, header);
