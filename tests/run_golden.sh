@@ -5,6 +5,9 @@
 #   args             the arguments, one per line (a blank line is an empty argument)
 #   expected_stdout  exact standard output (absent: must be empty)
 #   expected_stderr  exact standard error (absent: must be empty)
+#   expected_stderr_pattern  instead of expected_stderr, an extended regular
+#                    expression that every line of standard error matches (for
+#                    traces too long to keep)
 #   expected_status  exit status (absent: 0)
 #   env              optional VAR=value lines added to the environment
 #   before.sh        optional set-up run in the work directory first
@@ -42,7 +45,16 @@ if [[ $status != "$expected_status" ]]; then
   echo "exit status: expected $expected_status, got $status"
   failed=1
 fi
-for stream in stdout stderr; do
+streams=(stdout stderr)
+if [[ -f "$case_dir/expected_stderr_pattern" ]]; then
+  streams=(stdout)
+  if grep -qvE "$(cat "$case_dir/expected_stderr_pattern")" "$work/.actual_stderr"; then
+    echo "--- stderr has lines that do not match expected_stderr_pattern:"
+    grep -vE "$(cat "$case_dir/expected_stderr_pattern")" "$work/.actual_stderr" | head -10
+    failed=1
+  fi
+fi
+for stream in "${streams[@]}"; do
   expected="$case_dir/expected_$stream"
   [[ -f $expected ]] || expected=/dev/null
   if ! cmp -s "$expected" "$work/.actual_$stream"; then

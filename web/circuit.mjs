@@ -3,6 +3,7 @@
 import {
   COMPACT_SECTION, FULL_SECTION, KIND_NAMES, TopologyError, decodeCompactTopology, decodeFullTopology,
 } from './topology.mjs';
+import { parseTestTable, testReport } from './test_table.mjs';
 
 const RUNTIME_EXPORTS = ['memory', 'topology_alloc', 'init', 'run', 'setPin', 'getOutputState'];
 const NO_ADDRESS = 0xFFFFFFFF;
@@ -210,6 +211,27 @@ class Circuit {
       rows.push({ in: bits, out: outputs.map((index) => fresh.read(index)) });
     }
     return { inputs: [...this.inputs], outputs: [...this.outputs], rows };
+  }
+
+  // Runs a test table (the text of a Markdown or CSV table) on a fresh copy
+  // of the circuit, row after row as truthTable() does, and returns the
+  // report that `vorn-compile FILE --test TABLE --format=json` prints.
+  test(tableText, name = 'table') {
+    if (typeof tableText !== 'string') throw new TypeError('test expects the text of a table');
+    const table = parseTestTable(tableText, this.inputs, this.outputs, name);
+    const inputs = [...this.#inputs.values()];
+    const outputs = table.outputs.map((column) => this.#outputs.get(column.name));
+    const fresh = new Simulation(this.#module, this.#compact, null);
+    const results = table.rows.map((row) => {
+      let settled = true;
+      inputs.forEach((index, i) => {
+        fresh.drive(index, row.bits[i]);
+        // An oscillating input fails the row; the rest is still driven.
+        if (!fresh.settle()) settled = false;
+      });
+      return { settled, got: outputs.map((index) => fresh.read(index)) };
+    });
+    return testReport(name, table, this.inputs, results);
   }
 }
 

@@ -1,14 +1,18 @@
 // The page around <vorn-circuit>: opening a file (picker, drop, ?src=),
-// the truth table with its copy buttons, and the trace panel.
+// the truth table with its copy buttons, test tables, and the trace panel.
 import { MAX_TRUTH_TABLE_INPUTS, toCsv, toMarkdown } from './vorn.mjs';
 
 const SHOWN_ROWS = 256;
+const SHOWN_TEST_ROWS = 1000;
 
 const $ = (id) => document.getElementById(id);
 const element = $('circuit');
 let objectUrl = null;
 let table = null;
 let tableWorker = null;
+let testWorker = null;
+// The loaded circuit's bytes (a promise), for the workers' fresh copies.
+let circuitBytes = null;
 
 function show(id, visible) {
   $(id).hidden = !visible;
@@ -20,7 +24,9 @@ function open(src, title) {
   show('circuit-section', true);
   show('hint', false);
   show('table-section', false);
+  show('test-section', false);
   show('trace-section', false);
+  circuitBytes = null;
   element.src = src;
 }
 
@@ -35,9 +41,36 @@ function stopTableWorker() {
   tableWorker = null;
 }
 
+function stopTestWorker() {
+  testWorker?.terminate();
+  testWorker = null;
+}
+
+// Fetched once from the URL the element loaded; a picked file's URL is
+// released once its bytes are in memory.
+function fetchBytes(src) {
+  return fetch(src).then((response) => response.arrayBuffer()).finally(() => {
+    if (objectUrl === src) {
+      URL.revokeObjectURL(objectUrl);
+      objectUrl = null;
+    }
+  });
+}
+
+// Starts a worker on a copy of the circuit's bytes; `onReply` gets its
+// answer, or {error} when it failed.
+async function startWorker(message, onReply) {
+  const worker = new Worker(new URL('./table_worker.mjs', import.meta.url), { type: 'module' });
+  const bytes = (await circuitBytes).slice(0);
+  worker.addEventListener('message', ({ data }) => onReply(worker, data));
+  worker.addEventListener('error', (event) => onReply(worker, { error: event.message ?? 'the worker failed' }));
+  worker.postMessage({ ...message, bytes }, [bytes]);
+  return worker;
+}
+
 // The table is simulated on a fresh copy of the circuit in a worker, from
 // the same bytes the element loaded.
-async function computeTable(circuit, src) {
+async function computeTable(circuit) {
   stopTableWorker();
   table = null;
   const note = $('table-note');
@@ -50,27 +83,89 @@ async function computeTable(circuit, src) {
     return;
   }
   note.textContent = 'Computing the truth table…';
-  const worker = new Worker(new URL('./table_worker.mjs', import.meta.url), { type: 'module' });
-  tableWorker = worker;
-  const bytes = await (await fetch(src)).arrayBuffer();
-  if (tableWorker !== worker) return;
-  if (objectUrl === src) {
-    // The bytes are in memory now; the file's URL is no longer needed.
-    URL.revokeObjectURL(objectUrl);
-    objectUrl = null;
-  }
-  worker.addEventListener('message', ({ data }) => {
-    if (tableWorker !== worker) return;
+  const bytes = circuitBytes;
+  const worker = await startWorker({}, (from, data) => {
+    if (tableWorker !== from) return;
     stopTableWorker();
     if (data.error) note.textContent = `No truth table: ${data.error}.`;
     else renderTable(data.table);
   });
-  worker.addEventListener('error', (event) => {
-    if (tableWorker !== worker) return;
-    stopTableWorker();
-    note.textContent = `No truth table: ${event.message ?? 'the worker failed'}.`;
+  if (circuitBytes !== bytes) worker.terminate();
+  else tableWorker = worker;
+}
+
+// A test table runs in a worker like the truth table; each row is shown
+// marked passed or failed.
+async function runTest(file) {
+  stopTestWorker();
+  const note = $('test-note');
+  note.className = '';
+  $('test-rows').replaceChildren();
+  show('test-scroll', false);
+  note.textContent = `Running ${file.name}…`;
+  const bytes = circuitBytes;
+  let text;
+  try {
+    text = await file.text();
+    await circuitBytes;
+  } catch (error) {
+    note.className = 'failed';
+    note.textContent = `Could not run ${file.name}: ${error.message}`;
+    return;
+  }
+  const worker = await startWorker({ test: { text, name: file.name } }, (from, data) => {
+    if (testWorker !== from) return;
+    stopTestWorker();
+    if (data.error) {
+      note.className = 'failed';
+      note.textContent = data.error;
+    } else {
+      renderTest(data.report);
+    }
   });
-  worker.postMessage({ bytes }, [bytes]);
+  if (circuitBytes !== bytes) worker.terminate();
+  else testWorker = worker;
+}
+
+function renderTest(report) {
+  const note = $('test-note');
+  const total = report.rows.length;
+  note.className = report.failed ? 'failed' : '';
+  note.textContent = `${report.table}: ${report.passed} of ${total} rows passed` +
+    (total > SHOWN_TEST_ROWS ? `; showing the first ${SHOWN_TEST_ROWS}.` : '.');
+  const view = $('test-rows');
+  const first = report.rows[0];
+  const inputs = Object.keys(first.inputs);
+  const outputs = Object.keys(first.actual);
+  const head = view.createTHead().insertRow();
+  for (const [text, className] of [['line', ''], ...inputs.map((n) => [n, 'input']),
+    ...outputs.map((n, i) => [n, i === 0 ? 'output first-output' : 'output']), ['result', 'result']]) {
+    const th = document.createElement('th');
+    th.scope = 'col';
+    th.className = className;
+    th.textContent = text;
+    head.append(th);
+  }
+  const body = view.createTBody();
+  const cell = (value) => (value === null ? '?' : String(value));
+  for (const row of report.rows.slice(0, SHOWN_TEST_ROWS)) {
+    const tr = body.insertRow();
+    tr.className = row.ok ? 'passed' : 'failed';
+    tr.dataset.line = row.line;
+    tr.insertCell().textContent = String(row.line);
+    for (const name of inputs) Object.assign(tr.insertCell(), { className: 'input', textContent: String(row.inputs[name]) });
+    outputs.forEach((name, i) => {
+      const checked = name in row.expected;
+      const expected = checked ? cell(row.expected[name]) : '*';
+      const got = cell(row.actual[name]);
+      Object.assign(tr.insertCell(), {
+        className: i === 0 ? 'output first-output' : 'output',
+        textContent: checked && expected !== got ? `${expected}, got ${got}` : expected,
+      });
+    });
+    Object.assign(tr.insertCell(), { className: 'result', textContent: row.ok ? 'passed' : `failed: ${row.reason}` });
+  }
+  show('test-scroll', true);
 }
 
 function renderTable(result) {
@@ -131,13 +226,22 @@ element.addEventListener('load', () => {
   show('hint', true);
   show('trace-section', true);
   renderTrace(null);
-  computeTable(element.circuit, element.src).catch((error) => {
+  circuitBytes = fetchBytes(element.src);
+  stopTestWorker();
+  $('test-note').textContent = '';
+  $('test-rows').replaceChildren();
+  show('test-scroll', false);
+  show('test-section', true);
+  computeTable(element.circuit).catch((error) => {
     $('table-note').textContent = `No truth table: ${error.message}.`;
   });
 });
 element.addEventListener('error', () => {
   stopTableWorker();
+  stopTestWorker();
+  circuitBytes = null;
   show('table-section', false);
+  show('test-section', false);
   show('trace-section', false);
 });
 element.addEventListener('change', (event) => {
@@ -154,6 +258,17 @@ $('file').addEventListener('change', (event) => {
   const [file] = event.target.files;
   if (file) openFile(file);
 });
+$('test-file').addEventListener('change', (event) => {
+  const [file] = event.target.files;
+  if (file && circuitBytes) runTest(file);
+});
+
+// A dropped compiled circuit replaces the one shown; any other file dropped
+// beside a loaded circuit is taken as its test table.
+async function isWasm(file) {
+  const magic = new Uint8Array(await file.slice(0, 4).arrayBuffer());
+  return [0x00, 0x61, 0x73, 0x6d].every((byte, i) => magic[i] === byte);
+}
 
 document.addEventListener('dragover', (event) => {
   if (event.dataTransfer?.types.includes('Files')) {
@@ -168,8 +283,12 @@ document.addEventListener('drop', (event) => {
   event.preventDefault();
   document.body.classList.remove('dropping');
   const [file] = event.dataTransfer?.files ?? [];
-  if (file) openFile(file);
-  else $('page-alert').textContent = 'Drop a .wasm file written by vorn-compile.';
+  if (!file) {
+    $('page-alert').textContent = 'Drop a .wasm file written by vorn-compile.';
+    return;
+  }
+  const circuitShown = circuitBytes !== null;
+  isWasm(file).then((wasm) => (wasm || !circuitShown ? openFile(file) : runTest(file)));
 });
 
 const src = new URLSearchParams(location.search).get('src');

@@ -33,6 +33,39 @@ export interface TruthTable {
   rows: { in: (0 | 1)[]; out: PinState[] }[];
 }
 
+/** One row of a test report, in the order of the table. */
+export interface TestRow {
+  /** The row's line in the table text, from 1. */
+  line: number;
+  /** Every input of the circuit, in circuit order. */
+  inputs: Record<string, 0 | 1>;
+  /** The checked output cells (a `*` or empty cell is left out); null expects undefined. */
+  expected: Record<string, PinState>;
+  /** The value got for every output column of the table. */
+  actual: Record<string, PinState>;
+  ok: boolean;
+  /** Null when the row passed; otherwise "did not settle" or e.g. "expected sum=1, got sum=0". */
+  reason: string | null;
+}
+
+/** The object `vorn-compile file.vorn --test TABLE --format=json` prints. */
+export interface TestReport {
+  /** The table's name (the path, for the compiler). */
+  table: string;
+  passed: number;
+  failed: number;
+  rows: TestRow[];
+}
+
+/** A table that cannot be read; `message` is "NAME:LINE:COL: error: reason", as the compiler prints it. */
+export class TableError extends Error {
+  readonly line: number;
+  /** In bytes, from 1. */
+  readonly column: number;
+  /** The message without its location. */
+  readonly reason: string;
+}
+
 export interface LoadOptions {
   /** Receives each trace line of the simulator ("(wasm) [Time: 5] Updating ..."); tracing is off without it. */
   trace?: (line: string) => void;
@@ -57,6 +90,12 @@ export interface Circuit {
   apply(values: Record<string, 0 | 1 | boolean>): Record<string, PinState>;
   /** The compiler's JSON truth table, simulated on a fresh copy. Throws above 16 inputs, without outputs, or if it does not settle. */
   truthTable(): TruthTable;
+  /**
+   * Runs a test table (Markdown or CSV text, as the compiler's truth tables are printed) on a fresh copy,
+   * row after row with state carried over, and returns the compiler's JSON report; any number of inputs.
+   * `name` (default "table") is the report's `table` and starts error messages. Throws TableError for a malformed table.
+   */
+  test(tableText: string, name?: string): TestReport;
 }
 
 /**

@@ -3,4 +3,5 @@
 export { loadCircuit, MAX_TRUTH_TABLE_INPUTS } from './circuit.mjs';
 export { decodeCompactTopology, decodeFullTopology, COMPACT_SECTION, FULL_SECTION } from './topology.mjs';
 export { toCsv, toMarkdown } from './table_text.mjs';
+export { TableError } from './test_table.mjs';
 import './element.mjs';

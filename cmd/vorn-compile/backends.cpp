@@ -17,7 +17,11 @@
 #include "topology/full_serializer.hpp"
 #include "topology/section_writer.hpp"
 #include "topology/serializer.hpp"
+#include "test_table/report.hpp"
+#include "test_table/run.hpp"
+#include "test_table/table.hpp"
 #include "truth_table/builder.hpp"
+#include "truth_table/row_driver.hpp"
 #include "truth_table/csv.hpp"
 #include "truth_table/json.hpp"
 #include "truth_table/markdown.hpp"
@@ -156,6 +160,47 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
   auto any_undefined = scanStrict(err, *table);
   if (!any_undefined) return reportStageFailure(err, stage_prefixes::kStrictScan, any_undefined.error());
   return static_cast<std::uint8_t>(*any_undefined ? 1 : 0);
+}
+
+Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, OutputStream& err) {
+  auto topology = buildFullTopology(program);
+  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
+
+  std::string table_path(args.test_table_path);
+  auto text = file_io::readFile(table_path);
+  if (!text) {
+    if (text.error() != Error::FileNotFound) {
+      return reportStageFailure(err, stage_prefixes::kReadingTestTable, text.error());
+    }
+    if (auto w = err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}); !w) return fail(w.error());
+    return std::uint8_t{1};
+  }
+  const builder::Header pins = builder::readHeader(*topology);
+  auto table = test_table::parseTestTable(*text, pins);
+  if (!table) {
+    std::string line = test_table::formatTableError(table_path, table.error());
+    line.push_back('\n');
+    if (auto written = err.write(line); !written) return fail(written.error());
+    return std::uint8_t{1};
+  }
+
+  log::setSink(writeTraceLine, &err);
+  auto run = test_table::runTestTable(*topology, pins, *table);
+  log::setSink(nullptr, nullptr);
+  if (!run) return reportStageFailure(err, stage_prefixes::kTestRun, run.error());
+  // The trace of the simulation comes before the report, as it happened.
+  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+
+  test_report::Report report{args.test_table_path, pins, *table, *run};
+  Result<void> rendered;
+  switch (args.truth_table_format) {
+    case args::TruthTableFormat::markdown: rendered = test_report::renderMarkdown(out, report); break;
+    case args::TruthTableFormat::csv: rendered = test_report::renderCsv(out, report); break;
+    case args::TruthTableFormat::json: rendered = test_report::renderJson(out, report); break;
+  }
+  if (rendered) rendered = out.flush();
+  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
+  return static_cast<std::uint8_t>(run->passed == table->rowCount() ? 0 : 1);
 }
 
 }  // namespace vorn::driver

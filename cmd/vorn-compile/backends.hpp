@@ -23,4 +23,6 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
                                    OutputStream& err);
 
+Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, OutputStream& err);
+
 }  // namespace vorn::driver

@@ -34,12 +34,12 @@ Result<void> crossCheck(const Args& args, bool has_input) {
   bool needs_output = args.mode == Mode::compile || args.mode == Mode::emit_zig;
   if (needs_output && !args.output_path) return fail(Error::MissingOutput);
   if (args.expand_macros && args.mode != Mode::preview) return fail(Error::InvalidFlagValue);
-  bool output_forbidden = args.mode == Mode::preview || args.mode == Mode::truth_table;
+  bool output_forbidden = args.mode == Mode::preview || args.mode == Mode::truth_table || args.mode == Mode::test;
   if (output_forbidden && args.output_path) return fail(Error::InvalidFlagValue);
-  if (args.mode != Mode::truth_table &&
-      (args.truth_table_format != TruthTableFormat::markdown || args.truth_table_strict)) {
-    return fail(Error::InvalidFlagValue);
-  }
+  // --format also chooses the form of a test report; --strict has no meaning there.
+  bool takes_format = args.mode == Mode::truth_table || args.mode == Mode::test;
+  if (!takes_format && args.truth_table_format != TruthTableFormat::markdown) return fail(Error::InvalidFlagValue);
+  if (args.mode != Mode::truth_table && args.truth_table_strict) return fail(Error::InvalidFlagValue);
   return {};
 }
 
@@ -66,6 +66,13 @@ Result<Args> parse(std::span<const std::string_view> arguments) {
       if (mode_seen && *mode_seen != *mode) return fail(Error::ConflictingModes);
       mode_seen = mode;
       args.mode = *mode;
+    } else if (argument == "--test") {
+      // A mode that takes its table as the next argument, verbatim like -o.
+      if (mode_seen && *mode_seen != Mode::test) return fail(Error::ConflictingModes);
+      if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
+      mode_seen = Mode::test;
+      args.mode = Mode::test;
+      args.test_table_path = arguments[++index];
     } else if (argument == "-o") {
       if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
       args.output_path = arguments[++index];

@@ -10,7 +10,7 @@
 
 namespace vorn::args {
 
-enum class Mode : std::uint8_t { compile = 0, emit_zig = 1, inspect = 2, preview = 3, truth_table = 4 };
+enum class Mode : std::uint8_t { compile = 0, emit_zig = 1, inspect = 2, preview = 3, truth_table = 4, test = 5 };
 
 enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
 
@@ -24,6 +24,8 @@ struct Args {
   color::ColorMode color = color::ColorMode::auto_;
   TruthTableFormat truth_table_format = TruthTableFormat::markdown;
   bool truth_table_strict = false;
+  // The table of `--test TABLE`, exactly as written; empty in other modes.
+  std::string_view test_table_path;
 };
 
 // Parses the arguments after the program name. Fails with HelpRequested,

@@ -85,11 +85,32 @@ TEST(ArgsTest, CrossChecks) {
   EXPECT_TRUE(parseList({"", "--inspect"}));
 }
 
+// --test takes its table like -o takes its path, and is a mode like the
+// others: it conflicts with them, refuses -o and --strict, takes --format.
+TEST(ArgsTest, TestModeTakesItsTable) {
+  auto args = parseList({"--format=json", "x.vorn", "--test", "-first.csv", "--test", "t.md", "-Werror"});
+  ASSERT_TRUE(args);
+  EXPECT_EQ(args->mode, Mode::test);
+  EXPECT_EQ(args->test_table_path, "t.md");
+  EXPECT_EQ(args->input_path, "x.vorn");
+  EXPECT_EQ(args->truth_table_format, TruthTableFormat::json);
+  EXPECT_EQ(parseList({"x.vorn", "--test", "--inspect"})->test_table_path, "--inspect");
+
+  EXPECT_EQ(errorOf({"x.vorn", "--test"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--test", "t.csv", "--truth-table"}), Error::ConflictingModes);
+  EXPECT_EQ(errorOf({"x.vorn", "--preview", "--test", "t.csv"}), Error::ConflictingModes);
+  EXPECT_EQ(errorOf({"x.vorn", "--test", "t.csv", "-o", "out"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--test", "t.csv", "--strict"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--test", "t.csv", "--expand-macros"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--test=t.csv"}), Error::UnknownFlag);
+  EXPECT_EQ(errorOf({"--test", "t.csv"}), Error::MissingInput);
+}
+
 TEST(ArgsTest, HelpTextIsComplete) {
   std::string_view help = helpText();
-  EXPECT_EQ(help.size(), 1822u);
+  EXPECT_EQ(help.size(), 2174u);
   EXPECT_TRUE(help.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
-  EXPECT_TRUE(help.ends_with("--truth-table --format=json\n"));
+  EXPECT_TRUE(help.ends_with("--truth-table --format=json\n    vorn-compile student.vorn --test expected.csv\n"));
 }
 
 }  // namespace

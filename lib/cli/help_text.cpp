@@ -14,6 +14,9 @@ MODES (mutually exclusive; default is compile):
     --inspect         Print parse tree, resolved IR, and diagnostics to stdout.
     --preview         Render an ASCII schematic of the circuit to stdout.
     --truth-table     Enumerate every input vector and print a truth table to stdout.
+    --test TABLE      Run the rows of TABLE (Markdown or CSV, as --truth-table prints)
+                      and report the failing ones to stdout; exit 1 if any fails.
+                      --format=markdown|csv|json chooses the report's form.
 
 OPTIONS:
     -o <path>                       Output file. Required by compile and --emit-zig modes.
@@ -34,6 +37,7 @@ OPTIONS:
 EXIT CODES:
     0   Success.
     1   Diagnostic errors, build failure, or --strict regression.
+        With --test: a failing row or a malformed table.
     2   Usage error (bad flags, missing input, etc).
 
 EXAMPLES:
@@ -41,6 +45,7 @@ EXAMPLES:
     vorn-compile alu.vorn --inspect
     vorn-compile half_adder.vorn --preview --color=always
     vorn-compile xor.vorn --truth-table --format=json
+    vorn-compile student.vorn --test expected.csv
 )HELP";
   return kHelp;
 }

@@ -27,5 +27,9 @@ inline constexpr std::string_view kLayoutBuild = "layout build failed: ";
 inline constexpr std::string_view kRender = "render failed: ";
 inline constexpr std::string_view kTruthTableBuild = "truth-table build failed: ";
 inline constexpr std::string_view kStrictScan = "strict scan failed: ";
+// The table of --test: kTestTableNotFound is followed by its path.
+inline constexpr std::string_view kTestTableNotFound = "test table not found: ";
+inline constexpr std::string_view kReadingTestTable = "failed reading test table: ";
+inline constexpr std::string_view kTestRun = "test run failed: ";
 
 }  // namespace vorn::stage_prefixes

@@ -328,6 +328,27 @@ addCase('import_doubling_12', Object.fromEntries([
   addCase('command_lines', src, { modes: runs, dirs: ['sub'], links: { 'link.vorn': 'main.vorn', 'dangling.wasm': 'gone/x.wasm' } });
 }
 
+// Hostile test tables for --test: the table is the second file a run reads.
+{
+  const names = ['a', 'b'];
+  const tables = {
+    'nul.csv': Buffer.from('a,b,q\n0,\0,1\n\0\n'),
+    'cr_only.csv': 'a,b,q\r0,0,0\r1,1,1\r',
+    'wide_line.md': `|${rep(' a |', 100000)}\n`,
+    'many_rows.csv': `b,q,a\n${rep('1,*,0\n', 20000)}`,
+    'pipes.md': `${rep('|', 50000)}\n${rep('|', 50000)}\n`,
+    'only_separators.csv': `${rep(',', 100000)}\n`,
+    'alignment_only.md': '|---|---|---|\n|---|---|---|\n',
+    'non_utf8.csv': Buffer.from('a,b,\xff\n0,0,\xc3\n', 'latin1'),
+    'commented.csv': `${rep('//\n', 100000)}a,b,q\n1,1,?\n`,
+  };
+  const runs = Object.keys(tables).flatMap((table, i) => [['main.vorn', '--test', table, ['--format=json', '--format=csv', '--format=markdown'][i % 3]]]);
+  runs.push(['main.vorn', '--test', 'sub'], ['main.vorn', '--test', '/dev/zero'], ['main.vorn', '--test', 'main.vorn'],
+    ['main.vorn', '--test', ''], ['main.vorn', '--test'], ['main.vorn', '--test', 'nul.csv', '--test', 'gone.csv']);
+  addCase('test_tables', { 'main.vorn': lines(`input ${names.join(', ')}`, 'and g(a=a, b=b)', 'output q(in=g)'), ...tables },
+    { modes: runs, dirs: ['sub'] });
+}
+
 // ---- mutations of the seeds -----------------------------------------------------
 const TOKENS = ['input', 'output', 'and', 'not', 'or', 'xor', 'nand', 'nor', 'xnor', 'wire', 'led', 'bus', 'import',
   '(', ')', '=', ',', '.', '<>', '//', '"', '\n', '\r\n', '\r', ' ', '\t', '\0', '\xff', '\xc3', 'out', 'in', 'a', 'b',

@@ -186,3 +186,48 @@ test('files that are not circuits: the reason in an alert, by address, picker an
   assert.deepEqual(problems, []);
   await page.close();
 });
+
+// A table picked, then one dropped, beside the loaded full adder: every row
+// marked by the compiler's own verdict; a malformed one shows its error line.
+test('the page: test tables picked or dropped beside a circuit', async () => {
+  const { page, problems } = await open('/?src=/artifacts/full_adder.wasm');
+  await page.locator('#circuit [data-output="sum"]').waitFor();
+  const header = 'cin,a,b,sum,cout';
+  const rows = ROWS.map((row) => {
+    const { sum, cout } = adder(row.a, row.b, row.cin);
+    return [row.cin, row.a, row.b, sum, cout];
+  });
+  rows[5][3] ^= 1;  // one wrong sum
+  rows[6][4] = '*';
+  const csv = `${header}\n${rows.map((row) => row.join(',')).join('\n')}\n`;
+  writeFileSync(join(work, 'expected.csv'), csv);
+  const cliReport = JSON.parse(run([join(repo, 'examples/full_adder.vorn'), '--test', join(work, 'expected.csv'), '--format=json']).stdout);
+
+  await page.locator('#test-file').setInputFiles({ name: 'expected.csv', mimeType: 'text/csv', buffer: Buffer.from(csv) });
+  await page.getByText('expected.csv: 7 of 8 rows passed.').waitFor();
+  const marked = () => page.locator('#test-rows tbody tr').evaluateAll((trs) =>
+    trs.map((tr) => [Number(tr.dataset.line), tr.className, tr.cells[tr.cells.length - 1].textContent]));
+  assert.deepEqual(await marked(), cliReport.rows.map((row) => [row.line, row.ok ? 'passed' : 'failed',
+    row.ok ? 'passed' : `failed: ${row.reason}`]));
+  assert.equal(cliReport.failed, 1);
+  await page.screenshot({ path: join(outputDir, 'page-test-table.png'), fullPage: true });
+
+  // Dropped: a Markdown table of the same rows, all right this time.
+  const markdown = `| a | b | cin | cout |\n|---|---|---|---|\n${ROWS.map((row) =>
+    `| ${row.a} | ${row.b} | ${row.cin} | ${adder(row.a, row.b, row.cin).cout} |`).join('\n')}\n`;
+  const drop = (name, text) => page.evaluate(([fileName, content]) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([content], fileName, { type: 'text/plain' }));
+    document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, [name, text]);
+  await drop('dropped.md', markdown);
+  await page.getByText('dropped.md: 8 of 8 rows passed.').waitFor();
+  assert.deepEqual((await marked()).map(([, result]) => result), Array(8).fill('passed'));
+
+  await drop('broken.csv', 'a,b,sum\n0,0,0\n');
+  await page.locator('#test-note').filter({ hasText: "broken.csv:1:1: error: missing input column 'cin'" }).waitFor();
+  assert.equal(await page.locator('#test-scroll').isHidden(), true);
+  assert.equal(await page.locator('#circuit [data-output="sum"]').count(), 1, 'the circuit stays');
+  assert.deepEqual(problems, []);
+  await page.close();
+});

@@ -5,9 +5,10 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, writeFileSync, readFileSync, rmSync } from 'node:fs';
+import { mkdtempSync, writeFileSync, readFileSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { loadCircuit, toCsv, toMarkdown } from '../../web/vorn.mjs';
 import { compactTopology, fullTopology, assembleArtifact, Kind, Port } from '../wasm/harness.mjs';
 
@@ -213,4 +214,33 @@ test('files that are not compiled circuits are refused with the reason', async (
     await assert.rejects(loadCircuit(bytes), message);
   }
   await assert.rejects(loadCircuit(42), TypeError);
+});
+
+// The golden cases' malformed tables, each refused with the compiler's own
+// line; test() past 16 inputs; a row that oscillates fails alone.
+test('test(): malformed tables, wide circuits and oscillating rows', async () => {
+  const golden = join(dirname(fileURLToPath(import.meta.url)), '../golden');
+  const gateSource = readFileSync(join(golden, 'test_markdown_table_passes/gate.vorn'), 'utf8');
+  writeFileSync(join(work, 'gate.vorn'), gateSource);
+  const gate = await loadCircuit(compile('gate.vorn'));
+  const cases = readdirSync(golden).filter((name) => name.startsWith('test_error_'));
+  assert.ok(cases.length >= 12);
+  for (const name of cases) {
+    const table = readFileSync(join(golden, name, 'args'), 'utf8').split('\n')[2];
+    const expected = readFileSync(join(golden, name, 'expected_stderr'), 'utf8').trimEnd();
+    assert.throws(() => gate.test(readFileSync(join(golden, name, table), 'utf8'), table),
+      { name: 'TableError', message: expected }, name);
+  }
+
+  const wide = await loadCircuit(compile('wide.vorn'));
+  const names = wide.inputs.join(',');
+  const ones = wide.inputs.map(() => 1).join(',');
+  const report = wide.test(`${names},y\n${ones},1\n${ones.replace(/^1/, '0')},0\n${ones},0\n`, 'wide.csv');
+  assert.deepEqual(report.rows.map((row) => [row.line, row.ok, row.reason]),
+    [[2, true, null], [3, true, null], [4, false, 'expected y=0, got y=1']]);
+  assert.deepEqual([report.table, report.passed, report.failed], ['wide.csv', 2, 1]);
+
+  const ring = await loadCircuit(compile('ring.vorn'));
+  const rows = ring.test('| en | y |\n| 0 | 1 |\n| 1 | * |\n| 0 | 1 |\n').rows;
+  assert.deepEqual(rows.map((row) => row.reason), [null, 'did not settle', null]);
 });

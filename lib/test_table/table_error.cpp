@@ -1,0 +1,11 @@
+#include "test_table/table_error.hpp"
+
+namespace vorn::test_table {
+
+std::string formatTableError(std::string_view table_path, const TableError& error) {
+  std::string text(table_path);
+  text += ':' + std::to_string(error.line) + ':' + std::to_string(error.column) + ": error: " + error.message;
+  return text;
+}
+
+}  // namespace vorn::test_table

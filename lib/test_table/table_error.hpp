@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vorn::test_table {
+
+// A fault in a test table, located like a diagnostic: line and column count
+// from 1, columns in bytes.
+struct TableError {
+  std::uint32_t line = 1;
+  std::uint32_t column = 1;
+  std::string message;
+};
+
+template <typename T>
+using Parsed = std::expected<T, TableError>;
+
+inline std::unexpected<TableError> tableError(std::uint32_t line, std::uint32_t column, std::string message) {
+  return std::unexpected<TableError>(TableError{line, column, std::move(message)});
+}
+
+// "TABLE:LINE:COL: error: message", without a newline.
+std::string formatTableError(std::string_view table_path, const TableError& error);
+
+}  // namespace vorn::test_table

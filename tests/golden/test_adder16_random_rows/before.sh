@@ -1,0 +1,1 @@
+node gen.mjs > table.md
