@@ -144,6 +144,9 @@ async function compileInNode(module, entries, args) {
       const worker = new Worker(new URL(import.meta.url), {
         workerData: { vornCompile: { module, args, root, streams } },
         resourceLimits: { stackSizeMb: kWorkerStackMb },
+        // The caller's Node.js options (say --input-type with -e) need not
+        // suit a worker that runs this file.
+        execArgv: [],
         stdout: false,
         stderr: false,
       });
