@@ -30,5 +30,7 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/web/" DESTINATION "${VORN_INSTALL_DATAD
         PATTERN "package-lock.json" EXCLUDE)
 
 # The compiler as WebAssembly and the browser WASI library beside compiler.mjs.
-install(FILES "${VORN_COMPILE_WASM}" DESTINATION "${VORN_INSTALL_DATADIR}/web")
-install(DIRECTORY "${VORN_WEB_BUILD_DIR}/vendor" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+if(VORN_WASI)
+  install(FILES "${VORN_COMPILE_WASM}" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+  install(DIRECTORY "${VORN_WEB_BUILD_DIR}/vendor" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+endif()
