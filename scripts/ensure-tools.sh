@@ -49,6 +49,8 @@ npm_ci() {
   fi
 }
 npm_ci editors/vscode
+# CodeMirror and esbuild, which the build uses to bundle the playground page.
+npm_ci web/playground-src
 # playwright-core for the browser tests; it drives /usr/bin/chromium and never
 # downloads a browser of its own.
 npm_ci tests/web
