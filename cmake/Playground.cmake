@@ -11,9 +11,13 @@ if(NOT EXISTS "${VORN_ESBUILD}")
   message(WARNING "web/playground-src/node_modules is missing (run scripts/ensure-tools.sh): the playground page is not built")
   return()
 endif()
+if(NOT EXISTS "${PROJECT_SOURCE_DIR}/web/compiler.mjs")
+  message(WARNING "web/compiler.mjs is missing: the playground page is not built")
+  return()
+endif()
 
 file(GLOB playground_inputs CONFIGURE_DEPENDS
-     "${VORN_PLAYGROUND_SRC}/*.mjs" "${VORN_PLAYGROUND_SRC}/examples/*/*.vorn" "${VORN_PLAYGROUND_SRC}/examples/*/*/*.vorn"
+     "${VORN_PLAYGROUND_SRC}/*.mjs" "${VORN_PLAYGROUND_SRC}/*.vorn"
      "${PROJECT_SOURCE_DIR}/web/*.mjs" "${PROJECT_SOURCE_DIR}/examples/*.vorn")
 set(VORN_PLAYGROUND_OUTPUTS "${VORN_WEB_BUILD_DIR}/playground.js" "${VORN_WEB_BUILD_DIR}/playground_worker.js")
 add_custom_command(OUTPUT ${VORN_PLAYGROUND_OUTPUTS}

@@ -17,9 +17,8 @@ import {
 import fullAdder from '../../examples/full_adder.vorn';
 import halfAdder from '../../examples/half_adder.vorn';
 import inverter from '../../examples/inverter.vorn';
-import adder4 from './examples/adder4/adder4.vorn';
-import adder4Full from './examples/adder4/parts/full_adder.vorn';
-import adder4Half from './examples/adder4/parts/half_adder.vorn';
+// The full and half adders of examples/, in a folder under a 4-bit adder.
+import adder4 from './adder4.vorn';
 
 const STORAGE_KEY = 'vorn-playground';
 const CHECK_DELAY_MS = 150;
@@ -34,7 +33,7 @@ const EXAMPLES = [
   {
     title: '4-bit adder (files in a folder)',
     root: 'adder4.vorn',
-    files: { 'adder4.vorn': adder4, 'parts/full_adder.vorn': adder4Full, 'parts/half_adder.vorn': adder4Half },
+    files: { 'adder4.vorn': adder4, 'parts/full_adder.vorn': fullAdder, 'parts/half_adder.vorn': halfAdder },
   },
 ];
 
