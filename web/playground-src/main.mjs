@@ -95,7 +95,7 @@ const extensions = [
     if (!update.docChanged) return;
     project.files[project.active] = update.state.doc.toString();
     editorStates.set(project.active, update.state);
-    if (location.hash) history.replaceState(null, '', location.pathname + location.search);
+    if (location.hash) window.history.replaceState(null, '', location.pathname + location.search);
     scheduleSave();
     scheduleCheck();
   }),
@@ -249,6 +249,7 @@ function startWorker() {
   worker.addEventListener('error', (event) => {
     $('check-status').textContent = `The compiler failed to start: ${event.message ?? 'unknown error'}`;
     pending = null;
+    busy(false);
   });
 }
 
@@ -259,7 +260,12 @@ function post(runs, keep = false, files = { ...project.files }) {
   return id;
 }
 
+// html[data-busy] while a check is due or running: the page's results are
+// not yet those of the text shown.
+const busy = (on) => document.documentElement.toggleAttribute('data-busy', on);
+
 function scheduleCheck() {
+  busy(true);
   clearTimeout(checkTimer);
   checkTimer = setTimeout(checkNow, CHECK_DELAY_MS);
 }
@@ -271,6 +277,8 @@ function scheduleCheck() {
 let current = null;
 function checkNow() {
   clearTimeout(checkTimer);
+  checkTimer = 0;
+  busy(true);
   const root = project.root;
   const files = { ...project.files };
   const rootImports = /^\s*import\b/m.test(files[root].replace(/^\s*\/\/.*$/gm, ''));
@@ -301,6 +309,7 @@ function onWorkerMessage(data) {
   if (!current || data.id !== current.id) return;
   if (data.done) {
     if (pending?.id === data.id) pending = null;
+    if (!checkTimer) busy(false);
     return;
   }
   current.results[data.name] = data;
@@ -511,7 +520,7 @@ function selectPanel(tab) {
 async function share() {
   const status = $('share-status');
   const url = `${location.origin}${location.pathname}#project=${await encodeShare(project)}`;
-  history.replaceState(null, '', url);
+  window.history.replaceState(null, '', url);
   try {
     await navigator.clipboard.writeText(url);
     status.textContent = `Link copied (${url.length.toLocaleString('en')} characters); it holds the whole project.`;
@@ -589,7 +598,7 @@ async function start() {
   startWorker();
   const linked = await projectFromLink();
   project = linked ?? loadSaved() ?? (({ files, root }) => ({ files: { ...files }, root, active: root }))(EXAMPLES[0]);
-  if (linked) history.replaceState(null, '', location.pathname + location.search);
+  if (linked) window.history.replaceState(null, '', location.pathname + location.search);
   $('expand-macros').checked = expandMacros;
   view = new EditorView({ state: stateFor(project.active), parent: $('editor') });
   renderTabs();
