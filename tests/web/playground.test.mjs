@@ -1,6 +1,6 @@
 // The playground (web/playground.html) in headless Chromium from the system:
-// the page as built (VORN_WEB_BUILD: the bundled scripts and the compiler
-// module) over the web/ sources, served from 127.0.0.1. What the page says
+// the web folder as the build lays it out (VORN_WEB_BUILD: the page files,
+// the bundled scripts and the compiler module), served from 127.0.0.1. What the page says
 // about a source is checked against the native compiler (VORN_COMPILE) and
 // against truth tables computed here.
 import test, { after, before } from 'node:test';
@@ -41,7 +41,7 @@ function nativeDiagnostics(name, text) {
 let server;
 let browser;
 before(async () => {
-  server = await startServer({ '/': [webBuild, join(repo, 'web')] });
+  server = await startServer({ '/': webBuild });
   browser = await chromium.launch({
     executablePath: CHROMIUM,
     headless: true,

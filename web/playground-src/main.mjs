@@ -376,7 +376,7 @@ function showDiagnosticsInEditor() {
   const list = (diagnosticsByFile.get(project.active) ?? []).map((d) => {
     const { from, to } = rangeOf(text, d.span);
     const notes = d.notes.map((note) => `\nnote: ${note.message}`).join('');
-    return { from, to, severity: d.level === 'error' ? 'error' : 'warning', source: d.code, message: `${d.code}: ${d.message}${notes}` };
+    return { from, to, severity: d.level === 'error' ? 'error' : 'warning', message: `${d.code}: ${d.message}${notes}` };
   });
   view.dispatch(setDiagnostics(view.state, list));
 }
