@@ -23,6 +23,13 @@ done
 if [[ -d $source/web ]]; then
   [[ -d $prefix/share/vorn-compile/web ]] || fail "web/ exists but share/vorn-compile/web was not installed"
   [[ -z $(find "$prefix/share/vorn-compile/web" -name node_modules) ]] || fail "node_modules installed with the web page"
+  [[ ! -e $prefix/share/vorn-compile/web/playground-src ]] || fail "the playground's sources installed with the web page"
+  # The playground is served as installed: the page, its bundles and the compiler module beside it.
+  if [[ -f $build/web/playground.js ]]; then
+    for name in playground.html playground.js playground_worker.js compiler.mjs; do
+      [[ -f $prefix/share/vorn-compile/web/$name ]] || fail "share/vorn-compile/web/$name is missing"
+    done
+  fi
 fi
 ((failed == 0)) || exit 1
 
