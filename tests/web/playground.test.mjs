@@ -27,6 +27,20 @@ const { chromium } = await import('playwright-core');
 const work = mkdtempSync(join(tmpdir(), 'vorn-playground-'));
 mkdirSync(outputDir, { recursive: true });
 
+// The native compiler's output file for one source file and arguments.
+function nativeOutput(name, text, args, output) {
+  const dir = mkdtempSync(join(work, 'native-'));
+  writeFileSync(join(dir, name), text);
+  const result = spawnSync(compilerPath, [name, ...args, '-o', output], { cwd: dir, encoding: 'utf8' });
+  assert.equal(result.status, 0, result.stderr);
+  return readFileSync(join(dir, output));
+}
+
+async function downloaded(page, click) {
+  const [download] = await Promise.all([page.waitForEvent('download'), click()]);
+  return { name: download.suggestedFilename(), bytes: readFileSync(await download.path()) };
+}
+
 // The native compiler's diagnostic lines for one file, as {line, col, level, code, message}.
 function nativeDiagnostics(name, text) {
   const dir = mkdtempSync(join(work, 'native-'));
@@ -137,6 +151,19 @@ test('an error underlined and listed, then fixed: truth table and live circuit; 
   assert.equal(await lamp('y'), '1');
   assert.equal(await lamp('ny'), '0');
 
+  // The downloads are the bytes the terminal writes.
+  const fixed = broken.replace('nto', 'not');
+  await page.locator('#tab-downloads').click();
+  const wasm = await downloaded(page, () => page.getByRole('button', { name: 'Download .wasm' }).click());
+  assert.equal(wasm.name, 'gate.wasm');
+  assert.ok(wasm.bytes.equals(nativeOutput('gate.vorn', fixed, [], 'gate.wasm')), 'the same module as the terminal compiles');
+  const zig = await downloaded(page, () => page.getByRole('button', { name: 'Download Zig source' }).click());
+  assert.equal(zig.name, 'gate.zig');
+  assert.equal(zig.bytes.toString(), nativeOutput('gate.vorn', fixed, ['--emit-zig'], 'gate.zig').toString());
+  const source = await downloaded(page, () => page.getByRole('button', { name: 'Download file' }).click());
+  assert.deepEqual([source.name, source.bytes.toString()], ['gate.vorn', fixed]);
+  await page.locator('#tab-circuit').click();
+
   // A recompile keeps a and b high while their names exist; the new input c starts low.
   await page.locator('.cm-content').click();
   await page.keyboard.press('Control+End');
@@ -164,6 +191,13 @@ test('files opened from disk import each other; a folder project; share link and
   ]);
   await page.locator('#tabs [data-path="inv.vorn"]').waitFor();
   await page.locator('#root').selectOption('top.vorn');
+  // A file dropped on the page joins the project too.
+  await page.evaluate(() => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File(['input d\noutput e(in=d)\n'], 'dropped.vorn', { type: 'text/plain' }));
+    document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  });
+  await page.locator('#tabs [data-path="dropped.vorn"][aria-selected="true"]').waitFor();
   assert.deepEqual(await settled(page), ['No problems.']);
   assert.deepEqual(await shownTable(page), [['a', 'b', 'q'],
     ...[0, 1, 2, 3].map((row) => [row & 1, row >> 1, (1 - (row & 1)) & (row >> 1)].map(String))]);
@@ -171,6 +205,7 @@ test('files opened from disk import each other; a folder project; share link and
   // The 4-bit adder example: files in a folder, imports across it.
   await page.locator('#examples').selectOption({ label: '4-bit adder (files in a folder)' });
   await page.locator('#tabs [data-path="parts/half_adder.vorn"]').waitFor();
+  assert.equal(await page.locator('#tabs [data-path="dropped.vorn"]').count(), 0, 'the example replaced the project');
   assert.deepEqual(await settled(page), ['No problems.']);
   const table = await shownTable(page);
   assert.match(await page.locator('#table-note').textContent(), /^Showing the first 256 of 512 rows/);
