@@ -2,8 +2,8 @@
 #   bin/vorn-compile
 #   share/man/man1/vorn-compile.1
 #   share/vorn-compile/examples/   the example circuits and run-artifact.mjs
-#   share/vorn-compile/web/        the web pages and host module, when web/ exists, and the
-#                                  playground's bundled scripts
+#   share/vorn-compile/web/        the web pages and host module, when web/ exists, with
+#                                  vorn-compile.wasm, vendor/ and the playground's bundle from the build
 # examples/ and web/ stay siblings, as in the source tree, so the examples'
 # relative imports keep working once installed.
 include(GNUInstallDirs)
@@ -29,7 +29,11 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/web/" DESTINATION "${VORN_INSTALL_DATAD
         PATTERN "tests" EXCLUDE
         PATTERN "*.test.*" EXCLUDE
         PATTERN "package-lock.json" EXCLUDE)
-# The playground's bundled scripts, built beside the page's own files.
+
+# The compiler as WebAssembly and the browser WASI library beside compiler.mjs.
+install(FILES "${VORN_COMPILE_WASM}" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+install(DIRECTORY "${VORN_WEB_BUILD_DIR}/vendor" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+# The playground's bundled script, built beside the page's own files.
 if(DEFINED VORN_PLAYGROUND_OUTPUTS)
   install(FILES ${VORN_PLAYGROUND_OUTPUTS} DESTINATION "${VORN_INSTALL_DATADIR}/web")
 endif()

@@ -74,6 +74,7 @@ Result<std::string> readFile(const std::string& path, std::size_t limit) {
   return text;
 }
 
+#ifndef __wasi__  // WASI has no realpath: file_io_wasi.cpp
 Result<std::string> canonicalPath(const std::string& path) {
   if (path.empty()) return fail(Error::FileNotFound);
   char* resolved = ::realpath(path.c_str(), nullptr);
@@ -82,6 +83,7 @@ Result<std::string> canonicalPath(const std::string& path) {
   std::free(resolved);
   return result;
 }
+#endif
 
 std::string_view directoryPart(std::string_view path) {
   while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);

@@ -2,8 +2,6 @@
 
 #include <cerrno>
 #include <sys/stat.h>
-#include <vector>
-
 #include "core/file_io.hpp"
 #include "core/output_stream.hpp"
 #include "resolver/builtins.hpp"
@@ -78,36 +76,6 @@ ScopedSourceOverlay::ScopedSourceOverlay(SourceOverlay overlay)
 }
 
 ScopedSourceOverlay::~ScopedSourceOverlay() { active_overlay = previous_; }
-
-std::string normalizeLexically(std::string_view path) {
-  const bool absolute = !path.empty() && path.front() == '/';
-  std::vector<std::string_view> segments;
-  std::size_t position = 0;
-  while (position <= path.size()) {
-    std::size_t slash = path.find('/', position);
-    if (slash == std::string_view::npos) slash = path.size();
-    std::string_view segment = path.substr(position, slash - position);
-    position = slash + 1;
-    if (segment.empty() || segment == ".") continue;
-    if (segment == "..") {
-      if (!segments.empty() && segments.back() != "..") {
-        segments.pop_back();
-      } else if (!absolute) {
-        segments.push_back(segment);  // above the starting directory: keep it
-      }
-      // The parent of "/" is "/" itself.
-      continue;
-    }
-    segments.push_back(segment);
-  }
-  std::string result = absolute ? "/" : "";
-  for (std::size_t i = 0; i < segments.size(); ++i) {
-    if (i > 0) result.push_back('/');
-    result.append(segments[i]);
-  }
-  if (result.empty()) result = ".";
-  return result;
-}
 
 std::string joinImportPath(std::string_view importing_path, std::string_view import_path) {
   if (builtins::hasVirtualPrefix(import_path)) return std::string(import_path);

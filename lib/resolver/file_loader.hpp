@@ -5,8 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/text_arena.hpp"
 #include "core/error.hpp"
+#include "core/lexical_path.hpp"
+#include "core/text_arena.hpp"
 
 // Loads source files: real files by canonical path, and the built-in macro
 // sources by their "<builtin>/" virtual paths.
@@ -60,8 +61,6 @@ std::string joinImportPath(std::string_view importing_path, std::string_view imp
 Result<std::string_view> resolveImportPath(TextArena& arena, std::string_view importing_path,
                                            std::string_view import_path);
 
-// Removes "." segments and repeated "/", and folds ".." into the segment
-// before it, without looking at the file system.
-std::string normalizeLexically(std::string_view path);
+using lexical_path::normalizeLexically;
 
 }  // namespace vorn::file_loader

@@ -24,9 +24,9 @@ if [[ -d $source/web ]]; then
   [[ -d $prefix/share/vorn-compile/web ]] || fail "web/ exists but share/vorn-compile/web was not installed"
   [[ -z $(find "$prefix/share/vorn-compile/web" -name node_modules) ]] || fail "node_modules installed with the web page"
   [[ ! -e $prefix/share/vorn-compile/web/playground-src ]] || fail "the playground's sources installed with the web page"
-  # The playground is served as installed: the page, its bundles and the compiler module beside it.
+  # The playground is served as installed: the page, its bundle, its worker and the compiler module beside it.
   if [[ -f $build/web/playground.js ]]; then
-    for name in playground.html playground.js playground_worker.js compiler.mjs; do
+    for name in playground.html playground.js playground_worker.mjs compiler.mjs vorn-compile.wasm; do
       [[ -f $prefix/share/vorn-compile/web/$name ]] || fail "share/vorn-compile/web/$name is missing"
     done
   fi

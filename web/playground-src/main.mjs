@@ -1,7 +1,7 @@
 // The playground page (web/playground.html): a project of .vorn files in
 // tabs, checked by the compiler in a worker as you type, with its schematic,
 // truth table, live circuit and downloads. Bundled by the build into
-// playground.js; the compiler thread is playground_worker.js.
+// playground.js; the compiler thread is playground_worker.mjs beside it.
 import { EditorState } from '@codemirror/state';
 import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter, drawSelection } from '@codemirror/view';
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
@@ -25,6 +25,8 @@ const CHECK_DELAY_MS = 150;
 const SAVE_DELAY_MS = 200;
 // A worker still busy with an outdated request after this long is replaced.
 const STALE_WORKER_MS = 300;
+// Arguments every run gets (the diagnostics' form on standard error).
+const DIAGNOSTICS_ARGS = [];
 
 const EXAMPLES = [
   { title: 'Full adder (two files)', root: 'full_adder.vorn', files: { 'full_adder.vorn': fullAdder, 'half_adder.vorn': halfAdder } },
@@ -244,7 +246,7 @@ const waiters = new Map();
 
 function startWorker() {
   worker?.terminate();
-  worker = new Worker(new URL('./playground_worker.js', import.meta.url), { type: 'module' });
+  worker = new Worker(new URL('./playground_worker.mjs', import.meta.url), { type: 'module' });
   worker.addEventListener('message', ({ data }) => onWorkerMessage(data));
   worker.addEventListener('error', (event) => {
     $('check-status').textContent = `The compiler failed to start: ${event.message ?? 'unknown error'}`;
@@ -282,15 +284,14 @@ function checkNow() {
   const root = project.root;
   const files = { ...project.files };
   const rootImports = /^\s*import\b/m.test(files[root].replace(/^\s*\/\/.*$/gm, ''));
-  const json = '--diagnostics-format=json';
-  const table = { name: 'table', args: [root, '--truth-table', '--format=json', json] };
-  const artifact = { name: 'artifact', args: [root, '-o', 'circuit.wasm', json] };
+  const table = { name: 'table', args: [root, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS] };
+  const artifact = { name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] };
   const runs = rootImports ? [{ ...artifact, check: true }, table] : [{ ...table, check: true }, artifact];
   const reachable = reachableFiles(files, root);
   if (!reachable.has(project.active)) {
-    runs.splice(1, 0, { name: 'active', args: [project.active, '--truth-table', '--format=json', json] });
+    runs.splice(1, 0, { name: 'active', args: [project.active, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS] });
   }
-  runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), json] });
+  runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
   const id = post(runs.map(({ name, args }) => ({ name, args })), false, files);
   current = { id, started, files, root, reachable, checkName: runs[0].name, active: project.active, results: {} };
@@ -365,10 +366,17 @@ function showDiagnostics() {
   }
 }
 
+// A span in the text; a point (the text lines give only where a span starts)
+// covers the name or the rest of the line there.
 function rangeOf(text, span) {
-  const from = offsetOf(text, span.startLine, span.startCol);
-  const to = Math.max(from, offsetOf(text, span.endLine, span.endCol));
-  return { from: Math.min(from, text.length), to: Math.min(to, text.length) };
+  const from = Math.min(offsetOf(text, span.startLine, span.startCol), text.length);
+  let to = Math.min(Math.max(from, offsetOf(text, span.endLine, span.endCol)), text.length);
+  if (to === from) {
+    const word = /^[A-Za-z_][0-9A-Za-z_]*/.exec(text.slice(from));
+    const lineEnd = text.indexOf('\n', from);
+    to = word ? from + word[0].length : lineEnd < 0 ? text.length : lineEnd;
+  }
+  return { from, to };
 }
 
 function showDiagnosticsInEditor() {
@@ -496,7 +504,7 @@ async function downloadZig() {
   const name = `${baseName(root)}.zig`;
   const note = $('downloads-note');
   note.textContent = 'Generating the Zig source…';
-  const id = post([{ name: 'zig', args: [root, '--emit-zig', '-o', name, '--diagnostics-format=json'] }], true);
+  const id = post([{ name: 'zig', args: [root, '--emit-zig', '-o', name, ...DIAGNOSTICS_ARGS] }], true);
   const data = await new Promise((resolve) => waiters.set(id, resolve));
   const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.[name] : null;
   if (!bytes) {

@@ -47,16 +47,41 @@ export function projectPathOf(files, printed) {
   return best;
 }
 
-// --diagnostics-format=json on standard error: the diagnostics with their
-// spans and the stage failure, if any. Anything else there (a usage error)
-// is kept as plain text.
+// The diagnostics on standard error, with their spans, and the stage failure
+// if any: the JSON document of --diagnostics-format=json, or else the text
+// lines ("file:line:col: level: CODE: message", a point where the span
+// starts). The simulator's trace lines are skipped; any other line (a usage
+// error, a stage failure) is kept as text.
+const TEXT_LINE = /^(.*?):(\d+):(\d+): (error|warning): ([EW]\d{3}): (.*)$/;
+
 export function readDiagnostics(stderr) {
-  let document;
-  try {
-    document = JSON.parse(stderr);
-  } catch {
-    return { diagnostics: [], failure: null, text: stderr.trim() };
+  const lines = stderr.split('\n').filter((line) => line !== '' && !line.startsWith('info(log): '));
+  const rest = lines.join('\n');
+  if (rest.startsWith('{')) {
+    try {
+      return fromJson(JSON.parse(rest));
+    } catch {
+      // Not the JSON document: read it as text lines.
+    }
   }
+  const diagnostics = [];
+  const other = [];
+  for (const line of lines) {
+    const match = TEXT_LINE.exec(line);
+    if (!match) {
+      other.push(line);
+      continue;
+    }
+    const [line1, col] = [Number(match[2]), Number(match[3])];
+    diagnostics.push({
+      file: match[1], code: match[5], level: match[4], message: match[6], notes: [],
+      span: { startLine: line1, startCol: col, endLine: line1, endCol: col },
+    });
+  }
+  return { diagnostics, failure: null, text: other.join('\n') };
+}
+
+function fromJson(document) {
   const span = (s) => ({ startLine: s.start_line, startCol: s.start_col, endLine: s.end_line, endCol: s.end_col });
   const diagnostics = (document.diagnostics ?? []).map((d) => ({
     file: d.file,

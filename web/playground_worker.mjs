@@ -2,7 +2,7 @@
 // project so that typing never waits for it. Each request lists its runs in
 // the order the page wants them; a newer request makes the rest of an older
 // one moot, so between runs the worker looks at its mail first.
-import { compile } from '../compiler.mjs';
+import { compile } from './compiler.mjs';
 
 let latest = 0;
 
@@ -21,8 +21,8 @@ self.addEventListener('message', async ({ data }) => {
     } catch (error) {
       reply = { id: data.id, name: run.name, error: String(error?.message ?? error) };
     }
-    const transfer = Object.values(reply.result?.outputs ?? {}).map((bytes) => bytes.buffer);
-    self.postMessage(reply, transfer);
+    const transfer = new Set(Object.values(reply.result?.outputs ?? {}).map((bytes) => bytes.buffer));
+    self.postMessage(reply, [...transfer]);
   }
   self.postMessage({ id: data.id, done: true });
 });

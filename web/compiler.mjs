@@ -1,0 +1,268 @@
+// The compiler itself, built for WASI (vorn-compile.wasm beside this file),
+// run on a project held in memory. Browsers get WASI from the
+// browser_wasi_shim package (copied into vendor/ by the build); Node.js uses
+// its own node:wasi on a scratch directory.
+//
+//   const { status, stdout, stderr, outputs } =
+//     await compile({ 'top.vorn': text, 'lib/half.vorn': bytes }, ['top.vorn', '-o', 'top.wasm']);
+//
+// Project paths are relative to the directory the compiler runs in, which is
+// also the root "/" it sees. Every call runs on a fresh instance with a fresh
+// file tree; only the compiled module is kept between calls.
+
+const isNode = typeof process === 'object' && typeof process.versions?.node === 'string';
+
+let moduleSource = new URL('./vorn-compile.wasm', import.meta.url);
+let compiledModule = null;
+
+// Where the compiler module comes from when it is not beside this file: a
+// URL, a file path (Node.js), its bytes or a compiled WebAssembly.Module.
+export function setCompilerModule(source) {
+  moduleSource = source;
+  compiledModule = null;
+}
+
+async function loadModule() {
+  if (compiledModule) return compiledModule;
+  const source = moduleSource;
+  let pending;
+  if (source instanceof WebAssembly.Module) {
+    pending = Promise.resolve(source);
+  } else if (source instanceof ArrayBuffer || ArrayBuffer.isView(source)) {
+    pending = WebAssembly.compile(source);
+  } else if (isNode) {
+    const { readFile } = await import('node:fs/promises');
+    pending = readFile(source).then((bytes) => WebAssembly.compile(bytes));
+  } else {
+    pending = fetch(source).then(async (response) => {
+      if (!response.ok) throw new Error(`vorn-compile.wasm: HTTP ${response.status} for ${response.url}`);
+      return WebAssembly.compileStreaming ? WebAssembly.compileStreaming(response)
+        : WebAssembly.compile(await response.arrayBuffer());
+    });
+  }
+  compiledModule = pending;
+  pending.catch(() => { if (compiledModule === pending) compiledModule = null; });
+  return pending;
+}
+
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
+
+// A project path as a list of names below the root; ".." may not climb out.
+function splitProjectPath(path) {
+  if (typeof path !== 'string' || path === '' || path.includes('\0')) {
+    throw new TypeError(`compile: invalid project path ${JSON.stringify(path)}`);
+  }
+  const parts = [];
+  for (const part of path.split('/')) {
+    if (part === '' || part === '.') continue;
+    if (part === '..') {
+      if (parts.length === 0) throw new TypeError(`compile: project path leaves the project: ${path}`);
+      parts.pop();
+      continue;
+    }
+    parts.push(part);
+  }
+  if (parts.length === 0) throw new TypeError(`compile: project path names no file: ${path}`);
+  return parts;
+}
+
+function projectEntries(files) {
+  const entries = files instanceof Map ? [...files] : Object.entries(files ?? {});
+  const seen = new Map();
+  for (const [path, content] of entries) {
+    const parts = splitProjectPath(path);
+    let bytes;
+    if (typeof content === 'string') bytes = encoder.encode(content);
+    else if (content instanceof Uint8Array) bytes = content;
+    else if (content instanceof ArrayBuffer) bytes = new Uint8Array(content);
+    else if (ArrayBuffer.isView(content)) bytes = new Uint8Array(content.buffer, content.byteOffset, content.byteLength);
+    else throw new TypeError(`compile: the content of ${path} must be a string or bytes`);
+    seen.set(parts.join('/'), { parts, bytes });
+  }
+  return [...seen.values()];
+}
+
+function checkArguments(args) {
+  if (!Array.isArray(args) || !args.every((arg) => typeof arg === 'string')) {
+    throw new TypeError('compile: args must be an array of strings');
+  }
+}
+
+function sameBytes(a, b) {
+  if (a.length !== b.length) return false;
+  for (let i = 0; i < a.length; ++i) if (a[i] !== b[i]) return false;
+  return true;
+}
+
+export async function compile(files, args) {
+  checkArguments(args);
+  const entries = projectEntries(files);
+  const module = await loadModule();
+  return isNode ? compileInNode(module, entries, args) : compileInBrowser(module, entries, args);
+}
+
+// Later stages of the compiler recurse as deep as the sources nest, and
+// WebAssembly frames live on the thread's own stack: the instance runs in a
+// worker thread with a large one.
+const kWorkerStackMb = 512;
+
+async function compileInNode(module, entries, args) {
+  const fs = await import('node:fs');
+  const os = await import('node:os');
+  const { join, dirname, relative, sep } = await import('node:path');
+  const { Worker } = await import('node:worker_threads');
+
+  const scratch = fs.mkdtempSync(join(os.tmpdir(), 'vorn-compile-'));
+  try {
+    const root = join(scratch, 'root');
+    fs.mkdirSync(root);
+    const written = new Map();
+    for (const { parts, bytes } of entries) {
+      const file = join(root, ...parts);
+      fs.mkdirSync(dirname(file), { recursive: true });
+      fs.writeFileSync(file, bytes);
+      const info = fs.statSync(file, { bigint: true });
+      written.set(parts.join('/'), { bytes, ino: info.ino, mtime: info.mtimeNs });
+    }
+    const streams = { stdin: join(scratch, 'stdin'), stdout: join(scratch, 'stdout'), stderr: join(scratch, 'stderr') };
+    for (const path of Object.values(streams)) fs.writeFileSync(path, '');
+
+    const status = await new Promise((resolve, reject) => {
+      const worker = new Worker(new URL(import.meta.url), {
+        workerData: { vornCompile: { module, args, root, streams } },
+        resourceLimits: { stackSizeMb: kWorkerStackMb },
+        stdout: false,
+        stderr: false,
+      });
+      let result = null;
+      worker.once('message', (message) => { result = message; });
+      worker.once('error', reject);
+      worker.once('exit', (code) => {
+        if (result === null) reject(new Error(`vorn-compile worker ended with code ${code} before reporting`));
+        else if (result.error) reject(result.error);
+        else resolve(result.status);
+      });
+    });
+
+    const outputs = {};
+    const walk = (directory) => {
+      for (const entry of fs.readdirSync(directory, { withFileTypes: true })) {
+        const path = join(directory, entry.name);
+        if (entry.isDirectory()) {
+          walk(path);
+          continue;
+        }
+        if (!entry.isFile()) continue;
+        const name = relative(root, path).split(sep).join('/');
+        const info = fs.statSync(path, { bigint: true });
+        const bytes = new Uint8Array(fs.readFileSync(path));
+        const before = written.get(name);
+        if (before && before.ino === info.ino && before.mtime === info.mtimeNs && sameBytes(before.bytes, bytes)) {
+          continue;
+        }
+        outputs[name] = bytes;
+      }
+    };
+    walk(root);
+    return {
+      status,
+      stdout: decoder.decode(fs.readFileSync(streams.stdout)),
+      stderr: decoder.decode(fs.readFileSync(streams.stderr)),
+      outputs,
+    };
+  } finally {
+    fs.rmSync(scratch, { recursive: true, force: true });
+  }
+}
+
+// The worker side: one instance on the prepared tree, its exit status posted back.
+async function runInWorker({ module, args, root, streams }) {
+  const fs = await import('node:fs');
+  const { WASI } = await import('node:wasi');
+  const { parentPort } = await import('node:worker_threads');
+  const descriptors = [
+    fs.openSync(streams.stdin, 'r'),
+    fs.openSync(streams.stdout, 'w'),
+    fs.openSync(streams.stderr, 'w'),
+  ];
+  try {
+    const wasi = new WASI({
+      version: 'preview1',
+      args: ['vorn-compile', ...args],
+      env: {},
+      preopens: { '/': root },
+      stdin: descriptors[0],
+      stdout: descriptors[1],
+      stderr: descriptors[2],
+      returnOnExit: true,
+    });
+    const instance = await WebAssembly.instantiate(module, wasi.getImportObject());
+    parentPort.postMessage({ status: wasi.start(instance) });
+  } catch (error) {
+    parentPort.postMessage({ error });
+  } finally {
+    for (const fd of descriptors) fs.closeSync(fd);
+  }
+}
+
+if (isNode) {
+  const { isMainThread, workerData } = await import('node:worker_threads');
+  if (!isMainThread && workerData?.vornCompile) await runInWorker(workerData.vornCompile);
+}
+
+let shim = null;
+
+async function compileInBrowser(module, entries, args) {
+  shim ??= import('./vendor/browser_wasi_shim/index.js');
+  const { WASI, File, Directory, OpenFile, PreopenDirectory } = await shim;
+
+  // The tree as nested maps, then as the library's directories.
+  const tree = new Map();
+  const inputs = new Map();
+  for (const { parts, bytes } of entries) {
+    let level = tree;
+    for (const name of parts.slice(0, -1)) {
+      let next = level.get(name);
+      if (!(next instanceof Map)) {
+        next = new Map();
+        level.set(name, next);
+      }
+      level = next;
+    }
+    const file = new File(bytes);
+    inputs.set(parts.join('/'), { file, data: file.data });
+    level.set(parts[parts.length - 1], file);
+  }
+  const build = (level) => new Map([...level].map(([name, entry]) =>
+    [name, entry instanceof Map ? new Directory(build(entry)) : entry]));
+  const stdout = new File([]);
+  const stderr = new File([]);
+  const fds = [
+    new OpenFile(new File([], { readonly: true })),
+    new OpenFile(stdout),
+    new OpenFile(stderr),
+    new PreopenDirectory('/', build(tree)),
+  ];
+  const preopen = fds[3];
+  const wasi = new WASI(['vorn-compile', ...args], [], fds);
+  const instance = await WebAssembly.instantiate(module, { wasi_snapshot_preview1: wasi.wasiImport });
+  const status = wasi.start(instance);
+
+  const outputs = {};
+  const walk = (directory, prefix) => {
+    for (const [name, entry] of directory.contents) {
+      const path = prefix + name;
+      if (entry instanceof Directory) {
+        walk(entry, `${path}/`);
+        continue;
+      }
+      if (!(entry instanceof File)) continue;
+      const before = inputs.get(path);
+      if (before && before.file === entry && before.data === entry.data) continue;
+      outputs[path] = new Uint8Array(entry.data);
+    }
+  };
+  walk(preopen.dir, '');
+  return { status, stdout: decoder.decode(stdout.data), stderr: decoder.decode(stderr.data), outputs };
+}
