@@ -272,10 +272,13 @@ function scheduleCheck() {
   checkTimer = setTimeout(checkNow, CHECK_DELAY_MS);
 }
 
-// The runs for one state of the project. The first one's diagnostics are the
-// project's: compile mode when the root imports something (the project
-// pipeline then, and the artifact comes with it), the truth table otherwise
-// (compile mode would check a file without imports on its own).
+// The runs for one state of the project. Its diagnostics are those of the
+// project pipeline, which compile mode runs when the root imports something
+// (the artifact then comes with them). A root without imports is compiled on
+// its own in compile mode: when that finds no error, the project pipeline
+// finds the same (it adds only the built-in gates, which such a root does not
+// use), so its diagnostics stand; otherwise the truth table's run, a project
+// pipeline, gives them. Compile mode is the quicker of the two.
 let current = null;
 function checkNow() {
   clearTimeout(checkTimer);
@@ -283,10 +286,11 @@ function checkNow() {
   busy(true);
   const root = project.root;
   const files = { ...project.files };
-  const rootImports = /^\s*import\b/m.test(files[root].replace(/^\s*\/\/.*$/gm, ''));
-  const table = { name: 'table', args: [root, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS] };
-  const artifact = { name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] };
-  const runs = rootImports ? [{ ...artifact, check: true }, table] : [{ ...table, check: true }, artifact];
+  const rootImports = /^\s*import\s*[A-Za-z_][0-9A-Za-z_]*\s*"/m.test(files[root].replace(/^\s*\/\/.*$/gm, ''));
+  const runs = [
+    { name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] },
+    { name: 'table', args: [root, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS] },
+  ];
   const reachable = reachableFiles(files, root);
   if (!reachable.has(project.active)) {
     runs.splice(1, 0, { name: 'active', args: [project.active, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS] });
@@ -294,7 +298,7 @@ function checkNow() {
   runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
   const id = post(runs.map(({ name, args }) => ({ name, args })), false, files);
-  current = { id, started, files, root, reachable, checkName: runs[0].name, active: project.active, results: {} };
+  current = { id, started, files, root, reachable, rootImports, checkName: 'artifact', active: project.active, results: {} };
   pending = { id, posted: started };
   $('check-status').textContent = 'Checking…';
 }
@@ -314,6 +318,9 @@ function onWorkerMessage(data) {
     return;
   }
   current.results[data.name] = data;
+  if (data.name === 'artifact' && !current.rootImports && decoded(data).diagnostics.some((d) => d.level === 'error')) {
+    current.checkName = 'table';
+  }
   if (data.name === current.checkName || data.name === 'active') showDiagnostics();
   if (data.name === 'table') showTable(data);
   if (data.name === 'artifact') showArtifact(data);
