@@ -76,47 +76,47 @@ Result<bool> scanStrict(OutputStream& err, const builder::Table& table) {
 
 }  // namespace
 
-Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, OutputStream& err) {
+Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, StageReport& report) {
   std::vector<std::uint8_t> compact;
   if (program.project) {
     auto topology = serializer::serializeProject(*program.project);
-    if (!topology) return reportStageFailure(err, stage_prefixes::kTopologySerialization, topology.error());
+    if (!topology) return report.stageFailure(stage_prefixes::kTopologySerialization, topology.error());
     compact = std::move(topology->payload);
   } else {
     auto payload = serializer::serializeModule(*program.module);
-    if (!payload) return reportStageFailure(err, stage_prefixes::kTopologySerialization, payload.error());
+    if (!payload) return report.stageFailure(stage_prefixes::kTopologySerialization, payload.error());
     compact = std::move(*payload);
   }
   auto full = program.project ? full_serializer::serializeProjectFull(*program.project)
                               : full_serializer::serializeModuleFull(*program.module);
-  if (!full) return reportStageFailure(err, stage_prefixes::kFullTopologySerialization, full.error());
+  if (!full) return report.stageFailure(stage_prefixes::kFullTopologySerialization, full.error());
 
   auto artifact = section_writer::combineTwo(compact, *full);
-  if (!artifact) return reportStageFailure(err, stage_prefixes::kWasmAssembly, artifact.error());
+  if (!artifact) return report.stageFailure(stage_prefixes::kWasmAssembly, artifact.error());
   std::string_view bytes(reinterpret_cast<const char*>(artifact->data()), artifact->size());
   if (auto written = writeOutput(args, bytes); !written) {
-    return reportStageFailure(err, stage_prefixes::kWritingWasm, written.error());
+    return report.stageFailure(stage_prefixes::kWritingWasm, written.error());
   }
   return std::uint8_t{0};
 }
 
-Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, OutputStream& err) {
+Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, StageReport& report) {
   emit::EmitOptions options{lastPathComponent(args.input_path), kCompileTimestamp, kCompilerVersion};
   auto text = program.project ? project::emitProjectSource(*program.project, options)
                               : emit::emitModuleSource(*program.module, options);
-  if (!text) return reportStageFailure(err, stage_prefixes::kEmission, text.error());
+  if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
   if (auto written = writeOutput(args, *text); !written) {
-    return reportStageFailure(err, stage_prefixes::kWritingZig, written.error());
+    return report.stageFailure(stage_prefixes::kWritingZig, written.error());
   }
   return std::uint8_t{0};
 }
 
 Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out,
-                                OutputStream& err) {
+                                StageReport& report) {
   auto topology = buildFullTopology(program);
-  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
+  if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
   auto grid = orchestrator::build(*topology, layout::LayoutOptions{args.expand_macros});
-  if (!grid) return reportStageFailure(err, stage_prefixes::kLayoutBuild, grid.error());
+  if (!grid) return report.stageFailure(stage_prefixes::kLayoutBuild, grid.error());
 
   render::RenderOptions options;
   if (const char* no_color = std::getenv("NO_COLOR")) options.no_color_value = std::string_view(no_color);
@@ -125,21 +125,21 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
   // Flushed here so that a closed pipe is reported as the render's failure.
   auto rendered = render::render(out, *grid, options);
   if (rendered) rendered = out.flush();
-  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
+  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
   return std::uint8_t{0};
 }
 
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
-                                   OutputStream& err) {
+                                   StageReport& report) {
   auto topology = buildFullTopology(program);
-  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
+  if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
 
-  log::setSink(writeTraceLine, &err);
+  log::setSink(writeTraceLine, &report.err());
   auto table = builder::build(*topology);
   log::setSink(nullptr, nullptr);
-  if (!table) return reportStageFailure(err, stage_prefixes::kTruthTableBuild, table.error());
+  if (!table) return report.stageFailure(stage_prefixes::kTruthTableBuild, table.error());
   // The trace of the simulation comes before the table, as it happened.
-  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
 
   Result<void> rendered;
   switch (args.truth_table_format) {
@@ -148,11 +148,11 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
     case args::TruthTableFormat::json: rendered = json::render(out, *table); break;
   }
   if (rendered) rendered = out.flush();
-  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
+  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
 
   if (!args.truth_table_strict) return std::uint8_t{0};
-  auto any_undefined = scanStrict(err, *table);
-  if (!any_undefined) return reportStageFailure(err, stage_prefixes::kStrictScan, any_undefined.error());
+  auto any_undefined = scanStrict(report.err(), *table);
+  if (!any_undefined) return report.stageFailure(stage_prefixes::kStrictScan, any_undefined.error());
   return static_cast<std::uint8_t>(*any_undefined ? 1 : 0);
 }
 

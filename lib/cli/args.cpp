@@ -28,6 +28,12 @@ std::optional<TruthTableFormat> formatValue(std::string_view value) {
   return std::nullopt;
 }
 
+std::optional<DiagnosticsFormat> diagnosticsFormatValue(std::string_view value) {
+  if (value == "text") return DiagnosticsFormat::text;
+  if (value == "json") return DiagnosticsFormat::json;
+  return std::nullopt;
+}
+
 // Cross-checks that need the whole command line, in their fixed order.
 Result<void> crossCheck(const Args& args, bool has_input) {
   if (!has_input) return fail(Error::MissingInput);
@@ -77,6 +83,10 @@ Result<Args> parse(std::span<const std::string_view> arguments) {
       auto value = formatValue(argument.substr(9));
       if (!value) return fail(Error::InvalidFlagValue);
       args.truth_table_format = *value;
+    } else if (startsWith(argument, "--diagnostics-format=")) {
+      auto value = diagnosticsFormatValue(argument.substr(21));
+      if (!value) return fail(Error::InvalidFlagValue);
+      args.diagnostics_format = *value;
     } else if (startsWith(argument, "-")) {
       return fail(Error::UnknownFlag);
     } else {

@@ -14,6 +14,10 @@ enum class Mode : std::uint8_t { compile = 0, emit_zig = 1, inspect = 2, preview
 
 enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
 
+// How diagnostics and a failed stage reach standard error: text lines as they
+// happen, or one JSON document at the end of the run.
+enum class DiagnosticsFormat : std::uint8_t { text = 0, json = 1 };
+
 // The parsed command line. Texts are views into the argument vector.
 struct Args {
   std::string_view input_path;
@@ -24,6 +28,7 @@ struct Args {
   color::ColorMode color = color::ColorMode::auto_;
   TruthTableFormat truth_table_format = TruthTableFormat::markdown;
   bool truth_table_strict = false;
+  DiagnosticsFormat diagnostics_format = DiagnosticsFormat::text;
 };
 
 // Parses the arguments after the program name. Fails with HelpRequested,

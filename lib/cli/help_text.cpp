@@ -19,6 +19,8 @@ OPTIONS:
     -o <path>                       Output file. Required by compile and --emit-zig modes.
     -h, --help                      Show this help text and exit.
     --warnings-as-errors, -Werror   Treat warnings (W001–W003) as errors.
+    --diagnostics-format=json       Write diagnostics and a failed stage to stderr as one JSON
+                                    document (see the manual page) instead of text lines.
 
   Preview-only:
     --expand-macros                 Render builtin macros (xor, nand, …) as expanded primitives.

@@ -1,5 +1,7 @@
 #include "validator/diagnostics.hpp"
 
+#include "core/json_text.hpp"
+
 namespace vorn::diagnostics {
 
 Diagnostic makeDiagnostic(DiagnosticCode code, DiagnosticLevel level, std::string message, Span span,
@@ -62,6 +64,48 @@ Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string
     if (auto written = out.write(text); !written) return fail(written.error());
   }
   return countDiagnostics(diagnostics);
+}
+
+namespace {
+
+void appendSpanJson(std::string& out, const Span& span) {
+  out.append("{\"start\":{\"line\":");
+  out.append(std::to_string(span.start_line));
+  out.append(",\"column\":");
+  out.append(std::to_string(span.start_col));
+  out.append("},\"end\":{\"line\":");
+  out.append(std::to_string(span.end_line));
+  out.append(",\"column\":");
+  out.append(std::to_string(span.end_col));
+  out.append("}}");
+}
+
+}  // namespace
+
+void appendDiagnosticJson(std::string& out, std::span<const std::string_view> paths_by_file,
+                          const Diagnostic& diagnostic) {
+  out.append("{\"file\":");
+  json_text::appendString(out, pathOfFile(paths_by_file, diagnostic.span.file_id));
+  out.append(",\"code\":\"");
+  out.append(codeName(diagnostic.code));
+  out.append(diagnostic.level == DiagnosticLevel::err ? "\",\"level\":\"error\"" : "\",\"level\":\"warning\"");
+  out.append(",\"message\":");
+  json_text::appendString(out, diagnostic.message);
+  out.append(",\"span\":");
+  appendSpanJson(out, diagnostic.span);
+  out.append(",\"notes\":[");
+  for (std::size_t i = 0; i < diagnostic.notes.size(); ++i) {
+    const DiagnosticNote& note = diagnostic.notes[i];
+    if (i > 0) out.push_back(',');
+    out.append("{\"file\":");
+    json_text::appendString(out, pathOfFile(paths_by_file, note.span.file_id));
+    out.append(",\"message\":");
+    json_text::appendString(out, note.message);
+    out.append(",\"span\":");
+    appendSpanJson(out, note.span);
+    out.push_back('}');
+  }
+  out.append("]}");
 }
 
 }  // namespace vorn::diagnostics

@@ -92,6 +92,12 @@ Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string
 // The same for diagnostics of one file, printed with `path`.
 Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path, const std::vector<Diagnostic>& diagnostics);
 
+// Appends one diagnostic as a JSON object, with the paths of its text lines:
+// {"file","code","level","message","span","notes":[{"file","message","span"}]}
+// where a span is {"start":{"line","column"},"end":{"line","column"}}.
+void appendDiagnosticJson(std::string& out, std::span<const std::string_view> paths_by_file,
+                          const Diagnostic& diagnostic);
+
 // The path printed for `file_id`, with the fallback described above.
 std::string_view pathOfFile(std::span<const std::string_view> paths_by_file, std::uint32_t file_id);
 

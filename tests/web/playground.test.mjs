@@ -41,15 +41,16 @@ async function downloaded(page, click) {
   return { name: download.suggestedFilename(), bytes: readFileSync(await download.path()) };
 }
 
-// The native compiler's diagnostic lines for one file, as {line, col, level, code, message}.
+// The native compiler's diagnostics for one file: its text lines, and the
+// spans of its JSON form.
 function nativeDiagnostics(name, text) {
   const dir = mkdtempSync(join(work, 'native-'));
   writeFileSync(join(dir, name), text);
-  const result = spawnSync(compilerPath, [name, '--truth-table', '--format=csv'], { cwd: dir, encoding: 'utf8' });
-  return result.stderr.split('\n').flatMap((line) => {
-    const match = /^[^:]+:(\d+):(\d+): (error|warning): ([EW]\d+): (.*)$/.exec(line);
-    return match ? [{ line: Number(match[1]), col: Number(match[2]), level: match[3], code: match[4], message: match[5] }] : [];
-  });
+  const run = (...extra) => spawnSync(compilerPath, [name, '--truth-table', '--format=csv', ...extra], { cwd: dir, encoding: 'utf8' });
+  const lines = run().stderr.split('\n').filter((line) => /^[^:]+:\d+:\d+: (error|warning): /.test(line));
+  const { diagnostics } = JSON.parse(run('--diagnostics-format=json').stderr.trim().split('\n').at(-1));
+  assert.equal(diagnostics.length, lines.length);
+  return diagnostics.map((d, i) => ({ ...d, line: lines[i] }));
 }
 
 let server;
@@ -119,21 +120,24 @@ test('an error underlined and listed, then fixed: truth table and live circuit; 
   await typeSource(page, broken);
   const expected = nativeDiagnostics('gate.vorn', broken);
   assert.ok(expected.some((d) => d.level === 'error'), 'the source has an error for the terminal too');
-  const listed = await settled(page);
-  assert.deepEqual(listed, expected.map((d) => `gate.vorn:${d.line}:${d.col}: ${d.level}: ${d.code}: ${d.message}`));
+  assert.deepEqual(await settled(page), expected.map((d) => d.line));
 
-  // Underline, gutter mark and the message on hover.
+  // The underline covers the span (ASCII source: columns are characters),
+  // with a gutter mark, and the message on hover.
   const first = expected.find((d) => d.level === 'error');
-  const underline = page.locator('.cm-lintRange-error').first();
-  await underline.waitFor();
+  assert.equal(first.span.start.line, first.span.end.line);
+  const spanText = broken.split('\n')[first.span.start.line - 1].slice(first.span.start.column - 1, first.span.end.column - 1);
+  const underline = page.locator('.cm-lintRange-error');
+  await underline.first().waitFor();
+  assert.equal((await underline.allTextContents()).join(''), spanText);
   assert.ok(await page.locator('.cm-lint-marker-error').count() >= 1, 'a gutter mark');
-  await underline.hover();
+  await underline.first().hover();
   await page.locator('.cm-tooltip-lint', { hasText: `${first.code}: ${first.message}` }).waitFor();
   await page.screenshot({ path: join(outputDir, 'playground-error.png'), fullPage: true });
 
   // The list jumps to the place: the cursor lands on the diagnostic's line.
   await page.locator('#problems button').first().click();
-  assert.equal(await page.locator('.cm-activeLine').textContent(), broken.split('\n')[first.line - 1]);
+  assert.equal(await page.locator('.cm-activeLine').textContent(), broken.split('\n')[first.span.start.line - 1]);
   assert.match(await page.locator('#table-note').textContent(), /^No truth table/);
 
   await typeSource(page, broken.replace('nto', 'not'));

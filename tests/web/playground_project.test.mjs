@@ -3,7 +3,8 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  ansiRuns, checkProject, decodeShare, encodeShare, normalizePath, offsetOf, projectPathOf, reachableFiles,
+  ansiRuns, checkProject, decodeShare, encodeShare, failureText, normalizePath, offsetOf, projectPathOf, readDiagnostics,
+  reachableFiles,
 } from '../../web/playground-src/project.mjs';
 
 test('byte columns land on the character they count to, whatever the characters before', () => {
@@ -48,4 +49,19 @@ test('a shared project comes back whole; paths are project paths', async () => {
   assert.equal(projectPathOf(files, '<builtin>/xor.vorn'), null);
   const more = { ...files, 'parts/p.vorn': 'import q "../q.vorn"\n', 'q.vorn': '', 'lone.vorn': '' };
   assert.deepEqual([...reachableFiles(more, 'top.vorn')], ['top.vorn', 'parts/p.vorn', 'q.vorn']);
+});
+
+test('diagnostics: the JSON line after the trace; anything else stays text', () => {
+  const document = {
+    diagnostics: [{ file: 'a.vorn', code: 'E005', level: 'error', message: "duplicate instance name 'g'",
+      span: { start: { line: 4, column: 1 }, end: { line: 4, column: 17 } },
+      notes: [{ file: 'a.vorn', message: "first declared as 'g' here", span: { start: { line: 2, column: 1 }, end: { line: 2, column: 9 } } }] }],
+    failure: { stage: 'parse failed', error: 'ParsingFailed', location: { file: 'a.vorn', line: 3, column: 26, message: "Unexpected ')'" } },
+  };
+  const read = readDiagnostics(`info(log): [Time: 5] Updating component id=0 to low\n${JSON.stringify(document)}\n`);
+  assert.deepEqual(read.diagnostics, [{ file: 'a.vorn', code: 'E005', level: 'error', message: "duplicate instance name 'g'",
+    span: { startLine: 4, startCol: 1, endLine: 4, endCol: 17 },
+    notes: [{ file: 'a.vorn', message: "first declared as 'g' here", span: { startLine: 2, startCol: 1, endLine: 2, endCol: 9 } }] }]);
+  assert.equal(failureText(read.failure), "parse failed: ParsingFailed (a.vorn:3:26: Unexpected ')')");
+  assert.deepEqual(readDiagnostics('usage error: unknown flag\n'), { diagnostics: [], failure: null, text: 'usage error: unknown flag' });
 });

@@ -25,8 +25,8 @@ const CHECK_DELAY_MS = 150;
 const SAVE_DELAY_MS = 200;
 // A worker still busy with an outdated request after this long is replaced.
 const STALE_WORKER_MS = 300;
-// Arguments every run gets (the diagnostics' form on standard error).
-const DIAGNOSTICS_ARGS = [];
+// Every run reports its diagnostics, with their whole spans, as JSON.
+const DIAGNOSTICS_ARGS = ['--diagnostics-format=json'];
 
 const EXAMPLES = [
   { title: 'Full adder (two files)', root: 'full_adder.vorn', files: { 'full_adder.vorn': fullAdder, 'half_adder.vorn': halfAdder } },
@@ -341,11 +341,20 @@ function showDiagnostics() {
   const found = [];
   const add = (data, keep) => {
     const { diagnostics, failure, text } = decoded(data);
+    const where = failure?.location;
+    if (where) {
+      // A place the grammar could not read is shown like a diagnostic.
+      diagnostics.push({
+        file: where.file, code: '', level: 'error', notes: [],
+        message: `${failure.stage}: ${failure.error}${where.message ? `: ${where.message}` : ''}`,
+        span: { startLine: where.line, startCol: where.column, endLine: where.line, endCol: where.column },
+      });
+    }
     for (const d of diagnostics) {
       const path = projectPathOf(current.files, d.file);
       if (keep(path)) found.push({ ...d, path });
     }
-    return [failure ? failureText(failure) : '', text].filter(Boolean).join('\n');
+    return [failure && !where ? failureText(failure) : '', text].filter(Boolean).join('\n');
   };
   const messages = [add(check, () => true)];
   const active = current.results.active;
@@ -373,25 +382,23 @@ function showDiagnostics() {
   }
 }
 
-// A span in the text; a point (the text lines give only where a span starts)
-// covers the name or the rest of the line there.
+// A span in the text; an empty one (a place the grammar could not read)
+// covers the character there.
 function rangeOf(text, span) {
   const from = Math.min(offsetOf(text, span.startLine, span.startCol), text.length);
   let to = Math.min(Math.max(from, offsetOf(text, span.endLine, span.endCol)), text.length);
-  if (to === from) {
-    const word = /^[A-Za-z_][0-9A-Za-z_]*/.exec(text.slice(from));
-    const lineEnd = text.indexOf('\n', from);
-    to = word ? from + word[0].length : lineEnd < 0 ? text.length : lineEnd;
-  }
+  if (to === from && from < text.length) to = from + 1;
   return { from, to };
 }
+
+const label = (d) => (d.code ? `${d.code}: ${d.message}` : d.message);
 
 function showDiagnosticsInEditor() {
   const text = view.state.doc.toString();
   const list = (diagnosticsByFile.get(project.active) ?? []).map((d) => {
     const { from, to } = rangeOf(text, d.span);
     const notes = d.notes.map((note) => `\nnote: ${note.message}`).join('');
-    return { from, to, severity: d.level === 'error' ? 'error' : 'warning', message: `${d.code}: ${d.message}${notes}` };
+    return { from, to, severity: d.level === 'error' ? 'error' : 'warning', message: `${label(d)}${notes}` };
   });
   view.dispatch(setDiagnostics(view.state, list));
 }
@@ -410,7 +417,7 @@ function renderProblems(messages) {
     item.className = `problem ${d.level}`;
     const button = document.createElement('button');
     button.type = 'button';
-    button.textContent = `${d.path ?? d.file}:${d.span.startLine}:${d.span.startCol}: ${d.level}: ${d.code}: ${d.message}`;
+    button.textContent = `${d.path ?? d.file}:${d.span.startLine}:${d.span.startCol}: ${d.level}: ${label(d)}`;
     button.addEventListener('click', () => jumpTo(d));
     item.append(button);
     list.append(item);

@@ -48,56 +48,41 @@ export function projectPathOf(files, printed) {
 }
 
 // The diagnostics on standard error, with their spans, and the stage failure
-// if any: the JSON document of --diagnostics-format=json, or else the text
-// lines ("file:line:col: level: CODE: message", a point where the span
-// starts). The simulator's trace lines are skipped; any other line (a usage
-// error, a stage failure) is kept as text.
-const TEXT_LINE = /^(.*?):(\d+):(\d+): (error|warning): ([EW]\d{3}): (.*)$/;
-
+// if any: the JSON document that --diagnostics-format=json writes as the last
+// line (after the simulator's trace). Anything else there, such as a usage
+// error, is kept as text.
 export function readDiagnostics(stderr) {
-  const lines = stderr.split('\n').filter((line) => line !== '' && !line.startsWith('info(log): '));
-  const rest = lines.join('\n');
-  if (rest.startsWith('{')) {
+  const lines = stderr.split('\n');
+  while (lines.length && lines.at(-1) === '') lines.pop();
+  const last = lines.at(-1) ?? '';
+  let document = null;
+  if (last.startsWith('{')) {
     try {
-      return fromJson(JSON.parse(rest));
+      document = JSON.parse(last);
     } catch {
-      // Not the JSON document: read it as text lines.
+      document = null;
     }
   }
-  const diagnostics = [];
-  const other = [];
-  for (const line of lines) {
-    const match = TEXT_LINE.exec(line);
-    if (!match) {
-      other.push(line);
-      continue;
-    }
-    const [line1, col] = [Number(match[2]), Number(match[3])];
-    diagnostics.push({
-      file: match[1], code: match[5], level: match[4], message: match[6], notes: [],
-      span: { startLine: line1, startCol: col, endLine: line1, endCol: col },
-    });
-  }
-  return { diagnostics, failure: null, text: other.join('\n') };
-}
-
-function fromJson(document) {
-  const span = (s) => ({ startLine: s.start_line, startCol: s.start_col, endLine: s.end_line, endCol: s.end_col });
+  if (!document) return { diagnostics: [], failure: null, text: lines.filter((line) => !line.startsWith('info(log): ')).join('\n') };
+  const span = (s) => ({ startLine: s.start.line, startCol: s.start.column, endLine: s.end.line, endCol: s.end.column });
   const diagnostics = (document.diagnostics ?? []).map((d) => ({
     file: d.file,
     code: d.code,
     level: d.level,
     message: d.message,
     span: span(d.span),
-    notes: (d.notes ?? []).map((note) => ({ message: note.message, file: note.file ?? d.file, span: note.span ? span(note.span) : null })),
+    notes: (d.notes ?? []).map((note) => ({ file: note.file, message: note.message, span: span(note.span) })),
   }));
   return { diagnostics, failure: document.failure ?? null, text: '' };
 }
 
-// The text of a stage failure, as the compiler's line would read.
+// A stage failure as its text line reads, with the place the grammar could
+// not read where there is one.
 export function failureText(failure) {
   if (!failure) return '';
-  return [failure.prefix ?? failure.stage, failure.error ?? failure.name].filter(Boolean).join(' ');
+  const where = failure.location;
+  const at = where ? ` (${where.file}:${where.line}:${where.column}${where.message ? `: ${where.message}` : ''})` : '';
+  return `${failure.stage}: ${failure.error}${at}`;
 }
 
 // A 1-based line and byte column to an offset into the text (UTF-16 units),
