@@ -71,13 +71,12 @@ after(async () => {
 });
 
 // A page in a context of its own (its own storage), answering the page's
-// questions with the given answers in order, recording console problems.
+// questions with the given answers in order, recording console messages.
 async function open(context, url = '/playground.html', answers = []) {
   const page = await context.newPage();
   const problems = [];
-  page.on('console', (message) => {
-    if (['error', 'warning'].includes(message.type())) problems.push(`${message.type()}: ${message.text()}`);
-  });
+  // The page writes nothing to the console: any message is a problem.
+  page.on('console', (message) => problems.push(`${message.type()}: ${message.text()}`));
   page.on('pageerror', (error) => problems.push(`exception: ${error.message}`));
   page.on('dialog', (dialog) => dialog.accept(answers.shift()));
   await page.goto(`${server.url}${url}`);
