@@ -107,7 +107,19 @@ export async function compile(files, args) {
 // worker thread with a large one.
 const kWorkerStackMb = 512;
 
+let fastApiCallsOff = false;
+
 async function compileInNode(module, entries, args) {
+  if (!fastApiCallsOff) {
+    // Node.js 20 calls node:wasi through V8's fast API calls, which can hand
+    // it a view of the module's memory from before the memory grew: writes
+    // then land in freed memory and the process crashes later. Switching
+    // those calls off (for the whole process) keeps every call on the safe
+    // path.
+    const v8 = await import('node:v8');
+    v8.setFlagsFromString('--no-turbo-fast-api-calls');
+    fastApiCallsOff = true;
+  }
   const fs = await import('node:fs');
   const os = await import('node:os');
   const { join, dirname, relative, sep } = await import('node:path');
@@ -132,6 +144,9 @@ async function compileInNode(module, entries, args) {
       const worker = new Worker(new URL(import.meta.url), {
         workerData: { vornCompile: { module, args, root, streams } },
         resourceLimits: { stackSizeMb: kWorkerStackMb },
+        // The caller's Node.js options (say --input-type with -e) need not
+        // suit a worker that runs this file.
+        execArgv: [],
         stdout: false,
         stderr: false,
       });
@@ -178,6 +193,12 @@ async function compileInNode(module, entries, args) {
 
 // The worker side: one instance on the prepared tree, its exit status posted back.
 async function runInWorker({ module, args, root, streams }) {
+  // Node.js warns once per thread that its WASI is experimental; this thread
+  // is ours, and its standard error is the caller's.
+  const emitWarning = process.emitWarning;
+  process.emitWarning = (warning, ...rest) => {
+    if (!String(warning?.message ?? warning).includes('WASI')) emitWarning.call(process, warning, ...rest);
+  };
   const fs = await import('node:fs');
   const { WASI } = await import('node:wasi');
   const { parentPort } = await import('node:worker_threads');

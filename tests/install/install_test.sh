@@ -23,11 +23,14 @@ done
 if [[ -d $source/web ]]; then
   [[ -d $prefix/share/vorn-compile/web ]] || fail "web/ exists but share/vorn-compile/web was not installed"
   [[ -z $(find "$prefix/share/vorn-compile/web" -name node_modules) ]] || fail "node_modules installed with the web page"
+  for file in compiler.mjs compiler.d.ts vorn-compile.wasm vendor/browser_wasi_shim/index.js; do
+    [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
+  done
   [[ ! -e $prefix/share/vorn-compile/web/playground-src ]] || fail "the playground's sources installed with the web page"
-  # The playground is served as installed: the page, its bundle, its worker and the compiler module beside it.
+  # The playground is served as installed: the page, its bundle and its worker beside the compiler module.
   if [[ -f $build/web/playground.js ]]; then
-    for name in playground.html playground.js playground_worker.mjs compiler.mjs vorn-compile.wasm; do
-      [[ -f $prefix/share/vorn-compile/web/$name ]] || fail "share/vorn-compile/web/$name is missing"
+    for file in playground.html playground.js playground_worker.mjs; do
+      [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
     done
   fi
 fi
@@ -44,6 +47,18 @@ for ((row = 0; row < 8; row++)); do
   expected+=$'\n'"$a,$b,$cin,$((total & 1)),$((total >> 1))"
 done
 [[ $table == "$expected" ]] || fail "full adder truth table:"$'\n'"$table"
+
+# The installed compiler.mjs with the module beside it: the same table.
+if command -v node >/dev/null && [[ -d $source/web ]]; then
+  table=$(cd "$examples" && node --input-type=module -e "
+    import { readFileSync } from 'node:fs';
+    import { compile } from '$prefix/share/vorn-compile/web/compiler.mjs';
+    const files = { 'full_adder.vorn': readFileSync('full_adder.vorn'), 'half_adder.vorn': readFileSync('half_adder.vorn') };
+    const result = await compile(files, ['full_adder.vorn', '--truth-table', '--format=csv']);
+    process.stdout.write(result.stdout);
+    process.exitCode = result.status;") || fail "installed compiler.mjs: status $?"
+  [[ $table == "$expected" ]] || fail "installed compiler.mjs, full adder truth table:"$'\n'"$table"
+fi
 
 # The installed artifact runner on an artifact of the same example: the same rows.
 if command -v node >/dev/null; then
