@@ -246,12 +246,15 @@ const waiters = new Map();
 
 function startWorker() {
   worker?.terminate();
+  // A download waiting on the old worker is told why it gets nothing.
+  for (const [id, waiter] of waiters) waiter({ id, error: 'stopped for a newer check; try again' });
+  waiters.clear();
   worker = new Worker(new URL('./playground_worker.mjs', import.meta.url), { type: 'module' });
   worker.addEventListener('message', ({ data }) => onWorkerMessage(data));
   worker.addEventListener('error', (event) => {
     $('check-status').textContent = `The compiler failed to start: ${event.message ?? 'unknown error'}`;
     pending = null;
-    busy(false);
+    settleBusy();
   });
 }
 
@@ -262,9 +265,11 @@ function post(runs, keep = false, files = { ...project.files }) {
   return id;
 }
 
-// html[data-busy] while a check is due or running: the page's results are
-// not yet those of the text shown.
+// html[data-busy] while a check is due or running, or its truth table is
+// being computed: the page's results are not yet those of the text shown.
+let tableWorker = null;
 const busy = (on) => document.documentElement.toggleAttribute('data-busy', on);
+const settleBusy = () => { if (!checkTimer && !pending && !tableWorker) busy(false); };
 
 function scheduleCheck() {
   busy(true);
@@ -274,34 +279,47 @@ function scheduleCheck() {
 
 // The runs for one state of the project. Its diagnostics are those of the
 // project pipeline, which compile mode runs when the root imports something
-// (the artifact then comes with them). A root without imports is compiled on
-// its own in compile mode: when that finds no error, the project pipeline
-// finds the same (it adds only the built-in gates, which such a root does not
-// use), so its diagnostics stand; otherwise the truth table's run, a project
-// pipeline, gives them. Compile mode is the quicker of the two.
+// (the artifact comes with them). A root without imports is compiled on its
+// own in compile mode: when that finds no error, the project pipeline finds
+// the same (it adds only the built-in gates, which such a root does not use),
+// so its diagnostics stand; otherwise the truth table's run, a project
+// pipeline, gives them. The truth table itself comes from the artifact, in
+// the table worker, when there is one: the compiler's table run also writes
+// the simulator's whole trace, which grows with every row. The open file,
+// when the root does not reach it, is checked the same way on its own.
 let current = null;
+const importsSomething = (text) => /^\s*import\s*[A-Za-z_][0-9A-Za-z_]*\s*"/m.test(text.replace(/^\s*\/\/.*$/gm, ''));
+
 function checkNow() {
   clearTimeout(checkTimer);
   checkTimer = 0;
   busy(true);
   const root = project.root;
+  const active = project.active;
   const files = { ...project.files };
-  const rootImports = /^\s*import\s*[A-Za-z_][0-9A-Za-z_]*\s*"/m.test(files[root].replace(/^\s*\/\/.*$/gm, ''));
-  const runs = [
-    { name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] },
-    { name: 'table', args: [root, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS] },
-  ];
   const reachable = reachableFiles(files, root);
-  if (!reachable.has(project.active)) {
-    runs.splice(1, 0, { name: 'active', args: [project.active, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS] });
+  tableWorker?.terminate();
+  tableWorker = null;
+  const tableArgs = (path) => [path, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS];
+  const runs = [{ name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] }];
+  if (!importsSomething(files[root])) runs.push({ name: 'table', args: tableArgs(root), ifFailed: 'artifact' });
+  const checkActive = !reachable.has(active);
+  if (checkActive) {
+    runs.push({ name: 'active', args: [active, '-o', 'active.wasm', ...DIAGNOSTICS_ARGS] });
+    if (!importsSomething(files[active])) runs.push({ name: 'active-table', args: tableArgs(active), ifFailed: 'active' });
   }
   runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
-  const id = post(runs.map(({ name, args }) => ({ name, args })), false, files);
-  current = { id, started, files, root, reachable, rootImports, checkName: 'artifact', active: project.active, results: {} };
+  const id = post(runs, false, files);
+  current = {
+    id, started, files, root, reachable, activeFile: active, results: {},
+    rootCheck: 'artifact', activeCheck: checkActive ? 'active' : null,
+  };
   pending = { id, posted: started };
   $('check-status').textContent = 'Checking…';
 }
+
+const hasErrors = (data) => decoded(data).diagnostics.some((d) => d.level === 'error');
 
 function onWorkerMessage(data) {
   const waiter = waiters.get(data.id);
@@ -314,17 +332,22 @@ function onWorkerMessage(data) {
   if (!current || data.id !== current.id) return;
   if (data.done) {
     if (pending?.id === data.id) pending = null;
-    if (!checkTimer) busy(false);
+    settleBusy();
     return;
   }
-  current.results[data.name] = data;
-  if (data.name === 'artifact' && !current.rootImports && decoded(data).diagnostics.some((d) => d.level === 'error')) {
-    current.checkName = 'table';
+  const { name } = data;
+  current.results[name] = data;
+  const failed = data.error || data.result.status !== 0;
+  // A failed compile of a file without imports: the table run that follows has the diagnostics.
+  if (name === 'artifact' && failed && !importsSomething(current.files[current.root]) && hasErrors(data)) current.rootCheck = 'table';
+  if (name === 'active' && failed && !importsSomething(current.files[current.activeFile ?? ''] ?? '') && hasErrors(data)) {
+    current.activeCheck = 'active-table';
   }
-  if (data.name === current.checkName || data.name === 'active') showDiagnostics();
-  if (data.name === 'table') showTable(data);
-  if (data.name === 'artifact') showArtifact(data);
-  if (data.name === 'preview') showSchematic(data);
+  if (name === current.rootCheck || name === current.activeCheck) showDiagnostics();
+  if (name === 'artifact') showArtifact(data);
+  if (name === 'artifact' && failed && importsSomething(current.files[current.root])) showTable(data);
+  if (name === 'table') showTable(data);
+  if (name === 'preview') showSchematic(data);
 }
 
 function decoded(data) {
@@ -336,7 +359,7 @@ function decoded(data) {
 
 let problems = [];
 function showDiagnostics() {
-  const check = current.results[current.checkName];
+  const check = current.results[current.rootCheck];
   if (!check) return;
   const found = [];
   const add = (data, keep) => {
@@ -357,7 +380,7 @@ function showDiagnostics() {
     return [failure && !where ? failureText(failure) : '', text].filter(Boolean).join('\n');
   };
   const messages = [add(check, () => true)];
-  const active = current.results.active;
+  const active = current.activeCheck && current.results[current.activeCheck];
   if (active) messages.push(add(active, (path) => path !== null && !current.reachable.has(path)));
   problems = found;
   diagnosticsByFile = new Map();
@@ -498,6 +521,33 @@ function showArtifact(data) {
   if (circuitUrl) URL.revokeObjectURL(circuitUrl);
   circuitUrl = URL.createObjectURL(new Blob([bytes], { type: 'application/wasm' }));
   circuit.src = circuitUrl;
+  tableFromArtifact(bytes.slice());
+}
+
+// The truth table of the compiled module, simulated in the circuit page's
+// table worker on a copy of it.
+function tableFromArtifact(bytes) {
+  tableWorker?.terminate();
+  const worker = new Worker(new URL('./table_worker.mjs', import.meta.url), { type: 'module' });
+  tableWorker = worker;
+  const finish = (show) => {
+    if (tableWorker !== worker) return;
+    worker.terminate();
+    tableWorker = null;
+    show();
+    settleBusy();
+  };
+  worker.addEventListener('message', ({ data }) => finish(() => {
+    if (data.error) {
+      $('truth-table').replaceChildren();
+      $('table-note').textContent = `No truth table: ${data.error}.`;
+    } else renderTruthTable($('truth-table'), $('table-note'), data.table);
+  }));
+  worker.addEventListener('error', (event) => finish(() => {
+    $('truth-table').replaceChildren();
+    $('table-note').textContent = `No truth table: ${event.message ?? 'the worker failed'}.`;
+  }));
+  worker.postMessage({ bytes: bytes.buffer }, [bytes.buffer]);
 }
 
 // An input keeps its state across recompiles while its name exists: the
