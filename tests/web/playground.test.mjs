@@ -205,6 +205,16 @@ test('files opened from disk import each other; a folder project; share link and
   assert.deepEqual(await shownTable(page), [['a', 'b', 'q'],
     ...[0, 1, 2, 3].map((row) => [row & 1, row >> 1, (1 - (row & 1)) & (row >> 1)].map(String))]);
 
+  // The half adder uses xor without imports: the truth table and the
+  // terminal's checks know the built-in gates, compile mode does not.
+  await page.locator('#examples').selectOption({ label: 'Half adder' });
+  await page.locator('#tabs [data-path="half_adder.vorn"]').waitFor();
+  assert.deepEqual(await settled(page), ['No problems.']);
+  assert.deepEqual(await shownTable(page), [['a', 'b', 'sum', 'carry'],
+    ...[0, 1, 2, 3].map((row) => [row & 1, row >> 1, (row & 1) ^ (row >> 1), (row & 1) & (row >> 1)].map(String))]);
+  assert.equal(await page.locator('#circuit-note').textContent(),
+    "No circuit: half_adder.vorn:3:1: E001: undeclared name 'xor' (compiled on its own, as a file without imports is, it has no built-in gates).");
+
   // The 4-bit adder example: files in a folder, imports across it.
   await page.locator('#examples').selectOption({ label: '4-bit adder (files in a folder)' });
   await page.locator('#tabs [data-path="parts/half_adder.vorn"]').waitFor();

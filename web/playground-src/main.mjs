@@ -463,12 +463,20 @@ function jumpTo(d) {
 
 // ---- panels ---------------------------------------------------------------
 
+// Why a run made no output: its stage failure or its errors, as the terminal
+// would print them.
 function failureNote(data, what) {
   const { diagnostics, failure, text } = decoded(data);
-  const errors = diagnostics.filter((d) => d.level === 'error').length;
   if (failure) return `No ${what}: ${failureText(failure)}.`;
-  if (errors) return `No ${what}: the project has ${errors} error${errors === 1 ? '' : 's'}; see Problems.`;
-  return `No ${what}${text ? `: ${text}` : ''}.`;
+  const errors = diagnostics.filter((d) => d.level === 'error');
+  if (!errors.length) return `No ${what}${text ? `: ${text}` : ''}.`;
+  const lines = errors.slice(0, 3).map((d) => `${d.file}:${d.span.startLine}:${d.span.startCol}: ${d.code}: ${d.message}`);
+  const more = errors.length > 3 ? `; and ${errors.length - 3} more` : '';
+  // Compile mode checks a file without imports on its own, where the
+  // built-in gates (xor, nand, …) are not known.
+  const alone = data.name === 'artifact' && !importsSomething(current.files[current.root])
+    && errors.some((d) => d.code === 'E001') ? ' (compiled on its own, as a file without imports is, it has no built-in gates)' : '';
+  return `No ${what}: ${lines.join('; ')}${more}${alone}.`;
 }
 
 function showTable(data) {
