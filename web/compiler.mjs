@@ -103,11 +103,55 @@ export async function compile(files, args) {
 }
 
 // Later stages of the compiler recurse as deep as the sources nest, and
-// WebAssembly frames live on the thread's own stack: the instance runs in a
-// worker thread with a large one.
+// WebAssembly frames live on the thread's own stack: instances run in a
+// worker thread with a large one. The thread is kept between calls (starting
+// one costs more than most compilations); each call still gets a fresh
+// instance, WASI and file tree in it.
 const kWorkerStackMb = 512;
 
 let fastApiCallsOff = false;
+let host = null;  // { worker, pending: Map(id -> { resolve, reject }), next }
+
+async function hostWorker() {
+  if (host) return host;
+  const { Worker } = await import('node:worker_threads');
+  const worker = new Worker(new URL(import.meta.url), {
+    workerData: { vornCompileHost: true },
+    resourceLimits: { stackSizeMb: kWorkerStackMb },
+    // The caller's Node.js options (say --input-type with -e) need not suit
+    // a worker that runs this file.
+    execArgv: [],
+  });
+  const current = { worker, pending: new Map(), next: 0 };
+  const drop = (error) => {
+    if (host === current) host = null;
+    for (const { reject } of current.pending.values()) reject(error);
+    current.pending.clear();
+  };
+  worker.on('message', ({ id, status, error }) => {
+    const job = current.pending.get(id);
+    current.pending.delete(id);
+    // An idle host must not keep the caller's process alive.
+    if (current.pending.size === 0) worker.unref();
+    if (error) job?.reject(error);
+    else job?.resolve(status);
+  });
+  worker.on('error', drop);
+  worker.on('exit', (code) => drop(new Error(`vorn-compile worker ended with code ${code}`)));
+  worker.unref();
+  host = current;
+  return host;
+}
+
+async function runOnHost(job) {
+  const { worker, pending } = await hostWorker();
+  const id = host.next++;
+  worker.ref();
+  return new Promise((resolve, reject) => {
+    pending.set(id, { resolve, reject });
+    worker.postMessage({ id, job });
+  });
+}
 
 async function compileInNode(module, entries, args) {
   if (!fastApiCallsOff) {
@@ -123,7 +167,6 @@ async function compileInNode(module, entries, args) {
   const fs = await import('node:fs');
   const os = await import('node:os');
   const { join, dirname, relative, sep } = await import('node:path');
-  const { Worker } = await import('node:worker_threads');
 
   const scratch = fs.mkdtempSync(join(os.tmpdir(), 'vorn-compile-'));
   try {
@@ -140,25 +183,7 @@ async function compileInNode(module, entries, args) {
     const streams = { stdin: join(scratch, 'stdin'), stdout: join(scratch, 'stdout'), stderr: join(scratch, 'stderr') };
     for (const path of Object.values(streams)) fs.writeFileSync(path, '');
 
-    const status = await new Promise((resolve, reject) => {
-      const worker = new Worker(new URL(import.meta.url), {
-        workerData: { vornCompile: { module, args, root, streams } },
-        resourceLimits: { stackSizeMb: kWorkerStackMb },
-        // The caller's Node.js options (say --input-type with -e) need not
-        // suit a worker that runs this file.
-        execArgv: [],
-        stdout: false,
-        stderr: false,
-      });
-      let result = null;
-      worker.once('message', (message) => { result = message; });
-      worker.once('error', reject);
-      worker.once('exit', (code) => {
-        if (result === null) reject(new Error(`vorn-compile worker ended with code ${code} before reporting`));
-        else if (result.error) reject(result.error);
-        else resolve(result.status);
-      });
-    });
+    const status = await runOnHost({ module, args, root, streams });
 
     const outputs = {};
     const walk = (directory) => {
@@ -191,8 +216,9 @@ async function compileInNode(module, entries, args) {
   }
 }
 
-// The worker side: one instance on the prepared tree, its exit status posted back.
-async function runInWorker({ module, args, root, streams }) {
+// The worker side: for each job, one instance on the prepared tree, its
+// exit status posted back.
+async function serveJobs() {
   // Node.js warns once per thread that its WASI is experimental; this thread
   // is ours, and its standard error is the caller's.
   const emitWarning = process.emitWarning;
@@ -202,34 +228,34 @@ async function runInWorker({ module, args, root, streams }) {
   const fs = await import('node:fs');
   const { WASI } = await import('node:wasi');
   const { parentPort } = await import('node:worker_threads');
-  const descriptors = [
-    fs.openSync(streams.stdin, 'r'),
-    fs.openSync(streams.stdout, 'w'),
-    fs.openSync(streams.stderr, 'w'),
-  ];
-  try {
-    const wasi = new WASI({
-      version: 'preview1',
-      args: ['vorn-compile', ...args],
-      env: {},
-      preopens: { '/': root },
-      stdin: descriptors[0],
-      stdout: descriptors[1],
-      stderr: descriptors[2],
-      returnOnExit: true,
-    });
-    const instance = await WebAssembly.instantiate(module, wasi.getImportObject());
-    parentPort.postMessage({ status: wasi.start(instance) });
-  } catch (error) {
-    parentPort.postMessage({ error });
-  } finally {
-    for (const fd of descriptors) fs.closeSync(fd);
-  }
+  parentPort.on('message', ({ id, job: { module, args, root, streams } }) => {
+    const descriptors = [];
+    try {
+      descriptors.push(fs.openSync(streams.stdin, 'r'), fs.openSync(streams.stdout, 'w'),
+        fs.openSync(streams.stderr, 'w'));
+      const wasi = new WASI({
+        version: 'preview1',
+        args: ['vorn-compile', ...args],
+        env: {},
+        preopens: { '/': root },
+        stdin: descriptors[0],
+        stdout: descriptors[1],
+        stderr: descriptors[2],
+        returnOnExit: true,
+      });
+      const instance = new WebAssembly.Instance(module, wasi.getImportObject());
+      parentPort.postMessage({ id, status: wasi.start(instance) });
+    } catch (error) {
+      parentPort.postMessage({ id, error });
+    } finally {
+      for (const fd of descriptors) fs.closeSync(fd);
+    }
+  });
 }
 
 if (isNode) {
   const { isMainThread, workerData } = await import('node:worker_threads');
-  if (!isMainThread && workerData?.vornCompile) await runInWorker(workerData.vornCompile);
+  if (!isMainThread && workerData?.vornCompileHost) await serveJobs();
 }
 
 let shim = null;
