@@ -119,6 +119,8 @@ function openFile(path) {
   showDiagnosticsInEditor();
   renderTabs();
   scheduleSave();
+  // A file the root does not reach is checked on its own once it is open.
+  if (!reachableFiles(project.files, project.root).has(path)) scheduleCheck();
 }
 
 // ---- project operations ---------------------------------------------------
