@@ -119,8 +119,6 @@ function openFile(path) {
   showDiagnosticsInEditor();
   renderTabs();
   scheduleSave();
-  // A file the root does not reach is checked on its own once it is open.
-  if (!reachableFiles(project.files, project.root).has(path)) scheduleCheck();
 }
 
 // ---- project operations ---------------------------------------------------
@@ -288,7 +286,8 @@ function scheduleCheck() {
 // pipeline, gives them. The truth table itself comes from the artifact, in
 // the table worker, when there is one: the compiler's table run also writes
 // the simulator's whole trace, which grows with every row. The open file,
-// when the root does not reach it, is checked the same way on its own.
+// and every other file the root does not reach, is checked the same way on
+// its own.
 let current = null;
 const importsSomething = (text) => /^\s*import\s*[A-Za-z_][0-9A-Za-z_]*\s*"/m.test(text.replace(/^\s*\/\/.*$/gm, ''));
 
@@ -305,17 +304,20 @@ function checkNow() {
   const tableArgs = (path) => [path, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS];
   const runs = [{ name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] }];
   if (!importsSomething(files[root])) runs.push({ name: 'table', args: tableArgs(root), ifFailed: 'artifact' });
-  const checkActive = !reachable.has(active);
-  if (checkActive) {
-    runs.push({ name: 'active', args: [active, '-o', 'active.wasm', ...DIAGNOSTICS_ARGS] });
-    if (!importsSomething(files[active])) runs.push({ name: 'active-table', args: tableArgs(active), ifFailed: 'active' });
+  // The open file first among those the root does not reach.
+  const others = Object.keys(files).filter((path) => !reachable.has(path)).sort()
+    .sort((a, b) => (b === active) - (a === active));
+  const otherChecks = new Map();
+  for (const path of others) {
+    otherChecks.set(path, `other:${path}`);
+    runs.push({ name: `other:${path}`, args: [path, '-o', 'check.wasm', ...DIAGNOSTICS_ARGS] });
+    if (!importsSomething(files[path])) runs.push({ name: `other-table:${path}`, args: tableArgs(path), ifFailed: `other:${path}` });
   }
   runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
   const id = post(runs, false, files);
   current = {
-    id, started, files, root, reachable, activeFile: active, results: {},
-    rootCheck: 'artifact', activeCheck: checkActive ? 'active' : null,
+    id, started, files, root, reachable, results: {}, rootCheck: 'artifact', otherChecks,
   };
   pending = { id, posted: started };
   $('check-status').textContent = 'Checking…';
@@ -342,10 +344,11 @@ function onWorkerMessage(data) {
   const failed = data.error || data.result.status !== 0;
   // A failed compile of a file without imports: the table run that follows has the diagnostics.
   if (name === 'artifact' && failed && !importsSomething(current.files[current.root]) && hasErrors(data)) current.rootCheck = 'table';
-  if (name === 'active' && failed && !importsSomething(current.files[current.activeFile ?? ''] ?? '') && hasErrors(data)) {
-    current.activeCheck = 'active-table';
+  const other = name.startsWith('other:') ? name.slice('other:'.length) : null;
+  if (other !== null && failed && !importsSomething(current.files[other]) && hasErrors(data)) {
+    current.otherChecks.set(other, `other-table:${other}`);
   }
-  if (name === current.rootCheck || name === current.activeCheck) showDiagnostics();
+  if (name === current.rootCheck || [...current.otherChecks.values()].includes(name)) showDiagnostics();
   if (name === 'artifact') showArtifact(data);
   if (name === 'artifact' && failed && importsSomething(current.files[current.root])) showTable(data);
   if (name === 'table') showTable(data);
@@ -377,13 +380,25 @@ function showDiagnostics() {
     }
     for (const d of diagnostics) {
       const path = projectPathOf(current.files, d.file);
-      if (keep(path)) found.push({ ...d, path });
+      if (keep(path, d)) found.push({ ...d, path });
     }
     return [failure && !where ? failureText(failure) : '', text].filter(Boolean).join('\n');
   };
   const messages = [add(check, () => true)];
-  const active = current.activeCheck && current.results[current.activeCheck];
-  if (active) messages.push(add(active, (path) => path !== null && !current.reachable.has(path)));
+  // Files the root does not reach, each checked as a root of its own; a file
+  // that several of them reach is listed once.
+  const seen = new Set();
+  for (const name of current.otherChecks.values()) {
+    const result = current.results[name];
+    if (!result) continue;
+    messages.push(add(result, (path, d) => {
+      if (path === null || current.reachable.has(path)) return false;
+      const key = JSON.stringify([path, d.span, d.code, d.message]);
+      if (seen.has(key)) return false;
+      seen.add(key);
+      return true;
+    }));
+  }
   problems = found;
   diagnosticsByFile = new Map();
   for (const d of found) {
@@ -395,7 +410,9 @@ function showDiagnostics() {
   renderProblems(messages.filter(Boolean));
   renderTabs();
 
-  const ms = performance.now() - current.started;
+  // The time to the root project's diagnostics; other files' follow.
+  current.ms ??= performance.now() - current.started;
+  const { ms } = current;
   const errors = found.filter((d) => d.level === 'error').length;
   const warnings = found.length - errors;
   const status = $('check-status');
