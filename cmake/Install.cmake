@@ -31,8 +31,10 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/web/" DESTINATION "${VORN_INSTALL_DATAD
         PATTERN "package-lock.json" EXCLUDE)
 
 # The compiler as WebAssembly and the browser WASI library beside compiler.mjs.
-install(FILES "${VORN_COMPILE_WASM}" DESTINATION "${VORN_INSTALL_DATADIR}/web")
-install(DIRECTORY "${VORN_WEB_BUILD_DIR}/vendor" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+if(VORN_WASI)
+  install(FILES "${VORN_COMPILE_WASM}" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+  install(DIRECTORY "${VORN_WEB_BUILD_DIR}/vendor" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+endif()
 # The playground's bundled script, built beside the page's own files.
 if(DEFINED VORN_PLAYGROUND_OUTPUTS)
   install(FILES ${VORN_PLAYGROUND_OUTPUTS} DESTINATION "${VORN_INSTALL_DATADIR}/web")

@@ -7,6 +7,10 @@
 set(VORN_PLAYGROUND_SRC "${PROJECT_SOURCE_DIR}/web/playground-src")
 set(VORN_ESBUILD "${VORN_PLAYGROUND_SRC}/node_modules/.bin/esbuild")
 
+if(NOT VORN_WASI)
+  # The page compiles with vorn-compile.wasm.
+  return()
+endif()
 if(NOT EXISTS "${VORN_ESBUILD}")
   message(WARNING "web/playground-src/node_modules is missing (run scripts/ensure-tools.sh): the playground page is not built")
   return()

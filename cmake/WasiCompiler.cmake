@@ -5,7 +5,8 @@
 # runtime module. The build's web/ folder also receives the WASI library that
 # web/compiler.mjs uses in browsers, copied from web/node_modules.
 find_program(VORN_CLANGXX_19 NAMES clang++-19 REQUIRED)
-set(VORN_WASI_SYSROOT "/usr" CACHE PATH "Prefix whose lib/wasm32-wasi and include/wasm32-wasi hold wasi-libc")
+# The linker of the same LLVM when it is there; any wasm-ld reads these objects.
+find_program(VORN_WASI_LD NAMES wasm-ld-19 wasm-ld REQUIRED)
 
 set(wasi_targets vorn-compile vorn_driver)
 get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
@@ -49,7 +50,7 @@ endforeach()
 # walk trees as deep as the parser accepts.
 add_custom_command(OUTPUT "${VORN_COMPILE_WASM}"
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}"
-  COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -fuse-ld=${VORN_WASM_LD} -O2 -s
+  COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -fuse-ld=${VORN_WASI_LD} -O2 -s
           -Wl,-z,stack-size=16777216 -o "${VORN_COMPILE_WASM}" ${wasi_objects} -lwasi-emulated-getpid
   DEPENDS ${wasi_objects}
   COMMENT "Linking vorn-compile.wasm" VERBATIM)

@@ -24,6 +24,7 @@ compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev
 # The compiler built for WASI (vorn-compile.wasm): clang 19 with the WASI libc,
 # C++ library and builtins.
 [[ -f /usr/lib/wasm32-wasi/libc.a ]] || missing+=(wasi-libc)
+need wasm-ld-19 lld-19
 [[ -f /usr/lib/wasm32-wasi/libc++.a ]] || missing+=(libc++-19-dev-wasm32)
 [[ -f /usr/lib/wasm32-wasi/libc++abi.a ]] || missing+=(libc++abi-19-dev-wasm32)
 compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a" >/dev/null || missing+=(libclang-rt-19-dev-wasm32)

@@ -34,10 +34,11 @@ async function loadModule() {
     const { readFile } = await import('node:fs/promises');
     pending = readFile(source).then((bytes) => WebAssembly.compile(bytes));
   } else {
+    // Compiled from the bytes: streaming compilation refuses a server that
+    // does not send application/wasm.
     pending = fetch(source).then(async (response) => {
       if (!response.ok) throw new Error(`vorn-compile.wasm: HTTP ${response.status} for ${response.url}`);
-      return WebAssembly.compileStreaming ? WebAssembly.compileStreaming(response)
-        : WebAssembly.compile(await response.arrayBuffer());
+      return WebAssembly.compile(await response.arrayBuffer());
     });
   }
   compiledModule = pending;
@@ -271,15 +272,18 @@ async function compileInBrowser(module, entries, args) {
     let level = tree;
     for (const name of parts.slice(0, -1)) {
       let next = level.get(name);
-      if (!(next instanceof Map)) {
+      if (next === undefined) {
         next = new Map();
         level.set(name, next);
       }
+      if (!(next instanceof Map)) throw new TypeError(`compile: ${parts.join('/')} lies below a file`);
       level = next;
     }
+    const name = parts[parts.length - 1];
+    if (level.get(name) instanceof Map) throw new TypeError(`compile: ${parts.join('/')} is also a folder`);
     const file = new File(bytes);
     inputs.set(parts.join('/'), { file, data: file.data });
-    level.set(parts[parts.length - 1], file);
+    level.set(name, file);
   }
   const build = (level) => new Map([...level].map(([name, entry]) =>
     [name, entry instanceof Map ? new Directory(build(entry)) : entry]));

@@ -86,6 +86,21 @@ TEST(ArgsTest, CrossChecks) {
   EXPECT_TRUE(parseList({"", "--inspect"}));
 }
 
+TEST(ArgsTest, DiagnosticsFormatInEveryModeLastOneWins) {
+  for (std::string_view mode : {"--inspect", "--preview", "--truth-table"}) {
+    auto args = parseList({"x.vorn", mode, "--diagnostics-format=json"});
+    ASSERT_TRUE(args) << mode;
+    EXPECT_EQ(args->diagnostics_format, DiagnosticsFormat::json);
+  }
+  auto text = parseList({"x.vorn", "-o", "o", "--diagnostics-format=json", "--diagnostics-format=text"});
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->diagnostics_format, DiagnosticsFormat::text);
+  EXPECT_EQ(parseList({"x.vorn", "-o", "o"})->diagnostics_format, DiagnosticsFormat::text);
+  EXPECT_EQ(errorOf({"x.vorn", "-o", "o", "--diagnostics-format=JSON"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "-o", "o", "--diagnostics-format="}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "-o", "o", "--diagnostics-format"}), Error::UnknownFlag);
+}
+
 TEST(ArgsTest, HelpTextIsComplete) {
   std::string_view help = helpText();
   EXPECT_EQ(help.size(), 2007u);

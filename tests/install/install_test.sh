@@ -23,6 +23,11 @@ done
 if [[ -d $source/web ]]; then
   [[ -d $prefix/share/vorn-compile/web ]] || fail "web/ exists but share/vorn-compile/web was not installed"
   [[ -z $(find "$prefix/share/vorn-compile/web" -name node_modules) ]] || fail "node_modules installed with the web page"
+fi
+# A build with the compiler for WASI installs it beside compiler.mjs.
+wasi=0
+[[ -d $source/web && -f $build/web/vorn-compile.wasm ]] && wasi=1
+if ((wasi)); then
   for file in compiler.mjs compiler.d.ts vorn-compile.wasm vendor/browser_wasi_shim/index.js; do
     [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
   done
@@ -49,7 +54,7 @@ done
 [[ $table == "$expected" ]] || fail "full adder truth table:"$'\n'"$table"
 
 # The installed compiler.mjs with the module beside it: the same table.
-if command -v node >/dev/null && [[ -d $source/web ]]; then
+if command -v node >/dev/null && ((wasi)); then
   table=$(cd "$examples" && node --input-type=module -e "
     import { readFileSync } from 'node:fs';
     import { compile } from '$prefix/share/vorn-compile/web/compiler.mjs';

@@ -247,3 +247,29 @@ for (const caseName of cases) {
     }
   });
 }
+
+// Under WASI a canonical path is spelled from the project's root "/": the
+// same cycle as the native run, whose paths start with the real directory.
+test('import cycles name canonical paths from the project root', async () => {
+  const files = {
+    'top.vorn': 'import a "./src/../src/a.vorn"\ninput x\na inner(x=x)\noutput y(in=inner.y)\n',
+    'src/a.vorn': 'import b "deeper/b.vorn"\ninput x\nb inner(x=x)\noutput y(in=inner.y)\n',
+    'src/deeper/b.vorn': 'import a "../a.vorn"\nimport again "/src/./a.vorn"\ninput x\noutput y(in=x)\n',
+  };
+  const work = mkdtempSync(join(tmpdir(), 'vorn-wasi-cycle-'));
+  try {
+    for (const [path, text] of Object.entries(files)) {
+      mkdirSync(dirname(join(work, path)), { recursive: true });
+      writeFileSync(join(work, path), text.replace('"/src/', `"${work}/src/`));
+    }
+    const nativeRun = spawnSync(native, ['top.vorn', '--preview'], { cwd: work, encoding: 'utf8' });
+    const result = await compile(files, ['top.vorn', '--preview']);
+    assert.equal(result.status, 1);
+    assert.equal(nativeRun.status, 1);
+    assert.match(result.stderr, /E010: import cycle detected: \/src\/a\.vorn -> \/src\/deeper\/b\.vorn\n/);
+    const realWork = spawnSync('realpath', [work], { encoding: 'utf8' }).stdout.trim();
+    assert.equal(result.stderr, nativeRun.stderr.replaceAll(realWork, ''));
+  } finally {
+    rmSync(work, { recursive: true, force: true });
+  }
+});
