@@ -59,6 +59,8 @@ npm_ci editors/vscode
 # The WASI library that web/compiler.mjs uses in browsers; the build copies it
 # into the served folder.
 npm_ci web
+# CodeMirror and esbuild, which the build uses to bundle the playground page.
+npm_ci web/playground-src
 # playwright-core for the browser tests; it drives /usr/bin/chromium and never
 # downloads a browser of its own.
 npm_ci tests/web

@@ -296,7 +296,8 @@ async function compileInBrowser(module, entries, args) {
     new PreopenDirectory('/', build(tree)),
   ];
   const preopen = fds[3];
-  const wasi = new WASI(['vorn-compile', ...args], [], fds);
+  // The library logs every call to the console unless told not to.
+  const wasi = new WASI(['vorn-compile', ...args], [], fds, { debug: false });
   const instance = await WebAssembly.instantiate(module, { wasi_snapshot_preview1: wasi.wasiImport });
   const status = wasi.start(instance);
 

@@ -31,6 +31,13 @@ if ((wasi)); then
   for file in compiler.mjs compiler.d.ts vorn-compile.wasm vendor/browser_wasi_shim/index.js; do
     [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
   done
+  [[ ! -e $prefix/share/vorn-compile/web/playground-src ]] || fail "the playground's sources installed with the web page"
+  # The playground is served as installed: the page, its bundle and its worker beside the compiler module.
+  if [[ -f $build/web/playground.js ]]; then
+    for file in playground.html playground.js playground_worker.mjs; do
+      [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
+    done
+  fi
 fi
 ((failed == 0)) || exit 1
 
