@@ -16,9 +16,11 @@ if(NOT EXISTS "${VORN_ESBUILD}")
   return()
 endif()
 
-# The files a static server needs, as in web/.
-set(web_files index.html page.mjs page.css circuit.mjs element.mjs topology.mjs table_text.mjs table_worker.mjs
-    truth_table_view.mjs vorn.mjs vorn.d.ts compiler.mjs compiler.d.ts playground.html playground.css playground_worker.mjs)
+# The files a static server needs: every page, style and module of web/
+# itself, as the installation copies them.
+file(GLOB web_files RELATIVE "${PROJECT_SOURCE_DIR}/web" CONFIGURE_DEPENDS
+     "${PROJECT_SOURCE_DIR}/web/*.html" "${PROJECT_SOURCE_DIR}/web/*.css" "${PROJECT_SOURCE_DIR}/web/*.mjs"
+     "${PROJECT_SOURCE_DIR}/web/*.d.ts")
 set(web_copies "")
 foreach(name IN LISTS web_files)
   add_custom_command(OUTPUT "${VORN_WEB_BUILD_DIR}/${name}"

@@ -105,6 +105,8 @@ TEST(ArgsTest, TestModeTakesItsTable) {
   EXPECT_EQ(errorOf({"x.vorn", "--test", "t.csv", "--expand-macros"}), Error::InvalidFlagValue);
   EXPECT_EQ(errorOf({"x.vorn", "--test=t.csv"}), Error::UnknownFlag);
   EXPECT_EQ(errorOf({"--test", "t.csv"}), Error::MissingInput);
+}
+
 TEST(ArgsTest, DiagnosticsFormatInEveryModeLastOneWins) {
   for (std::string_view mode : {"--inspect", "--preview", "--truth-table"}) {
     auto args = parseList({"x.vorn", mode, "--diagnostics-format=json"});
