@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "core/control_bytes.hpp"
 #include "parser/parser.hpp"
 #include "syntax/translate_steps.hpp"
 
@@ -249,7 +250,8 @@ Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::ui
 }
 
 std::string formatSyntaxError(std::string_view path, const SyntaxError& error) {
-  std::string line(path);
+  std::string line;
+  control_bytes::appendEscaped(line, path);
   line += ':';
   line += std::to_string(error.line);
   line += ':';

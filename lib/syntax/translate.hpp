@@ -34,7 +34,8 @@ struct SyntaxError {
 Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::uint32_t file_id,
                               std::optional<SyntaxError>* syntax_error = nullptr);
 
-// "path:line:col: error: message", the located line printed for a SyntaxError.
+// "path:line:col: error: message", the located line printed for a SyntaxError;
+// control bytes in the path are escaped as in the message.
 std::string formatSyntaxError(std::string_view path, const SyntaxError& error);
 
 }  // namespace vorn::translate
