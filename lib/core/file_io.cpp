@@ -158,6 +158,17 @@ Result<void> writeInPlace(const std::string& path, std::string_view bytes, bool 
   return closeAfterWriting(fd, writeAll(fd.get(), bytes));
 }
 
+// A private file stays private once replaced. WASI has no permission bits.
+Result<void> copyPermissionBits(int fd, const struct stat& existing) {
+#if defined(__wasi__)
+  (void)fd;
+  (void)existing;
+#else
+  if (::fchmod(fd, existing.st_mode & 0777) != 0) return fail(errorFromErrno(errno));
+#endif
+  return {};
+}
+
 // `existing` describes the regular file at `path` being replaced, if any.
 Result<void> replaceAtomically(const std::string& path, std::string_view bytes, const struct stat* existing) {
   std::string_view directory = directoryPart(path);
@@ -174,8 +185,7 @@ Result<void> replaceAtomically(const std::string& path, std::string_view bytes, 
     return fail(errorFromErrno(errno));
   }
   Result<void> written;
-  // A private file stays private once replaced.
-  if (existing != nullptr && ::fchmod(fd.get(), existing->st_mode & 0777) != 0) written = fail(errorFromErrno(errno));
+  if (existing != nullptr) written = copyPermissionBits(fd.get(), *existing);
   if (written) written = writeAll(fd.get(), bytes);
   written = closeAfterWriting(fd, std::move(written));
   if (written && ::rename(temporary.c_str(), path.c_str()) != 0) written = fail(errorFromErrno(errno));
