@@ -14,7 +14,15 @@ std::optional<std::string_view> printedForm(unsigned char byte) {
 }
 
 void appendEscaped(std::string& out, std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  // Nearly every text has nothing to escape: it is copied whole.
+  const auto plain = [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte != 0x7F && byte != 0xC2;
+  };
+  std::size_t i = 0;
+  while (i < text.size() && plain(text[i])) ++i;
+  out.append(text.substr(0, i));
+  for (; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (std::optional<std::string_view> form = printedForm(byte)) {
       out.append(*form);
