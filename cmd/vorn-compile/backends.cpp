@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "core/file_io.hpp"
@@ -13,6 +12,7 @@
 #include "log/log.hpp"
 #include "preview/layout/orchestrator.hpp"
 #include "preview/render/render.hpp"
+#include "resolver/builtins.hpp"
 #include "stage_report.hpp"
 #include "topology/full_serializer.hpp"
 #include "topology/section_writer.hpp"
@@ -33,18 +33,24 @@ namespace {
 constexpr std::string_view kCompileTimestamp = "2026-05-01T22:00:00Z";
 constexpr std::string_view kCompilerVersion = "vorn-compiler/dev";
 
-// Writing the artifact over the source it was compiled from would destroy
-// the user's work, so the same file (by device and inode) is refused.
-bool isSameFile(const std::string& a, const std::string& b) {
-  struct stat first {};
-  struct stat second {};
-  if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
-  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+// Writing the artifact over a source the run read would destroy the user's
+// work, so any file the run read (by device and inode, whatever its name) is
+// refused: the root, and in a project every imported file.
+bool isReadFile(const args::Args& args, const Program& program, const file_io::FileIdentity& output) {
+  if (file_io::fileIdentity(std::string(args.input_path)) == output) return true;
+  if (program.project == nullptr) return false;
+  for (std::string_view path : program.project->file_paths) {
+    if (builtins::hasVirtualPrefix(path)) continue;
+    if (file_io::fileIdentity(std::string(path)) == output) return true;
+  }
+  return false;
 }
 
-Result<void> writeOutput(const args::Args& args, std::string_view bytes) {
+Result<void> writeOutput(const args::Args& args, const Program& program, std::string_view bytes) {
   std::string output_path(*args.output_path);
-  if (isSameFile(output_path, std::string(args.input_path))) return fail(Error::OutputIsInput);
+  if (auto output = file_io::fileIdentity(output_path); output && isReadFile(args, program, *output)) {
+    return fail(Error::OutputIsInput);
+  }
   return file_io::writeFileAny(output_path, bytes);
 }
 
@@ -98,7 +104,7 @@ Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, 
   auto artifact = section_writer::combineTwo(compact, *full);
   if (!artifact) return report.stageFailure(stage_prefixes::kWasmAssembly, artifact.error());
   std::string_view bytes(reinterpret_cast<const char*>(artifact->data()), artifact->size());
-  if (auto written = writeOutput(args, bytes); !written) {
+  if (auto written = writeOutput(args, program, bytes); !written) {
     return report.stageFailure(stage_prefixes::kWritingWasm, written.error());
   }
   return std::uint8_t{0};
@@ -109,7 +115,7 @@ Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, 
   auto text = program.project ? project::emitProjectSource(*program.project, options)
                               : emit::emitModuleSource(*program.module, options);
   if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
-  if (auto written = writeOutput(args, *text); !written) {
+  if (auto written = writeOutput(args, program, *text); !written) {
     return report.stageFailure(stage_prefixes::kWritingZig, written.error());
   }
   return std::uint8_t{0};

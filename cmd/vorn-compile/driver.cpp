@@ -11,6 +11,7 @@
 #include "core/stage_prefixes.hpp"
 #include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
+#include "resolver/file_loader.hpp"
 #include "resolver/import_cycle.hpp"
 #include "resolver/resolve_bodies.hpp"
 #include "resolver/scan_imports.hpp"
@@ -124,7 +125,7 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
     if (read.error() == Error::FileNotFound) return report.inputNotFound(input_path);
     return report.stageFailure(stage_prefixes::kReadingInput, read.error());
   }
-  std::string_view source = arena.store(*read);
+  std::string_view source = arena.store(file_loader::withoutByteOrderMark(*read));
   read->clear();
   read->shrink_to_fit();
 

@@ -35,7 +35,13 @@ Result<std::string> canonicalise(std::string_view path) {
 
 }  // namespace
 
-Result<OwnedFile> loadFileOwned(std::string_view path) {
+std::string_view withoutByteOrderMark(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  return text;
+}
+
+Result<OwnedFile> loadFileOwned(std::string_view path, bool keep_byte_order_mark) {
   if (builtins::hasVirtualPrefix(path)) {
     std::optional<builtins::Name> name = builtins::macroForVirtualPath(path);
     if (!name) return fail(Error::BuiltinNotFound);
@@ -45,7 +51,8 @@ Result<OwnedFile> loadFileOwned(std::string_view path) {
   if (!canonical) return fail(canonical.error());
   if (std::optional<std::string_view> open_buffer = overlayText(*canonical)) {
     if (open_buffer->size() > file_io::kMaxSourceBytes) return fail(Error::FileTooBig);
-    return OwnedFile{std::move(*canonical), std::string(*open_buffer)};
+    return OwnedFile{std::move(*canonical),
+                     std::string(keep_byte_order_mark ? *open_buffer : withoutByteOrderMark(*open_buffer))};
   }
   // Pipes, terminals and sockets are refused before they are opened: opening
   // or reading one could wait forever for a writer that never comes.
@@ -55,6 +62,7 @@ Result<OwnedFile> loadFileOwned(std::string_view path) {
   if (!S_ISREG(info.st_mode)) return fail(Error::NotRegularFile);
   auto text = file_io::readFile(*canonical, file_io::kMaxSourceBytes);
   if (!text) return fail(text.error());
+  if (!keep_byte_order_mark) text->erase(0, text->size() - withoutByteOrderMark(*text).size());
   return OwnedFile{std::move(*canonical), std::move(*text)};
 }
 

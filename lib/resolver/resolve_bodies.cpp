@@ -51,6 +51,8 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
     std::optional<translate::SyntaxError> unread;
     auto tree = translate::parseSource(arena, loaded->source, file_id, &unread);
     if (!tree) {
+      // The root is read by the driver first, which reports its failure itself.
+      if (!unread && file_id != 0) unread = translate::nothingDeclared(loaded->source);
       if (unread && syntax_error != nullptr) *syntax_error = FileSyntaxError{file_id, std::move(*unread)};
       return fail(tree.error());
     }

@@ -21,8 +21,9 @@ struct FileSyntaxError {
 
 // Loads, translates and resolves every file in `topo_order` into a project.
 // Source texts and syntax trees are kept alive by the project and `arena`.
-// When a file fails with ParsingFailed because of unread text, `syntax_error`
-// (when given) says which file and where.
+// When a file fails because of unread text, or an imported file because it
+// declares nothing at all (translate::nothingDeclared), `syntax_error` (when given) says which
+// file and where.
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,

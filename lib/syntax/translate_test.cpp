@@ -35,6 +35,17 @@ TEST_F(TranslateTest, FilesWithoutMeaningfulItemsFail) {
   EXPECT_EQ(failure("%%% input a"), Error::ParsingFailed);
   EXPECT_EQ(failure("// only a comment\n"), Error::InvalidProgram);
   EXPECT_EQ(failure("a.x <> b.y"), Error::InvalidProgram);
+
+  // Only the texts with nothing but blanks and comments get the reason.
+  for (std::string_view nothing : {"", " \n\t\r\n", "// only a comment\n", "\n// one\n\n// two", "//"}) {
+    std::optional<SyntaxError> reason = nothingDeclared(nothing);
+    ASSERT_TRUE(reason.has_value()) << nothing;
+    EXPECT_EQ(formatSyntaxError("p/e.vorn", *reason), "p/e.vorn:1:1: error: the file is empty or holds only comments");
+  }
+  for (std::string_view something : {"%%% input a", "a.x <> b.y", "// c\na.x <> b.y", "input a\n// c\n", "input a",
+                                     "// c\n%%%", "import x \"y.vorn\""}) {
+    EXPECT_FALSE(nothingDeclared(something).has_value()) << something;
+  }
 }
 
 TEST_F(TranslateTest, InputsOutputsAndInstances) {

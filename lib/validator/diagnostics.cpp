@@ -1,5 +1,6 @@
 #include "validator/diagnostics.hpp"
 
+#include "core/control_bytes.hpp"
 #include "core/json_text.hpp"
 
 namespace vorn::diagnostics {
@@ -12,7 +13,8 @@ Diagnostic makeDiagnostic(DiagnosticCode code, DiagnosticLevel level, std::strin
 std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagnostic) {
   std::string line;
   line.reserve(path.size() + diagnostic.message.size() + 40);
-  line.append(path);
+  // Paths come from file names and import declarations and may hold any byte.
+  control_bytes::appendEscaped(line, path);
   line.push_back(':');
   line.append(std::to_string(diagnostic.span.start_line));
   line.push_back(':');
@@ -20,7 +22,7 @@ std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagno
   line.append(diagnostic.level == DiagnosticLevel::err ? ": error: " : ": warning: ");
   line.append(codeName(diagnostic.code));
   line.append(": ");
-  line.append(diagnostic.message);
+  control_bytes::appendEscaped(line, diagnostic.message);
   return line;
 }
 
@@ -52,13 +54,13 @@ Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string
     text.push_back('\n');
     for (const DiagnosticNote& note : diagnostic.notes) {
       text.append("  note: ");
-      text.append(pathOfFile(paths_by_file, note.span.file_id));
+      control_bytes::appendEscaped(text, pathOfFile(paths_by_file, note.span.file_id));
       text.push_back(':');
       text.append(std::to_string(note.span.start_line));
       text.push_back(':');
       text.append(std::to_string(note.span.start_col));
       text.append(": ");
-      text.append(note.message);
+      control_bytes::appendEscaped(text, note.message);
       text.push_back('\n');
     }
     if (auto written = out.write(text); !written) return fail(written.error());

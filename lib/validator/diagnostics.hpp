@@ -78,7 +78,9 @@ DiagnosticNote makeNote(Span span, MessageArgs<codes::argumentCount(codes::noteT
   return DiagnosticNote{codes::formatTemplate(text, args.values()), span};
 }
 
-// "path:line:col: error: E001: message"
+// "path:line:col: error: E001: message". Control bytes in the path and the
+// message (which quotes import paths) are escaped (core/control_bytes.hpp),
+// here and in the note lines, so that no source can forge or garble a line.
 std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagnostic);
 
 Counts countDiagnostics(const std::vector<Diagnostic>& diagnostics);
