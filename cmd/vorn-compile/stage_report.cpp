@@ -1,5 +1,6 @@
 #include "stage_report.hpp"
 
+#include "core/control_bytes.hpp"
 #include "core/json_text.hpp"
 #include "core/stage_prefixes.hpp"
 
@@ -65,7 +66,9 @@ Result<std::uint8_t> StageReport::syntaxFailure(std::string_view prefix, Error e
   if (json()) {
     keepFailure(prefix, errorName(error), std::nullopt);
     failure_json_.append(",\"location\":{\"file\":");
-    json_text::appendString(failure_json_, path);
+    std::string printed_path;  // as the located text line prints it
+    control_bytes::appendEscaped(printed_path, path);
+    json_text::appendString(failure_json_, printed_path);
     failure_json_.append(",\"line\":");
     failure_json_.append(std::to_string(unread->line));
     failure_json_.append(",\"column\":");

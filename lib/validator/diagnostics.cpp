@@ -82,17 +82,25 @@ void appendSpanJson(std::string& out, const Span& span) {
   out.append("}}");
 }
 
+// A path or message as its text line prints it (control bytes escaped), as a
+// JSON string: the document and the text lines never disagree.
+void appendPrintedString(std::string& out, std::string_view text) {
+  std::string printed;
+  control_bytes::appendEscaped(printed, text);
+  json_text::appendString(out, printed);
+}
+
 }  // namespace
 
 void appendDiagnosticJson(std::string& out, std::span<const std::string_view> paths_by_file,
                           const Diagnostic& diagnostic) {
   out.append("{\"file\":");
-  json_text::appendString(out, pathOfFile(paths_by_file, diagnostic.span.file_id));
+  appendPrintedString(out, pathOfFile(paths_by_file, diagnostic.span.file_id));
   out.append(",\"code\":\"");
   out.append(codeName(diagnostic.code));
   out.append(diagnostic.level == DiagnosticLevel::err ? "\",\"level\":\"error\"" : "\",\"level\":\"warning\"");
   out.append(",\"message\":");
-  json_text::appendString(out, diagnostic.message);
+  appendPrintedString(out, diagnostic.message);
   out.append(",\"span\":");
   appendSpanJson(out, diagnostic.span);
   out.append(",\"notes\":[");
@@ -100,9 +108,9 @@ void appendDiagnosticJson(std::string& out, std::span<const std::string_view> pa
     const DiagnosticNote& note = diagnostic.notes[i];
     if (i > 0) out.push_back(',');
     out.append("{\"file\":");
-    json_text::appendString(out, pathOfFile(paths_by_file, note.span.file_id));
+    appendPrintedString(out, pathOfFile(paths_by_file, note.span.file_id));
     out.append(",\"message\":");
-    json_text::appendString(out, note.message);
+    appendPrintedString(out, note.message);
     out.append(",\"span\":");
     appendSpanJson(out, note.span);
     out.push_back('}');

@@ -33,6 +33,9 @@ const SKIP = {
 };
 const SKIP_AFTER = {
   cli_closed_pipe: 'compile() collects standard output in memory: there is no pipe to close',
+  cli_output_over_any_read_file_refused: 'links and hard links: the project handed to compile() has none',
+  cli_output_replaced_keeps_mode_or_written_in_place: 'permission bits and sealed folders: WASI has neither',
+  cli_output_through_standard_streams: 'compile() collects standard streams in memory: no device or FIFO to write through',
 };
 // Lines of stage failures as the contract words them: "<stage>: <error>".
 const STAGES = ['failed reading input file', 'parse failed', 'resolve failed', 'import scan failed',
