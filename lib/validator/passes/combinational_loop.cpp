@@ -146,21 +146,25 @@ class LoopSearch {
 };
 
 // The port nodes of one split instance, in order of first use.
-struct SplitInstance {
-  const gate_free_paths::FilePaths* paths = nullptr;
-  std::vector<std::pair<std::string_view, std::size_t>> inputs;   // port, node
-  std::vector<std::pair<std::string_view, std::size_t>> outputs;  // port, node
+struct PortNodes {
+  std::vector<std::pair<std::string_view, std::size_t>> in_order;  // port, node
+  std::unordered_map<std::string_view, std::size_t> by_name;
+
+  std::size_t nodeOf(std::string_view port, std::vector<std::size_t>& component_of, std::size_t component) {
+    auto [found, inserted] = by_name.try_emplace(port, component_of.size());
+    if (inserted) {
+      in_order.emplace_back(port, found->second);
+      component_of.push_back(component);
+    }
+    return found->second;
+  }
 };
 
-std::size_t portNode(std::vector<std::pair<std::string_view, std::size_t>>& ports, std::string_view port,
-                     std::vector<std::size_t>& component_of, std::size_t component) {
-  for (const auto& [name, node] : ports) {
-    if (name == port) return node;
-  }
-  ports.emplace_back(port, component_of.size());
-  component_of.push_back(component);
-  return ports.back().second;
-}
+struct SplitInstance {
+  const gate_free_paths::FilePaths* paths = nullptr;
+  PortNodes inputs;
+  PortNodes outputs;
+};
 
 }  // namespace
 
@@ -184,12 +188,12 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
   auto fromNode = [&](std::size_t component, std::string_view port) {
     auto found = split.find(component);
     if (found == split.end()) return component;
-    return portNode(found->second.outputs, port, graph.component, component);
+    return found->second.outputs.nodeOf(port, graph.component, component);
   };
   auto toNode = [&](std::size_t component, std::string_view port) {
     auto found = split.find(component);
     if (found == split.end()) return component;
-    return portNode(found->second.inputs, port, graph.component, component);
+    return found->second.inputs.nodeOf(port, graph.component, component);
   };
 
   // Self-loops are reported on the spot, gates included; the other edges
@@ -214,10 +218,19 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
     auto found = split.find(n);
     if (found == split.end()) continue;
     const SplitInstance& instance = found->second;
-    for (const auto& [input, input_node] : instance.inputs) {
-      for (const auto& [output, output_node] : instance.outputs) {
-        if (instance.paths->joins(input, output)) edges.emplace_back(input_node, output_node);
+    std::vector<std::size_t> reached;
+    for (const auto& [input, input_node] : instance.inputs.in_order) {
+      const std::vector<std::uint32_t>* outputs = instance.paths->reachedFrom(input);
+      if (outputs == nullptr) continue;
+      reached.clear();
+      for (std::uint32_t o : *outputs) {
+        auto exit = instance.outputs.by_name.find(instance.paths->outputName(o));
+        if (exit != instance.outputs.by_name.end()) reached.push_back(exit->second);
       }
+      // In the order the output ports were first read.
+      std::sort(reached.begin(), reached.end());
+      reached.erase(std::unique(reached.begin(), reached.end()), reached.end());
+      for (std::size_t output_node : reached) edges.emplace_back(input_node, output_node);
     }
   }
 
@@ -242,10 +255,10 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
       continue;
     }
     // A split instance starts from its input ports, then its output ports.
-    for (const auto& port : found->second.inputs) {
+    for (const auto& port : found->second.inputs.in_order) {
       if (!search.visited(port.second)) search.visit(port.second);
     }
-    for (const auto& port : found->second.outputs) {
+    for (const auto& port : found->second.outputs.in_order) {
       if (!search.visited(port.second)) search.visit(port.second);
     }
   }

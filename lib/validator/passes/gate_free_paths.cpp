@@ -103,13 +103,13 @@ void ProjectPaths::computeFile(std::uint32_t file) {
     paths.output_index_.try_emplace(module.outputs[o].name, o);
   }
   paths.reached_.resize(module.inputs.size());
+  for (const types::OutputPin& pin : module.outputs) paths.output_names_.push_back(pin.name);
 
   const ComponentLookup lookup(module);
   const std::size_t count = module.components.size();
   // Output pin components in order are the module's outputs in order.
   std::vector<std::uint32_t> output_of(count, kNone);
   std::vector<const FilePaths*> inner(count, nullptr);
-  std::vector<const types::Module*> inner_module(count, nullptr);
   std::uint32_t outputs_seen = 0;
   for (std::size_t n = 0; n < count; ++n) {
     const types::Component& component = module.components[n];
@@ -117,10 +117,6 @@ void ProjectPaths::computeFile(std::uint32_t file) {
       output_of[n] = outputs_seen++;
     }
     inner[n] = pathsOf(module, component);
-    if (inner[n] != nullptr) {
-      auto target = targets_.find(module.file_id, component.kind.sub_circuit_ref.name);
-      inner_module[n] = &project_.files[*target];
-    }
   }
 
   // Connections by source component, in connection order.
@@ -139,7 +135,9 @@ void ProjectPaths::computeFile(std::uint32_t file) {
     }
   }
 
-  // One breadth-first walk per input pin.
+  // One breadth-first walk per input pin. Where every port has one driver, a
+  // non-gate has one driver too, so the walks of different pins never meet
+  // and all of them together visit each signal once.
   std::unordered_set<Signal, SignalHash> seen;
   std::vector<Signal> queue;
   std::vector<char> reached(module.outputs.size(), 0);
@@ -163,7 +161,7 @@ void ProjectPaths::computeFile(std::uint32_t file) {
         if (inner[next] != nullptr) {
           const std::vector<std::uint32_t>* outputs = inner[next]->reachedFrom(connection.to.port);
           if (outputs == nullptr) continue;
-          for (std::uint32_t o : *outputs) enqueue(next, inner_module[next]->outputs[o].name);
+          for (std::uint32_t o : *outputs) enqueue(next, inner[next]->outputName(o));
           continue;
         }
         if (output_of[next] != kNone) reached[output_of[next]] = 1;

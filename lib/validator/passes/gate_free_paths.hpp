@@ -24,6 +24,7 @@ class FilePaths {
   // The output pins (indices into the module's outputs) that the input pin
   // named `input` reaches without a gate, ascending.
   const std::vector<std::uint32_t>* reachedFrom(std::string_view input) const;
+  std::string_view outputName(std::uint32_t index) const { return output_names_[index]; }
 
  private:
   friend class ProjectPaths;
@@ -31,6 +32,7 @@ class FilePaths {
   std::unordered_map<std::string_view, std::uint32_t> input_index_;
   std::unordered_map<std::string_view, std::uint32_t> output_index_;
   std::vector<std::vector<std::uint32_t>> reached_;  // by input pin index
+  std::vector<std::string_view> output_names_;
 };
 
 // The paths of every file of a project, each file computed once, after the
