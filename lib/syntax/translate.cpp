@@ -142,9 +142,15 @@ Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_nod
     ast::releaseNested(bindings);
     return fail(translated ? Error::InvalidOutputDecl : translated.error());
   }
-  // Only the first binding drives the output; its port name is not looked at.
-  file.outputs.push_back(ast::OutputDecl{*name, std::move(bindings.front().value), span});
-  ast::releaseNested(bindings);
+  // Only the first binding drives the output; the port names and the later
+  // bindings are kept for validation to judge.
+  ast::OutputDecl& output = file.outputs.emplace_back();
+  output.name = *name;
+  output.value = std::move(bindings.front().value);
+  output.span = span;
+  output.port = bindings.front().port;
+  output.later_bindings.reserve(bindings.size() - 1);
+  for (std::size_t i = 1; i < bindings.size(); ++i) output.later_bindings.push_back(std::move(bindings[i]));
   return {};
 }
 

@@ -97,6 +97,17 @@ TEST_F(TranslateTest, InputsOutputsAndInstances) {
   EXPECT_EQ(c.value.named.target.text, "g");
   EXPECT_EQ(c.value.named.port.text, "out");
   EXPECT_EQ(c.value.named.span, span(7, 13, 7, 18));
+  // Its port name and the later bindings are kept for validation to judge;
+  // the short form has neither.
+  ASSERT_TRUE(c.port.has_value());
+  EXPECT_EQ(c.port->text, "zz");
+  EXPECT_EQ(c.port->span, span(7, 10, 7, 12));
+  ASSERT_EQ(c.later_bindings.size(), 1u);
+  EXPECT_EQ(c.later_bindings[0].port.text, "in");
+  EXPECT_EQ(c.later_bindings[0].span, span(7, 20, 7, 22));
+  EXPECT_EQ(c.later_bindings[0].value.named.target.text, "h");
+  EXPECT_FALSE(q.port.has_value());
+  EXPECT_TRUE(q.later_bindings.empty());
 
   EXPECT_EQ(file.span, span(1, 1, 7, 29));
 }
