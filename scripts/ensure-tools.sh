@@ -21,6 +21,10 @@ need groff groff-base
 # The fuzz targets: clang 19 (std::expected from this libstdc++) and its libFuzzer.
 need clang++-19 clang-19
 compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev/null || missing+=(libclang-rt-19-dev)
+# Verilog export is checked by simulating it (Icarus Verilog) and synthesizing it.
+need iverilog iverilog
+need vvp iverilog
+need yosys yosys
 # JSON for the language server (vorn-lsp); the compiler does not use it.
 [[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 

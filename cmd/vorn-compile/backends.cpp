@@ -21,6 +21,7 @@
 #include "truth_table/csv.hpp"
 #include "truth_table/json.hpp"
 #include "truth_table/markdown.hpp"
+#include "verilog/verilog.hpp"
 
 namespace vorn::driver {
 
@@ -107,6 +108,18 @@ Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, 
   if (!text) return reportStageFailure(err, stage_prefixes::kEmission, text.error());
   if (auto written = writeOutput(args, *text); !written) {
     return reportStageFailure(err, stage_prefixes::kWritingZig, written.error());
+  }
+  return std::uint8_t{0};
+}
+
+// Always on a project: the built-in gates are files of their own there.
+Result<std::uint8_t> runEmitVerilog(const args::Args& args, const Program& program, OutputStream& err) {
+  if (program.project == nullptr) return fail(Error::InternalError);
+  verilog::EmitOptions options{lastPathComponent(args.input_path), kCompilerVersion};
+  auto text = verilog::emitProjectVerilog(*program.project, options);
+  if (!text) return reportStageFailure(err, stage_prefixes::kEmission, text.error());
+  if (auto written = writeOutput(args, *text); !written) {
+    return reportStageFailure(err, stage_prefixes::kWritingVerilog, written.error());
   }
   return std::uint8_t{0};
 }

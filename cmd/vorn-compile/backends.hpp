@@ -18,6 +18,7 @@ struct Program {
 
 Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, OutputStream& err);
 Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, OutputStream& err);
+Result<std::uint8_t> runEmitVerilog(const args::Args& args, const Program& program, OutputStream& err);
 Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out,
                                 OutputStream& err);
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,

@@ -165,7 +165,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
 
   bool project_pipeline = args.mode != args::Mode::inspect &&
                           (!file->imports.empty() || args.mode == args::Mode::preview ||
-                           args.mode == args::Mode::truth_table);
+                           args.mode == args::Mode::truth_table || args.mode == args::Mode::emit_verilog);
 
   Program program;
   std::vector<Diagnostic> diagnostics;
@@ -199,6 +199,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   switch (args.mode) {
     case args::Mode::compile: return runCompile(args, program, err);
     case args::Mode::emit_zig: return runEmitZig(args, program, err);
+    case args::Mode::emit_verilog: return runEmitVerilog(args, program, err);
     case args::Mode::preview: return runPreview(args, program, out, err);
     case args::Mode::truth_table: return runTruthTable(args, program, out, err);
     case args::Mode::inspect: break;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace vorn::args {
@@ -60,6 +61,9 @@ TEST(ArgsTest, UsageErrorsInScanOrder) {
   EXPECT_EQ(errorOf({}), Error::MissingInput);
   EXPECT_EQ(errorOf({"x.vorn"}), Error::MissingOutput);
   EXPECT_EQ(errorOf({"x.vorn", "--emit-zig"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--emit-verilog"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--emit-verilog", "-o", "x.v", "--emit-zig"}), Error::ConflictingModes);
+  EXPECT_EQ(parseList({"x.vorn", "--emit-verilog", "-o", "x.v"})->mode, Mode::emit_verilog);
   EXPECT_EQ(errorOf({"x.vorn", "--preview", "--truth-table"}), Error::ConflictingModes);
   EXPECT_EQ(errorOf({"x.vorn", "--color=blue"}), Error::InvalidFlagValue);
   EXPECT_EQ(errorOf({"x.vorn", "--format=xml"}), Error::InvalidFlagValue);
@@ -87,7 +91,12 @@ TEST(ArgsTest, CrossChecks) {
 
 TEST(ArgsTest, HelpTextIsComplete) {
   std::string_view help = helpText();
-  EXPECT_EQ(help.size(), 1822u);
+  // The original 1822 bytes and one line for --emit-verilog after --emit-zig.
+  constexpr std::string_view kVerilogLine =
+      "    --emit-verilog    Emit synthesizable structural Verilog-2005 source. Requires -o.\n";
+  EXPECT_EQ(help.size(), 1822u + kVerilogLine.size());
+  EXPECT_NE(help.find(std::string("Zig source. Requires -o.\n") + std::string(kVerilogLine) + "    --inspect "),
+            std::string_view::npos);
   EXPECT_TRUE(help.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
   EXPECT_TRUE(help.ends_with("--truth-table --format=json\n"));
 }
