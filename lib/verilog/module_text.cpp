@@ -36,6 +36,13 @@ void appendInstanceName(std::string& out, const Component& component) {
   out.append("\\#").append(std::to_string(component.id.value)).push_back(' ');
 }
 
+// Appends `text`, without its leading space when an escaped identifier's
+// closing space already stands there.
+void appendAfterName(std::string& out, std::string_view text) {
+  if (!out.empty() && out.back() == ' ' && text.starts_with(' ')) text.remove_prefix(1);
+  out.append(text);
+}
+
 void appendSignal(std::string& out, const Component& component, std::string_view port) {
   if (!component.instance_name.empty()) {
     appendSignalName(out, component.instance_name, port);
@@ -271,7 +278,8 @@ class ModuleWriter {
       for (const types::OutputPin& pin : project_.files[target_[index]].outputs) {
         out_.append("    assign ");
         appendSignal(out_, component, pin.name);
-        out_.append(" = ").append(kUndriven).append(";\n");
+        appendAfterName(out_, " = ");
+        out_.append(kUndriven).append(";\n");
       }
       return;
     }
@@ -281,7 +289,8 @@ class ModuleWriter {
     } else {
       appendSignal(out_, component, "out");
     }
-    out_.append(" = ").append(kUndriven).append(";\n");
+    appendAfterName(out_, " = ");
+    out_.append(kUndriven).append(";\n");
   }
 
   void writeInstances() {
@@ -337,7 +346,7 @@ class ModuleWriter {
   void writeGate(std::string_view primitive, const Component& component) {
     out_.append(primitive);
     appendInstanceName(out_, component);
-    out_.append(" (");
+    appendAfterName(out_, " (");
     appendSignal(out_, component, "out");
     out_.append(", ");
   }
@@ -347,7 +356,7 @@ class ModuleWriter {
     const types::Module& target = project_.files[target_[index]];
     out_.append("    ").append(module_names_[target_[index]]).push_back(' ');
     appendInstanceName(out_, component);
-    out_.append(" (");
+    appendAfterName(out_, " (");
     bool first = true;
     auto separate = [&] {
       if (!first) out_.append(", ");

@@ -2,8 +2,7 @@
 # yosys_golden.sh <golden directory>
 # yosys reads every Verilog file that a golden case expects --emit-verilog to
 # write (expected_*.v) and synthesizes its top module, named in the file's
-# header; neither may bring an error or a warning. A case that expects a
-# warning lists it, one line each, in yosys_expected_warnings.
+# header; neither may bring an error or a warning.
 set -u
 golden=$1
 command -v yosys >/dev/null || { echo "yosys is not installed (scripts/ensure-tools.sh installs it)"; exit 1; }
@@ -16,10 +15,9 @@ for file in "$golden"/*/expected_*.v; do
   log=$(yosys -p "read_verilog $(printf %q "$file"); synth -top $top" 2>&1)
   status=$?
   warnings=$(grep -E '^(Warning|ERROR)' <<<"$log")
-  expected=$(cat "$(dirname "$file")/yosys_expected_warnings" 2>/dev/null)
-  if ((status != 0)) || [[ $warnings != "$expected" ]]; then
+  if ((status != 0)) || [[ -n $warnings ]]; then
     echo "FAIL: $file (status $status)"
-    diff <(echo "$expected") <(echo "$warnings")
+    echo "$warnings"
     failed=1
   fi
   ((++checked))
