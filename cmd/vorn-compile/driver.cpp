@@ -84,7 +84,10 @@ struct ProjectPipeline {
   std::vector<std::string_view> display_paths;  // by file id
 };
 
-Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, OutputStream& err) {
+// `root_file` and `root` are the root as the driver read, parsed and resolved
+// it; the stages take them over instead of doing that work again.
+Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, const ast::File& root_file,
+                                           resolve_bodies::ResolvedRoot root, OutputStream& err) {
   ProjectPipeline pipeline;
   auto stop = [&](Result<std::uint8_t> status) -> Result<ProjectPipeline> {
     if (!status) return fail(status.error());
@@ -92,7 +95,7 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
     return std::move(pipeline);
   };
 
-  auto scan = scan_imports::scanProjectImports(arena, input_path);
+  auto scan = scan_imports::scanProjectImports(arena, input_path, &root_file);
   if (!scan) return stop(reportStageFailure(err, stage_prefixes::kImportScan, scan.error()));
   pipeline.display_paths = scan->display_paths;
   auto scan_stops = printAndJudge(err, pipeline.display_paths, scan->diagnostics);
@@ -107,7 +110,7 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
 
   std::optional<resolve_bodies::FileSyntaxError> unread;
   auto project =
-      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread);
+      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread, &root);
   if (!project) {
     std::optional<translate::SyntaxError> located;
     std::string_view path = input_path;
@@ -172,7 +175,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   std::optional<types::Project> project;
   std::vector<std::string_view> display_paths{args.input_path};
   if (project_pipeline) {
-    auto pipeline = runProjectPipeline(arena, args.input_path, err);
+    auto pipeline = runProjectPipeline(arena, args.input_path, *file, {source, std::move(*module)}, err);
     if (!pipeline) return fail(pipeline.error());
     if (pipeline->exit_status) return *pipeline->exit_status;
     project = std::move(pipeline->project);
