@@ -1,6 +1,7 @@
 #include "verilog/module_text.hpp"
 
 #include <limits>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -51,7 +52,7 @@ void appendSignal(std::string& out, const Component& component, std::string_view
   appendSignalName(out, "#" + std::to_string(component.id.value), port);
 }
 
-// Input ports of a sub-circuit's file, by pin name, built once per file.
+// The input and output pins of a sub-circuit's file, by name, built once per file.
 class TargetPorts {
  public:
   explicit TargetPorts(const types::Project& project) : project_(project) {}
