@@ -28,6 +28,10 @@ need wasm-ld-19 lld-19
 [[ -f /usr/lib/wasm32-wasi/libc++.a ]] || missing+=(libc++-19-dev-wasm32)
 [[ -f /usr/lib/wasm32-wasi/libc++abi.a ]] || missing+=(libc++abi-19-dev-wasm32)
 compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a" >/dev/null || missing+=(libclang-rt-19-dev-wasm32)
+# Verilog export is checked by simulating it (Icarus Verilog) and synthesizing it.
+need iverilog iverilog
+need vvp iverilog
+need yosys yosys
 # JSON for the language server (vorn-lsp); the compiler does not use it.
 [[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 

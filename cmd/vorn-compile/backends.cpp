@@ -25,6 +25,7 @@
 #include "truth_table/csv.hpp"
 #include "truth_table/json.hpp"
 #include "truth_table/markdown.hpp"
+#include "verilog/verilog.hpp"
 
 namespace vorn::driver {
 
@@ -117,6 +118,18 @@ Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, 
   if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
   if (auto written = writeOutput(args, program, *text); !written) {
     return report.stageFailure(stage_prefixes::kWritingZig, written.error());
+  }
+  return std::uint8_t{0};
+}
+
+// Always on a project: the built-in gates are files of their own there.
+Result<std::uint8_t> runEmitVerilog(const args::Args& args, const Program& program, StageReport& report) {
+  if (program.project == nullptr) return fail(Error::InternalError);
+  verilog::EmitOptions options{lastPathComponent(args.input_path), kCompilerVersion};
+  auto text = verilog::emitProjectVerilog(*program.project, options);
+  if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
+  if (auto written = writeOutput(args, program, *text); !written) {
+    return report.stageFailure(stage_prefixes::kWritingVerilog, written.error());
   }
   return std::uint8_t{0};
 }

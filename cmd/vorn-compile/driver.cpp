@@ -73,7 +73,10 @@ struct ProjectPipeline {
   std::vector<std::string_view> display_paths;  // by file id
 };
 
-Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, StageReport& report) {
+// `root_file` and `root` are the root as the driver read, parsed and resolved
+// it; the stages take them over instead of doing that work again.
+Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, const ast::File& root_file,
+                                           resolve_bodies::ResolvedRoot root, StageReport& report) {
   ProjectPipeline pipeline;
   auto stop = [&](Result<std::uint8_t> status) -> Result<ProjectPipeline> {
     if (!status) return fail(status.error());
@@ -81,7 +84,7 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
     return std::move(pipeline);
   };
 
-  auto scan = scan_imports::scanProjectImports(arena, input_path);
+  auto scan = scan_imports::scanProjectImports(arena, input_path, &root_file);
   if (!scan) return stop(report.stageFailure(stage_prefixes::kImportScan, scan.error()));
   pipeline.display_paths = scan->display_paths;
   auto scan_stops = printAndJudge(report, pipeline.display_paths, scan->diagnostics);
@@ -96,7 +99,7 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
 
   std::optional<resolve_bodies::FileSyntaxError> unread;
   auto project =
-      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread);
+      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread, &root);
   if (!project) {
     std::optional<translate::SyntaxError> located;
     std::string_view path = input_path;
@@ -137,14 +140,15 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
 
   bool project_pipeline = args.mode != args::Mode::inspect &&
                           (!file->imports.empty() || args.mode == args::Mode::preview ||
-                           args.mode == args::Mode::truth_table || args.mode == args::Mode::test);
+                           args.mode == args::Mode::truth_table || args.mode == args::Mode::test ||
+                           args.mode == args::Mode::emit_verilog);
 
   Program program;
   std::vector<Diagnostic> diagnostics;
   std::optional<types::Project> project;
   std::vector<std::string_view> display_paths{args.input_path};
   if (project_pipeline) {
-    auto pipeline = runProjectPipeline(arena, args.input_path, report);
+    auto pipeline = runProjectPipeline(arena, args.input_path, *file, {source, std::move(*module)}, report);
     if (!pipeline) return fail(pipeline.error());
     if (pipeline->exit_status) return *pipeline->exit_status;
     project = std::move(pipeline->project);
@@ -174,6 +178,7 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
     case args::Mode::preview: return runPreview(args, program, out, report);
     case args::Mode::truth_table: return runTruthTable(args, program, out, report);
     case args::Mode::test: return runTest(args, program, out, report);
+    case args::Mode::emit_verilog: return runEmitVerilog(args, program, report);
     case args::Mode::inspect: break;
   }
   return std::uint8_t{0};

@@ -10,7 +10,15 @@
 
 namespace vorn::args {
 
-enum class Mode : std::uint8_t { compile = 0, emit_zig = 1, inspect = 2, preview = 3, truth_table = 4, test = 5 };
+enum class Mode : std::uint8_t {
+  compile = 0,
+  emit_zig = 1,
+  inspect = 2,
+  preview = 3,
+  truth_table = 4,
+  test = 5,
+  emit_verilog = 6,
+};
 
 enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
 

@@ -61,6 +61,9 @@ TEST(ArgsTest, UsageErrorsInScanOrder) {
   EXPECT_EQ(errorOf({}), Error::MissingInput);
   EXPECT_EQ(errorOf({"x.vorn"}), Error::MissingOutput);
   EXPECT_EQ(errorOf({"x.vorn", "--emit-zig"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--emit-verilog"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--emit-verilog", "-o", "x.v", "--emit-zig"}), Error::ConflictingModes);
+  EXPECT_EQ(parseList({"x.vorn", "--emit-verilog", "-o", "x.v"})->mode, Mode::emit_verilog);
   EXPECT_EQ(errorOf({"x.vorn", "--preview", "--truth-table"}), Error::ConflictingModes);
   EXPECT_EQ(errorOf({"x.vorn", "--color=blue"}), Error::InvalidFlagValue);
   EXPECT_EQ(errorOf({"x.vorn", "--format=xml"}), Error::InvalidFlagValue);
@@ -126,6 +129,7 @@ TEST(ArgsTest, HelpTextIsComplete) {
   // Lines are only ever added: without these, the text is the original one
   // of 1822 bytes, every line in its place.
   static constexpr std::string_view kAddedLines[] = {
+      "    --emit-verilog    Emit synthesizable structural Verilog-2005 source. Requires -o.\n",
       "    --test TABLE      Run the rows of TABLE (Markdown or CSV, as --truth-table prints)\n",
       "                      and report the failing ones to stdout; exit 1 if any fails.\n",
       "                      --format=markdown|csv|json chooses the report's form.\n",

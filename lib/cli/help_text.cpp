@@ -11,6 +11,7 @@ USAGE:
 MODES (mutually exclusive; default is compile):
     (none)            Compile to a self-contained .wasm artifact. Requires -o.
     --emit-zig        Emit standalone generated Zig source. Requires -o.
+    --emit-verilog    Emit synthesizable structural Verilog-2005 source. Requires -o.
     --inspect         Print parse tree, resolved IR, and diagnostics to stdout.
     --preview         Render an ASCII schematic of the circuit to stdout.
     --truth-table     Enumerate every input vector and print a truth table to stdout.
