@@ -37,13 +37,14 @@ const SKIP_AFTER = {
   cli_output_replaced_keeps_mode_or_written_in_place: 'permission bits and sealed folders: WASI has neither',
   cli_output_through_standard_streams: 'compile() collects standard streams in memory: no device or FIFO to write through',
 };
-// Lines of stage failures as the contract words them: "<stage>: <error>".
-const STAGES = ['failed reading input file', 'parse failed', 'resolve failed', 'import scan failed',
-  'import cycle analysis failed', 'body resolution failed', 'project validation failed', 'validation failed',
-  'emission failed', 'failed writing zig output', 'topology serialization failed',
-  'full topology serialization failed', 'wasm assembly failed', 'failed writing wasm output',
-  'topology build failed', 'layout build failed', 'render failed', 'truth-table build failed', 'strict scan failed',
-  'error'];
+// Lines of stage failures, "<stage>: <error>", with the stages read from the
+// compiler's own list (the two followed by a path instead are left out), and
+// "error" for a failure of the run itself.
+const STAGES = [...readFileSync(new URL('../../lib/core/stage_prefixes.hpp', import.meta.url), 'utf8')
+  .matchAll(/std::string_view (k\w+) = "(.*): ";/g)]
+  .filter(([, name]) => !name.endsWith('NotFound'))
+  .map(([, , stage]) => stage)
+  .concat('error');
 
 function readLines(file) {
   if (!existsSync(file)) return [];
