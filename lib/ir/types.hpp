@@ -158,6 +158,7 @@ struct Module {
   std::vector<Component> components;  // components[i].id.value == i
   std::vector<Connection> connections;
   std::vector<UnresolvedImport> imports;
+  std::vector<Span> connection_lines;  // taken over from the syntax tree
   FileId file_id;
 };
 

@@ -4,6 +4,7 @@
 
 #include "ir/import_targets.hpp"
 #include "ir/resolver.hpp"
+#include "resolver/builtins.hpp"
 #include "resolver/file_loader.hpp"
 #include "syntax/translate.hpp"
 
@@ -78,6 +79,22 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
   }
   project.root_file_id = types::FileId{0};
   return project;
+}
+
+bool usesUnboundBuiltinGate(const types::Module& module) {
+  for (const types::Component& component : module.components) {
+    if (component.kind.isUnresolvedName() && builtins::macroForAlias(component.kind.unresolved_name)) return true;
+  }
+  return false;
+}
+
+void bindBuiltinGates(types::Module& module) {
+  for (types::Component& component : module.components) {
+    if (!component.kind.isUnresolvedName()) continue;
+    auto gate = builtins::macroForAlias(component.kind.unresolved_name);
+    if (!gate) continue;
+    component.kind = types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{builtins::slice(*gate), component.span});
+  }
 }
 
 }  // namespace vorn::resolve_bodies

@@ -28,4 +28,13 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
                                      const std::vector<std::uint32_t>& topo_order,
                                      std::optional<FileSyntaxError>* syntax_error = nullptr);
 
+// True when a component of `module` is typed by a built-in gate's name that
+// nothing in the file binds: only the implicit imports of a project can.
+bool usesUnboundBuiltinGate(const types::Module& module);
+
+// Binds each such component to its gate, as a project's implicit imports do
+// (kind sub_circuit_ref with the gate's name). The module's import list is
+// left as the file wrote it.
+void bindBuiltinGates(types::Module& module);
+
 }  // namespace vorn::resolve_bodies
