@@ -214,6 +214,11 @@ void Server::dispatch(const json& message) {
           return;
         }
         initialize_received_ = true;
+        const json* capabilities = member(params, "capabilities");
+        const json* workspace = capabilities != nullptr ? member(*capabilities, "workspace") : nullptr;
+        const json* watched = workspace != nullptr ? member(*workspace, "didChangeWatchedFiles") : nullptr;
+        const json* dynamic = watched != nullptr ? member(*watched, "dynamicRegistration") : nullptr;
+        can_register_watchers_ = dynamic != nullptr && dynamic->is_boolean() && dynamic->get<bool>();
         reply(*id, initializeResult());
       } else if (name == "shutdown") {
         shutdown_requested_ = true;
@@ -237,6 +242,12 @@ void Server::dispatch(const json& message) {
       didChange(params);
     } else if (name == "textDocument/didClose") {
       didClose(params);
+    } else if (name == "textDocument/didSave") {
+      didSave(params);
+    } else if (name == "workspace/didChangeWatchedFiles") {
+      didChangeWatchedFiles(params);
+    } else if (name == "initialized") {
+      registerFileWatchers();
     }
   } catch (const json::exception& failure) {
     // The library's accessors throw on a value of another type than asked.
@@ -259,7 +270,7 @@ json Server::initializeResult() const {
       {"capabilities",
        json{
            {"positionEncoding", "utf-16"},
-           {"textDocumentSync", json{{"openClose", true}, {"change", 1}}},
+           {"textDocumentSync", json{{"openClose", true}, {"change", 1}, {"save", json{{"includeText", false}}}}},
            {"definitionProvider", true},
            {"documentSymbolProvider", true},
            {"hoverProvider", true},
@@ -280,7 +291,17 @@ std::optional<std::string_view> Server::openText(std::string_view path) const {
 std::string Server::uriForPath(const std::string& path) const {
   auto found = uri_by_path_.find(path);
   if (found != uri_by_path_.end()) return found->second;
+  // A file the client opened once keeps the client's spelling after it closed.
+  auto spelled = client_uri_by_path_.find(path);
+  if (spelled != client_uri_by_path_.end()) return spelled->second;
   return fileUriFromPath(path);
+}
+
+std::optional<std::string> Server::pathOfUri(const std::string& uri) const {
+  std::optional<std::string> path = pathFromFileUri(uri);
+  if (!path || path->empty() || path->front() != '/') return std::nullopt;
+  auto canonical = file_io::canonicalPath(*path);
+  return canonical ? *canonical : file_loader::normalizeLexically(*path);
 }
 
 std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
@@ -346,10 +367,9 @@ void Server::didOpen(const json& params) {
   if (const json* version = member(*item, "version"); version != nullptr && version->is_number_integer()) {
     document->version = *version;
   }
-  std::optional<std::string> path = pathFromFileUri(*uri);
-  if (path && !path->empty() && path->front() == '/') {
-    auto canonical = file_io::canonicalPath(*path);
-    document->path = canonical ? *canonical : file_loader::normalizeLexically(*path);
+  if (std::optional<std::string> path = pathOfUri(*uri)) {
+    document->path = *path;
+    client_uri_by_path_[*path] = *uri;
   } else {
     // A buffer that is no file (an untitled one): checked under a path that
     // exists nowhere, so its relative imports are simply not found.
@@ -425,10 +445,52 @@ void Server::didClose(const json& params) {
   if (auto previous = published_.find(*uri); previous != published_.end()) {
     sendDiagnostics(*uri, "[]");
     published_.erase(previous);
+    if (auto spelled = published_uri_.find(path); spelled != published_uri_.end() && spelled->second == *uri) {
+      published_uri_.erase(spelled);
+    }
   }
   publishPaths(affected, {});
   // The file on disk now stands for the closed buffer in other projects.
   markChanged(path, Clock::now());
+}
+
+void Server::didSave(const json& params) {
+  const json* item = member(params, "textDocument");
+  if (item == nullptr) return;
+  auto uri = stringMember(*item, "uri");
+  if (!uri) return;
+  auto found = documents_.find(*uri);
+  if (found == documents_.end()) return;
+  markChanged(found->second->path, Clock::now());
+}
+
+void Server::didChangeWatchedFiles(const json& params) {
+  const json* changes = member(params, "changes");
+  if (changes == nullptr || !changes->is_array()) return;
+  constexpr int kCreated = 1;
+  const Clock::time_point now = Clock::now();
+  for (const json& change : *changes) {
+    auto uri = stringMember(change, "uri");
+    if (!uri) continue;
+    std::optional<std::string> path = pathOfUri(*uri);
+    if (!path) continue;
+    const json* type = member(change, "type");
+    // A new file may be the import a root could not find.
+    const bool created = type != nullptr && type->is_number_integer() && type->get<std::int64_t>() == kCreated;
+    markChanged(*path, now, created);
+  }
+}
+
+void Server::registerFileWatchers() {
+  if (!can_register_watchers_) return;
+  can_register_watchers_ = false;  // once
+  json registration{{"id", "vorn-watched-files"},
+                    {"method", "workspace/didChangeWatchedFiles"},
+                    {"registerOptions", json{{"watchers", json::array({json{{"globPattern", "**/*.vorn"}}})}}}};
+  send_(serialise(json{{"jsonrpc", "2.0"},
+                       {"id", "vorn-lsp-" + std::to_string(next_request_id_++)},
+                       {"method", "client/registerCapability"},
+                       {"params", json{{"registrations", json::array({std::move(registration)})}}}}));
 }
 
 Clock::time_point Server::dueTime(const Document& document) const {
@@ -513,7 +575,9 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     // The file's own project first, then what other projects found there.
     std::vector<const PlacedDiagnostic*> list;
     int contributors = 0;
-    auto collect = [&](const RootCheck& check) {
+    auto collect = [&](const std::string& root_uri, const RootCheck& check) {
+      // A root waiting to be checked again speaks only after that check.
+      if (auto root = documents_.find(root_uri); root != documents_.end() && root->second->dirty) return;
       auto found = check.by_path.find(path);
       if (found == check.by_path.end()) return;
       ++contributors;
@@ -522,12 +586,12 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     const std::string uri = uriForPath(path);
     auto own = checks_.find(uri);
     if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
-      collect(own->second);
+      collect(own->first, own->second);
     } else {
       own = checks_.end();
     }
     for (auto it = checks_.begin(); it != checks_.end(); ++it) {
-      if (it != own) collect(it->second);
+      if (it != own) collect(it->first, it->second);
     }
 
     std::string array = "[";
@@ -562,13 +626,20 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
 
     // A document that was just checked hears the result even when nothing
     // changed; other files only when their list did.
+    // The file's list moves to the spelling it is published under now.
+    if (auto spelled = published_uri_.find(path); spelled != published_uri_.end() && spelled->second != uri) {
+      if (published_.erase(spelled->second) > 0) sendDiagnostics(spelled->second, "[]");
+      published_uri_.erase(spelled);
+    }
     auto previous = published_.find(uri);
     const bool same = previous != published_.end() ? previous->second == array : empty;
     if (!same || just_checked.contains(uri)) sendDiagnostics(uri, array);
     if (empty) {
       if (previous != published_.end()) published_.erase(previous);
+      published_uri_.erase(path);
     } else {
       published_[uri] = std::move(array);
+      published_uri_[path] = uri;
     }
   }
 }

@@ -67,7 +67,7 @@ test('lifecycle and malformed input: errors are answered and the server stays up
 
     const init = await client.initialize();
     const caps = init.result.capabilities;
-    assert.deepEqual(caps.textDocumentSync, { openClose: true, change: 1 });
+    assert.deepEqual(caps.textDocumentSync, { openClose: true, change: 1, save: { includeText: false } });
     assert.equal(caps.definitionProvider, true);
     assert.equal(caps.documentSymbolProvider, true);
     assert.equal(caps.hoverProvider, true);
@@ -255,6 +255,172 @@ test('two files with an import: open buffers win, both republish, and navigation
     assert.deepEqual((await client.diagnosticsFor(waitingUri)).diagnostics, []);
     assert.equal((await client.shutdownAndExit()).closed.status, 0);
     assert.equal(client.stderr, '');
+  } finally {
+    client.kill();
+  }
+});
+
+test('after any bad header the server finds the next message and answers it', async () => {
+  const client = new Client(server, { cwd: work });
+  try {
+    await client.initialize();
+    // The broken message is a shutdown: were it read, every later request
+    // would be refused.
+    const broken = '{"jsonrpc":"2.0","id":900,"method":"shutdown"}';
+    const bytes = Buffer.byteLength(broken);
+    const valid = () => {
+      const id = client.nextId++;
+      return { id, bytes: frame({ jsonrpc: '2.0', id, method: 'textDocument/documentSymbol', params: { textDocument: { uri: uriOf('none.vorn') } } }) };
+    };
+    const cases = {
+      'too small': `Content-Length: ${bytes - 20}\r\n\r\n${broken}`,
+      'too large': `Content-Length: ${bytes + 40}\r\n\r\n${broken}`,
+      'far too large': `Content-Length: ${bytes + 5000}\r\n\r\n${broken}`,
+      'not a number': `Content-Length: abc\r\n\r\n${broken}`,
+      negative: `Content-Length: -5\r\n\r\n${broken}`,
+      missing: `Content-Type: application/vscode-jsonrpc; charset=utf-8\r\n\r\n${broken}`,
+      'junk before a header': '\u0000garbage}{ ',
+      'junk line before a header': 'garbage\r\n\r\n',
+      'over the cap': `Content-Length: 300000000\r\n\r\n${broken}`,
+    };
+    for (const [name, bad] of Object.entries(cases)) {
+      for (const together of [false, true]) {
+        const next = valid();
+        if (together) {
+          client.sendRaw(Buffer.concat([Buffer.from(bad, 'latin1'), next.bytes]));
+        } else {
+          client.sendRaw(Buffer.from(bad, 'latin1'));
+          await new Promise((resolve) => setTimeout(resolve, 30));
+          client.sendRaw(next.bytes);
+        }
+        const answer = await client.waitFor((m) => m.id === next.id, 3000).catch(() => null);
+        assert.ok(answer, `${name}${together ? ', in one write' : ''}: the next request is not answered`);
+        assert.deepEqual(answer.result, [], name);
+      }
+    }
+    assert.equal(client.messages.filter((m) => m.id === 900).length, 0);
+    assert.ok(client.messages.every((m) => m.id === null && m.error && m.error.code === -32700));
+    const { answer, closed } = await client.shutdownAndExit();
+    assert.equal(answer.result, null);
+    assert.equal(closed.status, 0);
+  } finally {
+    client.kill();
+  }
+});
+
+test('two roots sharing an edited file: no publication carries the result of a root not yet checked again', async () => {
+  const libOld = 'input x\nnot g(in=x)\nnot g(in=x)\noutput o(in=g)\n';
+  const libNew = 'input x\nnot h(in=x)\nnot k(in=x)\nnot h(in=x)\noutput o(in=h)\noutput p(in=k)\n';
+  const libUri = write('shared.vorn', libOld);
+  const roots = ['r1', 'r2', 'r3'].map((name) => {
+    const text = `import lib "shared.vorn"\ninput a\nlib l(x=a)\noutput q(in=l.o)\n`;
+    return { uri: write(`${name}.vorn`, text), text };
+  });
+  const client = new Client(server, { cwd: work });
+  try {
+    await client.initialize();
+    open(client, libUri, libOld);
+    for (const root of roots) open(client, root.uri, root.text);
+    for (const root of roots) await client.diagnosticsFor(root.uri);
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    const lines = (params) => params.diagnostics.filter((d) => d.code === 'E005').map((d) => d.range.start.line);
+    const before = client.messages.filter((m) => m.params?.uri === libUri).at(-1);
+    assert.deepEqual(lines(before.params), [2]);
+    client.messages.length = 0;
+
+    change(client, libUri, libNew, 2);
+    for (const root of roots) await client.diagnosticsFor(root.uri);
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    const published = client.messages.filter((m) => m.params?.uri === libUri).map((m) => m.params);
+    assert.ok(published.length > 0);
+    for (const params of published) {
+      assert.equal(params.version, 2);
+      assert.ok(!lines(params).includes(2), `stale diagnostic published: ${JSON.stringify(params.diagnostics)}`);
+    }
+    assert.deepEqual(lines(published.at(-1)), [3]);
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+  } finally {
+    client.kill();
+  }
+});
+
+test('changes on disk: watchers are registered when offered, saves and watched files recheck the roots', async () => {
+  const partText = 'input x\noutput y(in=x)\n';
+  write('part.vorn', partText);
+  const rootText = 'import part "part.vorn"\nimport later "later.vorn"\ninput a\npart p(x=a)\nlater l(x=a)\noutput q(in=p.z)\noutput r(in=l.y)\n';
+  const rootUri = write('watching.vorn', rootText);
+  const client = new Client(server, { cwd: work });
+  try {
+    const init = await client.request('initialize', {
+      processId: null, rootUri: null,
+      capabilities: { workspace: { didChangeWatchedFiles: { dynamicRegistration: true } } },
+    });
+    assert.equal(init.result.capabilities.textDocumentSync.save.includeText, false);
+    client.notify('initialized', {});
+    const registration = await client.waitFor((m) => m.method === 'client/registerCapability');
+    assert.deepEqual(registration.params.registrations.map((r) => [r.method, r.registerOptions.watchers]),
+      [['workspace/didChangeWatchedFiles', [{ globPattern: '**/*.vorn' }]]]);
+    client.send({ jsonrpc: '2.0', id: registration.id, result: null });
+
+    open(client, rootUri, rootText);
+    assert.deepEqual((await client.diagnosticsFor(rootUri)).diagnostics.map((d) => d.code), ['E009']);
+    // The missing file appears on disk.
+    const laterUri = write('later.vorn', 'input x\noutput y(in=x)\n');
+    client.notify('workspace/didChangeWatchedFiles', { changes: [{ uri: laterUri, type: 1 }] });
+    assert.deepEqual((await client.diagnosticsFor(rootUri)).diagnostics.map((d) => d.code), ['E012', 'W002']);
+    // The imported file changes on disk, and then declares the port.
+    write('part.vorn', 'input x\noutput z(in=x)\n');
+    client.notify('workspace/didChangeWatchedFiles', { changes: [{ uri: uriOf('part.vorn'), type: 2 }] });
+    assert.deepEqual((await client.diagnosticsFor(rootUri)).diagnostics, []);
+    // A save of an open file rechecks the roots that read it.
+    const partUri = uriOf('part.vorn');
+    open(client, partUri, 'input x\noutput z(in=x)\n');
+    await client.diagnosticsFor(partUri);
+    await new Promise((resolve) => setTimeout(resolve, 200));
+    client.messages.length = 0;
+    client.notify('textDocument/didSave', { textDocument: { uri: partUri } });
+    assert.deepEqual((await client.diagnosticsFor(rootUri)).diagnostics, []);
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+  } finally {
+    client.kill();
+  }
+
+  // A client that cannot register is not asked to.
+  const plain = new Client(server, { cwd: work });
+  try {
+    await plain.initialize();
+    assert.deepEqual((await plain.request('textDocument/documentSymbol', { textDocument: { uri: rootUri } })).result, []);
+    assert.ok(!plain.messages.some((m) => m.method === 'client/registerCapability'));
+    assert.equal((await plain.shutdownAndExit()).closed.status, 0);
+  } finally {
+    plain.kill();
+  }
+});
+
+test("a file reported under the server's URI and then opened under another spelling moves to the client's", async () => {
+  const libText = 'input x\nnot g(in=x)\nnot g(in=x)\noutput o(in=g)\n';
+  const plainUri = write('spelt.vorn', libText);
+  const rootText = 'import s "spelt.vorn"\ninput a\ns i(x=a)\noutput q(in=i.o)\n';
+  const rootUri = write('speller.vorn', rootText);
+  // The same file with its letters percent-encoded, as some clients write them.
+  const clientUri = plainUri.replace(/spelt\.vorn$/, '%73%70%65%6C%74.vorn');
+  const client = new Client(server, { cwd: work });
+  try {
+    await client.initialize();
+    open(client, rootUri, rootText);
+    const first = await client.diagnosticsFor(plainUri);
+    assert.deepEqual(first.diagnostics.map((d) => d.code), ['E005']);
+
+    open(client, clientUri, libText);
+    const cleared = await client.diagnosticsFor(plainUri);
+    assert.deepEqual(cleared.diagnostics, []);
+    assert.deepEqual((await client.diagnosticsFor(clientUri)).diagnostics.map((d) => d.code), ['E005']);
+    // Later news about the file goes to the client's spelling only.
+    change(client, rootUri, rootText + '// touched\n', 2);
+    await client.diagnosticsFor(rootUri);
+    await new Promise((resolve) => setTimeout(resolve, 200));
+    assert.ok(!client.messages.some((m) => m.params?.uri === plainUri && m.params.diagnostics.length > 0));
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
   } finally {
     client.kill();
   }
