@@ -31,6 +31,25 @@ constexpr int kServerNotInitialized = -32002;
 constexpr int kSymbolVariable = 13;
 constexpr int kSymbolObject = 19;
 constexpr int kCompletionField = 5;
+constexpr int kCompletionVariable = 6;
+constexpr int kCompletionClass = 7;
+constexpr int kCompletionModule = 9;
+constexpr int kCompletionKeyword = 14;
+constexpr int kCompletionFile = 17;
+constexpr int kCompletionFolder = 19;
+
+int completionKind(CompletionItem::Kind kind) {
+  switch (kind) {
+    case CompletionItem::Kind::signal: return kCompletionVariable;
+    case CompletionItem::Kind::output_port: return kCompletionField;
+    case CompletionItem::Kind::type: return kCompletionClass;
+    case CompletionItem::Kind::alias: return kCompletionModule;
+    case CompletionItem::Kind::keyword: return kCompletionKeyword;
+    case CompletionItem::Kind::file: return kCompletionFile;
+    case CompletionItem::Kind::folder: return kCompletionFolder;
+  }
+  return kCompletionVariable;
+}
 
 const json* member(const json& object, const char* key) {
   if (!object.is_object()) return nullptr;
@@ -274,7 +293,7 @@ json Server::initializeResult() const {
            {"definitionProvider", true},
            {"documentSymbolProvider", true},
            {"hoverProvider", true},
-           {"completionProvider", json{{"triggerCharacters", json::array({"(", ","})}}},
+           {"completionProvider", json{{"triggerCharacters", json::array({"(", ",", "=", ".", "\"", "/"})}}},
        }},
       {"serverInfo", json{{"name", "vorn-lsp"}}},
   };
@@ -525,6 +544,7 @@ void Server::runDueChecks(Clock::time_point now) {
     check.scan_cache = std::move(previous->second.scan_cache);
   }
   check.result = checkProject(next->path, openBuffers(), &check.scan_cache);
+  addEditorDiagnostics(*next, check.result);
   for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
     const std::string& path = check.result.diagnostics[i].path;
     if (builtins::hasVirtualPrefix(path)) continue;
@@ -533,6 +553,37 @@ void Server::runDueChecks(Clock::time_point now) {
   for (const auto& [path, indices] : check.by_path) affected.insert(path);
   checks_[next->uri] = std::move(check);
   publishPaths(affected, {next->uri});
+}
+
+void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
+  auto text = parsed(root);
+  // A parse that had to blank lines lost declarations: no guesses from it.
+  if (!text->file || !text->masked.empty()) return;
+  std::vector<PlacedDiagnostic> added;
+  for (const UndeclaredSignal& signal : undeclaredSignals(*text->file)) {
+    PlacedDiagnostic placed;
+    placed.path = root.path;
+    placed.span = signal.span;
+    placed.message = "undeclared signal '" + signal.name + "'";
+    added.push_back(std::move(placed));
+  }
+  // Errors located in a file this one imports, gathered at the import line.
+  TextArena arena;
+  file_loader::ScopedSourceOverlay scope(openBuffers());
+  for (const ast::Import& import : text->file->imports) {
+    auto target = file_loader::resolveImportPath(arena, root.path, import.path.text);
+    if (!target || builtins::hasVirtualPrefix(*target) || *target == root.path) continue;
+    PlacedDiagnostic placed;
+    placed.path = root.path;
+    placed.span = import.span;
+    placed.message = "errors in imported file '" + std::string(import.path.text) + "'";
+    for (const PlacedDiagnostic& diagnostic : result.diagnostics) {
+      if (diagnostic.path != *target || diagnostic.level != diagnostics::DiagnosticLevel::err) continue;
+      placed.notes.push_back(PlacedNote{diagnostic.path, diagnostic.span, diagnostic.message});
+    }
+    if (!placed.notes.empty()) added.push_back(std::move(placed));
+  }
+  for (PlacedDiagnostic& diagnostic : added) result.diagnostics.push_back(std::move(diagnostic));
 }
 
 void Server::sendDiagnostics(const std::string& uri, const std::string& list) {
@@ -704,6 +755,10 @@ Server::Answer Server::completion(const json& params) {
   const ast::File* file = at->text->file ? &*at->text->file : nullptr;
   for (const std::string& port : portCompletionsAt(*at->text->text, at->offset, file, at->document->path)) {
     items.push_back(json{{"label", port}, {"kind", kCompletionField}, {"detail", "input port"}});
+  }
+  if (!items.empty()) return items;
+  for (const CompletionItem& item : contextCompletionsAt(*at->text->text, at->offset, file, at->document->path)) {
+    items.push_back(json{{"label", item.label}, {"kind", completionKind(item.kind)}, {"detail", item.detail}});
   }
   return items;
 }

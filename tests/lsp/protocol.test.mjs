@@ -7,7 +7,7 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, writeFileSync, rmSync, realpathSync } from 'node:fs';
+import { mkdtempSync, mkdirSync, writeFileSync, rmSync, realpathSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -237,12 +237,14 @@ test('two files with an import: open buffers win, both republish, and navigation
     assert.deepEqual(await labels(6, lines[6].length), ['a']);
     assert.deepEqual(await labels(7, lines[7].length), ['a', 'b']);
     assert.deepEqual(await labels(7, 'not n('.length), ['in']);
-    assert.deepEqual(await labels(7, 'not n(in='.length), []);
+    assert.deepEqual(await labels(7, 'not n(in='.length), ['a', 'h']);
 
     // Closing the library's buffer brings back the file on disk.
     client.notify('textDocument/didClose', { textDocument: { uri: libUri } });
     change(client, topUri, topText, 4);
-    const reverted = await client.diagnosticsFor(topUri);
+    // The half-typed text of version 3 may still be checked and published first.
+    const reverted = (await client.waitFor((m) => m.method === 'textDocument/publishDiagnostics' &&
+      m.params.uri === topUri && m.params.version === 4)).params;
     assert.deepEqual(reverted.diagnostics.map((d) => d.code).sort(), ['E012', 'E012', 'E013']);
 
     // An import of a file that exists only as an unsaved buffer is found
@@ -421,6 +423,91 @@ test("a file reported under the server's URI and then opened under another spell
     await new Promise((resolve) => setTimeout(resolve, 200));
     assert.ok(!client.messages.some((m) => m.params?.uri === plainUri && m.params.diagnostics.length > 0));
     assert.equal((await client.shutdownAndExit()).closed.status, 0);
+  } finally {
+    client.kill();
+  }
+});
+
+test('editor-only help: undeclared names at the name, errors of imported files at the import, completions, port hovers', async () => {
+  mkdirSync(join(work, 'editor', 'lib'), { recursive: true });
+  const halfText = 'input x, y\nxor s(a=x, b=y)\nand c(a=x, b=y)\noutput sum(in=s.out)\noutput carry(in=c)\n';
+  write('editor/lib/half.vorn', halfText);
+  write('editor/other.vorn', 'input q\noutput r(in=q)\n');
+  const client = new Client(server, { cwd: work });
+  try {
+    await client.initialize();
+
+    // Names bound to nothing: the compiler's own diagnostics stay as they
+    // are, and the server adds one at each name.
+    const namesText = 'input a, x\nand g(a=x, b=cni)\nnot n(in=h3.out)\noutput q(in=g.out)\noutput r(in=n)\n';
+    const namesUri = write('editor/names.vorn', namesText);
+    open(client, namesUri, namesText);
+    const names = (await client.diagnosticsFor(namesUri)).diagnostics;
+    const coded = names.filter((d) => d.code !== undefined);
+    assert.deepEqual(summarise(coded), compilerReport('editor/names.vorn', { 'editor/names.vorn': namesText }));
+    assert.deepEqual(names.filter((d) => d.code === undefined), [
+      { range: { start: { line: 1, character: 13 }, end: { line: 1, character: 16 } }, severity: 1, source: 'vorn', message: "undeclared signal 'cni'" },
+      { range: { start: { line: 2, character: 9 }, end: { line: 2, character: 11 } }, severity: 1, source: 'vorn', message: "undeclared signal 'h3'" },
+    ]);
+
+    // A slip inside an imported file shows at the import of every open importer.
+    const halfUri = uriOf('editor/lib/half.vorn');
+    const brokenHalf = 'input x, y\nxor s(a=x, b=y\nand c(a=x, b=y)\noutput sum(in=s.out)\noutput carry(in=c)\n';
+    const importers = ['top1', 'top2'].map((name) => {
+      const text = `// ${name}\nimport half "lib/half.vorn"\ninput a, b\nhalf h(x=a, y=b)\noutput s(in=h.sum)\noutput c(in=h.carry)\n`;
+      return { uri: write(`editor/${name}.vorn`, text), text };
+    });
+    for (const importer of importers) open(client, importer.uri, importer.text);
+    for (const importer of importers) await client.diagnosticsFor(importer.uri);
+    open(client, halfUri, brokenHalf);
+    const located = (await client.diagnosticsFor(halfUri)).diagnostics;
+    assert.equal(located.length, 1);
+    for (const importer of importers) {
+      const published = await client.diagnosticsFor(importer.uri);
+      const atImport = published.diagnostics.filter((d) => d.message.startsWith('errors in imported file'));
+      assert.deepEqual(atImport, [{
+        range: { start: { line: 1, character: 0 }, end: { line: 1, character: 27 } }, severity: 1, source: 'vorn',
+        message: "errors in imported file 'lib/half.vorn'",
+        relatedInformation: [{ location: { uri: halfUri, range: located[0].range }, message: located[0].message }],
+      }]);
+    }
+    // Fixed, the import line is clean again.
+    change(client, halfUri, halfText, 2);
+    for (const importer of importers) {
+      assert.deepEqual((await client.diagnosticsFor(importer.uri)).diagnostics, []);
+    }
+
+    // Completion by context, on a file being typed.
+    const typing = 'import half "lib/half.vorn"\ninput a, b\nhalf h(x=a, y=b)\nand g(a=a, b=b)\n\nnot m(in=h.\nnot k(in=\nimport z "\nimport w "lib/\n';
+    const typingUri = write('editor/typing.vorn', typing);
+    open(client, typingUri, typing);
+    const labels = async (line, character) => (await client.request('textDocument/completion',
+      { textDocument: { uri: typingUri }, position: { line, character } })).result.map((i) => i.label);
+    const lines = typing.split('\n');
+    assert.deepEqual(await labels(5, lines[5].length), ['sum', 'carry']);
+    assert.deepEqual(await labels(6, lines[6].length), ['a', 'b', 'h', 'g']);
+    const starts = await labels(4, 0);
+    for (const expected of ['and', 'not', 'wire', 'led', 'or', 'xor', 'nand', 'nor', 'xnor', 'half', 'input', 'output', 'import']) {
+      assert.ok(starts.includes(expected), `${expected} among ${starts}`);
+    }
+    assert.ok(!starts.includes('a') && !starts.includes('sum'));
+    assert.deepEqual(await labels(7, lines[7].length), ['lib/', 'names.vorn', 'other.vorn', 'top1.vorn', 'top2.vorn']);
+    assert.deepEqual(await labels(8, lines[8].length), ['half.vorn']);
+
+    // Hover on a port name and on instance.port: the port and its driver.
+    const hoverText = 'import half "lib/half.vorn"\ninput a, b\nhalf h(x=a, y=b)\nand g(a=h.sum, b=not(in=b).out)\noutput s(in=h.carry)\noutput t(in=g.out)\n';
+    const hoverUri = write('editor/hover.vorn', hoverText);
+    open(client, hoverUri, hoverText);
+    const hover = async (line, character) => (await client.request('textDocument/hover',
+      { textDocument: { uri: hoverUri }, position: { line, character } })).result.contents.value;
+    assert.equal(await hover(2, 7), 'input port `x` of instance `h` (`half`)\n\ndriven by `a` (input pin)');
+    assert.equal(await hover(3, 6), 'input port `a` of instance `g` (`and`)\n\ndriven by `h.sum` (instance of `half`)');
+    assert.equal(await hover(3, 15), 'input port `b` of instance `g` (`and`)\n\ndriven by an anonymous `not`');
+    assert.equal(await hover(3, 11), 'output port `sum` of instance `h` (`half`)\n\ndriven by `s.out` inside `half`');
+    assert.equal(await hover(4, 16), 'output port `carry` of instance `h` (`half`)\n\ndriven by `c` inside `half`');
+    assert.equal(await hover(5, 15), 'output port `out` of instance `g` (`and`)\n\ndriven by the `and` gate itself');
+    assert.equal((await client.shutdownAndExit()).closed.status, 0);
+    assert.equal(client.stderr, '');
   } finally {
     client.kill();
   }
