@@ -626,9 +626,15 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     // The file's own project first, then what other projects found there.
     std::vector<const PlacedDiagnostic*> list;
     int contributors = 0;
-    auto collect = [&](const std::string& root_uri, const RootCheck& check) {
-      // A root waiting to be checked again speaks only after that check.
-      if (auto root = documents_.find(root_uri); root != documents_.end() && root->second->dirty) return;
+    // A root waiting to be checked again would add what it found before:
+    // the file waits for that check, which publishes it in turn.
+    const bool waiting = std::any_of(checks_.begin(), checks_.end(), [&](const auto& entry) {
+      auto root = documents_.find(entry.first);
+      return root != documents_.end() && root->second->dirty &&
+             (root->second->path == path || entry.second.by_path.contains(path));
+    });
+    if (waiting) continue;
+    auto collect = [&](const RootCheck& check) {
       auto found = check.by_path.find(path);
       if (found == check.by_path.end()) return;
       ++contributors;
@@ -637,12 +643,12 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     const std::string uri = uriForPath(path);
     auto own = checks_.find(uri);
     if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
-      collect(own->first, own->second);
+      collect(own->second);
     } else {
       own = checks_.end();
     }
     for (auto it = checks_.begin(); it != checks_.end(); ++it) {
-      if (it != own) collect(it->first, it->second);
+      if (it != own) collect(it->second);
     }
 
     std::string array = "[";
