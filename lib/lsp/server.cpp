@@ -459,6 +459,7 @@ void Server::didClose(const json& params) {
     checks_.erase(check);
   }
   documents_.erase(found);
+  owed_.erase(*uri);
   // What was said under the closed document's name is withdrawn; other
   // projects may still speak of the file under its plain file URI.
   if (auto previous = published_.find(*uri); previous != published_.end()) {
@@ -633,14 +634,18 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
       return root != documents_.end() && root->second->dirty &&
              (root->second->path == path || entry.second.by_path.contains(path));
     });
-    if (waiting) continue;
+    const std::string uri = uriForPath(path);
+    if (waiting) {
+      // A document just checked still hears its result, once it can.
+      if (just_checked.contains(uri)) owed_.insert(uri);
+      continue;
+    }
     auto collect = [&](const RootCheck& check) {
       auto found = check.by_path.find(path);
       if (found == check.by_path.end()) return;
       ++contributors;
       for (std::size_t index : found->second) list.push_back(&check.result.diagnostics[index]);
     };
-    const std::string uri = uriForPath(path);
     auto own = checks_.find(uri);
     if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
       collect(own->second);
@@ -690,7 +695,8 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     }
     auto previous = published_.find(uri);
     const bool same = previous != published_.end() ? previous->second == array : empty;
-    if (!same || just_checked.contains(uri)) sendDiagnostics(uri, array);
+    if (!same || just_checked.contains(uri) || owed_.contains(uri)) sendDiagnostics(uri, array);
+    owed_.erase(uri);
     if (empty) {
       if (previous != published_.end()) published_.erase(previous);
       published_uri_.erase(path);

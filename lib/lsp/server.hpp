@@ -131,6 +131,7 @@ class Server {
   std::map<std::string, std::string> published_;               // by URI: the non-empty lists last sent, as JSON
   std::map<std::string, std::string> published_uri_;           // by path: the URI of its entry in published_
   std::map<std::string, std::string> client_uri_by_path_;      // how the client spells each file it opened
+  std::set<std::string> owed_;  // checked documents whose publication waits for another root's check
 };
 
 // Reads framed messages from `in_fd` and writes answers to `out_fd` until

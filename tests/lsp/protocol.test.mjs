@@ -340,6 +340,12 @@ test('two roots sharing an edited file: no publication carries the result of a r
       assert.ok(!lines(params).includes(2), `stale diagnostic published: ${JSON.stringify(params.diagnostics)}`);
     }
     assert.deepEqual(lines(published.at(-1)), [3]);
+
+    // An edit that changes none of its diagnostics is still answered, once
+    // the roots that read it have been checked again.
+    change(client, libUri, libNew + '// unchanged\n', 3);
+    const again = await client.waitFor((m) => m.params?.uri === libUri && m.params.version === 3);
+    assert.deepEqual(lines(again.params), [3]);
     assert.equal((await client.shutdownAndExit()).closed.status, 0);
   } finally {
     client.kill();
