@@ -557,18 +557,15 @@ void Server::runDueChecks(Clock::time_point now) {
 }
 
 void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
+  // Errors located in a file this one imports, gathered at the import line;
+  // only then is the root's text read for its import lines.
+  const bool elsewhere = std::any_of(result.diagnostics.begin(), result.diagnostics.end(), [&](const PlacedDiagnostic& d) {
+    return d.level == diagnostics::DiagnosticLevel::err && d.path != root.path && !builtins::hasVirtualPrefix(d.path);
+  });
+  if (!elsewhere) return;
   auto text = parsed(root);
-  // A parse that had to blank lines lost declarations: no guesses from it.
-  if (!text->file || !text->masked.empty()) return;
+  if (!text->file) return;
   std::vector<PlacedDiagnostic> added;
-  for (const UndeclaredSignal& signal : undeclaredSignals(*text->file)) {
-    PlacedDiagnostic placed;
-    placed.path = root.path;
-    placed.span = signal.span;
-    placed.message = "undeclared signal '" + signal.name + "'";
-    added.push_back(std::move(placed));
-  }
-  // Errors located in a file this one imports, gathered at the import line.
   TextArena arena;
   file_loader::ScopedSourceOverlay scope(openBuffers());
   for (const ast::Import& import : text->file->imports) {

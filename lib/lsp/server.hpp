@@ -108,8 +108,8 @@ class Server {
   // Recomputes and sends, where it changed, the diagnostics of each file.
   void publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked);
   void sendDiagnostics(const std::string& uri, const std::string& list);
-  // What only the editor shows, added to a root's check: names bound to
-  // nothing declared, and the errors of imported files at their imports.
+  // What only the editor shows, added to a root's check: the errors of
+  // imported files at their imports.
   void addEditorDiagnostics(Document& root, ProjectCheck& result);
   std::string uriForPath(const std::string& path) const;
   std::optional<std::string_view> openText(std::string_view path) const;

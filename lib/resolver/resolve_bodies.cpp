@@ -13,7 +13,8 @@ namespace vorn::resolve_bodies {
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
-                                     std::optional<FileSyntaxError>* syntax_error) {
+                                     std::optional<FileSyntaxError>* syntax_error,
+                                     const std::function<void(const ast::File&)>& visit_root) {
   if (syntax_error != nullptr) syntax_error->reset();
   const std::size_t file_count = file_paths.size();
   for (const scan_imports::ResolvedImport& record : import_table) {
@@ -57,6 +58,7 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
     }
     auto module = resolver::resolve(*tree, file_id);
     if (!module) return fail(module.error());
+    if (file_id == 0 && visit_root) visit_root(*tree);
 
     for (types::Component& component : module->components) {
       if (!component.kind.isUnresolvedName()) continue;

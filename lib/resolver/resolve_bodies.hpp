@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -22,11 +23,13 @@ struct FileSyntaxError {
 // Loads, translates and resolves every file in `topo_order` into a project.
 // Source texts and syntax trees are kept alive by the project and `arena`.
 // When a file fails with ParsingFailed because of unread text, `syntax_error`
-// (when given) says which file and where.
+// (when given) says which file and where. `visit_root`, when given, sees the
+// root's syntax tree before it is released.
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
-                                     std::optional<FileSyntaxError>* syntax_error = nullptr);
+                                     std::optional<FileSyntaxError>* syntax_error = nullptr,
+                                     const std::function<void(const ast::File&)>& visit_root = {});
 
 // True when a component of `module` is typed by a built-in gate's name that
 // nothing in the file binds: only the implicit imports of a project can.
