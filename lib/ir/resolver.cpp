@@ -176,6 +176,7 @@ Result<types::Module> resolve(const ast::File& file, std::uint32_t file_id) {
   module.connections = std::move(context.connections);
   module.imports = std::move(context.imports);
   module.output_bindings = std::move(context.output_bindings);
+  module.connection_lines = file.connection_lines;
   module.file_id = types::FileId{file_id};
   return module;
 }

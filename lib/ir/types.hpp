@@ -168,6 +168,7 @@ struct Module {
   std::vector<Component> components;  // components[i].id.value == i
   std::vector<Connection> connections;
   std::vector<UnresolvedImport> imports;
+  std::vector<Span> connection_lines;  // taken over from the syntax tree
   FileId file_id;
   std::vector<OutputBinding> output_bindings = {};  // grouped by output, in declaration order
 };

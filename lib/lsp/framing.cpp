@@ -9,6 +9,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 namespace vorn::lsp {
 
 namespace {
@@ -48,6 +50,37 @@ std::size_t headerEnd(std::string_view text, std::size_t& block_length) {
   }
   return std::string_view::npos;
 }
+
+constexpr std::string_view kLengthHeader = "Content-Length:";
+
+// The first "Content-Length:" (any case) at or after `from`; npos if none.
+std::size_t findLengthHeader(std::string_view text, std::size_t from) {
+  for (std::size_t i = from; i + kLengthHeader.size() <= text.size(); ++i) {
+    if ((text[i] == 'C' || text[i] == 'c') && equalsNoCase(text.substr(i, kLengthHeader.size()), kLengthHeader)) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Where a body announced too long really ends: a complete JSON value
+// followed directly by the next message's header. A JSON body holds one
+// value, so whatever follows it within the announced length proves the
+// length wrong. npos when `body` shows no such place. Each try parses the
+// body so far; `tries` bounds them for a body that quotes the header often.
+std::size_t earlyBodyEnd(std::string_view body, std::size_t from, int& tries) {
+  for (std::size_t at = findLengthHeader(body, from); at != std::string_view::npos && tries > 0;
+       at = findLengthHeader(body, at + 1)) {
+    std::size_t last = at;
+    while (last > 0 && (body[last - 1] == ' ' || body[last - 1] == '\t' || body[last - 1] == '\r' || body[last - 1] == '\n')) --last;
+    if (last == 0 || (body[last - 1] != '}' && body[last - 1] != ']')) continue;
+    --tries;
+    if (nlohmann::json::accept(body.substr(0, at))) return at;
+  }
+  return std::string_view::npos;
+}
+
+constexpr int kEarlyEndTries = 4;
 
 }  // namespace
 
@@ -98,6 +131,18 @@ MessageReader::Read MessageReader::next() {
         continue;
       }
     }
+    if (resync_) {
+      const std::size_t at = findLengthHeader(pending(), 0);
+      if (at == std::string_view::npos) {
+        // Keep a tail that may be the start of a header cut by the read.
+        const std::size_t keep = std::min(pending().size(), kLengthHeader.size() - 1);
+        consume(pending().size() - keep);
+        if (!fill()) return Read{};
+        continue;
+      }
+      consume(at);
+      resync_ = false;
+    }
     // Blank lines between messages are tolerated.
     std::size_t leading = 0;
     const std::string_view text = pending();
@@ -110,14 +155,14 @@ MessageReader::Read MessageReader::next() {
     const std::size_t end = headerEnd(pending(), block_length);
     if (end == std::string_view::npos) {
       if (pending().size() > kMaxHeaderBytes) {
-        consume(pending().size());
+        resync_ = true;
+        consume(pending().size() - (kLengthHeader.size() - 1));
         return Read{Status::bad_header, {}, "header block too long"};
       }
       if (!fill()) return Read{};
       continue;
     }
     const std::string block(pending().substr(0, block_length));
-    consume(end);
 
     std::optional<std::size_t> length;
     std::string problem;
@@ -142,14 +187,42 @@ MessageReader::Read MessageReader::next() {
       }
       length = parsed;
     }
-    if (!problem.empty() && !length) return Read{Status::bad_header, {}, problem};
-    if (!length) return Read{Status::bad_header, {}, "missing Content-Length"};
-    if (*length > kMaxBodyBytes) {
-      skip_ = *length;
-      return Read{Status::bad_header, {}, "message too large"};
+    if (!length) {
+      // Junk before a header hides it inside the block: start again there.
+      // Otherwise the block and its body, whatever its size, are dropped.
+      const std::size_t inner = findLengthHeader(block, 1);
+      if (inner != std::string_view::npos) {
+        consume(inner);
+      } else {
+        consume(end);
+        resync_ = true;
+      }
+      return Read{Status::bad_header, {}, problem.empty() ? "missing Content-Length" : problem};
     }
-    while (pending().size() < *length) {
+    consume(end);
+    // A length too large would wait for bytes that belong to the next
+    // messages, or that never come: a body that plainly ends before the
+    // next header is dropped alone. A body over the cap is only looked
+    // into that far, then skipped.
+    const bool oversized = *length > kMaxBodyBytes;
+    const std::size_t wanted = oversized ? kMaxHeaderBytes : *length;
+    std::size_t searched = 0;
+    int tries = kEarlyEndTries;
+    while (true) {
+      const std::string_view body = pending().substr(0, wanted);
+      const std::size_t from = searched > kLengthHeader.size() ? searched - kLengthHeader.size() : 0;
+      if (const std::size_t early = earlyBodyEnd(body, from, tries); early != std::string_view::npos) {
+        consume(early);
+        return Read{Status::bad_header, {}, oversized ? "message too large" : "Content-Length runs past the body"};
+      }
+      searched = body.size();
+      if (body.size() == wanted) break;
       if (!fill()) return Read{};
+    }
+    if (oversized) {
+      skip_ = *length;
+      resync_ = true;
+      return Read{Status::bad_header, {}, "message too large"};
     }
     Read read{Status::message, std::string(pending().substr(0, *length)), {}};
     consume(*length);

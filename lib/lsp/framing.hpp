@@ -23,8 +23,10 @@ class MessageReader {
 
   explicit MessageReader(int fd) : fd_(fd) {}
 
-  // Blocks until one whole message, a header block that cannot be used (its
-  // bytes are dropped and reading goes on after it), or the end of input.
+  // Blocks until one whole message, a header block that cannot be used, or
+  // the end of input. After a bad header, reading resumes at the next
+  // "Content-Length:" header, so one broken message costs only itself; a
+  // body that ends early, before the next header, is found the same way.
   Read next();
 
   // Waits at most `timeout_ms` (−1: forever) for input; true when a call of
@@ -40,6 +42,7 @@ class MessageReader {
   std::string buffer_;
   std::size_t consumed_ = 0;
   std::size_t skip_ = 0;  // bytes of a refused body still to drop
+  bool resync_ = false;   // drop bytes up to the next Content-Length header
   bool closed_ = false;
 };
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <system_error>
+#include <unordered_set>
 
 #include "core/text_arena.hpp"
 #include "ir/types.hpp"
@@ -253,6 +256,55 @@ bool isIdentifierByte(char c) {
 }
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// "`x`" for a bare name, "`x.port`" otherwise; "an anonymous `t`" for an instance.
+std::string describeSource(const ast::SignalSource& source) {
+  if (source.tag == ast::SignalSource::Tag::anonymous) {
+    if (!source.anonymous) return "nothing";
+    return "an anonymous `" + std::string(source.anonymous->type_name.text) + "`";
+  }
+  const ast::NamedSignalRef& ref = source.named;
+  if (ref.port.span == ref.span) return "`" + std::string(ref.target.text) + "`";
+  return "`" + std::string(ref.target.text) + "." + std::string(ref.port.text) + "`";
+}
+
+// What a signal name stands for, in a few words.
+std::string describeSignal(const ast::File& file, std::string_view name, const ast::OutputDecl* within) {
+  auto declaration = lookupSignal(file, name, within);
+  if (!declaration) return "undeclared";
+  switch (declaration->kind) {
+    case Declaration::Kind::input: return "input pin";
+    case Declaration::Kind::output: return "output pin";
+    case Declaration::Kind::instance:
+      return "instance of `" + std::string(declaration->instance->type_name.text) + "`";
+  }
+  return "";
+}
+
+std::string instanceLabel(const ast::ComponentInstance& instance, bool anonymous) {
+  if (anonymous || !instance.instance_name) return "an anonymous `" + std::string(instance.type_name.text) + "`";
+  return "instance `" + std::string(instance.instance_name->text) + "` (`" + std::string(instance.type_name.text) + "`)";
+}
+
+// What drives output `port` of an instance of `type_name`: the gate itself
+// for a primitive, the output's value inside the file of a sub-circuit.
+std::string describeOutputDriver(const ast::File& file, std::string_view file_path, std::string_view type_name,
+                                 std::string_view port) {
+  const TypeInterface type = interfaceOfType(file, file_path, type_name);
+  const std::string type_text = "`" + std::string(type_name) + "`";
+  if (type.kind == TypeInterface::Kind::unknown) return "undeclared type " + type_text;
+  if (std::find(type.outputs.begin(), type.outputs.end(), port) == type.outputs.end()) {
+    return type_text + " has no output port `" + std::string(port) + "`";
+  }
+  if (type.kind == TypeInterface::Kind::primitive) return "driven by the " + type_text + " gate itself";
+  TextArena arena;
+  LoadedModule loaded = loadModule(arena, type.path);
+  if (!loaded.file) return "driven inside " + type_text;
+  for (const ast::OutputDecl& output : loaded.file->outputs) {
+    if (output.name.text == port) return "driven by " + describeSource(output.value) + " inside " + type_text;
+  }
+  return "driven inside " + type_text;
+}
+
 }  // namespace
 
 std::vector<FileSymbol> fileSymbols(const ast::File& file) {
@@ -384,10 +436,177 @@ std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_
       if (!path) return "import `" + std::string(hit->import->alias.text) + "`: file not found";
       return describeInterface(interfaceOfType(file, file_path, hit->import->alias.text));
     }
-    case Role::port_name:
-    case Role::signal_port: return std::nullopt;
+    case Role::port_name: {
+      std::string text = "input port `" + std::string(hit->text) + "` of " + instanceLabel(*hit->instance, hit->anonymous);
+      const ast::SignalSource& value = hit->port->value;
+      text += "\n\ndriven by " + describeSource(value);
+      if (value.tag == ast::SignalSource::Tag::named) {
+        text += " (" + describeSignal(file, value.named.target.text, hit->output) + ")";
+      }
+      return text;
+    }
+    case Role::signal_port: {
+      const ast::ComponentInstance* instance = hit->ref == nullptr ? hit->instance : nullptr;
+      bool anonymous = hit->ref == nullptr;
+      if (instance == nullptr) {
+        auto declaration = lookupSignal(file, hit->ref->target.text, hit->output);
+        if (!declaration) return "output port `" + std::string(hit->text) + "` of undeclared signal `" + std::string(hit->ref->target.text) + "`";
+        if (declaration->kind != Declaration::Kind::instance) {
+          return "output port `" + std::string(hit->text) + "` of " +
+                 (declaration->kind == Declaration::Kind::input ? "input pin `" : "output pin `") +
+                 std::string(hit->ref->target.text) + "`";
+        }
+        instance = declaration->instance;
+      }
+      return "output port `" + std::string(hit->text) + "` of " + instanceLabel(*instance, anonymous) + "\n\n" +
+             describeOutputDriver(file, file_path, instance->type_name.text, hit->text);
+    }
   }
   return std::nullopt;
+}
+
+std::vector<UndeclaredSignal> undeclaredSignals(const ast::File& file) {
+  std::unordered_set<std::string_view> declared;
+  for (const ast::InputDecl& decl : file.inputs) {
+    for (const ast::Identifier& name : decl.names) declared.insert(name.text);
+  }
+  for (const ast::OutputDecl& output : file.outputs) declared.insert(output.name.text);
+  for (const ast::ComponentInstance& instance : file.components) {
+    if (instance.instance_name) declared.insert(instance.instance_name->text);
+  }
+  // Anonymous instances nest deeply: an explicit stack. Their generated
+  // names are declarations too.
+  std::vector<const ast::SignalSource*> stack;
+  for (const ast::OutputDecl& output : file.outputs) stack.push_back(&output.value);
+  for (const ast::ComponentInstance& instance : file.components) {
+    for (const ast::PortConnection& port : instance.ports) stack.push_back(&port.value);
+  }
+  std::vector<const ast::NamedSignalRef*> refs;
+  while (!stack.empty()) {
+    const ast::SignalSource* source = stack.back();
+    stack.pop_back();
+    if (source->tag == ast::SignalSource::Tag::named) {
+      refs.push_back(&source->named);
+      continue;
+    }
+    if (!source->anonymous) continue;
+    if (source->anonymous->instance_name) declared.insert(source->anonymous->instance_name->text);
+    for (const ast::PortConnection& port : source->anonymous->ports) stack.push_back(&port.value);
+  }
+  std::vector<UndeclaredSignal> found;
+  for (const ast::NamedSignalRef* ref : refs) {
+    if (!declared.contains(ref->target.text)) found.push_back(UndeclaredSignal{std::string(ref->target.text), ref->target.span});
+  }
+  std::sort(found.begin(), found.end(), [](const UndeclaredSignal& a, const UndeclaredSignal& b) {
+    return a.span.start_line != b.span.start_line ? a.span.start_line < b.span.start_line : a.span.start_col < b.span.start_col;
+  });
+  return found;
+}
+
+std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::size_t offset, const ast::File* file,
+                                                 std::string_view file_path) {
+  offset = std::min(offset, text.size());
+  static const ast::File kEmpty;
+  const ast::File& known = file != nullptr ? *file : kEmpty;
+  const std::size_t line_start = offset == 0 ? 0 : text.rfind('\n', offset - 1) + 1;  // npos + 1 == 0
+  const std::string_view before = text.substr(line_start, offset - line_start);
+  std::vector<CompletionItem> items;
+
+  // Inside the quotes of `import alias "...`: the folder typed so far.
+  {
+    std::size_t i = 0;
+    auto blanks = [&] { while (i < before.size() && (before[i] == ' ' || before[i] == '\t')) ++i; };
+    auto word = [&] {
+      const std::size_t from = i;
+      while (i < before.size() && isIdentifierByte(before[i])) ++i;
+      return before.substr(from, i - from);
+    };
+    blanks();
+    if (word() == "import") {
+      blanks();
+      const bool alias = !word().empty();
+      blanks();
+      if (alias && i < before.size() && before[i] == '"') {
+        const std::string_view typed = before.substr(i + 1);
+        if (typed.find('"') != std::string_view::npos) return items;
+        const std::size_t slash = typed.rfind('/');
+        const std::string_view folder = slash == std::string_view::npos ? std::string_view() : typed.substr(0, slash + 1);
+        const std::size_t file_slash = file_path.rfind('/');
+        if (file_slash == std::string_view::npos || folder.starts_with('<')) return items;
+        std::filesystem::path directory = folder.starts_with('/') ? std::filesystem::path(std::string(folder))
+                                                                    : std::filesystem::path(std::string(file_path.substr(0, file_slash + 1)) + std::string(folder));
+        std::error_code error;
+        const std::string own_name(file_path.substr(file_slash + 1));
+        const bool own_folder = folder.empty();
+        constexpr std::size_t kMaxEntries = 1000;
+        for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end && items.size() < kMaxEntries; it.increment(error)) {
+          const std::string name = it->path().filename().string();
+          std::error_code kind_error;
+          if (it->is_directory(kind_error)) {
+            if (!name.starts_with('.')) items.push_back(CompletionItem{name + "/", CompletionItem::Kind::folder, "folder"});
+          } else if (name.ends_with(".vorn") && !(own_folder && name == own_name)) {
+            items.push_back(CompletionItem{name, CompletionItem::Kind::file, "file"});
+          }
+        }
+        std::sort(items.begin(), items.end(), [](const CompletionItem& a, const CompletionItem& b) { return a.label < b.label; });
+        return items;
+      }
+    }
+  }
+
+  std::size_t word_start = before.size();
+  while (word_start > 0 && isIdentifierByte(before[word_start - 1])) --word_start;
+  std::size_t mark = word_start;
+  while (mark > 0 && (before[mark - 1] == ' ' || before[mark - 1] == '\t')) --mark;
+
+  // `instance.`: the output ports of the instance's type.
+  if (mark == word_start && mark > 0 && before[mark - 1] == '.') {
+    std::size_t name_start = mark - 1;
+    while (name_start > 0 && isIdentifierByte(before[name_start - 1])) --name_start;
+    const std::string_view name = before.substr(name_start, mark - 1 - name_start);
+    if (name.empty()) return items;
+    auto declaration = lookupSignal(known, name, nullptr);
+    if (!declaration || declaration->kind != Declaration::Kind::instance) return items;
+    for (const std::string& port : interfaceOfType(known, file_path, declaration->instance->type_name.text).outputs) {
+      items.push_back(CompletionItem{port, CompletionItem::Kind::output_port, "output port"});
+    }
+    return items;
+  }
+
+  // `port=`: every signal a binding can name.
+  if (mark > 0 && before[mark - 1] == '=') {
+    for (const ast::InputDecl& decl : known.inputs) {
+      for (const ast::Identifier& name : decl.names) items.push_back(CompletionItem{std::string(name.text), CompletionItem::Kind::signal, "input"});
+    }
+    for (const ast::ComponentInstance& instance : known.components) {
+      if (instance.instance_name) {
+        items.push_back(CompletionItem{std::string(instance.instance_name->text), CompletionItem::Kind::signal, std::string(instance.type_name.text)});
+      }
+    }
+    return items;
+  }
+
+  // The start of a declaration: nothing but blanks before the word on this
+  // line, and no binding list left open on the lines above.
+  if (mark != 0) return items;
+  std::size_t back = line_start;
+  while (back > 0 && isBlank(text[back - 1])) --back;
+  if (back > 0 && (text[back - 1] == '(' || text[back - 1] == ',' || text[back - 1] == '=' || text[back - 1] == '.')) return items;
+  for (std::string_view keyword : {"import", "input", "output"}) {
+    items.push_back(CompletionItem{std::string(keyword), CompletionItem::Kind::keyword, "keyword"});
+  }
+  for (const types::PrimitiveTypeName& primitive : types::kPrimitiveTypeNames) {
+    if (primitive.kind == types::PrimitiveKind::input_pin || primitive.kind == types::PrimitiveKind::output_pin) continue;
+    items.push_back(CompletionItem{std::string(primitive.name), CompletionItem::Kind::type, "primitive"});
+  }
+  for (const builtins::Entry& entry : builtins::table()) {
+    if (importForAlias(known, builtins::slice(entry.name)) != nullptr) continue;
+    items.push_back(CompletionItem{std::string(builtins::slice(entry.name)), CompletionItem::Kind::type, "built-in gate"});
+  }
+  for (const ast::Import& import : known.imports) {
+    items.push_back(CompletionItem{std::string(import.alias.text), CompletionItem::Kind::alias, "import \"" + std::string(import.path.text) + "\""});
+  }
+  return items;
 }
 
 std::vector<std::string> portCompletionsAt(std::string_view text, std::size_t offset, const ast::File* file,

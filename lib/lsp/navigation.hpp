@@ -69,4 +69,32 @@ TypeInterface interfaceOfType(const ast::File& file, std::string_view file_path,
 std::vector<std::string> portCompletionsAt(std::string_view text, std::size_t offset, const ast::File* file,
                                            std::string_view file_path);
 
+// A name bound to a port that nothing in the file declares, at the name.
+struct UndeclaredSignal {
+  std::string name;
+  Span span;
+};
+
+// Every binding (instance ports, outputs, anonymous instances at any depth)
+// whose signal names nothing the file declares: no input, output or
+// instance of that name. The compiler only reports the port left
+// unconnected; this points at the name itself.
+std::vector<UndeclaredSignal> undeclaredSignals(const ast::File& file);
+
+// What to offer at byte `offset` of `text`, read from the raw text, since
+// what is being typed does not parse yet.
+struct CompletionItem {
+  enum class Kind : std::uint8_t { signal, output_port, type, alias, keyword, file, folder };
+  std::string label;
+  Kind kind = Kind::signal;
+  std::string detail;
+};
+
+// Signal names after "port=", output ports after "instance.", types,
+// import aliases and declaration keywords at the start of a declaration,
+// and file and folder names inside an import's quotes (relative to the
+// file's own folder). Empty where none of these applies.
+std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::size_t offset, const ast::File* file,
+                                                 std::string_view file_path);
+
 }  // namespace vorn::lsp

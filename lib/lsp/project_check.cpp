@@ -12,6 +12,7 @@
 #include "resolver/resolve_bodies.hpp"
 #include "resolver/scan_imports.hpp"
 #include "syntax/translate.hpp"
+#include "lsp/navigation.hpp"
 #include "validator/run_project.hpp"
 
 namespace vorn::lsp {
@@ -207,6 +208,11 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
     checker.stageFailed(stage_prefixes::kBodyResolution, error);
   };
 
+  // Read from the root's tree while body resolution holds it, so that the
+  // root is not parsed once more for them.
+  std::vector<UndeclaredSignal> undeclared;
+  auto visitRoot = [&](const ast::File& root) { undeclared = undeclaredSignals(root); };
+
   auto finish = [&](const std::vector<std::string_view>& file_paths, types::Project& project) {
     auto checked = run_project::run(project);
     if (!checked) {
@@ -214,6 +220,13 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
       return;
     }
     checker.place(file_paths, *checked);
+    for (const UndeclaredSignal& signal : undeclared) {
+      PlacedDiagnostic placed;
+      placed.path = checker.root_path;
+      placed.span = signal.span;
+      placed.message = "undeclared signal '" + signal.name + "'";
+      checker.result.diagnostics.push_back(std::move(placed));
+    }
   };
 
   // A stored scan is tried first; the root's import declarations, known
@@ -228,7 +241,7 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
     };
     std::optional<resolve_bodies::FileSyntaxError> unread;
     auto project =
-        resolve_bodies::resolveBodies(arena, stored.file_paths, stored.import_table, stored.topo_order, &unread);
+        resolve_bodies::resolveBodies(arena, stored.file_paths, stored.import_table, stored.topo_order, &unread, nullptr, visitRoot);
     if (project && explicitImports(project->files.front()) == stored.root_imports) {
       takePaths();
       finish(stored.file_paths, *project);
@@ -268,7 +281,7 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
 
   std::optional<resolve_bodies::FileSyntaxError> unread;
   auto project =
-      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread);
+      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread, nullptr, visitRoot);
   if (!project) {
     bodiesFailed(scan->file_paths, project.error(), unread);
     return std::move(checker.result);

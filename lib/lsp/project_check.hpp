@@ -59,6 +59,9 @@ class ScanCache {
 // is read through `overlay` first.
 // With a cache, its scan is reused when still valid, and a fresh scan
 // without diagnostics is stored in it.
+// Past the compiler's words, a name bound to a port that the root does not
+// declare gets its own error at the name ("undeclared signal 'x'", no code),
+// when the root translates.
 ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceOverlay& overlay,
                           ScanCache* cache = nullptr);
 

@@ -31,6 +31,25 @@ constexpr int kServerNotInitialized = -32002;
 constexpr int kSymbolVariable = 13;
 constexpr int kSymbolObject = 19;
 constexpr int kCompletionField = 5;
+constexpr int kCompletionVariable = 6;
+constexpr int kCompletionClass = 7;
+constexpr int kCompletionModule = 9;
+constexpr int kCompletionKeyword = 14;
+constexpr int kCompletionFile = 17;
+constexpr int kCompletionFolder = 19;
+
+int completionKind(CompletionItem::Kind kind) {
+  switch (kind) {
+    case CompletionItem::Kind::signal: return kCompletionVariable;
+    case CompletionItem::Kind::output_port: return kCompletionField;
+    case CompletionItem::Kind::type: return kCompletionClass;
+    case CompletionItem::Kind::alias: return kCompletionModule;
+    case CompletionItem::Kind::keyword: return kCompletionKeyword;
+    case CompletionItem::Kind::file: return kCompletionFile;
+    case CompletionItem::Kind::folder: return kCompletionFolder;
+  }
+  return kCompletionVariable;
+}
 
 const json* member(const json& object, const char* key) {
   if (!object.is_object()) return nullptr;
@@ -214,6 +233,11 @@ void Server::dispatch(const json& message) {
           return;
         }
         initialize_received_ = true;
+        const json* capabilities = member(params, "capabilities");
+        const json* workspace = capabilities != nullptr ? member(*capabilities, "workspace") : nullptr;
+        const json* watched = workspace != nullptr ? member(*workspace, "didChangeWatchedFiles") : nullptr;
+        const json* dynamic = watched != nullptr ? member(*watched, "dynamicRegistration") : nullptr;
+        can_register_watchers_ = dynamic != nullptr && dynamic->is_boolean() && dynamic->get<bool>();
         reply(*id, initializeResult());
       } else if (name == "shutdown") {
         shutdown_requested_ = true;
@@ -237,6 +261,12 @@ void Server::dispatch(const json& message) {
       didChange(params);
     } else if (name == "textDocument/didClose") {
       didClose(params);
+    } else if (name == "textDocument/didSave") {
+      didSave(params);
+    } else if (name == "workspace/didChangeWatchedFiles") {
+      didChangeWatchedFiles(params);
+    } else if (name == "initialized") {
+      registerFileWatchers();
     }
   } catch (const json::exception& failure) {
     // The library's accessors throw on a value of another type than asked.
@@ -259,11 +289,11 @@ json Server::initializeResult() const {
       {"capabilities",
        json{
            {"positionEncoding", "utf-16"},
-           {"textDocumentSync", json{{"openClose", true}, {"change", 1}}},
+           {"textDocumentSync", json{{"openClose", true}, {"change", 1}, {"save", json{{"includeText", false}}}}},
            {"definitionProvider", true},
            {"documentSymbolProvider", true},
            {"hoverProvider", true},
-           {"completionProvider", json{{"triggerCharacters", json::array({"(", ","})}}},
+           {"completionProvider", json{{"triggerCharacters", json::array({"(", ",", "=", ".", "\"", "/"})}}},
        }},
       {"serverInfo", json{{"name", "vorn-lsp"}}},
   };
@@ -280,7 +310,17 @@ std::optional<std::string_view> Server::openText(std::string_view path) const {
 std::string Server::uriForPath(const std::string& path) const {
   auto found = uri_by_path_.find(path);
   if (found != uri_by_path_.end()) return found->second;
+  // A file the client opened once keeps the client's spelling after it closed.
+  auto spelled = client_uri_by_path_.find(path);
+  if (spelled != client_uri_by_path_.end()) return spelled->second;
   return fileUriFromPath(path);
+}
+
+std::optional<std::string> Server::pathOfUri(const std::string& uri) const {
+  std::optional<std::string> path = pathFromFileUri(uri);
+  if (!path || path->empty() || path->front() != '/') return std::nullopt;
+  auto canonical = file_io::canonicalPath(*path);
+  return canonical ? *canonical : file_loader::normalizeLexically(*path);
 }
 
 std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
@@ -347,10 +387,9 @@ void Server::didOpen(const json& params) {
   if (const json* version = member(*item, "version"); version != nullptr && version->is_number_integer()) {
     document->version = *version;
   }
-  std::optional<std::string> path = pathFromFileUri(*uri);
-  if (path && !path->empty() && path->front() == '/') {
-    auto canonical = file_io::canonicalPath(*path);
-    document->path = canonical ? *canonical : file_loader::normalizeLexically(*path);
+  if (std::optional<std::string> path = pathOfUri(*uri)) {
+    document->path = *path;
+    client_uri_by_path_[*path] = *uri;
   } else {
     // A buffer that is no file (an untitled one): checked under a path that
     // exists nowhere, so its relative imports are simply not found.
@@ -421,15 +460,58 @@ void Server::didClose(const json& params) {
     checks_.erase(check);
   }
   documents_.erase(found);
+  owed_.erase(*uri);
   // What was said under the closed document's name is withdrawn; other
   // projects may still speak of the file under its plain file URI.
   if (auto previous = published_.find(*uri); previous != published_.end()) {
     sendDiagnostics(*uri, "[]");
     published_.erase(previous);
+    if (auto spelled = published_uri_.find(path); spelled != published_uri_.end() && spelled->second == *uri) {
+      published_uri_.erase(spelled);
+    }
   }
   publishPaths(affected, {});
   // The file on disk now stands for the closed buffer in other projects.
   markChanged(path, Clock::now());
+}
+
+void Server::didSave(const json& params) {
+  const json* item = member(params, "textDocument");
+  if (item == nullptr) return;
+  auto uri = stringMember(*item, "uri");
+  if (!uri) return;
+  auto found = documents_.find(*uri);
+  if (found == documents_.end()) return;
+  markChanged(found->second->path, Clock::now());
+}
+
+void Server::didChangeWatchedFiles(const json& params) {
+  const json* changes = member(params, "changes");
+  if (changes == nullptr || !changes->is_array()) return;
+  constexpr int kCreated = 1;
+  const Clock::time_point now = Clock::now();
+  for (const json& change : *changes) {
+    auto uri = stringMember(change, "uri");
+    if (!uri) continue;
+    std::optional<std::string> path = pathOfUri(*uri);
+    if (!path) continue;
+    const json* type = member(change, "type");
+    // A new file may be the import a root could not find.
+    const bool created = type != nullptr && type->is_number_integer() && type->get<std::int64_t>() == kCreated;
+    markChanged(*path, now, created);
+  }
+}
+
+void Server::registerFileWatchers() {
+  if (!can_register_watchers_) return;
+  can_register_watchers_ = false;  // once
+  json registration{{"id", "vorn-watched-files"},
+                    {"method", "workspace/didChangeWatchedFiles"},
+                    {"registerOptions", json{{"watchers", json::array({json{{"globPattern", "**/*.vorn"}}})}}}};
+  send_(serialise(json{{"jsonrpc", "2.0"},
+                       {"id", "vorn-lsp-" + std::to_string(next_request_id_++)},
+                       {"method", "client/registerCapability"},
+                       {"params", json{{"registrations", json::array({std::move(registration)})}}}}));
 }
 
 Clock::time_point Server::dueTime(const Document& document) const {
@@ -464,6 +546,7 @@ void Server::runDueChecks(Clock::time_point now) {
     check.scan_cache = std::move(previous->second.scan_cache);
   }
   check.result = checkProject(next->path, openBuffers(), &check.scan_cache);
+  addEditorDiagnostics(*next, check.result);
   for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
     const std::string& path = check.result.diagnostics[i].path;
     if (builtins::hasVirtualPrefix(path)) continue;
@@ -472,6 +555,34 @@ void Server::runDueChecks(Clock::time_point now) {
   for (const auto& [path, indices] : check.by_path) affected.insert(path);
   checks_[next->uri] = std::move(check);
   publishPaths(affected, {next->uri});
+}
+
+void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
+  // Errors located in a file this one imports, gathered at the import line;
+  // only then is the root's text read for its import lines.
+  const bool elsewhere = std::any_of(result.diagnostics.begin(), result.diagnostics.end(), [&](const PlacedDiagnostic& d) {
+    return d.level == diagnostics::DiagnosticLevel::err && d.path != root.path && !builtins::hasVirtualPrefix(d.path);
+  });
+  if (!elsewhere) return;
+  auto text = parsed(root);
+  if (!text->file) return;
+  std::vector<PlacedDiagnostic> added;
+  TextArena arena;
+  file_loader::ScopedSourceOverlay scope(openBuffers());
+  for (const ast::Import& import : text->file->imports) {
+    auto target = file_loader::resolveImportPath(arena, root.path, import.path.text);
+    if (!target || builtins::hasVirtualPrefix(*target) || *target == root.path) continue;
+    PlacedDiagnostic placed;
+    placed.path = root.path;
+    placed.span = import.span;
+    placed.message = "errors in imported file '" + std::string(import.path.text) + "'";
+    for (const PlacedDiagnostic& diagnostic : result.diagnostics) {
+      if (diagnostic.path != *target || diagnostic.level != diagnostics::DiagnosticLevel::err) continue;
+      placed.notes.push_back(PlacedNote{diagnostic.path, diagnostic.span, diagnostic.message});
+    }
+    if (!placed.notes.empty()) added.push_back(std::move(placed));
+  }
+  for (PlacedDiagnostic& diagnostic : added) result.diagnostics.push_back(std::move(diagnostic));
 }
 
 void Server::sendDiagnostics(const std::string& uri, const std::string& list) {
@@ -514,13 +625,25 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     // The file's own project first, then what other projects found there.
     std::vector<const PlacedDiagnostic*> list;
     int contributors = 0;
+    // A root waiting to be checked again would add what it found before:
+    // the file waits for that check, which publishes it in turn.
+    const bool waiting = std::any_of(checks_.begin(), checks_.end(), [&](const auto& entry) {
+      auto root = documents_.find(entry.first);
+      return root != documents_.end() && root->second->dirty &&
+             (root->second->path == path || entry.second.by_path.contains(path));
+    });
+    const std::string uri = uriForPath(path);
+    if (waiting) {
+      // A document just checked still hears its result, once it can.
+      if (just_checked.contains(uri)) owed_.insert(uri);
+      continue;
+    }
     auto collect = [&](const RootCheck& check) {
       auto found = check.by_path.find(path);
       if (found == check.by_path.end()) return;
       ++contributors;
       for (std::size_t index : found->second) list.push_back(&check.result.diagnostics[index]);
     };
-    const std::string uri = uriForPath(path);
     auto own = checks_.find(uri);
     if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
       collect(own->second);
@@ -563,13 +686,21 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
 
     // A document that was just checked hears the result even when nothing
     // changed; other files only when their list did.
+    // The file's list moves to the spelling it is published under now.
+    if (auto spelled = published_uri_.find(path); spelled != published_uri_.end() && spelled->second != uri) {
+      if (published_.erase(spelled->second) > 0) sendDiagnostics(spelled->second, "[]");
+      published_uri_.erase(spelled);
+    }
     auto previous = published_.find(uri);
     const bool same = previous != published_.end() ? previous->second == array : empty;
-    if (!same || just_checked.contains(uri)) sendDiagnostics(uri, array);
+    if (!same || just_checked.contains(uri) || owed_.contains(uri)) sendDiagnostics(uri, array);
+    owed_.erase(uri);
     if (empty) {
       if (previous != published_.end()) published_.erase(previous);
+      published_uri_.erase(path);
     } else {
       published_[uri] = std::move(array);
+      published_uri_[path] = uri;
     }
   }
 }
@@ -634,6 +765,10 @@ Server::Answer Server::completion(const json& params) {
   const ast::File* file = at->text->file ? &*at->text->file : nullptr;
   for (const std::string& port : portCompletionsAt(*at->text->text, at->offset, file, at->document->path)) {
     items.push_back(json{{"label", port}, {"kind", kCompletionField}, {"detail", "input port"}});
+  }
+  if (!items.empty()) return items;
+  for (const CompletionItem& item : contextCompletionsAt(*at->text->text, at->offset, file, at->document->path)) {
+    items.push_back(json{{"label", item.label}, {"kind", completionKind(item.kind)}, {"detail", item.detail}});
   }
   return items;
 }

@@ -72,6 +72,13 @@ class Server {
   void didOpen(const nlohmann::json& params);
   void didChange(const nlohmann::json& params);
   void didClose(const nlohmann::json& params);
+  void didSave(const nlohmann::json& params);
+  // Files changed on disk, as the client's watchers report them.
+  void didChangeWatchedFiles(const nlohmann::json& params);
+  // Asks the client to report changes of every .vorn file, when it can.
+  void registerFileWatchers();
+  // The canonical path of a file: URI, or a lexical one when it is gone.
+  std::optional<std::string> pathOfUri(const std::string& uri) const;
   // A request's result, or why its parameters were refused.
   using Answer = std::expected<nlohmann::json, std::string>;
   using Handler = Answer (Server::*)(const nlohmann::json& params);
@@ -101,6 +108,9 @@ class Server {
   // Recomputes and sends, where it changed, the diagnostics of each file.
   void publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked);
   void sendDiagnostics(const std::string& uri, const std::string& list);
+  // What only the editor shows, added to a root's check: the errors of
+  // imported files at their imports.
+  void addEditorDiagnostics(Document& root, ProjectCheck& result);
   std::string uriForPath(const std::string& path) const;
   std::optional<std::string_view> openText(std::string_view path) const;
   // The text of any file by path: an open buffer, else the file itself.
@@ -111,12 +121,17 @@ class Server {
   bool initialize_received_ = false;
   bool shutdown_requested_ = false;
   bool exit_requested_ = false;
+  bool can_register_watchers_ = false;
+  std::uint64_t next_request_id_ = 1;
   std::uint64_t unsaved_counter_ = 0;
 
   std::map<std::string, std::unique_ptr<Document>> documents_;  // by URI
   std::map<std::string, std::string> uri_by_path_;              // open documents
   std::map<std::string, RootCheck> checks_;                     // by root URI
   std::map<std::string, std::string> published_;               // by URI: the non-empty lists last sent, as JSON
+  std::map<std::string, std::string> published_uri_;           // by path: the URI of its entry in published_
+  std::map<std::string, std::string> client_uri_by_path_;      // how the client spells each file it opened
+  std::set<std::string> owed_;  // checked documents whose publication waits for another root's check
 };
 
 // Reads framed messages from `in_fd` and writes answers to `out_fd` until

@@ -4,6 +4,7 @@
 
 #include "ir/import_targets.hpp"
 #include "ir/resolver.hpp"
+#include "resolver/builtins.hpp"
 #include "resolver/file_loader.hpp"
 #include "syntax/translate.hpp"
 
@@ -12,7 +13,8 @@ namespace vorn::resolve_bodies {
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
-                                     std::optional<FileSyntaxError>* syntax_error, ResolvedRoot* root) {
+                                     std::optional<FileSyntaxError>* syntax_error, ResolvedRoot* root,
+                                     const std::function<void(const ast::File&)>& visit_root) {
   if (syntax_error != nullptr) syntax_error->reset();
   const std::size_t file_count = file_paths.size();
   for (const scan_imports::ResolvedImport& record : import_table) {
@@ -63,6 +65,7 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
       }
       module = resolver::resolve(*tree, file_id);
       if (!module) return fail(module.error());
+      if (file_id == 0 && visit_root) visit_root(*tree);
     }
 
     for (types::Component& component : module->components) {
@@ -86,6 +89,22 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
   }
   project.root_file_id = types::FileId{0};
   return project;
+}
+
+bool usesUnboundBuiltinGate(const types::Module& module) {
+  for (const types::Component& component : module.components) {
+    if (component.kind.isUnresolvedName() && builtins::macroForAlias(component.kind.unresolved_name)) return true;
+  }
+  return false;
+}
+
+void bindBuiltinGates(types::Module& module) {
+  for (types::Component& component : module.components) {
+    if (!component.kind.isUnresolvedName()) continue;
+    auto gate = builtins::macroForAlias(component.kind.unresolved_name);
+    if (!gate) continue;
+    component.kind = types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{builtins::slice(*gate), component.span});
+  }
 }
 
 }  // namespace vorn::resolve_bodies

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -32,10 +33,22 @@ struct ResolvedRoot {
   std::string_view source;
   types::Module module;
 };
+// `visit_root`, when given, sees the root's syntax tree before it is released
+// (not called when `root` is given: the caller holds that tree).
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
                                      std::optional<FileSyntaxError>* syntax_error = nullptr,
-                                     ResolvedRoot* root = nullptr);
+                                     ResolvedRoot* root = nullptr,
+                                     const std::function<void(const ast::File&)>& visit_root = {});
+
+// True when a component of `module` is typed by a built-in gate's name that
+// nothing in the file binds: only the implicit imports of a project can.
+bool usesUnboundBuiltinGate(const types::Module& module);
+
+// Binds each such component to its gate, as a project's implicit imports do
+// (kind sub_circuit_ref with the gate's name). The module's import list is
+// left as the file wrote it.
+void bindBuiltinGates(types::Module& module);
 
 }  // namespace vorn::resolve_bodies

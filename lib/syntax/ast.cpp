@@ -59,6 +59,7 @@ File& File::operator=(File&& other) noexcept {
     inputs = std::move(other.inputs);
     outputs = std::move(other.outputs);
     components = std::move(other.components);
+    connection_lines = std::move(other.connection_lines);
     span = other.span;
   }
   return *this;

@@ -85,6 +85,8 @@ struct File {
   std::vector<InputDecl> inputs;
   std::vector<OutputDecl> outputs;
   std::vector<ComponentInstance> components;
+  // Each "x.p <> y.q" line: accepted, without meaning, and worth a warning.
+  std::vector<Span> connection_lines;
   Span span;
 
   File() = default;

@@ -32,6 +32,21 @@ bool isItem(const TranslationContext& ctx, ll_node_id node) {
   return name == "Declaration" || name == "ImportDecl";
 }
 
+// From the first port reference to the last: the node itself also covers
+// the blanks and line breaks before the line.
+Span connectionSpan(const TranslationContext& ctx, ll_node_id node) {
+  Span span = nodeSpan(ctx, node);
+  auto child = firstChild(ctx, node);
+  if (!child || nodeType(ctx, *child) != LL_NODE_SEQUENCE) return span;
+  const std::uint32_t count = childCount(ctx, *child);
+  auto first = childAt(ctx, *child, 0);
+  auto last = count > 0 ? childAt(ctx, *child, count - 1) : first;
+  if (!first || !last) return span;
+  const Span head = nodeSpan(ctx, *first);
+  const Span tail = nodeSpan(ctx, *last);
+  return Span{span.file_id, head.start_line, head.start_col, tail.end_line, tail.end_col};
+}
+
 // The names of an IdentList, each with its own span.
 Result<void> identListNames(const TranslationContext& ctx, ll_node_id list, std::vector<ast::Identifier>& names) {
   auto decl = parseInputDecl(ctx, list);
@@ -213,7 +228,13 @@ Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
     for (std::uint32_t i = 0; i < count; ++i) {
       auto item = childAt(ctx, *child, i);
       if (!item) return fail(item.error());
-      if (!isItem(ctx, *item)) continue;  // comments and connection lines carry no meaning here
+      if (!isItem(ctx, *item)) {
+        // Comments carry no meaning; connection lines none either, but are noted.
+        if (nodeType(ctx, *item) == LL_NODE_NODE && nodeName(ctx, *item) == "Connection") {
+          file.connection_lines.push_back(connectionSpan(ctx, *item));
+        }
+        continue;
+      }
       if (auto ok = translateItem(ctx, *item, file); !ok) return fail(ok.error());
     }
     return file;

@@ -51,7 +51,7 @@ inline constexpr std::string_view kCyclePathSeparator = " -> ";
 constexpr const CodeTemplate& codeTemplate(DiagnosticCode code) { return kCodeTable[static_cast<std::size_t>(code)]; }
 constexpr const NoteTemplate& noteTemplate(NoteKind kind) { return kNoteTable[static_cast<std::size_t>(kind)]; }
 
-// "E001" ... "W003".
+// "E001" ... "W004".
 constexpr std::string_view codeName(DiagnosticCode code) { return codeTemplate(code).name; }
 
 // How many arguments a text takes: one more than its highest "{n}".

@@ -1,6 +1,7 @@
 #include "validator/run.hpp"
 
 #include "validator/passes/combinational_loop.hpp"
+#include "validator/passes/connection_line.hpp"
 #include "validator/passes/dead_code.hpp"
 #include "validator/passes/multi_driver.hpp"
 #include "validator/passes/name_collision.hpp"
@@ -24,6 +25,7 @@ void runInto(const types::Module& module, std::vector<diagnostics::Diagnostic>& 
   combinational_loop::run(module, diagnostics, paths);
   dead_code::run(module, diagnostics);
   unused_import::run(module, diagnostics);
+  connection_line::run(module, diagnostics);
 }
 
 Result<std::vector<diagnostics::Diagnostic>> run(const types::Module& module) {

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# man_page_test.sh <vorn-compile> <man page>
+# man_page_test.sh <vorn-compile> <man page> <codes.def>
 # The manual page renders without a single groff warning, documents every
 # flag that --help lists (and no flag that --help does not), every diagnostic
 # code, every exit status and NO_COLOR.
 set -u
 compiler=$1
 page=$2
+code_table=$3
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
@@ -58,12 +59,14 @@ while IFS= read -r item; do
 done < <(grep -E '^ {7}-' <<<"$options")
 
 diagnostics=$(section DIAGNOSTICS)
-for code in E{001..013} W{001..003}; do
+codes=$(grep -oE '^VORN_DIAGNOSTIC\([EW][0-9]{3}' "$code_table" | cut -c17-)
+[[ $(wc -l <<<"$codes") -ge 16 ]] || fail "could not read the codes from $code_table"
+for code in $codes; do
   [[ $(grep -cE "^ {7}$code( |$)" <<<"$diagnostics") == 1 ]] || fail "DIAGNOSTICS needs exactly one item for $code"
 done
 while IFS= read -r extra; do
   fail "DIAGNOSTICS lists an unknown code: $extra"
-done < <(grep -E '^ {7}[EW][0-9]{3}' <<<"$diagnostics" | grep -vE '^ {7}(E0(0[1-9]|1[0-3])|W00[1-3])( |$)')
+done < <(grep -E '^ {7}[EW][0-9]{3}' <<<"$diagnostics" | grep -vE "^ {7}($(paste -sd'|' <<<"$codes"))( |\$)")
 
 # Exit statuses named by the help text.
 statuses=$(sed -n '/^EXIT CODES/,/^$/p' <<<"$help" | grep -oE '^ +[0-9]+' | tr -d ' ')
