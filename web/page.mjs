@@ -1,12 +1,14 @@
 // The page around <vorn-circuit>: opening a file (picker, drop, ?src=),
-// the truth table with its copy buttons, and the trace panel.
+// the truth table tied to the live circuit with its copy buttons, and the
+// trace panel.
 import { MAX_TRUTH_TABLE_INPUTS, toCsv, toMarkdown } from './vorn.mjs';
-import { renderTruthTable } from './truth_table_view.mjs';
+import { countText, renderTruthTable, rowOf } from './truth_table_view.mjs';
 
 const $ = (id) => document.getElementById(id);
 const element = $('circuit');
 let objectUrl = null;
 let table = null;
+let tableView = null;
 let tableWorker = null;
 
 function show(id, visible) {
@@ -14,8 +16,9 @@ function show(id, visible) {
 }
 
 function open(src, title) {
-  $('page-alert').textContent = '';
+  $('page-alert').replaceChildren();
   $('circuit-name').textContent = title ? `(${title})` : '';
+  show('start', false);
   show('circuit-section', true);
   show('hint', false);
   show('table-section', false);
@@ -23,10 +26,49 @@ function open(src, title) {
   element.src = src;
 }
 
-function openFile(file) {
+// A picked or dropped file replaces what the address named, so a reload
+// does not bring back the old circuit; the picker names what is shown.
+function openFile(file, files) {
+  if (/\.vorn$/i.test(file.name)) {
+    explainSource(file);
+    return;
+  }
+  if (files && $('file').files !== files) $('file').files = files;
+  if (location.search) history.replaceState(null, '', location.pathname + location.hash);
   if (objectUrl) URL.revokeObjectURL(objectUrl);
   objectUrl = URL.createObjectURL(file);
   open(objectUrl, file.name);
+}
+
+// The playground opens a project from its link: JSON, deflated, base64url.
+async function playgroundLink(name, text) {
+  const json = JSON.stringify({ v: 1, files: { [name]: text }, root: name, active: name });
+  const stream = new Blob([new TextEncoder().encode(json)]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+  const packed = new Uint8Array(await new Response(stream).arrayBuffer());
+  let binary = '';
+  for (let i = 0; i < packed.length; i += 0x8000) binary += String.fromCharCode(...packed.subarray(i, i + 0x8000));
+  const encoded = btoa(binary).replaceAll('+', '-').replaceAll('/', '_').replace(/=+$/, '');
+  return new URL(`playground.html#project=${encoded}`, location.href).href;
+}
+
+// A .vorn file is the circuit's source: say how to compile it, and offer
+// the playground, which compiles in the browser.
+async function explainSource(file) {
+  const alert = $('page-alert');
+  const name = file.name.replace(/[^\w.-]/g, '_');
+  const wasm = name.replace(/\.vorn$/i, '.wasm');
+  const code = (text) => Object.assign(document.createElement('code'), { textContent: text });
+  alert.replaceChildren(`${file.name} is source text, not a compiled circuit. Compile it with `,
+    code(`vorn-compile ${name} -o ${wasm}`), ` and open ${wasm} here`);
+  try {
+    const link = Object.assign(document.createElement('a'), {
+      href: await playgroundLink(name, await file.text()),
+      textContent: 'open it in the playground',
+    });
+    alert.append(', or ', link, '.');
+  } catch {
+    alert.append('.');
+  }
 }
 
 function stopTableWorker() {
@@ -34,15 +76,22 @@ function stopTableWorker() {
   tableWorker = null;
 }
 
+function clearTable() {
+  table = null;
+  tableView = null;
+  $('truth-table').replaceChildren();
+  $('copy-status').textContent = '';
+  // Nothing to copy or scroll until there is a table.
+  show('table-actions', false);
+  show('table-box', false);
+}
+
 // The table is simulated on a fresh copy of the circuit in a worker, from
 // the same bytes the element loaded.
 async function computeTable(circuit, src) {
   stopTableWorker();
-  table = null;
+  clearTable();
   const note = $('table-note');
-  $('truth-table').replaceChildren();
-  $('copy-status').textContent = '';
-  for (const id of ['copy-csv', 'copy-markdown']) $(id).disabled = true;
   show('table-section', true);
   if (circuit.inputs.length > MAX_TRUTH_TABLE_INPUTS) {
     note.textContent = `No truth table: the circuit has ${circuit.inputs.length} inputs, more than ${MAX_TRUTH_TABLE_INPUTS}.`;
@@ -72,19 +121,35 @@ async function computeTable(circuit, src) {
   worker.postMessage({ bytes }, [bytes]);
 }
 
+function currentInputs() {
+  const circuit = element.circuit;
+  return circuit ? Object.fromEntries(circuit.inputs.map((name) => [name, circuit.get(name)])) : {};
+}
+
 function renderTable(result) {
   table = result;
-  for (const id of ['copy-csv', 'copy-markdown']) $(id).disabled = false;
-  renderTruthTable($('truth-table'), $('table-note'), table);
+  show('table-actions', true);
+  show('table-box', true);
+  tableView = renderTruthTable($('truth-table'), $('table-note'), table, {
+    // A clicked row becomes the circuit's inputs.
+    onRowClick: (row) => element.setInputs(Object.fromEntries(table.inputs.map((name, i) => [name, (row >> i) & 1]))),
+  });
+  tableView.mark(rowOf(table, currentInputs()), true);
 }
+
+// Lets the status paint before a long synchronous step.
+const nextFrame = () => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
 
 async function copy(format) {
   if (!table) return;
-  const text = format === 'CSV' ? toCsv(table) : toMarkdown(table);
   const status = $('copy-status');
+  const rows = countText(table.rows.length, 'row');
+  status.textContent = `Copying ${rows} as ${format}…`;
+  await nextFrame();
+  const text = format === 'CSV' ? toCsv(table) : toMarkdown(table);
   try {
     await navigator.clipboard.writeText(text);
-    status.textContent = `Copied ${table.rows.length} rows as ${format}.`;
+    status.textContent = `Copied ${rows} as ${format}.`;
   } catch (error) {
     status.textContent = `Could not copy: ${error.message}`;
   }
@@ -97,7 +162,7 @@ function renderTrace(trace) {
     panel.textContent = 'Flip an input to see the trace of that change.';
     return;
   }
-  const more = trace.dropped > 0 ? `\n… and ${trace.dropped.toLocaleString('en')} more lines` : '';
+  const more = trace.dropped > 0 ? `\n… and ${countText(trace.dropped, 'more line')}` : '';
   panel.textContent = trace.lines.length ? trace.lines.join('\n') + more : 'The last change applied no events.';
 }
 
@@ -116,6 +181,7 @@ element.addEventListener('error', () => {
 });
 element.addEventListener('change', (event) => {
   if ($('trace-toggle').checked) renderTrace(event.detail.trace);
+  if (tableView) tableView.mark(rowOf(table, event.detail.inputs), true);
 });
 
 $('trace-toggle').addEventListener('change', (event) => {
@@ -141,8 +207,9 @@ document.addEventListener('dragleave', (event) => {
 document.addEventListener('drop', (event) => {
   event.preventDefault();
   document.body.classList.remove('dropping');
-  const [file] = event.dataTransfer?.files ?? [];
-  if (file) openFile(file);
+  const files = event.dataTransfer?.files;
+  const [file] = files ?? [];
+  if (file) openFile(file, files);
   else $('page-alert').textContent = 'Drop a .wasm file written by vorn-compile.';
 });
 
