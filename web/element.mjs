@@ -174,8 +174,7 @@ function defineElement() {
         lamp.querySelector('.vorn-value').textContent = state;
       }
       this.dataset.settled = String(settled);
-      this.#part('vorn-warning', 'p').textContent = settled
-        ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.';
+      this.#warn(settled ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.');
       const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
       this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace }, bubbles: true }));
     }
@@ -188,6 +187,24 @@ function defineElement() {
         this.append(part);
       }
       return part;
+    }
+
+    // An alert that exists only while there is something to say, so that
+    // it is announced each time it appears.
+    #warn(message) {
+      const existing = this.querySelector(':scope > .vorn-warning');
+      if (!message) {
+        existing?.remove();
+        return;
+      }
+      if (existing) return;
+      const warning = this.ownerDocument.createElement('p');
+      warning.className = 'vorn-warning';
+      warning.setAttribute('role', 'alert');
+      warning.textContent = message;
+      const outputs = this.querySelector(':scope > .vorn-outputs');
+      if (outputs) outputs.after(warning);
+      else this.append(warning);
     }
 
     // The reason, and the engine's own words behind a disclosure.
@@ -260,8 +277,6 @@ function defineElement() {
         outputs.append(lamp);
       }
       if (circuit.outputs.length === 0) outputs.append('none');
-      const warning = this.#part('vorn-warning', 'p');
-      warning.setAttribute('role', 'alert');
       this.#alert('');
       this.#status('');
     }

@@ -120,9 +120,7 @@ export function renderTruthTable(view, note, table, options = {}) {
     last = to;
     const rows = [];
     for (let i = from; i <= to; i++) rows.push(rowElement(i));
-    body.replaceChildren(above, ...rows, below);
-    above.hidden = from === 0;
-    below.hidden = to >= rowCount - 1;
+    body.replaceChildren(...(from > 0 ? [above] : []), ...rows, ...(to < rowCount - 1 ? [below] : []));
     above.firstChild.style.height = `${from * rowHeight}px`;
     below.firstChild.style.height = `${(rowCount - 1 - to) * rowHeight}px`;
     if (!measured && measure()) {
