@@ -246,7 +246,8 @@ test('files opened from disk import each other; a folder project; share link and
     ['adder4.vorn', 'parts/full_adder.vorn', 'parts/half_adder.vorn']);
   assert.equal(await fresh.locator('#root').inputValue(), 'adder4.vorn');
   assert.equal(await editorText(fresh), expectedText);
-  assert.equal((await shownTable(fresh)).length, 257);
+  assert.ok((await shownTable(fresh)).length > 8);
+  assert.equal(await fresh.locator('#truth-table').getAttribute('aria-rowcount'), '513');
   assert.deepEqual(freshProblems, []);
   await other.close();
 
