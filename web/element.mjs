@@ -171,7 +171,8 @@ function defineElement() {
       for (const lamp of this.querySelectorAll('[data-output]')) {
         const state = stateText(outputs[lamp.dataset.output]);
         lamp.dataset.state = state;
-        lamp.querySelector('.vorn-value').textContent = state;
+        // A value read mid-oscillation is no answer: say so instead.
+        lamp.querySelector('.vorn-value').textContent = settled ? state : 'oscillating';
       }
       this.dataset.settled = String(settled);
       this.#warn(settled ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.');

@@ -141,9 +141,16 @@ export function renderTruthTable(view, note, table, options = {}) {
   body.addEventListener('click', onClick);
   if (options.onRowClick) view.classList.add('clickable');
   else view.classList.remove('clickable');
-  // Drawn again when the box changes size or first comes into sight.
+  // Measured and drawn again when the box changes size (a phone turned, a
+  // narrower font) or first comes into sight.
   const resized = typeof ResizeObserver === 'function' && box
-    ? new ResizeObserver(() => { first = -1; draw(); }) : null;
+    ? new ResizeObserver(() => {
+      measured = false;
+      first = -1;
+      draw();
+      // Rows change height with the font: keep the marked one in sight.
+      if (current >= 0) mark(current, true);
+    }) : null;
   resized?.observe(box);
   views.set(view, () => {
     resized?.disconnect();

@@ -270,15 +270,23 @@ test('the table tied to the circuit: every row reachable, the current row marked
   await page.locator('#truth-table tbody tr[data-row="263"][aria-current="true"]').waitFor();
   assert.ok(await page.locator('#trace').evaluate((el) => el.scrollHeight > el.clientHeight), 'the trace scrolls');
   assert.deepEqual(await axeFindings(page), []);
+  await page.setViewportSize({ width: 1280, height: 800 });
   await page.screenshot({ path: join(outputDir, 'page-table.png'), fullPage: true });
 
   // On a phone the outputs stay on screen, stuck to the box's right edge.
   await page.setViewportSize({ width: 390, height: 844 });
   await box.scrollIntoViewIfNeeded();
-  for (const name of ['s0', 'cout']) {
+  // Each output header in sight, side by side without overlapping, over its own cells.
+  const heads = [];
+  for (const name of json.outputs) {
     const cell = await page.locator('#truth-table th', { hasText: new RegExp(`^${name}$`) }).boundingBox();
     assert.ok(cell.x >= 0 && cell.x + cell.width <= 390, `${name} at ${cell.x}..${cell.x + cell.width}`);
+    heads.push(cell);
   }
+  heads.slice(1).forEach((cell, i) => assert.ok(cell.x >= heads[i].x + heads[i].width - 1, `${json.outputs[i + 1]} overlaps`));
+  const cells = await page.locator('#truth-table tbody tr[aria-current="true"] td.output').evaluateAll((all) =>
+    all.map((td) => td.getBoundingClientRect().x));
+  cells.forEach((x, i) => assert.ok(Math.abs(x - heads[i].x) < 2, `${json.outputs[i]} cells under their header`));
   assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), 'no sideways scrolling');
   await page.screenshot({ path: join(outputDir, 'page-table-phone.png') });
   assert.deepEqual(problems, []);
@@ -333,6 +341,7 @@ test('no table: the note alone, no empty box or copy buttons to tab to', async (
 
 test('a course page: lamps announced, oscillation shown and announced, reset, focus ring contrast, axe', async () => {
   const { page, problems } = await open('/fixtures/course.html');
+  await page.setViewportSize({ width: 1280, height: 800 });
   const adder = page.locator('#adder');
   const ring = page.locator('#ring');
   await adder.locator('[data-output="sum"][data-state="0"]').waitFor();
@@ -381,6 +390,7 @@ test('a course page: lamps announced, oscillation shown and announced, reset, fo
   assert.equal(await warning.count(), 1);
   assert.notEqual(await warning.evaluate((el) => getComputedStyle(el).borderLeftStyle), 'none', 'the warning is styled');
   assert.notEqual(await lampLook(), settledLook, 'an oscillating lamp looks different');
+  assert.equal(await ring.locator('[data-output="y"]').textContent(), 'y: oscillating');
   await page.screenshot({ path: join(outputDir, 'course.png'), fullPage: true });
   assert.deepEqual(await axeFindings(page), []);
 
@@ -431,6 +441,7 @@ test('a first-time user: examples, the compile command, drops explained, address
   const alert = page.locator('#page-alert');
   await alert.getByRole('link', { name: 'open it in the playground' }).waitFor();
   assert.match(await alert.textContent(), /^gate\.vorn is source text, not a compiled circuit\. Compile it with vorn-compile gate\.vorn -o gate\.wasm and open gate\.wasm here, or open it in the playground\.$/);
+  await page.screenshot({ path: join(outputDir, 'page-source-dropped.png') });
   const href = new URL(await alert.getByRole('link').getAttribute('href'));
   assert.equal(href.pathname, '/playground.html');
   const { inflateRawSync } = await import('node:zlib');
