@@ -2,11 +2,12 @@
 // the truth table tied to the live circuit with its copy buttons, and the
 // trace panel.
 import { MAX_TRUTH_TABLE_INPUTS, toCsv, toMarkdown } from './vorn.mjs';
-import { countText, renderTruthTable, rowOf } from './truth_table_view.mjs';
+import { clearTruthTable, countText, renderTruthTable, rowOf } from './truth_table_view.mjs';
 
 const $ = (id) => document.getElementById(id);
 const element = $('circuit');
 let objectUrl = null;
+let openedFile = null;
 let table = null;
 let tableView = null;
 let tableWorker = null;
@@ -37,6 +38,7 @@ function openFile(file, files) {
   if (location.search) history.replaceState(null, '', location.pathname + location.hash);
   if (objectUrl) URL.revokeObjectURL(objectUrl);
   objectUrl = URL.createObjectURL(file);
+  openedFile = file;
   open(objectUrl, file.name);
 }
 
@@ -79,7 +81,7 @@ function stopTableWorker() {
 function clearTable() {
   table = null;
   tableView = null;
-  $('truth-table').replaceChildren();
+  clearTruthTable($('truth-table'));
   $('copy-status').textContent = '';
   // Nothing to copy or scroll until there is a table.
   show('table-actions', false);
@@ -100,13 +102,10 @@ async function computeTable(circuit, src) {
   note.textContent = 'Computing the truth table…';
   const worker = new Worker(new URL('./table_worker.mjs', import.meta.url), { type: 'module' });
   tableWorker = worker;
-  const bytes = await (await fetch(src)).arrayBuffer();
+  // A file's bytes are read from the file itself: its URL may be revoked
+  // by the next file opened meanwhile.
+  const bytes = objectUrl === src ? await openedFile.arrayBuffer() : await (await fetch(src)).arrayBuffer();
   if (tableWorker !== worker) return;
-  if (objectUrl === src) {
-    // The bytes are in memory now; the file's URL is no longer needed.
-    URL.revokeObjectURL(objectUrl);
-    objectUrl = null;
-  }
   worker.addEventListener('message', ({ data }) => {
     if (tableWorker !== worker) return;
     stopTableWorker();

@@ -27,6 +27,13 @@ export function rowOf(table, inputs) {
   return row;
 }
 
+// Empties a view drawn by renderTruthTable and stops its listeners.
+export function clearTruthTable(view) {
+  views.get(view)?.();
+  views.delete(view);
+  view.replaceChildren();
+}
+
 // Returns { mark(row, scroll) }: mark() highlights one row
 // (aria-current) and, with scroll, brings it into view. options.onRowClick
 // receives the index of a clicked row.
@@ -110,6 +117,8 @@ export function renderTruthTable(view, note, table, options = {}) {
   };
 
   const draw = () => {
+    // A table emptied or drawn anew since leaves this one's callbacks idle.
+    if (body.parentNode !== view) return;
     const headHeight = view.tHead.getBoundingClientRect().height;
     const seen = Math.max(0, (box?.scrollTop ?? 0) - headHeight);
     const height = box?.clientHeight || 448;
@@ -118,8 +127,11 @@ export function renderTruthTable(view, note, table, options = {}) {
     if (from === first && to === last) return;
     first = from;
     last = to;
+    // Rows still in range keep their elements, so that a row under the
+    // pointer stays the same row while the box scrolls.
+    const kept = new Map([...body.querySelectorAll('tr[data-row]')].map((tr) => [Number(tr.dataset.row), tr]));
     const rows = [];
-    for (let i = from; i <= to; i++) rows.push(rowElement(i));
+    for (let i = from; i <= to; i++) rows.push(kept.get(i) ?? rowElement(i));
     body.replaceChildren(...(from > 0 ? [above] : []), ...rows, ...(to < rowCount - 1 ? [below] : []));
     above.firstChild.style.height = `${from * rowHeight}px`;
     below.firstChild.style.height = `${(rowCount - 1 - to) * rowHeight}px`;
@@ -162,6 +174,7 @@ export function renderTruthTable(view, note, table, options = {}) {
 
   const mark = (index, scroll = true) => {
     current = index;
+    if (body.parentNode !== view) return;
     for (const tr of body.querySelectorAll('tr[aria-current]')) {
       tr.classList.remove('current');
       tr.removeAttribute('aria-current');
