@@ -303,6 +303,9 @@ test('65,536 rows: a few in the document, the last one reachable, Markdown copie
 
   // The longest task on the page's thread while copying.
   await page.evaluate(() => {
+    window.statuses = [];
+    new MutationObserver(() => window.statuses.push(document.getElementById('copy-status').textContent))
+      .observe(document.getElementById('copy-status'), { childList: true, characterData: true, subtree: true });
     window.longest = 0;
     new PerformanceObserver((list) => {
       for (const entry of list.getEntries()) window.longest = Math.max(window.longest, entry.duration);
@@ -311,6 +314,8 @@ test('65,536 rows: a few in the document, the last one reachable, Markdown copie
   await page.getByRole('button', { name: 'Copy as Markdown' }).click();
   await page.getByText('Copied 65,536 rows as Markdown.').waitFor({ timeout: 30000 });
   const longest = await page.evaluate(() => window.longest);
+  assert.deepEqual(await page.evaluate(() => window.statuses),
+    ['Copying 65,536 rows as Markdown…', 'Copied 65,536 rows as Markdown.'], 'the status shows while it works');
   assert.ok(longest < 1000, `the page froze for ${longest} ms`);
   assert.equal(await page.evaluate(() => navigator.clipboard.readText()), cli('markdown', join(work, 'wide16.vorn')));
   assert.deepEqual(problems, []);
