@@ -35,6 +35,10 @@ if(VORN_WASI)
   install(FILES "${VORN_COMPILE_WASM}" DESTINATION "${VORN_INSTALL_DATADIR}/web")
   install(DIRECTORY "${VORN_WEB_BUILD_DIR}/vendor" DESTINATION "${VORN_INSTALL_DATADIR}/web")
 endif()
+# The examples compiled, linked from the circuit page.
+if(VORN_WEB_EXAMPLES)
+  install(FILES ${VORN_WEB_EXAMPLES} DESTINATION "${VORN_INSTALL_DATADIR}/web/examples")
+endif()
 # The playground's bundled script, built beside the page's own files.
 if(DEFINED VORN_PLAYGROUND_OUTPUTS)
   install(FILES ${VORN_PLAYGROUND_OUTPUTS} DESTINATION "${VORN_INSTALL_DATADIR}/web")

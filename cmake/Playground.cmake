@@ -38,7 +38,7 @@ list(APPEND playground_inputs "${PROJECT_SOURCE_DIR}/web/element.mjs"
      "${PROJECT_SOURCE_DIR}/examples/half_adder.vorn" "${PROJECT_SOURCE_DIR}/examples/inverter.vorn")
 set(VORN_PLAYGROUND_OUTPUTS "${VORN_WEB_BUILD_DIR}/playground.js")
 add_custom_command(OUTPUT ${VORN_PLAYGROUND_OUTPUTS}
-  COMMAND "${VORN_ESBUILD}" main.mjs --bundle --format=esm --minify --target=es2022 --loader:.vorn=text
+  COMMAND "${VORN_ESBUILD}" main.mjs --bundle --format=esm --minify --target=es2022 --loader:.vorn=text "--external:node:*"
           --log-level=warning "--outfile=${VORN_WEB_BUILD_DIR}/playground.js"
   WORKING_DIRECTORY "${VORN_PLAYGROUND_SRC}"
   DEPENDS ${playground_inputs}

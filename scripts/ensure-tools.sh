@@ -65,6 +65,7 @@ npm_ci editors/vscode
 npm_ci web
 # CodeMirror and esbuild, which the build uses to bundle the playground page.
 npm_ci web/playground-src
-# playwright-core for the browser tests; it drives /usr/bin/chromium and never
+# playwright-core for the browser tests, and axe-core, which they run on the pages;
+# playwright-core drives /usr/bin/chromium and never
 # downloads a browser of its own.
 npm_ci tests/web

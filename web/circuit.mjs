@@ -14,8 +14,35 @@ function notACircuit(reason) {
   return new Error(`not a compiled circuit: ${reason}`);
 }
 
+const inNode = typeof process !== 'undefined' && typeof process.versions?.node === 'string'
+  && typeof window === 'undefined';
+
+// In Node.js a path or a file: URL names a file to read; fetch() takes
+// neither.
+async function nodeFileBytes(source) {
+  if (!inNode) return null;
+  const text = String(source);
+  let path = null;
+  if (source instanceof URL || /^file:/i.test(text)) {
+    if (!/^file:/i.test(text)) return null;
+    const { fileURLToPath } = await import('node:url');
+    path = fileURLToPath(text);
+  } else if (!/^[a-z][a-z0-9+.-]*:\/\//i.test(text)) {
+    path = text;
+  }
+  if (path === null) return null;
+  const { readFile } = await import('node:fs/promises');
+  try {
+    return new Uint8Array(await readFile(path));
+  } catch (error) {
+    throw new Error(`could not read ${path}: ${error.message}`);
+  }
+}
+
 async function sourceBytes(source) {
   if (typeof source === 'string' || source instanceof URL) {
+    const file = await nodeFileBytes(source);
+    if (file) return file;
     let response;
     try {
       response = await fetch(source);
@@ -43,7 +70,10 @@ async function compileArtifact(bytes) {
   try {
     module = await WebAssembly.compile(bytes);
   } catch (error) {
-    throw notACircuit(`the WebAssembly module is invalid (${error.message})`);
+    // Mostly a file cut short in transfer; the engine's words go in detail.
+    const damaged = notACircuit('the file is incomplete or damaged; compile it again');
+    damaged.detail = `the WebAssembly module is invalid (${error.message})`;
+    throw damaged;
   }
   const exported = new Set(WebAssembly.Module.exports(module).map((entry) => entry.name));
   const missing = RUNTIME_EXPORTS.filter((name) => !exported.has(name));

@@ -3,8 +3,10 @@
 // page's own CSS and scripts reach them:
 //   button[data-input="a"][data-state="0|1|?"]  (aria-pressed follows)
 //   [data-output="sum"][data-state="0|1|?"]
-// Inputs start low once the circuit has loaded. After every settle the
-// element fires `change` with detail { inputs, outputs, settled, trace };
+// Inputs start low once the circuit has loaded; reset() (or the button the
+// `reset` attribute adds) brings them all low again. After every settle the
+// element carries data-settled="true|false" and fires `change` with detail
+// { inputs, outputs, settled, trace };
 // `load` and `error` report the outcome of loading `src`, and a failure is
 // also shown in a role="alert" element inside it. With the `trace`
 // attribute the runtime's trace lines of the last change are collected,
@@ -23,7 +25,13 @@ const DEFAULT_STYLE = `
 :where(vorn-circuit [data-input]) { font: inherit; min-width: 3rem; min-height: 2.75rem; padding: .25rem .75rem;
   border: 2px solid #4a5562; border-radius: .4rem; background: #fff; color: #1d232a; cursor: pointer; }
 :where(vorn-circuit [data-input][data-state="1"]) { background: #1f6feb; border-color: #1f6feb; color: #fff; }
-:where(vorn-circuit [data-input]:focus-visible) { outline: 3px solid #f0a500; outline-offset: 2px; }
+/* Dark ring on a white halo: at least 3:1 against the page and a pressed button alike. */
+:where(vorn-circuit button:focus-visible) { outline: 3px solid #1d232a; outline-offset: 2px;
+  box-shadow: 0 0 0 2px #fff; }
+:where(vorn-circuit .vorn-reset) { font: inherit; min-height: 2.75rem; padding: .25rem .75rem; margin-left: auto;
+  border: 1px solid #4a5562; border-radius: .4rem; background: #fff; color: #1d232a; cursor: pointer; }
+:where(vorn-circuit .vorn-hidden) { position: absolute; width: 1px; height: 1px; overflow: hidden;
+  clip-path: inset(50%); white-space: nowrap; }
 :where(vorn-circuit [data-output]) { display: inline-flex; align-items: center; gap: .4rem; min-height: 2.75rem;
   padding: 0 .5rem; }
 :where(vorn-circuit [data-output])::before { content: ""; width: 1.25rem; height: 1.25rem; border-radius: 50%;
@@ -33,6 +41,18 @@ const DEFAULT_STYLE = `
 :where(vorn-circuit [data-output][data-state="0"])::before { background: #39424c; }
 :where(vorn-circuit [data-output][data-state="?"])::before { background: repeating-linear-gradient(45deg, #d5dbe1 0 3px, #9aa3ad 3px 6px); }
 :where(vorn-circuit .vorn-value) { font-family: ui-monospace, monospace; }
+/* Still changing: the lamp flickers between the two looks, striped so that
+   the state shows without motion too. */
+:where(vorn-circuit[data-settled="false"] [data-output])::before {
+  background: repeating-linear-gradient(-45deg, #f5c518 0 4px, #39424c 4px 8px); border-color: #a40e26;
+  animation: vorn-oscillate .4s steps(2, jump-none) infinite alternate; }
+@keyframes vorn-oscillate { from { opacity: 1; } to { opacity: .35; } }
+@media (prefers-reduced-motion: reduce) {
+  :where(vorn-circuit[data-settled="false"] [data-output])::before { animation: none; }
+}
+:where(vorn-circuit .vorn-warning) { margin: 0 0 .75rem; padding: .5rem .75rem; border: 2px solid #a40e26;
+  border-left-width: .5rem; border-radius: .4rem; background: #fff4f4; color: #7a0019; font-weight: 600; }
+:where(vorn-circuit .vorn-warning:empty) { display: none; }
 :where(vorn-circuit [role="alert"]) { color: #a40e26; font-weight: 600; }
 :where(vorn-circuit [role="alert"]:empty) { display: none; }
 :where(vorn-circuit .vorn-status:empty) { display: none; }
@@ -51,7 +71,7 @@ function installStyle(document) {
 
 function defineElement() {
   class VornCircuitElement extends HTMLElement {
-    static observedAttributes = ['src'];
+    static observedAttributes = ['src', 'reset'];
 
     #circuit = null;
     #loading = 0;
@@ -76,12 +96,14 @@ function defineElement() {
 
     attributeChangedCallback(name, before, after) {
       if (name === 'src' && before !== after && this.isConnected) this.#load();
+      if (name === 'reset' && this.#circuit) this.#resetButton();
     }
 
     async #load() {
       const ticket = ++this.#loading;
       this.#circuit = null;
       this.#render(null);
+      delete this.dataset.settled;
       if (!this.src) return;
       this.#status('Loading…');
       let circuit;
@@ -90,8 +112,8 @@ function defineElement() {
       } catch (error) {
         if (ticket !== this.#loading) return;
         this.#status('');
-        this.#alert(error.message);
-        this.dispatchEvent(new CustomEvent('error', { detail: { message: error.message } }));
+        this.#alert(error.message, error.detail);
+        this.dispatchEvent(new CustomEvent('error', { detail: { message: error.message, detail: error.detail ?? null } }));
         return;
       }
       if (ticket !== this.#loading) return;
@@ -107,6 +129,25 @@ function defineElement() {
       const circuit = this.#circuit;
       if (!circuit) return;
       this.#change(() => circuit.set(name, circuit.get(name) === 1 ? 0 : 1));
+    }
+
+    // Sets every input low and settles again; the runtime has no other reset.
+    reset() {
+      const circuit = this.#circuit;
+      if (!circuit) return;
+      this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); });
+    }
+
+    // Sets the named inputs ({ a: 1, b: 0 }) in one change. Checked first,
+    // so a bad name or value changes nothing.
+    setInputs(values) {
+      const circuit = this.#circuit;
+      if (!circuit) return;
+      for (const [name, value] of Object.entries(values)) {
+        if (!circuit.inputs.includes(name)) throw new Error(`no input named '${name}'`);
+        if (![0, 1, false, true].includes(value)) throw new TypeError(`input '${name}' takes 0, 1, false or true`);
+      }
+      this.#change(() => { for (const [name, value] of Object.entries(values)) circuit.set(name, value); });
     }
 
     #change(drive) {
@@ -130,9 +171,11 @@ function defineElement() {
       for (const lamp of this.querySelectorAll('[data-output]')) {
         const state = stateText(outputs[lamp.dataset.output]);
         lamp.dataset.state = state;
-        lamp.querySelector('.vorn-value').textContent = state;
+        // A value read mid-oscillation is no answer: say so instead.
+        lamp.querySelector('.vorn-value').textContent = settled ? state : 'oscillating';
       }
-      this.#status(settled ? '' : 'The circuit did not settle: a loop keeps oscillating.');
+      this.dataset.settled = String(settled);
+      this.#warn(settled ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.');
       const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
       this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace }, bubbles: true }));
     }
@@ -147,10 +190,39 @@ function defineElement() {
       return part;
     }
 
-    #alert(message) {
+    // An alert that exists only while there is something to say, so that
+    // it is announced each time it appears.
+    #warn(message) {
+      const existing = this.querySelector(':scope > .vorn-warning');
+      if (!message) {
+        existing?.remove();
+        return;
+      }
+      if (existing) return;
+      const warning = this.ownerDocument.createElement('p');
+      warning.className = 'vorn-warning';
+      warning.setAttribute('role', 'alert');
+      warning.textContent = message;
+      const outputs = this.querySelector(':scope > .vorn-outputs');
+      if (outputs) outputs.after(warning);
+      else this.append(warning);
+    }
+
+    // The reason, and the engine's own words behind a disclosure.
+    #alert(message, detail) {
       const alert = this.#part('vorn-alert', 'p');
       alert.setAttribute('role', 'alert');
       alert.textContent = message;
+      this.querySelector(':scope > .vorn-detail')?.remove();
+      if (!detail) return;
+      const more = this.ownerDocument.createElement('details');
+      more.className = 'vorn-detail';
+      const summary = this.ownerDocument.createElement('summary');
+      summary.textContent = 'Details';
+      const text = this.ownerDocument.createElement('p');
+      text.textContent = detail;
+      more.append(summary, text);
+      alert.after(more);
     }
 
     #status(message) {
@@ -185,24 +257,45 @@ function defineElement() {
         button.dataset.input = name;
         button.dataset.state = '?';
         button.setAttribute('aria-pressed', 'mixed');
-        button.setAttribute('aria-label', `input ${name}`);
         button.append(`${name} `, value());
         button.addEventListener('click', () => this.toggle(name));
         inputs.append(button);
       }
       if (circuit.inputs.length === 0) inputs.append('none');
+      this.#resetButton();
       const outputs = group('Outputs', 'vorn-outputs');
-      outputs.setAttribute('aria-live', 'polite');
       for (const name of circuit.outputs) {
+        // Each lamp announces itself whole when it changes: "sum: 1".
         const lamp = document.createElement('span');
         lamp.dataset.output = name;
         lamp.dataset.state = '?';
-        lamp.append(`${name} `, value());
+        lamp.setAttribute('aria-live', 'polite');
+        lamp.setAttribute('aria-atomic', 'true');
+        const colon = document.createElement('span');
+        colon.className = 'vorn-hidden';
+        colon.textContent = ':';
+        lamp.append(name, colon, ' ', value());
         outputs.append(lamp);
       }
       if (circuit.outputs.length === 0) outputs.append('none');
       this.#alert('');
       this.#status('');
+    }
+
+    #resetButton() {
+      const inputs = this.querySelector(':scope > .vorn-inputs');
+      let button = inputs?.querySelector(':scope > .vorn-reset');
+      if (!inputs || this.hasAttribute('reset') === Boolean(button)) return;
+      if (button) {
+        button.remove();
+        return;
+      }
+      button = this.ownerDocument.createElement('button');
+      button.type = 'button';
+      button.className = 'vorn-reset';
+      button.textContent = 'Reset';
+      button.addEventListener('click', () => this.reset());
+      inputs.append(button);
     }
   }
 

@@ -1,26 +1,30 @@
 // The page around <vorn-circuit>: opening a file (picker, drop, ?src=),
-// the truth table with its copy buttons, test tables, and the trace panel.
+// the truth table tied to the live circuit with its copy buttons, test
+// tables, and the trace panel.
 import { MAX_TRUTH_TABLE_INPUTS, toCsv, toMarkdown } from './vorn.mjs';
-import { renderTruthTable } from './truth_table_view.mjs';
-
-const SHOWN_TEST_ROWS = 1000;
+import { clearTruthTable, countText, renderTruthTable, rowOf } from './truth_table_view.mjs';
 
 const $ = (id) => document.getElementById(id);
 const element = $('circuit');
 let objectUrl = null;
+let openedFile = null;
 let table = null;
+let tableView = null;
 let tableWorker = null;
 let testWorker = null;
 // The loaded circuit's bytes (a promise), for the workers' fresh copies.
 let circuitBytes = null;
+
+const SHOWN_TEST_ROWS = 1000;
 
 function show(id, visible) {
   $(id).hidden = !visible;
 }
 
 function open(src, title) {
-  $('page-alert').textContent = '';
+  $('page-alert').replaceChildren();
   $('circuit-name').textContent = title ? `(${title})` : '';
+  show('start', false);
   show('circuit-section', true);
   show('hint', false);
   show('table-section', false);
@@ -30,10 +34,50 @@ function open(src, title) {
   element.src = src;
 }
 
-function openFile(file) {
+// A picked or dropped file replaces what the address named, so a reload
+// does not bring back the old circuit; the picker names what is shown.
+function openFile(file, files) {
+  if (/\.vorn$/i.test(file.name)) {
+    explainSource(file);
+    return;
+  }
+  if (files && $('file').files !== files) $('file').files = files;
+  if (location.search) history.replaceState(null, '', location.pathname + location.hash);
   if (objectUrl) URL.revokeObjectURL(objectUrl);
   objectUrl = URL.createObjectURL(file);
+  openedFile = file;
   open(objectUrl, file.name);
+}
+
+// The playground opens a project from its link: JSON, deflated, base64url.
+async function playgroundLink(name, text) {
+  const json = JSON.stringify({ v: 1, files: { [name]: text }, root: name, active: name });
+  const stream = new Blob([new TextEncoder().encode(json)]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+  const packed = new Uint8Array(await new Response(stream).arrayBuffer());
+  let binary = '';
+  for (let i = 0; i < packed.length; i += 0x8000) binary += String.fromCharCode(...packed.subarray(i, i + 0x8000));
+  const encoded = btoa(binary).replaceAll('+', '-').replaceAll('/', '_').replace(/=+$/, '');
+  return new URL(`playground.html#project=${encoded}`, location.href).href;
+}
+
+// A .vorn file is the circuit's source: say how to compile it, and offer
+// the playground, which compiles in the browser.
+async function explainSource(file) {
+  const alert = $('page-alert');
+  const name = file.name.replace(/[^\w.-]/g, '_');
+  const wasm = name.replace(/\.vorn$/i, '.wasm');
+  const code = (text) => Object.assign(document.createElement('code'), { textContent: text });
+  alert.replaceChildren(`${file.name} is source text, not a compiled circuit. Compile it with `,
+    code(`vorn-compile ${name} -o ${wasm}`), ` and open ${wasm} here`);
+  try {
+    const link = Object.assign(document.createElement('a'), {
+      href: await playgroundLink(name, await file.text()),
+      textContent: 'open it in the playground',
+    });
+    alert.append(', or ', link, '.');
+  } catch {
+    alert.append('.');
+  }
 }
 
 function stopTableWorker() {
@@ -46,15 +90,10 @@ function stopTestWorker() {
   testWorker = null;
 }
 
-// Fetched once from the URL the element loaded; a picked file's URL is
-// released once its bytes are in memory.
-function fetchBytes(src) {
-  return fetch(src).then((response) => response.arrayBuffer()).finally(() => {
-    if (objectUrl === src) {
-      URL.revokeObjectURL(objectUrl);
-      objectUrl = null;
-    }
-  });
+// A file's bytes are read from the file itself: its URL may be revoked by
+// the next file opened meanwhile.
+function loadedBytes(src) {
+  return objectUrl === src ? openedFile.arrayBuffer() : fetch(src).then((response) => response.arrayBuffer());
 }
 
 // Starts a worker on a copy of the circuit's bytes; `onReply` gets its
@@ -68,15 +107,22 @@ async function startWorker(message, onReply) {
   return worker;
 }
 
+function clearTable() {
+  table = null;
+  tableView = null;
+  clearTruthTable($('truth-table'));
+  $('copy-status').textContent = '';
+  // Nothing to copy or scroll until there is a table.
+  show('table-actions', false);
+  show('table-box', false);
+}
+
 // The table is simulated on a fresh copy of the circuit in a worker, from
 // the same bytes the element loaded.
 async function computeTable(circuit) {
   stopTableWorker();
-  table = null;
+  clearTable();
   const note = $('table-note');
-  $('truth-table').replaceChildren();
-  $('copy-status').textContent = '';
-  for (const id of ['copy-csv', 'copy-markdown']) $(id).disabled = true;
   show('table-section', true);
   if (circuit.inputs.length > MAX_TRUTH_TABLE_INPUTS) {
     note.textContent = `No truth table: the circuit has ${circuit.inputs.length} inputs, more than ${MAX_TRUTH_TABLE_INPUTS}.`;
@@ -168,19 +214,35 @@ function renderTest(report) {
   show('test-scroll', true);
 }
 
+function currentInputs() {
+  const circuit = element.circuit;
+  return circuit ? Object.fromEntries(circuit.inputs.map((name) => [name, circuit.get(name)])) : {};
+}
+
 function renderTable(result) {
   table = result;
-  for (const id of ['copy-csv', 'copy-markdown']) $(id).disabled = false;
-  renderTruthTable($('truth-table'), $('table-note'), table);
+  show('table-actions', true);
+  show('table-box', true);
+  tableView = renderTruthTable($('truth-table'), $('table-note'), table, {
+    // A clicked row becomes the circuit's inputs.
+    onRowClick: (row) => element.setInputs(Object.fromEntries(table.inputs.map((name, i) => [name, (row >> i) & 1]))),
+  });
+  tableView.mark(rowOf(table, currentInputs()), true);
 }
+
+// Lets the status paint before a long synchronous step.
+const nextFrame = () => new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
 
 async function copy(format) {
   if (!table) return;
-  const text = format === 'CSV' ? toCsv(table) : toMarkdown(table);
   const status = $('copy-status');
+  const rows = countText(table.rows.length, 'row');
+  status.textContent = `Copying ${rows} as ${format}…`;
+  await nextFrame();
+  const text = format === 'CSV' ? toCsv(table) : toMarkdown(table);
   try {
     await navigator.clipboard.writeText(text);
-    status.textContent = `Copied ${table.rows.length} rows as ${format}.`;
+    status.textContent = `Copied ${rows} as ${format}.`;
   } catch (error) {
     status.textContent = `Could not copy: ${error.message}`;
   }
@@ -193,7 +255,7 @@ function renderTrace(trace) {
     panel.textContent = 'Flip an input to see the trace of that change.';
     return;
   }
-  const more = trace.dropped > 0 ? `\n… and ${trace.dropped.toLocaleString('en')} more lines` : '';
+  const more = trace.dropped > 0 ? `\n… and ${countText(trace.dropped, 'more line')}` : '';
   panel.textContent = trace.lines.length ? trace.lines.join('\n') + more : 'The last change applied no events.';
 }
 
@@ -201,7 +263,7 @@ element.addEventListener('load', () => {
   show('hint', true);
   show('trace-section', true);
   renderTrace(null);
-  circuitBytes = fetchBytes(element.src);
+  circuitBytes = loadedBytes(element.src);
   stopTestWorker();
   $('test-note').textContent = '';
   $('test-rows').replaceChildren();
@@ -221,6 +283,7 @@ element.addEventListener('error', () => {
 });
 element.addEventListener('change', (event) => {
   if ($('trace-toggle').checked) renderTrace(event.detail.trace);
+  if (tableView) tableView.mark(rowOf(table, event.detail.inputs), true);
 });
 
 $('trace-toggle').addEventListener('change', (event) => {
@@ -233,6 +296,7 @@ $('file').addEventListener('change', (event) => {
   const [file] = event.target.files;
   if (file) openFile(file);
 });
+
 $('test-file').addEventListener('change', (event) => {
   const [file] = event.target.files;
   if (file && circuitBytes) runTest(file);
@@ -257,13 +321,15 @@ document.addEventListener('dragleave', (event) => {
 document.addEventListener('drop', (event) => {
   event.preventDefault();
   document.body.classList.remove('dropping');
-  const [file] = event.dataTransfer?.files ?? [];
+  const files = event.dataTransfer?.files;
+  const [file] = files ?? [];
   if (!file) {
     $('page-alert').textContent = 'Drop a .wasm file written by vorn-compile.';
     return;
   }
   const circuitShown = circuitBytes !== null;
-  isWasm(file).then((wasm) => (wasm || !circuitShown ? openFile(file) : runTest(file)));
+  const isSource = /\.vorn$/i.test(file.name);
+  isWasm(file).then((wasm) => (wasm || isSource || !circuitShown ? openFile(file, files) : runTest(file)));
 });
 
 const src = new URLSearchParams(location.search).get('src');

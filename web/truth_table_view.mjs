@@ -1,32 +1,198 @@
-// Draws a truth table object (the compiler's JSON form) into a <table>, with
-// a note saying how much of it is shown. Shared by the circuit page and the
-// playground.
-export const SHOWN_ROWS = 256;
+// Draws a truth table object (the compiler's JSON form) into a <table>
+// inside a scrolling box, with a note saying what it shows. Shared by the
+// circuit page and the playground.
+//
+// Only the rows in sight (and a margin) are in the document, between two
+// spacer rows that keep the scroll height, so 65,536 rows scroll as
+// smoothly as eight. Output columns stick to the box's right edge, so a
+// wide table on a narrow screen still shows its outputs.
 
-export function renderTruthTable(view, note, table) {
+const OVERSCAN = 20;
+const views = new WeakMap();
+
+// "1 row", "65,536 rows".
+export function countText(count, one, many = `${one}s`) {
+  return `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
+}
+
+// The table's row for these input values (first input the least
+// significant bit), or -1 when one of them is unknown.
+export function rowOf(table, inputs) {
+  let row = 0;
+  for (const [i, name] of table.inputs.entries()) {
+    const bit = inputs[name];
+    if (bit !== 0 && bit !== 1) return -1;
+    row |= bit << i;
+  }
+  return row;
+}
+
+// Empties a view drawn by renderTruthTable and stops its listeners.
+export function clearTruthTable(view) {
+  views.get(view)?.();
+  views.delete(view);
   view.replaceChildren();
-  const rowCount = table.rows.length;
-  note.textContent = rowCount > SHOWN_ROWS
-    ? `Showing the first ${SHOWN_ROWS} of ${rowCount.toLocaleString('en')} rows; the copy buttons copy all of them.`
-    : `${rowCount} rows, first input as the least significant bit. An output that never became defined shows as ?.`;
+}
 
-  const head = view.createTHead().insertRow();
+// Returns { mark(row, scroll) }: mark() highlights one row
+// (aria-current) and, with scroll, brings it into view. options.onRowClick
+// receives the index of a clicked row.
+export function renderTruthTable(view, note, table, options = {}) {
+  views.get(view)?.();
+  view.replaceChildren();
+  const box = view.parentElement;
+  const rowCount = table.rows.length;
+  const inputCount = table.inputs.length;
+  note.textContent = `${countText(rowCount, 'row')}, first input as the least significant bit. `
+    + 'An output that never became defined shows as ?.';
+  view.setAttribute('aria-rowcount', String(rowCount + 1));
+
+  const headRow = view.createTHead().insertRow();
+  headRow.setAttribute('aria-rowindex', '1');
   const header = (text, className) => {
     const th = document.createElement('th');
     th.scope = 'col';
     th.className = className;
     th.textContent = text;
-    head.append(th);
+    headRow.append(th);
+    return th;
   };
   table.inputs.forEach((name) => header(name, 'input'));
-  table.outputs.forEach((name, i) => header(name, i === 0 ? 'output first-output' : 'output'));
+  const outputHeads = table.outputs.map((name, i) => header(name, i === 0 ? 'output first-output' : 'output'));
+
   const body = view.createTBody();
-  for (const row of table.rows.slice(0, SHOWN_ROWS)) {
-    const tr = body.insertRow();
+  const spacer = () => {
+    const tr = document.createElement('tr');
+    tr.className = 'spacer';
+    tr.setAttribute('aria-hidden', 'true');
+    const td = document.createElement('td');
+    td.colSpan = inputCount + table.outputs.length;
+    tr.append(td);
+    return tr;
+  };
+  const above = spacer();
+  const below = spacer();
+  let current = -1;
+  let rights = [];
+  let first = 0;
+  let last = -1;
+
+  const rowElement = (index) => {
+    const row = table.rows[index];
+    const tr = document.createElement('tr');
+    tr.dataset.row = String(index);
+    tr.setAttribute('aria-rowindex', String(index + 2));
+    if (index === current) {
+      tr.className = 'current';
+      tr.setAttribute('aria-current', 'true');
+    }
     for (const bit of row.in) Object.assign(tr.insertCell(), { className: 'input', textContent: String(bit) });
-    row.out.forEach((value, i) => Object.assign(tr.insertCell(), {
-      className: i === 0 ? 'output first-output' : 'output',
-      textContent: value === null ? '?' : String(value),
-    }));
-  }
+    row.out.forEach((value, i) => {
+      const td = tr.insertCell();
+      td.className = i === 0 ? 'output first-output' : 'output';
+      td.textContent = value === null ? '?' : String(value);
+      if (rights.length) td.style.right = `${rights[i]}px`;
+    });
+    return tr;
+  };
+
+  // Measured once the table is in sight (the playground draws it into a
+  // hidden tab): every row is as tall as the first, and outputs stick
+  // right, each offset by the widths of the outputs after it.
+  let rowHeight = 28;
+  let measured = false;
+  const measure = () => {
+    const sample = body.querySelector('tr[data-row]');
+    const height = sample?.getBoundingClientRect().height ?? 0;
+    const widths = outputHeads.map((th) => th.getBoundingClientRect().width);
+    if (!height || widths.some((w) => !w)) return false;
+    rowHeight = height;
+    rights = widths.map((_, i) => widths.slice(i + 1).reduce((sum, w) => sum + w, 0));
+    outputHeads.forEach((th, i) => { th.style.right = `${rights[i]}px`; });
+    for (const tr of body.querySelectorAll('tr[data-row]')) {
+      [...tr.cells].slice(inputCount).forEach((td, i) => { td.style.right = `${rights[i]}px`; });
+    }
+    measured = true;
+    return true;
+  };
+
+  const draw = () => {
+    // A table emptied or drawn anew since leaves this one's callbacks idle.
+    if (body.parentNode !== view) return;
+    const headHeight = view.tHead.getBoundingClientRect().height;
+    const seen = Math.max(0, (box?.scrollTop ?? 0) - headHeight);
+    const height = box?.clientHeight || 448;
+    const from = Math.max(0, Math.floor(seen / rowHeight) - OVERSCAN);
+    const to = Math.min(rowCount - 1, Math.ceil((seen + height) / rowHeight) + OVERSCAN);
+    if (from === first && to === last) return;
+    first = from;
+    last = to;
+    // Rows still in range keep their elements, so that a row under the
+    // pointer stays the same row while the box scrolls.
+    const kept = new Map([...body.querySelectorAll('tr[data-row]')].map((tr) => [Number(tr.dataset.row), tr]));
+    const rows = [];
+    for (let i = from; i <= to; i++) rows.push(kept.get(i) ?? rowElement(i));
+    body.replaceChildren(...(from > 0 ? [above] : []), ...rows, ...(to < rowCount - 1 ? [below] : []));
+    above.firstChild.style.height = `${from * rowHeight}px`;
+    below.firstChild.style.height = `${(rowCount - 1 - to) * rowHeight}px`;
+    if (!measured && measure()) {
+      first = -1;
+      draw();
+    }
+  };
+
+  let frame = 0;
+  const onScroll = () => {
+    if (!frame) frame = requestAnimationFrame(() => { frame = 0; draw(); });
+  };
+  const onClick = (event) => {
+    const tr = event.target.closest?.('tr[data-row]');
+    if (tr && options.onRowClick) options.onRowClick(Number(tr.dataset.row));
+  };
+  box?.addEventListener('scroll', onScroll);
+  body.addEventListener('click', onClick);
+  if (options.onRowClick) view.classList.add('clickable');
+  else view.classList.remove('clickable');
+  // Measured and drawn again when the box changes size (a phone turned, a
+  // narrower font) or first comes into sight.
+  const resized = typeof ResizeObserver === 'function' && box
+    ? new ResizeObserver(() => {
+      measured = false;
+      first = -1;
+      draw();
+      // Rows change height with the font: keep the marked one in sight.
+      if (current >= 0) mark(current, true);
+    }) : null;
+  resized?.observe(box);
+  views.set(view, () => {
+    resized?.disconnect();
+    box?.removeEventListener('scroll', onScroll);
+    cancelAnimationFrame(frame);
+  });
+  first = -1;
+  draw();
+
+  const mark = (index, scroll = true) => {
+    current = index;
+    if (body.parentNode !== view) return;
+    for (const tr of body.querySelectorAll('tr[aria-current]')) {
+      tr.classList.remove('current');
+      tr.removeAttribute('aria-current');
+    }
+    if (index < 0 || index >= rowCount) return;
+    if (scroll && box) {
+      const headHeight = view.tHead.getBoundingClientRect().height;
+      const top = headHeight + index * rowHeight;
+      if (top - headHeight < box.scrollTop) box.scrollTop = top - headHeight;
+      else if (top + rowHeight > box.scrollTop + box.clientHeight) box.scrollTop = top + rowHeight - box.clientHeight;
+      first = -1;
+      draw();
+    }
+    const tr = body.querySelector(`tr[data-row="${index}"]`);
+    if (tr) {
+      tr.classList.add('current');
+      tr.setAttribute('aria-current', 'true');
+    }
+  };
+  return { mark, get rowHeight() { return rowHeight; } };
 }

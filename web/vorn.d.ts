@@ -100,7 +100,9 @@ export interface Circuit {
 
 /**
  * Loads a compiled circuit from its bytes, a fetch Response, or a URL (fetched).
- * Rejects with an Error saying why when the file is not a compiled circuit.
+ * In Node.js a file path or a file: URL is read from disk.
+ * Rejects with an Error saying why when the file is not a compiled circuit;
+ * for a damaged file, `detail` holds the WebAssembly engine's own message.
  */
 export function loadCircuit(
   source: ArrayBuffer | ArrayBufferView | Response | string | URL,
@@ -133,13 +135,20 @@ export interface VornCircuitChangeDetail {
   trace: { lines: string[]; dropped: number } | null;
 }
 
-/** <vorn-circuit src="circuit.wasm" [trace]>, defined when vorn.mjs is imported in a browser. */
+/**
+ * <vorn-circuit src="circuit.wasm" [trace] [reset]>, defined when vorn.mjs is imported in a browser.
+ * After every change it carries data-settled="true" or "false"; `reset` adds a Reset button.
+ */
 export interface VornCircuitElement extends HTMLElement {
   src: string;
   /** The loaded circuit, or null while loading or after a failure. */
   readonly circuit: Circuit | null;
   /** Flips an input, as a click on its button does. */
   toggle(name: string): void;
+  /** Sets the named inputs in one change; a bad name or value changes nothing. */
+  setInputs(values: Record<string, 0 | 1 | boolean>): void;
+  /** Sets every input low and settles again. */
+  reset(): void;
 }
 
 declare global {

@@ -23,6 +23,11 @@ done
 if [[ -d $source/web ]]; then
   [[ -d $prefix/share/vorn-compile/web ]] || fail "web/ exists but share/vorn-compile/web was not installed"
   [[ -z $(find "$prefix/share/vorn-compile/web" -name node_modules) ]] || fail "node_modules installed with the web page"
+  # Every example the page links is installed beside it, compiled.
+  for linked in $(grep -o '?src=examples/[A-Za-z0-9_]*\.wasm' "$source/web/index.html" | sed 's/^?src=//'); do
+    head -c 4 "$prefix/share/vorn-compile/web/$linked" 2>/dev/null | cmp -s - <(printf '\0asm') \
+      || fail "share/vorn-compile/web/$linked, linked from the page, is not a compiled module"
+  done
 fi
 # A build with the compiler for WASI installs it beside compiler.mjs.
 wasi=0

@@ -7,9 +7,10 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, writeFileSync, readFileSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join, dirname } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { join, dirname, relative } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { loadCircuit, toCsv, toMarkdown } from '../../web/vorn.mjs';
+import { countText, rowOf } from '../../web/truth_table_view.mjs';
 import { compactTopology, fullTopology, assembleArtifact, Kind, Port } from '../wasm/harness.mjs';
 
 const compilerPath = process.env.VORN_COMPILE;
@@ -203,7 +204,7 @@ test('files that are not compiled circuits are refused with the reason', async (
   const cases = [
     [new Uint8Array(0), /not a compiled circuit: the file is empty/],
     [new TextEncoder().encode('input a\noutput y(in=a)\n'), /not a WebAssembly module/],
-    [Uint8Array.of(0, 0x61, 0x73, 0x6d, 1, 0, 0, 0, 1, 5), /WebAssembly module is invalid/],
+    [Uint8Array.of(0, 0x61, 0x73, 0x6d, 1, 0, 0, 0, 1, 5), /not a compiled circuit: the file is incomplete or damaged; compile it again$/],
     [Uint8Array.of(0, 0x61, 0x73, 0x6d, 1, 0, 0, 0), /lacks the simulator's exports \(memory, topology_alloc/],
     [runtime, /has no "vorn\.topology\.v0\.min" section/],
     [assembleArtifact(runtime, compact, full).subarray(0, runtime.length + 2 + 21 + compact.length),
@@ -231,6 +232,32 @@ test('files that are not compiled circuits are refused with the reason', async (
     await assert.rejects(loadCircuit(bytes), message);
   }
   await assert.rejects(loadCircuit(42), TypeError);
+  // A good artifact cut short anywhere in the runtime's code says the same,
+  // with the engine's own words kept as the detail.
+  for (const length of [runtime.length >> 1, runtime.length - 1]) {
+    await assert.rejects(loadCircuit(good.subarray(0, length)), (error) =>
+      /incomplete or damaged; compile it again$/.test(error.message) && /^the WebAssembly module is invalid \(.+\)$/.test(error.detail));
+  }
+});
+
+test('in Node.js a path or a file: URL names the artifact', async () => {
+  writeFileSync(join(work, 'and.vorn'), 'input a, b\nand g(a=a, b=b)\noutput y(in=g.out)\n');
+  const path = join(work, 'and.wasm');
+  writeFileSync(path, compile('and.vorn'));
+  for (const source of [path, pathToFileURL(path), pathToFileURL(path).href, relative(process.cwd(), path)]) {
+    const circuit = await loadCircuit(source);
+    assert.deepEqual([circuit.apply({ a: 1, b: 1 }), circuit.apply({ b: 0 })], [{ y: 1 }, { y: 0 }], String(source));
+  }
+  await assert.rejects(loadCircuit(join(work, 'missing.wasm')), /^Error: could not read .*missing\.wasm: ENOENT/);
+});
+
+test('counts are written as people write them, and rows are found from inputs', () => {
+  assert.deepEqual([0, 1, 2, 65536].map((n) => countText(n, 'row')), ['0 rows', '1 row', '2 rows', '65,536 rows']);
+  const table = { inputs: ['a', 'b', 'cin'], outputs: [], rows: [] };
+  for (let row = 0; row < 8; row++) {
+    assert.equal(rowOf(table, { a: row & 1, b: (row >> 1) & 1, cin: row >> 2 }), row);
+  }
+  assert.equal(rowOf(table, { a: 1, b: null, cin: 0 }), -1);
 });
 
 // The golden cases' malformed tables, each refused with the compiler's own
