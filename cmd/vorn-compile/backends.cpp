@@ -25,6 +25,7 @@
 #include "truth_table/csv.hpp"
 #include "truth_table/json.hpp"
 #include "truth_table/markdown.hpp"
+#include "truth_table/vcd.hpp"
 
 namespace vorn::driver {
 
@@ -42,15 +43,36 @@ bool isSameFile(const std::string& a, const std::string& b) {
   return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-Result<void> writeOutput(const args::Args& args, std::string_view bytes) {
-  std::string output_path(*args.output_path);
+Result<void> writeOutputTo(const args::Args& args, std::string_view path, std::string_view bytes) {
+  std::string output_path(path);
   if (isSameFile(output_path, std::string(args.input_path))) return fail(Error::OutputIsInput);
   return file_io::writeFileAny(output_path, bytes);
+}
+
+Result<void> writeOutput(const args::Args& args, std::string_view bytes) {
+  return writeOutputTo(args, *args.output_path, bytes);
 }
 
 std::string_view lastPathComponent(std::string_view path) {
   std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The root file's name without its extension: the top scope of a dump.
+std::string_view rootStem(std::string_view input_path) {
+  std::string_view name = lastPathComponent(input_path);
+  std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// Writes the finished dump of --vcd; nullopt when it was written (or not asked for).
+std::optional<Result<std::uint8_t>> writeVcd(const args::Args& args, std::optional<vcd::Recorder>& recorder,
+                                             OutputStream& err) {
+  if (!recorder) return std::nullopt;
+  if (auto written = writeOutputTo(args, *args.vcd_path, recorder->finish()); !written) {
+    return reportStageFailure(err, stage_prefixes::kWritingVcd, written.error());
+  }
+  return std::nullopt;
 }
 
 Result<full_format::FullTopology> buildFullTopology(const Program& program) {
@@ -138,12 +160,15 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
   auto topology = buildFullTopology(program);
   if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
 
+  std::optional<vcd::Recorder> recorder;
+  if (args.vcd_path) recorder.emplace(*topology, rootStem(args.input_path));
   log::setSink(writeTraceLine, &err);
-  auto table = builder::build(*topology);
+  auto table = builder::build(*topology, recorder ? &*recorder : nullptr);
   log::setSink(nullptr, nullptr);
   if (!table) return reportStageFailure(err, stage_prefixes::kTruthTableBuild, table.error());
   // The trace of the simulation comes before the table, as it happened.
   if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+  if (auto failed = writeVcd(args, recorder, err)) return *failed;
 
   Result<void> rendered;
   switch (args.truth_table_format) {
@@ -182,12 +207,15 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
     return std::uint8_t{1};
   }
 
+  std::optional<vcd::Recorder> recorder;
+  if (args.vcd_path) recorder.emplace(*topology, rootStem(args.input_path));
   log::setSink(writeTraceLine, &err);
-  auto run = test_table::runTestTable(*topology, pins, *table);
+  auto run = test_table::runTestTable(*topology, pins, *table, recorder ? &*recorder : nullptr);
   log::setSink(nullptr, nullptr);
   if (!run) return reportStageFailure(err, stage_prefixes::kTestRun, run.error());
   // The trace of the simulation comes before the report, as it happened.
   if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+  if (auto failed = writeVcd(args, recorder, err)) return *failed;
 
   test_report::Report report{args.test_table_path, pins, *table, *run};
   Result<void> rendered;

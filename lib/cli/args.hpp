@@ -26,6 +26,8 @@ struct Args {
   bool truth_table_strict = false;
   // The table of `--test TABLE`, exactly as written; empty in other modes.
   std::string_view test_table_path;
+  // `--vcd PATH`: where --truth-table or --test also writes a value change dump.
+  std::optional<std::string_view> vcd_path;
 };
 
 // Parses the arguments after the program name. Fails with HelpRequested,
