@@ -106,9 +106,26 @@ TEST(ArgsTest, TestModeTakesItsTable) {
   EXPECT_EQ(errorOf({"--test", "t.csv"}), Error::MissingInput);
 }
 
+// --vcd takes a path like -o, in the two modes that simulate, and nowhere else.
+TEST(ArgsTest, VcdGoesWithSimulatingModes) {
+  auto table = parseList({"--vcd", "first.vcd", "x.vorn", "--truth-table", "--vcd", "-w.vcd"});
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->vcd_path, "-w.vcd");
+  auto test = parseList({"x.vorn", "--test", "t.csv", "--vcd", "w.vcd"});
+  ASSERT_TRUE(test);
+  EXPECT_EQ(test->vcd_path, "w.vcd");
+  EXPECT_FALSE(parseList({"x.vorn", "--truth-table"})->vcd_path);
+
+  EXPECT_EQ(errorOf({"x.vorn", "--truth-table", "--vcd"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--vcd", "w.vcd", "-o", "x.wasm"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--preview", "--vcd", "w.vcd"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--inspect", "--vcd", "w.vcd"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--vcd=w.vcd", "--truth-table"}), Error::UnknownFlag);
+}
+
 TEST(ArgsTest, HelpTextIsComplete) {
   std::string_view help = helpText();
-  EXPECT_EQ(help.size(), 2174u);
+  EXPECT_EQ(help.size(), 2361u);
   EXPECT_TRUE(help.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
   EXPECT_TRUE(help.ends_with("--truth-table --format=json\n    vorn-compile student.vorn --test expected.csv\n"));
 }
