@@ -137,6 +137,9 @@ Recorder::Recorder(const full_format::FullTopology& topology, std::string_view t
   header_ += "$enddefinitions $end\n#0\n$dumpvars\nb0 " + codes_[0] + "\n";
   for (std::uint32_t v = 1; v < variables; ++v) header_ += "x" + codes_[v] + "\n";
   header_ += "$end\n";
+  // The changes follow the header in the same buffer, so the file is never copied.
+  body_ = std::move(header_);
+  body_.reserve(std::size_t{1} << 20);
 }
 
 void Recorder::attach(circuit::Circuit& circuit) { circuit.setChangeObserver(&Recorder::observe, this); }
@@ -208,11 +211,7 @@ void Recorder::flush() {
 
 std::string Recorder::finish() {
   flush();
-  std::string file;
-  file.reserve(header_.size() + body_.size());
-  file += header_;
-  file += body_;
-  return file;
+  return std::move(body_);
 }
 
 }  // namespace vorn::vcd

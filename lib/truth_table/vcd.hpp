@@ -32,7 +32,7 @@ class Recorder {
   void attach(circuit::Circuit& circuit);
   // Row `row` begins at engine time `time`.
   void beginRow(std::uint64_t row, std::uint64_t time);
-  // The complete file; call once the simulation is over.
+  // The complete file; call once, when the simulation is over.
   std::string finish();
 
  private:
@@ -44,8 +44,8 @@ class Recorder {
 
   static constexpr std::uint32_t kNone = 0xFFFFFFFF;
   // Variable 0 is `row`; the others are components.
-  std::string header_;
-  std::string body_;
+  std::string header_;  // only while constructing
+  std::string body_;    // the whole file: header, then the changes
   std::vector<std::uint32_t> variable_of_id_;
   std::vector<std::string> codes_;
   std::vector<char> value_;   // the latest value in the pending time
