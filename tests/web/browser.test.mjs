@@ -138,8 +138,11 @@ test('the page: every row by clicking, the truth table, copying, the trace', asy
   await page.getByLabel("Show the simulator's trace of the last change").check();
   await page.locator('button[data-input="a"]').click();
   const trace = await page.locator('#trace').textContent();
-  assert.match(trace, /^\(wasm\) \[Time: \d+\] Updating component id=0 to low$/m);
-  assert.match(trace, /Scheduling new event\.$/m);
+  // Named changes of the last change: a falls, then h1's xor and c's or follow.
+  assert.match(trace, /^a \(input\) -> low @ \d+$/m);
+  assert.match(trace, /^h1\.s\.\S+ \(\w+\) -> (low|high) @ \d+$/m);
+  assert.match(trace, /^sum \(output\) -> (low|high) @ \d+$/m);
+  assert.ok(await page.locator('#circuit svg.vorn-timing-diagram g.vorn-lane[data-signal="sum"]').count(), 'the diagram is under the circuit');
   await page.screenshot({ path: join(outputDir, 'page.png'), fullPage: true });
 
   // Readable on a phone: nothing wider than the screen.
