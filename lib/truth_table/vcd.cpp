@@ -1,5 +1,6 @@
 #include "truth_table/vcd.hpp"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -31,23 +32,6 @@ char valueOf(circuit::State state) {
     case circuit::State::undefined: break;
   }
   return 'x';
-}
-
-void appendDecimal(std::string& out, std::uint64_t value) {
-  char digits[20];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (count > 0) out.push_back(digits[--count]);
-}
-
-void appendBinary(std::string& out, std::uint64_t value) {
-  out.push_back('b');
-  int top = 63;
-  while (top > 0 && ((value >> top) & 1) == 0) --top;
-  for (int bit = top; bit >= 0; --bit) out.push_back(((value >> bit) & 1) != 0 ? '1' : '0');
 }
 
 struct Scope {
@@ -139,7 +123,8 @@ Recorder::Recorder(const full_format::FullTopology& topology, std::string_view t
   header_ += "$end\n";
   // The changes follow the header in the same buffer, so the file is never copied.
   body_ = std::move(header_);
-  body_.reserve(std::size_t{1} << 20);
+  used_ = body_.size();
+  for (const std::string& code : codes_) code_width_ = std::max(code_width_, code.size());
 }
 
 void Recorder::attach(circuit::Circuit& circuit) { circuit.setChangeObserver(&Recorder::observe, this); }
@@ -176,41 +161,68 @@ void Recorder::beginRow(std::uint64_t row, std::uint64_t time) {
   }
 }
 
-void Recorder::writeTime(std::uint64_t time) {
-  if (time == written_time_) return;
-  body_.push_back('#');
-  appendDecimal(body_, time);
-  body_.push_back('\n');
-  written_time_ = time;
+// Room for `bytes` more bytes at the end of the file text.
+char* Recorder::room(std::size_t bytes) {
+  if (used_ + bytes > body_.size()) body_.resize(std::max(body_.size() * 2, used_ + bytes));
+  return body_.data() + used_;
 }
 
 // Writes the end-of-time value of every variable that the pending time left
-// different from its last written value.
+// different from its last written value. Hot: one call per engine time, so
+// bytes go straight into the buffer.
 void Recorder::flush() {
+  if (touched_list_.empty()) return;
+  // "#" + 20 digits + "\n", a row change "b" + 64 bits + " ", and per
+  // variable its value, code and "\n".
+  char* out = room(22 + 66 + touched_list_.size() * (code_width_ + 2));
+  char* const begin = out;
+  bool timed = pending_time_ == written_time_;
+  auto stamp = [&] {
+    if (timed) return;
+    timed = true;
+    *out++ = '#';
+    char digits[20];
+    int count = 0;
+    std::uint64_t value = pending_time_;
+    do {
+      digits[count++] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    while (count > 0) *out++ = digits[--count];
+    *out++ = '\n';
+    written_time_ = pending_time_;
+  };
+  auto code = [&](std::uint32_t variable) {
+    for (char c : codes_[variable]) *out++ = c;
+    *out++ = '\n';
+  };
   for (std::uint32_t variable : touched_list_) {
     touched_[variable] = 0;
     if (variable == 0) {
       if (row_ == dumped_row_) continue;
-      writeTime(pending_time_);
-      appendBinary(body_, row_);
-      body_.push_back(' ');
-      body_ += codes_[0];
-      body_.push_back('\n');
+      stamp();
+      *out++ = 'b';
+      int top = 63;
+      while (top > 0 && ((row_ >> top) & 1) == 0) --top;
+      for (int bit = top; bit >= 0; --bit) *out++ = ((row_ >> bit) & 1) != 0 ? '1' : '0';
+      *out++ = ' ';
+      code(0);
       dumped_row_ = row_;
       continue;
     }
     if (value_[variable] == dumped_[variable]) continue;
-    writeTime(pending_time_);
-    body_.push_back(value_[variable]);
-    body_ += codes_[variable];
-    body_.push_back('\n');
+    stamp();
+    *out++ = value_[variable];
+    code(variable);
     dumped_[variable] = value_[variable];
   }
+  used_ += static_cast<std::size_t>(out - begin);
   touched_list_.clear();
 }
 
 std::string Recorder::finish() {
   flush();
+  body_.resize(used_);
   return std::move(body_);
 }
 

@@ -40,12 +40,14 @@ class Recorder {
                       circuit::State state);
   void change(std::uint64_t time, std::uint32_t variable, char value);
   void flush();
-  void writeTime(std::uint64_t time);
+  char* room(std::size_t bytes);
 
   static constexpr std::uint32_t kNone = 0xFFFFFFFF;
   // Variable 0 is `row`; the others are components.
   std::string header_;  // only while constructing
-  std::string body_;    // the whole file: header, then the changes
+  std::string body_;    // the whole file: header, then the changes (used_ bytes of it)
+  std::size_t used_ = 0;
+  std::size_t code_width_ = 0;
   std::vector<std::uint32_t> variable_of_id_;
   std::vector<std::string> codes_;
   std::vector<char> value_;   // the latest value in the pending time
