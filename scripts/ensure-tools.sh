@@ -14,6 +14,8 @@ need wasm-ld lld
 need node nodejs
 need npm npm
 need groff groff-base
+# A real reader of the value change dumps that --vcd writes.
+need vcd2fst gtkwave
 # Browser tests of web/ run in the system's Chromium.
 [[ -x /usr/bin/chromium ]] || missing+=(chromium)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)

@@ -104,19 +104,30 @@ function checkSectionsAgree(compact, components) {
 // state change it applies, so an unchanged count across a run means nothing
 // was pending, which is how the host tells a settled circuit from one the
 // runtime gave up on.
+// The trace line of an applied state change; its format is fixed.
+const UPDATING = /\[Time: (\d+)\] Updating component id=(\d+) to (low|high|undefined)\b/;
+const STATE_VALUES = { low: 0, high: 1, undefined: null };
+
 class Simulation {
   constructor(module, compact, trace) {
     this.activity = 0;
     this.trace = trace;
+    // While an array, each applied change is added to it as { time, id, value }.
+    this.changes = null;
     const decoder = new TextDecoder();
     const instance = new WebAssembly.Instance(module, {
       env: {
         debugEnabled: () => {
           this.activity++;
-          return this.trace ? 1 : 0;
+          return this.trace || this.changes ? 1 : 0;
         },
         onDebugLog: (ptr, len) => {
-          if (this.trace) this.trace(decoder.decode(new Uint8Array(this.runtime.memory.buffer, ptr >>> 0, len >>> 0)));
+          const line = decoder.decode(new Uint8Array(this.runtime.memory.buffer, ptr >>> 0, len >>> 0));
+          if (this.changes) {
+            const match = UPDATING.exec(line);
+            if (match) this.changes.push({ time: Number(match[1]), id: Number(match[2]), value: STATE_VALUES[match[3]] });
+          }
+          if (this.trace) this.trace(line);
         },
       },
     });
@@ -164,12 +175,19 @@ function bitOf(value, name) {
 
 const quoted = (names) => (names.length ? names.map((n) => `'${n}'`).join(', ') : 'none');
 
+// A component's name with the instances it sits in: "h1.c".
+function pathOf(record) {
+  return [...record.origin.map((frame) => frame.alias), record.name].join('.');
+}
+
 class Circuit {
   #module;
   #compact;
   #simulation;
   #inputs;
   #outputs;
+  #changes = [];
+  #byId = null;
 
   constructor(module, compact, components, trace) {
     this.#module = module;
@@ -177,6 +195,8 @@ class Circuit {
     this.#inputs = pinTable(components, 'input_pin');
     this.#outputs = pinTable(components, 'output_pin');
     this.#simulation = new Simulation(module, compact, trace);
+    // Driving an input already applies changes; they belong to the next run().
+    this.#simulation.changes = [];
     this.components = components;
     this.inputs = Object.freeze([...this.#inputs.keys()]);
     this.outputs = Object.freeze([...this.#outputs.keys()]);
@@ -199,7 +219,32 @@ class Circuit {
   }
 
   run() {
-    return this.#simulation.settle();
+    const simulation = this.#simulation;
+    try {
+      return simulation.settle();
+    } finally {
+      this.#changes = simulation.changes;
+      simulation.changes = [];
+    }
+  }
+
+  // The value changes of the last run() (and of the set() calls before it),
+  // in the order they were applied:
+  // { time (engine units), name (instance path, e.g. "h1.c"), kind, value
+  // (0, 1 or null for undefined) }. Unnamed components are left out.
+  timing() {
+    if (!this.#byId) {
+      this.#byId = new Map();
+      for (const record of this.components) {
+        if (record.name !== '' && !this.#byId.has(record.id)) this.#byId.set(record.id, record);
+      }
+    }
+    const changes = [];
+    for (const { time, id, value } of this.#changes) {
+      const record = this.#byId.get(id);
+      if (record) changes.push({ time, name: pathOf(record), kind: record.kind, value, top: record.origin.length === 0 });
+    }
+    return changes;
   }
 
   get(name) {

@@ -10,8 +10,10 @@
 // `load` and `error` report the outcome of loading `src`, and a failure is
 // also shown in a role="alert" element inside it. With the `trace`
 // attribute the runtime's trace lines of the last change are collected,
-// up to `TRACE_LIMIT` of them.
+// up to `TRACE_LIMIT` of them. With the `timing` attribute a timing diagram
+// of the last change follows the lamps (see timing_view.mjs).
 import { loadCircuit } from './circuit.mjs';
+import { renderTiming } from './timing_view.mjs';
 
 export const TRACE_LIMIT = 1000;
 const STYLE_ID = 'vorn-circuit-style';
@@ -56,6 +58,9 @@ const DEFAULT_STYLE = `
 :where(vorn-circuit [role="alert"]) { color: #a40e26; font-weight: 600; }
 :where(vorn-circuit [role="alert"]:empty) { display: none; }
 :where(vorn-circuit .vorn-status:empty) { display: none; }
+:where(vorn-circuit .vorn-timing) { margin: .75rem 0 0; }
+:where(vorn-circuit .vorn-timing-diagram) { max-width: 100%; height: auto; font: 12px ui-monospace, monospace; }
+:where(vorn-circuit .vorn-timing-changes) { font-family: ui-monospace, monospace; font-size: .85rem; }
 `;
 
 const stateText = (value) => (value === null || value === undefined ? '?' : String(value));
@@ -77,6 +82,7 @@ function defineElement() {
     #loading = 0;
     #trace = [];
     #traceDropped = 0;
+    #values = new Map();  // each signal's value after the last change, for the diagram
 
     #collectTrace = (line) => {
       if (this.#trace.length < TRACE_LIMIT) this.#trace.push(line);
@@ -176,8 +182,17 @@ function defineElement() {
       }
       this.dataset.settled = String(settled);
       this.#warn(settled ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.');
+      if (this.hasAttribute('timing')) this.#showTiming(circuit);
       const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
       this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace }, bubbles: true }));
+    }
+
+    #showTiming(circuit) {
+      const changes = circuit.timing();
+      const part = this.#part('vorn-timing', 'figure');
+      part.setAttribute('aria-label', 'Timing of the last change');
+      renderTiming(part, changes, { pins: [...circuit.inputs, ...circuit.outputs], before: this.#values });
+      for (const change of changes) this.#values.set(change.name, change.value);
     }
 
     #part(className, tag = 'div') {
@@ -234,6 +249,7 @@ function defineElement() {
     #render(circuit) {
       const document = this.ownerDocument;
       this.replaceChildren();
+      this.#values = new Map();
       if (!circuit) return;
       const group = (title, className) => {
         const fieldset = document.createElement('fieldset');

@@ -248,15 +248,20 @@ async function copy(format) {
   }
 }
 
-function renderTrace(trace) {
+// The last change as named value changes, e.g. "h1.c (and) -> high @ 270".
+const KIND_LABELS = { input_pin: 'input', output_pin: 'output', and_gate: 'and', not_gate: 'not', wire: 'wire', led: 'led' };
+const VALUE_NAMES = { 0: 'low', 1: 'high' };
+
+function renderTrace(changed) {
   const panel = $('trace');
   panel.hidden = !$('trace-toggle').checked;
-  if (!trace) {
+  if (!changed || !element.circuit) {
     panel.textContent = 'Flip an input to see the trace of that change.';
     return;
   }
-  const more = trace.dropped > 0 ? `\n… and ${countText(trace.dropped, 'more line')}` : '';
-  panel.textContent = trace.lines.length ? trace.lines.join('\n') + more : 'The last change applied no events.';
+  const lines = element.circuit.timing().map((change) =>
+    `${change.name} (${KIND_LABELS[change.kind] ?? change.kind}) -> ${VALUE_NAMES[change.value] ?? 'undefined'} @ ${change.time}`);
+  panel.textContent = lines.length ? lines.join('\n') : 'The last change applied no events.';
 }
 
 element.addEventListener('load', () => {
@@ -282,7 +287,7 @@ element.addEventListener('error', () => {
   show('trace-section', false);
 });
 element.addEventListener('change', (event) => {
-  if ($('trace-toggle').checked) renderTrace(event.detail.trace);
+  if ($('trace-toggle').checked) renderTrace(true);
   if (tableView) tableView.mark(rowOf(table, event.detail.inputs), true);
 });
 

@@ -96,6 +96,19 @@ export interface Circuit {
    * `name` (default "table") is the report's `table` and starts error messages. Throws TableError for a malformed table.
    */
   test(tableText: string, name?: string): TestReport;
+  /** The value changes of the last run() (and of the set() calls before it), in the order they were applied. */
+  timing(): TimingChange[];
+}
+
+/** One change of a named component's output; `time` in engine units (gates 5, wires and pins 1). */
+export interface TimingChange {
+  time: number;
+  /** The name with the instances it sits in, outermost first: "h1.c". */
+  name: string;
+  kind: ComponentRecord['kind'];
+  value: PinState;
+  /** True for a component of the root file. */
+  top: boolean;
 }
 
 /**
@@ -136,8 +149,9 @@ export interface VornCircuitChangeDetail {
 }
 
 /**
- * <vorn-circuit src="circuit.wasm" [trace] [reset]>, defined when vorn.mjs is imported in a browser.
- * After every change it carries data-settled="true" or "false"; `reset` adds a Reset button.
+ * <vorn-circuit src="circuit.wasm" [trace] [reset] [timing]>, defined when vorn.mjs is imported in a browser.
+ * After every change it carries data-settled="true" or "false"; `reset` adds a Reset button; `timing` draws an
+ * SVG timing diagram of the last change.
  */
 export interface VornCircuitElement extends HTMLElement {
   src: string;

@@ -25,6 +25,7 @@
 #include "truth_table/csv.hpp"
 #include "truth_table/json.hpp"
 #include "truth_table/markdown.hpp"
+#include "truth_table/vcd.hpp"
 #include "verilog/verilog.hpp"
 
 namespace vorn::driver {
@@ -39,6 +40,7 @@ constexpr std::string_view kCompilerVersion = "vorn-compiler/dev";
 // refused: the root, and in a project every imported file.
 bool isReadFile(const args::Args& args, const Program& program, const file_io::FileIdentity& output) {
   if (file_io::fileIdentity(std::string(args.input_path)) == output) return true;
+  if (!args.test_table_path.empty() && file_io::fileIdentity(std::string(args.test_table_path)) == output) return true;
   if (program.project == nullptr) return false;
   for (std::string_view path : program.project->file_paths) {
     if (builtins::hasVirtualPrefix(path)) continue;
@@ -47,17 +49,39 @@ bool isReadFile(const args::Args& args, const Program& program, const file_io::F
   return false;
 }
 
-Result<void> writeOutput(const args::Args& args, const Program& program, std::string_view bytes) {
-  std::string output_path(*args.output_path);
+Result<void> writeOutputTo(const args::Args& args, const Program& program, std::string_view path,
+                           std::string_view bytes) {
+  std::string output_path(path);
   if (auto output = file_io::fileIdentity(output_path); output && isReadFile(args, program, *output)) {
     return fail(Error::OutputIsInput);
   }
   return file_io::writeFileAny(output_path, bytes);
 }
 
+Result<void> writeOutput(const args::Args& args, const Program& program, std::string_view bytes) {
+  return writeOutputTo(args, program, *args.output_path, bytes);
+}
+
 std::string_view lastPathComponent(std::string_view path) {
   std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The root file's name without its extension: the top scope of a dump.
+std::string_view rootStem(std::string_view input_path) {
+  std::string_view name = lastPathComponent(input_path);
+  std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// Writes the finished dump of --vcd; nullopt when it was written (or not asked for).
+std::optional<Result<std::uint8_t>> writeVcd(const args::Args& args, const Program& program,
+                                             std::optional<vcd::Recorder>& recorder, StageReport& report) {
+  if (!recorder) return std::nullopt;
+  if (auto written = writeOutputTo(args, program, *args.vcd_path, recorder->finish()); !written) {
+    return report.stageFailure(stage_prefixes::kWritingVcd, written.error());
+  }
+  return std::nullopt;
 }
 
 Result<full_format::FullTopology> buildFullTopology(const Program& program) {
@@ -159,12 +183,15 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
   auto topology = buildFullTopology(program);
   if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
 
+  std::optional<vcd::Recorder> recorder;
+  if (args.vcd_path) recorder.emplace(*topology, rootStem(args.input_path));
   log::setSink(writeTraceLine, &report.err());
-  auto table = builder::build(*topology);
+  auto table = builder::build(*topology, recorder ? &*recorder : nullptr);
   log::setSink(nullptr, nullptr);
   if (!table) return report.stageFailure(stage_prefixes::kTruthTableBuild, table.error());
   // The trace of the simulation comes before the table, as it happened.
   if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
+  if (auto failed = writeVcd(args, program, recorder, report)) return *failed;
 
   Result<void> rendered;
   switch (args.truth_table_format) {
@@ -205,12 +232,15 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
     return std::uint8_t{1};
   }
 
+  std::optional<vcd::Recorder> recorder;
+  if (args.vcd_path) recorder.emplace(*topology, rootStem(args.input_path));
   log::setSink(writeTraceLine, &err);
-  auto run = test_table::runTestTable(*topology, pins, *table);
+  auto run = test_table::runTestTable(*topology, pins, *table, recorder ? &*recorder : nullptr);
   log::setSink(nullptr, nullptr);
   if (!run) return report.stageFailure(stage_prefixes::kTestRun, run.error());
   // The trace of the simulation comes before the report, as it happened.
   if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+  if (auto failed = writeVcd(args, program, recorder, report)) return *failed;
 
   test_report::Report test_report{args.test_table_path, pins, *table, *run};
   Result<void> rendered;

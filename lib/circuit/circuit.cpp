@@ -99,6 +99,8 @@ Status Circuit::init() {
   current_time = 0;
   listener = nullptr;
   listener_context = nullptr;
+  change_observer = nullptr;
+  change_context = nullptr;
   next_id = 0;
   shape_changed_ = true;
   has_cycle_ = false;
@@ -201,6 +203,7 @@ Status Circuit::propagate() {
       ++applied;
       logUpdating(current_time, component->id, event.new_state);
       component->output_state = event.new_state;
+      if (change_observer != nullptr) change_observer(change_context, current_time, component, event.new_state);
       if (!changed_.push(component)) {
         changed_.clear();
         return Status::out_of_memory;
@@ -316,6 +319,8 @@ void Circuit::deinit() {
   has_cycle_ = false;
   listener = nullptr;
   listener_context = nullptr;
+  change_observer = nullptr;
+  change_context = nullptr;
 }
 
 }  // namespace vorn::circuit

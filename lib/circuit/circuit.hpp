@@ -173,6 +173,11 @@ class EventQueue {
 // Called after every downstream recalculation when set.
 using Listener = void (*)(void* context, Component* component, State state);
 
+// Called as each event is applied, with the time and the component's new
+// output: the moment an Updating trace line is written. A recorder of value
+// changes hooks in here, and costs nothing when unset.
+using ChangeObserver = void (*)(void* context, uint64_t time, const Component* component, State state);
+
 class Circuit {
  public:
   // Empty circuit, time 0, no listener, next_id 0.
@@ -202,6 +207,10 @@ class Circuit {
     listener = callback;
     listener_context = context;
   }
+  void setChangeObserver(ChangeObserver callback, void* context) {
+    change_observer = callback;
+    change_context = context;
+  }
   // Releases components, their maps and lists, the node list and the queue.
   void deinit();
 
@@ -210,6 +219,8 @@ class Circuit {
   uint64_t current_time = 0;
   Listener listener = nullptr;
   void* listener_context = nullptr;
+  ChangeObserver change_observer = nullptr;
+  void* change_context = nullptr;
   uint32_t next_id = 0;
 
  private:

@@ -48,6 +48,7 @@ Result<void> crossCheck(const Args& args, bool has_input) {
   bool takes_format = args.mode == Mode::truth_table || args.mode == Mode::test;
   if (!takes_format && args.truth_table_format != TruthTableFormat::markdown) return fail(Error::InvalidFlagValue);
   if (args.mode != Mode::truth_table && args.truth_table_strict) return fail(Error::InvalidFlagValue);
+  if (!takes_format && args.vcd_path) return fail(Error::InvalidFlagValue);
   return {};
 }
 
@@ -84,6 +85,10 @@ Result<Args> parse(std::span<const std::string_view> arguments) {
     } else if (argument == "-o") {
       if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
       args.output_path = arguments[++index];
+    } else if (argument == "--vcd") {
+      // Taken verbatim like -o; a later one replaces an earlier one.
+      if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
+      args.vcd_path = arguments[++index];
     } else if (startsWith(argument, "--color=")) {
       auto value = colorValue(argument.substr(8));
       if (!value) return fail(Error::InvalidFlagValue);

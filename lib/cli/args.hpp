@@ -39,6 +39,8 @@ struct Args {
   // The table of `--test TABLE`, exactly as written; empty in other modes.
   std::string_view test_table_path;
   DiagnosticsFormat diagnostics_format = DiagnosticsFormat::text;
+  // `--vcd PATH`: where --truth-table or --test also writes a value change dump.
+  std::optional<std::string_view> vcd_path;
 };
 
 // Parses the arguments after the program name. Fails with HelpRequested,

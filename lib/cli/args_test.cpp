@@ -125,6 +125,23 @@ TEST(ArgsTest, DiagnosticsFormatInEveryModeLastOneWins) {
   EXPECT_EQ(errorOf({"x.vorn", "-o", "o", "--diagnostics-format"}), Error::UnknownFlag);
 }
 
+// --vcd takes a path like -o, in the two modes that simulate, and nowhere else.
+TEST(ArgsTest, VcdGoesWithSimulatingModes) {
+  auto table = parseList({"--vcd", "first.vcd", "x.vorn", "--truth-table", "--vcd", "-w.vcd"});
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->vcd_path, "-w.vcd");
+  auto test = parseList({"x.vorn", "--test", "t.csv", "--vcd", "w.vcd"});
+  ASSERT_TRUE(test);
+  EXPECT_EQ(test->vcd_path, "w.vcd");
+  EXPECT_FALSE(parseList({"x.vorn", "--truth-table"})->vcd_path);
+
+  EXPECT_EQ(errorOf({"x.vorn", "--truth-table", "--vcd"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--vcd", "w.vcd", "-o", "x.wasm"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--preview", "--vcd", "w.vcd"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--inspect", "--vcd", "w.vcd"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--vcd=w.vcd", "--truth-table"}), Error::UnknownFlag);
+}
+
 TEST(ArgsTest, HelpTextIsComplete) {
   // Lines are only ever added: without these, the text is the original one
   // of 1822 bytes, every line in its place.
@@ -137,6 +154,8 @@ TEST(ArgsTest, HelpTextIsComplete) {
       "                                    document (see the manual page) instead of text lines.\n",
       "        With --test: a failing row or a malformed table.\n",
       "    vorn-compile student.vorn --test expected.csv\n",
+      "    --vcd <path>                    Also write the simulation's value changes as a VCD file\n",
+      "                                    (with --truth-table or --test; 1 ns per engine time unit).\n",
   };
   std::string original(helpText());
   for (std::string_view line : kAddedLines) {

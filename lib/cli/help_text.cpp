@@ -36,6 +36,8 @@ OPTIONS:
                                     JSON encodes undefined cells as null.
     --strict                        Exit 1 on any undefined ('?') output cell, with one
                                     diagnostic line per offending row on stderr.
+    --vcd <path>                    Also write the simulation's value changes as a VCD file
+                                    (with --truth-table or --test; 1 ns per engine time unit).
 
 EXIT CODES:
     0   Success.

@@ -32,5 +32,7 @@ inline constexpr std::string_view kStrictScan = "strict scan failed: ";
 inline constexpr std::string_view kTestTableNotFound = "test table not found: ";
 inline constexpr std::string_view kReadingTestTable = "failed reading test table: ";
 inline constexpr std::string_view kTestRun = "test run failed: ";
+// The value change dump of --vcd.
+inline constexpr std::string_view kWritingVcd = "failed writing vcd output: ";
 
 }  // namespace vorn::stage_prefixes

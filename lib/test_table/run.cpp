@@ -22,9 +22,9 @@ bool agrees(Expect expect, builder::State got) {
 }  // namespace
 
 Result<TestRun> runTestTable(const full_format::FullTopology& topology, const builder::Header& pins,
-                             const TestTable& table) {
+                             const TestTable& table, vcd::Recorder* recorder) {
   builder::RowDriver driver;
-  if (auto loaded = driver.load(topology, pins); !loaded) return fail(loaded.error());
+  if (auto loaded = driver.load(topology, pins, recorder); !loaded) return fail(loaded.error());
 
   const std::size_t rows = table.rowCount();
   const std::size_t width = table.outputs.size();

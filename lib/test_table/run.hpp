@@ -22,7 +22,8 @@ struct TestRun {
 // The engine's trace lines go to the log sink, as for truth tables. Fails
 // with InvalidTopology or OutOfMemory; a row that does not settle fails only
 // that row.
+// A recorder, when given, sees every state change (see RowDriver::load).
 Result<TestRun> runTestTable(const full_format::FullTopology& topology, const builder::Header& pins,
-                             const TestTable& table);
+                             const TestTable& table, vcd::Recorder* recorder = nullptr);
 
 }  // namespace vorn::test_table

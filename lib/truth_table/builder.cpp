@@ -34,14 +34,14 @@ Table& Table::operator=(const Table& other) {
   return *this;
 }
 
-Result<Table> build(const full_format::FullTopology& topology) {
+Result<Table> build(const full_format::FullTopology& topology, vcd::Recorder* recorder) {
   Table table;
   table.header = readHeader(topology);
   if (table.header.inputs.size() > kMaxInputs) return fail(Error::TooManyInputs);
   if (table.header.outputs.empty()) return fail(Error::NoOutputs);
 
   RowDriver driver;
-  if (auto loaded = driver.load(topology, table.header); !loaded) return fail(loaded.error());
+  if (auto loaded = driver.load(topology, table.header, recorder); !loaded) return fail(loaded.error());
 
   const std::size_t input_count = table.header.inputs.size();
   const std::size_t width = table.header.outputs.size();

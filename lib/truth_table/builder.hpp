@@ -9,6 +9,10 @@
 #include "core/error.hpp"
 #include "topology/full_format.hpp"
 
+namespace vorn::vcd {
+class Recorder;
+}
+
 namespace vorn::builder {
 
 enum class State : std::uint8_t { low = 0, high = 1, undef = 2 };
@@ -52,6 +56,7 @@ struct Table {
 
 // Simulates the circuit for every combination of its top-level inputs. The
 // engine's trace lines go to the log sink (standard error in the CLI).
-Result<Table> build(const full_format::FullTopology& topology);
+// A recorder, when given, sees every state change (see RowDriver::load).
+Result<Table> build(const full_format::FullTopology& topology, vcd::Recorder* recorder = nullptr);
 
 }  // namespace vorn::builder

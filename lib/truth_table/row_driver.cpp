@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "circuit/topology_loader.hpp"
+#include "truth_table/vcd.hpp"
 
 namespace vorn::builder {
 
@@ -37,7 +38,8 @@ RowDriver::~RowDriver() {
   if (live_) circuit_.deinit();
 }
 
-Result<void> RowDriver::load(const full_format::FullTopology& topology, const Header& header) {
+Result<void> RowDriver::load(const full_format::FullTopology& topology, const Header& header,
+                             vcd::Recorder* recorder) {
   if (auto status = circuit_.init(); !circuit::isOk(status)) return fail(engineError(status));
   live_ = true;
   std::uint32_t max_id = 0;
@@ -62,12 +64,18 @@ Result<void> RowDriver::load(const full_format::FullTopology& topology, const He
   loader.release();
   bool missing = std::ranges::count(inputs_, nullptr) + std::ranges::count(outputs_, nullptr) > 0;
   if (missing) return fail(Error::InvalidTopology);
+  recorder_ = recorder;
+  rows_driven_ = 0;
+  if (recorder_ != nullptr) recorder_->attach(circuit_);
   return {};
 }
 
 Result<bool> RowDriver::driveRow(std::span<const std::uint8_t> bits, std::span<State> outputs,
                                  Unsettled unsettled) {
   bool settled = true;
+  // The row begins when its first input takes effect.
+  if (recorder_ != nullptr) recorder_->beginRow(rows_driven_, circuit_.current_time + circuit::PROPAGATION_DELAY);
+  ++rows_driven_;
   for (std::size_t i = 0; i < inputs_.size(); ++i) {
     circuit::State drive = bits[i] != 0 ? circuit::State::high : circuit::State::low;
     auto status = circuit_.propagateEvent(inputs_[i], drive);

@@ -9,6 +9,10 @@
 #include "topology/full_format.hpp"
 #include "truth_table/builder.hpp"
 
+namespace vorn::vcd {
+class Recorder;
+}
+
 namespace vorn::builder {
 
 // The top-level pins of a topology, in record order: the columns of a truth
@@ -28,7 +32,10 @@ class RowDriver {
 
   // Builds the circuit and finds the header's pins in it. Fails with
   // InvalidTopology or OutOfMemory.
-  Result<void> load(const full_format::FullTopology& topology, const Header& header);
+  // A recorder, when given, observes every state change and the start of
+  // every row (rows numbered from 0 in the order they are driven).
+  Result<void> load(const full_format::FullTopology& topology, const Header& header,
+                    vcd::Recorder* recorder = nullptr);
 
   // What a row does once an input has not settled (a loop that keeps
   // oscillating): a truth table stops there, a test drives the rest of the
@@ -43,6 +50,8 @@ class RowDriver {
  private:
   circuit::Circuit circuit_;
   bool live_ = false;
+  vcd::Recorder* recorder_ = nullptr;
+  std::uint64_t rows_driven_ = 0;
   std::vector<circuit::Component*> inputs_;
   std::vector<circuit::Component*> outputs_;
 };

@@ -4,13 +4,18 @@
 // compared with a plain recursive boolean evaluation of the same circuit.
 // Fast and slow paths into one gate are common here, so a simulator that
 // settles on a stale pending event shows up as wrong cells.
+// The same run also writes a value change dump, read back here: each output's
+// value at the end of each row must be the table's cell, and each change must
+// be an Updating line of the trace for a component of that name.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <sstream>
+#include <tuple>
 #include <string>
 #include <variant>
 #include <vector>
@@ -20,9 +25,11 @@
 #include "resolver/import_cycle.hpp"
 #include "resolver/resolve_bodies.hpp"
 #include "resolver/scan_imports.hpp"
+#include "testing/captured_log.hpp"
 #include "testing/temp_tree.hpp"
 #include "topology/full_serializer.hpp"
 #include "truth_table/builder.hpp"
+#include "truth_table/vcd.hpp"
 #include "validator/run_project.hpp"
 
 namespace vorn {
@@ -303,12 +310,6 @@ std::vector<bool> evaluate(const Circuit& circuit, int index, const std::vector<
 
 // --- Pipeline ---------------------------------------------------------------
 
-// Silences the engine's trace for one scope.
-struct QuietLog {
-  QuietLog() { log::setSink(nullptr, nullptr); }
-  ~QuietLog() { log::setSink(log::defaultSink(), nullptr); }
-};
-
 bool hasErrors(const std::vector<diagnostics::Diagnostic>& list) {
   return std::any_of(list.begin(), list.end(),
                      [](const auto& d) { return d.level == diagnostics::DiagnosticLevel::err; });
@@ -319,6 +320,11 @@ struct Table {
   std::vector<std::string> inputs;
   std::vector<std::string> outputs;
   std::vector<std::vector<builder::State>> rows;  // by input bits
+  std::string vcd;
+  std::string trace;
+  // Every named component as "root." + instance aliases + "." + name (the
+  // generated names need no escaping), with the ids that carry the name.
+  std::map<std::string, std::set<std::uint32_t>> ids_of_path;
 };
 
 // The truth table of the root file, or a message saying which stage failed.
@@ -334,10 +340,19 @@ std::variant<Table, std::string> truthTable(const std::string& root) {
   if (!checked || hasErrors(*checked)) return std::string("validation");
   auto topology = full_serializer::buildFromProject(*project);
   if (!topology) return std::string("topology");
-  QuietLog quiet;
-  auto built = builder::build(*topology);
-  if (!built) return std::string("truth table");
   Table table;
+  vcd::Recorder recorder(*topology, "root");
+  testing::CapturedLog log;
+  auto built = builder::build(*topology, &recorder);
+  if (!built) return std::string("truth table");
+  table.vcd = recorder.finish();
+  table.trace = log.text();
+  for (const auto& record : topology->components) {
+    if (record.name.empty()) continue;
+    std::string path = "root.";
+    for (const auto& frame : record.origin) path += frame.alias + ".";
+    table.ids_of_path[path + record.name].insert(record.id);
+  }
   for (const builder::PinRef& pin : built->header.inputs) table.inputs.emplace_back(pin.name);
   for (const builder::PinRef& pin : built->header.outputs) table.outputs.emplace_back(pin.name);
   for (const builder::Row& row : built->rows) {
@@ -351,6 +366,143 @@ struct Outcome {
   std::string failure;  // empty when every cell agrees
   std::string sources;
 };
+
+// --- The value change dump, read back -----------------------------------------
+
+// Empty when the dump agrees with the table and the trace, else what differs.
+std::string checkDump(const Table& table) {
+  std::istringstream in(table.vcd);
+  std::string line;
+  std::vector<std::string> scope;
+  std::map<std::string, std::string> path_of_code;
+  std::string row_code;
+  while (std::getline(in, line) && line != "$enddefinitions $end") {
+    std::istringstream words(line);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    if (w.size() == 4 && w[0] == "$scope") scope.push_back(w[2]);
+    if (w.size() == 2 && w[0] == "$upscope") scope.pop_back();
+    if (w.size() == 6 && w[0] == "$var") {
+      std::string path;
+      for (const std::string& s : scope) path += s + ".";
+      if (w[1] == "integer" && w[4] == "row") {
+        row_code = w[3];
+      } else if (w[1] == "wire" && w[2] == "1") {
+        path_of_code[w[3]] = path + w[4];
+      } else {
+        return "unexpected declaration: " + line;
+      }
+    }
+  }
+  if (row_code.empty()) return "no row variable";
+  if (path_of_code.size() != table.ids_of_path.size()) return "not one variable per named component";
+
+  // (time, id, state) of every Updating line, as a set and in trace order.
+  std::set<std::tuple<std::uint64_t, std::uint32_t, char>> updates;
+  std::vector<std::tuple<std::uint64_t, std::uint32_t, char>> update_list;
+  std::istringstream trace(table.trace);
+  const std::string prefix = "info(log): [Time: ";
+  while (std::getline(trace, line)) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    std::uint64_t time = std::stoull(line.substr(prefix.size()));
+    std::size_t id_at = line.find("id=") + 3;
+    std::uint32_t id = std::uint32_t(std::stoul(line.substr(id_at)));
+    std::string state = line.substr(line.rfind(' ') + 1);
+    updates.insert({time, id, state == "low" ? '0' : state == "high" ? '1' : 'x'});
+    update_list.push_back({time, id, state == "low" ? '0' : state == "high" ? '1' : 'x'});
+  }
+  std::map<std::uint32_t, std::string> code_of_id;
+  for (const auto& [code, path] : path_of_code) {
+    for (std::uint32_t id : table.ids_of_path.at(path)) code_of_id[id] = code;
+  }
+  std::vector<std::tuple<std::uint64_t, std::string, char>> changes;  // after $dumpvars
+
+  std::map<std::string, char> value;
+  for (const auto& [code, path] : path_of_code) value[code] = 'x';
+  auto output_cells = [&](std::vector<builder::State>& cells) {
+    cells.clear();
+    for (const std::string& name : table.outputs) {
+      for (const auto& [code, path] : path_of_code) {
+        if (path != "root." + name) continue;
+        char v = value[code];
+        cells.push_back(v == '0' ? builder::State::low : v == '1' ? builder::State::high : builder::State::undef);
+      }
+    }
+  };
+  std::uint64_t time = 0;
+  bool have_time = false;
+  std::size_t row = 0;
+  bool in_dumpvars = false;
+  std::vector<builder::State> cells;
+  while (std::getline(in, line)) {
+    if (line == "$dumpvars") {
+      in_dumpvars = true;
+      continue;
+    }
+    if (line == "$end") {
+      in_dumpvars = false;
+      continue;
+    }
+    if (line[0] == '#') {
+      std::uint64_t next = std::stoull(line.substr(1));
+      if (have_time && next <= time) return "times out of order at " + line;
+      time = next;
+      have_time = true;
+      continue;
+    }
+    if (line[0] == 'b') {
+      std::size_t space = line.find(' ');
+      if (line.substr(space + 1) != row_code) return "vector change of a wire: " + line;
+      std::size_t next = std::stoull(line.substr(1, space - 1), nullptr, 2);
+      if (in_dumpvars) {
+        if (next != 0) return "row does not start at 0";
+        continue;
+      }
+      if (next != row + 1) return "row " + std::to_string(next) + " follows row " + std::to_string(row);
+      // Everything before this time belongs to the row that ends here.
+      output_cells(cells);
+      if (cells != table.rows[row]) return "outputs at the end of row " + std::to_string(row) + " differ";
+      row = next;
+      continue;
+    }
+    std::string code = line.substr(1);
+    if (!path_of_code.contains(code)) return "unknown code in " + line;
+    char v = line[0];
+    value[code] = v;
+    if (in_dumpvars) continue;
+    changes.push_back({time, code, v});
+    bool traced = false;
+    for (std::uint32_t id : table.ids_of_path.at(path_of_code[code])) traced = traced || updates.contains({time, id, v});
+    if (!traced) return "no Updating line for " + path_of_code[code] + " -> " + v + " at " + std::to_string(time);
+  }
+  if (row + 1 != table.rows.size()) return "the dump has " + std::to_string(row + 1) + " rows";
+  output_cells(cells);
+  if (cells != table.rows[row]) return "outputs at the end of the last row differ";
+
+  // And the other way round: at the end of every traced time, each named
+  // component the trace changed has in the dump the value the trace left.
+  std::map<std::string, char> dumped;
+  for (const auto& [code, path] : path_of_code) dumped[code] = 'x';
+  std::size_t next_change = 0;
+  for (std::size_t u = 0; u < update_list.size();) {
+    std::uint64_t at = std::get<0>(update_list[u]);
+    while (next_change < changes.size() && std::get<0>(changes[next_change]) <= at) {
+      dumped[std::get<1>(changes[next_change])] = std::get<2>(changes[next_change]);
+      ++next_change;
+    }
+    std::map<std::uint32_t, char> last;
+    for (; u < update_list.size() && std::get<0>(update_list[u]) == at; ++u) {
+      last[std::get<1>(update_list[u])] = std::get<2>(update_list[u]);
+    }
+    for (const auto& [id, v] : last) {
+      auto code = code_of_id.find(id);
+      if (code != code_of_id.end() && dumped[code->second] != v) {
+        return "the dump misses " + path_of_code[code->second] + " -> " + v + " at " + std::to_string(at);
+      }
+    }
+  }
+  return "";
+}
 
 Outcome check(std::uint64_t seed) {
   Circuit circuit = generate(seed);
@@ -410,6 +562,7 @@ Outcome check(std::uint64_t seed) {
       }
     }
   }
+  outcome.failure = checkDump(table);
   return outcome;
 }
 

@@ -32,6 +32,8 @@ function run(args) {
   return spawnSync(compilerPath, args, { encoding: 'utf8', maxBuffer: 1 << 26, stdio: ['ignore', 'pipe', 'pipe'] });
 }
 writeFileSync(join(work, 'gate.vorn'), 'input a, b\nand g(a=a, b=b)\nnot n(in=g.out)\noutput y(in=g.out)\noutput ny(in=n.out)\n');
+// a and not a: when a rises, g pulses high while the inverter catches up.
+writeFileSync(join(work, 'pulse.vorn'), 'input a\nnot n(in=a)\nwire w(in=a)\nand g(a=n.out, b=w.out)\noutput o(in=g.out)\n');
 // A 4-bit adder (nine inputs, 512 rows) from the examples' adders.
 mkdirSync(join(work, 'parts'));
 for (const name of ['full_adder.vorn', 'half_adder.vorn']) writeFileSync(join(work, 'parts', name), readFileSync(join(repo, 'examples', name)));
@@ -41,7 +43,7 @@ writeFileSync(join(work, 'wide16.vorn'), `input ${names(16)}\nand g(a=i0, b=i15)
 writeFileSync(join(work, 'wide20.vorn'), `input ${names(20)}\nand g(a=i0, b=i19)\noutput y(in=g.out)\n`);
 writeFileSync(join(work, 'ring.vorn'), 'input en\nand g(a=en, b=n.out)\nnot n(in=g.out)\noutput y(in=n.out)\n');
 for (const source of [join(repo, 'examples/full_adder.vorn'), join(work, 'gate.vorn'), join(work, 'adder4.vorn'),
-  join(work, 'wide16.vorn'), join(work, 'wide20.vorn'), join(work, 'ring.vorn')]) {
+  join(work, 'wide16.vorn'), join(work, 'wide20.vorn'), join(work, 'ring.vorn'), join(work, 'pulse.vorn')]) {
   const result = run([source, '-o', join(artifacts, source.split('/').pop().replace('.vorn', '.wasm'))]);
   assert.equal(result.status, 0, result.stderr);
 }
@@ -149,8 +151,11 @@ test('the page: every row by clicking, the truth table, copying, the trace', asy
   await page.getByLabel("Show the simulator's trace of the last change").check();
   await page.locator('button[data-input="a"]').click();
   const trace = await page.locator('#trace').textContent();
-  assert.match(trace, /^\(wasm\) \[Time: \d+\] Updating component id=0 to low$/m);
-  assert.match(trace, /Scheduling new event\.$/m);
+  // Named changes of the last change: a falls, then h1's xor and c's or follow.
+  assert.match(trace, /^a \(input\) -> low @ \d+$/m);
+  assert.match(trace, /^h1\.s\.\S+ \(\w+\) -> (low|high) @ \d+$/m);
+  assert.match(trace, /^sum \(output\) -> (low|high) @ \d+$/m);
+  assert.ok(await page.locator('#circuit svg.vorn-timing-diagram g.vorn-lane[data-signal="sum"]').count(), 'the diagram is under the circuit');
   await page.screenshot({ path: join(outputDir, 'page.png'), fullPage: true });
 
   // Readable on a phone: nothing wider than the screen.
@@ -170,6 +175,41 @@ test('the element embedded in a page: keyboard, change events, reload on src', a
   await page.locator('vorn-circuit button[data-input="a"]').click();
   await page.locator('vorn-circuit button[data-input="b"]').click();
   assert.deepEqual(await lampStates(page, 'vorn-circuit'), { y: '1', ny: '0' });
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test('the element with timing: the pulse on g in the diagram and in its list', async () => {
+  const { page, problems } = await open('/fixtures/embed.html');
+  await page.locator('vorn-circuit').evaluate((element) => {
+    element.setAttribute('timing', '');
+    element.src = '/artifacts/pulse.wasm';
+  });
+  await page.locator('vorn-circuit [data-output="o"][data-state="0"]').waitFor();
+  await page.locator('vorn-circuit button[data-input="a"]').click();
+  await page.locator('vorn-circuit [data-input="a"][data-state="1"]').waitFor();
+  const lanes = await page.locator('vorn-circuit svg.vorn-timing-diagram g.vorn-lane').evaluateAll((groups) =>
+    groups.map((g) => ({ signal: g.dataset.signal, name: g.querySelector('text').textContent,
+      wave: g.querySelector('path.vorn-wave').getAttribute('d') })));
+  // Pins first, then the internal signals that changed, in order of change.
+  assert.deepEqual(lanes.map((lane) => lane.signal), ['a', 'o', 'w', 'n', 'g']);
+  // g: low, up, down again; a: low then up for good; o follows g's pulse.
+  const levels = (wave) => [...wave.matchAll(/(?:M[\d.]+ |V)([\d.]+)/g)].map((m) => Number(m[1]));
+  const g = lanes.find((lane) => lane.signal === 'g');
+  assert.deepEqual(levels(g.wave), [18, 4, 18], `g pulses: ${g.wave}`);
+  assert.deepEqual(levels(lanes[0].wave), [18, 4]);
+  assert.deepEqual(levels(lanes[1].wave), [18, 4, 18]);
+  // The pulse's edges sit at the times the changes list gives, left to right.
+  const ticks = await page.locator('vorn-circuit g.vorn-axis text').allTextContents();
+  assert.deepEqual(ticks, ['20', '21', '25', '26', '27', '30', '31']);
+  const changes = await page.locator('vorn-circuit ol.vorn-timing-changes li').allTextContents();
+  assert.deepEqual(changes, ['a -> high @ 20', 'w -> high @ 21', 'n -> low @ 25', 'g -> high @ 26', 'o -> high @ 27',
+    'g -> low @ 30', 'o -> low @ 31']);
+  const edges = [...g.wave.matchAll(/H([\d.]+)/g)].map((m) => Number(m[1]));
+  const tickX = await page.locator('vorn-circuit g.vorn-axis text').evaluateAll((texts) =>
+    Object.fromEntries(texts.map((t) => [t.textContent, Number(t.getAttribute('x'))])));
+  assert.deepEqual(edges.slice(0, 2), [tickX['26'], tickX['30']]);
+  assert.ok(await page.locator('vorn-circuit svg.vorn-timing-diagram').getAttribute('aria-label'));
   assert.deepEqual(problems, []);
   await page.close();
 });

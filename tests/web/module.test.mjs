@@ -288,3 +288,60 @@ test('test(): malformed tables, wide circuits and oscillating rows', async () =>
   const rows = ring.test('| en | y |\n| 0 | 1 |\n| 1 | * |\n| 0 | 1 |\n').rows;
   assert.deepEqual(rows.map((row) => row.reason), [null, 'did not settle', null]);
 });
+
+// The changes of a value change dump as sorted "time name value" lines, the
+// top scope left off the names.
+function dumpChanges(text) {
+  const scope = [];
+  const names = new Map();
+  const lines = [];
+  let time = 0;
+  let inDefinitions = true;
+  for (const line of text.split('\n')) {
+    const words = line.split(' ');
+    if (inDefinitions) {
+      if (words[0] === '$scope') scope.push(words[2]);
+      if (words[0] === '$upscope') scope.pop();
+      if (words[0] === '$var' && words[1] === 'wire') names.set(words[3], [...scope.slice(1), words[4]].join('.'));
+      if (line === '$enddefinitions $end') inDefinitions = false;
+    } else if (line.startsWith('#')) {
+      time = Number(line.slice(1));
+    } else if (/^[01x]/.test(line) && time > 0) {
+      lines.push(`${time} ${names.get(line.slice(1))} ${line[0]}`);
+    }
+  }
+  return lines.sort();
+}
+
+test('timing() of each settled input gives the changes the compiler dumps with --vcd', async () => {
+  const name = 'project.vorn';
+  const vcd = join(work, 'project.vcd');
+  const result = spawnSync(compilerPath, [join(work, name), '--truth-table', '--vcd', vcd], { stdio: 'ignore' });
+  assert.equal(result.status, 0);
+  const circuit = await loadCircuit(compile(name));
+  // Rows as the compiler runs them: each input driven and settled in turn.
+  const changes = [];
+  for (let row = 0; row < 2 ** circuit.inputs.length; row++) {
+    circuit.inputs.forEach((input, i) => {
+      circuit.set(input, (row >> i) & 1);
+      assert.equal(circuit.run(), true);
+      changes.push(...circuit.timing());
+    });
+  }
+  assert.ok(changes.some((change) => change.name === 'f.s.o.inner'), 'names carry their instance paths');
+  // A dump holds each time's end value where it differs from the last one written.
+  const written = new Map();
+  const expected = [];
+  for (let i = 0; i < changes.length;) {
+    const time = changes[i].time;
+    const last = new Map();
+    for (; i < changes.length && changes[i].time === time; i++) last.set(changes[i].name, changes[i].value);
+    for (const [signal, value] of last) {
+      if ((written.get(signal) ?? null) === value) continue;
+      written.set(signal, value);
+      expected.push(`${time} ${signal} ${value === null ? 'x' : value}`);
+    }
+  }
+  assert.ok(expected.length > 20);
+  assert.deepEqual(dumpChanges(readFileSync(vcd, 'utf8')), expected.sort());
+});

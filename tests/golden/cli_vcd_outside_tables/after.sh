@@ -1,0 +1,2 @@
+# Nothing is written when the option is refused.
+! test -e w.vcd
