@@ -243,6 +243,9 @@ for (const caseName of cases) {
       assertSameOutputs(result.outputs, nativeOutputs(caseDir, args), 'output files against the native run');
 
       if (existsSync(join(caseDir, 'after.sh')) && !SKIP_AFTER[caseName]) {
+        // As the native runner leaves them, for checks that read the streams.
+        writeFileSync(join(work, '.actual_stdout'), result.stdout);
+        writeFileSync(join(work, '.actual_stderr'), result.stderr);
         for (const [path, bytes] of Object.entries(result.outputs)) {
           mkdirSync(dirname(join(work, path)), { recursive: true });
           writeFileSync(join(work, path), bytes);
