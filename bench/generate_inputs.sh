@@ -118,3 +118,29 @@ cells() {
   }'
 }
 for n in 1000 4000; do cells "$n" > "$out/cells_$n.vorn"; done
+
+# The editing shape: 8 inputs, gates (a third NOT, the rest AND) each reading
+# signals 50 to 200 places back (or any earlier one near the top), 8 outputs
+# on the last gates. At 10^4 and 10^5 gates, for the growth between them.
+window_gates() {
+  awk -v n="$1" 'BEGIN {
+    srand(26)
+    line = "input i0"
+    for (i = 1; i < 8; i++) line = line ", i" i
+    print line
+    count = 8
+    for (i = 0; i < 8; i++) names[i] = "i" i
+    for (g = 0; g < n; g++) {
+      for (p = 0; p < 2; p++) {
+        back = 50 + int(rand() * 151)
+        if (back > count) back = 1 + int(rand() * count)
+        pick[p] = names[count - back]
+      }
+      if (int(rand() * 3) == 0) printf "not g%d(in=%s)\n", g, pick[0]
+      else printf "and g%d(a=%s, b=%s)\n", g, pick[0], pick[1]
+      names[count++] = "g" g
+    }
+    for (i = 0; i < 8; i++) printf "output o%d(in=g%d.out)\n", i, n - 1 - i
+  }'
+}
+for n in 10000 100000; do window_gates "$n" > "$out/window_$n.vorn"; done
