@@ -155,6 +155,11 @@ const char* ll_tree_name(const ll_tree* t, ll_node_id id) {
   return name != nullptr ? name : "";
 }
 
+std::int32_t ll_tree_name_id(const ll_tree* t, ll_node_id id) {
+  const ll_node* node = lookup(t, id);
+  return node != nullptr ? nameOf(*node) : -1;
+}
+
 ll_range ll_tree_range(const ll_tree* t, ll_node_id id) {
   const ll_node* node = lookup(t, id);
   return node != nullptr ? ll_range{node->start, node->end} : ll_range{0, 0};

@@ -79,6 +79,8 @@ ll_node_id ll_tree_add_error_with_child(ll_tree* t, std::int32_t label_id, std::
 bool ll_tree_root(const ll_tree* t, ll_node_id* id);
 ll_node_type ll_tree_type(const ll_tree* t, ll_node_id id);
 const char* ll_tree_name(const ll_tree* t, ll_node_id id);
+// The node's index into the bound name table, or -1 when it has none.
+std::int32_t ll_tree_name_id(const ll_tree* t, ll_node_id id);
 ll_range ll_tree_range(const ll_tree* t, ll_node_id id);
 bool ll_tree_child(const ll_tree* t, ll_node_id id, ll_node_id* child);
 std::uint32_t ll_tree_children_len(const ll_tree* t, ll_node_id id);
