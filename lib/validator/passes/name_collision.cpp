@@ -1,6 +1,5 @@
 #include "validator/passes/name_collision.hpp"
 
-#include <optional>
 #include <string_view>
 
 #include "ir/name_table.hpp"
@@ -19,12 +18,9 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
     if (port_table::isBuiltinName(name)) {
       diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E006>(component.span, {name}));
     }
-    const std::optional<std::uint32_t> first = first_seen.find(name);
-    if (!first) {
-      first_seen.assign(name, static_cast<std::uint32_t>(&component - module.components.data()));
-      continue;
-    }
-    const Span first_span = module.components[*first].span;
+    auto [first, inserted] = first_seen.insert(name, static_cast<std::uint32_t>(&component - module.components.data()));
+    if (inserted) continue;
+    const Span first_span = module.components[first].span;
     diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E005>(
         component.span, {name}, {diagnostics::makeNote<diagnostics::NoteKind::first_declared>(first_span, {name})}));
   }
