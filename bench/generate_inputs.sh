@@ -11,6 +11,8 @@
 #   cells_N.vorn     64 inputs, N instances of cell.vorn (two inputs, two outputs) read like bus_N, each
 #                    instance's two outputs read by one AND gate, 64 outputs spread over the gates
 #                    (N = 1000, 4000)
+# and, for recompiling while typing:
+#   window_N.vorn    8 inputs, N gates each reading signals 50 to 200 places back, 8 outputs (N = 10000, 100000)
 set -euo pipefail
 out=${1:?usage: generate_inputs.sh <directory>}
 mkdir -p "$out"
