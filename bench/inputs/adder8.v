@@ -1,7 +1,7 @@
 // The netlist of adder8.vorn with every macro expanded to the same and/not
 // gates, and a bench that walks all 65,536 input rows in the order the truth
 // table lists them (a0 changing fastest), printing one row per vector.
-//   iverilog -o adder8.vvp adder8.v && vvp -n adder8.vvp
+//   iverilog -o adder8.vvp adder8.v && vvp -n adder8.vvp [+trace=PATH.vcd]
 module or_gate(input a, input b, output out);
   wire na, nb, inner;
   not (na, a);
@@ -52,8 +52,14 @@ module bench;
   wire [7:0] s;
   wire cout;
   integer row;
+  reg [8*256-1:0] trace_path;
   adder8 dut(vector[7:0], vector[15:8], s, cout);
   initial begin
+    // +trace=PATH: every value change to a dump, as the compiler's trace records them.
+    if ($value$plusargs("trace=%s", trace_path)) begin
+      $dumpfile(trace_path);
+      $dumpvars(0, dut);
+    end
     for (row = 0; row < 65536; row = row + 1) begin
       vector = row;
       #100;
