@@ -5,6 +5,9 @@
 //   node run-artifact.mjs circuit.wasm              every input vector, one line each
 //   node run-artifact.mjs circuit.wasm a=1 b=0      drive the named inputs in order
 //   node run-artifact.mjs circuit.wasm --debug ...  also print the runtime's trace lines
+//
+// A circuit that does not settle (a loop that keeps oscillating) is reported
+// on standard error, and the run exits 1.
 import { readFileSync } from 'node:fs';
 import { loadCircuit, MAX_TRUTH_TABLE_INPUTS } from '../web/vorn.mjs';
 
@@ -12,6 +15,12 @@ function usage(message) {
   if (message) process.stderr.write(`run-artifact: ${message}\n`);
   process.stderr.write('usage: node run-artifact.mjs <module.wasm> [--debug] [name=0|1 ...]\n');
   process.exit(2);
+}
+
+// A loop that keeps oscillating has no outputs to print: the rows so far
+// stand, and the run fails.
+function notSettled(inputText) {
+  throw new Error(`the circuit did not settle${inputText ? ` at ${inputText}` : ''} (a loop keeps oscillating)`);
 }
 
 const cell = (value) => (value === null ? '?' : String(value));
@@ -39,7 +48,7 @@ async function main(args) {
       }
     }
     for (const [name, value] of assignments) circuit.set(name, value);
-    circuit.run();
+    if (!circuit.run()) notSettled(assignments.map(([name, value]) => `${name}=${value}`).join(' '));
     process.stdout.write(`${outputText()}\n`);
     return;
   }
@@ -50,11 +59,11 @@ async function main(args) {
   const { inputs } = circuit;
   if (inputs.length > MAX_TRUTH_TABLE_INPUTS) usage(`${inputs.length} inputs are too many to enumerate; name the values`);
   for (let row = 0; row < 2 ** inputs.length; row++) {
+    const inputText = inputs.map((name, i) => `${name}=${(row >> i) & 1}`).join(' ');
     inputs.forEach((name, i) => {
       circuit.set(name, (row >> i) & 1);
-      circuit.run();
+      if (!circuit.run()) notSettled(inputText);
     });
-    const inputText = inputs.map((name, i) => `${name}=${(row >> i) & 1}`).join(' ');
     process.stdout.write(`${inputText}${inputText ? ' ' : ''}-> ${outputText()}\n`);
   }
 }

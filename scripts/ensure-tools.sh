@@ -21,6 +21,17 @@ need groff groff-base
 # The fuzz targets: clang 19 (std::expected from this libstdc++) and its libFuzzer.
 need clang++-19 clang-19
 compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev/null || missing+=(libclang-rt-19-dev)
+# The compiler built for WASI (vorn-compile.wasm): clang 19 with the WASI libc,
+# C++ library and builtins.
+[[ -f /usr/lib/wasm32-wasi/libc.a ]] || missing+=(wasi-libc)
+need wasm-ld-19 lld-19
+[[ -f /usr/lib/wasm32-wasi/libc++.a ]] || missing+=(libc++-19-dev-wasm32)
+[[ -f /usr/lib/wasm32-wasi/libc++abi.a ]] || missing+=(libc++abi-19-dev-wasm32)
+compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a" >/dev/null || missing+=(libclang-rt-19-dev-wasm32)
+# Verilog export is checked by simulating it (Icarus Verilog) and synthesizing it.
+need iverilog iverilog
+need vvp iverilog
+need yosys yosys
 # JSON for the language server (vorn-lsp); the compiler does not use it.
 [[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 
@@ -49,6 +60,11 @@ npm_ci() {
   fi
 }
 npm_ci editors/vscode
+# The WASI library that web/compiler.mjs uses in browsers; the build copies it
+# into the served folder.
+npm_ci web
+# CodeMirror and esbuild, which the build uses to bundle the playground page.
+npm_ci web/playground-src
 # playwright-core for the browser tests; it drives /usr/bin/chromium and never
 # downloads a browser of its own.
 npm_ci tests/web

@@ -1,8 +1,8 @@
 // The page around <vorn-circuit>: opening a file (picker, drop, ?src=),
 // the truth table with its copy buttons, test tables, and the trace panel.
 import { MAX_TRUTH_TABLE_INPUTS, toCsv, toMarkdown } from './vorn.mjs';
+import { renderTruthTable } from './truth_table_view.mjs';
 
-const SHOWN_ROWS = 256;
 const SHOWN_TEST_ROWS = 1000;
 
 const $ = (id) => document.getElementById(id);
@@ -170,33 +170,8 @@ function renderTest(report) {
 
 function renderTable(result) {
   table = result;
-  const note = $('table-note');
-  const view = $('truth-table');
   for (const id of ['copy-csv', 'copy-markdown']) $(id).disabled = false;
-  const rowCount = table.rows.length;
-  note.textContent = rowCount > SHOWN_ROWS
-    ? `Showing the first ${SHOWN_ROWS} of ${rowCount.toLocaleString('en')} rows; the copy buttons copy all of them.`
-    : `${rowCount} rows, first input as the least significant bit. An output that never became defined shows as ?.`;
-
-  const head = view.createTHead().insertRow();
-  const header = (text, className) => {
-    const th = document.createElement('th');
-    th.scope = 'col';
-    th.className = className;
-    th.textContent = text;
-    head.append(th);
-  };
-  table.inputs.forEach((name) => header(name, 'input'));
-  table.outputs.forEach((name, i) => header(name, i === 0 ? 'output first-output' : 'output'));
-  const body = view.createTBody();
-  for (const row of table.rows.slice(0, SHOWN_ROWS)) {
-    const tr = body.insertRow();
-    for (const bit of row.in) Object.assign(tr.insertCell(), { className: 'input', textContent: String(bit) });
-    row.out.forEach((value, i) => Object.assign(tr.insertCell(), {
-      className: i === 0 ? 'output first-output' : 'output',
-      textContent: value === null ? '?' : String(value),
-    }));
-  }
+  renderTruthTable($('truth-table'), $('table-note'), table);
 }
 
 async function copy(format) {

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "core/file_io.hpp"
@@ -13,6 +12,7 @@
 #include "log/log.hpp"
 #include "preview/layout/orchestrator.hpp"
 #include "preview/render/render.hpp"
+#include "resolver/builtins.hpp"
 #include "stage_report.hpp"
 #include "topology/full_serializer.hpp"
 #include "topology/section_writer.hpp"
@@ -25,6 +25,7 @@
 #include "truth_table/csv.hpp"
 #include "truth_table/json.hpp"
 #include "truth_table/markdown.hpp"
+#include "verilog/verilog.hpp"
 
 namespace vorn::driver {
 
@@ -33,18 +34,24 @@ namespace {
 constexpr std::string_view kCompileTimestamp = "2026-05-01T22:00:00Z";
 constexpr std::string_view kCompilerVersion = "vorn-compiler/dev";
 
-// Writing the artifact over the source it was compiled from would destroy
-// the user's work, so the same file (by device and inode) is refused.
-bool isSameFile(const std::string& a, const std::string& b) {
-  struct stat first {};
-  struct stat second {};
-  if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
-  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+// Writing the artifact over a source the run read would destroy the user's
+// work, so any file the run read (by device and inode, whatever its name) is
+// refused: the root, and in a project every imported file.
+bool isReadFile(const args::Args& args, const Program& program, const file_io::FileIdentity& output) {
+  if (file_io::fileIdentity(std::string(args.input_path)) == output) return true;
+  if (program.project == nullptr) return false;
+  for (std::string_view path : program.project->file_paths) {
+    if (builtins::hasVirtualPrefix(path)) continue;
+    if (file_io::fileIdentity(std::string(path)) == output) return true;
+  }
+  return false;
 }
 
-Result<void> writeOutput(const args::Args& args, std::string_view bytes) {
+Result<void> writeOutput(const args::Args& args, const Program& program, std::string_view bytes) {
   std::string output_path(*args.output_path);
-  if (isSameFile(output_path, std::string(args.input_path))) return fail(Error::OutputIsInput);
+  if (auto output = file_io::fileIdentity(output_path); output && isReadFile(args, program, *output)) {
+    return fail(Error::OutputIsInput);
+  }
   return file_io::writeFileAny(output_path, bytes);
 }
 
@@ -80,49 +87,61 @@ Result<bool> scanStrict(OutputStream& err, const builder::Table& table) {
 
 }  // namespace
 
-Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, OutputStream& err) {
+Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, StageReport& report) {
   std::vector<std::uint8_t> compact;
   if (program.project) {
     auto topology = serializer::serializeProject(*program.project);
-    if (!topology) return reportStageFailure(err, stage_prefixes::kTopologySerialization, topology.error());
+    if (!topology) return report.stageFailure(stage_prefixes::kTopologySerialization, topology.error());
     compact = std::move(topology->payload);
   } else {
     auto payload = serializer::serializeModule(*program.module);
-    if (!payload) return reportStageFailure(err, stage_prefixes::kTopologySerialization, payload.error());
+    if (!payload) return report.stageFailure(stage_prefixes::kTopologySerialization, payload.error());
     compact = std::move(*payload);
   }
   auto full = program.project ? full_serializer::serializeProjectFull(*program.project)
                               : full_serializer::serializeModuleFull(*program.module);
-  if (!full) return reportStageFailure(err, stage_prefixes::kFullTopologySerialization, full.error());
+  if (!full) return report.stageFailure(stage_prefixes::kFullTopologySerialization, full.error());
 
   auto artifact = section_writer::combineTwo(compact, *full);
-  if (!artifact) return reportStageFailure(err, stage_prefixes::kWasmAssembly, artifact.error());
+  if (!artifact) return report.stageFailure(stage_prefixes::kWasmAssembly, artifact.error());
   std::string_view bytes(reinterpret_cast<const char*>(artifact->data()), artifact->size());
-  if (auto written = writeOutput(args, bytes); !written) {
-    return reportStageFailure(err, stage_prefixes::kWritingWasm, written.error());
+  if (auto written = writeOutput(args, program, bytes); !written) {
+    return report.stageFailure(stage_prefixes::kWritingWasm, written.error());
   }
   return std::uint8_t{0};
 }
 
-Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, OutputStream& err) {
+Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, StageReport& report) {
   emit::EmitOptions options{lastPathComponent(args.input_path), kCompileTimestamp, kCompilerVersion};
   auto text = program.project ? project::emitProjectSource(*program.project, options)
                               : emit::emitModuleSource(*program.module, options);
-  if (!text) return reportStageFailure(err, stage_prefixes::kEmission, text.error());
-  if (auto written = writeOutput(args, *text); !written) {
-    return reportStageFailure(err, stage_prefixes::kWritingZig, written.error());
+  if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
+  if (auto written = writeOutput(args, program, *text); !written) {
+    return report.stageFailure(stage_prefixes::kWritingZig, written.error());
+  }
+  return std::uint8_t{0};
+}
+
+// Always on a project: the built-in gates are files of their own there.
+Result<std::uint8_t> runEmitVerilog(const args::Args& args, const Program& program, StageReport& report) {
+  if (program.project == nullptr) return fail(Error::InternalError);
+  verilog::EmitOptions options{lastPathComponent(args.input_path), kCompilerVersion};
+  auto text = verilog::emitProjectVerilog(*program.project, options);
+  if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
+  if (auto written = writeOutput(args, program, *text); !written) {
+    return report.stageFailure(stage_prefixes::kWritingVerilog, written.error());
   }
   return std::uint8_t{0};
 }
 
 Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out,
-                                OutputStream& err) {
+                                StageReport& report) {
   auto topology = buildFullTopology(program);
-  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
+  if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
   layout::LayoutOptions layout_options{args.expand_macros};
   if (program.project) layout_options.pin_slot_files = orchestrator::subCircuitFiles(*program.project);
   auto grid = orchestrator::build(*topology, std::move(layout_options));
-  if (!grid) return reportStageFailure(err, stage_prefixes::kLayoutBuild, grid.error());
+  if (!grid) return report.stageFailure(stage_prefixes::kLayoutBuild, grid.error());
 
   render::RenderOptions options;
   if (const char* no_color = std::getenv("NO_COLOR")) options.no_color_value = std::string_view(no_color);
@@ -131,21 +150,21 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
   // Flushed here so that a closed pipe is reported as the render's failure.
   auto rendered = render::render(out, *grid, options);
   if (rendered) rendered = out.flush();
-  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
+  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
   return std::uint8_t{0};
 }
 
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
-                                   OutputStream& err) {
+                                   StageReport& report) {
   auto topology = buildFullTopology(program);
-  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
+  if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
 
-  log::setSink(writeTraceLine, &err);
+  log::setSink(writeTraceLine, &report.err());
   auto table = builder::build(*topology);
   log::setSink(nullptr, nullptr);
-  if (!table) return reportStageFailure(err, stage_prefixes::kTruthTableBuild, table.error());
+  if (!table) return report.stageFailure(stage_prefixes::kTruthTableBuild, table.error());
   // The trace of the simulation comes before the table, as it happened.
-  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
 
   Result<void> rendered;
   switch (args.truth_table_format) {
@@ -154,23 +173,25 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
     case args::TruthTableFormat::json: rendered = json::render(out, *table); break;
   }
   if (rendered) rendered = out.flush();
-  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
+  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
 
   if (!args.truth_table_strict) return std::uint8_t{0};
-  auto any_undefined = scanStrict(err, *table);
-  if (!any_undefined) return reportStageFailure(err, stage_prefixes::kStrictScan, any_undefined.error());
+  auto any_undefined = scanStrict(report.err(), *table);
+  if (!any_undefined) return report.stageFailure(stage_prefixes::kStrictScan, any_undefined.error());
   return static_cast<std::uint8_t>(*any_undefined ? 1 : 0);
 }
 
-Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, OutputStream& err) {
+Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out,
+                             StageReport& report) {
   auto topology = buildFullTopology(program);
-  if (!topology) return reportStageFailure(err, stage_prefixes::kTopologyBuild, topology.error());
+  if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
 
+  OutputStream& err = report.err();
   std::string table_path(args.test_table_path);
   auto text = file_io::readFile(table_path);
   if (!text) {
     if (text.error() != Error::FileNotFound) {
-      return reportStageFailure(err, stage_prefixes::kReadingTestTable, text.error());
+      return report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
     }
     if (auto w = err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}); !w) return fail(w.error());
     return std::uint8_t{1};
@@ -187,19 +208,19 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
   log::setSink(writeTraceLine, &err);
   auto run = test_table::runTestTable(*topology, pins, *table);
   log::setSink(nullptr, nullptr);
-  if (!run) return reportStageFailure(err, stage_prefixes::kTestRun, run.error());
+  if (!run) return report.stageFailure(stage_prefixes::kTestRun, run.error());
   // The trace of the simulation comes before the report, as it happened.
   if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
 
-  test_report::Report report{args.test_table_path, pins, *table, *run};
+  test_report::Report test_report{args.test_table_path, pins, *table, *run};
   Result<void> rendered;
   switch (args.truth_table_format) {
-    case args::TruthTableFormat::markdown: rendered = test_report::renderMarkdown(out, report); break;
-    case args::TruthTableFormat::csv: rendered = test_report::renderCsv(out, report); break;
-    case args::TruthTableFormat::json: rendered = test_report::renderJson(out, report); break;
+    case args::TruthTableFormat::markdown: rendered = test_report::renderMarkdown(out, test_report); break;
+    case args::TruthTableFormat::csv: rendered = test_report::renderCsv(out, test_report); break;
+    case args::TruthTableFormat::json: rendered = test_report::renderJson(out, test_report); break;
   }
   if (rendered) rendered = out.flush();
-  if (!rendered) return reportStageFailure(err, stage_prefixes::kRender, rendered.error());
+  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
   return static_cast<std::uint8_t>(run->passed == table->rowCount() ? 0 : 1);
 }
 

@@ -6,6 +6,7 @@
 #include "core/error.hpp"
 #include "core/output_stream.hpp"
 #include "ir/types.hpp"
+#include "stage_report.hpp"
 
 namespace vorn::driver {
 
@@ -16,13 +17,14 @@ struct Program {
   const types::Module* module = nullptr;
 };
 
-Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, OutputStream& err);
-Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, OutputStream& err);
+Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, StageReport& report);
+Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, StageReport& report);
+Result<std::uint8_t> runEmitVerilog(const args::Args& args, const Program& program, StageReport& report);
 Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out,
-                                OutputStream& err);
+                                StageReport& report);
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
-                                   OutputStream& err);
+                                   StageReport& report);
 
-Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, OutputStream& err);
+Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, StageReport& report);
 
 }  // namespace vorn::driver

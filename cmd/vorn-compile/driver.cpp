@@ -11,6 +11,7 @@
 #include "core/stage_prefixes.hpp"
 #include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
+#include "resolver/file_loader.hpp"
 #include "resolver/import_cycle.hpp"
 #include "resolver/resolve_bodies.hpp"
 #include "resolver/scan_imports.hpp"
@@ -34,7 +35,8 @@ Result<std::uint8_t> writeUsageError(OutputStream& err, std::string_view message
 // The inspect dump: both texts first, then the sections in their fixed order.
 Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& module,
                                 const std::vector<Diagnostic>& diagnostics, std::string_view input_path,
-                                OutputStream& out) {
+                                OutputStream& out, StageReport& report) {
+  report.inspectDiagnostics(std::span<const std::string_view>(&input_path, 1), diagnostics);
   auto ast_dump = inspect_dump::dumpAstFile(file);
   if (!ast_dump) return fail(ast_dump.error());
   auto ir_dump = inspect_dump::dumpIrModule(module);
@@ -55,26 +57,13 @@ Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& modu
 
 // Prints a stage's diagnostics, each with the path of its own file; true when
 // they hold an error and the run stops.
-Result<bool> printAndJudge(OutputStream& err, std::span<const std::string_view> display_paths,
+Result<bool> printAndJudge(StageReport& report, std::span<const std::string_view> display_paths,
                            const std::vector<Diagnostic>& list) {
   if (list.empty()) return false;
-  auto counts = diagnostics::printDiagnosticSet(err, display_paths, list);
+  auto counts = report.diagnostics(display_paths, list);
   if (!counts) return fail(counts.error());
-  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
   return counts->errors > 0;
-}
-
-// The located line of a file the grammar could not read to its end, then the
-// stage's own failure line.
-Result<std::uint8_t> reportSyntaxError(OutputStream& err, std::string_view path,
-                                       const std::optional<translate::SyntaxError>& syntax_error,
-                                       std::string_view prefix, Error error) {
-  if (syntax_error) {
-    std::string line = translate::formatSyntaxError(path, *syntax_error);
-    line.push_back('\n');
-    if (auto written = err.write(line); !written) return fail(written.error());
-  }
-  return reportStageFailure(err, prefix, error);
 }
 
 struct ProjectPipeline {
@@ -84,7 +73,10 @@ struct ProjectPipeline {
   std::vector<std::string_view> display_paths;  // by file id
 };
 
-Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, OutputStream& err) {
+// `root_file` and `root` are the root as the driver read, parsed and resolved
+// it; the stages take them over instead of doing that work again.
+Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, const ast::File& root_file,
+                                           resolve_bodies::ResolvedRoot root, StageReport& report) {
   ProjectPipeline pipeline;
   auto stop = [&](Result<std::uint8_t> status) -> Result<ProjectPipeline> {
     if (!status) return fail(status.error());
@@ -92,22 +84,22 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
     return std::move(pipeline);
   };
 
-  auto scan = scan_imports::scanProjectImports(arena, input_path);
-  if (!scan) return stop(reportStageFailure(err, stage_prefixes::kImportScan, scan.error()));
+  auto scan = scan_imports::scanProjectImports(arena, input_path, &root_file);
+  if (!scan) return stop(report.stageFailure(stage_prefixes::kImportScan, scan.error()));
   pipeline.display_paths = scan->display_paths;
-  auto scan_stops = printAndJudge(err, pipeline.display_paths, scan->diagnostics);
+  auto scan_stops = printAndJudge(report, pipeline.display_paths, scan->diagnostics);
   if (!scan_stops) return fail(scan_stops.error());
   if (*scan_stops) return stop(std::uint8_t{1});
 
   auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
-  if (!cycles) return stop(reportStageFailure(err, stage_prefixes::kImportCycles, cycles.error()));
-  auto cycles_stop = printAndJudge(err, pipeline.display_paths, cycles->diagnostics);
+  if (!cycles) return stop(report.stageFailure(stage_prefixes::kImportCycles, cycles.error()));
+  auto cycles_stop = printAndJudge(report, pipeline.display_paths, cycles->diagnostics);
   if (!cycles_stop) return fail(cycles_stop.error());
   if (*cycles_stop) return stop(std::uint8_t{1});
 
   std::optional<resolve_bodies::FileSyntaxError> unread;
   auto project =
-      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread);
+      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread, &root);
   if (!project) {
     std::optional<translate::SyntaxError> located;
     std::string_view path = input_path;
@@ -115,19 +107,87 @@ Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view in
       located = std::move(unread->error);
       path = diagnostics::pathOfFile(pipeline.display_paths, unread->file_id);
     }
-    return stop(reportSyntaxError(err, path, located, stage_prefixes::kBodyResolution, project.error()));
+    return stop(report.syntaxFailure(stage_prefixes::kBodyResolution, project.error(), path, located));
   }
 
   auto checked = run_project::run(*project);
-  if (!checked) return stop(reportStageFailure(err, stage_prefixes::kProjectValidation, checked.error()));
+  if (!checked) return stop(report.stageFailure(stage_prefixes::kProjectValidation, checked.error()));
   pipeline.project = std::move(*project);
   pipeline.diagnostics = std::move(*checked);
   return pipeline;
 }
 
+Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, StageReport& report) {
+
+  // The source text lives until the end of the run: the syntax tree and the
+  // IR point into it.
+  TextArena arena;
+  std::string input_path(args.input_path);
+  auto read = file_io::readFile(input_path);
+  if (!read) {
+    if (read.error() == Error::FileNotFound) return report.inputNotFound(input_path);
+    return report.stageFailure(stage_prefixes::kReadingInput, read.error());
+  }
+  std::string_view source = arena.store(file_loader::withoutByteOrderMark(*read));
+  read->clear();
+  read->shrink_to_fit();
+
+  std::optional<translate::SyntaxError> unread;
+  auto file = translate::parseSource(arena, source, 0, &unread);
+  if (!file) return report.syntaxFailure(stage_prefixes::kParse, file.error(), input_path, unread);
+  auto module = resolver::resolve(*file, 0);
+  if (!module) return report.stageFailure(stage_prefixes::kResolve, module.error());
+
+  bool project_pipeline = args.mode != args::Mode::inspect &&
+                          (!file->imports.empty() || args.mode == args::Mode::preview ||
+                           args.mode == args::Mode::truth_table || args.mode == args::Mode::test ||
+                           args.mode == args::Mode::emit_verilog);
+
+  Program program;
+  std::vector<Diagnostic> diagnostics;
+  std::optional<types::Project> project;
+  std::vector<std::string_view> display_paths{args.input_path};
+  if (project_pipeline) {
+    auto pipeline = runProjectPipeline(arena, args.input_path, *file, {source, std::move(*module)}, report);
+    if (!pipeline) return fail(pipeline.error());
+    if (pipeline->exit_status) return *pipeline->exit_status;
+    project = std::move(pipeline->project);
+    diagnostics = std::move(pipeline->diagnostics);
+    display_paths = std::move(pipeline->display_paths);
+    program.project = &*project;
+  } else {
+    auto checked = run::run(*module);
+    if (!checked) return report.stageFailure(stage_prefixes::kValidation, checked.error());
+    diagnostics = std::move(*checked);
+    program.module = &*module;
+  }
+
+  if (args.mode == args::Mode::inspect) {
+    return runInspect(*file, *module, diagnostics, args.input_path, out, report);
+  }
+
+  // Standard error is buffered; diagnostics reach a terminal before any product.
+  auto counts = report.diagnostics(display_paths, diagnostics);
+  if (!counts) return fail(counts.error());
+  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
+  if (counts->errors > 0 || (args.warnings_as_errors && counts->warnings > 0)) return std::uint8_t{1};
+
+  switch (args.mode) {
+    case args::Mode::compile: return runCompile(args, program, report);
+    case args::Mode::emit_zig: return runEmitZig(args, program, report);
+    case args::Mode::preview: return runPreview(args, program, out, report);
+    case args::Mode::truth_table: return runTruthTable(args, program, out, report);
+    case args::Mode::test: return runTest(args, program, out, report);
+    case args::Mode::emit_verilog: return runEmitVerilog(args, program, report);
+    case args::Mode::inspect: break;
+  }
+  return std::uint8_t{0};
+}
+
 }  // namespace
 
 Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStream& out, OutputStream& err) {
+  // Usage errors stay text lines: the format itself may be what is wrong.
   auto parsed = args::parse(arguments);
   if (!parsed) {
     if (parsed.error() == Error::HelpRequested) {
@@ -140,71 +200,8 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   if (args.mode == args::Mode::inspect && args.output_path) {
     return writeUsageError(err, "-o is not valid in --inspect mode");
   }
-
-  // The source text lives until the end of the run: the syntax tree and the
-  // IR point into it.
-  TextArena arena;
-  std::string input_path(args.input_path);
-  auto read = file_io::readFile(input_path);
-  if (!read) {
-    if (read.error() == Error::FileNotFound) {
-      if (auto w = err.writeAll({stage_prefixes::kInputNotFound, input_path, "\n"}); !w) return fail(w.error());
-      return std::uint8_t{1};
-    }
-    return reportStageFailure(err, stage_prefixes::kReadingInput, read.error());
-  }
-  std::string_view source = arena.store(*read);
-  read->clear();
-  read->shrink_to_fit();
-
-  std::optional<translate::SyntaxError> unread;
-  auto file = translate::parseSource(arena, source, 0, &unread);
-  if (!file) return reportSyntaxError(err, input_path, unread, stage_prefixes::kParse, file.error());
-  auto module = resolver::resolve(*file, 0);
-  if (!module) return reportStageFailure(err, stage_prefixes::kResolve, module.error());
-
-  bool project_pipeline = args.mode != args::Mode::inspect &&
-                          (!file->imports.empty() || args.mode == args::Mode::preview ||
-                           args.mode == args::Mode::truth_table || args.mode == args::Mode::test);
-
-  Program program;
-  std::vector<Diagnostic> diagnostics;
-  std::optional<types::Project> project;
-  std::vector<std::string_view> display_paths{args.input_path};
-  if (project_pipeline) {
-    auto pipeline = runProjectPipeline(arena, args.input_path, err);
-    if (!pipeline) return fail(pipeline.error());
-    if (pipeline->exit_status) return *pipeline->exit_status;
-    project = std::move(pipeline->project);
-    diagnostics = std::move(pipeline->diagnostics);
-    display_paths = std::move(pipeline->display_paths);
-    program.project = &*project;
-  } else {
-    auto checked = run::run(*module);
-    if (!checked) return reportStageFailure(err, stage_prefixes::kValidation, checked.error());
-    diagnostics = std::move(*checked);
-    program.module = &*module;
-  }
-
-  if (args.mode == args::Mode::inspect) {
-    return runInspect(*file, *module, diagnostics, args.input_path, out);
-  }
-
-  // Standard error is buffered; diagnostics reach a terminal before any product.
-  auto counts = diagnostics::printDiagnosticSet(err, display_paths, diagnostics);
-  if (!counts) return fail(counts.error());
-  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
-  if (counts->errors > 0 || (args.warnings_as_errors && counts->warnings > 0)) return std::uint8_t{1};
-
-  switch (args.mode) {
-    case args::Mode::compile: return runCompile(args, program, err);
-    case args::Mode::emit_zig: return runEmitZig(args, program, err);
-    case args::Mode::preview: return runPreview(args, program, out, err);
-    case args::Mode::truth_table: return runTruthTable(args, program, out, err);
-    case args::Mode::test: return runTest(args, program, out, err);
-    case args::Mode::inspect: break;
-  }
-  return std::uint8_t{0};
+  StageReport report(err, args.diagnostics_format);
+  return report.finish(runPipeline(args, out, report), out);
 }
 
 }  // namespace vorn::driver

@@ -1,18 +1,64 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "cli/args.hpp"
 #include "core/error.hpp"
 #include "core/output_stream.hpp"
+#include "syntax/translate.hpp"
+#include "validator/diagnostics.hpp"
 
 namespace vorn::driver {
 
-// Writes "<prefix><error name>\n" to standard error and gives exit status 1.
-// A failure to write the message itself becomes the run's error.
-inline Result<std::uint8_t> reportStageFailure(OutputStream& err, std::string_view prefix, Error error) {
-  if (auto written = err.writeAll({prefix, errorName(error), "\n"}); !written) return fail(written.error());
-  return std::uint8_t{1};
-}
+// Where a run's diagnostics and its stage failure go. As text, each is
+// written to standard error when it happens. As JSON, they are kept and
+// finish() writes them as one document, the last line on standard error:
+//   {"diagnostics":[...],"failure":null | {"stage","error"[,"file"][,"location"]}}
+// A failure's text line is its stage, ": " and its error (the file instead
+// of the error for "input file not found"); "location" is the unread text's
+// {"file","line","column","message"} where a text line names it.
+class StageReport {
+ public:
+  StageReport(OutputStream& err, args::DiagnosticsFormat format) : err_(err), format_(format) {}
+
+  // Standard error itself, for the truth-table trace and the strict scan.
+  OutputStream& err() { return err_; }
+
+  // A stage's diagnostics, each with the path of its own file.
+  Result<diagnostics::Counts> diagnostics(std::span<const std::string_view> paths_by_file,
+                                          const std::vector<diagnostics::Diagnostic>& list);
+  // The diagnostics that --inspect prints inside its dump: kept for the JSON
+  // document, nothing as text.
+  void inspectDiagnostics(std::span<const std::string_view> paths_by_file,
+                          const std::vector<diagnostics::Diagnostic>& list);
+
+  // "<prefix><error name>"; exit status 1.
+  Result<std::uint8_t> stageFailure(std::string_view prefix, Error error);
+  // The same, after the located line of the text the grammar could not read.
+  Result<std::uint8_t> syntaxFailure(std::string_view prefix, Error error, std::string_view path,
+                                     const std::optional<translate::SyntaxError>& unread);
+  // "input file not found: <path>"; exit status 1.
+  Result<std::uint8_t> inputNotFound(std::string_view path);
+
+  // Ends the run. As JSON, standard output is flushed first (its failure is
+  // the run's, as the entry point would report it), an error becomes the
+  // failure "error" with status 1, and the document is written.
+  Result<std::uint8_t> finish(Result<std::uint8_t> status, OutputStream& out);
+
+ private:
+  bool json() const { return format_ == args::DiagnosticsFormat::json; }
+  void keep(std::span<const std::string_view> paths_by_file, const std::vector<diagnostics::Diagnostic>& list);
+  void keepFailure(std::string_view prefix, std::string_view error, std::optional<std::string_view> file);
+
+  OutputStream& err_;
+  args::DiagnosticsFormat format_;
+  std::string diagnostics_json_;  // the objects, comma-separated
+  std::string failure_json_ = "null";
+};
 
 }  // namespace vorn::driver

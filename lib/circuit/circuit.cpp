@@ -100,6 +100,8 @@ Status Circuit::init() {
   listener = nullptr;
   listener_context = nullptr;
   next_id = 0;
+  shape_changed_ = true;
+  has_cycle_ = false;
   return Status::ok;
 }
 
@@ -115,12 +117,14 @@ Component* Circuit::createComponent(ComponentType type) {
     return nullptr;
   }
   ++next_id;
+  shape_changed_ = true;
   return component;
 }
 
 Status Circuit::connect(Component* from, Component* to, PortName port) {
   PortEntry* out = from->outputs.find(PortEntry::out);
   if (out == nullptr) return Status::missing_output_port;
+  shape_changed_ = true;
   if (!out->components.push(to)) return Status::out_of_memory;
   PortEntry* input = to->kind.inputs.findOrAdd(port);
   if (input == nullptr || !input->components.push(from)) return Status::out_of_memory;
@@ -144,13 +148,51 @@ Status Circuit::propagateEvent(Component* component, State state) {
   return propagate();
 }
 
+bool Circuit::hasCycle() {
+  if (shape_changed_) {
+    has_cycle_ = findCycle();
+    shape_changed_ = false;
+  }
+  return has_cycle_;
+}
+
+// Kahn's ordering: repeatedly take a component none of whose drivers is left
+// unordered; the components never taken are on or behind a cycle. Every
+// downstream entry counts, whatever port it feeds, so a loop through a port
+// the engine ignores still counts as one (it only keeps the budget).
+bool Circuit::findCycle() {
+  for (Component* component : nodes) component->unordered_drivers = 0;
+  for (Component* component : nodes) {
+    for (PortEntry& entry : component->outputs) {
+      for (Component* target : entry.components) ++target->unordered_drivers;
+    }
+  }
+  changed_.clear();
+  // Without room for the worklist the answer is unknown: keep the budget.
+  if (!changed_.reserve(nodes.size())) return true;
+  for (Component* component : nodes) {
+    if (component->unordered_drivers == 0) changed_.push(component);
+  }
+  uint32_t ordered = 0;
+  for (; ordered < changed_.size(); ++ordered) {
+    for (PortEntry& entry : changed_[ordered]->outputs) {
+      for (Component* target : entry.components) {
+        if (--target->unordered_drivers == 0) changed_.push(target);
+      }
+    }
+  }
+  changed_.clear();
+  return ordered < nodes.size();
+}
+
 Status Circuit::propagate() {
+  const bool bounded = hasCycle();
   changed_.clear();
   const uint64_t budget = SETTLE_BASE_CHANGES + SETTLE_CHANGES_PER_COMPONENT * uint64_t(nodes.size());
   uint64_t applied = 0;
   while (!event_queue.empty()) {
     // Checked between time steps, so a later propagate resumes exactly here.
-    if (applied >= budget) return Status::did_not_settle;
+    if (bounded && applied >= budget) return Status::did_not_settle;
     current_time = event_queue.peek().timestamp;
     while (!event_queue.empty() && event_queue.peek().timestamp == current_time) {
       Event event = event_queue.pop();
@@ -270,6 +312,8 @@ void Circuit::deinit() {
   nodes.release();
   current_time = 0;
   next_id = 0;
+  shape_changed_ = true;
+  has_cycle_ = false;
   listener = nullptr;
   listener_context = nullptr;
 }

@@ -44,10 +44,12 @@ inline constexpr char OUT_PORT_NAME[] = "out";
 inline constexpr char OUTPUT_PIN_IN_PORT_NAME[] = "in";
 inline constexpr char OUTPUT_PIN_OUT_PORT_NAME[] = "out";
 
-// A loop through gates may oscillate for ever, so one propagate applies at
-// most SETTLE_BASE_CHANGES + SETTLE_CHANGES_PER_COMPONENT * components state
-// changes. Settling circuits stay far below it: a change reaches each
-// component once per path length, and real circuits have few of those.
+// A loop through gates may oscillate for ever, so in a circuit with a cycle
+// one propagate applies at most SETTLE_BASE_CHANGES +
+// SETTLE_CHANGES_PER_COMPONENT * components state changes. A circuit without
+// a cycle always settles (a component changes at most once per time step,
+// and no time step lies beyond its longest path), however many glitches its
+// reconverging paths make, so it runs without a budget.
 inline constexpr uint64_t SETTLE_BASE_CHANGES = 100000;
 inline constexpr uint64_t SETTLE_CHANGES_PER_COMPONENT = 64;
 
@@ -58,8 +60,9 @@ enum class Status : uint8_t {
   missing_output_port,
   // recalculation: an AND gate without "a"/"b", or an LED/wire without "in".
   missing_input_port,
-  // propagate: the circuit kept changing past the settling budget (a loop
-  // through gates that oscillates). The pending events stay queued.
+  // propagate: a circuit with a cycle kept changing past the settling
+  // budget (a loop through gates that oscillates). The pending events stay
+  // queued.
   did_not_settle,
 };
 
@@ -141,6 +144,8 @@ struct Component {
   // still schedule while a pending event would leave another state.
   State scheduled_state = State::undefined;
   uint64_t scheduled_time = 0;
+  // Scratch of the cycle check: connections from components not yet ordered.
+  uint32_t unordered_drivers = 0;
 };
 
 struct Event {
@@ -186,9 +191,12 @@ class Circuit {
   // Hosts add events through this (or propagateEvent), never straight into
   // event_queue. False when out of memory.
   bool schedule(const Event& event);
-  // Processes the queue until it is empty, or fails with did_not_settle
-  // once the settling budget is spent.
+  // Processes the queue until it is empty, or, in a circuit with a cycle,
+  // fails with did_not_settle once the settling budget is spent.
   Status propagate();
+  // Whether some component feeds back into itself through its connections
+  // (any port). Found once after the circuit last changed shape.
+  bool hasCycle();
   void notifyStateChange(Component* component);
   void setListener(Listener callback, void* context) {
     listener = callback;
@@ -206,9 +214,14 @@ class Circuit {
 
  private:
   Status recalculateAndReschedule(Component* component);
+  bool findCycle();
 
-  // Scratch list of propagate, kept between calls to avoid reallocating.
+  // Scratch list of propagate (and of the cycle check), kept between calls
+  // to avoid reallocating.
   memory::Vector<Component*> changed_;
+  // Set by createComponent and connect: has_cycle_ must be found again.
+  bool shape_changed_ = true;
+  bool has_cycle_ = false;
 };
 
 // `high` if any driver is high, else the state of the last driver; undefined

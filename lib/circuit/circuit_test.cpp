@@ -312,6 +312,85 @@ TEST_F(CircuitTest, OscillatingLoopStopsAtTheSettlingBudget) {
   EXPECT_STREQ(statusName(Status::did_not_settle), "did_not_settle");
 }
 
+TEST_F(CircuitTest, CyclesAreFoundThroughAnyPortAndAfterEveryChange) {
+  Component* pin = make(ComponentType::input_pin_gate);
+  Component* gate = make(ComponentType::and_gate);
+  Component* wire = make(ComponentType::wire);
+  link(pin, gate, "a");
+  link(pin, gate, "b");
+  link(gate, wire, "in");
+  EXPECT_FALSE(circuit.hasCycle());
+  // Back into a port the AND gate never reads: still a cycle.
+  link(wire, gate, "c");
+  EXPECT_TRUE(circuit.hasCycle());
+
+  circuit.deinit();
+  ASSERT_EQ(circuit.init(), Status::ok);
+  EXPECT_FALSE(circuit.hasCycle());
+  Component* first = make(ComponentType::not_gate);
+  Component* second = make(ComponentType::not_gate);
+  link(first, second, "in");
+  EXPECT_FALSE(circuit.hasCycle());
+  link(second, first, "in");
+  EXPECT_TRUE(circuit.hasCycle());
+  // A component made later, hanging off the ring, leaves the answer alone.
+  link(second, make(ComponentType::led), "in");
+  EXPECT_TRUE(circuit.hasCycle());
+}
+
+TEST_F(CircuitTest, LoopFreeCircuitsRunPastTheSettlingBudget) {
+  // xor x0(a=a, b=a), xor x1(a=x0, b=a), ... flattened as the compiler does:
+  // each built-in gate is its and/not body between its own input and output
+  // pins. The unequal path delays make each stage pass on more pulses than
+  // it gets, so one drive applies more changes than a looping circuit may.
+  constexpr int kStages = 303;
+  Component* pin = make(ComponentType::input_pin_gate);
+  auto unary = [&](ComponentType type, Component* in) {
+    Component* component = make(type);
+    link(in, component, "in");
+    return component;
+  };
+  auto both = [&](Component* a, Component* b) {
+    Component* gate = make(ComponentType::and_gate);
+    link(a, gate, "a");
+    link(b, gate, "b");
+    return gate;
+  };
+  // body(input pin a, input pin b) -> output pin
+  auto instance = [&](Component* a, Component* b, auto body) {
+    return unary(ComponentType::output_pin,
+                 body(unary(ComponentType::input_pin_gate, a), unary(ComponentType::input_pin_gate, b)));
+  };
+  auto orBody = [&](Component* a, Component* b) {
+    return unary(ComponentType::not_gate,
+                 both(unary(ComponentType::not_gate, a), unary(ComponentType::not_gate, b)));
+  };
+  auto nandBody = [&](Component* a, Component* b) { return unary(ComponentType::not_gate, both(a, b)); };
+  auto xorBody = [&](Component* a, Component* b) {
+    return both(instance(a, b, orBody), instance(a, b, nandBody));
+  };
+  Component* previous = pin;
+  for (int i = 0; i < kStages; ++i) previous = instance(previous, pin, xorBody);
+  ASSERT_EQ(circuit.propagateEvent(pin, State::low), Status::ok);
+  uint64_t applied = 0;
+  log::setSink([](void* count, const char* text, size_t length) {
+    std::string_view line(text, length);
+    if (line.find("] Updating component") != std::string_view::npos) ++*static_cast<uint64_t*>(count);
+  }, &applied);
+  Status high = circuit.propagateEvent(pin, State::high);
+  log::setSink(nullptr, nullptr);
+  ASSERT_EQ(high, Status::ok);
+  EXPECT_GT(applied, SETTLE_BASE_CHANGES + SETTLE_CHANGES_PER_COMPONENT * circuit.nodes.size());
+  EXPECT_FALSE(circuit.hasCycle());
+  EXPECT_TRUE(circuit.event_queue.empty());
+  // x0 = a xor a = 0, x1 = a, x2 = 0, ...: the last stage (x302) is low.
+  EXPECT_EQ(previous->output_state, State::low);
+  ASSERT_EQ(circuit.propagateEvent(pin, State::low), Status::ok);
+  EXPECT_EQ(previous->output_state, State::low);
+  EXPECT_EQ(circuit.propagateEvent(pin, State::high), Status::ok);
+  EXPECT_EQ(previous->output_state, State::low);
+}
+
 TEST_F(CircuitTest, LongChainsAndLatchesSettleWithinTheBudget) {
   // One drive changing more components than the fixed part of the budget.
   constexpr int kLength = 150000;

@@ -8,6 +8,7 @@ bool startsWith(std::string_view text, std::string_view prefix) { return text.su
 
 std::optional<Mode> modeFlag(std::string_view argument) {
   if (argument == "--emit-zig") return Mode::emit_zig;
+  if (argument == "--emit-verilog") return Mode::emit_verilog;
   if (argument == "--inspect") return Mode::inspect;
   if (argument == "--preview") return Mode::preview;
   if (argument == "--truth-table") return Mode::truth_table;
@@ -28,10 +29,17 @@ std::optional<TruthTableFormat> formatValue(std::string_view value) {
   return std::nullopt;
 }
 
+std::optional<DiagnosticsFormat> diagnosticsFormatValue(std::string_view value) {
+  if (value == "text") return DiagnosticsFormat::text;
+  if (value == "json") return DiagnosticsFormat::json;
+  return std::nullopt;
+}
+
 // Cross-checks that need the whole command line, in their fixed order.
 Result<void> crossCheck(const Args& args, bool has_input) {
   if (!has_input) return fail(Error::MissingInput);
-  bool needs_output = args.mode == Mode::compile || args.mode == Mode::emit_zig;
+  bool needs_output =
+      args.mode == Mode::compile || args.mode == Mode::emit_zig || args.mode == Mode::emit_verilog;
   if (needs_output && !args.output_path) return fail(Error::MissingOutput);
   if (args.expand_macros && args.mode != Mode::preview) return fail(Error::InvalidFlagValue);
   bool output_forbidden = args.mode == Mode::preview || args.mode == Mode::truth_table || args.mode == Mode::test;
@@ -84,6 +92,10 @@ Result<Args> parse(std::span<const std::string_view> arguments) {
       auto value = formatValue(argument.substr(9));
       if (!value) return fail(Error::InvalidFlagValue);
       args.truth_table_format = *value;
+    } else if (startsWith(argument, "--diagnostics-format=")) {
+      auto value = diagnosticsFormatValue(argument.substr(21));
+      if (!value) return fail(Error::InvalidFlagValue);
+      args.diagnostics_format = *value;
     } else if (startsWith(argument, "-")) {
       return fail(Error::UnknownFlag);
     } else {

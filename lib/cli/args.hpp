@@ -10,9 +10,21 @@
 
 namespace vorn::args {
 
-enum class Mode : std::uint8_t { compile = 0, emit_zig = 1, inspect = 2, preview = 3, truth_table = 4, test = 5 };
+enum class Mode : std::uint8_t {
+  compile = 0,
+  emit_zig = 1,
+  inspect = 2,
+  preview = 3,
+  truth_table = 4,
+  test = 5,
+  emit_verilog = 6,
+};
 
 enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
+
+// How diagnostics and a failed stage reach standard error: text lines as they
+// happen, or one JSON document at the end of the run.
+enum class DiagnosticsFormat : std::uint8_t { text = 0, json = 1 };
 
 // The parsed command line. Texts are views into the argument vector.
 struct Args {
@@ -26,6 +38,7 @@ struct Args {
   bool truth_table_strict = false;
   // The table of `--test TABLE`, exactly as written; empty in other modes.
   std::string_view test_table_path;
+  DiagnosticsFormat diagnostics_format = DiagnosticsFormat::text;
 };
 
 // Parses the arguments after the program name. Fails with HelpRequested,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace vorn::args {
@@ -60,6 +61,9 @@ TEST(ArgsTest, UsageErrorsInScanOrder) {
   EXPECT_EQ(errorOf({}), Error::MissingInput);
   EXPECT_EQ(errorOf({"x.vorn"}), Error::MissingOutput);
   EXPECT_EQ(errorOf({"x.vorn", "--emit-zig"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--emit-verilog"}), Error::MissingOutput);
+  EXPECT_EQ(errorOf({"x.vorn", "--emit-verilog", "-o", "x.v", "--emit-zig"}), Error::ConflictingModes);
+  EXPECT_EQ(parseList({"x.vorn", "--emit-verilog", "-o", "x.v"})->mode, Mode::emit_verilog);
   EXPECT_EQ(errorOf({"x.vorn", "--preview", "--truth-table"}), Error::ConflictingModes);
   EXPECT_EQ(errorOf({"x.vorn", "--color=blue"}), Error::InvalidFlagValue);
   EXPECT_EQ(errorOf({"x.vorn", "--format=xml"}), Error::InvalidFlagValue);
@@ -106,11 +110,45 @@ TEST(ArgsTest, TestModeTakesItsTable) {
   EXPECT_EQ(errorOf({"--test", "t.csv"}), Error::MissingInput);
 }
 
+TEST(ArgsTest, DiagnosticsFormatInEveryModeLastOneWins) {
+  for (std::string_view mode : {"--inspect", "--preview", "--truth-table"}) {
+    auto args = parseList({"x.vorn", mode, "--diagnostics-format=json"});
+    ASSERT_TRUE(args) << mode;
+    EXPECT_EQ(args->diagnostics_format, DiagnosticsFormat::json);
+  }
+  auto text = parseList({"x.vorn", "-o", "o", "--diagnostics-format=json", "--diagnostics-format=text"});
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->diagnostics_format, DiagnosticsFormat::text);
+  EXPECT_EQ(parseList({"x.vorn", "-o", "o"})->diagnostics_format, DiagnosticsFormat::text);
+  EXPECT_EQ(errorOf({"x.vorn", "-o", "o", "--diagnostics-format=JSON"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "-o", "o", "--diagnostics-format="}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "-o", "o", "--diagnostics-format"}), Error::UnknownFlag);
+}
+
 TEST(ArgsTest, HelpTextIsComplete) {
-  std::string_view help = helpText();
-  EXPECT_EQ(help.size(), 2174u);
-  EXPECT_TRUE(help.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
-  EXPECT_TRUE(help.ends_with("--truth-table --format=json\n    vorn-compile student.vorn --test expected.csv\n"));
+  // Lines are only ever added: without these, the text is the original one
+  // of 1822 bytes, every line in its place.
+  static constexpr std::string_view kAddedLines[] = {
+      "    --emit-verilog    Emit synthesizable structural Verilog-2005 source. Requires -o.\n",
+      "    --test TABLE      Run the rows of TABLE (Markdown or CSV, as --truth-table prints)\n",
+      "                      and report the failing ones to stdout; exit 1 if any fails.\n",
+      "                      --format=markdown|csv|json chooses the report's form.\n",
+      "    --diagnostics-format=json       Write diagnostics and a failed stage to stderr as one JSON\n",
+      "                                    document (see the manual page) instead of text lines.\n",
+      "        With --test: a failing row or a malformed table.\n",
+      "    vorn-compile student.vorn --test expected.csv\n",
+  };
+  std::string original(helpText());
+  for (std::string_view line : kAddedLines) {
+    std::size_t at = original.find(line);
+    ASSERT_NE(at, std::string::npos) << line;
+    original.erase(at, line.size());
+  }
+  EXPECT_EQ(original.size(), 1822u);
+  EXPECT_NE(original.find("-Werror   Treat warnings (W001\xE2\x80\x93W003) as errors.\n\n  Preview-only:\n"),
+            std::string::npos);
+  EXPECT_TRUE(original.starts_with("vorn-compile \xE2\x80\x94 compile and inspect"));
+  EXPECT_TRUE(original.ends_with("--truth-table --format=json\n"));
 }
 
 }  // namespace

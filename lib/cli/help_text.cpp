@@ -11,6 +11,7 @@ USAGE:
 MODES (mutually exclusive; default is compile):
     (none)            Compile to a self-contained .wasm artifact. Requires -o.
     --emit-zig        Emit standalone generated Zig source. Requires -o.
+    --emit-verilog    Emit synthesizable structural Verilog-2005 source. Requires -o.
     --inspect         Print parse tree, resolved IR, and diagnostics to stdout.
     --preview         Render an ASCII schematic of the circuit to stdout.
     --truth-table     Enumerate every input vector and print a truth table to stdout.
@@ -22,6 +23,8 @@ OPTIONS:
     -o <path>                       Output file. Required by compile and --emit-zig modes.
     -h, --help                      Show this help text and exit.
     --warnings-as-errors, -Werror   Treat warnings (W001–W003) as errors.
+    --diagnostics-format=json       Write diagnostics and a failed stage to stderr as one JSON
+                                    document (see the manual page) instead of text lines.
 
   Preview-only:
     --expand-macros                 Render builtin macros (xor, nand, …) as expanded primitives.

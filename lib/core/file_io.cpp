@@ -74,6 +74,7 @@ Result<std::string> readFile(const std::string& path, std::size_t limit) {
   return text;
 }
 
+#ifndef __wasi__  // WASI has no realpath: file_io_wasi.cpp
 Result<std::string> canonicalPath(const std::string& path) {
   if (path.empty()) return fail(Error::FileNotFound);
   char* resolved = ::realpath(path.c_str(), nullptr);
@@ -82,6 +83,7 @@ Result<std::string> canonicalPath(const std::string& path) {
   std::free(resolved);
   return result;
 }
+#endif
 
 std::string_view directoryPart(std::string_view path) {
   while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
@@ -116,20 +118,61 @@ Result<void> makePathAny(std::string_view directory) {
   return {};
 }
 
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 namespace {
 
-// Devices, pipes and sockets are written where they are: "-o /dev/null"
-// must reach the device, and a rename would put a regular file in its place.
-Result<void> writeInPlace(const std::string& path, std::string_view bytes) {
-  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) return fail(errorFromErrno(errno));
-  auto written = writeAll(fd.get(), bytes);
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Standard output or standard error when it holds the file `info` describes:
+// "-o /dev/stdout" with standard output sent to a log must add to that log
+// where the stream stands, not replace it.
+std::optional<int> standardStreamHolding(const struct stat& info) {
+  for (int fd : {1, 2}) {
+    struct stat stream {};
+    if (::fstat(fd, &stream) == 0 && sameFile(stream, info)) return fd;
+  }
+  return std::nullopt;
+}
+
+Result<void> closeAfterWriting(FileDescriptor& fd, Result<void> written) {
   int close_result = ::close(fd.release());
   if (written && close_result != 0) written = fail(errorFromErrno(errno));
   return written;
 }
 
-Result<void> replaceAtomically(const std::string& path, std::string_view bytes) {
+// Devices and FIFOs are written where they are: "-o /dev/null" must reach the
+// device, and a rename would put a regular file in its place.
+Result<void> writeThrough(const std::string& path, std::string_view bytes) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+  if (fd.get() < 0) return fail(errorFromErrno(errno));
+  return closeAfterWriting(fd, writeAll(fd.get(), bytes));
+}
+
+// Writes over the file at `path`, creating it when it is missing (`create`).
+Result<void> writeInPlace(const std::string& path, std::string_view bytes, bool create) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | (create ? O_CREAT : 0), 0666));
+  if (fd.get() < 0) return fail(errorFromErrno(errno));
+  return closeAfterWriting(fd, writeAll(fd.get(), bytes));
+}
+
+// A private file stays private once replaced. WASI has no permission bits.
+Result<void> copyPermissionBits(int fd, const struct stat& existing) {
+#if defined(__wasi__)
+  (void)fd;
+  (void)existing;
+#else
+  if (::fchmod(fd, existing.st_mode & 0777) != 0) return fail(errorFromErrno(errno));
+#endif
+  return {};
+}
+
+// `existing` describes the regular file at `path` being replaced, if any.
+Result<void> replaceAtomically(const std::string& path, std::string_view bytes, const struct stat* existing) {
   std::string_view directory = directoryPart(path);
   static std::atomic<unsigned> counter{0};
   std::string base = path.substr(directory.empty() ? 0 : directory.size() + (directory == "/" ? 0 : 1));
@@ -138,10 +181,15 @@ Result<void> replaceAtomically(const std::string& path, std::string_view bytes) 
   temporary += "." + base + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 
   FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (fd.get() < 0) return fail(errorFromErrno(errno));
-  auto written = writeAll(fd.get(), bytes);
-  int close_result = ::close(fd.release());
-  if (written && close_result != 0) written = fail(errorFromErrno(errno));
+  if (fd.get() < 0) {
+    // The folder is closed to new files, but the file itself may be writable.
+    if (existing != nullptr && (errno == EACCES || errno == EPERM)) return writeInPlace(path, bytes, false);
+    return fail(errorFromErrno(errno));
+  }
+  Result<void> written;
+  if (existing != nullptr) written = copyPermissionBits(fd.get(), *existing);
+  if (written) written = writeAll(fd.get(), bytes);
+  written = closeAfterWriting(fd, std::move(written));
   if (written && ::rename(temporary.c_str(), path.c_str()) != 0) written = fail(errorFromErrno(errno));
   if (!written) ::unlink(temporary.c_str());
   return written;
@@ -152,20 +200,24 @@ Result<void> replaceAtomically(const std::string& path, std::string_view bytes) 
 Result<void> writeFileAny(const std::string& path, std::string_view bytes) {
   if (auto made = makePathAny(directoryPart(path)); !made) return made;
 
+  struct stat info {};
+  const bool exists = ::stat(path.c_str(), &info) == 0;
+  if (exists) {
+    if (std::optional<int> stream = standardStreamHolding(info)) return writeAll(*stream, bytes);
+    if (S_ISDIR(info.st_mode)) return fail(Error::IsDir);
+    if (!S_ISREG(info.st_mode)) return writeThrough(path, bytes);
+  }
+
   // A symbolic link is followed, so the link survives and its target is
   // replaced; a dangling one is written through, creating its target.
   std::string target = path;
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
     auto resolved = canonicalPath(path);
-    if (!resolved) return writeInPlace(path, bytes);
+    if (!resolved) return writeInPlace(path, bytes, true);
     target = std::move(*resolved);
   }
-  if (::stat(target.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return fail(Error::IsDir);
-    if (!S_ISREG(info.st_mode)) return writeInPlace(target, bytes);
-  }
-  return replaceAtomically(target, bytes);
+  return replaceAtomically(target, bytes, exists ? &info : nullptr);
 }
 
 }  // namespace vorn::file_io

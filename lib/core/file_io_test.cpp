@@ -135,6 +135,35 @@ TEST_F(FileIoTest, SymbolicLinksSurviveAndDirectoriesAreRefused) {
   EXPECT_TRUE(entries(root_ + "/folder").empty());
 }
 
+TEST_F(FileIoTest, ReplacedFilesKeepTheirPermissionBits) {
+  for (mode_t mode : {0600, 0640, 0755, 0444}) {
+    const std::string path = root_ + "/mode" + std::to_string(mode);
+    ASSERT_TRUE(writeFileAny(path, "old").has_value());
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    ASSERT_TRUE(writeFileAny(path, "new").has_value()) << mode;
+    EXPECT_EQ(*readFile(path), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode);
+  }
+}
+
+TEST_F(FileIoTest, IdentityIsTheSameForEveryNameOfAFile) {
+  const std::string real = root_ + "/real.vorn";
+  std::ofstream(real) << "input a\n";
+  std::ofstream(root_ + "/other.vorn") << "input a\n";
+  ASSERT_EQ(::symlink(real.c_str(), (root_ + "/soft.vorn").c_str()), 0);
+  ASSERT_EQ(::link(real.c_str(), (root_ + "/hard.vorn").c_str()), 0);
+  auto identity = fileIdentity(real);
+  ASSERT_TRUE(identity.has_value());
+  for (const std::string& name : {root_ + "/soft.vorn", root_ + "/hard.vorn", root_ + "/./x/../real.vorn"}) {
+    ::mkdir((root_ + "/x").c_str(), 0777);
+    EXPECT_EQ(fileIdentity(name), identity) << name;
+  }
+  EXPECT_NE(fileIdentity(root_ + "/other.vorn"), identity);
+  EXPECT_FALSE(fileIdentity(root_ + "/missing.vorn").has_value());
+}
+
 TEST_F(FileIoTest, EndlessDevicesStopAtTheLimit) {
   auto endless = readFile("/dev/zero", 4096);
   ASSERT_FALSE(endless.has_value());

@@ -18,6 +18,7 @@ inline constexpr std::string_view kProjectValidation = "project validation faile
 inline constexpr std::string_view kValidation = "validation failed: ";
 inline constexpr std::string_view kEmission = "emission failed: ";
 inline constexpr std::string_view kWritingZig = "failed writing zig output: ";
+inline constexpr std::string_view kWritingVerilog = "failed writing verilog output: ";
 inline constexpr std::string_view kTopologySerialization = "topology serialization failed: ";
 inline constexpr std::string_view kFullTopologySerialization = "full topology serialization failed: ";
 inline constexpr std::string_view kWasmAssembly = "wasm assembly failed: ";

@@ -26,6 +26,7 @@ struct ResolveContext {
   std::vector<types::OutputPin> output_pins;
   std::vector<types::Component> components;
   std::vector<types::Connection> connections;
+  std::vector<types::OutputBinding> output_bindings;
   std::vector<PendingPorts> pending_ports;
   std::size_t pending_cursor = 0;
   NameTable name_to_component;  // instance name -> component id
@@ -154,6 +155,15 @@ Result<types::Module> resolve(const ast::File& file, std::uint32_t file_id) {
     if (isValidEndpoint(driver.component)) {
       context.connections.push_back(types::Connection{driver, types::PortEndpoint{kInPort, id}, span});
     }
+    if (output.port) {
+      context.output_bindings.push_back(types::OutputBinding{output_id, output.port->text, driver, toIrSpan(output.port->span)});
+    }
+    // Later bindings drive nothing; anonymous instances in them still become
+    // components, so that what was written is checked.
+    for (const ast::PortConnection& binding : output.later_bindings) {
+      context.output_bindings.push_back(types::OutputBinding{
+          output_id, binding.port.text, resolveSource(context, binding.value), toIrSpan(binding.span)});
+    }
   }
 
   // Anonymous instances written directly as an output's value.
@@ -165,6 +175,7 @@ Result<types::Module> resolve(const ast::File& file, std::uint32_t file_id) {
   module.components = std::move(context.components);
   module.connections = std::move(context.connections);
   module.imports = std::move(context.imports);
+  module.output_bindings = std::move(context.output_bindings);
   module.file_id = types::FileId{file_id};
   return module;
 }

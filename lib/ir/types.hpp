@@ -138,6 +138,16 @@ struct OutputPin {
   Span span;
 };
 
+// One binding written in an output declaration (`output y(in=g)`), for
+// outputs declared with bindings. The first binding of an output is its
+// driver; validation reports a port other than "in" and every later binding.
+struct OutputBinding {
+  OutputId output;
+  std::string_view port;
+  SignalEndpoint source;  // the unresolved id if the reference did not resolve
+  Span span;              // the port name's span
+};
+
 struct UnresolvedImport {
   std::string_view alias;
   std::string_view path;
@@ -159,6 +169,7 @@ struct Module {
   std::vector<Connection> connections;
   std::vector<UnresolvedImport> imports;
   FileId file_id;
+  std::vector<OutputBinding> output_bindings = {};  // grouped by output, in declaration order
 };
 
 struct Project {

@@ -115,10 +115,16 @@ TEST(ProjectCheck, PlacesDiagnosticsInTheirFilesAndWordsFailedStages) {
   EXPECT_FALSE(check.diagnostics[0].code.has_value());
 
   open[root] = "import lib \"lib.vorn\"\ninput a\nlib l(x=a)\noutput q(in=l.y)\n";
+  // An imported file with nothing in it is named at its start, as the compiler does.
   open[lib] = "// nothing but a comment\n";
   check = checkProject(root, overlay);
-  ASSERT_EQ(check.diagnostics.size(), 1u);
-  EXPECT_EQ(check.diagnostics[0].message, "body resolution failed: InvalidProgram");
+  ASSERT_EQ(check.diagnostics.size(), 2u) << describe(check);
+  EXPECT_EQ(check.diagnostics[0].path, lib);
+  EXPECT_EQ(check.diagnostics[0].message, "the file is empty or holds only comments");
+  EXPECT_EQ(check.diagnostics[0].span.start_line, 1u);
+  EXPECT_EQ(check.diagnostics[0].span.start_col, 1u);
+  EXPECT_EQ(check.diagnostics[1].path, root);
+  EXPECT_EQ(check.diagnostics[1].message, "body resolution failed: InvalidProgram");
 
   // Unread text in an imported file: located there, and the root hears that
   // body resolution failed.

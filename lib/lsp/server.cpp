@@ -287,7 +287,8 @@ std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
   if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end()) {
     if (auto document = documents_.find(by_path->second); document != documents_.end()) return document->second->text;
   }
-  auto loaded = file_loader::loadFileOwned(path);
+  // As an editor would show it: positions count a byte order mark as it does.
+  auto loaded = file_loader::loadFileOwned(path, true);
   if (!loaded) return std::make_shared<const std::string>();
   return std::make_shared<const std::string>(std::move(loaded->source));
 }

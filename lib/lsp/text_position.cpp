@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "resolver/file_loader.hpp"
+
 namespace vorn::lsp {
 
 std::size_t utf8SequenceLength(std::string_view text, std::size_t index, std::uint32_t& units) {
@@ -39,7 +41,9 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t index, std::ui
 }
 
 TextIndex::TextIndex(std::string_view text) : text_(text) {
-  feed_line_starts_.push_back(0);
+  // The compiler reads a file without its byte order mark: its first line
+  // starts after the mark.
+  feed_line_starts_.push_back(text.size() - file_loader::withoutByteOrderMark(text).size());
   protocol_line_starts_.push_back(0);
   std::size_t excess = 0;
   for (std::size_t i = 0; i < text.size();) {
@@ -76,7 +80,7 @@ std::size_t TextIndex::offsetOfLineCol(std::uint32_t line, std::uint32_t col) co
 }
 
 void TextIndex::lineColOfOffset(std::size_t offset, std::uint32_t& line, std::uint32_t& col) const {
-  offset = std::min(offset, text_.size());
+  offset = std::clamp(offset, feed_line_starts_.front(), text_.size());
   auto after = std::upper_bound(feed_line_starts_.begin(), feed_line_starts_.end(), offset);
   const auto index = static_cast<std::size_t>(after - feed_line_starts_.begin()) - 1;
   line = static_cast<std::uint32_t>(index + 1);
@@ -102,7 +106,7 @@ std::size_t TextIndex::excessBefore(std::size_t offset) const {
 }
 
 Position TextIndex::positionOfOffset(std::size_t offset) const {
-  offset = std::min(offset, text_.size());
+  offset = std::clamp(offset, feed_line_starts_.front(), text_.size());
   auto after = std::upper_bound(protocol_line_starts_.begin(), protocol_line_starts_.end(), offset);
   const auto line = static_cast<std::size_t>(after - protocol_line_starts_.begin()) - 1;
   const std::size_t start = protocol_line_starts_[line];

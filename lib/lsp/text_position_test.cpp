@@ -149,5 +149,27 @@ TEST(TextIndex, ConvertsTranslatedSpansAfterNonAsciiText) {
   EXPECT_EQ(index.rangeOfSpan(Span{0, 2, 500, 1, 1}).start, (Position{1, 10}));
 }
 
+TEST(TextIndex, CompilerColumnsStartAfterAByteOrderMark) {
+  // The document holds the mark as its first character; the compiler does not see it.
+  const std::string text = "\xEF\xBB\xBFinput a, b\nx";
+  TextIndex index(text);
+  EXPECT_EQ(index.offsetOfLineCol(1, 1), 3u);
+  EXPECT_EQ(index.offsetOfLineCol(1, 10), 12u);
+  EXPECT_EQ(index.positionOfOffset(12), (Position{0, 10}));
+  EXPECT_EQ(index.offsetOfLineCol(2, 1), 14u);
+  std::uint32_t line = 0, col = 0;
+  for (std::size_t offset : {0u, 1u, 3u}) {
+    index.lineColOfOffset(offset, line, col);
+    EXPECT_EQ(line, 1u);
+    EXPECT_EQ(col, 1u) << offset;
+  }
+  index.lineColOfOffset(12, line, col);
+  EXPECT_EQ(col, 10u);
+  // Only a mark at the very start counts.
+  TextIndex later("a\n\xEF\xBB\xBF");
+  EXPECT_EQ(later.offsetOfLineCol(1, 1), 0u);
+  EXPECT_EQ(later.offsetOfLineCol(2, 2), 3u);
+}
+
 }  // namespace
 }  // namespace vorn::lsp

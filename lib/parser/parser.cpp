@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "core/control_bytes.hpp"
 #include "parser/parser_state.hpp"
 
 namespace {
@@ -23,24 +26,21 @@ char* ownedCopy(const std::string& text) {
 }
 
 void appendQuoted(std::uint32_t code_point, std::string& out) {
-  if (code_point == '\'') {
-    out += "'\\''";
-  } else if (code_point == '\\') {
-    out += "'\\\\'";
-  } else if (code_point == '\n') {
-    out += "'\\n'";
-  } else if (code_point == '\r') {
-    out += "'\\r'";
-  } else if (code_point == '\t') {
-    out += "'\\t'";
-  } else if (code_point > 126 || code_point < 32) {
-    // Other control bytes would garble the one-line message.
-    out += "'?'";
-  } else {
-    out += '\'';
+  std::optional<std::string_view> control;
+  if (code_point < 0x80) control = vorn::control_bytes::printedForm(static_cast<unsigned char>(code_point));
+  out += '\'';
+  if (code_point == '\'' || code_point == '\\') {
+    out += '\\';
     out += static_cast<char>(code_point);
-    out += '\'';
+  } else if (control) {
+    out += *control;
+  } else if (code_point > 126) {
+    // Not one byte of text: the message stays one line of ASCII.
+    out += '?';
+  } else {
+    out += static_cast<char>(code_point);
   }
+  out += '\'';
 }
 
 // The description of a failed run: what was expected (when recorded) and

@@ -2,8 +2,6 @@
 
 #include <cerrno>
 #include <sys/stat.h>
-#include <vector>
-
 #include "core/file_io.hpp"
 #include "core/output_stream.hpp"
 #include "resolver/builtins.hpp"
@@ -37,7 +35,13 @@ Result<std::string> canonicalise(std::string_view path) {
 
 }  // namespace
 
-Result<OwnedFile> loadFileOwned(std::string_view path) {
+std::string_view withoutByteOrderMark(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  return text;
+}
+
+Result<OwnedFile> loadFileOwned(std::string_view path, bool keep_byte_order_mark) {
   if (builtins::hasVirtualPrefix(path)) {
     std::optional<builtins::Name> name = builtins::macroForVirtualPath(path);
     if (!name) return fail(Error::BuiltinNotFound);
@@ -47,7 +51,8 @@ Result<OwnedFile> loadFileOwned(std::string_view path) {
   if (!canonical) return fail(canonical.error());
   if (std::optional<std::string_view> open_buffer = overlayText(*canonical)) {
     if (open_buffer->size() > file_io::kMaxSourceBytes) return fail(Error::FileTooBig);
-    return OwnedFile{std::move(*canonical), std::string(*open_buffer)};
+    return OwnedFile{std::move(*canonical),
+                     std::string(keep_byte_order_mark ? *open_buffer : withoutByteOrderMark(*open_buffer))};
   }
   // Pipes, terminals and sockets are refused before they are opened: opening
   // or reading one could wait forever for a writer that never comes.
@@ -57,6 +62,7 @@ Result<OwnedFile> loadFileOwned(std::string_view path) {
   if (!S_ISREG(info.st_mode)) return fail(Error::NotRegularFile);
   auto text = file_io::readFile(*canonical, file_io::kMaxSourceBytes);
   if (!text) return fail(text.error());
+  if (!keep_byte_order_mark) text->erase(0, text->size() - withoutByteOrderMark(*text).size());
   return OwnedFile{std::move(*canonical), std::move(*text)};
 }
 
@@ -78,36 +84,6 @@ ScopedSourceOverlay::ScopedSourceOverlay(SourceOverlay overlay)
 }
 
 ScopedSourceOverlay::~ScopedSourceOverlay() { active_overlay = previous_; }
-
-std::string normalizeLexically(std::string_view path) {
-  const bool absolute = !path.empty() && path.front() == '/';
-  std::vector<std::string_view> segments;
-  std::size_t position = 0;
-  while (position <= path.size()) {
-    std::size_t slash = path.find('/', position);
-    if (slash == std::string_view::npos) slash = path.size();
-    std::string_view segment = path.substr(position, slash - position);
-    position = slash + 1;
-    if (segment.empty() || segment == ".") continue;
-    if (segment == "..") {
-      if (!segments.empty() && segments.back() != "..") {
-        segments.pop_back();
-      } else if (!absolute) {
-        segments.push_back(segment);  // above the starting directory: keep it
-      }
-      // The parent of "/" is "/" itself.
-      continue;
-    }
-    segments.push_back(segment);
-  }
-  std::string result = absolute ? "/" : "";
-  for (std::size_t i = 0; i < segments.size(); ++i) {
-    if (i > 0) result.push_back('/');
-    result.append(segments[i]);
-  }
-  if (result.empty()) result = ".";
-  return result;
-}
 
 std::string joinImportPath(std::string_view importing_path, std::string_view import_path) {
   if (builtins::hasVirtualPrefix(import_path)) return std::string(import_path);

@@ -5,8 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/text_arena.hpp"
 #include "core/error.hpp"
+#include "core/lexical_path.hpp"
+#include "core/text_arena.hpp"
 
 // Loads source files: real files by canonical path, and the built-in macro
 // sources by their "<builtin>/" virtual paths.
@@ -24,11 +25,17 @@ struct OwnedFile {
   std::string source;
 };
 
+// `text` without one leading UTF-8 byte order mark, which some editors write
+// and which is no part of the source: columns count from the character after it.
+std::string_view withoutByteOrderMark(std::string_view text);
+
 // A "<builtin>/" path never touches the file system: it is one of the five
 // macro sources or BuiltinNotFound. Any other path is canonicalised (symbolic
-// links resolved) and read whole, up to 16 MiB (FileTooBig beyond).
+// links resolved) and read whole, up to 16 MiB (FileTooBig beyond); a leading
+// byte order mark is dropped, unless the text is wanted as an editor holds
+// it (`keep_byte_order_mark`).
 Result<LoadedFile> loadFile(TextArena& arena, std::string_view path);
-Result<OwnedFile> loadFileOwned(std::string_view path);
+Result<OwnedFile> loadFileOwned(std::string_view path, bool keep_byte_order_mark = false);
 
 // Text that stands in for the file at a path: an editor's unsaved buffer.
 // Asked with canonical absolute paths, and with the lexically normalised
@@ -60,8 +67,6 @@ std::string joinImportPath(std::string_view importing_path, std::string_view imp
 Result<std::string_view> resolveImportPath(TextArena& arena, std::string_view importing_path,
                                            std::string_view import_path);
 
-// Removes "." segments and repeated "/", and folds ".." into the segment
-// before it, without looking at the file system.
-std::string normalizeLexically(std::string_view path);
+using lexical_path::normalizeLexically;
 
 }  // namespace vorn::file_loader

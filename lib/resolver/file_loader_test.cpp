@@ -29,6 +29,21 @@ TEST(FileLoader, LoadsRealFilesUnderTheirCanonicalPath) {
   EXPECT_EQ(relative->absolute_path, file);
 }
 
+TEST(FileLoader, DropsOneLeadingByteOrderMark) {
+  testing::TempTree tree;
+  const std::string mark = "\xEF\xBB\xBF";
+  std::string once = tree.write("once.vorn", mark + "input a\n");
+  std::string twice = tree.write("twice.vorn", mark + mark + "input a\n");
+  std::string inside = tree.write("inside.vorn", "input a\n" + mark);
+  TextArena arena;
+  EXPECT_EQ(loadFile(arena, once)->source, "input a\n");
+  EXPECT_EQ(loadFile(arena, twice)->source, mark + "input a\n");
+  EXPECT_EQ(loadFile(arena, inside)->source, "input a\n" + mark);
+  EXPECT_EQ(loadFileOwned(once, true)->source, mark + "input a\n");
+  EXPECT_EQ(withoutByteOrderMark(mark), "");
+  EXPECT_EQ(withoutByteOrderMark("\xEF\xBB"), "\xEF\xBB");
+}
+
 TEST(FileLoader, ReportsFileSystemFailuresByName) {
   testing::TempTree tree;
   tree.mkdir("dir");

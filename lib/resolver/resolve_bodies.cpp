@@ -12,7 +12,7 @@ namespace vorn::resolve_bodies {
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
-                                     std::optional<FileSyntaxError>* syntax_error) {
+                                     std::optional<FileSyntaxError>* syntax_error, ResolvedRoot* root) {
   if (syntax_error != nullptr) syntax_error->reset();
   const std::size_t file_count = file_paths.size();
   for (const scan_imports::ResolvedImport& record : import_table) {
@@ -44,18 +44,26 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
 
   for (std::uint32_t file_id : topo_order) {
     if (file_id >= file_count) return fail(Error::MissingResolvedModule);
-    auto loaded = file_loader::loadFile(arena, project.file_paths[file_id]);
-    if (!loaded) return fail(loaded.error());
-    project.source_blobs[file_id] = loaded->source;
+    Result<types::Module> module;
+    if (file_id == 0 && root != nullptr) {
+      project.source_blobs[file_id] = root->source;
+      module = std::move(root->module);
+    } else {
+      auto loaded = file_loader::loadFile(arena, project.file_paths[file_id]);
+      if (!loaded) return fail(loaded.error());
+      project.source_blobs[file_id] = loaded->source;
 
-    std::optional<translate::SyntaxError> unread;
-    auto tree = translate::parseSource(arena, loaded->source, file_id, &unread);
-    if (!tree) {
-      if (unread && syntax_error != nullptr) *syntax_error = FileSyntaxError{file_id, std::move(*unread)};
-      return fail(tree.error());
+      std::optional<translate::SyntaxError> unread;
+      auto tree = translate::parseSource(arena, loaded->source, file_id, &unread);
+      if (!tree) {
+        // The root is read by the driver first, which reports its failure itself.
+        if (!unread && file_id != 0) unread = translate::nothingDeclared(loaded->source);
+        if (unread && syntax_error != nullptr) *syntax_error = FileSyntaxError{file_id, std::move(*unread)};
+        return fail(tree.error());
+      }
+      module = resolver::resolve(*tree, file_id);
+      if (!module) return fail(module.error());
     }
-    auto module = resolver::resolve(*tree, file_id);
-    if (!module) return fail(module.error());
 
     for (types::Component& component : module->components) {
       if (!component.kind.isUnresolvedName()) continue;

@@ -21,11 +21,21 @@ struct FileSyntaxError {
 
 // Loads, translates and resolves every file in `topo_order` into a project.
 // Source texts and syntax trees are kept alive by the project and `arena`.
-// When a file fails with ParsingFailed because of unread text, `syntax_error`
-// (when given) says which file and where.
+// When a file fails because of unread text, or an imported file because it
+// declares nothing at all (translate::nothingDeclared), `syntax_error` (when given) says which
+// file and where.
+//
+// `root`, when given, is the root file as the caller already resolved it:
+// its text and the module that resolving it with file id 0 gave. The module
+// is taken over instead of reading, parsing and resolving the root again.
+struct ResolvedRoot {
+  std::string_view source;
+  types::Module module;
+};
 Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::string_view>& file_paths,
                                      const std::vector<scan_imports::ResolvedImport>& import_table,
                                      const std::vector<std::uint32_t>& topo_order,
-                                     std::optional<FileSyntaxError>* syntax_error = nullptr);
+                                     std::optional<FileSyntaxError>* syntax_error = nullptr,
+                                     ResolvedRoot* root = nullptr);
 
 }  // namespace vorn::resolve_bodies

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "resolver/builtins.hpp"
+#include "ir/resolver.hpp"
 #include "resolver/import_cycle.hpp"
 #include "testing/temp_tree.hpp"
 
@@ -97,6 +98,40 @@ TEST(ResolveBodies, FailsWhenAFileIsMissingFromTheOrderOrFromDisk) {
       resolveBodies(arena, pipeline.scan.file_paths, pipeline.scan.import_table, pipeline.cycles.topo_order);
   ASSERT_FALSE(broken.has_value());
   EXPECT_EQ(broken.error(), Error::ParsingFailed);
+}
+
+// The driver hands over the root it has already parsed and resolved. The
+// stages must then work from it alone: the text on disk here says otherwise.
+TEST(ResolveBodies, TakesOverTheRootTheCallerAlreadyResolved) {
+  testing::TempTree tree;
+  std::string root = tree.write("top.vorn", "input a\noutput q(in=a)\n");
+  tree.write("half.vorn", "input x\noutput s(in=x)\n");
+  TextArena arena;
+  std::string_view source =
+      arena.store("import half \"half.vorn\"\ninput a\nhalf h(x=a)\nxor g(a=a, b=h.s)\noutput q(in=g)\n");
+  auto file = translate::parseSource(arena, source, 0);
+  ASSERT_TRUE(file.has_value());
+  auto module = resolver::resolve(*file, 0);
+  ASSERT_TRUE(module.has_value());
+
+  auto scan = scan_imports::scanProjectImports(arena, root, &*file);
+  ASSERT_TRUE(scan.has_value());
+  ASSERT_EQ(scan->file_paths.size(), 7u);  // the root, half.vorn and the five macros
+  EXPECT_TRUE(scan->file_paths[1].ends_with("/half.vorn"));
+  auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
+  ASSERT_TRUE(cycles.has_value());
+
+  ResolvedRoot given{source, std::move(*module)};
+  auto project = resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, nullptr, &given);
+  ASSERT_TRUE(project.has_value());
+  EXPECT_EQ(project->source_blobs[0].data(), source.data());
+  const types::Module& top = project->files[0];
+  ASSERT_EQ(top.components.size(), 4u);
+  // Bound like any file: the alias and the macro become sub-circuits.
+  EXPECT_TRUE(top.components[1].kind.isSubCircuitRef());
+  EXPECT_TRUE(top.components[2].kind.isSubCircuitRef());
+  EXPECT_EQ(top.imports.size(), 6u);
+  EXPECT_EQ(project->files[1].inputs.size(), 1u);
 }
 
 }  // namespace

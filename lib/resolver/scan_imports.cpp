@@ -64,7 +64,7 @@ void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, 
   list.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E009>(span, {path_as_written}));
 }
 
-Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_path) {
+Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_path, const ast::File* root_tree) {
   ScanState state(arena);
 
   // The root is always the file on disk that the driver read, even when its
@@ -81,9 +81,15 @@ Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_pa
     state.pending_sources[file_id] = std::string();
     const std::string_view file_path = state.result.file_paths[file_id];
 
-    auto tree = translate::parseSource(arena, source, file_id);
-    // Body resolution meets the same failure later and reports it there.
-    if (!tree) continue;
+    std::optional<ast::File> parsed;
+    const ast::File* tree = file_id == 0 ? root_tree : nullptr;
+    if (tree == nullptr) {
+      auto result = translate::parseSource(arena, source, file_id);
+      // Body resolution meets the same failure later and reports it there.
+      if (!result) continue;
+      parsed = std::move(*result);
+      tree = &*parsed;
+    }
 
     std::unordered_map<std::string_view, diagnostics::Span> alias_map;
     for (const ast::Import& import : tree->imports) {

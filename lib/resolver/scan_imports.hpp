@@ -7,6 +7,7 @@
 
 #include "core/text_arena.hpp"
 #include "core/error.hpp"
+#include "syntax/ast.hpp"
 #include "validator/diagnostics.hpp"
 
 namespace vorn::scan_imports {
@@ -43,7 +44,11 @@ void appendImportNotFoundDiagnostic(std::vector<diagnostics::Diagnostic>& list, 
                                     diagnostics::Span span);
 
 // Discovers every file reachable from the root breadth first, checks each
-// import and adds the implicit imports of the built-in macros.
-Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_path);
+// import and adds the implicit imports of the built-in macros. `root_tree`,
+// when given, is the root file already parsed (with file id 0) from the text
+// at `root_path`; its imports are read from it instead of parsing the root
+// a second time.
+Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_path,
+                                      const ast::File* root_tree = nullptr);
 
 }  // namespace vorn::scan_imports

@@ -44,6 +44,7 @@ void releaseFile(File& file) {
   std::vector<std::unique_ptr<ComponentInstance>> pending;
   for (OutputDecl& output : file.outputs) {
     if (output.value.anonymous) pending.push_back(std::move(output.value.anonymous));
+    collect(output.later_bindings, pending);
   }
   for (ComponentInstance& component : file.components) collect(component.ports, pending);
   drain(pending);

@@ -56,16 +56,21 @@ struct SignalSource {
   Identifier anonymous_port;
 };
 
-struct OutputDecl {
-  Identifier name;
-  SignalSource value;
-  Span span;
-};
-
 struct PortConnection {
   Identifier port;
   SignalSource value;
   Span span;
+};
+
+struct OutputDecl {
+  Identifier name;
+  SignalSource value;
+  Span span;
+  // Written with bindings (`output y(in=g)`): the port name of the binding
+  // that gives `value`, and every binding after it. Validation judges both;
+  // only `value` drives the output.
+  std::optional<Identifier> port = std::nullopt;
+  std::vector<PortConnection> later_bindings = {};
 };
 
 struct ComponentInstance {

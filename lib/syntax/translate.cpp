@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "core/control_bytes.hpp"
 #include "parser/parser.hpp"
 #include "syntax/translate_steps.hpp"
 
@@ -141,9 +142,15 @@ Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_nod
     ast::releaseNested(bindings);
     return fail(translated ? Error::InvalidOutputDecl : translated.error());
   }
-  // Only the first binding drives the output; its port name is not looked at.
-  file.outputs.push_back(ast::OutputDecl{*name, std::move(bindings.front().value), span});
-  ast::releaseNested(bindings);
+  // Only the first binding drives the output; the port names and the later
+  // bindings are kept for validation to judge.
+  ast::OutputDecl& output = file.outputs.emplace_back();
+  output.name = *name;
+  output.value = std::move(bindings.front().value);
+  output.span = span;
+  output.port = bindings.front().port;
+  output.later_bindings.reserve(bindings.size() - 1);
+  for (std::size_t i = 1; i < bindings.size(); ++i) output.later_bindings.push_back(std::move(bindings[i]));
   return {};
 }
 
@@ -251,8 +258,35 @@ Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::ui
   return translateProgram(ctx, root);
 }
 
+std::optional<SyntaxError> nothingDeclared(std::string_view source) {
+  if (source.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
+  std::unique_ptr<Parser, ParserDeleter> parser(Parser_New());
+  Parser_SetInput(parser.get(), source.data(), static_cast<std::int32_t>(source.size()));
+  Parser_SetShowFails(parser.get(), false);
+  std::int32_t stopped = 0;
+  const ll_tree* tree = Parser_Parse(parser.get(), &stopped, nullptr);
+  if (Parser_NestingTooDeep(parser.get()) || Parser_UnreadText(parser.get(), stopped, nullptr)) return std::nullopt;
+  ll_node_id root = 0;
+  if (tree != nullptr && ll_tree_root(tree, &root)) {
+    // The whole text was read; it declares nothing when every item is a comment.
+    TextArena unused;
+    TranslationContext ctx(unused, tree, source, 0);
+    auto child = firstChild(ctx, root);
+    if (child) {
+      const bool sequence = nodeType(ctx, *child) == LL_NODE_SEQUENCE;
+      const std::uint32_t count = sequence ? childCount(ctx, *child) : 1;
+      for (std::uint32_t i = 0; i < count; ++i) {
+        auto item = sequence ? childAt(ctx, *child, i) : child;
+        if (!item || nodeType(ctx, *item) != LL_NODE_NODE || nodeName(ctx, *item) != "Annotation") return std::nullopt;
+      }
+    }
+  }
+  return SyntaxError{0, 1, 1, "the file is empty or holds only comments"};
+}
+
 std::string formatSyntaxError(std::string_view path, const SyntaxError& error) {
-  std::string line(path);
+  std::string line;
+  control_bytes::appendEscaped(line, path);
   line += ':';
   line += std::to_string(error.line);
   line += ':';

@@ -34,7 +34,14 @@ struct SyntaxError {
 Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::uint32_t file_id,
                               std::optional<SyntaxError>* syntax_error = nullptr);
 
-// "path:line:col: error: message", the located line printed for a SyntaxError.
+// Why a text that holds nothing to translate (empty, or only blanks and
+// comments) is refused, located at its start; nothing for any other text.
+// parseSource gives such a text no SyntaxError, since there is no slip to
+// point at; an imported file is named with this one instead.
+std::optional<SyntaxError> nothingDeclared(std::string_view source);
+
+// "path:line:col: error: message", the located line printed for a SyntaxError;
+// control bytes in the path are escaped as in the message.
 std::string formatSyntaxError(std::string_view path, const SyntaxError& error);
 
 }  // namespace vorn::translate

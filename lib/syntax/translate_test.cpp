@@ -35,6 +35,17 @@ TEST_F(TranslateTest, FilesWithoutMeaningfulItemsFail) {
   EXPECT_EQ(failure("%%% input a"), Error::ParsingFailed);
   EXPECT_EQ(failure("// only a comment\n"), Error::InvalidProgram);
   EXPECT_EQ(failure("a.x <> b.y"), Error::InvalidProgram);
+
+  // Only the texts with nothing but blanks and comments get the reason.
+  for (std::string_view nothing : {"", " \n\t\r\n", "// only a comment\n", "\n// one\n\n// two", "//"}) {
+    std::optional<SyntaxError> reason = nothingDeclared(nothing);
+    ASSERT_TRUE(reason.has_value()) << nothing;
+    EXPECT_EQ(formatSyntaxError("p/e.vorn", *reason), "p/e.vorn:1:1: error: the file is empty or holds only comments");
+  }
+  for (std::string_view something : {"%%% input a", "a.x <> b.y", "// c\na.x <> b.y", "input a\n// c\n", "input a",
+                                     "// c\n%%%", "import x \"y.vorn\""}) {
+    EXPECT_FALSE(nothingDeclared(something).has_value()) << something;
+  }
 }
 
 TEST_F(TranslateTest, InputsOutputsAndInstances) {
@@ -86,6 +97,17 @@ TEST_F(TranslateTest, InputsOutputsAndInstances) {
   EXPECT_EQ(c.value.named.target.text, "g");
   EXPECT_EQ(c.value.named.port.text, "out");
   EXPECT_EQ(c.value.named.span, span(7, 13, 7, 18));
+  // Its port name and the later bindings are kept for validation to judge;
+  // the short form has neither.
+  ASSERT_TRUE(c.port.has_value());
+  EXPECT_EQ(c.port->text, "zz");
+  EXPECT_EQ(c.port->span, span(7, 10, 7, 12));
+  ASSERT_EQ(c.later_bindings.size(), 1u);
+  EXPECT_EQ(c.later_bindings[0].port.text, "in");
+  EXPECT_EQ(c.later_bindings[0].span, span(7, 20, 7, 22));
+  EXPECT_EQ(c.later_bindings[0].value.named.target.text, "h");
+  EXPECT_FALSE(q.port.has_value());
+  EXPECT_TRUE(q.later_bindings.empty());
 
   EXPECT_EQ(file.span, span(1, 1, 7, 29));
 }

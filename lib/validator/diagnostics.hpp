@@ -78,7 +78,9 @@ DiagnosticNote makeNote(Span span, MessageArgs<codes::argumentCount(codes::noteT
   return DiagnosticNote{codes::formatTemplate(text, args.values()), span};
 }
 
-// "path:line:col: error: E001: message"
+// "path:line:col: error: E001: message". Control bytes in the path and the
+// message (which quotes import paths) are escaped (core/control_bytes.hpp),
+// here and in the note lines, so that no source can forge or garble a line.
 std::string formatDiagnosticLine(std::string_view path, const Diagnostic& diagnostic);
 
 Counts countDiagnostics(const std::vector<Diagnostic>& diagnostics);
@@ -91,6 +93,12 @@ Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string
 
 // The same for diagnostics of one file, printed with `path`.
 Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path, const std::vector<Diagnostic>& diagnostics);
+
+// Appends one diagnostic as a JSON object, with the paths of its text lines:
+// {"file","code","level","message","span","notes":[{"file","message","span"}]}
+// where a span is {"start":{"line","column"},"end":{"line","column"}}.
+void appendDiagnosticJson(std::string& out, std::span<const std::string_view> paths_by_file,
+                          const Diagnostic& diagnostic);
 
 // The path printed for `file_id`, with the fallback described above.
 std::string_view pathOfFile(std::span<const std::string_view> paths_by_file, std::uint32_t file_id);

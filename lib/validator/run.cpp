@@ -12,7 +12,8 @@
 
 namespace vorn::run {
 
-void runInto(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics) {
+void runInto(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics,
+             const gate_free_paths::ProjectPaths* paths) {
   // Every pass runs, whatever the earlier ones found.
   name_resolution::run(module, diagnostics);
   name_collision::run(module, diagnostics);
@@ -20,7 +21,7 @@ void runInto(const types::Module& module, std::vector<diagnostics::Diagnostic>& 
   multi_driver::run(module, diagnostics);
   required_input::run(module, diagnostics);
   output_assignment::run(module, diagnostics);
-  combinational_loop::run(module, diagnostics);
+  combinational_loop::run(module, diagnostics, paths);
   dead_code::run(module, diagnostics);
   unused_import::run(module, diagnostics);
 }

@@ -24,6 +24,21 @@ if [[ -d $source/web ]]; then
   [[ -d $prefix/share/vorn-compile/web ]] || fail "web/ exists but share/vorn-compile/web was not installed"
   [[ -z $(find "$prefix/share/vorn-compile/web" -name node_modules) ]] || fail "node_modules installed with the web page"
 fi
+# A build with the compiler for WASI installs it beside compiler.mjs.
+wasi=0
+[[ -d $source/web && -f $build/web/vorn-compile.wasm ]] && wasi=1
+if ((wasi)); then
+  for file in compiler.mjs compiler.d.ts vorn-compile.wasm vendor/browser_wasi_shim/index.js; do
+    [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
+  done
+  [[ ! -e $prefix/share/vorn-compile/web/playground-src ]] || fail "the playground's sources installed with the web page"
+  # The playground is served as installed: the page, its bundle and its worker beside the compiler module.
+  if [[ -f $build/web/playground.js ]]; then
+    for file in playground.html playground.js playground_worker.mjs; do
+      [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
+    done
+  fi
+fi
 ((failed == 0)) || exit 1
 
 # A full adder from the installed examples (it imports the installed half
@@ -37,6 +52,18 @@ for ((row = 0; row < 8; row++)); do
   expected+=$'\n'"$a,$b,$cin,$((total & 1)),$((total >> 1))"
 done
 [[ $table == "$expected" ]] || fail "full adder truth table:"$'\n'"$table"
+
+# The installed compiler.mjs with the module beside it: the same table.
+if command -v node >/dev/null && ((wasi)); then
+  table=$(cd "$examples" && node --input-type=module -e "
+    import { readFileSync } from 'node:fs';
+    import { compile } from '$prefix/share/vorn-compile/web/compiler.mjs';
+    const files = { 'full_adder.vorn': readFileSync('full_adder.vorn'), 'half_adder.vorn': readFileSync('half_adder.vorn') };
+    const result = await compile(files, ['full_adder.vorn', '--truth-table', '--format=csv']);
+    process.stdout.write(result.stdout);
+    process.exitCode = result.status;") || fail "installed compiler.mjs: status $?"
+  [[ $table == "$expected" ]] || fail "installed compiler.mjs, full adder truth table:"$'\n'"$table"
+fi
 
 # The installed artifact runner on an artifact of the same example: the same rows.
 if command -v node >/dev/null; then

@@ -38,7 +38,10 @@ function compilerReport(root) {
     const text = readFileSync(resolve(cwd, file));
     let start = 0;
     for (let l = 1; l < line; ++l) start = text.indexOf(10, start) + 1;
-    const prefix = text.subarray(start, start + col - 1).toString('utf8');
+    // The compiler's columns count from after a leading byte order mark; the
+    // document sent to the server holds it as its first character.
+    const mark = line === 1 && text[0] === 0xef && text[1] === 0xbb && text[2] === 0xbf ? 3 : 0;
+    const prefix = text.subarray(start, start + mark + col - 1).toString('utf8');
     // The editor also breaks lines at a lone CR.
     const parts = prefix.split(/\r(?!\n)/);
     const before = text.subarray(0, start).toString('utf8').split(/\r\n|\r|\n/).length - 1;

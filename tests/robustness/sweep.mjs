@@ -66,11 +66,12 @@ const MODES = {
   tt_json: ['--truth-table', '--format=json'],
   wasm: ['-o', 'out/x.wasm'],
   zig: ['--emit-zig', '-o', 'x.zig'],
+  verilog: ['--emit-verilog', '-o', 'x.v'],
   werror: ['-Werror', '-o', 'w.wasm'],
 };
 const ALL_MODES = Object.keys(MODES);
 // Modes whose cost grows fastest with the circuit; big inputs skip the rest.
-const CHEAP_MODES = ['inspect', 'wasm', 'zig', 'tt_json'];
+const CHEAP_MODES = ['inspect', 'wasm', 'zig', 'verilog', 'tt_json'];
 
 // ---------------------------------------------------------------- cases
 // A case is a set of files written into a fresh directory plus the root

@@ -97,3 +97,34 @@ test('drives named inputs and reports undefined outputs', () => {
   assert.equal(result.status, 2);
   assert.match(result.stderr, /no top-level input named 'p'/);
 });
+
+test('a circuit that does not settle is reported and fails', () => {
+  // The oscillator of the README: once en is high the loop toggles for ever.
+  const compiler = process.argv[2];
+  assert.ok(compiler, 'pass the vorn-compile executable as the first argument');
+  const dir = mkdtempSync(join(tmpdir(), 'vorn-ring-'));
+  try {
+    writeFileSync(join(dir, 'ring.vorn'), 'input en\nand g(a=en, b=n.out)\nnot n(in=g.out)\noutput y(in=n.out)\n');
+    const compiled = spawnSync(compiler, [join(dir, 'ring.vorn'), '-o', join(dir, 'ring.wasm')], { encoding: 'utf8' });
+    assert.equal(compiled.status, 0, compiled.stderr);
+    const host = (args) => spawnSync(process.execPath, [script, join(dir, 'ring.wasm'), ...args], { encoding: 'utf8' });
+
+    let result = host([]);
+    assert.equal(result.status, 1);
+    assert.equal(result.stdout, 'en=0 -> y=1\n', 'the rows before stand');
+    assert.equal(result.stderr, 'run-artifact: the circuit did not settle at en=1 (a loop keeps oscillating)\n');
+    // From the start nothing is defined, so en=1 alone leaves the loop idle.
+    result = host(['en=1']);
+    assert.equal(result.status, 0, result.stderr);
+    assert.equal(result.stdout, 'y=?\n');
+    result = host(['en=0', 'en=1']);
+    assert.equal(result.status, 1);
+    assert.equal(result.stdout, '');
+    assert.equal(result.stderr, 'run-artifact: the circuit did not settle at en=0 en=1 (a loop keeps oscillating)\n');
+    result = host(['en=0']);
+    assert.equal(result.status, 0, result.stderr);
+    assert.equal(result.stdout, 'y=1\n');
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+});

@@ -54,6 +54,12 @@ const sources = {
   'loop.vorn':
     'input en\nnot m(in=k.out)\nnot k(in=m.out)\nand g(a=en, b=k.out)\noutput y(in=g.out)\noutput z(in=k.out)\n',
   'ring.vorn': 'input en\nand g(a=en, b=n.out)\nnot n(in=g.out)\noutput y(in=n.out)\n',
+  // A loop-free chain of 303 xor gates whose pulses multiply along the way;
+  // the import takes compiling to the project pipeline, which knows xor.
+  'chain.vorn': ['import buffer "buffer.vorn"', 'input a', 'xor x0(a=a, b=a)',
+    ...[...Array(302).keys()].map((i) => `xor x${i + 1}(a=x${i}, b=a)`),
+    'buffer zb(i=x301)', 'output y(in=x302)', 'output z(in=zb.o)', ''].join('\n'),
+  'buffer.vorn': 'input i\nwire w(in=i)\noutput o(in=w)\n',
   'wide.vorn': `input ${[...Array(17).keys()].map((i) => `i${i}`).join(', ')}\n` +
     `and g(a=i0, b=i16)\noutput y(in=g.out)\n`,
 };
@@ -138,6 +144,17 @@ test('apply() adds correctly in a shuffled order, driving only the inputs that c
     assert.equal(circuit.get('a7'), (a >> 7) & 1);
     previous = vector;
   }
+});
+
+test('a loop-free chain settles however many pulses run through it', async () => {
+  const chain = await loadCircuit(compile('chain.vorn'));
+  // x0 = a xor a = 0, x1 = a, x2 = 0, ...: y = x302 = 0, z = x301 = a
+  const expected = { inputs: ['a'], outputs: ['y', 'z'], rows: [{ in: [0], out: [0, 0] }, { in: [1], out: [0, 1] }] };
+  assert.deepEqual(chain.truthTable(), expected);
+  assert.deepEqual(cliTable('chain.vorn'), expected);
+  assert.deepEqual(chain.apply({ a: 1 }), { y: 0, z: 1 });
+  assert.deepEqual(chain.apply({ a: 0 }), { y: 0, z: 0 });
+  assert.equal(chain.run(), true);
 });
 
 test('set, get and run: names, values, trace lines and an oscillating ring', async () => {

@@ -15,7 +15,9 @@ const TYPES = {
   '.txt': 'text/plain; charset=utf-8',
 };
 
-// mounts: { '/': '/path/to/web', '/artifacts/': '/path/to/artifacts' }
+// mounts: { '/': '/path/to/web', '/artifacts/': '/path/to/artifacts' }; a
+// mount may list several folders, searched in order (built files beside
+// the sources).
 export async function startServer(mounts) {
   const prefixes = Object.keys(mounts).sort((a, b) => b.length - a.length);
   const server = createServer(async (request, response) => {
@@ -33,14 +35,18 @@ export async function startServer(mounts) {
     if (path.endsWith('/')) path += 'index.html';
     const prefix = prefixes.find((p) => path.startsWith(p));
     if (!prefix) return send(404, 'not found\n');
-    const root = mounts[prefix];
-    const file = normalize(join(root, path.slice(prefix.length)));
-    if (file !== root && !file.startsWith(root.endsWith(sep) ? root : root + sep)) return send(403, 'forbidden\n');
-    try {
-      send(200, await readFile(file), TYPES[extname(file)] ?? 'application/octet-stream');
-    } catch {
-      send(404, 'not found\n');
+    for (const root of [mounts[prefix]].flat()) {
+      const file = normalize(join(root, path.slice(prefix.length)));
+      if (file !== root && !file.startsWith(root.endsWith(sep) ? root : root + sep)) return send(403, 'forbidden\n');
+      let body;
+      try {
+        body = await readFile(file);
+      } catch {
+        continue;
+      }
+      return send(200, body, TYPES[extname(file)] ?? 'application/octet-stream');
     }
+    send(404, 'not found\n');
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
   return { url: `http://127.0.0.1:${server.address().port}`, close: () => new Promise((done) => server.close(done)) };

@@ -24,6 +24,11 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
           diagnostics::makeDiagnostic<DiagnosticCode::E002>(connection.span, {"output", connection.from.port}));
     }
   }
+  // An output pin's only input is "in", whatever its bindings name.
+  for (const types::OutputBinding& binding : module.output_bindings) {
+    if (port_table::isValidInputPort(types::PrimitiveKind::output_pin, binding.port)) continue;
+    diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E002>(binding.span, {"input", binding.port}));
+  }
 }
 
 }  // namespace vorn::port_validation

@@ -1,0 +1,67 @@
+# Builds the compiler itself for wasm32-wasi into web/vorn-compile.wasm in the
+# build tree, with Debian's clang 19 and its WASI libc and libc++. The sources
+# are those of the native executable and of every library it links (read from
+# the targets, so the lists stay in one place), including the embedded
+# runtime module. The build's web/ folder also receives the WASI library that
+# web/compiler.mjs uses in browsers, copied from web/node_modules.
+find_program(VORN_CLANGXX_19 NAMES clang++-19 REQUIRED)
+# The linker of the same LLVM when it is there; any wasm-ld reads these objects.
+find_program(VORN_WASI_LD NAMES wasm-ld-19 wasm-ld REQUIRED)
+
+set(wasi_targets vorn-compile vorn_driver)
+get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
+list(APPEND wasi_targets ${compiler_libraries})
+set(wasi_sources "")
+foreach(target IN LISTS wasi_targets)
+  get_target_property(target_sources ${target} SOURCES)
+  get_target_property(target_dir ${target} SOURCE_DIR)
+  foreach(src IN LISTS target_sources)
+    cmake_path(ABSOLUTE_PATH src BASE_DIRECTORY "${target_dir}" NORMALIZE OUTPUT_VARIABLE absolute)
+    list(APPEND wasi_sources "${absolute}")
+  endforeach()
+endforeach()
+
+set(VORN_WEB_BUILD_DIR "${PROJECT_BINARY_DIR}/web")
+set(VORN_COMPILE_WASM "${VORN_WEB_BUILD_DIR}/vorn-compile.wasm")
+set(wasi_object_dir "${PROJECT_BINARY_DIR}/wasi_objects")
+# No exceptions in this C++ library; getpid (temporary file names) is emulated.
+set(wasi_flags --target=wasm32-wasi -std=c++23 -O2 -DNDEBUG -fno-exceptions -D_WASI_EMULATED_GETPID
+    -Wall -Wextra -Wno-unused-parameter
+    -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/cmd/vorn-compile)
+set(wasi_objects "")
+foreach(src IN LISTS wasi_sources)
+  if(src MATCHES "^${PROJECT_BINARY_DIR}/")
+    file(RELATIVE_PATH rel "${PROJECT_BINARY_DIR}" "${src}")
+  else()
+    file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
+  endif()
+  string(REPLACE "/" "_" obj_name "${rel}")
+  set(obj "${wasi_object_dir}/${obj_name}.o")
+  add_custom_command(OUTPUT "${obj}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${wasi_object_dir}"
+    COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} "${VORN_CLANGXX_19}" ${wasi_flags} -MD -MF "${obj}.d" -c "${src}" -o "${obj}"
+    DEPENDS "${src}"
+    DEPFILE "${obj}.d"
+    COMMENT "Compiling ${rel} for wasm32-wasi" VERBATIM)
+  list(APPEND wasi_objects "${obj}")
+endforeach()
+
+# Without threads the pipeline runs on the module's own stack: later stages
+# walk trees as deep as the parser accepts.
+add_custom_command(OUTPUT "${VORN_COMPILE_WASM}"
+  COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}"
+  COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -fuse-ld=${VORN_WASI_LD} -O2 -s
+          -Wl,-z,stack-size=16777216 -o "${VORN_COMPILE_WASM}" ${wasi_objects} -lwasi-emulated-getpid
+  DEPENDS ${wasi_objects}
+  COMMENT "Linking vorn-compile.wasm" VERBATIM)
+
+set(wasi_shim_source "${PROJECT_SOURCE_DIR}/web/node_modules/@bjorn3/browser_wasi_shim/dist")
+set(wasi_shim_stamp "${VORN_WEB_BUILD_DIR}/vendor/browser_wasi_shim/index.js")
+add_custom_command(OUTPUT "${wasi_shim_stamp}"
+  COMMAND "${CMAKE_COMMAND}" -DSOURCE=${wasi_shim_source} -DDESTINATION=${VORN_WEB_BUILD_DIR}/vendor/browser_wasi_shim
+          -P "${PROJECT_SOURCE_DIR}/cmake/CopyVendor.cmake"
+  DEPENDS "${PROJECT_SOURCE_DIR}/web/package-lock.json"
+  COMMENT "Copying the browser WASI library into web/vendor" VERBATIM)
+
+add_custom_target(vorn_compile_wasm ALL DEPENDS "${VORN_COMPILE_WASM}" "${wasi_shim_stamp}")
+add_dependencies(vorn_compile_wasm vorn_runtime_wasm)

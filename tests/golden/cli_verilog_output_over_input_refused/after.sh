@@ -1,0 +1,1 @@
+cmp -s w.vorn original.txt

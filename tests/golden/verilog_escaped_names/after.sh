@@ -1,0 +1,1 @@
+cmp expected_mux.v mux.v

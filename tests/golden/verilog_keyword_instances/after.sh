@@ -1,0 +1,1 @@
+cmp expected_main.v main.v

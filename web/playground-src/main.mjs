@@ -1,0 +1,708 @@
+// The playground page (web/playground.html): a project of .vorn files in
+// tabs, checked by the compiler in a worker as you type, with its schematic,
+// truth table, live circuit and downloads. Bundled by the build into
+// playground.js; the compiler thread is playground_worker.mjs beside it.
+import { EditorState } from '@codemirror/state';
+import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter, drawSelection } from '@codemirror/view';
+import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
+import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
+import { lintGutter, setDiagnostics } from '@codemirror/lint';
+import '../element.mjs';
+import { renderTruthTable } from '../truth_table_view.mjs';
+import { vornLanguage } from './language.mjs';
+import {
+  ansiRuns, checkProject, decodeShare, encodeShare, failureText, normalizePath, offsetOf, projectPathOf,
+  reachableFiles, readDiagnostics,
+} from './project.mjs';
+import fullAdder from '../../examples/full_adder.vorn';
+import halfAdder from '../../examples/half_adder.vorn';
+import inverter from '../../examples/inverter.vorn';
+// The full and half adders of examples/, in a folder under a 4-bit adder.
+import adder4 from './adder4.vorn';
+
+const STORAGE_KEY = 'vorn-playground';
+const CHECK_DELAY_MS = 150;
+const SAVE_DELAY_MS = 200;
+// A worker still busy with an outdated request after this long is replaced.
+const STALE_WORKER_MS = 300;
+// Every run reports its diagnostics, with their whole spans, as JSON.
+const DIAGNOSTICS_ARGS = ['--diagnostics-format=json'];
+
+const EXAMPLES = [
+  { title: 'Full adder (two files)', root: 'full_adder.vorn', files: { 'full_adder.vorn': fullAdder, 'half_adder.vorn': halfAdder } },
+  { title: 'Half adder', root: 'half_adder.vorn', files: { 'half_adder.vorn': halfAdder } },
+  { title: 'Inverter', root: 'inverter.vorn', files: { 'inverter.vorn': inverter } },
+  {
+    title: '4-bit adder (files in a folder)',
+    root: 'adder4.vorn',
+    files: { 'adder4.vorn': adder4, 'parts/full_adder.vorn': fullAdder, 'parts/half_adder.vorn': halfAdder },
+  },
+];
+
+const $ = (id) => document.getElementById(id);
+
+// The project as the user left it: files by path, the root, the open file.
+let project = null;
+let expandMacros = false;
+const editorStates = new Map();
+let view = null;
+let diagnosticsByFile = new Map();
+let lastArtifact = null;
+let circuitUrl = null;
+let inputStates = {};
+
+// ---- persistence ----------------------------------------------------------
+
+let saveTimer = 0;
+function saveNow() {
+  clearTimeout(saveTimer);
+  saveTimer = 0;
+  try {
+    localStorage.setItem(STORAGE_KEY, JSON.stringify({ ...project, expandMacros }));
+  } catch (error) {
+    $('page-alert').textContent = `The project could not be kept in this browser: ${error.message}`;
+  }
+}
+function scheduleSave() {
+  clearTimeout(saveTimer);
+  saveTimer = setTimeout(saveNow, SAVE_DELAY_MS);
+}
+addEventListener('pagehide', () => { if (saveTimer) saveNow(); });
+
+function loadSaved() {
+  try {
+    const saved = JSON.parse(localStorage.getItem(STORAGE_KEY) ?? 'null');
+    expandMacros = Boolean(saved?.expandMacros);
+    return checkProject(saved);
+  } catch {
+    return null;
+  }
+}
+
+// ---- the editor -----------------------------------------------------------
+
+const extensions = [
+  lineNumbers(),
+  highlightActiveLineGutter(),
+  highlightActiveLine(),
+  drawSelection(),
+  history(),
+  keymap.of([...defaultKeymap, ...historyKeymap, indentWithTab]),
+  vornLanguage,
+  syntaxHighlighting(defaultHighlightStyle),
+  lintGutter(),
+  EditorView.lineWrapping,
+  EditorView.contentAttributes.of({ 'aria-label': 'Source of the open file' }),
+  EditorView.updateListener.of((update) => {
+    if (!update.docChanged) return;
+    project.files[project.active] = update.state.doc.toString();
+    editorStates.set(project.active, update.state);
+    if (location.hash) window.history.replaceState(null, '', location.pathname + location.search);
+    scheduleSave();
+    scheduleCheck();
+  }),
+];
+
+function stateFor(path) {
+  let state = editorStates.get(path);
+  if (!state) {
+    state = EditorState.create({ doc: project.files[path], extensions });
+    editorStates.set(path, state);
+  }
+  return state;
+}
+
+function openFile(path) {
+  if (view.state !== stateFor(project.active)) editorStates.set(project.active, view.state);
+  project.active = path;
+  view.setState(stateFor(path));
+  showDiagnosticsInEditor();
+  renderTabs();
+  scheduleSave();
+}
+
+// ---- project operations ---------------------------------------------------
+
+function setProject(next) {
+  project = next;
+  editorStates.clear();
+  diagnosticsByFile = new Map();
+  inputStates = {};
+  if (view) view.setState(stateFor(project.active));
+  renderTabs();
+  saveNow();
+  checkNow();
+}
+
+function renderTabs() {
+  const tabs = $('tabs');
+  tabs.replaceChildren();
+  for (const path of Object.keys(project.files).sort()) {
+    const tab = document.createElement('button');
+    tab.type = 'button';
+    tab.setAttribute('role', 'tab');
+    tab.dataset.path = path;
+    tab.setAttribute('aria-selected', String(path === project.active));
+    const errors = (diagnosticsByFile.get(path) ?? []).filter((d) => d.level === 'error').length;
+    tab.textContent = path;
+    if (errors) tab.classList.add('has-errors');
+    if (path === project.root) tab.classList.add('is-root');
+    tab.addEventListener('click', () => openFile(path));
+    tabs.append(tab);
+  }
+  const root = $('root');
+  root.replaceChildren(...Object.keys(project.files).sort().map((path) => new Option(path, path, false, path === project.root)));
+}
+
+function askPath(question, suggestion) {
+  const answer = prompt(question, suggestion);
+  if (answer === null) return null;
+  const path = normalizePath(answer.trim());
+  if (!path) {
+    alert(`"${answer}" is not a file name in this project.`);
+    return null;
+  }
+  return path;
+}
+
+function addFile() {
+  let n = 1;
+  while (`untitled${n}.vorn` in project.files) n++;
+  const path = askPath('Name of the new file (folders with /):', `untitled${n}.vorn`);
+  if (!path) return;
+  if (path in project.files) return alert(`${path} exists already.`);
+  project.files[path] = 'input a\nnot n(in=a)\noutput y(in=n.out)\n';
+  openFile(path);
+  scheduleCheck();
+}
+
+function renameFile() {
+  const from = project.active;
+  const to = askPath(`New name for ${from}:`, from);
+  if (!to || to === from) return;
+  if (to in project.files) return alert(`${to} exists already.`);
+  project.files[to] = project.files[from];
+  delete project.files[from];
+  const state = view.state;
+  editorStates.delete(from);
+  editorStates.set(to, state);
+  diagnosticsByFile.delete(from);
+  if (project.root === from) project.root = to;
+  project.active = to;
+  renderTabs();
+  scheduleSave();
+  scheduleCheck();
+}
+
+function deleteFile() {
+  const path = project.active;
+  if (Object.keys(project.files).length === 1) return alert('A project keeps at least one file.');
+  if (!confirm(`Delete ${path}?`)) return;
+  delete project.files[path];
+  editorStates.delete(path);
+  diagnosticsByFile.delete(path);
+  const rest = Object.keys(project.files).sort();
+  if (project.root === path) project.root = rest[0];
+  project.active = project.root;
+  view.setState(stateFor(project.active));
+  renderTabs();
+  scheduleSave();
+  scheduleCheck();
+}
+
+async function addFilesFromDisk(fileList) {
+  const files = [...fileList];
+  if (!files.length) return;
+  let first = null;
+  for (const file of files) {
+    const path = normalizePath(file.webkitRelativePath || file.name);
+    if (!path) continue;
+    project.files[path] = await file.text();
+    editorStates.delete(path);
+    first ??= path;
+  }
+  if (first) openFile(first);
+  scheduleCheck();
+}
+
+function download(name, bytes, type) {
+  const url = URL.createObjectURL(new Blob([bytes], { type }));
+  const link = Object.assign(document.createElement('a'), { href: url, download: name.replaceAll('/', '_') });
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 1000);
+}
+
+const baseName = (path) => path.split('/').pop().replace(/\.vorn$/, '');
+
+// ---- compiling ------------------------------------------------------------
+
+let worker = null;
+let requestId = 0;
+let pending = null; // { id, posted, runs: Set of names still to come }
+let checkTimer = 0;
+const waiters = new Map();
+
+function startWorker() {
+  worker?.terminate();
+  // A download waiting on the old worker is told why it gets nothing.
+  for (const [id, waiter] of waiters) waiter({ id, error: 'stopped for a newer check; try again' });
+  waiters.clear();
+  worker = new Worker(new URL('./playground_worker.mjs', import.meta.url), { type: 'module' });
+  worker.addEventListener('message', ({ data }) => onWorkerMessage(data));
+  worker.addEventListener('error', (event) => {
+    $('check-status').textContent = `The compiler failed to start: ${event.message ?? 'unknown error'}`;
+    pending = null;
+    settleBusy();
+  });
+}
+
+function post(runs, keep = false, files = { ...project.files }) {
+  const id = ++requestId;
+  if (!keep && pending && performance.now() - pending.posted > STALE_WORKER_MS) startWorker();
+  worker.postMessage({ id, keep, files, runs });
+  return id;
+}
+
+// html[data-busy] while a check is due or running, or its truth table is
+// being computed: the page's results are not yet those of the text shown.
+let tableWorker = null;
+const busy = (on) => document.documentElement.toggleAttribute('data-busy', on);
+const settleBusy = () => { if (!checkTimer && !pending && !tableWorker) busy(false); };
+
+function scheduleCheck() {
+  busy(true);
+  clearTimeout(checkTimer);
+  checkTimer = setTimeout(checkNow, CHECK_DELAY_MS);
+}
+
+// The runs for one state of the project. Its diagnostics are those of the
+// project pipeline, which compile mode runs when the root imports something
+// (the artifact comes with them). A root without imports is compiled on its
+// own in compile mode: when that finds no error, the project pipeline finds
+// the same (it adds only the built-in gates, which such a root does not use),
+// so its diagnostics stand; otherwise the truth table's run, a project
+// pipeline, gives them. The truth table itself comes from the artifact, in
+// the table worker, when there is one: the compiler's table run also writes
+// the simulator's whole trace, which grows with every row. The open file,
+// and every other file the root does not reach, is checked the same way on
+// its own.
+let current = null;
+const importsSomething = (text) => /^\s*import\s*[A-Za-z_][0-9A-Za-z_]*\s*"/m.test(text.replace(/^\s*\/\/.*$/gm, ''));
+
+function checkNow() {
+  clearTimeout(checkTimer);
+  checkTimer = 0;
+  busy(true);
+  const root = project.root;
+  const active = project.active;
+  const files = { ...project.files };
+  const reachable = reachableFiles(files, root);
+  tableWorker?.terminate();
+  tableWorker = null;
+  const tableArgs = (path) => [path, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS];
+  const runs = [{ name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] }];
+  if (!importsSomething(files[root])) runs.push({ name: 'table', args: tableArgs(root), ifFailed: 'artifact' });
+  // The open file first among those the root does not reach.
+  const others = Object.keys(files).filter((path) => !reachable.has(path)).sort()
+    .sort((a, b) => (b === active) - (a === active));
+  const otherChecks = new Map();
+  for (const path of others) {
+    otherChecks.set(path, `other:${path}`);
+    runs.push({ name: `other:${path}`, args: [path, '-o', 'check.wasm', ...DIAGNOSTICS_ARGS] });
+    if (!importsSomething(files[path])) runs.push({ name: `other-table:${path}`, args: tableArgs(path), ifFailed: `other:${path}` });
+  }
+  runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
+  const started = performance.now();
+  const id = post(runs, false, files);
+  current = {
+    id, started, files, root, reachable, results: {}, rootCheck: 'artifact', otherChecks,
+  };
+  pending = { id, posted: started };
+  $('check-status').textContent = 'Checking…';
+}
+
+const hasErrors = (data) => decoded(data).diagnostics.some((d) => d.level === 'error');
+
+function onWorkerMessage(data) {
+  const waiter = waiters.get(data.id);
+  if (waiter) {
+    if (data.done) return;
+    waiters.delete(data.id);
+    waiter(data);
+    return;
+  }
+  if (!current || data.id !== current.id) return;
+  if (data.done) {
+    if (pending?.id === data.id) pending = null;
+    settleBusy();
+    return;
+  }
+  const { name } = data;
+  current.results[name] = data;
+  const failed = data.error || data.result.status !== 0;
+  // A failed compile of a file without imports: the table run that follows has the diagnostics.
+  if (name === 'artifact' && failed && !importsSomething(current.files[current.root]) && hasErrors(data)) current.rootCheck = 'table';
+  const other = name.startsWith('other:') ? name.slice('other:'.length) : null;
+  if (other !== null && failed && !importsSomething(current.files[other]) && hasErrors(data)) {
+    current.otherChecks.set(other, `other-table:${other}`);
+  }
+  if (name === current.rootCheck || [...current.otherChecks.values()].includes(name)) showDiagnostics();
+  if (name === 'artifact') showArtifact(data);
+  if (name === 'artifact' && failed && importsSomething(current.files[current.root])) showTable(data);
+  if (name === 'table') showTable(data);
+  if (name === 'preview') showSchematic(data);
+}
+
+function decoded(data) {
+  if (data.error) return { diagnostics: [], failure: null, text: data.error };
+  return readDiagnostics(data.result.stderr);
+}
+
+// ---- diagnostics ----------------------------------------------------------
+
+let problems = [];
+function showDiagnostics() {
+  const check = current.results[current.rootCheck];
+  if (!check) return;
+  const found = [];
+  const add = (data, keep) => {
+    const { diagnostics, failure, text } = decoded(data);
+    const where = failure?.location;
+    if (where) {
+      // A place the grammar could not read is shown like a diagnostic.
+      diagnostics.push({
+        file: where.file, code: '', level: 'error', notes: [],
+        message: `${failure.stage}: ${failure.error}${where.message ? `: ${where.message}` : ''}`,
+        span: { startLine: where.line, startCol: where.column, endLine: where.line, endCol: where.column },
+      });
+    }
+    for (const d of diagnostics) {
+      const path = projectPathOf(current.files, d.file);
+      if (keep(path, d)) found.push({ ...d, path });
+    }
+    return [failure && !where ? failureText(failure) : '', text].filter(Boolean).join('\n');
+  };
+  const messages = [add(check, () => true)];
+  // Files the root does not reach, each checked as a root of its own; a file
+  // that several of them reach is listed once.
+  const seen = new Set();
+  for (const name of current.otherChecks.values()) {
+    const result = current.results[name];
+    if (!result) continue;
+    messages.push(add(result, (path, d) => {
+      if (path === null || current.reachable.has(path)) return false;
+      const key = JSON.stringify([path, d.span, d.code, d.message]);
+      if (seen.has(key)) return false;
+      seen.add(key);
+      return true;
+    }));
+  }
+  problems = found;
+  diagnosticsByFile = new Map();
+  for (const d of found) {
+    if (!d.path) continue;
+    if (!diagnosticsByFile.has(d.path)) diagnosticsByFile.set(d.path, []);
+    diagnosticsByFile.get(d.path).push(d);
+  }
+  showDiagnosticsInEditor();
+  renderProblems(messages.filter(Boolean));
+  renderTabs();
+
+  // The time to the root project's diagnostics; other files' follow.
+  current.ms ??= performance.now() - current.started;
+  const { ms } = current;
+  const errors = found.filter((d) => d.level === 'error').length;
+  const warnings = found.length - errors;
+  const status = $('check-status');
+  status.dataset.ms = ms.toFixed(1);
+  status.textContent = `Checked in ${Math.round(ms)} ms: ${errors} error${errors === 1 ? '' : 's'}, ${warnings} warning${warnings === 1 ? '' : 's'}.`;
+  if (!document.documentElement.dataset.ready) {
+    document.documentElement.dataset.ready = 'true';
+    performance.mark('playground-ready');
+  }
+}
+
+// A span in the text; an empty one (a place the grammar could not read)
+// covers the character there.
+function rangeOf(text, span) {
+  const from = Math.min(offsetOf(text, span.startLine, span.startCol), text.length);
+  let to = Math.min(Math.max(from, offsetOf(text, span.endLine, span.endCol)), text.length);
+  if (to === from && from < text.length) to = from + 1;
+  return { from, to };
+}
+
+const label = (d) => (d.code ? `${d.code}: ${d.message}` : d.message);
+
+function showDiagnosticsInEditor() {
+  const text = view.state.doc.toString();
+  const list = (diagnosticsByFile.get(project.active) ?? []).map((d) => {
+    const { from, to } = rangeOf(text, d.span);
+    const notes = d.notes.map((note) => `\nnote: ${note.message}`).join('');
+    return { from, to, severity: d.level === 'error' ? 'error' : 'warning', message: `${label(d)}${notes}` };
+  });
+  view.dispatch(setDiagnostics(view.state, list));
+}
+
+function renderProblems(messages) {
+  const list = $('problems');
+  list.replaceChildren();
+  for (const message of messages) {
+    const item = document.createElement('li');
+    item.className = 'problem error';
+    item.textContent = message;
+    list.append(item);
+  }
+  for (const d of problems) {
+    const item = document.createElement('li');
+    item.className = `problem ${d.level}`;
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.textContent = `${d.path ?? d.file}:${d.span.startLine}:${d.span.startCol}: ${d.level}: ${label(d)}`;
+    button.addEventListener('click', () => jumpTo(d));
+    item.append(button);
+    list.append(item);
+  }
+  if (!list.children.length) {
+    const item = document.createElement('li');
+    item.className = 'problem none';
+    item.textContent = 'No problems.';
+    list.append(item);
+  }
+}
+
+function jumpTo(d) {
+  if (!d.path || !(d.path in project.files)) return;
+  if (d.path !== project.active) openFile(d.path);
+  const { from, to } = rangeOf(view.state.doc.toString(), d.span);
+  view.dispatch({ selection: { anchor: from, head: to }, effects: EditorView.scrollIntoView(from, { y: 'center' }) });
+  view.focus();
+}
+
+// ---- panels ---------------------------------------------------------------
+
+// Why a run made no output: its stage failure or its errors, as the terminal
+// would print them.
+function failureNote(data, what) {
+  const { diagnostics, failure, text } = decoded(data);
+  if (failure) return `No ${what}: ${failureText(failure)}.`;
+  const errors = diagnostics.filter((d) => d.level === 'error');
+  if (!errors.length) return `No ${what}${text ? `: ${text}` : ''}.`;
+  const lines = errors.slice(0, 3).map((d) => `${d.file}:${d.span.startLine}:${d.span.startCol}: ${d.code}: ${d.message}`);
+  const more = errors.length > 3 ? `; and ${errors.length - 3} more` : '';
+  // Compile mode checks a file without imports on its own, where the
+  // built-in gates (xor, nand, …) are not known.
+  const alone = data.name === 'artifact' && !importsSomething(current.files[current.root])
+    && errors.some((d) => d.code === 'E001') ? ' (compiled on its own, as a file without imports is, it has no built-in gates)' : '';
+  return `No ${what}: ${lines.join('; ')}${more}${alone}.`;
+}
+
+function showTable(data) {
+  const note = $('table-note');
+  const view = $('truth-table');
+  if (data.error || data.result.status !== 0) {
+    view.replaceChildren();
+    note.textContent = failureNote(data, 'truth table');
+    return;
+  }
+  renderTruthTable(view, note, JSON.parse(data.result.stdout));
+}
+
+function showSchematic(data) {
+  const pre = $('schematic');
+  const note = $('schematic-note');
+  pre.replaceChildren();
+  if (data.error || data.result.status !== 0) {
+    note.textContent = failureNote(data, 'schematic');
+    return;
+  }
+  note.textContent = '';
+  for (const run of ansiRuns(data.result.stdout)) {
+    if (!run.bold && !run.dim && run.color === null) {
+      pre.append(run.text);
+      continue;
+    }
+    const span = document.createElement('span');
+    if (run.bold) span.classList.add('ansi-bold');
+    if (run.dim) span.classList.add('ansi-dim');
+    if (run.color !== null) span.classList.add(`ansi-${run.color}`);
+    span.textContent = run.text;
+    pre.append(span);
+  }
+}
+
+const circuit = $('circuit');
+function showArtifact(data) {
+  const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.['circuit.wasm'] : null;
+  $('download-wasm').disabled = !bytes;
+  if (!bytes) {
+    lastArtifact = null;
+    $('circuit-note').textContent = failureNote(data, 'circuit');
+    $('downloads-note').textContent = failureNote(data, 'WebAssembly module');
+    return;
+  }
+  lastArtifact = { name: `${baseName(current.root)}.wasm`, bytes };
+  $('circuit-note').textContent = `${current.root}, compiled just now. Click an input to flip it.`;
+  $('downloads-note').textContent = '';
+  if (circuitUrl) URL.revokeObjectURL(circuitUrl);
+  circuitUrl = URL.createObjectURL(new Blob([bytes], { type: 'application/wasm' }));
+  circuit.src = circuitUrl;
+  tableFromArtifact(bytes.slice());
+}
+
+// The truth table of the compiled module, simulated in the circuit page's
+// table worker on a copy of it.
+function tableFromArtifact(bytes) {
+  tableWorker?.terminate();
+  const worker = new Worker(new URL('./table_worker.mjs', import.meta.url), { type: 'module' });
+  tableWorker = worker;
+  const finish = (show) => {
+    if (tableWorker !== worker) return;
+    worker.terminate();
+    tableWorker = null;
+    show();
+    settleBusy();
+  };
+  worker.addEventListener('message', ({ data }) => finish(() => {
+    if (data.error) {
+      $('truth-table').replaceChildren();
+      $('table-note').textContent = `No truth table: ${data.error}.`;
+    } else renderTruthTable($('truth-table'), $('table-note'), data.table);
+  }));
+  worker.addEventListener('error', (event) => finish(() => {
+    $('truth-table').replaceChildren();
+    $('table-note').textContent = `No truth table: ${event.message ?? 'the worker failed'}.`;
+  }));
+  worker.postMessage({ bytes: bytes.buffer }, [bytes.buffer]);
+}
+
+// An input keeps its state across recompiles while its name exists: the
+// element starts every input low right after `load`, so the old states are
+// driven again once that has happened.
+circuit.addEventListener('load', () => {
+  const keep = { ...inputStates };
+  queueMicrotask(() => {
+    for (const name of circuit.circuit?.inputs ?? []) {
+      if (keep[name] === 1) circuit.toggle(name);
+    }
+  });
+});
+circuit.addEventListener('change', (event) => { inputStates = { ...inputStates, ...event.detail.inputs }; });
+
+async function downloadZig() {
+  const root = project.root;
+  const name = `${baseName(root)}.zig`;
+  const note = $('downloads-note');
+  note.textContent = 'Generating the Zig source…';
+  const id = post([{ name: 'zig', args: [root, '--emit-zig', '-o', name, ...DIAGNOSTICS_ARGS] }], true);
+  const data = await new Promise((resolve) => waiters.set(id, resolve));
+  const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.[name] : null;
+  if (!bytes) {
+    note.textContent = failureNote(data, 'Zig source');
+    return;
+  }
+  note.textContent = '';
+  download(name, bytes, 'text/plain');
+}
+
+function selectPanel(tab) {
+  for (const other of document.querySelectorAll('#panel-tabs [role="tab"]')) {
+    const selected = other === tab;
+    other.setAttribute('aria-selected', String(selected));
+    $(other.getAttribute('aria-controls')).hidden = !selected;
+  }
+}
+
+// ---- sharing --------------------------------------------------------------
+
+async function share() {
+  const status = $('share-status');
+  const url = `${location.origin}${location.pathname}#project=${await encodeShare(project)}`;
+  window.history.replaceState(null, '', url);
+  try {
+    await navigator.clipboard.writeText(url);
+    status.textContent = `Link copied (${url.length.toLocaleString('en')} characters); it holds the whole project.`;
+  } catch {
+    status.textContent = 'The address bar now holds a link to the whole project.';
+  }
+}
+
+async function projectFromLink() {
+  const match = /^#project=([A-Za-z0-9_-]+)$/.exec(location.hash);
+  if (!match) return null;
+  try {
+    return await decodeShare(match[1]);
+  } catch (error) {
+    $('page-alert').textContent = `The link's project could not be read: ${error.message}`;
+    return null;
+  }
+}
+
+// ---- start ----------------------------------------------------------------
+
+function wire() {
+  for (const [i, example] of EXAMPLES.entries()) $('examples').append(new Option(example.title, String(i)));
+  $('examples').addEventListener('change', (event) => {
+    const example = EXAMPLES[Number(event.target.value)];
+    event.target.value = '';
+    if (!example || !confirm(`Replace the project with the example "${example.title}"?`)) return;
+    setProject({ files: { ...example.files }, root: example.root, active: example.root });
+  });
+  $('add-file').addEventListener('click', addFile);
+  $('rename-file').addEventListener('click', renameFile);
+  $('delete-file').addEventListener('click', deleteFile);
+  $('root').addEventListener('change', (event) => {
+    project.root = event.target.value;
+    renderTabs();
+    scheduleSave();
+    checkNow();
+  });
+  $('open-files').addEventListener('change', (event) => {
+    addFilesFromDisk(event.target.files);
+    event.target.value = '';
+  });
+  document.addEventListener('dragover', (event) => {
+    if (event.dataTransfer?.types.includes('Files')) {
+      event.preventDefault();
+      document.body.classList.add('dropping');
+    }
+  });
+  document.addEventListener('dragleave', (event) => {
+    if (event.relatedTarget === null) document.body.classList.remove('dropping');
+  });
+  document.addEventListener('drop', (event) => {
+    if (!event.dataTransfer?.files.length) return;
+    event.preventDefault();
+    document.body.classList.remove('dropping');
+    addFilesFromDisk(event.dataTransfer.files);
+  });
+  $('download-file').addEventListener('click', () => download(project.active, project.files[project.active], 'text/plain'));
+  $('download-all').addEventListener('click', () => {
+    for (const path of Object.keys(project.files).sort()) download(path, project.files[path], 'text/plain');
+  });
+  $('download-wasm').addEventListener('click', () => lastArtifact && download(lastArtifact.name, lastArtifact.bytes, 'application/wasm'));
+  $('download-zig').addEventListener('click', downloadZig);
+  $('share').addEventListener('click', share);
+  $('expand-macros').addEventListener('change', (event) => {
+    expandMacros = event.target.checked;
+    scheduleSave();
+    checkNow();
+  });
+  for (const tab of document.querySelectorAll('#panel-tabs [role="tab"]')) tab.addEventListener('click', () => selectPanel(tab));
+}
+
+async function start() {
+  wire();
+  startWorker();
+  const linked = await projectFromLink();
+  project = linked ?? loadSaved() ?? (({ files, root }) => ({ files: { ...files }, root, active: root }))(EXAMPLES[0]);
+  if (linked) window.history.replaceState(null, '', location.pathname + location.search);
+  $('expand-macros').checked = expandMacros;
+  view = new EditorView({ state: stateFor(project.active), parent: $('editor') });
+  renderTabs();
+  saveNow();
+  checkNow();
+}
+
+start();
