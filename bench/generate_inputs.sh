@@ -11,6 +11,8 @@
 #   cells_N.vorn     64 inputs, N instances of cell.vorn (two inputs, two outputs) read like bus_N, each
 #                    instance's two outputs read by one AND gate, 64 outputs spread over the gates
 #                    (N = 1000, 4000)
+# and, for recompiling while typing:
+#   window_N.vorn    8 inputs, N gates each reading signals 50 to 200 places back, 8 outputs (N = 10000, 100000)
 set -euo pipefail
 out=${1:?usage: generate_inputs.sh <directory>}
 mkdir -p "$out"
@@ -118,3 +120,29 @@ cells() {
   }'
 }
 for n in 1000 4000; do cells "$n" > "$out/cells_$n.vorn"; done
+
+# The editing shape: 8 inputs, gates (a third NOT, the rest AND) each reading
+# signals 50 to 200 places back (or any earlier one near the top), 8 outputs
+# on the last gates. At 10^4 and 10^5 gates, for the growth between them.
+window_gates() {
+  awk -v n="$1" 'BEGIN {
+    srand(26)
+    line = "input i0"
+    for (i = 1; i < 8; i++) line = line ", i" i
+    print line
+    count = 8
+    for (i = 0; i < 8; i++) names[i] = "i" i
+    for (g = 0; g < n; g++) {
+      for (p = 0; p < 2; p++) {
+        back = 50 + int(rand() * 151)
+        if (back > count) back = 1 + int(rand() * count)
+        pick[p] = names[count - back]
+      }
+      if (int(rand() * 3) == 0) printf "not g%d(in=%s)\n", g, pick[0]
+      else printf "and g%d(a=%s, b=%s)\n", g, pick[0], pick[1]
+      names[count++] = "g" g
+    }
+    for (i = 0; i < 8; i++) printf "output o%d(in=g%d.out)\n", i, n - 1 - i
+  }'
+}
+for n in 10000 100000; do window_gates "$n" > "$out/window_$n.vorn"; done

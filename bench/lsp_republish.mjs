@@ -2,12 +2,13 @@
 // 100,000 components: each round edits one line (alternately breaking and
 // mending it) and waits for the publishDiagnostics that follows.
 //
-//   node bench/lsp_republish.mjs <vorn-lsp> [--rounds=N] [--shape=chain|unused]
+//   node bench/lsp_republish.mjs <vorn-lsp> [--rounds=N] [--shape=chain|unused|window]
 //                                [--edit=name|syntax]
 //
 // chain: and/not gates alternating, one input feeding the next (no
 // diagnostics when mended); unused: 100,000 inputs that feed nothing
-// (100,000 warnings in every publication). The edit renames the middle
+// (100,000 warnings in every publication); window: 8 inputs and gates each
+// reading signals 50 to 200 places back, 8 outputs. The edit renames the middle
 // line's type (an E001) or cuts that line short, as typing does (text the
 // grammar cannot read).
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -33,6 +34,24 @@ if (shape === 'chain') {
     prev = `g${i}`;
   }
   lines.push(`output y(in=${prev}.out)`);
+} else if (shape === 'window') {
+  // 8 inputs, gates (a third NOT) reading signals 50 to 200 places back, 8 outputs.
+  let seed = 26;
+  const random = () => ((seed = (seed * 1103515245 + 12345) % 2147483648) / 2147483648);
+  lines.push('input i0, i1, i2, i3, i4, i5, i6, i7');
+  const names = ['i0', 'i1', 'i2', 'i3', 'i4', 'i5', 'i6', 'i7'];
+  const pick = () => {
+    let back = 50 + Math.floor(random() * 151);
+    if (back > names.length) back = 1 + Math.floor(random() * names.length);
+    return names[names.length - back];
+  };
+  for (let g = 0; g < N; ++g) {
+    const a = pick();
+    const b = pick();
+    lines.push(random() < 1 / 3 ? `not g${g}(in=${a})` : `and g${g}(a=${a}, b=${b})`);
+    names.push(`g${g}`);
+  }
+  for (let i = 0; i < 8; ++i) lines.push(`output o${i}(in=g${N - 1 - i}.out)`);
 } else {
   for (let i = 0; i < N; ++i) lines.push(`input i${i}`);
   lines.push('output y(in=i0)');

@@ -12,6 +12,7 @@
 
 #ifndef __wasi__
 #include <csignal>
+#include <malloc.h>
 #include <new>
 #include <pthread.h>
 #endif
@@ -71,6 +72,10 @@ int main(int argc, char** argv) {
   action.sa_handler = ignoreSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGPIPE, &action, nullptr);
+
+  // All work happens on the one pipeline thread; sharing the main arena lets
+  // its heap grow by brk instead of thousands of small mprotect calls.
+  mallopt(M_ARENA_MAX, 1);
 #endif
 
   vorn::OutputStream out(1);

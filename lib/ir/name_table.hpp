@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +31,18 @@ class NameTable {
     } else {
       slot.value = value;
     }
+  }
+
+  // Inserts unless present; returns the value now held and whether it was
+  // inserted, with one probe.
+  std::pair<std::uint32_t, bool> insert(std::string_view name, std::uint32_t value) {
+    if ((size_ + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
+    std::size_t hash = std::hash<std::string_view>{}(name);
+    Slot& slot = probe(name, hash);
+    if (slot.used) return {slot.value, false};
+    slot = Slot{name, hash, value, true};
+    ++size_;
+    return {value, true};
   }
 
   std::optional<std::uint32_t> find(std::string_view name) const {

@@ -24,6 +24,22 @@ void reserveMore(T*& data, std::uint32_t len, std::uint32_t& cap, std::uint32_t 
   cap = static_cast<std::uint32_t>(next);
 }
 
+constexpr std::uint32_t kNameBits = 0x3FFFFFFFu;  // all ones: no name
+
+ll_node makeNode(ll_node_type type, std::int32_t name_id, std::int32_t start, std::int32_t end, std::int32_t child) {
+  // Ids too large for the field read as absent, as ids past the table did.
+  std::uint32_t name = name_id < 0 || static_cast<std::uint32_t>(name_id) >= kNameBits ? kNameBits
+                                                                                          : static_cast<std::uint32_t>(name_id);
+  return ll_node{static_cast<std::uint32_t>(type) << 30 | name, start, end, child};
+}
+
+ll_node_type typeOf(const ll_node& node) { return static_cast<ll_node_type>(node.typ_and_name >> 30); }
+
+std::int32_t nameOf(const ll_node& node) {
+  std::uint32_t name = node.typ_and_name & kNameBits;
+  return name == kNameBits ? -1 : static_cast<std::int32_t>(name);
+}
+
 ll_node_id pushNode(ll_tree* t, const ll_node& node) {
   reserveMore(t->nodes, t->nodes_len, t->nodes_cap, 1, kInitialNodes);
   t->nodes[t->nodes_len] = node;
@@ -87,7 +103,7 @@ void ll_tree_set_root(ll_tree* t, ll_node_id id) {
 }
 
 ll_node_id ll_tree_add_string(ll_tree* t, std::int32_t start, std::int32_t end) {
-  return pushNode(t, ll_node{LL_NODE_STRING, start, end, -1, -1, -1});
+  return pushNode(t, makeNode(LL_NODE_STRING, -1, start, end, -1));
 }
 
 ll_node_id ll_tree_add_sequence(ll_tree* t, const ll_node_id* ids, std::uint32_t n, std::int32_t start,
@@ -102,22 +118,22 @@ ll_node_id ll_tree_add_sequence(ll_tree* t, const ll_node_id* ids, std::uint32_t
     t->child_ranges[t->child_ranges_len] = ll_child_range{first, static_cast<std::int32_t>(t->children_len)};
     range_id = static_cast<std::int32_t>(t->child_ranges_len++);
   }
-  return pushNode(t, ll_node{LL_NODE_SEQUENCE, start, end, -1, range_id, -1});
+  return pushNode(t, makeNode(LL_NODE_SEQUENCE, -1, start, end, range_id));
 }
 
 ll_node_id ll_tree_add_node(ll_tree* t, std::int32_t name_id, std::int32_t start, std::int32_t end,
                             std::int32_t child) {
-  return pushNode(t, ll_node{LL_NODE_NODE, start, end, name_id, child, -1});
+  return pushNode(t, makeNode(LL_NODE_NODE, name_id, start, end, child));
 }
 
-ll_node_id ll_tree_add_error(ll_tree* t, std::int32_t label_id, std::int32_t message_id, std::int32_t start,
+ll_node_id ll_tree_add_error(ll_tree* t, std::int32_t label_id, std::int32_t /*message_id*/, std::int32_t start,
                              std::int32_t end) {
-  return pushNode(t, ll_node{LL_NODE_ERROR, start, end, label_id, -1, message_id});
+  return pushNode(t, makeNode(LL_NODE_ERROR, label_id, start, end, -1));
 }
 
-ll_node_id ll_tree_add_error_with_child(ll_tree* t, std::int32_t label_id, std::int32_t message_id,
+ll_node_id ll_tree_add_error_with_child(ll_tree* t, std::int32_t label_id, std::int32_t /*message_id*/,
                                         std::int32_t start, std::int32_t end, ll_node_id child) {
-  return pushNode(t, ll_node{LL_NODE_ERROR, start, end, label_id, static_cast<std::int32_t>(child), message_id});
+  return pushNode(t, makeNode(LL_NODE_ERROR, label_id, start, end, static_cast<std::int32_t>(child)));
 }
 
 bool ll_tree_root(const ll_tree* t, ll_node_id* id) {
@@ -128,14 +144,20 @@ bool ll_tree_root(const ll_tree* t, ll_node_id* id) {
 
 ll_node_type ll_tree_type(const ll_tree* t, ll_node_id id) {
   const ll_node* node = lookup(t, id);
-  return node != nullptr ? node->typ : static_cast<ll_node_type>(-1);
+  return node != nullptr ? typeOf(*node) : static_cast<ll_node_type>(-1);
 }
 
 const char* ll_tree_name(const ll_tree* t, ll_node_id id) {
   const ll_node* node = lookup(t, id);
-  if (node == nullptr || node->name_id < 0 || static_cast<std::uint32_t>(node->name_id) >= t->strs_len) return "";
-  const char* name = t->strs[node->name_id];
+  const std::int32_t name_id = node != nullptr ? nameOf(*node) : -1;
+  if (name_id < 0 || static_cast<std::uint32_t>(name_id) >= t->strs_len) return "";
+  const char* name = t->strs[name_id];
   return name != nullptr ? name : "";
+}
+
+std::int32_t ll_tree_name_id(const ll_tree* t, ll_node_id id) {
+  const ll_node* node = lookup(t, id);
+  return node != nullptr ? nameOf(*node) : -1;
 }
 
 ll_range ll_tree_range(const ll_tree* t, ll_node_id id) {
@@ -145,7 +167,7 @@ ll_range ll_tree_range(const ll_tree* t, ll_node_id id) {
 
 bool ll_tree_child(const ll_tree* t, ll_node_id id, ll_node_id* child) {
   const ll_node* node = lookup(t, id);
-  if (node == nullptr || (node->typ != LL_NODE_NODE && node->typ != LL_NODE_ERROR) || node->child_id < 0) return false;
+  if (node == nullptr || (typeOf(*node) != LL_NODE_NODE && typeOf(*node) != LL_NODE_ERROR) || node->child_id < 0) return false;
   if (child != nullptr) *child = static_cast<ll_node_id>(node->child_id);
   return true;
 }
@@ -153,7 +175,7 @@ bool ll_tree_child(const ll_tree* t, ll_node_id id, ll_node_id* child) {
 std::uint32_t ll_tree_children_len(const ll_tree* t, ll_node_id id) {
   const ll_node* node = lookup(t, id);
   if (node == nullptr) return 0;
-  switch (node->typ) {
+  switch (typeOf(*node)) {
     case LL_NODE_NODE:
     case LL_NODE_ERROR:
       return node->child_id >= 0 ? 1 : 0;
@@ -170,8 +192,9 @@ std::uint32_t ll_tree_children_len(const ll_tree* t, ll_node_id id) {
 bool ll_tree_children_at(const ll_tree* t, ll_node_id id, std::uint32_t i, ll_node_id* child) {
   const ll_node* node = lookup(t, id);
   if (node == nullptr) return false;
-  if (node->typ == LL_NODE_NODE || node->typ == LL_NODE_ERROR) return i == 0 && ll_tree_child(t, id, child);
-  if (node->typ != LL_NODE_SEQUENCE || i >= ll_tree_children_len(t, id)) return false;
+  const ll_node_type type = typeOf(*node);
+  if (type == LL_NODE_NODE || type == LL_NODE_ERROR) return i == 0 && ll_tree_child(t, id, child);
+  if (type != LL_NODE_SEQUENCE || i >= ll_tree_children_len(t, id)) return false;
   std::uint32_t slot = static_cast<std::uint32_t>(t->child_ranges[node->child_id].start) + i;
   if (slot >= t->children_len) return false;
   if (child != nullptr) *child = t->children[slot];

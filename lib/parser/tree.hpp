@@ -17,13 +17,13 @@ typedef enum ll_node_type : std::int32_t {
 
 typedef std::uint32_t ll_node_id;
 
+// 16 bytes, since a 10^5-line file makes millions of them: the kind sits in
+// the top two bits of the name's word. Read nodes through the functions below.
 typedef struct ll_node {
-  ll_node_type typ;
-  std::int32_t start;       // first byte
-  std::int32_t end;         // one past the last byte
-  std::int32_t name_id;     // string table index, -1 when absent
-  std::int32_t child_id;    // see ll_node_type; -1 when absent
-  std::int32_t message_id;  // error message string, -1 when absent
+  std::uint32_t typ_and_name;  // ll_node_type << 30 | string table index (kNoName when absent)
+  std::int32_t start;          // first byte
+  std::int32_t end;            // one past the last byte
+  std::int32_t child_id;       // see ll_node_type; -1 when absent
 } ll_node;
 
 typedef struct ll_child_range {
@@ -68,6 +68,7 @@ ll_node_id ll_tree_add_sequence(ll_tree* t, const ll_node_id* ids, std::uint32_t
                                 std::int32_t end);
 ll_node_id ll_tree_add_node(ll_tree* t, std::int32_t name_id, std::int32_t start, std::int32_t end,
                             std::int32_t child);
+// An error's message id is not kept: nothing reads it back.
 ll_node_id ll_tree_add_error(ll_tree* t, std::int32_t label_id, std::int32_t message_id, std::int32_t start,
                              std::int32_t end);
 ll_node_id ll_tree_add_error_with_child(ll_tree* t, std::int32_t label_id, std::int32_t message_id,
@@ -78,6 +79,8 @@ ll_node_id ll_tree_add_error_with_child(ll_tree* t, std::int32_t label_id, std::
 bool ll_tree_root(const ll_tree* t, ll_node_id* id);
 ll_node_type ll_tree_type(const ll_tree* t, ll_node_id id);
 const char* ll_tree_name(const ll_tree* t, ll_node_id id);
+// The node's index into the bound name table, or -1 when it has none.
+std::int32_t ll_tree_name_id(const ll_tree* t, ll_node_id id);
 ll_range ll_tree_range(const ll_tree* t, ll_node_id id);
 bool ll_tree_child(const ll_tree* t, ll_node_id id, ll_node_id* child);
 std::uint32_t ll_tree_children_len(const ll_tree* t, ll_node_id id);

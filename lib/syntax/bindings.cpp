@@ -43,7 +43,10 @@ Result<Pending> pendingBusType(const TranslationContext& ctx, ll_node_id bus_typ
                                std::vector<ast::PortConnection>* ports) {
   auto sequence = bindingSequence(ctx, bus_type);
   if (!sequence) return fail(sequence.error());
-  return Pending{ports, *sequence, childCount(ctx, *sequence), 0, nullptr, nullptr};
+  const std::uint32_t count = childCount(ctx, *sequence);
+  // "(", then four children a binding (name, "=", reference, and a "," or ")").
+  ports->reserve(ports->size() + count / 4);
+  return Pending{ports, *sequence, count, 0, nullptr, nullptr};
 }
 
 // Fills `out` for a named reference; for an anonymous instance records the

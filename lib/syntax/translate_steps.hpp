@@ -29,6 +29,10 @@ struct TranslationContext {
   std::vector<std::uint32_t> line_starts;
   // Index of the line found last: spans are asked for mostly in source order.
   mutable std::size_t line_hint = 0;
+  // The tree's name table with lengths, so that names compare without
+  // strlen; taken on first use, as the tree may be bound after construction.
+  mutable std::vector<std::string_view> names;
+  mutable const char* const* names_of = nullptr;
 };
 
 struct LineCol {

@@ -23,7 +23,19 @@ TranslationContext::TranslationContext(TextArena& arena, const ll_tree* tree_in,
 
 ll_node_type nodeType(const TranslationContext& ctx, ll_node_id node) { return ll_tree_type(ctx.tree, node); }
 
-std::string_view nodeName(const TranslationContext& ctx, ll_node_id node) { return ll_tree_name(ctx.tree, node); }
+std::string_view nodeName(const TranslationContext& ctx, ll_node_id node) {
+  if (ctx.names_of != ctx.tree->strs || ctx.names.size() != ctx.tree->strs_len) {
+    ctx.names.clear();
+    for (std::uint32_t i = 0; i < ctx.tree->strs_len; ++i) {
+      const char* name = ctx.tree->strs[i];
+      ctx.names.emplace_back(name != nullptr ? std::string_view(name) : std::string_view());
+    }
+    ctx.names_of = ctx.tree->strs;
+  }
+  const std::int32_t id = ll_tree_name_id(ctx.tree, node);
+  return id >= 0 && static_cast<std::size_t>(id) < ctx.names.size() ? ctx.names[static_cast<std::size_t>(id)]
+                                                                      : std::string_view();
+}
 
 ll_range nodeRange(const TranslationContext& ctx, ll_node_id node) { return ll_tree_range(ctx.tree, node); }
 

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "ir/types.hpp"
@@ -30,26 +29,23 @@ class EndpointIndex {
   std::size_t groupSize(std::size_t index) const;
 
  private:
-  struct Key {
+  // Groups sit in flat arrays by component id (ids are dense), each
+  // component's groups sorted by port, so a look-up is an index and a short
+  // search; ids outside the module share one last slot.
+  struct Group {
     std::uint32_t component;
     std::string_view port;
-    friend bool operator==(const Key&, const Key&) = default;
-  };
-  struct KeyHash {
-    std::size_t operator()(const Key& key) const noexcept;
-  };
-  struct Group {
     std::size_t first;
-    std::size_t last;
     std::size_t size;
   };
 
-  Key keyOf(std::size_t index) const;
+  std::size_t slotOf(std::uint32_t component) const;
+  const Group* find(std::uint32_t component, std::string_view port) const;
 
-  const types::Module* module_;
-  Side side_;
-  std::unordered_map<Key, Group, KeyHash> groups_;
+  std::vector<std::uint32_t> slot_begin_;
+  std::vector<Group> groups_;
   std::vector<std::size_t> next_;
+  std::vector<std::uint32_t> group_of_;
 };
 
 }  // namespace vorn::endpoint_index
