@@ -44,7 +44,7 @@ function native(files, args) {
   return { ...spawnSync(compilerPath, args, { cwd: dir, encoding: 'utf8' }), dir };
 }
 
-const page = (body) => `<!doctype html><meta charset="utf-8"><title>t</title>
+const page = (body) => `<!doctype html><meta charset="utf-8"><title>t</title><link rel="icon" href="data:,">
 <script type="module" src="/vorn.mjs"></script>
 <body>${body}</body>`;
 
@@ -224,12 +224,15 @@ test('the playground\'s page snippet, pasted into a page, is the same live circu
   await context.close();
   assert.match(snippet, /^<script type="module" src="http:\/\/127\.0\.0\.1:\d+\/vorn\.mjs"><\/script>\n<vorn-circuit>\n/);
 
-  write('snippet.html', `<!doctype html><meta charset="utf-8"><title>t</title><body>${snippet}</body>`);
+  write('snippet.html', `<!doctype html><meta charset="utf-8"><title>t</title><link rel="icon" href="data:,"><body>${snippet}</body>`);
   const { tab, problems, close } = await open('snippet.html');
   await loaded(tab, 'vorn-circuit');
   const files = await tab.locator('vorn-circuit > script[type="text/vorn"]').evaluateAll((scripts) =>
-    Object.fromEntries(scripts.map((script) => [script.dataset.path, script.textContent.replace(/^\n/, '').replace(/ {2}$/, '')])));
-  if (project) assert.deepEqual(Object.keys(files).sort(), Object.keys(project.files).sort());
+    Object.fromEntries(scripts.map((script) => [script.dataset.path, script.textContent.replace(/^\n/, '')])));
+  if (project) {
+    assert.deepEqual(Object.keys(files).sort(), Object.keys(project.files).sort());
+    for (const [path, text] of Object.entries(project.files)) assert.ok([text, `${text}\n`].includes(files[path]), path);
+  }
   const root = Object.keys(files)[0];
   const table = native(files, [root, '--truth-table', '--format=json']);
   assert.equal(table.status, 0, table.stderr);

@@ -154,7 +154,7 @@ export function pageSnippet(project, moduleUrl) {
   const scripts = paths.map((path) => {
     const text = project.files[path].replace(/<\/(script)/gi, '<\\/$1');
     const body = text.endsWith('\n') || text === '' ? text : `${text}\n`;
-    return `  <script type="text/vorn" data-path="${attribute(path)}">\n${body}  </script>\n`;
+    return `  <script type="text/vorn" data-path="${attribute(path)}">\n${body}</script>\n`;
   });
   return `<script type="module" src="${attribute(moduleUrl)}"></script>\n<vorn-circuit>\n${scripts.join('')}</vorn-circuit>\n`;
 }
