@@ -31,6 +31,12 @@ export const TRACE_LIMIT = 1000;
 const OUTPUT = 'out.wasm';
 const SOURCE_TYPE = 'text/vorn';
 const WASM_MAGIC = [0x00, 0x61, 0x73, 0x6d];
+
+const isSource = (node) => node.nodeType === 1 && node.localName === 'script' && node.type === SOURCE_TYPE;
+// A change to the inline sources: a script added or removed, or its text
+// edited. The element's own drawing never matches.
+const touchesSource = (record) => (record.type === 'characterData' ? isSource(record.target.parentNode ?? {})
+  : isSource(record.target) || [...record.addedNodes, ...record.removedNodes].some(isSource));
 const STYLE_ID = 'vorn-circuit-style';
 
 // Low-specificity defaults (:where) that any page rule overrides.
@@ -105,6 +111,7 @@ function defineElement() {
 
     #circuit = null;
     #loading = 0;
+    #observer = null;
     #trace = [];
     #traceDropped = 0;
 
@@ -121,7 +128,16 @@ function defineElement() {
 
     connectedCallback() {
       installStyle(this.ownerDocument);
+      // Inline sources may arrive or change after the element is in the page.
+      this.#observer ??= new MutationObserver((records) => {
+        if (!this.hasAttribute('src') && records.some(touchesSource)) this.#load();
+      });
+      this.#observer.observe(this, { childList: true, subtree: true, characterData: true });
       if (!this.#circuit && (this.hasAttribute('src') || this.#scripts().length > 0) && this.#loading === 0) this.#load();
+    }
+
+    disconnectedCallback() {
+      this.#observer?.disconnect();
     }
 
     attributeChangedCallback(name, before, after) {
@@ -365,8 +381,8 @@ function defineElement() {
       const document = this.ownerDocument;
       const table = this.querySelector(':scope > .vorn-truth-table table');
       if (table) clearTruthTable(table);
-      // Inline sources stay: they are the circuit.
-      this.replaceChildren(...this.#scripts());
+      // Inline sources stay where they are: they are the circuit.
+      for (const child of [...this.childNodes]) if (!isSource(child)) child.remove();
       if (!circuit) return;
       const group = (title, className) => {
         const fieldset = document.createElement('fieldset');

@@ -247,3 +247,27 @@ test('the playground\'s page snippet, pasted into a page, is the same live circu
   assert.deepEqual(problems, []);
   await close();
 });
+
+test('inline source added or edited after the element is in the page compiles again', async () => {
+  write('dynamic.html', page(''));
+  const { tab, problems, close } = await open('dynamic.html');
+  await tab.waitForFunction(() => customElements.get('vorn-circuit'));
+  await tab.evaluate((source) => {
+    const element = document.createElement('vorn-circuit');
+    element.id = 'late';
+    document.body.append(element);
+    element.innerHTML = `<script type="text/vorn">${source}</script>`;
+  }, halfAdder);
+  await loaded(tab, '#late');
+  checkHalfAdder(await behaviour(tab, '#late'));
+  // The xor becomes an and: sum now follows the carry.
+  await tab.evaluate(() => {
+    const script = document.querySelector('#late > script');
+    script.textContent = script.textContent.replace('xor s', 'and s');
+  });
+  await tab.waitForFunction(() => document.querySelector('#late').circuit?.apply({ a: 1, b: 0 }).sum === 0, null, { timeout: 60000 });
+  const rows = await behaviour(tab, '#late');
+  for (const { values: { a, b }, outputs } of rows) assert.deepEqual(outputs, { sum: a & b, carry: a & b });
+  assert.deepEqual(problems, []);
+  await close();
+});
