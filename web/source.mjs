@@ -51,12 +51,21 @@ const directoryOf = (url) => url.slice(0, url.lastIndexOf('/') + 1);
 // them all, so the compiler names them as the page's author does.
 export async function fetchProject(url, fetchText = defaultFetchText) {
   const texts = new Map();
+  const missing = new Set();
   const queue = [new URL(url).href];
   while (queue.length) {
     const href = queue.shift();
-    if (texts.has(href)) continue;
+    if (texts.has(href) || missing.has(href)) continue;
     if (texts.size >= MAX_PROJECT_FILES) throw new Error(`the project imports more than ${MAX_PROJECT_FILES} files`);
-    const text = await fetchText(href);
+    let text;
+    try {
+      text = await fetchText(href);
+    } catch (error) {
+      // A missing import is the compiler's to report, at the import line.
+      if (texts.size === 0) throw error;
+      missing.add(href);
+      continue;
+    }
     texts.set(href, text);
     for (const path of importsOf(text)) {
       const target = new URL(path, href);

@@ -189,6 +189,24 @@ ${root}</script>
   for (const line of located) assert.ok(shown.includes(line), `${line} not in:\n${shown.join('\n')}`);
   assert.equal(await tab.locator('#bad [data-input]').count(), 0);
   assert.equal(await tab.locator('#bad').evaluate((element) => element.circuit), null);
+
+  // An import that is not on the server is the compiler's to report too.
+  const orphan = 'import g "gone/half.vorn"\ninput a, b\ng h(a=a, b=b)\noutput s(in=h.sum)\n';
+  write('orphan/top.vorn', orphan);
+  const missing = native({ 'top.vorn': orphan }, ['top.vorn', '-o', 'out.wasm']);
+  const missingLines = missing.stderr.split('\n').filter((line) => /^[^:\s]+:\d+:\d+: error: /.test(line));
+  assert.ok(missingLines.length > 0 && missingLines[0].startsWith('top.vorn:1:'), missing.stderr);
+  await tab.evaluate(() => {
+    const element = document.createElement('vorn-circuit');
+    element.id = 'orphan';
+    element.src = 'orphan/top.vorn';
+    document.body.append(element);
+  });
+  const orphanAlert = tab.locator('#orphan [role="alert"]');
+  await orphanAlert.filter({ hasText: 'error' }).waitFor({ timeout: 60000 });
+  const orphanShown = (await orphanAlert.textContent()).split('\n');
+  for (const line of missingLines) assert.ok(orphanShown.includes(line), `${line} not in:\n${orphanShown.join('\n')}`);
+  problems.splice(0, problems.length, ...problems.filter((p) => !p.includes('404')));
   assert.deepEqual(problems, []);
   await close();
 });
