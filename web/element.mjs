@@ -12,10 +12,33 @@
 // attribute the runtime's trace lines of the last change are collected,
 // up to `TRACE_LIMIT` of them. With the `timing` attribute a timing diagram
 // of the last change follows the lamps (see timing_view.mjs).
+//
+// The circuit may also come as .vorn source, compiled in the page by
+// vorn-compile.wasm (in a worker, loaded only when a source needs it):
+//   <vorn-circuit src="adder.vorn">  (or any src whose response is not
+//     WebAssembly), with the files it imports fetched relative to it;
+//   <vorn-circuit><script type="text/vorn">…</script></vorn-circuit>, several
+//     scripts with data-path forming a project whose root is the script
+//     without data-path, else the first.
+// The compiler's diagnostics then take the place of the circuit in the
+// alert. The attributes `truth-table` and `schematic` add the truth table
+// and the coloured --preview drawing below a compiled circuit.
+import { renderAnsi } from './ansi.mjs';
 import { loadCircuit } from './circuit.mjs';
+import { compileProject, defaultFetchText, fetchProject, inlineProject } from './source.mjs';
 import { renderTiming } from './timing_view.mjs';
+import { clearTruthTable, renderTruthTable } from './truth_table_view.mjs';
 
 export const TRACE_LIMIT = 1000;
+const OUTPUT = 'out.wasm';
+const SOURCE_TYPE = 'text/vorn';
+const WASM_MAGIC = [0x00, 0x61, 0x73, 0x6d];
+
+const isSource = (node) => node.nodeType === 1 && node.localName === 'script' && node.type === SOURCE_TYPE;
+// A change to the inline sources: a script added or removed, or its text
+// edited. The element's own drawing never matches.
+const touchesSource = (record) => (record.type === 'characterData' ? isSource(record.target.parentNode ?? {})
+  : isSource(record.target) || [...record.addedNodes, ...record.removedNodes].some(isSource));
 const STYLE_ID = 'vorn-circuit-style';
 
 // Low-specificity defaults (:where) that any page rule overrides.
@@ -61,6 +84,19 @@ const DEFAULT_STYLE = `
 :where(vorn-circuit .vorn-timing) { margin: .75rem 0 0; }
 :where(vorn-circuit .vorn-timing-diagram) { max-width: 100%; height: auto; font: 12px ui-monospace, monospace; }
 :where(vorn-circuit .vorn-timing-changes) { font-family: ui-monospace, monospace; font-size: .85rem; }
+:where(vorn-circuit .vorn-alert.vorn-diagnostics) { font: 14px/1.35 ui-monospace, monospace; white-space: pre-wrap; }
+:where(vorn-circuit .vorn-table-box) { max-height: 24rem; overflow: auto; margin: .75rem 0; }
+:where(vorn-circuit .vorn-truth-table table) { border-collapse: collapse; font-family: ui-monospace, monospace; }
+:where(vorn-circuit .vorn-truth-table th, vorn-circuit .vorn-truth-table td) { border: 1px solid #9aa3ad;
+  padding: .1rem .6rem; text-align: center; }
+:where(vorn-circuit .vorn-schematic) { margin: .75rem 0; padding: .75rem; overflow: auto; background: #1d232a;
+  color: #e6edf3; border-radius: .4rem; font: 14px/1.2 ui-monospace, monospace; white-space: pre; }
+:where(vorn-circuit .ansi-bold) { font-weight: 700; }
+:where(vorn-circuit .ansi-dim) { opacity: .65; }
+:where(vorn-circuit .ansi-0) { color: #8b949e; } :where(vorn-circuit .ansi-1) { color: #ff7b72; }
+:where(vorn-circuit .ansi-2) { color: #7ee787; } :where(vorn-circuit .ansi-3) { color: #f2cc60; }
+:where(vorn-circuit .ansi-4) { color: #79c0ff; } :where(vorn-circuit .ansi-5) { color: #d2a8ff; }
+:where(vorn-circuit .ansi-6) { color: #76e3ea; } :where(vorn-circuit .ansi-7) { color: #e6edf3; }
 `;
 
 const stateText = (value) => (value === null || value === undefined ? '?' : String(value));
@@ -76,10 +112,11 @@ function installStyle(document) {
 
 function defineElement() {
   class VornCircuitElement extends HTMLElement {
-    static observedAttributes = ['src', 'reset'];
+    static observedAttributes = ['src', 'reset', 'truth-table', 'schematic'];
 
     #circuit = null;
     #loading = 0;
+    #observer = null;
     #trace = [];
     #traceDropped = 0;
     #values = new Map();  // each signal's value after the last change, for the diagram
@@ -97,11 +134,21 @@ function defineElement() {
 
     connectedCallback() {
       installStyle(this.ownerDocument);
-      if (!this.#circuit && this.hasAttribute('src') && this.#loading === 0) this.#load();
+      // Inline sources may arrive or change after the element is in the page.
+      this.#observer ??= new MutationObserver((records) => {
+        if (!this.hasAttribute('src') && records.some(touchesSource)) this.#load();
+      });
+      this.#observer.observe(this, { childList: true, subtree: true, characterData: true });
+      if (!this.#circuit && (this.hasAttribute('src') || this.#scripts().length > 0) && this.#loading === 0) this.#load();
+    }
+
+    disconnectedCallback() {
+      this.#observer?.disconnect();
     }
 
     attributeChangedCallback(name, before, after) {
-      if (name === 'src' && before !== after && this.isConnected) this.#load();
+      const views = name === 'truth-table' || name === 'schematic';
+      if ((name === 'src' || views) && before !== after && this.isConnected) this.#load();
       if (name === 'reset' && this.#circuit) this.#resetButton();
     }
 
@@ -110,24 +157,122 @@ function defineElement() {
       this.#circuit = null;
       this.#render(null);
       delete this.dataset.settled;
-      if (!this.src) return;
+      const scripts = this.#scripts();
+      if (!this.src && scripts.length === 0) return;
       this.#status('Loading…');
       let circuit;
+      let views;
       try {
-        circuit = await loadCircuit(new URL(this.src, this.baseURI).href);
+        ({ circuit, views } = await this.#obtain(scripts));
       } catch (error) {
         if (ticket !== this.#loading) return;
         this.#status('');
-        this.#alert(error.message, error.detail);
-        this.dispatchEvent(new CustomEvent('error', { detail: { message: error.message, detail: error.detail ?? null } }));
+        const diagnostics = error.diagnostics ?? null;
+        if (diagnostics) this.#alert(diagnostics.trimEnd(), null, true);
+        else this.#alert(error.message, error.detail);
+        this.dispatchEvent(new CustomEvent('error', {
+          detail: { message: error.message, detail: error.detail ?? null, diagnostics },
+        }));
         return;
       }
       if (ticket !== this.#loading) return;
       this.#circuit = circuit;
       this.#render(circuit);
+      this.#views(views);
       this.#status('');
       this.dispatchEvent(new CustomEvent('load', { detail: { inputs: circuit.inputs, outputs: circuit.outputs } }));
       this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); });
+    }
+
+    #scripts() {
+      return [...this.querySelectorAll(`:scope > script[type="${SOURCE_TYPE}"]`)];
+    }
+
+    // The circuit, from src or the inline scripts (src first), and the
+    // compiler's table and drawing when asked for.
+    async #obtain(scripts) {
+      if (!this.src) return this.#compile(inlineProject(scripts));
+      const url = new URL(this.src, this.baseURI).href;
+      const path = new URL(url).pathname;
+      if (/\.vorn$/i.test(path)) return this.#compile(await fetchProject(url));
+      let response;
+      try {
+        response = await fetch(url);
+      } catch (error) {
+        throw new Error(`could not fetch ${url}: ${error.message}`);
+      }
+      if (!response.ok) return { circuit: await loadCircuit(response), views: null };
+      const bytes = new Uint8Array(await response.arrayBuffer());
+      const wasm = bytes.length >= 4 && WASM_MAGIC.every((byte, i) => bytes[i] === byte);
+      if (wasm || /\.wasm$/i.test(path) || bytes.length === 0) return { circuit: await loadCircuit(bytes), views: null };
+      // Not WebAssembly: taken for source text.
+      const text = new TextDecoder().decode(bytes);
+      return this.#compile(await fetchProject(url, (href) => (href === url ? text : defaultFetchText(href))));
+    }
+
+    async #compile({ files, root }) {
+      const runs = [[root, '-o', OUTPUT]];
+      const names = ['circuit'];
+      if (this.hasAttribute('truth-table')) {
+        runs.push([root, '--truth-table', '--format=json']);
+        names.push('table');
+      }
+      if (this.hasAttribute('schematic')) {
+        runs.push([root, '--preview', '--color=always']);
+        names.push('schematic');
+      }
+      const results = await compileProject(files, runs);
+      const [build] = results;
+      if (build.status !== 0) {
+        const error = new Error(`${root} has errors`);
+        error.diagnostics = build.stderr || `vorn-compile ended with status ${build.status}`;
+        throw error;
+      }
+      const bytes = build.outputs[OUTPUT];
+      if (!bytes) throw new Error('the compiler wrote no circuit');
+      const circuit = await loadCircuit(bytes);
+      const views = {};
+      names.forEach((name, i) => { if (i > 0) views[name] = results[i] ?? null; });
+      return { circuit, views };
+    }
+
+    // The truth table and the drawing, below the circuit.
+    #views(views) {
+      const document = this.ownerDocument;
+      const failed = (result, what) => {
+        const note = document.createElement('p');
+        note.className = 'vorn-note';
+        note.textContent = `No ${what}: ${(result?.stderr ?? '').trim() || 'the compiler gave none.'}`;
+        return note;
+      };
+      if (views && 'table' in views) {
+        const section = document.createElement('div');
+        section.className = 'vorn-truth-table';
+        const result = views.table;
+        if (result?.status === 0) {
+          const note = document.createElement('p');
+          note.className = 'vorn-note';
+          const box = document.createElement('div');
+          box.className = 'vorn-table-box';
+          const table = document.createElement('table');
+          box.append(table);
+          section.append(note, box);
+          this.append(section);
+          renderTruthTable(table, note, JSON.parse(result.stdout));
+        } else {
+          section.append(failed(result, 'truth table'));
+          this.append(section);
+        }
+      }
+      if (views && 'schematic' in views) {
+        const result = views.schematic;
+        if (result?.status === 0) {
+          const pre = document.createElement('pre');
+          pre.className = 'vorn-schematic';
+          renderAnsi(pre, result.stdout);
+          this.append(pre);
+        } else this.append(failed(result, 'schematic'));
+      }
     }
 
     // Flips one input; the same as clicking its button.
@@ -224,9 +369,10 @@ function defineElement() {
     }
 
     // The reason, and the engine's own words behind a disclosure.
-    #alert(message, detail) {
+    #alert(message, detail, diagnostics = false) {
       const alert = this.#part('vorn-alert', 'p');
       alert.setAttribute('role', 'alert');
+      alert.classList.toggle('vorn-diagnostics', diagnostics);
       alert.textContent = message;
       this.querySelector(':scope > .vorn-detail')?.remove();
       if (!detail) return;
@@ -248,7 +394,10 @@ function defineElement() {
 
     #render(circuit) {
       const document = this.ownerDocument;
-      this.replaceChildren();
+      const table = this.querySelector(':scope > .vorn-truth-table table');
+      if (table) clearTruthTable(table);
+      // Inline sources stay where they are: they are the circuit.
+      for (const child of [...this.childNodes]) if (!isSource(child)) child.remove();
       this.#values = new Map();
       if (!circuit) return;
       const group = (title, className) => {

@@ -148,10 +148,21 @@ export interface VornCircuitChangeDetail {
   trace: { lines: string[]; dropped: number } | null;
 }
 
+/** Detail of a <vorn-circuit> `error` event. */
+export interface VornCircuitErrorDetail {
+  message: string;
+  detail: string | null;
+  /** For a source with errors: the compiler's diagnostics, as it prints them. */
+  diagnostics: string | null;
+}
+
 /**
  * <vorn-circuit src="circuit.wasm" [trace] [reset] [timing]>, defined when vorn.mjs is imported in a browser.
  * After every change it carries data-settled="true" or "false"; `reset` adds a Reset button; `timing` draws an
  * SVG timing diagram of the last change.
+ * The circuit may also be .vorn source, compiled in the page: src="circuit.vorn" (with its imports, fetched
+ * relative to it), or inline <script type="text/vorn" data-path="…"> children; `truth-table` and `schematic`
+ * then add the truth table and the coloured --preview drawing below it.
  */
 export interface VornCircuitElement extends HTMLElement {
   src: string;

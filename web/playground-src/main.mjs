@@ -8,10 +8,11 @@ import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirro
 import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
 import { lintGutter, setDiagnostics } from '@codemirror/lint';
 import '../element.mjs';
+import { renderAnsi } from '../ansi.mjs';
 import { renderTruthTable } from '../truth_table_view.mjs';
 import { vornLanguage } from './language.mjs';
 import {
-  ansiRuns, checkProject, decodeShare, encodeShare, failureText, normalizePath, offsetOf, projectPathOf,
+  checkProject, decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
   reachableFiles, readDiagnostics,
 } from './project.mjs';
 import fullAdder from '../../examples/full_adder.vorn';
@@ -518,18 +519,7 @@ function showSchematic(data) {
     return;
   }
   note.textContent = '';
-  for (const run of ansiRuns(data.result.stdout)) {
-    if (!run.bold && !run.dim && run.color === null) {
-      pre.append(run.text);
-      continue;
-    }
-    const span = document.createElement('span');
-    if (run.bold) span.classList.add('ansi-bold');
-    if (run.dim) span.classList.add('ansi-dim');
-    if (run.color !== null) span.classList.add(`ansi-${run.color}`);
-    span.textContent = run.text;
-    pre.append(span);
-  }
+  renderAnsi(pre, data.result.stdout);
 }
 
 const circuit = $('circuit');
@@ -628,6 +618,18 @@ async function share() {
   }
 }
 
+// The project inline in a <vorn-circuit>, for pasting into a course page.
+async function copySnippet() {
+  const status = $('share-status');
+  const snippet = pageSnippet(project, new URL('vorn.mjs', location.href).href);
+  try {
+    await navigator.clipboard.writeText(snippet);
+    status.textContent = `Page snippet copied (${snippet.length.toLocaleString('en')} characters): the circuit, live, in any page.`;
+  } catch {
+    status.textContent = 'The clipboard refused the snippet.';
+  }
+}
+
 async function projectFromLink() {
   const match = /^#project=([A-Za-z0-9_-]+)$/.exec(location.hash);
   if (!match) return null;
@@ -684,6 +686,7 @@ function wire() {
   $('download-wasm').addEventListener('click', () => lastArtifact && download(lastArtifact.name, lastArtifact.bytes, 'application/wasm'));
   $('download-zig').addEventListener('click', downloadZig);
   $('share').addEventListener('click', share);
+  $('copy-snippet').addEventListener('click', copySnippet);
   $('expand-macros').addEventListener('change', (event) => {
     expandMacros = event.target.checked;
     scheduleSave();

@@ -106,34 +106,7 @@ export function offsetOf(text, line, byteCol) {
   return i;
 }
 
-// SGR sequences of --color=always to runs of text with their styles.
-export function ansiRuns(text) {
-  const runs = [];
-  let style = { bold: false, dim: false, color: null };
-  const pattern = /\x1b\[([0-9;]*)m/g;
-  let last = 0;
-  const push = (chunk) => {
-    if (!chunk) return;
-    const top = runs.at(-1);
-    if (top && top.bold === style.bold && top.dim === style.dim && top.color === style.color) top.text += chunk;
-    else runs.push({ text: chunk, ...style });
-  };
-  for (const match of text.matchAll(pattern)) {
-    push(text.slice(last, match.index));
-    last = match.index + match[0].length;
-    for (const code of (match[1] || '0').split(';').map(Number)) {
-      if (code === 0) style = { bold: false, dim: false, color: null };
-      else if (code === 1) style = { ...style, bold: true };
-      else if (code === 2) style = { ...style, dim: true };
-      else if (code === 22) style = { ...style, bold: false, dim: false };
-      else if (code >= 30 && code <= 37) style = { ...style, color: code - 30 };
-      else if (code >= 90 && code <= 97) style = { ...style, color: code - 90 + 8 };
-      else if (code === 39) style = { ...style, color: null };
-    }
-  }
-  push(text.slice(last));
-  return runs;
-}
+export { ansiRuns } from '../ansi.mjs';
 
 // The whole project in a URL fragment: JSON, deflated, base64url.
 async function pipe(bytes, stream) {
@@ -168,4 +141,20 @@ export function checkProject(value) {
   if (!paths.length) return null;
   const pick = (path) => (typeof path === 'string' && normalizePath(path) in files ? normalizePath(path) : paths[0]);
   return { files, root: pick(value.root), active: pick(value.active) };
+}
+
+// The project as HTML for any page: the module that defines <vorn-circuit>
+// (at `moduleUrl`) and the element with every file inline, the root first.
+// Every script carries its path, so relative imports hold. A source cannot
+// hold "</script" inside a script element; its "/" is escaped there, which
+// only a comment or a mistake can contain.
+export function pageSnippet(project, moduleUrl) {
+  const attribute = (text) => text.replaceAll('&', '&amp;').replaceAll('"', '&quot;').replaceAll('<', '&lt;');
+  const paths = [project.root, ...Object.keys(project.files).sort().filter((path) => path !== project.root)];
+  const scripts = paths.map((path) => {
+    const text = project.files[path].replace(/<\/(script)/gi, '<\\/$1');
+    const body = text.endsWith('\n') || text === '' ? text : `${text}\n`;
+    return `  <script type="text/vorn" data-path="${attribute(path)}">\n${body}</script>\n`;
+  });
+  return `<script type="module" src="${attribute(moduleUrl)}"></script>\n<vorn-circuit>\n${scripts.join('')}</vorn-circuit>\n`;
 }
