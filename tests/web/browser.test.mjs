@@ -508,6 +508,10 @@ test('a first-time user: examples, the compile command, drops explained, address
     await page.locator('#circuit [data-output="cout"][data-state="0"]').waitFor();
     assert.equal(new URL(page.url()).search, '?src=examples/full_adder.wasm');
     assert.equal(await page.locator('#start').isVisible(), false, 'the start help gives way to the circuit');
+    // The half adder, a lone file of built-in gates, is compiled by the build too.
+    await page.goto(new URL('/', page.url()).href);
+    await page.getByRole('link', { name: 'half adder' }).click();
+    await page.locator('#circuit [data-output="carry"][data-state="0"]').waitFor();
   }
 
   // Dragging files over the page: the cue covers the whole window.
