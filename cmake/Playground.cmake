@@ -35,6 +35,7 @@ list(TRANSFORM playground_inputs PREPEND "${VORN_PLAYGROUND_SRC}/")
 list(APPEND playground_inputs "${PROJECT_SOURCE_DIR}/web/element.mjs"
      "${PROJECT_SOURCE_DIR}/web/circuit.mjs" "${PROJECT_SOURCE_DIR}/web/topology.mjs"
      "${PROJECT_SOURCE_DIR}/web/truth_table_view.mjs" "${PROJECT_SOURCE_DIR}/web/ansi.mjs"
+     "${PROJECT_SOURCE_DIR}/web/drop_cue.mjs"
      "${PROJECT_SOURCE_DIR}/examples/full_adder.vorn"
      "${PROJECT_SOURCE_DIR}/examples/half_adder.vorn" "${PROJECT_SOURCE_DIR}/examples/inverter.vorn")
 set(VORN_PLAYGROUND_OUTPUTS "${VORN_WEB_BUILD_DIR}/playground.js")

@@ -2,6 +2,7 @@
 // the truth table tied to the live circuit with its copy buttons, test
 // tables, and the trace panel.
 import { MAX_TRUTH_TABLE_INPUTS, toCsv, toMarkdown } from './vorn.mjs';
+import { showDropCue } from './drop_cue.mjs';
 import { clearTruthTable, countText, renderTruthTable, rowOf } from './truth_table_view.mjs';
 
 const $ = (id) => document.getElementById(id);
@@ -314,18 +315,9 @@ async function isWasm(file) {
   return [0x00, 0x61, 0x73, 0x6d].every((byte, i) => magic[i] === byte);
 }
 
-document.addEventListener('dragover', (event) => {
-  if (event.dataTransfer?.types.includes('Files')) {
-    event.preventDefault();
-    document.body.classList.add('dropping');
-  }
-});
-document.addEventListener('dragleave', (event) => {
-  if (event.relatedTarget === null) document.body.classList.remove('dropping');
-});
+showDropCue();
 document.addEventListener('drop', (event) => {
   event.preventDefault();
-  document.body.classList.remove('dropping');
   const files = event.dataTransfer?.files;
   const [file] = files ?? [];
   if (!file) {

@@ -9,6 +9,7 @@ import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language'
 import { lintGutter, setDiagnostics } from '@codemirror/lint';
 import '../element.mjs';
 import { renderAnsi } from '../ansi.mjs';
+import { showDropCue } from '../drop_cue.mjs';
 import { renderTruthTable } from '../truth_table_view.mjs';
 import { vornLanguage } from './language.mjs';
 import {
@@ -664,19 +665,10 @@ function wire() {
     addFilesFromDisk(event.target.files);
     event.target.value = '';
   });
-  document.addEventListener('dragover', (event) => {
-    if (event.dataTransfer?.types.includes('Files')) {
-      event.preventDefault();
-      document.body.classList.add('dropping');
-    }
-  });
-  document.addEventListener('dragleave', (event) => {
-    if (event.relatedTarget === null) document.body.classList.remove('dropping');
-  });
+  showDropCue();
   document.addEventListener('drop', (event) => {
     if (!event.dataTransfer?.files.length) return;
     event.preventDefault();
-    document.body.classList.remove('dropping');
     addFilesFromDisk(event.dataTransfer.files);
   });
   $('download-file').addEventListener('click', () => download(project.active, project.files[project.active], 'text/plain'));
