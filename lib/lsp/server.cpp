@@ -476,13 +476,8 @@ void Server::didClose(const json& params) {
 }
 
 void Server::didSave(const json& params) {
-  const json* item = member(params, "textDocument");
-  if (item == nullptr) return;
-  auto uri = stringMember(*item, "uri");
-  if (!uri) return;
-  auto found = documents_.find(*uri);
-  if (found == documents_.end()) return;
-  markChanged(found->second->path, Clock::now());
+  auto document = findDocument(params);
+  if (document && *document != nullptr) markChanged((*document)->path, Clock::now());
 }
 
 void Server::didChangeWatchedFiles(const json& params) {
