@@ -2,85 +2,16 @@
 
 #include <expected>
 #include <string_view>
+#include <utility>
 
 namespace vorn {
 
-// Every failure that ends a stage has one of these names; the driver prints
-// the name after the stage's prefix, so the enumerators are spelled exactly as
-// they appear on standard error.
+// Every failure that ends a stage has one of these names (listed once, in
+// errors.def); the driver prints the name after the stage's prefix.
 enum class Error {
-  // Memory and process.
-  OutOfMemory,
-  InternalError,
-  // File system and streams.
-  FileNotFound,
-  FileTooBig,
-  IsDir,
-  NotDir,
-  AccessDenied,
-  NameTooLong,
-  SymLinkLoop,
-  NoSpaceLeft,
-  ReadOnlyFileSystem,
-  BrokenPipe,
-  InputOutput,
-  InvalidPath,
-  DiskQuota,
-  FileBusy,
-  Unexpected,
-  OutputIsInput,
-  // Command line.
-  HelpRequested,
-  MissingInput,
-  MissingOutput,
-  UnknownFlag,
-  ConflictingModes,
-  InvalidFlagValue,
-  // Parsing and translation.
-  ParsingFailed,
-  NestingTooDeep,
-  ExpectedNamedNode,
-  UnexpectedNodeName,
-  InvalidChild,
-  InvalidChildIndex,
-  InvalidImportDecl,
-  ExpectedString,
-  InvalidDeclaration,
-  InvalidOutputDecl,
-  InvalidProgram,
-  InvalidBusType,
-  InvalidPortReference,
-  InvalidAnonymousDeclaration,
-  // Loading and resolution.
-  BuiltinNotFound,
-  MissingResolvedModule,
-  NotRegularFile,
-  // Topologies.
-  SubCircuitInFlatModule,
-  ModuleNotFound,
-  UnresolvedComponent,
-  ComponentNotFound,
-  UnknownPortName,
-  TopologyTooShort,
-  CircuitTooLarge,
-  // Truth tables.
-  TooManyInputs,
-  NoOutputs,
-  InvalidTopology,
-  DidNotSettle,
-  // Zig emission.
-  UnsupportedSubCircuitInPhase4,
-  UnresolvedSubCircuitTarget,
-  UnresolvedComponentName,
-  MissingRootInputId,
-  MissingRootOutputId,
-  MissingOutputComponent,
-  InvalidFromComponentId,
-  InvalidToComponentId,
-  InvalidInputComponentId,
-  InvalidOutputComponentId,
-  StringTooLong,
-  TooManyPins,
+#define VORN_ERROR(name) name,
+#include "core/errors.def"
+#undef VORN_ERROR
 };
 
 std::string_view errorName(Error error);
@@ -92,3 +23,22 @@ using Result = std::expected<T, Error>;
 inline std::unexpected<Error> fail(Error error) { return std::unexpected<Error>(error); }
 
 }  // namespace vorn
+
+#define VORN_CONCAT_INNER(a, b) a##b
+#define VORN_CONCAT(a, b) VORN_CONCAT_INNER(a, b)
+
+// Assign-or-return: evaluates `expr` (a Result or any std::expected whose
+// error converts to the caller's), returns its error if it failed, and
+// otherwise declares `decl` from its value:
+//   VORN_TRY(auto tree, parseFile(text));
+#define VORN_TRY(decl, expr) VORN_TRY_IMPL(decl, expr, VORN_CONCAT(vorn_try_, __LINE__))
+#define VORN_TRY_IMPL(decl, expr, tmp)                       \
+  auto tmp = (expr);                                         \
+  if (!tmp.has_value()) return std::unexpected(tmp.error()); \
+  decl = std::move(*tmp)
+
+// Return-on-failure for results that carry no value (Result<void>), or whose
+// value the caller does not need.
+#define VORN_TRY_VOID(expr) VORN_TRY_VOID_IMPL(expr, VORN_CONCAT(vorn_try_, __LINE__))
+#define VORN_TRY_VOID_IMPL(expr, tmp) \
+  if (auto tmp = (expr); !tmp.has_value()) return std::unexpected(tmp.error())
