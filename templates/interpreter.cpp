@@ -7,9 +7,9 @@
 namespace vorn::interpreter {
 namespace {
 
-constexpr size_t kHeaderSize = 13;
-constexpr size_t kComponentSize = 5;
-constexpr size_t kConnectionSize = 9;
+constexpr size_t kHeaderSize = format::kCompactHeaderSize;
+constexpr size_t kComponentSize = format::kComponentRecordSize;
+constexpr size_t kConnectionSize = format::kConnectionRecordSize;
 
 using little_endian::readU32;
 
@@ -43,10 +43,7 @@ bool initFromTopology(circuit::Circuit& circuit, const uint8_t* data, size_t len
   }
   uint32_t component_count = readU32(data + 5);
   uint32_t connection_count = readU32(data + 9);
-  // 13 + 5C + 9K exceeds 32 bits for large counts; compare in 64 bits.
-  uint64_t needed = uint64_t(kHeaderSize) + uint64_t(component_count) * kComponentSize +
-                    uint64_t(connection_count) * kConnectionSize;
-  if (needed > uint64_t(length)) return false;
+  if (format::compactTopologySize(component_count, connection_count) > uint64_t(length)) return false;
 
   const uint8_t* components = data + kHeaderSize;
   const uint8_t* connections = components + size_t(component_count) * kComponentSize;

@@ -8,6 +8,17 @@ export const FULL_SECTION = 'vorn.topology.v0.full';
 export const KIND_NAMES = Object.freeze(['input_pin', 'not_gate', 'and_gate', 'wire', 'led', 'output_pin']);
 const PORT_COUNT = 4;  // in, a, b, out
 
+// Sizes in the compact encoding: a header ("VORN", version, two u32 counts),
+// then 5-byte component and 9-byte connection records.
+export const COMPACT_HEADER_SIZE = 13;
+export const COMPONENT_RECORD_SIZE = 5;
+export const CONNECTION_RECORD_SIZE = 9;
+
+// The byte length of a compact topology with these counts.
+export function compactTopologySize(componentCount, connectionCount) {
+  return COMPACT_HEADER_SIZE + COMPONENT_RECORD_SIZE * componentCount + CONNECTION_RECORD_SIZE * connectionCount;
+}
+
 export class TopologyError extends Error {
   constructor(section, message) {
     super(`malformed "${section}" section: ${message}`);
@@ -110,7 +121,7 @@ export function decodeCompactTopology(bytes) {
   reader.magic('VORN');
   const componentCount = reader.u32();
   const connectionCount = reader.u32();
-  const expected = 13 + 5 * componentCount + 9 * connectionCount;
+  const expected = compactTopologySize(componentCount, connectionCount);
   if (expected > bytes.length) {
     reader.fail(`truncated: ${componentCount} components and ${connectionCount} connections need ${expected} bytes, the section has ${bytes.length}`);
   }
@@ -161,10 +172,10 @@ export function decodeFullTopology(bytes) {
     components[i] = { id, kind: KIND_NAMES[kindCode], name, origin };
   }
   reader.place('connection count');
-  const connectionCount = reader.count('connections', 9);
+  const connectionCount = reader.count('connections', CONNECTION_RECORD_SIZE);
   reader.place('connection records');
-  reader.need(9 * connectionCount);
-  reader.at += 9 * connectionCount;
+  reader.need(CONNECTION_RECORD_SIZE * connectionCount);
+  reader.at += CONNECTION_RECORD_SIZE * connectionCount;
   reader.end();
   return { components, connectionCount };
 }

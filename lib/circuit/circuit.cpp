@@ -11,11 +11,29 @@ struct Name {
 };
 
 constexpr Name kStateNames[] = {{"undefined", 9}, {"low", 3}, {"high", 4}};
-constexpr Name kTypeNames[] = {{"input_pin_gate", 14}, {"not_gate", 8}, {"led", 3},
-                               {"and_gate", 8},        {"wire", 4},     {"output_pin", 10}};
-
 constexpr uint8_t kStateCount = sizeof(kStateNames) / sizeof(kStateNames[0]);
-constexpr uint8_t kTypeCount = sizeof(kTypeNames) / sizeof(kTypeNames[0]);
+
+constexpr Name kTypeNameColumn[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, engine, ...) {#engine, sizeof(#engine) - 1},
+#include "core/primitive_kinds.def"
+};
+// Aligned as the compilers align an array of this size, so that the runtime
+// module's data keeps its layout.
+alignas(16) constexpr auto kTypeNames = primitive_kinds::conversion(kComponentTypes, kTypeNameColumn);
+
+constexpr uint64_t kDelayColumn[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, engine, delay, ...) delay,
+#include "core/primitive_kinds.def"
+};
+constexpr auto kDelays = primitive_kinds::conversion(kComponentTypes, kDelayColumn);
+template <ComponentType type>
+constexpr uint64_t kDelayOf = kDelays.by_value[uint8_t(type)];
+// recalculateAndReschedule applies PROPAGATION_DELAY to every type whose case
+// sets no other delay.
+static_assert(kDelayOf<ComponentType::input_pin_gate> == PROPAGATION_DELAY &&
+                  kDelayOf<ComponentType::not_gate> == PROPAGATION_DELAY &&
+                  kDelayOf<ComponentType::and_gate> == PROPAGATION_DELAY,
+              "the default delay is the table's");
 
 const Name& nameOf(State state) {
   uint8_t value = uint8_t(state);
@@ -24,7 +42,7 @@ const Name& nameOf(State state) {
 
 const Name& nameOf(ComponentType type) {
   uint8_t value = uint8_t(type);
-  return kTypeNames[value < kTypeCount ? value : 0];
+  return kTypeNames.by_value[value < primitive_kinds::kCount ? value : 0];
 }
 
 void logUpdating(uint64_t time, uint32_t id, State state) {
@@ -82,6 +100,9 @@ void logScheduling(const Component& component, State new_state) {
 const char* stateName(State state) { return nameOf(state).text; }
 
 const char* typeName(ComponentType type) { return nameOf(type).text; }
+
+uint64_t delayOf(ComponentType type) { return kDelays[type]; }
+
 
 State calculateDominantState(const ComponentList& drivers) {
   State result = State::undefined;
@@ -250,11 +271,11 @@ Status Circuit::recalculateAndReschedule(Component* component) {
       break;
     }
     case ComponentType::led: {
+      delay = kDelayOf<ComponentType::led>;
       const PortEntry* in = inputs.find(PortEntry::in);
       if (in == nullptr) return Status::missing_input_port;
       new_state = calculateDominantState(in->components);
       if (new_state != component->output_state) logLed(component->id, new_state);
-      delay = WIRE_PROPAGATION_DELAY;
       break;
     }
     case ComponentType::and_gate: {
@@ -273,19 +294,19 @@ Status Circuit::recalculateAndReschedule(Component* component) {
       break;
     }
     case ComponentType::wire: {
+      delay = kDelayOf<ComponentType::wire>;
       const PortEntry* in = inputs.find(PortEntry::in);
       if (in == nullptr) return Status::missing_input_port;
       // All-undefined drivers give undefined, which is also the dominant
       // state of such a list.
       new_state = calculateDominantState(in->components);
-      delay = WIRE_PROPAGATION_DELAY;
       break;
     }
     case ComponentType::output_pin: {
+      delay = kDelayOf<ComponentType::output_pin>;
       const PortEntry* in = inputs.find(PortEntry::in);
       if (in == nullptr) return Status::ok;
       new_state = calculateDominantState(in->components);
-      delay = WIRE_PROPAGATION_DELAY;
       break;
     }
   }

@@ -6,6 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "core/primitive_kinds.hpp"
 #include "memory/vector.hpp"
 
 #if !VORN_FREESTANDING
@@ -34,11 +35,22 @@ enum class ComponentType : uint8_t {
   output_pin = 5,
 };
 
+// The types in the order of core/primitive_kinds.def.
+inline constexpr ComponentType kComponentTypes[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, engine, ...) ComponentType::engine,
+#include "core/primitive_kinds.def"
+};
+static_assert(primitive_kinds::isPermutation(kComponentTypes), "primitive_kinds.def names every ComponentType once");
+
 // The enumerator's own name, e.g. "and_gate".
 const char* typeName(ComponentType type);
 
 inline constexpr uint64_t PROPAGATION_DELAY = 5;
 inline constexpr uint64_t WIRE_PROPAGATION_DELAY = 1;
+
+// The delay after which a component's own change takes effect.
+uint64_t delayOf(ComponentType type);
+
 inline constexpr char IN_PORT_NAME[] = "in";
 inline constexpr char OUT_PORT_NAME[] = "out";
 inline constexpr char OUTPUT_PIN_IN_PORT_NAME[] = "in";

@@ -1,4 +1,5 @@
 #include "circuit/circuit.hpp"
+#include "core/check.hpp"
 
 namespace vorn::circuit {
 
@@ -32,6 +33,7 @@ const char* statusName(Status status) {
     case Status::missing_input_port: return "missing_input_port";
     case Status::did_not_settle: return "did_not_settle";
   }
+  VORN_UNREACHABLE();
   return "unknown";
 }
 

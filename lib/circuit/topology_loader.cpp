@@ -6,16 +6,7 @@
 namespace vorn::circuit {
 namespace {
 
-// Engine types by topology kind byte; the two enumerations order their
-// kinds differently.
-constexpr ComponentType kEngineTypes[] = {
-    ComponentType::input_pin_gate,  // format::ComponentKind::input_pin
-    ComponentType::not_gate,        // not_gate
-    ComponentType::and_gate,        // and_gate
-    ComponentType::wire,            // wire
-    ComponentType::led,             // led
-    ComponentType::output_pin,      // output_pin
-};
+constexpr auto kEngineTypes = primitive_kinds::conversion(format::kComponentKinds, kComponentTypes);
 
 // Ids up to this many slots beyond the record count still count as dense.
 constexpr uint64_t kDenseSlack = 64;
@@ -23,8 +14,9 @@ constexpr uint64_t kDenseSlack = 64;
 }  // namespace
 
 bool engineTypeOf(uint8_t kind, ComponentType& type) {
-  if (kind >= sizeof(kEngineTypes) / sizeof(kEngineTypes[0])) return false;
-  type = kEngineTypes[kind];
+  // The byte comes from the topology, which may be malformed.
+  if (!kEngineTypes.has(kind)) return false;
+  type = kEngineTypes[format::ComponentKind(kind)];
   return true;
 }
 

@@ -14,6 +14,34 @@
 namespace vorn::circuit {
 namespace {
 
+// Kind bytes to engine types, names and delays, from the documented tables
+// rather than from the code.
+TEST(EngineTypeOf, KindBytesGiveTheEngineTypeWithItsNameAndDelay) {
+  struct Row {
+    uint8_t kind_byte;
+    ComponentType type;
+    const char* name;
+    uint64_t delay;
+  };
+  const Row rows[] = {
+      {0, ComponentType::input_pin_gate, "input_pin_gate", 5}, {1, ComponentType::not_gate, "not_gate", 5},
+      {2, ComponentType::and_gate, "and_gate", 5},             {3, ComponentType::wire, "wire", 1},
+      {4, ComponentType::led, "led", 1},                       {5, ComponentType::output_pin, "output_pin", 1},
+  };
+  for (const Row& row : rows) {
+    ComponentType type = ComponentType::and_gate;
+    ASSERT_TRUE(engineTypeOf(row.kind_byte, type)) << int(row.kind_byte);
+    EXPECT_EQ(type, row.type) << int(row.kind_byte);
+    EXPECT_STREQ(typeName(type), row.name);
+    EXPECT_EQ(delayOf(type), row.delay) << row.name;
+  }
+  for (int byte = 6; byte < 256; ++byte) {
+    ComponentType type = ComponentType::led;
+    EXPECT_FALSE(engineTypeOf(uint8_t(byte), type)) << byte;
+    EXPECT_EQ(type, ComponentType::led);
+  }
+}
+
 // Random records, with ids drawn from a narrow range (dense, with repeats) or
 // a wide one (scattered), checked against an ordered map: each id finds the
 // component of its last record, unknown ids find nothing, and every accepted

@@ -135,16 +135,13 @@ std::string inputField(std::string_view pin_name) { return "input_" + escapeIden
 std::string outputField(std::string_view pin_name) { return "output_" + escapeIdentifier(pin_name); }
 
 std::string_view primitiveExpression(types::PrimitiveKind kind) {
-  switch (kind) {
-    case types::PrimitiveKind::and_gate: return ".{ .and_gate = .{} }";
-    case types::PrimitiveKind::not_gate: return ".{ .not_gate = .{} }";
-    case types::PrimitiveKind::wire: return ".{ .wire = .{} }";
-    case types::PrimitiveKind::led: return ".{ .led = .{} }";
-    // The engine calls the input pin "input_pin_gate".
-    case types::PrimitiveKind::input_pin: return ".{ .input_pin_gate = .{} }";
-    case types::PrimitiveKind::output_pin: return ".{ .output_pin = .{} }";
-  }
-  return "";
+  // The engine's type names, e.g. "input_pin_gate" for the input pin.
+  static constexpr std::string_view kExpressions[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, engine, ...) ".{ ." #engine " = .{} }",
+#include "core/primitive_kinds.def"
+  };
+  static constexpr auto kByKind = primitive_kinds::conversion(types::kPrimitiveKinds, kExpressions);
+  return kByKind[kind];
 }
 
 std::string listLiteral(const std::vector<std::string_view>& items) {

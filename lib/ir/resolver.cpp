@@ -36,7 +36,7 @@ struct ResolveContext {
   explicit ResolveContext(const ast::File& f) : file(f) {}
 };
 
-constexpr std::string_view kOutPort = "out";
+constexpr std::string_view kOutPort = primitive_kinds::kOutputPort;
 constexpr std::string_view kInPort = "in";
 
 ComponentId nextComponentId(ResolveContext& context) { return ComponentId{context.next_component_id++}; }

@@ -2,17 +2,17 @@
 
 namespace vorn::types {
 
-std::string_view primitiveKindName(PrimitiveKind kind) {
-  switch (kind) {
-    case PrimitiveKind::and_gate: return "and_gate";
-    case PrimitiveKind::not_gate: return "not_gate";
-    case PrimitiveKind::wire: return "wire";
-    case PrimitiveKind::led: return "led";
-    case PrimitiveKind::input_pin: return "input_pin";
-    case PrimitiveKind::output_pin: return "output_pin";
-  }
-  return "";
-}
+namespace {
+
+constexpr std::string_view kPrimitiveKindNames[] = {
+#define VORN_PRIMITIVE(keyword, ir, ...) #ir,
+#include "core/primitive_kinds.def"
+};
+constexpr auto kNameOf = primitive_kinds::conversion(kPrimitiveKinds, kPrimitiveKindNames);
+
+}  // namespace
+
+std::string_view primitiveKindName(PrimitiveKind kind) { return kNameOf[kind]; }
 
 std::optional<PrimitiveKind> primitiveOfTypeName(std::string_view name) {
   for (const PrimitiveTypeName& primitive : kPrimitiveTypeNames) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/primitive_kinds.hpp"
 #include "core/span.hpp"
 
 // The resolved intermediate representation. Texts are views into the source
@@ -45,6 +46,14 @@ enum class PrimitiveKind : std::uint8_t {
   output_pin = 5,
 };
 
+// The primitives in the order of core/primitive_kinds.def.
+inline constexpr PrimitiveKind kPrimitiveKinds[] = {
+#define VORN_PRIMITIVE(keyword, ir, ...) PrimitiveKind::ir,
+#include "core/primitive_kinds.def"
+};
+static_assert(primitive_kinds::isPermutation(kPrimitiveKinds), "primitive_kinds.def names every PrimitiveKind once");
+
+// The enumerator's own name, e.g. "and_gate".
 std::string_view primitiveKindName(PrimitiveKind kind);
 
 // The type names that make a component a primitive. The grammar reads a type
@@ -56,9 +65,8 @@ struct PrimitiveTypeName {
   PrimitiveKind kind;
 };
 inline constexpr PrimitiveTypeName kPrimitiveTypeNames[] = {
-    {"and", PrimitiveKind::and_gate}, {"not", PrimitiveKind::not_gate},
-    {"wire", PrimitiveKind::wire},    {"led", PrimitiveKind::led},
-    {"input_pin", PrimitiveKind::input_pin}, {"output_pin", PrimitiveKind::output_pin},
+#define VORN_PRIMITIVE(keyword, ir, ...) {keyword, PrimitiveKind::ir},
+#include "core/primitive_kinds.def"
 };
 
 // The primitive a type name stands for (exact bytes), or none.

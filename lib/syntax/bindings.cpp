@@ -8,12 +8,13 @@
 #include <optional>
 #include <utility>
 
+#include "core/primitive_kinds.hpp"
 #include "syntax/translate_steps.hpp"
 
 namespace vorn::translate {
 namespace {
 
-constexpr std::string_view kOutPort = "out";
+constexpr std::string_view kOutPort = primitive_kinds::kOutputPort;
 
 // An instance whose bindings are being translated. The outermost entry is
 // the bus type the caller asked for and owns no instance.

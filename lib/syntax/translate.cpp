@@ -7,12 +7,13 @@
 
 #include "core/control_bytes.hpp"
 #include "parser/parser.hpp"
+#include "core/primitive_kinds.hpp"
 #include "syntax/translate_steps.hpp"
 
 namespace vorn::translate {
 namespace {
 
-constexpr std::string_view kOutPort = "out";
+constexpr std::string_view kOutPort = primitive_kinds::kOutputPort;
 
 struct ParserDeleter {
   void operator()(Parser* p) const { Parser_Delete(p); }

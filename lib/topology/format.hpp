@@ -4,6 +4,8 @@
 // preview and the runtime module, which compiles this header freestanding.
 #include <stdint.h>
 
+#include "core/primitive_kinds.hpp"
+
 #if !VORN_FREESTANDING
 #include <cstdint>
 #include <optional>
@@ -21,8 +23,18 @@ enum class ComponentKind : uint8_t {
   output_pin = 5,
 };
 
+// The kinds in the order of core/primitive_kinds.def.
+inline constexpr ComponentKind kComponentKinds[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, ...) ComponentKind::topology,
+#include "core/primitive_kinds.def"
+};
+static_assert(primitive_kinds::isPermutation(kComponentKinds), "primitive_kinds.def names every ComponentKind once");
+
 // The input port of a connection's destination.
 enum class PortName : uint8_t { in = 0, a = 1, b = 2, out = 3 };
+
+// The byte a port is stored as.
+constexpr uint8_t portByte(PortName port) { return static_cast<uint8_t>(port); }
 
 // The one table between port bytes and the port names used before the
 // topology and by the engine. Sizes are stored because the engine takes a
@@ -52,6 +64,8 @@ constexpr std::string_view portNameText(PortName port) {
   return std::string_view(name.data, name.size);
 }
 
+static_assert(portNameText(PortName::out) == primitive_kinds::kOutputPort, "the primitives' output port");
+
 // The port byte of a name (exact bytes), or none.
 constexpr std::optional<PortName> portByName(std::string_view name) {
   for (uint8_t port = 0; port < kPortCount; ++port) {
@@ -59,7 +73,26 @@ constexpr std::optional<PortName> portByName(std::string_view name) {
   }
   return std::nullopt;
 }
+
+// The same as a byte, for code that stores ports as bytes; a name that is no
+// port is none, never a byte value.
+constexpr std::optional<uint8_t> portByteOf(std::string_view name) {
+  if (std::optional<PortName> port = portByName(name)) return portByte(*port);
+  return std::nullopt;
+}
 #endif
+
+// Sizes in the compact encoding: a header ("VORN", version, two u32
+// counts), then 5-byte component and 9-byte connection records.
+inline constexpr uint64_t kCompactHeaderSize = 13;
+inline constexpr uint64_t kComponentRecordSize = 5;
+inline constexpr uint64_t kConnectionRecordSize = 9;
+
+// The byte length of a compact topology with these counts; 64 bits, since it
+// exceeds 32 for large counts.
+constexpr uint64_t compactTopologySize(uint64_t component_count, uint64_t connection_count) {
+  return kCompactHeaderSize + kComponentRecordSize * component_count + kConnectionRecordSize * connection_count;
+}
 
 struct ComponentRecord {
   uint32_t id = 0;

@@ -41,10 +41,8 @@ Result<full_format::FullTopology> buildFromModule(const types::Module& module) {
   }
   topology.connections.reserve(module.connections.size());
   for (const types::Connection& connection : module.connections) {
-    auto port = serializer::parsePortName(connection.to.port);
-    if (!port) return fail(port.error());
-    topology.connections.push_back(
-        {connection.from.component.value, connection.to.component.value, static_cast<std::uint8_t>(*port)});
+    VORN_TRY(format::PortName port, serializer::parsePortName(connection.to.port));
+    topology.connections.push_back({connection.from.component.value, connection.to.component.value, format::portByte(port)});
   }
   return topology;
 }
@@ -53,8 +51,7 @@ Result<full_format::FullTopology> buildFromProject(const types::Project& project
   if (project.root_file_id.value >= project.files.size()) return fail(Error::ModuleNotFound);
   if (!flattened_size::fitsLimits(project)) return fail(Error::CircuitTooLarge);
   serializer::ExpanderState state(project);
-  auto expanded = serializer::expandModule(state, project.files[project.root_file_id.value], {}, nullptr);
-  if (!expanded) return fail(expanded.error());
+  VORN_TRY_VOID(serializer::expandModule(state, project.files[project.root_file_id.value], {}, nullptr));
 
   full_format::FullTopology topology;
   topology.components.reserve(state.components.size());
@@ -100,15 +97,13 @@ std::vector<std::uint8_t> encode(const full_format::FullTopology& topology) {
 }
 
 Result<std::vector<std::uint8_t>> serializeModuleFull(const types::Module& module) {
-  auto topology = buildFromModule(module);
-  if (!topology) return fail(topology.error());
-  return encode(*topology);
+  VORN_TRY(const full_format::FullTopology topology, buildFromModule(module));
+  return encode(topology);
 }
 
 Result<std::vector<std::uint8_t>> serializeProjectFull(const types::Project& project) {
-  auto topology = buildFromProject(project);
-  if (!topology) return fail(topology.error());
-  return encode(*topology);
+  VORN_TRY(const full_format::FullTopology topology, buildFromProject(project));
+  return encode(topology);
 }
 
 }  // namespace vorn::full_serializer

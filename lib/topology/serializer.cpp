@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "core/check.hpp"
 #include "core/little_endian.hpp"
 #include "ir/flattened_size.hpp"
 
@@ -77,18 +78,20 @@ Result<std::uint32_t> resolveSignalGlobalId(const ExpanderState& state, std::uin
   if (position == component_lookup::ComponentLookup::kNone) return fail(Error::ComponentNotFound);
   const types::Component& source = state.instances[instance].module->components[position];
   std::uint32_t slot = state.slots[tables.slot_base + position];
+  // addTables gave every primitive and instance of the walk its slot, and
+  // outputs are resolved nested instances first, so none can be missing.
   switch (source.kind.tag) {
     case types::ComponentKind::Tag::primitive:
-      if (slot == kNoGlobalId) return fail(Error::InternalError);
+      VORN_CHECK(slot != kNoGlobalId);
       return slot;
     case types::ComponentKind::Tag::sub_circuit_ref: {
-      if (slot == kNoInstance) return fail(Error::InternalError);
+      VORN_CHECK(slot != kNoInstance);
       const InstanceTables& child = state.tables[slot];
       const ModuleIndex& index = state.module_indexes[child.index];
       auto found = index.output_by_name.find(endpoint.port);
       if (found == index.output_by_name.end()) return fail(Error::UnknownPortName);
       std::uint32_t driver = state.output_drivers[child.output_base + found->second];
-      if (driver == kNoGlobalId) return fail(Error::InternalError);
+      VORN_CHECK(driver != kNoGlobalId);
       return driver;
     }
     case types::ComponentKind::Tag::unresolved_name: break;
@@ -107,21 +110,17 @@ Result<void> appendConnections(ExpanderState& state, std::uint32_t instance) {
     if (destination == component_lookup::ComponentLookup::kNone) return fail(Error::ComponentNotFound);
     // Connections into a sub-circuit became its bound inputs.
     if (!module.components[destination].kind.isPrimitive()) continue;
-    auto from = resolveSignalGlobalId(state, instance, connection.from);
-    if (!from) return fail(from.error());
-    auto port = parsePortName(connection.to.port);
-    if (!port) return fail(port.error());
-    state.connections.push_back({*from, state.slots[tables.slot_base + destination], static_cast<std::uint8_t>(*port)});
+    VORN_TRY(std::uint32_t from, resolveSignalGlobalId(state, instance, connection.from));
+    VORN_TRY(format::PortName port, parsePortName(connection.to.port));
+    state.connections.push_back({from, state.slots[tables.slot_base + destination], format::portByte(port)});
   }
   for (std::uint32_t pin = 0; pin < module.inputs.size(); ++pin) {
     std::uint32_t bound = state.bindings[tables.binding_base + index.input_slot[pin]];
     if (bound == kUnbound) continue;
+    // The resolver makes every input pin a primitive of its own module.
     const std::size_t target = index.components.indexOf(module.inputs[pin].component);
-    if (target == component_lookup::ComponentLookup::kNone || !module.components[target].kind.isPrimitive()) {
-      return fail(Error::InternalError);
-    }
-    state.connections.push_back(
-        {bound, state.slots[tables.slot_base + target], static_cast<std::uint8_t>(format::PortName::in)});
+    VORN_CHECK(target != component_lookup::ComponentLookup::kNone && module.components[target].kind.isPrimitive());
+    state.connections.push_back({bound, state.slots[tables.slot_base + target], format::portByte(format::PortName::in)});
   }
   return {};
 }
@@ -138,15 +137,8 @@ ModuleIndex::ModuleIndex(const types::Module& module) : components(module) {
 }
 
 format::ComponentKind primitiveToKind(types::PrimitiveKind kind) {
-  switch (kind) {
-    case types::PrimitiveKind::input_pin: return format::ComponentKind::input_pin;
-    case types::PrimitiveKind::not_gate: return format::ComponentKind::not_gate;
-    case types::PrimitiveKind::and_gate: return format::ComponentKind::and_gate;
-    case types::PrimitiveKind::wire: return format::ComponentKind::wire;
-    case types::PrimitiveKind::led: return format::ComponentKind::led;
-    case types::PrimitiveKind::output_pin: return format::ComponentKind::output_pin;
-  }
-  return format::ComponentKind::input_pin;
+  static constexpr auto kKinds = primitive_kinds::conversion(types::kPrimitiveKinds, format::kComponentKinds);
+  return kKinds[kind];
 }
 
 Result<format::PortName> parsePortName(std::string_view name) {
@@ -158,7 +150,7 @@ std::vector<std::uint8_t> encodePayload(const std::vector<format::ComponentRecor
                                         const std::vector<format::ConnectionRecord>& connections) {
   static constexpr std::uint8_t kMagicAndVersion[] = {'V', 'O', 'R', 'N', 1};
   std::vector<std::uint8_t> out(std::begin(kMagicAndVersion), std::end(kMagicAndVersion));
-  out.reserve(13 + 5 * components.size() + 9 * connections.size());
+  out.reserve(format::compactTopologySize(components.size(), connections.size()));
   appendU32(out, static_cast<std::uint32_t>(components.size()));
   appendU32(out, static_cast<std::uint32_t>(connections.size()));
   for (const format::ComponentRecord& record : components) {
@@ -183,55 +175,59 @@ Result<std::vector<std::uint8_t>> serializeModule(const types::Module& module) {
   std::vector<format::ConnectionRecord> connections;
   connections.reserve(module.connections.size());
   for (const types::Connection& connection : module.connections) {
-    auto port = parsePortName(connection.to.port);
-    if (!port) return fail(port.error());
-    connections.push_back(
-        {connection.from.component.value, connection.to.component.value, static_cast<std::uint8_t>(*port)});
+    VORN_TRY(format::PortName port, parsePortName(connection.to.port));
+    connections.push_back({connection.from.component.value, connection.to.component.value, format::portByte(port)});
   }
   return encodePayload(components, connections);
 }
 
-Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module,
-                               std::span<const InputBinding> parent_input_bindings,
-                               std::vector<std::uint32_t>* local_to_global_out) {
-  indexImports(state);
+namespace {
+
+// Walks the instance tree under `module` and gives every primitive its
+// global id, before anything is resolved. Returns the new instances in
+// post-order.
+Result<std::vector<std::uint32_t>> assignGlobalIds(ExpanderState& state, const types::Module& module) {
   const std::uint32_t first = static_cast<std::uint32_t>(state.instances.size());
   const std::uint32_t first_global_id = static_cast<std::uint32_t>(state.components.size());
-
-  // 1. Global ids for every primitive, before anything is resolved.
   static constexpr instance_walk::WalkErrors kErrors{Error::ModuleNotFound, Error::UnresolvedComponent};
-  auto post_order = instance_walk::walkInstances(*state.project, *state.import_targets,
-                                                 {&module, module.file_id.value, kNoInstance, nullptr},
-                                                 state.instances, state.components, kErrors);
-  if (!post_order) return fail(post_order.error());
+  VORN_TRY(std::vector<std::uint32_t> post_order,
+           instance_walk::walkInstances(*state.project, *state.import_targets,
+                                        {&module, module.file_id.value, kNoInstance, nullptr}, state.instances,
+                                        state.components, kErrors));
   state.next_global_id = static_cast<std::uint32_t>(state.components.size());
   addTables(state, first, first_global_id);
-  const std::uint32_t top = first;
-  const std::uint32_t last = static_cast<std::uint32_t>(state.instances.size());
+  return post_order;
+}
 
-  // 2. Output maps. An instance's outputs depend only on its own primitives
-  //    and its nested instances, which follow it in pre-order.
+// The driver of every output of the instances [first, last). An instance's
+// outputs depend only on its own primitives and its nested instances, which
+// follow it in pre-order, so the walk goes backwards.
+Result<void> resolveOutputDrivers(ExpanderState& state, std::uint32_t first, std::uint32_t last) {
   for (std::uint32_t instance = last; instance-- > first;) {
     const types::Module& current = *state.instances[instance].module;
     for (std::uint32_t k = 0; k < current.outputs.size(); ++k) {
-      auto driver = resolveSignalGlobalId(state, instance, current.outputs[k].driver);
-      if (!driver) return fail(driver.error());
-      state.output_drivers[state.tables[instance].output_base + k] = *driver;
+      VORN_TRY(std::uint32_t driver, resolveSignalGlobalId(state, instance, current.outputs[k].driver));
+      state.output_drivers[state.tables[instance].output_base + k] = driver;
     }
   }
+  return {};
+}
 
-  // 3. Bound inputs: every connection into a sub-circuit instance, in module
-  //    order, so a later one to the same port wins.
-  {
-    const InstanceTables& tables = state.tables[top];
-    const ModuleIndex& index = state.module_indexes[tables.index];
-    for (const InputBinding& binding : parent_input_bindings) {
-      auto slot = index.input_slot_by_name.find(binding.name);
-      if (slot != index.input_slot_by_name.end()) {
-        state.bindings[tables.binding_base + slot->second] = binding.bound.global_from_id;
-      }
+// The top instance's input pins driven from outside the flattening.
+void bindParentInputs(ExpanderState& state, std::uint32_t top, std::span<const InputBinding> parent_input_bindings) {
+  const InstanceTables& tables = state.tables[top];
+  const ModuleIndex& index = state.module_indexes[tables.index];
+  for (const InputBinding& binding : parent_input_bindings) {
+    auto slot = index.input_slot_by_name.find(binding.name);
+    if (slot != index.input_slot_by_name.end()) {
+      state.bindings[tables.binding_base + slot->second] = binding.bound.global_from_id;
     }
   }
+}
+
+// Every connection into a sub-circuit instance binds one of its input pins,
+// in module order, so a later one to the same port wins.
+Result<void> bindSubCircuitInputs(ExpanderState& state, std::uint32_t first, std::uint32_t last) {
   for (std::uint32_t instance = first; instance < last; ++instance) {
     const types::Module& current = *state.instances[instance].module;
     const InstanceTables& tables = state.tables[instance];
@@ -242,27 +238,34 @@ Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module
           !current.components[destination].kind.isSubCircuitRef()) {
         continue;
       }
-      auto from = resolveSignalGlobalId(state, instance, connection.from);
-      if (!from) return fail(from.error());
+      VORN_TRY(std::uint32_t from, resolveSignalGlobalId(state, instance, connection.from));
       const InstanceTables& child = state.tables[state.slots[tables.slot_base + destination]];
       const ModuleIndex& index = state.module_indexes[child.index];
       auto slot = index.input_slot_by_name.find(connection.to.port);
-      if (slot != index.input_slot_by_name.end()) state.bindings[child.binding_base + slot->second] = *from;
+      if (slot != index.input_slot_by_name.end()) state.bindings[child.binding_base + slot->second] = from;
     }
   }
+  return {};
+}
 
-  // 4. Connection records, nested instances before their parent.
-  for (std::uint32_t instance : *post_order) {
-    if (auto appended = appendConnections(state, instance); !appended) return fail(appended.error());
-  }
+// Connection records, nested instances before their parent.
+Result<void> appendConnectionRecords(ExpanderState& state, const std::vector<std::uint32_t>& post_order) {
+  for (std::uint32_t instance : post_order) VORN_TRY_VOID(appendConnections(state, instance));
+  return {};
+}
 
+// The top module's IR ids to global ids; sub-circuits have none.
+void copyLocalIds(const ExpanderState& state, const types::Module& module, std::uint32_t top,
+                  std::vector<std::uint32_t>& local_to_global) {
   const InstanceTables& tables = state.tables[top];
-  if (local_to_global_out != nullptr) {
-    local_to_global_out->assign(module.components.size(), kNoGlobalId);
-    for (std::uint32_t i = 0; i < module.components.size(); ++i) {
-      if (module.components[i].kind.isPrimitive()) (*local_to_global_out)[i] = state.slots[tables.slot_base + i];
-    }
+  local_to_global.assign(module.components.size(), kNoGlobalId);
+  for (std::uint32_t i = 0; i < module.components.size(); ++i) {
+    if (module.components[i].kind.isPrimitive()) local_to_global[i] = state.slots[tables.slot_base + i];
   }
+}
+
+OutputMap collectOutputMap(const ExpanderState& state, const types::Module& module, std::uint32_t top) {
+  const InstanceTables& tables = state.tables[top];
   const ModuleIndex& index = state.module_indexes[tables.index];
   OutputMap output_map;
   output_map.reserve(module.outputs.size());
@@ -272,14 +275,30 @@ Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module
   return output_map;
 }
 
+}  // namespace
+
+Result<OutputMap> expandModule(ExpanderState& state, const types::Module& module,
+                               std::span<const InputBinding> parent_input_bindings,
+                               std::vector<std::uint32_t>* local_to_global_out) {
+  indexImports(state);
+  const std::uint32_t top = static_cast<std::uint32_t>(state.instances.size());
+  VORN_TRY(const std::vector<std::uint32_t> post_order, assignGlobalIds(state, module));
+  const std::uint32_t last = static_cast<std::uint32_t>(state.instances.size());
+  VORN_TRY_VOID(resolveOutputDrivers(state, top, last));
+  bindParentInputs(state, top, parent_input_bindings);
+  VORN_TRY_VOID(bindSubCircuitInputs(state, top, last));
+  VORN_TRY_VOID(appendConnectionRecords(state, post_order));
+  if (local_to_global_out != nullptr) copyLocalIds(state, module, top, *local_to_global_out);
+  return collectOutputMap(state, module, top);
+}
+
 Result<ProjectTopology> serializeProject(const types::Project& project) {
   if (project.root_file_id.value >= project.files.size()) return fail(Error::ModuleNotFound);
   if (!flattened_size::fitsLimits(project)) return fail(Error::CircuitTooLarge);
   const types::Module& root = project.files[project.root_file_id.value];
   ExpanderState state(project);
   std::vector<std::uint32_t> local_to_global;
-  auto output_map = expandModule(state, root, {}, &local_to_global);
-  if (!output_map) return fail(output_map.error());
+  VORN_TRY(OutputMap output_map, expandModule(state, root, {}, &local_to_global));
 
   ProjectTopology topology;
   for (const types::InputPin& pin : root.inputs) {
@@ -288,7 +307,7 @@ Result<ProjectTopology> serializeProject(const types::Project& project) {
       topology.input_ids.push_back({pin.name, local_to_global[id]});
     }
   }
-  topology.output_ids = std::move(*output_map);
+  topology.output_ids = std::move(output_map);
 
   std::vector<format::ComponentRecord> components;
   components.reserve(state.components.size());

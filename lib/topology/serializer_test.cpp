@@ -4,6 +4,7 @@
 
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 
 #include "testing/module_builder.hpp"
@@ -40,7 +41,7 @@ Decoded decode(const std::vector<std::uint8_t>& bytes) {
   EXPECT_EQ(bytes[4], 1);
   std::uint32_t count = readU32(bytes, 5);
   std::uint32_t links = readU32(bytes, 9);
-  EXPECT_EQ(bytes.size(), 13u + 5u * count + 9u * links);
+  EXPECT_EQ(bytes.size(), format::compactTopologySize(count, links));
   std::size_t at = 13;
   for (std::uint32_t i = 0; i < count; ++i, at += 5) decoded.components.push_back({readU32(bytes, at), bytes[at + 4]});
   for (std::uint32_t i = 0; i < links; ++i, at += 9) {
@@ -87,6 +88,31 @@ TEST(SerializeModule, RejectsWhatAFlatFileCannotHold) {
   auto g = bad_port.andGate("g");
   bad_port.connect(g, "c", a);
   EXPECT_EQ(serializeModule(bad_port.module()).error(), Error::UnknownPortName);
+}
+
+// Each primitive as sources write it, as the IR names it and as the
+// topology stores it, from the documented tables rather than from the code.
+TEST(PrimitiveToKind, EveryPrimitiveHasItsKeywordNameAndKindByte) {
+  struct Row {
+    std::string_view keyword;
+    PrimitiveKind kind;
+    std::string_view name;
+    std::uint8_t kind_byte;
+  };
+  const Row rows[] = {
+      {"and", PrimitiveKind::and_gate, "and_gate", 2},     {"not", PrimitiveKind::not_gate, "not_gate", 1},
+      {"wire", PrimitiveKind::wire, "wire", 3},            {"led", PrimitiveKind::led, "led", 4},
+      {"input_pin", PrimitiveKind::input_pin, "input_pin", 0}, {"output_pin", PrimitiveKind::output_pin, "output_pin", 5},
+  };
+  std::set<std::uint8_t> bytes;
+  for (const Row& row : rows) {
+    EXPECT_EQ(types::primitiveOfTypeName(row.keyword), row.kind) << row.keyword;
+    EXPECT_EQ(types::primitiveKindName(row.kind), row.name);
+    EXPECT_EQ(static_cast<std::uint8_t>(primitiveToKind(row.kind)), row.kind_byte) << row.name;
+    bytes.insert(row.kind_byte);
+  }
+  EXPECT_EQ(bytes.size(), std::size(rows));
+  for (std::string_view other : {"or", "xor", "And", "input", ""}) EXPECT_FALSE(types::primitiveOfTypeName(other)) << other;
 }
 
 TEST(ParsePortName, KnowsExactlyFourNames) {

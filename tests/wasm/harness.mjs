@@ -3,6 +3,9 @@
 // compact topologies by hand.
 import { readFileSync, existsSync } from 'node:fs';
 import { dirname, join } from 'node:path';
+import {
+  COMPACT_HEADER_SIZE, COMPONENT_RECORD_SIZE, CONNECTION_RECORD_SIZE, compactTopologySize,
+} from '../../web/topology.mjs';
 
 export const compilerPath = process.argv[2];
 
@@ -58,22 +61,22 @@ export const Port = { in: 0, a: 1, b: 2, out: 3 };
 // 9-byte connection records. The header counts can be overridden to make
 // malformed payloads.
 export function compactTopology(components, connections, { magic = 'VORN', version = 1, componentCount, connectionCount } = {}) {
-  const bytes = Buffer.alloc(13 + 5 * components.length + 9 * connections.length);
+  const bytes = Buffer.alloc(compactTopologySize(components.length, connections.length));
   bytes.write(magic, 0, 'latin1');
   bytes.writeUInt8(version, 4);
   bytes.writeUInt32LE(componentCount ?? components.length, 5);
   bytes.writeUInt32LE(connectionCount ?? connections.length, 9);
-  let at = 13;
+  let at = COMPACT_HEADER_SIZE;
   for (const [id, kind] of components) {
     bytes.writeUInt32LE(id, at);
     bytes.writeUInt8(kind, at + 4);
-    at += 5;
+    at += COMPONENT_RECORD_SIZE;
   }
   for (const [from, to, port] of connections) {
     bytes.writeUInt32LE(from, at);
     bytes.writeUInt32LE(to, at + 4);
     bytes.writeUInt8(port, at + 8);
-    at += 9;
+    at += CONNECTION_RECORD_SIZE;
   }
   return new Uint8Array(bytes);
 }

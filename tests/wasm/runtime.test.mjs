@@ -5,6 +5,7 @@ import assert from 'node:assert/strict';
 import {
   loadRuntimeBytes, instantiate, loadTopology, compactTopology, memoryLimits, Kind, Port,
 } from './harness.mjs';
+import { compactTopologySize, decodeCompactTopology } from '../../web/topology.mjs';
 
 const runtime = loadRuntimeBytes();
 const module = new WebAssembly.Module(runtime);
@@ -183,6 +184,38 @@ for (const [name, payload] of Object.entries(malformed)) {
     assert.equal(exports.getOutputState(3), HIGH);
   });
 }
+
+// The runtime's size check is the compiler's definition of the compact
+// layout; web/topology.mjs has its own. A payload of exactly the size the
+// JavaScript one gives must load in both, one byte less in neither.
+test('the runtime and the JavaScript decoder agree on the compact size', () => {
+  for (const length of [1, 2, 7, 40]) {
+    // input -> wire (fed twice) -> not ... -> output.
+    const components = [[0, Kind.input_pin], [1, Kind.wire]];
+    const connections = [[0, 1, Port.in], [0, 1, Port.in]];
+    for (let id = 2; id < length + 2; id++) {
+      components.push([id, id === length + 1 ? Kind.output_pin : Kind.not_gate]);
+      connections.push([id - 1, id, Port.in]);
+    }
+    const payload = compactTopology(components, connections);
+    assert.equal(payload.length, compactTopologySize(components.length, connections.length));
+    assert.deepEqual([...decodeCompactTopology(payload).ids], components.map(([id]) => id));
+    assert.throws(() => decodeCompactTopology(payload.slice(0, -1)), /truncated/);
+
+    const last = components.length - 1;
+    const expected = length % 2 === 1 ? HIGH : LOW;  // length - 1 inverters
+    const whole = instantiate(module).exports;
+    loadTopology(whole, payload);
+    whole.setPin(0, HIGH);
+    whole.run();
+    assert.equal(whole.getOutputState(last), expected, `${length - 1} inverters`);
+    const short = instantiate(module).exports;
+    loadTopology(short, payload.slice(0, -1));
+    short.setPin(0, HIGH);
+    short.run();
+    assert.equal(short.getOutputState(last), UNDEF);
+  }
+});
 
 test('large topology grows memory', () => {
   // A chain of 150,001 components needs more than the initial 17 pages.

@@ -12,8 +12,8 @@ namespace {
 
 using format::ComponentKind;
 
-constexpr std::uint8_t kInPort = 0;
-constexpr std::uint8_t kOutPort = 3;
+constexpr std::uint8_t kInPort = format::portByte(format::PortName::in);
+constexpr std::uint8_t kOutPort = format::portByte(format::PortName::out);
 
 struct GroupKey {
   std::string_view alias;
@@ -62,12 +62,6 @@ std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std:
   const auto name = name_of.find(real_id);
   if (name == name_of.end()) return default_port;
   return portByteFromName(name->second).value_or(default_port);
-}
-
-std::optional<std::uint8_t> portByteFromName(std::string_view name) {
-  std::optional<format::PortName> port = format::portByName(name);
-  if (!port) return std::nullopt;
-  return static_cast<std::uint8_t>(*port);
 }
 
 Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology, layout::LayoutOptions options) {

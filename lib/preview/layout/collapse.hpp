@@ -31,7 +31,7 @@ std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std:
                           const KindMap& kind_of, const NameMap& name_of);
 
 // "in" 0, "a" 1, "b" 2, "out" 3; anything else has no port byte.
-std::optional<std::uint8_t> portByteFromName(std::string_view name);
+inline std::optional<std::uint8_t> portByteFromName(std::string_view name) { return format::portByteOf(name); }
 
 // The graph's names, kinds and origins are views into `topology`.
 Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology, layout::LayoutOptions options);

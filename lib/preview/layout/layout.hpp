@@ -39,16 +39,16 @@ struct NodeKind {
 // port byte is then "in" or "out".
 struct InputEdge {
   std::uint32_t src_id = 0;
-  std::uint8_t src_port = 3;
-  std::uint8_t dst_port = 0;
+  std::uint8_t src_port = format::portByte(format::PortName::out);
+  std::uint8_t dst_port = format::portByte(format::PortName::in);
   std::uint32_t src_slot = kNoSlot;
   std::uint32_t dst_slot = kNoSlot;
 };
 
 struct OutputEdge {
   std::uint32_t dst_id = 0;
-  std::uint8_t src_port = 3;
-  std::uint8_t dst_port = 0;
+  std::uint8_t src_port = format::portByte(format::PortName::out);
+  std::uint8_t dst_port = format::portByte(format::PortName::in);
   std::uint32_t src_slot = kNoSlot;
   std::uint32_t dst_slot = kNoSlot;
 };
@@ -108,8 +108,8 @@ struct RoutedWire {
   std::vector<Segment> segments;
   std::uint32_t src_id = 0;
   std::uint32_t dst_id = 0;
-  std::uint8_t src_port = 3;
-  std::uint8_t dst_port = 0;
+  std::uint8_t src_port = format::portByte(format::PortName::out);
+  std::uint8_t dst_port = format::portByte(format::PortName::in);
   std::uint32_t src_slot = kNoSlot;
   std::uint32_t dst_slot = kNoSlot;
 };

@@ -45,7 +45,7 @@ std::vector<PendingWire> pendingWires(const std::vector<layout::VirtualNode>& no
       wire.sy = start.y;
       wire.dx = target.x;
       wire.dy = target.y;
-      wire.src_port = 3;
+      wire.src_port = format::portByte(format::PortName::out);
       wire.dst_port = edge.dst_port;
       wire.src_slot = edge.src_slot;
       wire.dst_slot = edge.dst_slot;
@@ -107,11 +107,6 @@ void shapeWire(PendingWire& w, const BoxIndex& boxes, const HUsage& usage, std::
 }
 
 }  // namespace
-
-std::uint8_t portByteOf(std::string_view name) {
-  std::optional<format::PortName> port = format::portByName(name);
-  return port ? static_cast<std::uint8_t>(*port) : 255;
-}
 
 PortCoord portCoordOf(const layout::PlacedComponent& component, std::uint8_t dst_port) {
   for (const layout::PortSlot& slot : component.in_ports) {

@@ -23,8 +23,8 @@ struct RouteResult {
 Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
                           const std::vector<layout::PlacedComponent>& placed);
 
-// "in" 0, "a" 1, "b" 2, "out" 3, anything else 255.
-std::uint8_t portByteOf(std::string_view name);
+// "in" 0, "a" 1, "b" 2, "out" 3; anything else has no port byte.
+using format::portByteOf;
 
 // The first input slot named by `dst_port`, else the box's top-left corner.
 layout::PortCoord portCoordOf(const layout::PlacedComponent& component, std::uint8_t dst_port);

@@ -152,8 +152,8 @@ TEST(Route, PortNames) {
   EXPECT_EQ(portByteOf("a"), 1);
   EXPECT_EQ(portByteOf("b"), 2);
   EXPECT_EQ(portByteOf("out"), 3);
-  EXPECT_EQ(portByteOf("c"), 255);
-  EXPECT_EQ(portByteOf(""), 255);
+  EXPECT_EQ(portByteOf("c"), std::nullopt);
+  EXPECT_EQ(portByteOf(""), std::nullopt);
   const PlacedComponent gate = andGate(4, 10, 6);
   EXPECT_EQ(portCoordOf(gate, 2), (PortCoord{9, 9}));
   EXPECT_EQ(portCoordOf(gate, 0), (PortCoord{10, 6}));

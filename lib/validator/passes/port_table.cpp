@@ -4,21 +4,22 @@ namespace vorn::port_table {
 
 namespace {
 
-constexpr std::string_view kAndInputs[] = {"a", "b"};
-constexpr std::string_view kSingleInput[] = {"in"};
+struct Inputs {
+  std::string_view names[2];
+  std::size_t count = 0;
+};
+constexpr Inputs kInputColumn[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, engine, delay, input_count, input_1, input_2) \
+  {{input_1, input_2}, input_count},
+#include "core/primitive_kinds.def"
+};
+constexpr auto kInputs = primitive_kinds::conversion(types::kPrimitiveKinds, kInputColumn);
 
 }  // namespace
 
 std::span<const std::string_view> requiredInputs(types::PrimitiveKind kind) {
-  switch (kind) {
-    case types::PrimitiveKind::and_gate: return kAndInputs;
-    case types::PrimitiveKind::not_gate:
-    case types::PrimitiveKind::wire:
-    case types::PrimitiveKind::led:
-    case types::PrimitiveKind::output_pin: return kSingleInput;
-    case types::PrimitiveKind::input_pin: return {};
-  }
-  return {};
+  const Inputs& inputs = kInputs[kind];
+  return {inputs.names, inputs.count};
 }
 
 bool isValidInputPort(types::PrimitiveKind kind, std::string_view port) {
@@ -29,7 +30,7 @@ bool isValidInputPort(types::PrimitiveKind kind, std::string_view port) {
   return false;
 }
 
-bool isValidOutputPort(types::PrimitiveKind, std::string_view port) { return port == "out"; }
+bool isValidOutputPort(types::PrimitiveKind, std::string_view port) { return port == primitive_kinds::kOutputPort; }
 
 bool isBuiltinName(std::string_view name) { return types::primitiveOfTypeName(name).has_value(); }
 
