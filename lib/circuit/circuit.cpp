@@ -103,7 +103,6 @@ const char* typeName(ComponentType type) { return nameOf(type).text; }
 
 uint64_t delayOf(ComponentType type) { return kDelays[type]; }
 
-
 State calculateDominantState(const ComponentList& drivers) {
   State result = State::undefined;
   for (Component* driver : drivers) {
@@ -271,11 +270,11 @@ Status Circuit::recalculateAndReschedule(Component* component) {
       break;
     }
     case ComponentType::led: {
-      delay = kDelayOf<ComponentType::led>;
       const PortEntry* in = inputs.find(PortEntry::in);
       if (in == nullptr) return Status::missing_input_port;
       new_state = calculateDominantState(in->components);
       if (new_state != component->output_state) logLed(component->id, new_state);
+      delay = kDelayOf<ComponentType::led>;
       break;
     }
     case ComponentType::and_gate: {
@@ -294,19 +293,19 @@ Status Circuit::recalculateAndReschedule(Component* component) {
       break;
     }
     case ComponentType::wire: {
-      delay = kDelayOf<ComponentType::wire>;
       const PortEntry* in = inputs.find(PortEntry::in);
       if (in == nullptr) return Status::missing_input_port;
       // All-undefined drivers give undefined, which is also the dominant
       // state of such a list.
       new_state = calculateDominantState(in->components);
+      delay = kDelayOf<ComponentType::wire>;
       break;
     }
     case ComponentType::output_pin: {
-      delay = kDelayOf<ComponentType::output_pin>;
       const PortEntry* in = inputs.find(PortEntry::in);
       if (in == nullptr) return Status::ok;
       new_state = calculateDominantState(in->components);
+      delay = kDelayOf<ComponentType::output_pin>;
       break;
     }
   }
