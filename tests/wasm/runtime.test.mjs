@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import {
   loadRuntimeBytes, instantiate, loadTopology, compactTopology, memoryLimits, Kind, Port,
 } from './harness.mjs';
-import { compactTopologySize, decodeCompactTopology } from '../../web/topology.mjs';
+import { KIND_NAMES, compactTopologySize, decodeCompactTopology } from '../../web/topology.mjs';
 
 const runtime = loadRuntimeBytes();
 const module = new WebAssembly.Module(runtime);
@@ -214,6 +214,17 @@ test('the runtime and the JavaScript decoder agree on the compact size', () => {
     short.setPin(0, HIGH);
     short.run();
     assert.equal(short.getOutputState(last), UNDEF);
+  }
+});
+
+// The decoder's kind names are the kind bytes the runtime builds, no more.
+test('the runtime knows exactly the kinds the JavaScript decoder names', () => {
+  for (let kind = 0; kind <= KIND_NAMES.length; kind++) {
+    const { exports } = instantiate(module);
+    loadTopology(exports, compactTopology([[0, Kind.input_pin], [1, kind]], [[0, 1, Port.in]]));
+    exports.setPin(0, HIGH);
+    exports.run();
+    assert.equal(exports.getOutputState(0), kind < KIND_NAMES.length ? HIGH : UNDEF, `kind ${kind}`);
   }
 });
 
