@@ -5,8 +5,9 @@
 namespace vorn::circuit {
 namespace {
 
+// Padded to the log's field width, so the trace copies names in fixed moves.
 struct Name {
-  const char* text;
+  char text[log::Line::kFieldBytes];
   size_t size;
 };
 
@@ -37,7 +38,7 @@ void logUpdating(uint64_t time, uint32_t id, State state) {
       .append("] Updating component id=")
       .appendDecimal(id)
       .append(" to ")
-      .append(name.text, name.size)
+      .appendField(name.text, name.size)
       .finish();
 }
 
@@ -54,7 +55,7 @@ void logLed(uint32_t id, State state) {
       .append("\xF0\x9F\x92\xA1 LED (id=")
       .appendDecimal(id)
       .append(") state will be ")
-      .append(name.text, name.size)
+      .appendField(name.text, name.size)
       .finish();
 }
 
@@ -68,11 +69,11 @@ void logScheduling(const Component& component, State new_state) {
       .append(" - Component (id=")
       .appendDecimal(component.id)
       .append(", type=")
-      .append(type.text, type.size)
+      .appendField(type.text, type.size)
       .append(") output changed from ")
-      .append(from.text, from.size)
+      .appendField(from.text, from.size)
       .append(" -> ")
-      .append(to.text, to.size)
+      .appendField(to.text, to.size)
       .append(". Scheduling new event.")
       .finish();
 }

@@ -39,32 +39,49 @@ constexpr Sink initial_sink = standardErrorSink;
 #endif
 constinit Sink current_sink = initial_sink;
 constinit void* current_context = nullptr;
-constinit Line engine_line;
 
 }  // namespace
 
+namespace detail {
+constinit Line engine_line;
+constinit bool sink_set = true;
+}  // namespace detail
+
+void Line::handOver() {
+  if (start_ > 0 && current_sink != nullptr) current_sink(current_context, buffer_, start_);
+  // A line under construction keeps its bytes.
+  size_t partial = length_ - start_;
+  for (size_t i = 0; i < partial; ++i) buffer_[i] = buffer_[start_ + i];
+  start_ = 0;
+  length_ = partial;
+}
+
 void setSink(Sink sink, void* context) {
+  Line& line = detail::engine_line;
+  line.handOver();
   current_sink = sink;
   current_context = context;
+  detail::sink_set = sink != nullptr;
+  // Standard error may be shared with other writers, and tests swap the
+  // descriptor under the default sink, so only other sinks get batches.
+  line.hold_limit_ = sink == initial_sink || kBatchBytes == 0 ? 0 : kBatchBytes - 1;
 }
 
 Sink defaultSink() { return initial_sink; }
 
+void flush() { detail::engine_line.handOver(); }
+
+#if VORN_FREESTANDING
 bool enabled() {
   if (current_sink == nullptr) return false;
-#if VORN_FREESTANDING
   if (current_sink == hostSink) return (debugEnabled() & 1) != 0;
-#endif
   return true;
 }
+#endif
 
 void emit(const char* text, size_t length) {
+  flush();
   if (current_sink != nullptr) current_sink(current_context, text, length);
-}
-
-Line& Line::begin() {
-  length_ = 0;
-  return append(kLinePrefix);
 }
 
 Line& Line::appendCString(const char* text) {
@@ -72,12 +89,5 @@ Line& Line::appendCString(const char* text) {
   while (text[length] != '\0') ++length;
   return append(text, length);
 }
-
-void Line::finish() {
-  append(kLineSuffix);
-  emit(buffer_, length_);
-}
-
-Line& line() { return engine_line; }
 
 }  // namespace vorn::log

@@ -8,16 +8,24 @@
 
 namespace vorn::log {
 
-// Receives one whole line at a time (prefix and, natively, the newline
-// included). `text` is only valid during the call.
+// Receives whole lines (prefix and, natively, the newline included): one at a
+// time for the default sink and the wasm host, natively for any other sink a
+// batch of consecutive lines, handed over when the batch fills, at `flush`
+// and when the sink is replaced. `text` is only valid during the call.
 using Sink = void (*)(void* context, const char* text, size_t length);
 
 #if VORN_FREESTANDING
 inline constexpr char kLinePrefix[] = "(wasm) ";
 inline constexpr char kLineSuffix[] = "";
+// The host wants each line on its own.
+inline constexpr size_t kBatchBytes = 0;
 #else
 inline constexpr char kLinePrefix[] = "info(log): ";
 inline constexpr char kLineSuffix[] = "\n";
+// A truth table traces hundreds of megabytes in lines of about fifty bytes,
+// so lines are collected and handed over in pieces large enough for the
+// sink to write without copying again.
+inline constexpr size_t kBatchBytes = 64 * 1024;
 #endif
 
 // Print type handed to the wasm host together with each line.
@@ -25,28 +33,32 @@ enum class PrintType : uint8_t { Debug = 0, Info = 1, Warn = 2, Err = 3 };
 
 // A null sink drops every line (and skips formatting them). Natively the
 // default sink writes each line to file descriptor 2 with one write call.
+// Lines still held for the previous sink are handed to it first.
 void setSink(Sink sink, void* context);
 // The sink in force at start (standard error natively, the host in wasm).
 Sink defaultSink();
 
-// Whether a line written now would reach anyone; callers skip formatting
-// otherwise.
-bool enabled();
+// Hands the lines held back so far to the sink.
+void flush();
 
-// Hands one complete line to the sink.
+// Hands one complete line to the sink, after any held back.
 void emit(const char* text, size_t length);
 
-// A reused line buffer: one line is built in it and then emitted. Lines are
-// bounded (numbers and fixed names only), so the buffer never overflows; an
-// overlong append is truncated rather than written past the end.
+// The line buffer of the engine: each line is built in place after the lines
+// held back for the sink. Lines are bounded (numbers and fixed names only),
+// so the buffer never overflows; an overlong append is truncated rather than
+// written past the end.
 class Line {
  public:
   static constexpr size_t kCapacity = 256;
 
   // Starts a new line with the prefix.
-  Line& begin();
+  Line& begin() {
+    length_ = start_;
+    return append(kLinePrefix);
+  }
   Line& append(const char* text, size_t length) {
-    size_t room = kCapacity - length_;
+    size_t room = start_ + kCapacity - length_;
     if (length > room) length = room;
     copyBytes(buffer_ + length_, text, length);
     length_ += length;
@@ -55,42 +67,62 @@ class Line {
   template <size_t N>
   Line& append(const char (&text)[N]) {
     // Literal pieces have a constant length, so the copy compiles to a few moves.
-    if (N - 1 > kCapacity - length_) return append(text, N - 1);
+    if (N - 1 > start_ + kCapacity - length_) return append(text, N - 1);
     copyBytes(buffer_ + length_, text, N - 1);
     length_ += N - 1;
     return *this;
   }
+  // A short name kept in a zero-padded field of kFieldBytes: the whole field
+  // is copied in one fixed-size move and only `length` bytes count.
+  static constexpr size_t kFieldBytes = 16;
+  Line& appendField(const char (&field)[kFieldBytes], size_t length) {
+    if (length > start_ + kCapacity - length_) return append(field, length);
+    copyBytes(buffer_ + length_, field, kFieldBytes);
+    length_ += length;
+    return *this;
+  }
   Line& appendCString(const char* text);
   Line& appendDecimal(uint64_t value) {
-    // Digits are produced two at a time from a table, right to left.
-    char digits[20];
-    size_t position = sizeof digits;
+    size_t count = 1;
+    for (uint64_t rest = value; rest >= 10; rest /= 10) ++count;
+    if (count > start_ + kCapacity - length_) return *this;
+    // Digits go straight into place, two at a time from a table, right to left.
+    char* position = buffer_ + length_ + count;
     while (value >= 100) {
       const char* pair = kDigitPairs + (value % 100) * 2;
       value /= 100;
-      digits[--position] = pair[1];
-      digits[--position] = pair[0];
+      *--position = pair[1];
+      *--position = pair[0];
     }
     if (value >= 10) {
       const char* pair = kDigitPairs + value * 2;
-      digits[--position] = pair[1];
-      digits[--position] = pair[0];
+      *--position = pair[1];
+      *--position = pair[0];
     } else {
-      digits[--position] = char('0' + value);
+      *--position = char('0' + value);
     }
-    size_t count = sizeof digits - position;
-    if (count > kCapacity - length_) return *this;
-    copyBytes(buffer_ + length_, digits + position, count);
     length_ += count;
     return *this;
   }
-  // Adds the suffix and hands the line to the sink.
-  void finish();
+  // Adds the suffix; the line reaches the sink now or with its batch.
+  void finish() {
+    append(kLineSuffix);
+    start_ = length_;
+    if (length_ > hold_limit_) handOver();
+  }
 
-  const char* data() const { return buffer_; }
-  size_t size() const { return length_; }
+  // The line being built.
+  const char* data() const { return buffer_ + start_; }
+  size_t size() const { return length_ - start_; }
 
  private:
+  friend void setSink(Sink, void*);
+  friend void flush();
+  friend void emit(const char*, size_t);
+
+  // Gives everything finished so far to the sink and starts empty.
+  void handOver();
+
   static constexpr char kDigitPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -105,11 +137,30 @@ class Line {
 #endif
   }
 
-  char buffer_[kCapacity] = {};
+  // The tail leaves room for a whole field copied at a line's last byte.
+  char buffer_[kBatchBytes + kCapacity + kFieldBytes] = {};
+  // Where the line being built starts, and where it ends.
+  size_t start_ = 0;
   size_t length_ = 0;
+  // Finished lines beyond this many bytes go to the sink: 0 hands each line
+  // over at once, kBatchBytes - 1 holds a batch.
+  size_t hold_limit_ = 0;
 };
 
+namespace detail {
+extern Line engine_line;
+extern bool sink_set;
+}  // namespace detail
+
 // The one line buffer used by the engine.
-Line& line();
+inline Line& line() { return detail::engine_line; }
+
+// Whether a line written now would reach anyone; callers skip formatting
+// otherwise.
+#if VORN_FREESTANDING
+bool enabled();
+#else
+inline bool enabled() { return detail::sink_set; }
+#endif
 
 }  // namespace vorn::log
