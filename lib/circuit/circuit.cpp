@@ -28,35 +28,37 @@ const Name& nameOf(ComponentType type) {
   return kTypeNames[value < kTypeCount ? value : 0];
 }
 
+// Every trace line is a few fixed texts, numbers and names: well inside the
+// line bound, so it is written with a Cursor.
 void logUpdating(uint64_t time, uint32_t id, State state) {
   if (!log::enabled()) return;
   const Name& name = nameOf(state);
-  log::line()
-      .begin()
-      .append("[Time: ")
-      .appendDecimal(time)
-      .append("] Updating component id=")
-      .appendDecimal(id)
-      .append(" to ")
-      .appendField(name.text, name.size)
-      .finish();
+  log::Line& line = log::line();
+  log::Cursor cursor = line.start();
+  cursor.put("[Time: ")
+      .putDecimal(time)
+      .put("] Updating component id=")
+      .putDecimal(id)
+      .put(" to ")
+      .putField(name.text, name.size);
+  line.finish(cursor);
 }
 
 void logNotifying(uint32_t id) {
   if (!log::enabled()) return;
-  log::line().begin().append("  -> Notifying downstream component id=").appendDecimal(id).finish();
+  log::Line& line = log::line();
+  log::Cursor cursor = line.start();
+  cursor.put("  -> Notifying downstream component id=").putDecimal(id);
+  line.finish(cursor);
 }
 
 void logLed(uint32_t id, State state) {
   if (!log::enabled()) return;
   const Name& name = nameOf(state);
-  log::line()
-      .begin()
-      .append("\xF0\x9F\x92\xA1 LED (id=")
-      .appendDecimal(id)
-      .append(") state will be ")
-      .appendField(name.text, name.size)
-      .finish();
+  log::Line& line = log::line();
+  log::Cursor cursor = line.start();
+  cursor.put("\xF0\x9F\x92\xA1 LED (id=").putDecimal(id).put(") state will be ").putField(name.text, name.size);
+  line.finish(cursor);
 }
 
 void logScheduling(const Component& component, State new_state) {
@@ -64,18 +66,18 @@ void logScheduling(const Component& component, State new_state) {
   const Name& type = nameOf(component.kind.type);
   const Name& from = nameOf(component.output_state);
   const Name& to = nameOf(new_state);
-  log::line()
-      .begin()
-      .append(" - Component (id=")
-      .appendDecimal(component.id)
-      .append(", type=")
-      .appendField(type.text, type.size)
-      .append(") output changed from ")
-      .appendField(from.text, from.size)
-      .append(" -> ")
-      .appendField(to.text, to.size)
-      .append(". Scheduling new event.")
-      .finish();
+  log::Line& line = log::line();
+  log::Cursor cursor = line.start();
+  cursor.put(" - Component (id=")
+      .putDecimal(component.id)
+      .put(", type=")
+      .putField(type.text, type.size)
+      .put(") output changed from ")
+      .putField(from.text, from.size)
+      .put(" -> ")
+      .putField(to.text, to.size)
+      .put(". Scheduling new event.");
+  line.finish(cursor);
 }
 
 }  // namespace

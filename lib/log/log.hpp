@@ -23,9 +23,10 @@ inline constexpr size_t kBatchBytes = 0;
 inline constexpr char kLinePrefix[] = "info(log): ";
 inline constexpr char kLineSuffix[] = "\n";
 // A truth table traces hundreds of megabytes in lines of about fifty bytes,
-// so lines are collected and handed over in pieces large enough for the
-// sink to write without copying again.
-inline constexpr size_t kBatchBytes = 64 * 1024;
+// so lines are collected and handed over in pieces at least as large as the
+// driver's standard-error buffer (1 MiB), which then writes them through
+// without copying again.
+inline constexpr size_t kBatchBytes = 1024 * 1024;
 #endif
 
 // Print type handed to the wasm host together with each line.
@@ -43,6 +44,78 @@ void flush();
 
 // Hands one complete line to the sink, after any held back.
 void emit(const char* text, size_t length);
+
+namespace detail {
+
+inline void copyBytes(char* to, const char* from, size_t count) {
+#if VORN_FREESTANDING
+  // No C library in the runtime module, so no memcpy to call.
+  for (size_t i = 0; i < count; ++i) to[i] = from[i];
+#else
+  __builtin_memcpy(to, from, count);
+#endif
+}
+
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+inline size_t decimalDigits(uint64_t value) {
+  size_t count = 1;
+  for (; value >= 100; value /= 100) count += 2;
+  return count + (value >= 10 ? 1 : 0);
+}
+
+// Writes `value` in decimal ending just before `end`, two digits at a time
+// from a table, right to left.
+inline void writeDigitsBefore(char* end, uint64_t value) {
+  while (value >= 100) {
+    const char* pair = kDigitPairs + (value % 100) * 2;
+    value /= 100;
+    *--end = pair[1];
+    *--end = pair[0];
+  }
+  if (value >= 10) {
+    const char* pair = kDigitPairs + value * 2;
+    *--end = pair[1];
+    *--end = pair[0];
+  } else {
+    *--end = char('0' + value);
+  }
+}
+
+}  // namespace detail
+
+// Writes one line whose pieces are known to fit in Line::kCapacity (fixed
+// texts, numbers, names in fields) without checking room piece by piece; the
+// position stays in a register while the line is built.
+class Cursor {
+ public:
+  explicit Cursor(char* at) : at_(at) {}
+  template <size_t N>
+  Cursor& put(const char (&text)[N]) {
+    detail::copyBytes(at_, text, N - 1);
+    at_ += N - 1;
+    return *this;
+  }
+  // A name in a zero-padded field of F bytes: one fixed-size move.
+  template <size_t F>
+  Cursor& putField(const char (&field)[F], size_t length) {
+    detail::copyBytes(at_, field, F);
+    at_ += length;
+    return *this;
+  }
+  Cursor& putDecimal(uint64_t value) {
+    at_ += detail::decimalDigits(value);
+    detail::writeDigitsBefore(at_, value);
+    return *this;
+  }
+  char* position() const { return at_; }
+
+ private:
+  char* at_;
+};
 
 // The line buffer of the engine: each line is built in place after the lines
 // held back for the sink. Lines are bounded (numbers and fixed names only),
@@ -83,24 +156,10 @@ class Line {
   }
   Line& appendCString(const char* text);
   Line& appendDecimal(uint64_t value) {
-    size_t count = 1;
-    for (uint64_t rest = value; rest >= 10; rest /= 10) ++count;
+    size_t count = detail::decimalDigits(value);
     if (count > start_ + kCapacity - length_) return *this;
-    // Digits go straight into place, two at a time from a table, right to left.
-    char* position = buffer_ + length_ + count;
-    while (value >= 100) {
-      const char* pair = kDigitPairs + (value % 100) * 2;
-      value /= 100;
-      *--position = pair[1];
-      *--position = pair[0];
-    }
-    if (value >= 10) {
-      const char* pair = kDigitPairs + value * 2;
-      *--position = pair[1];
-      *--position = pair[0];
-    } else {
-      *--position = char('0' + value);
-    }
+    // Digits go straight into place.
+    detail::writeDigitsBefore(buffer_ + length_ + count, value);
     length_ += count;
     return *this;
   }
@@ -108,6 +167,19 @@ class Line {
   void finish() {
     append(kLineSuffix);
     start_ = length_;
+    if (length_ > hold_limit_) handOver();
+  }
+
+  // The same for a line built with a Cursor: `start` writes the prefix,
+  // `finish(cursor)` the suffix.
+  Cursor start() {
+    Cursor cursor(buffer_ + start_);
+    cursor.put(kLinePrefix);
+    return cursor;
+  }
+  void finish(Cursor cursor) {
+    cursor.put(kLineSuffix);
+    start_ = length_ = size_t(cursor.position() - buffer_);
     if (length_ > hold_limit_) handOver();
   }
 
@@ -123,19 +195,7 @@ class Line {
   // Gives everything finished so far to the sink and starts empty.
   void handOver();
 
-  static constexpr char kDigitPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-
-  static void copyBytes(char* to, const char* from, size_t count) {
-#if VORN_FREESTANDING
-    // No C library in the runtime module, so no memcpy to call.
-    for (size_t i = 0; i < count; ++i) to[i] = from[i];
-#else
-    __builtin_memcpy(to, from, count);
-#endif
-  }
+  static void copyBytes(char* to, const char* from, size_t count) { detail::copyBytes(to, from, count); }
 
   // The tail leaves room for a whole field copied at a line's last byte.
   char buffer_[kBatchBytes + kCapacity + kFieldBytes] = {};
