@@ -5,6 +5,82 @@
 namespace vorn::circuit {
 namespace {
 
+#if VORN_FREESTANDING
+// The runtime module is part of every compiled .wasm file: its trace code
+// stays exactly as it is.
+struct Name {
+  const char* text;
+  size_t size;
+};
+
+constexpr Name kStateNames[] = {{"undefined", 9}, {"low", 3}, {"high", 4}};
+constexpr Name kTypeNames[] = {{"input_pin_gate", 14}, {"not_gate", 8}, {"led", 3},
+                               {"and_gate", 8},        {"wire", 4},     {"output_pin", 10}};
+
+constexpr uint8_t kStateCount = sizeof(kStateNames) / sizeof(kStateNames[0]);
+constexpr uint8_t kTypeCount = sizeof(kTypeNames) / sizeof(kTypeNames[0]);
+
+const Name& nameOf(State state) {
+  uint8_t value = uint8_t(state);
+  return kStateNames[value < kStateCount ? value : 0];
+}
+
+const Name& nameOf(ComponentType type) {
+  uint8_t value = uint8_t(type);
+  return kTypeNames[value < kTypeCount ? value : 0];
+}
+
+void logUpdating(uint64_t time, uint32_t id, State state) {
+  if (!log::enabled()) return;
+  const Name& name = nameOf(state);
+  log::line()
+      .begin()
+      .append("[Time: ")
+      .appendDecimal(time)
+      .append("] Updating component id=")
+      .appendDecimal(id)
+      .append(" to ")
+      .append(name.text, name.size)
+      .finish();
+}
+
+void logNotifying(uint32_t id) {
+  if (!log::enabled()) return;
+  log::line().begin().append("  -> Notifying downstream component id=").appendDecimal(id).finish();
+}
+
+void logLed(uint32_t id, State state) {
+  if (!log::enabled()) return;
+  const Name& name = nameOf(state);
+  log::line()
+      .begin()
+      .append("\xF0\x9F\x92\xA1 LED (id=")
+      .appendDecimal(id)
+      .append(") state will be ")
+      .append(name.text, name.size)
+      .finish();
+}
+
+void logScheduling(const Component& component, State new_state) {
+  if (!log::enabled()) return;
+  const Name& type = nameOf(component.kind.type);
+  const Name& from = nameOf(component.output_state);
+  const Name& to = nameOf(new_state);
+  log::line()
+      .begin()
+      .append(" - Component (id=")
+      .appendDecimal(component.id)
+      .append(", type=")
+      .append(type.text, type.size)
+      .append(") output changed from ")
+      .append(from.text, from.size)
+      .append(" -> ")
+      .append(to.text, to.size)
+      .append(". Scheduling new event.")
+      .finish();
+}
+
+#else
 // Padded to the log's field width, so the trace copies names in fixed moves.
 struct Name {
   char text[log::Line::kFieldBytes];
@@ -79,6 +155,8 @@ void logScheduling(const Component& component, State new_state) {
       .put(". Scheduling new event.");
   line.finish(cursor);
 }
+
+#endif
 
 }  // namespace
 

@@ -1,27 +1,74 @@
 #include "log/log.hpp"
 
 #if VORN_FREESTANDING
+// The runtime module's trace, kept exactly as it is (see log.hpp).
+
 extern "C" {
 __attribute__((import_module("env"), import_name("debugEnabled"))) int32_t debugEnabled();
 __attribute__((import_module("env"), import_name("onDebugLog"))) void onDebugLog(const char* text,
                                                                                 uint32_t length,
                                                                                 uint32_t type);
 }
-#else
-#include <cerrno>
-#include <unistd.h>
-#endif
 
 namespace vorn::log {
 namespace {
 
-#if VORN_FREESTANDING
 // The host decides per line whether it wants it (bit 0 of debugEnabled).
 void hostSink(void*, const char* text, size_t length) {
   onDebugLog(text, uint32_t(length), uint32_t(PrintType::Info));
 }
 constexpr Sink initial_sink = hostSink;
+constinit Sink current_sink = initial_sink;
+constinit void* current_context = nullptr;
+constinit Line engine_line;
+
+}  // namespace
+
+void setSink(Sink sink, void* context) {
+  current_sink = sink;
+  current_context = context;
+}
+
+Sink defaultSink() { return initial_sink; }
+
+bool enabled() {
+  if (current_sink == nullptr) return false;
+  if (current_sink == hostSink) return (debugEnabled() & 1) != 0;
+  return true;
+}
+
+void emit(const char* text, size_t length) {
+  if (current_sink != nullptr) current_sink(current_context, text, length);
+}
+
+Line& Line::begin() {
+  length_ = 0;
+  return append(kLinePrefix);
+}
+
+Line& Line::appendCString(const char* text) {
+  size_t length = 0;
+  while (text[length] != '\0') ++length;
+  return append(text, length);
+}
+
+void Line::finish() {
+  append(kLineSuffix);
+  emit(buffer_, length_);
+}
+
+Line& line() { return engine_line; }
+
+}  // namespace vorn::log
+
 #else
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace vorn::log {
+namespace {
+
 // One write per line keeps lines whole when other writers share the
 // descriptor.
 void standardErrorSink(void*, const char* text, size_t length) {
@@ -36,7 +83,6 @@ void standardErrorSink(void*, const char* text, size_t length) {
   }
 }
 constexpr Sink initial_sink = standardErrorSink;
-#endif
 constinit Sink current_sink = initial_sink;
 constinit void* current_context = nullptr;
 
@@ -64,20 +110,12 @@ void setSink(Sink sink, void* context) {
   detail::sink_set = sink != nullptr;
   // Standard error may be shared with other writers, and tests swap the
   // descriptor under the default sink, so only other sinks get batches.
-  line.hold_limit_ = sink == initial_sink || kBatchBytes == 0 ? 0 : kBatchBytes - 1;
+  line.hold_limit_ = sink == initial_sink ? 0 : kBatchBytes - 1;
 }
 
 Sink defaultSink() { return initial_sink; }
 
 void flush() { detail::engine_line.handOver(); }
-
-#if VORN_FREESTANDING
-bool enabled() {
-  if (current_sink == nullptr) return false;
-  if (current_sink == hostSink) return (debugEnabled() & 1) != 0;
-  return true;
-}
-#endif
 
 void emit(const char* text, size_t length) {
   flush();
@@ -91,3 +129,5 @@ Line& Line::appendCString(const char* text) {
 }
 
 }  // namespace vorn::log
+
+#endif
