@@ -374,8 +374,12 @@ TEST_F(CircuitTest, LoopFreeCircuitsRunPastTheSettlingBudget) {
   ASSERT_EQ(circuit.propagateEvent(pin, State::low), Status::ok);
   uint64_t applied = 0;
   log::setSink([](void* count, const char* text, size_t length) {
-    std::string_view line(text, length);
-    if (line.find("] Updating component") != std::string_view::npos) ++*static_cast<uint64_t*>(count);
+    // A piece may hold several lines.
+    std::string_view lines(text, length);
+    for (size_t at = lines.find("] Updating component"); at != std::string_view::npos;
+         at = lines.find("] Updating component", at + 1)) {
+      ++*static_cast<uint64_t*>(count);
+    }
   }, &applied);
   Status high = circuit.propagateEvent(pin, State::high);
   log::setSink(nullptr, nullptr);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace vorn::log {
 namespace {
@@ -35,6 +36,45 @@ TEST(LogTest, OverlongLinesAreCut) {
   current.finish();
   setSink(nullptr, nullptr);
   EXPECT_EQ(out.size(), Line::kCapacity);
+}
+
+void collectPieces(void* target, const char* text, size_t length) {
+  static_cast<std::vector<std::string>*>(target)->emplace_back(text, length);
+}
+
+// A sink other than standard error gets the lines in large runs of whole
+// lines, in order, and nothing is lost when it is replaced mid-batch or when
+// a flush falls in the middle of a line being built.
+TEST(LogTest, OtherSinksGetWholeLinesInBatches) {
+  std::vector<std::string> pieces;
+  std::string expected;
+  setSink(collectPieces, &pieces);
+  uint64_t lines = 0;
+  for (uint64_t i = 0; expected.size() < 2 * kBatchBytes + 100; ++i, ++lines) {
+    line().begin().append("line ").appendDecimal(i * 7919).finish();
+    expected += "info(log): line " + std::to_string(i * 7919) + "\n";
+  }
+  EXPECT_EQ(pieces.size(), 2u) << lines;
+  Line& open = line().begin().append("half");
+  flush();
+  open.append(" and rest").finish();
+  expected += "info(log): half and rest\n";
+  setSink(nullptr, nullptr);
+
+  std::string joined;
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    const std::string& piece = pieces[i];
+    ASSERT_FALSE(piece.empty());
+    EXPECT_EQ(piece.rfind("info(log): ", 0), 0u) << i;
+    EXPECT_EQ(piece.back(), '\n') << i;
+    // Full batches are large enough for a buffered writer to pass them through.
+    if (i + 2 < pieces.size()) {
+      EXPECT_GE(piece.size(), kBatchBytes) << i;
+    }
+    joined += piece;
+  }
+  EXPECT_GE(pieces.size(), 3u);
+  EXPECT_EQ(joined, expected);
 }
 
 TEST(LogTest, DefaultSinkWritesToStandardError) {

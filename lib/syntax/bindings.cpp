@@ -33,83 +33,68 @@ bool isNamed(const TranslationContext& ctx, ll_node_id node, std::string_view na
 
 // The sequence under a BusType node.
 Result<ll_node_id> bindingSequence(const TranslationContext& ctx, ll_node_id bus_type) {
-  if (auto ok = expectNamedNode(ctx, bus_type, "BusType"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, bus_type);
-  if (!child) return fail(child.error());
-  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE) return fail(Error::InvalidBusType);
-  return *child;
+  VORN_TRY_VOID(expectNamedNode(ctx, bus_type, "BusType"));
+  VORN_TRY(auto child, firstChild(ctx, bus_type));
+  if (nodeType(ctx, child) != LL_NODE_SEQUENCE) return fail(Error::InvalidBusType);
+  return child;
 }
 
 Result<Pending> pendingBusType(const TranslationContext& ctx, ll_node_id bus_type,
                                std::vector<ast::PortConnection>* ports) {
-  auto sequence = bindingSequence(ctx, bus_type);
-  if (!sequence) return fail(sequence.error());
-  const std::uint32_t count = childCount(ctx, *sequence);
+  VORN_TRY(auto sequence, bindingSequence(ctx, bus_type));
+  const std::uint32_t count = childCount(ctx, sequence);
   // "(", then four children a binding (name, "=", reference, and a "," or ")").
   ports->reserve(ports->size() + count / 4);
-  return Pending{ports, *sequence, count, 0, nullptr, nullptr};
+  return Pending{ports, sequence, count, 0, nullptr, nullptr};
 }
 
 // Fills `out` for a named reference; for an anonymous instance records the
 // port after the dot and returns the AnonDecl node.
 Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_node_id node, ast::SignalSource& out) {
-  if (auto ok = expectNamedNode(ctx, node, "PortRef"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, node);
-  if (!child) return fail(child.error());
+  VORN_TRY_VOID(expectNamedNode(ctx, node, "PortRef"));
+  VORN_TRY(auto child, firstChild(ctx, node));
   Span span = nodeSpan(ctx, node);
-  if (nodeType(ctx, *child) == LL_NODE_NODE) {
+  if (nodeType(ctx, child) == LL_NODE_NODE) {
     // A bare name means the "out" port of that name.
-    auto target = parseIdentifier(ctx, *child);
-    if (!target) return fail(target.error());
+    VORN_TRY(auto target, parseIdentifier(ctx, child));
     out.tag = ast::SignalSource::Tag::named;
-    out.named = ast::NamedSignalRef{*target, ast::Identifier{kOutPort, span}, span};
+    out.named = ast::NamedSignalRef{target, ast::Identifier{kOutPort, span}, span};
     return std::nullopt;
   }
-  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || childCount(ctx, *child) != 3) {
+  if (nodeType(ctx, child) != LL_NODE_SEQUENCE || childCount(ctx, child) != 3) {
     return fail(Error::InvalidPortReference);
   }
-  auto head = childAt(ctx, *child, 0);
-  if (!head) return fail(head.error());
-  auto port_node = childAt(ctx, *child, 2);
-  if (!port_node) return fail(port_node.error());
-  if (isNamed(ctx, *head, "AnonDecl")) {
-    auto port = parseIdentifier(ctx, *port_node);
-    if (!port) return fail(port.error());
-    out.anonymous_port = *port;
-    return *head;
+  VORN_TRY(auto head, childAt(ctx, child, 0));
+  VORN_TRY(auto port_node, childAt(ctx, child, 2));
+  if (isNamed(ctx, head, "AnonDecl")) {
+    VORN_TRY(auto port, parseIdentifier(ctx, port_node));
+    out.anonymous_port = port;
+    return head;
   }
-  if (!isNamed(ctx, *head, "Identifier")) return fail(Error::InvalidPortReference);
-  auto target = parseIdentifier(ctx, *head);
-  if (!target) return fail(target.error());
-  auto port = parseIdentifier(ctx, *port_node);
-  if (!port) return fail(port.error());
+  if (!isNamed(ctx, head, "Identifier")) return fail(Error::InvalidPortReference);
+  VORN_TRY(auto target, parseIdentifier(ctx, head));
+  VORN_TRY(auto port, parseIdentifier(ctx, port_node));
   out.tag = ast::SignalSource::Tag::named;
-  out.named = ast::NamedSignalRef{*target, *port, span};
+  out.named = ast::NamedSignalRef{target, port, span};
   return std::nullopt;
 }
 
 // Starts an anonymous instance: its type and span now, its bindings pending.
 Result<Pending> beginAnonymous(const TranslationContext& ctx, ll_node_id node, ast::SignalSource* target) {
-  if (auto ok = expectNamedNode(ctx, node, "AnonDecl"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, node);
-  if (!child) return fail(child.error());
-  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || childCount(ctx, *child) != 2) {
+  VORN_TRY_VOID(expectNamedNode(ctx, node, "AnonDecl"));
+  VORN_TRY(auto child, firstChild(ctx, node));
+  if (nodeType(ctx, child) != LL_NODE_SEQUENCE || childCount(ctx, child) != 2) {
     return fail(Error::InvalidAnonymousDeclaration);
   }
-  auto type_node = childAt(ctx, *child, 0);
-  if (!type_node) return fail(type_node.error());
-  auto type_text = parseComponentTypeText(ctx, *type_node);
-  if (!type_text) return fail(type_text.error());
-  auto bus_type = childAt(ctx, *child, 1);
-  if (!bus_type) return fail(bus_type.error());
+  VORN_TRY(auto type_name, parseTypeHead(ctx, child));
+  VORN_TRY(auto bus_type, childAt(ctx, child, 1));
 
   auto instance = std::make_unique<ast::ComponentInstance>();
-  instance->type_name = ast::Identifier{*type_text, nodeSpan(ctx, *type_node)};
+  instance->type_name = type_name;
   instance->span = nodeSpan(ctx, node);
-  auto pending = pendingBusType(ctx, *bus_type, &instance->ports);
-  if (!pending) return fail(pending.error());
-  pending->instance = std::move(instance);
-  pending->target = target;
+  VORN_TRY(auto pending, pendingBusType(ctx, bus_type, &instance->ports));
+  pending.instance = std::move(instance);
+  pending.target = target;
   return pending;
 }
 
@@ -134,33 +119,27 @@ Result<void> advance(TranslationContext& ctx, std::vector<Pending>& stack) {
       continue;
     }
     std::uint32_t i = top.next++;
-    auto name_node = childAt(ctx, top.bindings, i);
-    if (!name_node) return fail(name_node.error());
-    if (!isNamed(ctx, *name_node, "Identifier")) continue;  // "(", ",", ")"
+    VORN_TRY(auto name_node, childAt(ctx, top.bindings, i));
+    if (!isNamed(ctx, name_node, "Identifier")) continue;  // "(", ",", ")"
 
     // A binding is the triple Identifier, "=", PortRef.
     if (top.count - i < 3) return fail(Error::InvalidBusType);
-    auto equals = childAt(ctx, top.bindings, i + 1);
-    if (!equals) return fail(equals.error());
-    auto ref = childAt(ctx, top.bindings, i + 2);
-    if (!ref) return fail(ref.error());
-    if (nodeType(ctx, *equals) != LL_NODE_STRING || !isNamed(ctx, *ref, "PortRef")) {
+    VORN_TRY(auto equals, childAt(ctx, top.bindings, i + 1));
+    VORN_TRY(auto ref, childAt(ctx, top.bindings, i + 2));
+    if (nodeType(ctx, equals) != LL_NODE_STRING || !isNamed(ctx, ref, "PortRef")) {
       return fail(Error::InvalidBusType);
     }
     top.next = i + 3;
-    auto port = parseIdentifier(ctx, *name_node);
-    if (!port) return fail(port.error());
+    VORN_TRY(auto port, parseIdentifier(ctx, name_node));
     ast::PortConnection& binding = top.ports->emplace_back();
-    binding.port = *port;
-    binding.span = port->span;
-    auto anonymous = portRefHead(ctx, *ref, binding.value);
-    if (!anonymous) return fail(anonymous.error());
-    if (!anonymous->has_value()) continue;
+    binding.port = port;
+    binding.span = port.span;
+    VORN_TRY(auto anonymous, portRefHead(ctx, ref, binding.value));
+    if (!anonymous.has_value()) continue;
     // `binding` stays put while the nested instance is built: only the
     // nested instance's own port list grows meanwhile.
-    auto nested = beginAnonymous(ctx, **anonymous, &binding.value);
-    if (!nested) return fail(nested.error());
-    stack.push_back(std::move(*nested));
+    VORN_TRY(auto nested, beginAnonymous(ctx, *anonymous, &binding.value));
+    stack.push_back(std::move(nested));
   }
   return {};
 }
@@ -179,32 +158,28 @@ Result<void> run(TranslationContext& ctx, std::vector<Pending>& stack) {
 }  // namespace
 
 Result<void> parseBusType(TranslationContext& ctx, ll_node_id node, std::vector<ast::PortConnection>& ports) {
-  auto outermost = pendingBusType(ctx, node, &ports);
-  if (!outermost) return fail(outermost.error());
+  VORN_TRY(auto outermost, pendingBusType(ctx, node, &ports));
   std::vector<Pending> stack;
-  stack.push_back(std::move(*outermost));
+  stack.push_back(std::move(outermost));
   return run(ctx, stack);
 }
 
 Result<std::unique_ptr<ast::ComponentInstance>> parseAnonymousComponent(TranslationContext& ctx, ll_node_id node) {
   ast::SignalSource holder;
-  auto outermost = beginAnonymous(ctx, node, &holder);
-  if (!outermost) return fail(outermost.error());
+  VORN_TRY(auto outermost, beginAnonymous(ctx, node, &holder));
   std::vector<Pending> stack;
-  stack.push_back(std::move(*outermost));
-  if (auto done = run(ctx, stack); !done) return fail(done.error());
+  stack.push_back(std::move(outermost));
+  VORN_TRY_VOID(run(ctx, stack));
   return std::move(holder.anonymous);
 }
 
 Result<ast::SignalSource> parsePortRef(TranslationContext& ctx, ll_node_id node) {
   ast::SignalSource source;
-  auto anonymous = portRefHead(ctx, node, source);
-  if (!anonymous) return fail(anonymous.error());
-  if (anonymous->has_value()) {
-    auto instance = parseAnonymousComponent(ctx, **anonymous);
-    if (!instance) return fail(instance.error());
+  VORN_TRY(auto anonymous, portRefHead(ctx, node, source));
+  if (anonymous.has_value()) {
+    VORN_TRY(auto instance, parseAnonymousComponent(ctx, *anonymous));
     source.tag = ast::SignalSource::Tag::anonymous;
-    source.anonymous = std::move(*instance);
+    source.anonymous = std::move(instance);
   }
   return source;
 }

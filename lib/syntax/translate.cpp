@@ -21,9 +21,8 @@ struct ParserDeleter {
 
 Result<void> translateItem(TranslationContext& ctx, ll_node_id node, ast::File& file) {
   if (nodeName(ctx, node) == "Declaration") return parseDeclaration(ctx, node, file);
-  auto import = parseImportDecl(ctx, node);
-  if (!import) return fail(import.error());
-  file.imports.push_back(std::move(*import));
+  VORN_TRY(auto import, parseImportDecl(ctx, node));
+  file.imports.push_back(std::move(import));
   return {};
 }
 
@@ -50,9 +49,8 @@ Span connectionSpan(const TranslationContext& ctx, ll_node_id node) {
 
 // The names of an IdentList, each with its own span.
 Result<void> identListNames(const TranslationContext& ctx, ll_node_id list, std::vector<ast::Identifier>& names) {
-  auto decl = parseInputDecl(ctx, list);
-  if (!decl) return fail(decl.error());
-  names = std::move(decl->names);
+  VORN_TRY(auto decl, parseInputDecl(ctx, list));
+  names = std::move(decl.names);
   return {};
 }
 
@@ -65,84 +63,78 @@ Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std
 }
 
 Result<ast::Identifier> parseIdentifier(const TranslationContext& ctx, ll_node_id node) {
-  if (auto ok = expectNamedNode(ctx, node, "Identifier"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, node);
-  if (!child) return fail(child.error());
-  if (nodeType(ctx, *child) != LL_NODE_STRING) return fail(Error::ExpectedString);
+  VORN_TRY_VOID(expectNamedNode(ctx, node, "Identifier"));
+  VORN_TRY(auto child, firstChild(ctx, node));
+  if (nodeType(ctx, child) != LL_NODE_STRING) return fail(Error::ExpectedString);
   return ast::Identifier{nodeText(ctx, node), nodeSpan(ctx, node)};
 }
 
 Result<ast::Import> parseImportDecl(const TranslationContext& ctx, ll_node_id node) {
-  if (auto ok = expectNamedNode(ctx, node, "ImportDecl"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, node);
-  if (!child) return fail(child.error());
-  std::uint32_t count = childCount(ctx, *child);
-  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || count < 4) return fail(Error::InvalidImportDecl);
-  auto alias_node = childAt(ctx, *child, 1);
-  if (!alias_node) return fail(alias_node.error());
-  auto alias = parseIdentifier(ctx, *alias_node);
-  if (!alias) return fail(alias.error());
+  VORN_TRY_VOID(expectNamedNode(ctx, node, "ImportDecl"));
+  VORN_TRY(auto child, firstChild(ctx, node));
+  std::uint32_t count = childCount(ctx, child);
+  if (nodeType(ctx, child) != LL_NODE_SEQUENCE || count < 4) return fail(Error::InvalidImportDecl);
+  VORN_TRY(auto alias_node, childAt(ctx, child, 1));
+  VORN_TRY(auto alias, parseIdentifier(ctx, alias_node));
   // Four children: "import", alias, and two quotes around an empty path.
   // Five: the path string sits between the quotes.
-  auto third = childAt(ctx, *child, 3);
-  if (!third) return fail(third.error());
-  if (nodeType(ctx, *third) != LL_NODE_STRING) return fail(Error::InvalidImportDecl);
+  VORN_TRY(auto third, childAt(ctx, child, 3));
+  if (nodeType(ctx, third) != LL_NODE_STRING) return fail(Error::InvalidImportDecl);
   ast::StringLiteral path;
   if (count == 4) {
-    LineCol at = offsetToLineCol(ctx, nodeRange(ctx, *third).start);
-    path.text = nodeText(ctx, *third).substr(0, 0);
+    LineCol at = offsetToLineCol(ctx, nodeRange(ctx, third).start);
+    path.text = nodeText(ctx, third).substr(0, 0);
     path.span = Span{ctx.file_id, at.line, at.col, at.line, at.col};
   } else {
-    path.text = nodeText(ctx, *third);
-    path.span = nodeSpan(ctx, *third);
+    path.text = nodeText(ctx, third);
+    path.span = nodeSpan(ctx, third);
   }
-  return ast::Import{*alias, path, nodeSpan(ctx, node)};
+  return ast::Import{alias, path, nodeSpan(ctx, node)};
 }
 
 Result<std::string_view> parseComponentTypeText(const TranslationContext& ctx, ll_node_id node) {
-  if (auto ok = expectNamedNode(ctx, node, "ComponentType"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, node);
-  if (!child) return fail(child.error());
-  if (nodeType(ctx, *child) == LL_NODE_STRING) return nodeText(ctx, *child);
-  if (nodeType(ctx, *child) == LL_NODE_NODE && nodeName(ctx, *child) == "Identifier") {
-    auto name = parseIdentifier(ctx, *child);
-    if (!name) return fail(name.error());
-    return name->text;
+  VORN_TRY_VOID(expectNamedNode(ctx, node, "ComponentType"));
+  VORN_TRY(auto child, firstChild(ctx, node));
+  if (nodeType(ctx, child) == LL_NODE_STRING) return nodeText(ctx, child);
+  if (nodeType(ctx, child) == LL_NODE_NODE && nodeName(ctx, child) == "Identifier") {
+    VORN_TRY(auto name, parseIdentifier(ctx, child));
+    return name.text;
   }
   return fail(Error::ExpectedString);
 }
 
+Result<ast::Identifier> parseTypeHead(const TranslationContext& ctx, ll_node_id sequence) {
+  VORN_TRY(auto type_node, childAt(ctx, sequence, 0));
+  VORN_TRY(auto type_text, parseComponentTypeText(ctx, type_node));
+  return ast::Identifier{type_text, nodeSpan(ctx, type_node)};
+}
+
 Result<ast::InputDecl> parseInputDecl(const TranslationContext& ctx, ll_node_id node) {
-  if (auto ok = expectNamedNode(ctx, node, "IdentList"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, node);
-  if (!child) return fail(child.error());
+  VORN_TRY_VOID(expectNamedNode(ctx, node, "IdentList"));
+  VORN_TRY(auto child, firstChild(ctx, node));
   ast::InputDecl decl;
   decl.span = nodeSpan(ctx, node);
-  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE) {
-    auto name = parseIdentifier(ctx, *child);
-    if (!name) return fail(name.error());
-    decl.names.push_back(*name);
+  if (nodeType(ctx, child) != LL_NODE_SEQUENCE) {
+    VORN_TRY(auto name, parseIdentifier(ctx, child));
+    decl.names.push_back(name);
     return decl;
   }
-  std::uint32_t count = childCount(ctx, *child);
+  std::uint32_t count = childCount(ctx, child);
   for (std::uint32_t i = 0; i < count; ++i) {
-    auto item = childAt(ctx, *child, i);
-    if (!item) return fail(item.error());
-    if (nodeType(ctx, *item) != LL_NODE_NODE) continue;  // the commas
-    auto name = parseIdentifier(ctx, *item);
-    if (!name) return fail(name.error());
-    decl.names.push_back(*name);
+    VORN_TRY(auto item, childAt(ctx, child, i));
+    if (nodeType(ctx, item) != LL_NODE_NODE) continue;  // the commas
+    VORN_TRY(auto name, parseIdentifier(ctx, item));
+    decl.names.push_back(name);
   }
   return decl;
 }
 
 Result<void> parseComponentDecl(TranslationContext& ctx, ast::Identifier type_name, ll_node_id name_node,
                                 ll_node_id bus_type, Span span, ast::File& file) {
-  auto name = parseIdentifier(ctx, name_node);
-  if (!name) return fail(name.error());
+  VORN_TRY(auto name, parseIdentifier(ctx, name_node));
   ast::ComponentInstance& component = file.components.emplace_back();
   component.type_name = type_name;
-  component.instance_name = *name;
+  component.instance_name = name;
   component.span = span;
   // On failure the half-built component is freed with the file.
   return parseBusType(ctx, bus_type, component.ports);
@@ -150,8 +142,7 @@ Result<void> parseComponentDecl(TranslationContext& ctx, ast::Identifier type_na
 
 Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_node, ll_node_id bus_type, Span span,
                                     ast::File& file) {
-  auto name = parseIdentifier(ctx, name_node);
-  if (!name) return fail(name.error());
+  VORN_TRY(auto name, parseIdentifier(ctx, name_node));
   std::vector<ast::PortConnection> bindings;
   auto translated = parseBusType(ctx, bus_type, bindings);
   if (!translated || bindings.empty()) {
@@ -161,7 +152,7 @@ Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_nod
   // Only the first binding drives the output; the port names and the later
   // bindings are kept for validation to judge.
   ast::OutputDecl& output = file.outputs.emplace_back();
-  output.name = *name;
+  output.name = name;
   output.value = std::move(bindings.front().value);
   output.span = span;
   output.port = bindings.front().port;
@@ -171,39 +162,32 @@ Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_nod
 }
 
 Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::File& file) {
-  if (auto ok = expectNamedNode(ctx, node, "Declaration"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, node);
-  if (!child) return fail(child.error());
-  std::uint32_t count = childCount(ctx, *child);
-  if (nodeType(ctx, *child) != LL_NODE_SEQUENCE || (count != 2 && count != 3)) {
+  VORN_TRY_VOID(expectNamedNode(ctx, node, "Declaration"));
+  VORN_TRY(auto child, firstChild(ctx, node));
+  std::uint32_t count = childCount(ctx, child);
+  if (nodeType(ctx, child) != LL_NODE_SEQUENCE || (count != 2 && count != 3)) {
     return fail(Error::InvalidDeclaration);
   }
-  auto type_node = childAt(ctx, *child, 0);
-  if (!type_node) return fail(type_node.error());
-  auto type_text = parseComponentTypeText(ctx, *type_node);
-  if (!type_text) return fail(type_text.error());
-  auto second = childAt(ctx, *child, 1);
-  if (!second) return fail(second.error());
+  VORN_TRY(auto type_name, parseTypeHead(ctx, child));
+  VORN_TRY(auto second, childAt(ctx, child, 1));
   Span span = nodeSpan(ctx, node);
-  ast::Identifier type_name{*type_text, nodeSpan(ctx, *type_node)};
+  const std::string_view type_text = type_name.text;
 
   if (count == 3) {
-    auto bus_type = childAt(ctx, *child, 2);
-    if (!bus_type) return fail(bus_type.error());
-    if (*type_text == "output") return parseOutputFromBusType(ctx, *second, *bus_type, span, file);
-    return parseComponentDecl(ctx, type_name, *second, *bus_type, span, file);
+    VORN_TRY(auto bus_type, childAt(ctx, child, 2));
+    if (type_text == "output") return parseOutputFromBusType(ctx, second, bus_type, span, file);
+    return parseComponentDecl(ctx, type_name, second, bus_type, span, file);
   }
 
-  if (*type_text == "input") {
-    auto inputs = parseInputDecl(ctx, *second);
-    if (!inputs) return fail(inputs.error());
-    file.inputs.push_back(std::move(*inputs));
+  if (type_text == "input") {
+    VORN_TRY(auto inputs, parseInputDecl(ctx, second));
+    file.inputs.push_back(std::move(inputs));
     return {};
   }
   std::vector<ast::Identifier> names;
-  if (auto ok = identListNames(ctx, *second, names); !ok) return fail(ok.error());
+  VORN_TRY_VOID(identListNames(ctx, second, names));
   for (const ast::Identifier& name : names) {
-    if (*type_text == "output") {
+    if (type_text == "output") {
       // `output x` is driven by the "out" port of whatever is called x.
       ast::OutputDecl output{name, {}, span};
       output.value.named = ast::NamedSignalRef{name, ast::Identifier{kOutPort, name.span}, name.span};
@@ -219,32 +203,30 @@ Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::Fil
 }
 
 Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
-  if (auto ok = expectNamedNode(ctx, root, "Program"); !ok) return fail(ok.error());
-  auto child = firstChild(ctx, root);
-  if (!child) return fail(child.error());
+  VORN_TRY_VOID(expectNamedNode(ctx, root, "Program"));
+  VORN_TRY(auto child, firstChild(ctx, root));
   ast::File file;
   file.span = nodeSpan(ctx, root);
-  if (nodeType(ctx, *child) == LL_NODE_SEQUENCE) {
-    std::uint32_t count = childCount(ctx, *child);
+  if (nodeType(ctx, child) == LL_NODE_SEQUENCE) {
+    std::uint32_t count = childCount(ctx, child);
     // Most lines declare one component; reserving spares the regrowth copies
     // of 10^5-line files (pages a large reservation never reaches stay unused).
     file.components.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
-      auto item = childAt(ctx, *child, i);
-      if (!item) return fail(item.error());
-      if (!isItem(ctx, *item)) {
+      VORN_TRY(auto item, childAt(ctx, child, i));
+      if (!isItem(ctx, item)) {
         // Comments carry no meaning; connection lines none either, but are noted.
-        if (nodeType(ctx, *item) == LL_NODE_NODE && nodeName(ctx, *item) == "Connection") {
-          file.connection_lines.push_back(connectionSpan(ctx, *item));
+        if (nodeType(ctx, item) == LL_NODE_NODE && nodeName(ctx, item) == "Connection") {
+          file.connection_lines.push_back(connectionSpan(ctx, item));
         }
         continue;
       }
-      if (auto ok = translateItem(ctx, *item, file); !ok) return fail(ok.error());
+      VORN_TRY_VOID(translateItem(ctx, item, file));
     }
     return file;
   }
-  if (!isItem(ctx, *child)) return fail(Error::InvalidProgram);
-  if (auto ok = translateItem(ctx, *child, file); !ok) return fail(ok.error());
+  if (!isItem(ctx, child)) return fail(Error::InvalidProgram);
+  VORN_TRY_VOID(translateItem(ctx, child, file));
   return file;
 }
 

@@ -56,6 +56,9 @@ Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std
 Result<ast::Identifier> parseIdentifier(const TranslationContext& ctx, ll_node_id node);
 Result<ast::Import> parseImportDecl(const TranslationContext& ctx, ll_node_id node);
 Result<std::string_view> parseComponentTypeText(const TranslationContext& ctx, ll_node_id node);
+// The ComponentType node at the head of a declaration's (or an anonymous
+// instance's) sequence, as a name with its span.
+Result<ast::Identifier> parseTypeHead(const TranslationContext& ctx, ll_node_id sequence);
 Result<ast::InputDecl> parseInputDecl(const TranslationContext& ctx, ll_node_id node);
 Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::File& file);
 // Appends the bindings to `ports`; on failure `ports` may hold a partial

@@ -14,11 +14,18 @@ class CapturedLog {
   CapturedLog(const CapturedLog&) = delete;
   CapturedLog& operator=(const CapturedLog&) = delete;
 
-  const std::string& text() const { return text_; }
-  void clear() { text_.clear(); }
+  // Each reader first takes the lines the log still holds back.
+  const std::string& text() const {
+    log::flush();
+    return text_;
+  }
+  void clear() {
+    log::flush();
+    text_.clear();
+  }
   int lines() const {
     int count = 0;
-    for (char c : text_) count += c == '\n';
+    for (char c : text()) count += c == '\n';
     return count;
   }
 

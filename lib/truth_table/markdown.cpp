@@ -19,13 +19,6 @@ void appendHeaderCell(std::string& line, std::string_view name) {
   line.append(" |");
 }
 
-void appendCell(std::string& line, char cell, std::size_t width) {
-  line.push_back(' ');
-  line.push_back(cell);
-  line.append(width - 1, ' ');
-  line.append(" |");
-}
-
 }  // namespace
 
 Result<void> render(OutputStream& out, const builder::Table& table) {
@@ -47,17 +40,26 @@ Result<void> render(OutputStream& out, const builder::Table& table) {
   line.push_back('\n');
   if (auto written = out.write(line); !written) return written;
 
+  // Every row line has the same shape: a template with blank cells, in which
+  // each row only sets its cells' characters.
+  std::string row_line = "|";
+  std::vector<std::size_t> cell_at;
+  cell_at.reserve(widths.size());
+  for (std::size_t width : widths) {
+    row_line.push_back(' ');
+    cell_at.push_back(row_line.size());
+    row_line.append(width, ' ');
+    row_line.append(" |");
+  }
+  row_line.push_back('\n');
   for (const builder::Row& row : table.rows) {
-    line.clear();
-    line.push_back('|');
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-      appendCell(line, static_cast<char>('0' + ((row.input_bits >> i) & 1)), widths[i]);
+      row_line[cell_at[i]] = static_cast<char>('0' + ((row.input_bits >> i) & 1));
     }
     for (std::size_t k = 0; k < row.outputs.size(); ++k) {
-      appendCell(line, kCell[static_cast<std::uint8_t>(row.outputs[k])], widths[inputs.size() + k]);
+      row_line[cell_at[inputs.size() + k]] = kCell[static_cast<std::uint8_t>(row.outputs[k])];
     }
-    line.push_back('\n');
-    if (auto written = out.write(line); !written) return written;
+    if (auto written = out.write(row_line); !written) return written;
   }
   return {};
 }

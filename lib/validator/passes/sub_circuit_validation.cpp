@@ -70,29 +70,32 @@ void runForModule(const TargetIndex& targets, const types::Module& module,
   }
   if (!any_instance) return;
 
+  // Every pin of every instance's target that no connection on `side` names,
+  // in component order.
+  auto forEachUnconnected = [&](EndpointIndex::Side side, auto pinsOf, auto report) {
+    const EndpointIndex index(module, side);
+    for (const types::Component& component : module.components) {
+      const types::Module* target = targetOf(&component);
+      if (target == nullptr) continue;
+      for (const auto& pin : pinsOf(*target)) {
+        if (!index.contains(component.id, pin.name)) report(component, pin.name);
+      }
+    }
+  };
   // Unconnected inputs.
-  const EndpointIndex destinations(module, EndpointIndex::Side::destination);
-  for (const types::Component& component : module.components) {
-    const types::Module* target = targetOf(&component);
-    if (target == nullptr) continue;
-    for (const types::InputPin& pin : target->inputs) {
-      if (destinations.contains(component.id, pin.name)) continue;
-      diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E013>(
-          component.span, {component.kind.sub_circuit_ref.name, pin.name}));
-    }
-  }
-
+  forEachUnconnected(
+      EndpointIndex::Side::destination, [](const types::Module& target) -> const auto& { return target.inputs; },
+      [&](const types::Component& component, std::string_view pin) {
+        diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::E013>(
+            component.span, {component.kind.sub_circuit_ref.name, pin}));
+      });
   // Outputs nobody reads.
-  const EndpointIndex sources(module, EndpointIndex::Side::source);
-  for (const types::Component& component : module.components) {
-    const types::Module* target = targetOf(&component);
-    if (target == nullptr) continue;
-    for (const types::OutputPin& pin : target->outputs) {
-      if (sources.contains(component.id, pin.name)) continue;
-      diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::W002>(
-          component.span, {pin.name, component.kind.sub_circuit_ref.name}));
-    }
-  }
+  forEachUnconnected(
+      EndpointIndex::Side::source, [](const types::Module& target) -> const auto& { return target.outputs; },
+      [&](const types::Component& component, std::string_view pin) {
+        diagnostics.push_back(diagnostics::makeDiagnostic<DiagnosticCode::W002>(
+            component.span, {pin, component.kind.sub_circuit_ref.name}));
+      });
 }
 
 void runForModule(const types::Project& project, const types::Module& module,
