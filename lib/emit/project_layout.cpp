@@ -39,11 +39,10 @@ Result<void> walkFile(WalkContext& context, std::uint32_t root_file_id, std::str
   static constexpr instance_walk::WalkErrors kErrors{Error::UnresolvedSubCircuitTarget, Error::UnresolvedComponentName};
   std::vector<instance_walk::Instance> instances;
   std::vector<instance_walk::Primitive> primitives;
-  auto walked = instance_walk::walkInstances(
+  VORN_TRY_VOID(instance_walk::walkInstances(
       context.project, context.targets,
       {&context.project.files[root_file_id], root_file_id, instance_walk::kNoInstance, nullptr}, instances,
-      primitives, kErrors);
-  if (!walked) return fail(walked.error());
+      primitives, kErrors));
 
   // Instance 0 is the root; instance i > 0 is sub_circuits[i - 1].
   ProjectLayout& layout = context.layout;
@@ -96,7 +95,7 @@ Result<ProjectLayout> computeLayout(const types::Project& project, std::string_v
   ProjectLayout layout;
   const import_targets::ImportTargets targets(project.import_table);
   WalkContext context{project, targets, layout, {}, {}};
-  if (auto walked = walkFile(context, root_id, source_name); !walked) return fail(walked.error());
+  VORN_TRY_VOID(walkFile(context, root_id, source_name));
 
   const types::Module& root = project.files[root_id];
   layout.root_input_global_ids.reserve(root.inputs.size());
