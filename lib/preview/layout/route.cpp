@@ -164,15 +164,13 @@ Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
       width = std::max({width, std::uint64_t{s.from.x} + 1, std::uint64_t{s.to.x} + 1});
       height = std::max({height, std::uint64_t{s.from.y} + 1, std::uint64_t{s.to.y} + 1});
     }
-    layout::RoutedWire routed;
-    routed.segments = std::move(wire.segments);
-    routed.src_id = wire.src_id;
-    routed.dst_id = wire.dst_id;
-    routed.src_port = wire.src_port;
-    routed.dst_port = wire.dst_port;
-    routed.src_slot = wire.src_slot;
-    routed.dst_slot = wire.dst_slot;
-    result.wires.push_back(std::move(routed));
+    result.wires.push_back({.segments = std::move(wire.segments),
+                            .src_id = wire.src_id,
+                            .dst_id = wire.dst_id,
+                            .src_port = wire.src_port,
+                            .dst_port = wire.dst_port,
+                            .src_slot = wire.src_slot,
+                            .dst_slot = wire.dst_slot});
   }
   result.crossings = findCrossings(result.wires);
   result.width = static_cast<std::uint32_t>(std::min<std::uint64_t>(width, UINT32_MAX));
