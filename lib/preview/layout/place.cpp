@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/check.hpp"
 #include "preview/layout/sizing.hpp"
 
 namespace vorn::place {
@@ -82,7 +83,8 @@ Result<std::vector<layout::PlacedComponent>> place(const layout::VirtualGraph& g
                                                    const columns::ColumnAssignment& columns,
                                                    const rows::RowAssignment& rows) {
   const std::size_t n = graph.nodes.size();
-  if (columns.column_of.size() != n || rows.row_of.size() != n) return fail(Error::InternalError);
+  // The layout hands every stage the same graph, so the sizes agree.
+  VORN_CHECK(columns.column_of.size() == n && rows.row_of.size() == n);
 
   std::vector<sizing::PrimitiveSize> sizes;
   sizes.reserve(n);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/check.hpp"
+
 namespace vorn::rows {
 
 PositionIndex PositionIndex::of(const ColumnLists& lists, std::size_t node_count) {
@@ -67,7 +69,8 @@ void sweepBarycenter(const layout::VirtualGraph& graph, const columns::ColumnAss
 
 Result<RowAssignment> assignRows(const layout::VirtualGraph& graph, const columns::ColumnAssignment& columns) {
   const std::size_t n = graph.nodes.size();
-  if (columns.column_of.size() != n) return fail(Error::InternalError);
+  // The layout hands every stage the same graph, so the sizes agree.
+  VORN_CHECK(columns.column_of.size() == n);
   // Sized by the columns actually used, so a malformed assignment cannot index
   // past the lists.
   std::size_t list_count = columns.num_columns;
