@@ -62,8 +62,10 @@ Result<void> walkFile(WalkContext& context, std::uint32_t root_file_id, std::str
     const std::uint32_t instance = primitives[global_id].instance;
     // Unnamed primitives get "comp_{id}" here, matching their variable.
     std::string_view leaf = nameOr(*layout.names, component, "comp_");
-    layout.entries.push_back(
-        ComponentEntry{extended(pathOf(instance), leaf), global_id, instances[instance].file, component.id.value});
+    layout.entries.push_back(ComponentEntry{.segments = extended(pathOf(instance), leaf),
+                                            .global_id = global_id,
+                                            .file_id = instances[instance].file,
+                                            .local_id = component.id.value});
     if (instance == 0) {
       if (component.kind.primitive == types::PrimitiveKind::output_pin) {
         context.root_outputs[component.id.value] = global_id;

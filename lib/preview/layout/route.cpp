@@ -147,7 +147,7 @@ Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
     for (const Segment& s : wire.segments) {
       if (s.from.y != s.to.y) continue;
       const auto [lo, hi] = std::minmax(s.from.x, s.to.x);
-      usage.add(s.from.y, HSeg{wire.src_id, lo, hi, wire.src_slot});
+      usage.add(s.from.y, HSeg{.src_id = wire.src_id, .x_min = lo, .x_max = hi, .src_slot = wire.src_slot});
     }
   }
 

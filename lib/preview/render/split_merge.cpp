@@ -99,7 +99,7 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
     Best first;
     Best second;
     if (starts) {
-      buckets_.push_back(Bucket{entry.group, entry.axis, entry.coord, i, i});
+      buckets_.push_back(Bucket{.group = entry.group, .axis = entry.axis, .coord = entry.coord, .begin = i, .end = i});
     } else {
       first = entries_[i - 1].first;
       second = entries_[i - 1].second;
@@ -171,8 +171,8 @@ std::vector<bool> SplitMergeIndex::splitsOrMerges(const std::vector<Probe>& prob
     for (const std::uint64_t side : {kSourceGroup, kDestinationGroup}) {
       if (!has_sibling_[side][probe.wire]) continue;
       const std::uint64_t group = side == kSourceGroup ? sourceGroup(w) : destinationGroup(w);
-      queries.push_back(Query{group, 0, p.y, p.x, probe.wire, i});
-      queries.push_back(Query{group, 1, p.x, p.y, probe.wire, i});
+      queries.push_back(Query{.group = group, .axis = 0, .coord = p.y, .point = p.x, .wire = probe.wire, .probe = i});
+      queries.push_back(Query{.group = group, .axis = 1, .coord = p.x, .point = p.y, .wire = probe.wire, .probe = i});
       if (!diagonals_.empty() && !answers[i]) answers[i] = othersPass(group, probe.wire, p);
     }
   }
