@@ -23,7 +23,7 @@ Result<void> putPins(std::vector<std::uint8_t>& out, const std::vector<NamedPin>
   appendU32(out, static_cast<std::uint32_t>(pins.size()));
   for (const NamedPin& pin : pins) {
     appendU32(out, pin.component_id);
-    if (auto written = putString(out, pin.name); !written) return written;
+    VORN_TRY_VOID(putString(out, pin.name));
   }
   return {};
 }
