@@ -122,14 +122,15 @@ void dumpComponentTree(Sink& out, std::vector<ComponentFrame>& frames) {
     writeAnonymousLine(out, port.value, depth + 2);
     if (!port.value.anonymous) continue;
     writeComponentLine(out, *port.value.anonymous, depth + 3);
-    frames.push_back(ComponentFrame{port.value.anonymous.get(), depth + 3, 0});  // invalidates `frame`
+    // Invalidates `frame`.
+    frames.push_back({.instance = port.value.anonymous.get(), .depth = depth + 3, .next_port = 0});
   }
 }
 
 void dumpComponent(Sink& out, const ast::ComponentInstance& instance, std::size_t depth,
                    std::vector<ComponentFrame>& frames) {
   writeComponentLine(out, instance, depth);
-  frames.push_back(ComponentFrame{&instance, depth, 0});
+  frames.push_back({.instance = &instance, .depth = depth, .next_port = 0});
   dumpComponentTree(out, frames);
 }
 

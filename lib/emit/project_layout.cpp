@@ -96,7 +96,7 @@ Result<ProjectLayout> computeLayout(const types::Project& project, std::string_v
   if (root_id >= project.files.size()) return fail(Error::InternalError);
   ProjectLayout layout;
   const import_targets::ImportTargets targets(project.import_table);
-  WalkContext context{project, targets, layout, {}, {}};
+  WalkContext context{.project = project, .targets = targets, .layout = layout, .root_inputs = {}, .root_outputs = {}};
   VORN_TRY_VOID(walkFile(context, root_id, source_name));
 
   const types::Module& root = project.files[root_id];

@@ -70,7 +70,7 @@ TableError cellError(const TableLine& line, const Cell& cell, const Column& colu
   std::string message = "cell " + quoted(cell.text) + " is not allowed in " +
                         (column.input ? "input" : "output") + " column " + quoted(column.name) +
                         (column.input ? " (0 or 1)" : " (0, 1, ?, * or empty)");
-  return TableError{line.number, cell.column, std::move(message)};
+  return TableError{.line = line.number, .column = cell.column, .message = std::move(message)};
 }
 
 }  // namespace
