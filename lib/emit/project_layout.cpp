@@ -1,6 +1,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/check.hpp"
 #include "emit/project.hpp"
 #include "ir/component_lookup.hpp"
 #include "ir/import_targets.hpp"
@@ -93,7 +94,8 @@ std::optional<types::ComponentId> findOutputPinComponent(const std::vector<types
 
 Result<ProjectLayout> computeLayout(const types::Project& project, std::string_view source_name) {
   const std::uint32_t root_id = project.root_file_id.value;
-  if (root_id >= project.files.size()) return fail(Error::InternalError);
+  // Resolution always gives the root file id 0 among at least one file.
+  VORN_CHECK(root_id < project.files.size());
   ProjectLayout layout;
   const import_targets::ImportTargets targets(project.import_table);
   WalkContext context{.project = project, .targets = targets, .layout = layout, .root_inputs = {}, .root_outputs = {}};
