@@ -109,7 +109,7 @@ Result<Args> parse(std::span<const std::string_view> arguments) {
       has_input = true;
     }
   }
-  if (auto checked = crossCheck(args, has_input); !checked) return fail(checked.error());
+  VORN_TRY_VOID(crossCheck(args, has_input));
   return args;
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace vorn::inspect_dump {
@@ -40,53 +41,48 @@ void writeDecimal(Sink& out, std::uint64_t value) {
   out.append(digits, result.ptr);
 }
 
-void writeSpan(Sink& out, const Span& span) {
-  out.append("[f");
-  writeDecimal(out, span.file_id);
-  out.push_back(':');
-  writeDecimal(out, span.start_line);
-  out.push_back(':');
-  writeDecimal(out, span.start_col);
-  out.push_back('-');
-  writeDecimal(out, span.end_line);
-  out.push_back(':');
-  writeDecimal(out, span.end_col);
-  out.push_back(']');
-}
+void writeSpan(Sink& out, const Span& span);
 
 void writeIndent(Sink& out, std::size_t depth) { out.append(2 * depth, ' '); }
 
-void writeHeader(Sink& out, std::string_view title, std::size_t count) {
-  out.append(title);
-  out.append(" (");
-  writeDecimal(out, count);
-  out.append(")\n");
+// Appends each part in turn: characters and text as they are, numbers in
+// decimal, spans in their bracketed form.
+template <typename... Parts>
+void put(Sink& out, const Parts&... parts) {
+  const auto one = [&out]<typename Part>(const Part& part) {
+    if constexpr (std::is_same_v<Part, char>) {
+      out.push_back(part);
+    } else if constexpr (std::is_integral_v<Part>) {
+      writeDecimal(out, part);
+    } else if constexpr (std::is_same_v<Part, Span>) {
+      writeSpan(out, part);
+    } else {
+      out.append(std::string_view(part));
+    }
+  };
+  (one(parts), ...);
 }
+
+void writeSpan(Sink& out, const Span& span) {
+  put(out, "[f", span.file_id, ':', span.start_line, ':', span.start_col, '-', span.end_line, ':', span.end_col, ']');
+}
+
+void writeHeader(Sink& out, std::string_view title, std::size_t count) { put(out, title, " (", count, ")\n"); }
 
 void writeComponentLine(Sink& out, const ast::ComponentInstance& instance, std::size_t depth) {
   writeIndent(out, depth);
-  out.append("Component type=");
-  out.append(instance.type_name.text);
-  out.append(" instance=");
+  put(out, "Component type=", instance.type_name.text, " instance=");
   if (instance.instance_name && !instance.instance_name->text.empty()) {
-    out.append(instance.instance_name->text);
-    out.push_back(' ');
+    put(out, instance.instance_name->text, ' ');
   } else {
     out.append("<anonymous> ");
   }
-  writeSpan(out, instance.span);
-  out.push_back('\n');
+  put(out, instance.span, '\n');
 }
 
 void writeNamedRef(Sink& out, const ast::NamedSignalRef& ref, std::size_t depth) {
   writeIndent(out, depth);
-  out.append("NamedRef ");
-  out.append(ref.target.text);
-  out.push_back('.');
-  out.append(ref.port.text);
-  out.push_back(' ');
-  writeSpan(out, ref.span);
-  out.push_back('\n');
+  put(out, "NamedRef ", ref.target.text, '.', ref.port.text, ' ', ref.span, '\n');
 }
 
 // A port other than "out" read from an anonymous instance follows the word:
@@ -95,10 +91,7 @@ void writeAnonymousLine(Sink& out, const ast::SignalSource& source, std::size_t 
   writeIndent(out, depth);
   out.append("AnonymousComponent");
   std::string_view port = source.anonymous_port.text;
-  if (!port.empty() && port != "out") {
-    out.append(" .");
-    out.append(port);
-  }
+  if (!port.empty() && port != "out") put(out, " .", port);
   out.push_back('\n');
 }
 
@@ -120,11 +113,7 @@ void dumpComponentTree(Sink& out, std::vector<ComponentFrame>& frames) {
     const ast::PortConnection& port = frame.instance->ports[frame.next_port++];
     const std::size_t depth = frame.depth;
     writeIndent(out, depth + 1);
-    out.append("Port ");
-    out.append(port.port.text);
-    out.push_back(' ');
-    writeSpan(out, port.span);
-    out.push_back('\n');
+    put(out, "Port ", port.port.text, ' ', port.span, '\n');
     // The value sits at depth + 2; a nested instance one level below it.
     if (port.value.tag == ast::SignalSource::Tag::named) {
       writeNamedRef(out, port.value.named, depth + 2);
@@ -133,14 +122,15 @@ void dumpComponentTree(Sink& out, std::vector<ComponentFrame>& frames) {
     writeAnonymousLine(out, port.value, depth + 2);
     if (!port.value.anonymous) continue;
     writeComponentLine(out, *port.value.anonymous, depth + 3);
-    frames.push_back(ComponentFrame{port.value.anonymous.get(), depth + 3, 0});  // invalidates `frame`
+    // Invalidates `frame`.
+    frames.push_back({.instance = port.value.anonymous.get(), .depth = depth + 3, .next_port = 0});
   }
 }
 
 void dumpComponent(Sink& out, const ast::ComponentInstance& instance, std::size_t depth,
                    std::vector<ComponentFrame>& frames) {
   writeComponentLine(out, instance, depth);
-  frames.push_back(ComponentFrame{&instance, depth, 0});
+  frames.push_back({.instance = &instance, .depth = depth, .next_port = 0});
   dumpComponentTree(out, frames);
 }
 
@@ -156,37 +146,20 @@ void dumpSignalSource(Sink& out, const ast::SignalSource& source, std::size_t de
 
 void dumpComponentKind(Sink& out, const types::ComponentKind& kind) {
   switch (kind.tag) {
-    case types::ComponentKind::Tag::primitive:
-      out.append("primitive:");
-      out.append(types::primitiveKindName(kind.primitive));
-      return;
-    case types::ComponentKind::Tag::sub_circuit_ref:
-      out.append("sub_circuit_ref:");
-      out.append(kind.sub_circuit_ref.name);
-      return;
-    case types::ComponentKind::Tag::unresolved_name:
-      out.append("unresolved_name:");
-      out.append(kind.unresolved_name);
-      return;
+    case types::ComponentKind::Tag::primitive: return put(out, "primitive:", types::primitiveKindName(kind.primitive));
+    case types::ComponentKind::Tag::sub_circuit_ref: return put(out, "sub_circuit_ref:", kind.sub_circuit_ref.name);
+    case types::ComponentKind::Tag::unresolved_name: return put(out, "unresolved_name:", kind.unresolved_name);
   }
 }
 
 void dumpFile(Sink& out, const ast::File& file) {
   std::vector<ComponentFrame> frames;
 
-  out.append("File ");
-  writeSpan(out, file.span);
-  out.push_back('\n');
+  put(out, "File ", file.span, '\n');
 
   writeHeader(out, "Imports", file.imports.size());
   for (const ast::Import& import : file.imports) {
-    out.append("  Import alias=");
-    out.append(import.alias.text);
-    out.append(" path=");
-    out.append(import.path.text);
-    out.push_back(' ');
-    writeSpan(out, import.span);
-    out.push_back('\n');
+    put(out, "  Import alias=", import.alias.text, " path=", import.path.text, ' ', import.span, '\n');
   }
 
   writeHeader(out, "Inputs", file.inputs.size());
@@ -196,18 +169,12 @@ void dumpFile(Sink& out, const ast::File& file) {
       if (i != 0) out.append(", ");
       out.append(input.names[i].text);
     }
-    out.push_back(' ');
-    writeSpan(out, input.span);
-    out.push_back('\n');
+    put(out, ' ', input.span, '\n');
   }
 
   writeHeader(out, "Outputs", file.outputs.size());
   for (const ast::OutputDecl& output : file.outputs) {
-    out.append("  Output ");
-    out.append(output.name.text);
-    out.push_back(' ');
-    writeSpan(out, output.span);
-    out.push_back('\n');
+    put(out, "  Output ", output.name.text, ' ', output.span, '\n');
     dumpSignalSource(out, output.value, 2, frames);
   }
 
@@ -230,65 +197,36 @@ Result<std::string> dumpAstFile(const ast::File& file) {
 Result<std::string> dumpIrModule(const types::Module& module) {
   std::string text;
   Sink out(text);
-  out.append("Module file_id=");
-  writeDecimal(out, module.file_id.value);
-  out.push_back('\n');
+  put(out, "Module file_id=", module.file_id.value, '\n');
 
   writeHeader(out, "Imports", module.imports.size());
   for (const types::UnresolvedImport& import : module.imports) {
-    out.append("  alias=");
-    out.append(import.alias);
-    out.append(" path=");
-    out.append(import.path);
-    out.push_back('\n');
+    put(out, "  alias=", import.alias, " path=", import.path, '\n');
   }
 
   writeHeader(out, "Inputs", module.inputs.size());
   for (const types::InputPin& input : module.inputs) {
-    out.append("  id=");
-    writeDecimal(out, input.id.value);
-    out.append(" name=");
-    out.append(input.name);
-    out.append(" component=");
-    writeDecimal(out, input.component.value);
-    out.push_back('\n');
+    put(out, "  id=", input.id.value, " name=", input.name, " component=", input.component.value, '\n');
   }
 
   writeHeader(out, "Outputs", module.outputs.size());
   for (const types::OutputPin& output : module.outputs) {
-    out.append("  id=");
-    writeDecimal(out, output.id.value);
-    out.append(" name=");
-    out.append(output.name);
-    out.append(" driver=");
-    writeDecimal(out, output.driver.component.value);
-    out.push_back('.');
-    out.append(output.driver.port);
-    out.push_back('\n');
+    put(out, "  id=", output.id.value, " name=", output.name, " driver=", output.driver.component.value, '.',
+        output.driver.port, '\n');
   }
 
   writeHeader(out, "Components", module.components.size());
   for (const types::Component& component : module.components) {
-    out.append("  id=");
-    writeDecimal(out, component.id.value);
-    out.append(" name=");
-    out.append(component.instance_name.empty() ? std::string_view("<none>") : component.instance_name);
-    out.append(" kind=");
+    const std::string_view name = component.instance_name.empty() ? std::string_view("<none>") : component.instance_name;
+    put(out, "  id=", component.id.value, " name=", name, " kind=");
     dumpComponentKind(out, component.kind);
     out.push_back('\n');
   }
 
   writeHeader(out, "Connections", module.connections.size());
   for (const types::Connection& connection : module.connections) {
-    out.append("  ");
-    writeDecimal(out, connection.from.component.value);
-    out.push_back('.');
-    out.append(connection.from.port);
-    out.append(" -> ");
-    writeDecimal(out, connection.to.component.value);
-    out.push_back('.');
-    out.append(connection.to.port);
-    out.push_back('\n');
+    put(out, "  ", connection.from.component.value, '.', connection.from.port, " -> ", connection.to.component.value,
+        '.', connection.to.port, '\n');
   }
   return text;
 }

@@ -107,9 +107,9 @@ Result<void> emitBuildBody(writer::Writer& out, const types::Module& module, con
   const component_lookup::ComponentLookup lookup(module);
   emitPinStructFields(out, module);
   out.writeLine("} {");
-  if (auto done = emitComponents(out, module, sub_circuits); !done) return done;
-  if (auto done = emitConnections(out, module, lookup); !done) return done;
-  if (auto done = emitPinReturn(out, module, lookup); !done) return done;
+  VORN_TRY_VOID(emitComponents(out, module, sub_circuits));
+  VORN_TRY_VOID(emitConnections(out, module, lookup));
+  VORN_TRY_VOID(emitPinReturn(out, module, lookup));
   out.writeLine("}");
   return {};
 }

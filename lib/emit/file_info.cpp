@@ -36,11 +36,10 @@ void writeByteLines(writer::Writer& out, std::span<const std::uint8_t> bytes) {
 }
 
 Result<void> emitFileInfoConstants(writer::Writer& out, const file_info_format::FileInfo& info) {
-  auto bytes = file_info_format::encodeFileInfo(info);
-  if (!bytes) return fail(bytes.error());
+  VORN_TRY(const std::vector<std::uint8_t> bytes, file_info_format::encodeFileInfo(info));
   out.writeLine("const file_info_blob: []const u8 = &.{");
   out.indent();
-  writeByteLines(out, *bytes);
+  writeByteLines(out, bytes);
   out.dedent();
   out.writeLine("};");
   return {};

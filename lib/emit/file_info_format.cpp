@@ -23,7 +23,7 @@ Result<void> putPins(std::vector<std::uint8_t>& out, const std::vector<NamedPin>
   appendU32(out, static_cast<std::uint32_t>(pins.size()));
   for (const NamedPin& pin : pins) {
     appendU32(out, pin.component_id);
-    if (auto written = putString(out, pin.name); !written) return written;
+    VORN_TRY_VOID(putString(out, pin.name));
   }
   return {};
 }
@@ -37,10 +37,10 @@ Result<std::vector<std::uint8_t>> encodeFileInfo(const FileInfo& info) {
   appendU32(out, info.component_count);
   appendU32(out, info.connection_count);
   for (std::string_view text : {info.source_name, info.compile_timestamp, info.compiler_version}) {
-    if (auto written = putString(out, text); !written) return fail(written.error());
+    VORN_TRY_VOID(putString(out, text));
   }
-  if (auto written = putPins(out, info.inputs); !written) return fail(written.error());
-  if (auto written = putPins(out, info.outputs); !written) return fail(written.error());
+  VORN_TRY_VOID(putPins(out, info.inputs));
+  VORN_TRY_VOID(putPins(out, info.outputs));
   return out;
 }
 

@@ -25,11 +25,9 @@ void emitHeader(writer::Writer& out, const EmitOptions& options) {
 Result<std::string> emitModuleSource(const types::Module& module, const EmitOptions& options) {
   writer::Writer out;
   emitHeader(out, options);
-  if (auto built = build_fn::emitBuildFunction(out, module); !built) return fail(built.error());
+  VORN_TRY_VOID(build_fn::emitBuildFunction(out, module));
   out.writeLine("");
-  if (auto written = file_info::emitFileInfoConstants(out, file_info::moduleFileInfo(module, options)); !written) {
-    return fail(written.error());
-  }
+  VORN_TRY_VOID(file_info::emitFileInfoConstants(out, file_info::moduleFileInfo(module, options)));
   out.writeLine("");
   debug_paths::emitDebugPathsConstants(out, module, options);
   out.writeLine("");

@@ -66,32 +66,28 @@ void emitProjectDebugPaths(writer::Writer& out, const ProjectLayout& layout) {
 Result<std::string> emitProjectSource(const types::Project& project, const emit::EmitOptions& options) {
   // The layout comes first: it refuses what cannot be instantiated before any text is built.
   if (!flattened_size::fitsLimits(project)) return fail(Error::CircuitTooLarge);
-  Result<ProjectLayout> layout = computeLayout(project, options.source_name);
-  if (!layout) return fail(layout.error());
+  VORN_TRY(const ProjectLayout layout, computeLayout(project, options.source_name));
 
   writer::Writer out;
   emit::emitHeader(out, options);
   const import_targets::ImportTargets targets(project.import_table);
   for (std::size_t file_id = 0; file_id < project.files.size(); ++file_id) {
-    auto built = build_fn::emitFileBuildFunction(out, project, static_cast<std::uint32_t>(file_id), targets);
-    if (!built) return fail(built.error());
+    VORN_TRY_VOID(build_fn::emitFileBuildFunction(out, project, static_cast<std::uint32_t>(file_id), targets));
     out.writeLine("");
   }
-  if (auto written = file_info::emitFileInfoConstants(out, projectFileInfo(project, *layout, options)); !written) {
-    return fail(written.error());
-  }
+  VORN_TRY_VOID(file_info::emitFileInfoConstants(out, projectFileInfo(project, layout, options)));
   out.writeLine("");
-  emitSubCircuitTable(out, *layout);
+  emitSubCircuitTable(out, layout);
   out.writeLine("");
-  emitProjectDebugPaths(out, *layout);
+  emitProjectDebugPaths(out, layout);
   out.writeLine("");
   runtime::emitTopologyPlaceholder(out);
   out.writeLine("");
 
   runtime::RuntimeShape shape;
-  shape.expected_component_count = layout->expected_count;
-  shape.input_component_ids = layout->root_input_global_ids;
-  shape.output_component_ids = layout->root_output_global_ids;
+  shape.expected_component_count = layout.expected_count;
+  shape.input_component_ids = layout.root_input_global_ids;
+  shape.output_component_ids = layout.root_output_global_ids;
   shape.root_file_id = project.root_file_id.value;
   runtime::emitRuntimeExports(out, shape);
   return out.toOwnedSlice();

@@ -1,6 +1,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/check.hpp"
 #include "emit/project.hpp"
 #include "ir/component_lookup.hpp"
 #include "ir/import_targets.hpp"
@@ -39,11 +40,10 @@ Result<void> walkFile(WalkContext& context, std::uint32_t root_file_id, std::str
   static constexpr instance_walk::WalkErrors kErrors{Error::UnresolvedSubCircuitTarget, Error::UnresolvedComponentName};
   std::vector<instance_walk::Instance> instances;
   std::vector<instance_walk::Primitive> primitives;
-  auto walked = instance_walk::walkInstances(
+  VORN_TRY_VOID(instance_walk::walkInstances(
       context.project, context.targets,
       {&context.project.files[root_file_id], root_file_id, instance_walk::kNoInstance, nullptr}, instances,
-      primitives, kErrors);
-  if (!walked) return fail(walked.error());
+      primitives, kErrors));
 
   // Instance 0 is the root; instance i > 0 is sub_circuits[i - 1].
   ProjectLayout& layout = context.layout;
@@ -63,8 +63,10 @@ Result<void> walkFile(WalkContext& context, std::uint32_t root_file_id, std::str
     const std::uint32_t instance = primitives[global_id].instance;
     // Unnamed primitives get "comp_{id}" here, matching their variable.
     std::string_view leaf = nameOr(*layout.names, component, "comp_");
-    layout.entries.push_back(
-        ComponentEntry{extended(pathOf(instance), leaf), global_id, instances[instance].file, component.id.value});
+    layout.entries.push_back(ComponentEntry{.segments = extended(pathOf(instance), leaf),
+                                            .global_id = global_id,
+                                            .file_id = instances[instance].file,
+                                            .local_id = component.id.value});
     if (instance == 0) {
       if (component.kind.primitive == types::PrimitiveKind::output_pin) {
         context.root_outputs[component.id.value] = global_id;
@@ -92,11 +94,12 @@ std::optional<types::ComponentId> findOutputPinComponent(const std::vector<types
 
 Result<ProjectLayout> computeLayout(const types::Project& project, std::string_view source_name) {
   const std::uint32_t root_id = project.root_file_id.value;
-  if (root_id >= project.files.size()) return fail(Error::InternalError);
+  // Resolution always gives the root file id 0 among at least one file.
+  VORN_CHECK(root_id < project.files.size());
   ProjectLayout layout;
   const import_targets::ImportTargets targets(project.import_table);
-  WalkContext context{project, targets, layout, {}, {}};
-  if (auto walked = walkFile(context, root_id, source_name); !walked) return fail(walked.error());
+  WalkContext context{.project = project, .targets = targets, .layout = layout, .root_inputs = {}, .root_outputs = {}};
+  VORN_TRY_VOID(walkFile(context, root_id, source_name));
 
   const types::Module& root = project.files[root_id];
   layout.root_input_global_ids.reserve(root.inputs.size());

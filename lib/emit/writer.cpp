@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "core/quoted_text.hpp"
+
 namespace vorn::writer {
 
 namespace {
@@ -111,18 +113,7 @@ std::string escapeIdentifier(std::string_view name) {
 std::string zigStringLiteral(std::string_view value) {
   std::string result;
   result.reserve(value.size() + 2);
-  result += '"';
-  for (char byte : value) {
-    switch (byte) {
-      case '\t': result += "\\t"; break;
-      case '\n': result += "\\n"; break;
-      case '\r': result += "\\r"; break;
-      case '"': result += "\\\""; break;
-      case '\\': result += "\\\\"; break;
-      default: result += byte; break;
-    }
-  }
-  result += '"';
+  quoted_text::appendQuoted(result, value);
   return result;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/quoted_text.hpp"
 #include "parser/tree.hpp"
 
 namespace {
@@ -35,18 +36,7 @@ void appendRange(ll_range range, std::string& out) {
 void appendEscaped(const ll_tree* t, ll_range range, std::string& out) {
   std::string raw;
   appendInputBytes(t, range, raw);
-  out += '"';
-  for (char c : raw) {
-    switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c; break;
-    }
-  }
-  out += '"';
+  vorn::quoted_text::appendQuoted(out, raw);
 }
 
 // One dump line without its branch mark.

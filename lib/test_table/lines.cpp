@@ -1,5 +1,7 @@
 #include "test_table/lines.hpp"
 
+#include "core/error.hpp"
+
 #include <string>
 
 namespace vorn::test_table {
@@ -99,7 +101,7 @@ Parsed<bool> LineReader::next(TableLine& entry) {
     if (lines_read_ == 1) header_cells_ = static_cast<std::uint32_t>(entry.cells.size());
     // The line right under a Markdown header may align its columns; it is no row.
     if (form_ == Form::markdown && lines_read_ == 2 && isAlignmentRow(entry.cells)) {
-      if (auto counted = checkCellCount(entry, header_cells_); !counted) return std::unexpected(counted.error());
+      VORN_TRY_VOID(checkCellCount(entry, header_cells_));
       continue;
     }
     return true;

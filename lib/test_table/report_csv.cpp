@@ -28,7 +28,7 @@ Result<void> renderCsv(OutputStream& out, const Report& report) {
     if (!column.input) line.append("got_").append(column.name).push_back(',');
   }
   line.append("ok\n");
-  if (auto written = out.write(line); !written) return written;
+  VORN_TRY_VOID(out.write(line));
 
   const std::size_t width = table.outputs.size();
   for (std::size_t r = 0; r < table.rowCount(); ++r) {
@@ -47,7 +47,7 @@ Result<void> renderCsv(OutputStream& out, const Report& report) {
       line.push_back(',');
     }
     line.append(report.run.ok[r] ? "1\n" : "0\n");
-    if (auto written = out.write(line); !written) return written;
+    VORN_TRY_VOID(out.write(line));
   }
   return {};
 }

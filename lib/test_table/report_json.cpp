@@ -50,7 +50,7 @@ Result<void> renderJson(OutputStream& out, const Report& report) {
   text.append(",\"passed\":").append(std::to_string(run.passed));
   text.append(",\"failed\":").append(std::to_string(table.rowCount() - run.passed));
   text.append(",\"rows\":[");
-  if (auto written = out.write(text); !written) return written;
+  VORN_TRY_VOID(out.write(text));
 
   const std::size_t width = table.outputs.size();
   for (std::size_t r = 0; r < table.rowCount(); ++r) {
@@ -89,7 +89,7 @@ Result<void> renderJson(OutputStream& out, const Report& report) {
       appendString(text, test_table::failureReason(table, run, r));
     }
     text.push_back('}');
-    if (auto written = out.write(text); !written) return written;
+    VORN_TRY_VOID(out.write(text));
   }
   return out.write("]}\n");
 }

@@ -19,7 +19,7 @@ Result<void> renderMarkdown(OutputStream& out, const Report& report) {
       line.push_back(static_cast<char>('0' + table.bits[r * table.input_count + i]));
     }
     line.append(")\n");
-    if (auto written = out.write(line); !written) return written;
+    VORN_TRY_VOID(out.write(line));
   }
   line = std::to_string(report.run.passed) + " of " + std::to_string(table.rowCount()) + " rows passed\n";
   return out.write(line);

@@ -24,7 +24,7 @@ bool agrees(Expect expect, builder::State got) {
 Result<TestRun> runTestTable(const full_format::FullTopology& topology, const builder::Header& pins,
                              const TestTable& table, vcd::Recorder* recorder) {
   builder::RowDriver driver;
-  if (auto loaded = driver.load(topology, pins, recorder); !loaded) return fail(loaded.error());
+  VORN_TRY_VOID(driver.load(topology, pins, recorder));
 
   const std::size_t rows = table.rowCount();
   const std::size_t width = table.outputs.size();
@@ -35,15 +35,14 @@ Result<TestRun> runTestTable(const full_format::FullTopology& topology, const bu
   std::vector<builder::State> all_outputs(pins.outputs.size());
   for (std::size_t r = 0; r < rows; ++r) {
     std::span<const std::uint8_t> bits(table.bits.data() + r * table.input_count, table.input_count);
-    auto settled = driver.driveRow(bits, all_outputs, builder::RowDriver::Unsettled::finish_row);
-    if (!settled) return fail(settled.error());
-    bool ok = *settled;
+    VORN_TRY(const bool settled, driver.driveRow(bits, all_outputs, builder::RowDriver::Unsettled::finish_row));
+    bool ok = settled;
     for (std::size_t k = 0; k < width; ++k) {
       builder::State got = all_outputs[table.outputs[k]];
       run.actual[r * width + k] = got;
       ok = ok && agrees(table.expected[r * width + k], got);
     }
-    run.settled[r] = *settled;
+    run.settled[r] = settled;
     run.ok[r] = ok;
     run.passed += ok;
   }

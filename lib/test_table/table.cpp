@@ -70,7 +70,7 @@ TableError cellError(const TableLine& line, const Cell& cell, const Column& colu
   std::string message = "cell " + quoted(cell.text) + " is not allowed in " +
                         (column.input ? "input" : "output") + " column " + quoted(column.name) +
                         (column.input ? " (0 or 1)" : " (0, 1, ?, * or empty)");
-  return TableError{line.number, cell.column, std::move(message)};
+  return TableError{.line = line.number, .column = cell.column, .message = std::move(message)};
 }
 
 }  // namespace
@@ -78,25 +78,22 @@ TableError cellError(const TableLine& line, const Cell& cell, const Column& colu
 Parsed<TestTable> parseTestTable(std::string_view text, const builder::Header& pins) {
   LineReader reader(text);
   TableLine line;
-  auto header = reader.next(line);
-  if (!header) return std::unexpected(header.error());
-  if (!*header) return tableError(1, 1, "table has no rows");
-  auto columns = readColumns(line, pins);
-  if (!columns) return std::unexpected(columns.error());
+  VORN_TRY(const bool has_header, reader.next(line));
+  if (!has_header) return tableError(1, 1, "table has no rows");
+  VORN_TRY(std::vector<Column> columns, readColumns(line, pins));
   const std::uint32_t header_line = line.number;
 
   TestTable table;
-  table.columns = std::move(*columns);
+  table.columns = std::move(columns);
   table.input_count = pins.inputs.size();
   for (const Column& column : table.columns) {
     if (!column.input) table.outputs.push_back(column.pin);
   }
   const std::size_t width = table.columns.size();
   while (true) {
-    auto more = reader.next(line);
-    if (!more) return std::unexpected(more.error());
-    if (!*more) break;
-    if (auto counted = checkCellCount(line, width); !counted) return std::unexpected(counted.error());
+    VORN_TRY(const bool more, reader.next(line));
+    if (!more) break;
+    VORN_TRY_VOID(checkCellCount(line, width));
     std::size_t bits_at = table.bits.size();
     table.bits.resize(bits_at + table.input_count);
     for (std::size_t c = 0; c < width; ++c) {

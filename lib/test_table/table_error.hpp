@@ -20,7 +20,7 @@ template <typename T>
 using Parsed = std::expected<T, TableError>;
 
 inline std::unexpected<TableError> tableError(std::uint32_t line, std::uint32_t column, std::string message) {
-  return std::unexpected<TableError>(TableError{line, column, std::move(message)});
+  return std::unexpected<TableError>(TableError{.line = line, .column = column, .message = std::move(message)});
 }
 
 // "TABLE:LINE:COL: error: message", without a newline.

@@ -95,8 +95,8 @@ class ModuleWriter {
         ports_(project) {}
 
   Result<void> write() {
-    if (auto laid_out = layOutSlots(); !laid_out) return laid_out;
-    if (auto driven = assignDrivers(); !driven) return driven;
+    VORN_TRY_VOID(layOutSlots());
+    VORN_TRY_VOID(assignDrivers());
     markReachable();
     writeHeader();
     writeNets();

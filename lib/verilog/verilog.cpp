@@ -56,9 +56,7 @@ Result<std::string> emitProjectVerilog(const types::Project& project, const Emit
   // In id order, so the root (file 0) comes first.
   for (std::uint32_t file = 0; file < project.files.size(); ++file) {
     out.push_back('\n');
-    if (auto appended = verilog_module::appendModule(out, project, file, targets, names); !appended) {
-      return fail(appended.error());
-    }
+    VORN_TRY_VOID(verilog_module::appendModule(out, project, file, targets, names));
   }
   out.push_back('\n');
   out.append(kDelayMacrosEnd);

@@ -64,217 +64,296 @@ std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std:
   return portByteFromName(name->second).value_or(default_port);
 }
 
-Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology, layout::LayoutOptions options) {
-  const bool expand = options.expand_macros;
-  const auto& components = topology.components;
-  const auto& connections = topology.connections;
+namespace {
 
-  // 1. Kinds, names, inner pins, next id.
+using Records = std::vector<full_format::FullComponentRecord>;
+using Connections = std::vector<format::ConnectionRecord>;
+using IdMap = std::unordered_map<std::uint32_t, std::uint32_t>;
+
+// What one pass over the records learns: each id's kind and name, the
+// sub-circuits' own boundary pins, and the first id free for folded boxes.
+struct ComponentIndex {
   KindMap kind_of;
   NameMap name_of;
   IdSet inner_pins;
-  kind_of.reserve(components.size());
-  name_of.reserve(components.size());
+  std::uint32_t next_id = 1;
+};
+
+ComponentIndex indexComponents(const Records& components) {
+  ComponentIndex index;
+  index.kind_of.reserve(components.size());
+  index.name_of.reserve(components.size());
   std::uint32_t largest = 0;
   for (const auto& c : components) {
-    kind_of[c.id] = c.kind;
-    name_of[c.id] = c.name;
-    if (!c.origin.empty() && isPin(c.kind)) inner_pins.insert(c.id);
+    index.kind_of[c.id] = c.kind;
+    index.name_of[c.id] = c.name;
+    if (!c.origin.empty() && isPin(c.kind)) index.inner_pins.insert(c.id);
     largest = std::max(largest, c.id);
   }
   // A component id of 0xFFFFFFFF would wrap; the folded ids then simply
   // continue from 0, which is harmless for a drawing.
-  const std::uint32_t next_id = components.empty() ? 1 : largest + 1;
+  index.next_id = components.empty() ? 1 : largest + 1;
+  return index;
+}
 
-  const auto passthrough = [&](std::uint32_t id) { return isPassthrough(id, kind_of, inner_pins, expand); };
+// The components that vanish from the drawing and the real driver each one
+// stands for.
+class Passthroughs {
+ public:
+  Passthroughs(const ComponentIndex& index, bool expand) : index_(index), expand_(expand) {}
 
-  // 2. Who drives each passthrough (the last connection into it wins).
-  std::unordered_map<std::uint32_t, std::uint32_t> passthrough_source;
-  for (const auto& conn : connections) {
-    if (passthrough(conn.to_id)) passthrough_source[conn.to_id] = conn.from_id;
+  bool contains(std::uint32_t id) const { return isPassthrough(id, index_.kind_of, index_.inner_pins, expand_); }
+
+  void resolve(const Records& components, const Connections& connections) {
+    resolveDrivers(components, sourcesOf(connections));
   }
 
-  // 3. Follow each passthrough back to its first real driver, however long
-  // the chain. A chain that ends without a source, or runs into a ring of
+  // The component that really drives a signal leaving `from`; none when
+  // `from` is a passthrough whose chain has no driver.
+  std::optional<std::uint32_t> realSource(std::uint32_t from) const {
+    if (!contains(from)) return from;
+    const auto driver = resolved_driver_.find(from);
+    if (driver == resolved_driver_.end()) return std::nullopt;
+    return driver->second;
+  }
+
+ private:
+  // Who drives each passthrough (the last connection into it wins).
+  IdMap sourcesOf(const Connections& connections) const {
+    IdMap source_of;
+    for (const auto& conn : connections) {
+      if (contains(conn.to_id)) source_of[conn.to_id] = conn.from_id;
+    }
+    return source_of;
+  }
+
+  // Follows each passthrough back to its first real driver, however long the
+  // chain. A chain that ends without a source, or runs into a ring of
   // passthroughs, has none. Every passthrough on a walked path shares the
   // walk's outcome, so each is walked once.
-  enum class Walk : std::uint8_t { on_path, settled };
-  std::unordered_map<std::uint32_t, Walk> walked;
-  std::unordered_map<std::uint32_t, std::uint32_t> resolved_driver;
-  std::vector<std::uint32_t> path;
-  for (const auto& c : components) {
-    if (!passthrough(c.id) || walked.contains(c.id)) continue;
-    path.clear();
-    std::optional<std::uint32_t> driver;
-    for (std::uint32_t current = c.id;;) {
-      walked[current] = Walk::on_path;
-      path.push_back(current);
-      const auto source = passthrough_source.find(current);
-      if (source == passthrough_source.end()) break;
-      const std::uint32_t from = source->second;
-      if (!passthrough(from)) {
-        driver = from;
-        break;
+  void resolveDrivers(const Records& components, const IdMap& source_of) {
+    enum class Walk : std::uint8_t { on_path, settled };
+    std::unordered_map<std::uint32_t, Walk> walked;
+    std::vector<std::uint32_t> path;
+    for (const auto& c : components) {
+      if (!contains(c.id) || walked.contains(c.id)) continue;
+      path.clear();
+      std::optional<std::uint32_t> driver;
+      for (std::uint32_t current = c.id;;) {
+        walked[current] = Walk::on_path;
+        path.push_back(current);
+        const auto source = source_of.find(current);
+        if (source == source_of.end()) break;
+        const std::uint32_t from = source->second;
+        if (!contains(from)) {
+          driver = from;
+          break;
+        }
+        const auto seen = walked.find(from);
+        if (seen != walked.end()) {
+          // On this path: a ring. Settled: that walk's outcome.
+          const auto known = resolved_driver_.find(from);
+          if (seen->second == Walk::settled && known != resolved_driver_.end()) driver = known->second;
+          break;
+        }
+        current = from;
       }
-      const auto seen = walked.find(from);
-      if (seen != walked.end()) {
-        // On this path: a ring. Settled: that walk's outcome.
-        const auto known = resolved_driver.find(from);
-        if (seen->second == Walk::settled && known != resolved_driver.end()) driver = known->second;
-        break;
+      for (const std::uint32_t id : path) {
+        walked[id] = Walk::settled;
+        if (driver) resolved_driver_[id] = *driver;
       }
-      current = from;
-    }
-    for (const std::uint32_t id : path) {
-      walked[id] = Walk::settled;
-      if (driver) resolved_driver[id] = *driver;
     }
   }
 
-  // 4. One group per sub-circuit instance of the root file, in order of first
-  // appearance.
-  std::vector<GroupKey> groups;
+  const ComponentIndex& index_;
+  bool expand_;
+  IdMap resolved_driver_;
+};
+
+// One group per sub-circuit instance of the root file, in order of first
+// appearance.
+struct Groups {
+  std::vector<GroupKey> keys;
+  IdMap group_of;  // component id -> index into keys
+};
+
+Groups groupInstances(const Records& components) {
+  Groups groups;
   std::unordered_map<GroupKey, std::uint32_t, GroupKeyHash> group_index;
-  std::unordered_map<std::uint32_t, std::uint32_t> group_of;
-  if (!expand) {
-    for (const auto& c : components) {
-      if (c.kind == ComponentKind::wire || c.origin.empty()) continue;
-      const GroupKey key{c.origin.front().alias, c.origin.front().subcircuit};
-      const auto [it, inserted] = group_index.try_emplace(key, static_cast<std::uint32_t>(groups.size()));
-      if (inserted) groups.push_back(key);
-      group_of[c.id] = it->second;
+  for (const auto& c : components) {
+    if (c.kind == ComponentKind::wire || c.origin.empty()) continue;
+    const GroupKey key{c.origin.front().alias, c.origin.front().subcircuit};
+    const auto [it, inserted] = group_index.try_emplace(key, static_cast<std::uint32_t>(groups.keys.size()));
+    if (inserted) groups.keys.push_back(key);
+    groups.group_of[c.id] = it->second;
+  }
+  return groups;
+}
+
+struct PinSlotting {
+  std::vector<PinSlots> slots;  // one per group
+  IdMap in_slot_of;             // inner input pin -> slot
+  IdMap out_slot_of;            // driver of an output pin -> slot
+};
+
+// Pin slots of the instances of sub-circuit files: the instance's own
+// boundary pins (one frame deep), in declaration order. A consumer outside
+// is wired to the component driving an output pin, not to the pin, so the
+// slot is found by that driver (the first output pin it drives).
+PinSlotting slotPins(const full_format::FullTopology& topology, const layout::LayoutOptions& options,
+                     const Groups& groups, const Passthroughs& passthroughs) {
+  PinSlotting pins;
+  pins.slots.resize(groups.keys.size());
+  if (options.expand_macros || options.pin_slot_files.empty()) return pins;
+  IdMap out_pin_slot;  // inner output pin -> slot
+  for (const auto& c : topology.components) {
+    if (c.kind == ComponentKind::wire || c.origin.empty()) continue;
+    if (!options.pin_slot_files.contains(c.origin.front().target_file)) continue;
+    PinSlots& box = pins.slots[groups.group_of.at(c.id)];
+    box.slotted = true;
+    if (c.origin.size() != 1 || !isPin(c.kind)) continue;
+    if (c.kind == ComponentKind::input_pin) {
+      pins.in_slot_of[c.id] = static_cast<std::uint32_t>(box.inputs.size());
+      box.inputs.push_back(c.name);
+    } else {
+      out_pin_slot[c.id] = static_cast<std::uint32_t>(box.outputs.size());
+      box.outputs.push_back(c.name);
+      box.output_ids.push_back(c.id);
     }
   }
-
-  // 4b. Pin slots of the instances of sub-circuit files: the instance's own
-  // boundary pins (one frame deep), in declaration order. A consumer outside
-  // is wired to the component driving an output pin, not to the pin, so the
-  // slot is found by that driver (the first output pin it drives).
-  std::vector<PinSlots> pin_slots(groups.size());
-  std::unordered_map<std::uint32_t, std::uint32_t> in_slot_of;   // inner input pin -> slot
-  std::unordered_map<std::uint32_t, std::uint32_t> out_slot_of;  // driver of an output pin -> slot
-  if (!expand && !options.pin_slot_files.empty()) {
-    std::unordered_map<std::uint32_t, std::uint32_t> out_pin_slot;  // inner output pin -> slot
-    for (const auto& c : components) {
-      if (c.kind == ComponentKind::wire || c.origin.empty()) continue;
-      if (!options.pin_slot_files.contains(c.origin.front().target_file)) continue;
-      PinSlots& pins = pin_slots[group_of.at(c.id)];
-      pins.slotted = true;
-      if (c.origin.size() != 1 || !isPin(c.kind)) continue;
-      if (c.kind == ComponentKind::input_pin) {
-        in_slot_of[c.id] = static_cast<std::uint32_t>(pins.inputs.size());
-        pins.inputs.push_back(c.name);
-      } else {
-        out_pin_slot[c.id] = static_cast<std::uint32_t>(pins.outputs.size());
-        pins.outputs.push_back(c.name);
-        pins.output_ids.push_back(c.id);
-      }
-    }
-    std::unordered_map<std::uint32_t, std::uint32_t> driver_of;  // inner output pin -> its driver
-    for (const auto& conn : connections) {
-      if (!out_pin_slot.contains(conn.to_id)) continue;
-      std::uint32_t from = conn.from_id;
-      if (passthrough(from)) {
-        const auto driver = resolved_driver.find(from);
-        if (driver == resolved_driver.end()) continue;
-        from = driver->second;
-      }
-      driver_of[conn.to_id] = from;
-    }
-    for (const PinSlots& pins : pin_slots) {
-      for (const std::uint32_t pin : pins.output_ids) {
-        const auto driver = driver_of.find(pin);
-        if (driver != driver_of.end()) out_slot_of.try_emplace(driver->second, out_pin_slot.at(pin));
-      }
+  IdMap driver_of;  // inner output pin -> its driver
+  for (const auto& conn : topology.connections) {
+    if (!out_pin_slot.contains(conn.to_id)) continue;
+    if (const auto from = passthroughs.realSource(conn.from_id)) driver_of[conn.to_id] = *from;
+  }
+  for (const PinSlots& box : pins.slots) {
+    for (const std::uint32_t pin : box.output_ids) {
+      const auto driver = driver_of.find(pin);
+      if (driver != driver_of.end()) pins.out_slot_of.try_emplace(driver->second, out_pin_slot.at(pin));
     }
   }
-  const auto isSlotted = [&](std::uint32_t vid) {
-    return vid >= next_id && vid - next_id < pin_slots.size() && pin_slots[vid - next_id].slotted;
-  };
+  return pins;
+}
 
-  // 5. Virtual ids, and one pair of edge lists per virtual id.
-  std::unordered_map<std::uint32_t, std::uint32_t> vid_of;
+// Every component drawn, as itself or inside a folded box, has a virtual id,
+// and every virtual id one pair of edge lists.
+struct VirtualIds {
+  IdMap vid_of;
   std::unordered_map<std::uint32_t, std::size_t> lists_of;
   std::vector<EdgeLists> lists;
-  vid_of.reserve(components.size());
-  for (const auto& c : components) {
-    if (passthrough(c.id)) continue;
-    const auto group = group_of.find(c.id);
-    const std::uint32_t vid = group == group_of.end() ? c.id : next_id + group->second;
-    vid_of[c.id] = vid;
-    if (lists_of.try_emplace(vid, lists.size()).second) lists.emplace_back();
-  }
 
-  // 6. Edges.
+  EdgeLists& listsOf(std::uint32_t vid) { return lists[lists_of.at(vid)]; }
+};
+
+VirtualIds assignVirtualIds(const Records& components, const Passthroughs& passthroughs, const Groups& groups,
+                            std::uint32_t next_id) {
+  VirtualIds ids;
+  ids.vid_of.reserve(components.size());
+  for (const auto& c : components) {
+    if (passthroughs.contains(c.id)) continue;
+    const auto group = groups.group_of.find(c.id);
+    const std::uint32_t vid = group == groups.group_of.end() ? c.id : next_id + group->second;
+    ids.vid_of[c.id] = vid;
+    if (ids.lists_of.try_emplace(vid, ids.lists.size()).second) ids.lists.emplace_back();
+  }
+  return ids;
+}
+
+// Adds one edge per connection that joins two different drawn nodes.
+void connectEdges(const Connections& connections, const ComponentIndex& index, const Passthroughs& passthroughs,
+                  const PinSlotting& pins, VirtualIds& ids) {
+  const auto isSlotted = [&](std::uint32_t vid) {
+    return vid >= index.next_id && vid - index.next_id < pins.slots.size() && pins.slots[vid - index.next_id].slotted;
+  };
   for (const auto& conn : connections) {
-    if (passthrough(conn.to_id)) continue;
-    std::uint32_t from = conn.from_id;
-    if (passthrough(from)) {
-      const auto driver = resolved_driver.find(from);
-      if (driver == resolved_driver.end()) continue;
-      from = driver->second;
-    }
-    const auto src_vid = vid_of.find(from);
-    const auto dst_vid = vid_of.find(conn.to_id);
-    if (src_vid == vid_of.end() || dst_vid == vid_of.end()) continue;
+    if (passthroughs.contains(conn.to_id)) continue;
+    const std::optional<std::uint32_t> real_from = passthroughs.realSource(conn.from_id);
+    if (!real_from) continue;
+    const std::uint32_t from = *real_from;
+    const auto src_vid = ids.vid_of.find(from);
+    const auto dst_vid = ids.vid_of.find(conn.to_id);
+    if (src_vid == ids.vid_of.end() || dst_vid == ids.vid_of.end()) continue;
     if (src_vid->second == dst_vid->second) continue;
-    std::uint8_t dst_port = remappedPort(conn.port, conn.to_id, dst_vid->second, kind_of, name_of);
-    std::uint8_t src_port = remappedPort(kOutPort, from, src_vid->second, kind_of, name_of);
+    std::uint8_t dst_port = remappedPort(conn.port, conn.to_id, dst_vid->second, index.kind_of, index.name_of);
+    std::uint8_t src_port = remappedPort(kOutPort, from, src_vid->second, index.kind_of, index.name_of);
     std::uint32_t dst_slot = layout::kNoSlot;
     std::uint32_t src_slot = layout::kNoSlot;
     if (isSlotted(dst_vid->second)) {
       dst_port = kInPort;
-      if (const auto slot = in_slot_of.find(conn.to_id); slot != in_slot_of.end()) dst_slot = slot->second;
+      if (const auto slot = pins.in_slot_of.find(conn.to_id); slot != pins.in_slot_of.end()) dst_slot = slot->second;
     }
     if (isSlotted(src_vid->second)) {
       src_port = kOutPort;
-      if (const auto slot = out_slot_of.find(from); slot != out_slot_of.end()) src_slot = slot->second;
+      if (const auto slot = pins.out_slot_of.find(from); slot != pins.out_slot_of.end()) src_slot = slot->second;
     }
-    lists[lists_of.at(src_vid->second)].outputs.push_back({dst_vid->second, src_port, dst_port, src_slot, dst_slot});
-    lists[lists_of.at(dst_vid->second)].inputs.push_back({src_vid->second, src_port, dst_port, src_slot, dst_slot});
+    ids.listsOf(src_vid->second).outputs.push_back({.dst_id = dst_vid->second,
+                                                    .src_port = src_port,
+                                                    .dst_port = dst_port,
+                                                    .src_slot = src_slot,
+                                                    .dst_slot = dst_slot});
+    ids.listsOf(dst_vid->second).inputs.push_back({.src_id = src_vid->second,
+                                                   .src_port = src_port,
+                                                   .dst_port = dst_port,
+                                                   .src_slot = src_slot,
+                                                   .dst_slot = dst_slot});
   }
+}
 
-  // 7. Nodes: the components drawn as themselves, then the folded instances.
-  // Ids are unique, so each list pair is handed to exactly one node.
-  layout::VirtualGraph graph;
-  graph.next_id = next_id;
-  graph.nodes.reserve(lists.size());
+// The components drawn as themselves, then the folded instances. Ids are
+// unique, so each list pair is handed to exactly one node.
+std::vector<layout::VirtualNode> emitNodes(const Records& components, const Passthroughs& passthroughs,
+                                           const Groups& groups, PinSlotting& pins, VirtualIds& ids,
+                                           std::uint32_t next_id) {
+  std::vector<layout::VirtualNode> nodes;
+  nodes.reserve(ids.lists.size());
   for (const auto& c : components) {
-    if (passthrough(c.id) || group_of.contains(c.id)) continue;
-    layout::VirtualNode node;
-    node.kind.tag = layout::NodeKind::Tag::primitive;
-    node.kind.primitive = c.kind;
-    node.name = c.name;
-    node.origin = c.origin.empty() ? nullptr : &c.origin;
-    node.id = c.id;
-    EdgeLists& edges = lists[lists_of.at(c.id)];
-    node.inputs = std::move(edges.inputs);
-    node.outputs = std::move(edges.outputs);
-    graph.nodes.push_back(std::move(node));
+    if (passthroughs.contains(c.id) || groups.group_of.contains(c.id)) continue;
+    EdgeLists& edges = ids.listsOf(c.id);
+    nodes.push_back({.kind = layout::NodeKind::makePrimitive(c.kind),
+                     .name = c.name,
+                     .origin = c.origin.empty() ? nullptr : &c.origin,
+                     .inputs = std::move(edges.inputs),
+                     .outputs = std::move(edges.outputs),
+                     .id = c.id,
+                     .in_pins = {},
+                     .out_pins = {}});
   }
-  for (std::uint32_t i = 0; i < groups.size(); ++i) {
-    layout::VirtualNode node;
-    node.kind.tag = layout::NodeKind::Tag::subcircuit;
-    node.kind.subcircuit = groups[i].subcircuit;
-    node.name = groups[i].alias;
-    node.id = next_id + i;
-    if (pin_slots[i].slotted) {
-      node.kind.pin_slots = true;
-      node.in_pins = std::move(pin_slots[i].inputs);
-      node.out_pins = std::move(pin_slots[i].outputs);
-    }
-    EdgeLists& edges = lists[lists_of.at(node.id)];
-    node.inputs = std::move(edges.inputs);
-    node.outputs = std::move(edges.outputs);
-    graph.nodes.push_back(std::move(node));
+  // A box's pin lists are filled only when it is slotted.
+  for (std::uint32_t i = 0; i < groups.keys.size(); ++i) {
+    PinSlots& box = pins.slots[i];
+    EdgeLists& edges = ids.listsOf(next_id + i);
+    nodes.push_back({.kind = layout::NodeKind::makeSubcircuit(groups.keys[i].subcircuit, box.slotted),
+                     .name = groups.keys[i].alias,
+                     .origin = nullptr,
+                     .inputs = std::move(edges.inputs),
+                     .outputs = std::move(edges.outputs),
+                     .id = next_id + i,
+                     .in_pins = std::move(box.inputs),
+                     .out_pins = std::move(box.outputs)});
   }
+  return nodes;
+}
 
-  // 8. Id order. Records come in id order and folded ids lie above them, so
-  // the list is usually sorted already and the sort can be skipped.
+// Records come in id order and folded ids lie above them, so the list is
+// usually sorted already and the sort can be skipped.
+void sortById(std::vector<layout::VirtualNode>& nodes) {
   const auto by_id = [](const layout::VirtualNode& a, const layout::VirtualNode& b) { return a.id < b.id; };
-  if (!std::is_sorted(graph.nodes.begin(), graph.nodes.end(), by_id)) {
-    std::stable_sort(graph.nodes.begin(), graph.nodes.end(), by_id);
-  }
+  if (!std::is_sorted(nodes.begin(), nodes.end(), by_id)) std::stable_sort(nodes.begin(), nodes.end(), by_id);
+}
+
+}  // namespace
+
+Result<layout::VirtualGraph> collapse(const full_format::FullTopology& topology, layout::LayoutOptions options) {
+  const ComponentIndex index = indexComponents(topology.components);
+  Passthroughs passthroughs(index, options.expand_macros);
+  passthroughs.resolve(topology.components, topology.connections);
+  const Groups groups = options.expand_macros ? Groups{} : groupInstances(topology.components);
+  PinSlotting pins = slotPins(topology, options, groups, passthroughs);
+  VirtualIds ids = assignVirtualIds(topology.components, passthroughs, groups, index.next_id);
+  connectEdges(topology.connections, index, passthroughs, pins, ids);
+  layout::VirtualGraph graph{.nodes = emitNodes(topology.components, passthroughs, groups, pins, ids, index.next_id),
+                             .next_id = index.next_id};
+  sortById(graph.nodes);
   return graph;
 }
 

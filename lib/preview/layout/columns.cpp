@@ -175,15 +175,14 @@ std::optional<std::vector<std::uint32_t>> relaxColumnsTopologically(const layout
 
 Result<ColumnAssignment> assignColumns(const layout::VirtualGraph& graph) {
   const IndexMap index = buildIndexMap(graph);
-  auto back_edges = detectBackEdges(graph, index);
-  if (!back_edges) return std::unexpected(back_edges.error());
+  VORN_TRY(const EdgeSet back_edges, detectBackEdges(graph, index));
 
   ColumnAssignment result;
-  if (auto fast = relaxColumnsTopologically(graph, index, *back_edges)) {
+  if (auto fast = relaxColumnsTopologically(graph, index, back_edges)) {
     result.column_of = std::move(*fast);
   } else {
     // Only reachable when a node's inputs disagree with its sources' outputs.
-    result.column_of = relaxColumnsByPasses(graph, index, *back_edges);
+    result.column_of = relaxColumnsByPasses(graph, index, back_edges);
   }
 
   std::uint32_t largest = 0;

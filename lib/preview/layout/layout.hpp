@@ -32,6 +32,19 @@ struct NodeKind {
   bool pin_slots = false;  // a sub-circuit drawn with one slot per pin
 
   bool isPrimitive(format::ComponentKind kind) const { return tag == Tag::primitive && primitive == kind; }
+
+  static NodeKind makePrimitive(format::ComponentKind kind) {
+    NodeKind result;
+    result.primitive = kind;
+    return result;
+  }
+  static NodeKind makeSubcircuit(std::string_view name, bool pin_slots) {
+    NodeKind result;
+    result.tag = Tag::subcircuit;
+    result.subcircuit = name;
+    result.pin_slots = pin_slots;
+    return result;
+  }
 };
 
 // On a box with pin slots, an end's slot is the pin's index among the

@@ -10,24 +10,17 @@
 namespace vorn::orchestrator {
 
 Result<layout::LayoutGrid> build(const full_format::FullTopology& topology, layout::LayoutOptions options) {
-  auto graph = collapse::collapse(topology, options);
-  if (!graph) return std::unexpected(graph.error());
-  auto column_assignment = columns::assignColumns(*graph);
-  if (!column_assignment) return std::unexpected(column_assignment.error());
-  auto row_assignment = rows::assignRows(*graph, *column_assignment);
-  if (!row_assignment) return std::unexpected(row_assignment.error());
-  auto placed = place::place(*graph, *column_assignment, *row_assignment);
-  if (!placed) return std::unexpected(placed.error());
-  auto routed = route::route(graph->nodes, *placed);
-  if (!routed) return std::unexpected(routed.error());
+  VORN_TRY(const layout::VirtualGraph graph, collapse::collapse(topology, options));
+  VORN_TRY(const columns::ColumnAssignment column_assignment, columns::assignColumns(graph));
+  VORN_TRY(const rows::RowAssignment row_assignment, rows::assignRows(graph, column_assignment));
+  VORN_TRY(std::vector<layout::PlacedComponent> placed, place::place(graph, column_assignment, row_assignment));
+  VORN_TRY(route::RouteResult routed, route::route(graph.nodes, placed));
 
-  layout::LayoutGrid grid;
-  grid.components = std::move(*placed);
-  grid.wires = std::move(routed->wires);
-  grid.crossings = std::move(routed->crossings);
-  grid.width = routed->width;
-  grid.height = routed->height;
-  return grid;
+  return layout::LayoutGrid{.components = std::move(placed),
+                            .wires = std::move(routed.wires),
+                            .crossings = std::move(routed.crossings),
+                            .width = routed.width,
+                            .height = routed.height};
 }
 
 std::unordered_set<std::uint32_t> subCircuitFiles(const types::Project& project) {

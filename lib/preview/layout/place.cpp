@@ -83,7 +83,7 @@ Result<std::vector<layout::PlacedComponent>> place(const layout::VirtualGraph& g
                                                    const columns::ColumnAssignment& columns,
                                                    const rows::RowAssignment& rows) {
   const std::size_t n = graph.nodes.size();
-  // Columns and rows come from this same graph.
+  // The layout hands every stage the same graph, so the sizes agree.
   VORN_CHECK(columns.column_of.size() == n && rows.row_of.size() == n);
 
   std::vector<sizing::PrimitiveSize> sizes;

@@ -166,7 +166,7 @@ TEST(Place, EmptyGraphAndMismatchedAssignments) {
 
   GraphBuilder b;
   b.node(0, ComponentKind::led);
-  // Assignments made for another graph are a bug in the caller.
+  // Assignments made for another graph are a bug in the caller: the run stops.
   EXPECT_DEATH((void)place(b.sorted(), {{}, 1}, {{0}, 1}), "internal check failed");
 }
 

@@ -142,7 +142,7 @@ Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
     for (const Segment& s : wire.segments) {
       if (s.from.y != s.to.y) continue;
       const auto [lo, hi] = std::minmax(s.from.x, s.to.x);
-      usage.add(s.from.y, HSeg{wire.src_id, lo, hi, wire.src_slot});
+      usage.add(s.from.y, HSeg{.src_id = wire.src_id, .x_min = lo, .x_max = hi, .src_slot = wire.src_slot});
     }
   }
 
@@ -159,15 +159,13 @@ Result<RouteResult> route(const std::vector<layout::VirtualNode>& nodes,
       width = std::max({width, std::uint64_t{s.from.x} + 1, std::uint64_t{s.to.x} + 1});
       height = std::max({height, std::uint64_t{s.from.y} + 1, std::uint64_t{s.to.y} + 1});
     }
-    layout::RoutedWire routed;
-    routed.segments = std::move(wire.segments);
-    routed.src_id = wire.src_id;
-    routed.dst_id = wire.dst_id;
-    routed.src_port = wire.src_port;
-    routed.dst_port = wire.dst_port;
-    routed.src_slot = wire.src_slot;
-    routed.dst_slot = wire.dst_slot;
-    result.wires.push_back(std::move(routed));
+    result.wires.push_back({.segments = std::move(wire.segments),
+                            .src_id = wire.src_id,
+                            .dst_id = wire.dst_id,
+                            .src_port = wire.src_port,
+                            .dst_port = wire.dst_port,
+                            .src_slot = wire.src_slot,
+                            .dst_slot = wire.dst_slot});
   }
   result.crossings = findCrossings(result.wires);
   result.width = static_cast<std::uint32_t>(std::min<std::uint64_t>(width, UINT32_MAX));

@@ -20,7 +20,7 @@ bool meets(std::uint64_t a_lo, std::uint64_t a_hi, std::uint64_t b_lo, std::uint
 }  // namespace
 
 void IntervalBuckets::add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi, std::uint64_t tag) {
-  entries_.push_back(Entry{key, lo, hi, tag, hi, tag});
+  entries_.push_back(Entry{.key = key, .lo = lo, .hi = hi, .tag = tag, .reach = hi, .reach_tag = tag});
 }
 
 void IntervalBuckets::finish() {
@@ -96,7 +96,7 @@ BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
     const std::uint64_t y_lo = c.y;
     if (c.height == 0) {
       if (c.width > kMaxFiledWidth) {
-        wide_flat_.push_back(Rect{x_lo, x_hi, y_lo, y_lo});
+        wide_flat_.push_back(Rect{.x_lo = x_lo, .x_hi = x_hi, .y_lo = y_lo, .y_hi = y_lo});
       } else {
         for (std::uint64_t x = x_lo; x <= x_hi; ++x) flat_columns_.add(x, y_lo, y_lo);
       }
@@ -104,14 +104,14 @@ BoxIndex::BoxIndex(const std::vector<layout::PlacedComponent>& placed) {
     }
     const std::uint64_t y_hi = y_lo + c.height - 1;
     if (c.height > kMaxFiledHeight) {
-      tall_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
+      tall_.push_back(Rect{.x_lo = x_lo, .x_hi = x_hi, .y_lo = y_lo, .y_hi = y_hi});
     } else {
       const std::uint64_t tag = spans_.size();
       spans_.push_back(RowSpan{y_lo, y_hi});
       for (std::uint64_t y = y_lo; y <= y_hi; ++y) rows_.add(y, x_lo, x_hi, tag);
     }
     if (c.width > kMaxFiledWidth) {
-      wide_.push_back(Rect{x_lo, x_hi, y_lo, y_hi});
+      wide_.push_back(Rect{.x_lo = x_lo, .x_hi = x_hi, .y_lo = y_lo, .y_hi = y_hi});
     } else {
       for (std::uint64_t x = x_lo; x <= x_hi; ++x) columns_.add(x, y_lo, y_hi);
     }

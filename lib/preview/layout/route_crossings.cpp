@@ -121,10 +121,10 @@ std::vector<layout::Crossing> findCrossings(const std::vector<layout::RoutedWire
     for (const Segment& seg : wires[w].segments) {
       if (isHorizontal(seg)) {
         const auto [lo, hi] = std::minmax(seg.from.x, seg.to.x);
-        hruns.push_back(HRun{seg.from.y, lo, hi, w});
+        hruns.push_back(HRun{.y = seg.from.y, .x_lo = lo, .x_hi = hi, .wire = w});
       } else {
         const auto [lo, hi] = std::minmax(seg.from.y, seg.to.y);
-        vruns.push_back(VRun{seg.from.x, lo, hi, w});
+        vruns.push_back(VRun{.x = seg.from.x, .y_lo = lo, .y_hi = hi, .wire = w});
       }
     }
   }

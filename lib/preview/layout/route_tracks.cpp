@@ -52,8 +52,8 @@ std::vector<Trunk> buildTrunks(const std::vector<PendingWire>& wires) {
   for (std::uint32_t w = 0; w < wires.size(); ++w) {
     const PendingWire& wire = wires[w];
     const auto [lo, hi] = std::minmax(wire.sy, wire.dy);
-    auto [found, inserted] =
-        index.try_emplace(TrunkKey{wire.sx, wire.src_id, wire.src_port, wire.src_slot}, static_cast<std::uint32_t>(trunks.size()));
+    const TrunkKey key{.sx = wire.sx, .src_id = wire.src_id, .src_port = wire.src_port, .src_slot = wire.src_slot};
+    auto [found, inserted] = index.try_emplace(key, static_cast<std::uint32_t>(trunks.size()));
     if (inserted) {
       Trunk trunk;
       trunk.wires.push_back(w);

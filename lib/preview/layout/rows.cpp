@@ -69,7 +69,7 @@ void sweepBarycenter(const layout::VirtualGraph& graph, const columns::ColumnAss
 
 Result<RowAssignment> assignRows(const layout::VirtualGraph& graph, const columns::ColumnAssignment& columns) {
   const std::size_t n = graph.nodes.size();
-  // The columns come from assignColumns on this same graph.
+  // The layout hands every stage the same graph, so the sizes agree.
   VORN_CHECK(columns.column_of.size() == n);
   // Sized by the columns actually used, so a malformed assignment cannot index
   // past the lists.

@@ -66,16 +66,14 @@ Result<void> writeRun(OutputStream& out, Glyph glyph, std::size_t count) {
   if (glyph == glyph_set::kHorizontal) unit = std::string_view(kHorizontals.data(), kHorizontals.size());
   if (unit.empty()) {
     for (std::size_t i = 0; i < count; ++i) {
-      auto written =
-          glyph < 256 ? out.writeByte(static_cast<char>(glyph)) : out.write(glyph_set::glyphBytes(glyph));
-      if (!written) return written;
+      VORN_TRY_VOID(glyph < 256 ? out.writeByte(static_cast<char>(glyph)) : out.write(glyph_set::glyphBytes(glyph)));
     }
     return {};
   }
   const std::size_t width = unit.size() / kRepeat;
   while (count > 0) {
     const std::size_t piece = std::min(count, kRepeat);
-    if (auto written = out.write(unit.substr(0, piece * width)); !written) return written;
+    VORN_TRY_VOID(out.write(unit.substr(0, piece * width)));
     count -= piece;
   }
   return {};
@@ -90,21 +88,21 @@ Result<void> Canvas::writeOut(OutputStream& out, bool use_color) const {
       const std::size_t i = index(x, y);
       if (use_color && tags_[i] != current) {
         if (current != ColorTag::none) {
-          if (auto written = out.write(color::kResetSequence); !written) return written;
+          VORN_TRY_VOID(out.write(color::kResetSequence));
         }
-        if (auto written = out.write(color::startSequence(tags_[i])); !written) return written;
+        VORN_TRY_VOID(out.write(color::startSequence(tags_[i])));
         current = tags_[i];
       }
       // A run of one glyph under one tag needs no sequence in between.
       std::uint32_t end = x + 1;
       while (end < width_ && cells_[i + (end - x)] == cells_[i] && tags_[i + (end - x)] == tags_[i]) ++end;
-      if (auto written = writeRun(out, cells_[i], end - x); !written) return written;
+      VORN_TRY_VOID(writeRun(out, cells_[i], end - x));
       x = end;
     }
     if (use_color && current != ColorTag::none) {
-      if (auto written = out.write(color::kResetSequence); !written) return written;
+      VORN_TRY_VOID(out.write(color::kResetSequence));
     }
-    if (auto written = out.writeByte('\n'); !written) return written;
+    VORN_TRY_VOID(out.writeByte('\n'));
   }
   return {};
 }

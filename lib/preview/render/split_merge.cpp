@@ -39,8 +39,14 @@ bool wirePassesThrough(const layout::RoutedWire& wire, PortCoord p) {
 }
 
 SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) : wires_(wires) {
-  for (std::size_t w = 0; w < wires.size(); ++w) {
-    const layout::RoutedWire& wire = wires[w];
+  fileRuns();
+  markSiblings();
+  bucketRuns();
+}
+
+void SplitMergeIndex::fileRuns() {
+  for (std::size_t w = 0; w < wires_.size(); ++w) {
+    const layout::RoutedWire& wire = wires_[w];
     const std::uint64_t groups[2] = {sourceGroup(wire), destinationGroup(wire)};
     for (const layout::Segment& s : wire.segments) {
       const auto [x_lo, x_hi] = std::minmax(s.from.x, s.to.x);
@@ -60,7 +66,8 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
           entry.lo = y_lo;
           entry.hi = y_hi;
         } else {
-          diagonals_.push_back(Box{group, PortCoord{x_lo, y_lo}, PortCoord{x_hi, y_hi}, entry.wire});
+          diagonals_.push_back(
+              Box{.group = group, .lo = PortCoord{x_lo, y_lo}, .hi = PortCoord{x_hi, y_hi}, .wire = entry.wire});
           continue;
         }
         entries_.push_back(entry);
@@ -70,28 +77,34 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
   std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
     return std::tie(a.group, a.axis, a.coord, a.lo) < std::tie(b.group, b.axis, b.coord, b.lo);
   });
+}
+
+void SplitMergeIndex::markSiblings() {
   for (std::uint64_t side : {kSourceGroup, kDestinationGroup}) {
     std::vector<std::pair<std::uint64_t, std::uint32_t>> members;  // group, wire
-    for (std::size_t w = 0; w < wires.size(); ++w) {
-      const layout::RoutedWire& wire = wires[w];
+    for (std::size_t w = 0; w < wires_.size(); ++w) {
+      const layout::RoutedWire& wire = wires_[w];
       const std::uint64_t group = side == kSourceGroup ? sourceGroup(wire) : destinationGroup(wire);
       members.emplace_back(group, static_cast<std::uint32_t>(w));
     }
     std::sort(members.begin(), members.end());
     std::vector<bool>& shared = has_sibling_[side];
-    shared.assign(wires.size(), false);
+    shared.assign(wires_.size(), false);
     for (std::size_t i = 0; i < members.size();) {
       std::size_t end = i;
       std::size_t drawn = 0;  // wires of the group with segments
       for (; end < members.size() && members[end].first == members[i].first; ++end) {
-        drawn += wires[members[end].second].segments.empty() ? 0 : 1;
+        drawn += wires_[members[end].second].segments.empty() ? 0 : 1;
       }
       for (std::size_t k = i; k < end; ++k) {
-        shared[members[k].second] = drawn > (wires[members[k].second].segments.empty() ? 0u : 1u);
+        shared[members[k].second] = drawn > (wires_[members[k].second].segments.empty() ? 0u : 1u);
       }
       i = end;
     }
   }
+}
+
+void SplitMergeIndex::bucketRuns() {
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     Entry& entry = entries_[i];
     const bool starts = buckets_.empty() || buckets_.back().group != entry.group ||
@@ -99,7 +112,7 @@ SplitMergeIndex::SplitMergeIndex(const std::vector<layout::RoutedWire>& wires) :
     Best first;
     Best second;
     if (starts) {
-      buckets_.push_back(Bucket{entry.group, entry.axis, entry.coord, i, i});
+      buckets_.push_back(Bucket{.group = entry.group, .axis = entry.axis, .coord = entry.coord, .begin = i, .end = i});
     } else {
       first = entries_[i - 1].first;
       second = entries_[i - 1].second;
@@ -171,8 +184,8 @@ std::vector<bool> SplitMergeIndex::splitsOrMerges(const std::vector<Probe>& prob
     for (const std::uint64_t side : {kSourceGroup, kDestinationGroup}) {
       if (!has_sibling_[side][probe.wire]) continue;
       const std::uint64_t group = side == kSourceGroup ? sourceGroup(w) : destinationGroup(w);
-      queries.push_back(Query{group, 0, p.y, p.x, probe.wire, i});
-      queries.push_back(Query{group, 1, p.x, p.y, probe.wire, i});
+      queries.push_back(Query{.group = group, .axis = 0, .coord = p.y, .point = p.x, .wire = probe.wire, .probe = i});
+      queries.push_back(Query{.group = group, .axis = 1, .coord = p.x, .point = p.y, .wire = probe.wire, .probe = i});
       if (!diagonals_.empty() && !answers[i]) answers[i] = othersPass(group, probe.wire, p);
     }
   }

@@ -65,6 +65,13 @@ class SplitMergeIndex {
     std::uint32_t wire = 0;
   };
 
+  // Construction, in this order: every run filed under both of its wire's
+  // groups; which wires share a group with another drawn wire; the sorted
+  // runs cut into buckets with their running reach.
+  void fileRuns();
+  void markSiblings();
+  void bucketRuns();
+
   bool othersPass(std::uint64_t group, std::size_t wire, layout::PortCoord p) const;
   bool bucketHasOther(std::uint64_t group, std::uint32_t axis, std::uint32_t coord, std::uint32_t point,
                       std::uint32_t wire) const;
