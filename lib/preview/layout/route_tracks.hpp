@@ -19,7 +19,7 @@ struct PendingWire {
   std::uint32_t dx = 0;
   std::uint32_t dy = 0;
   std::uint32_t track_x = 0;
-  std::uint8_t src_port = 3;
+  std::uint8_t src_port = format::portByte(format::PortName::out);
   std::uint8_t dst_port = 0;
   std::uint32_t src_slot = layout::kNoSlot;
   std::uint32_t dst_slot = layout::kNoSlot;
@@ -33,7 +33,7 @@ struct Trunk {
   std::uint32_t y_min = 0;
   std::uint32_t y_max = 0;
   std::uint32_t track_x = 0;
-  std::uint8_t src_port = 3;
+  std::uint8_t src_port = format::portByte(format::PortName::out);
   std::uint32_t src_slot = layout::kNoSlot;
 };
 
