@@ -12,9 +12,8 @@
 #include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "resolver/file_loader.hpp"
-#include "resolver/import_cycle.hpp"
+#include "resolver/project_pipeline.hpp"
 #include "resolver/resolve_bodies.hpp"
-#include "resolver/scan_imports.hpp"
 #include "stage_report.hpp"
 #include "syntax/translate.hpp"
 #include "validator/diagnostics.hpp"
@@ -55,66 +54,47 @@ Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& modu
   return static_cast<std::uint8_t>(counts->errors > 0 ? 1 : 0);
 }
 
-// Prints a stage's diagnostics, each with the path of its own file; true when
-// they hold an error and the run stops.
-Result<bool> printAndJudge(StageReport& report, std::span<const std::string_view> display_paths,
-                           const std::vector<Diagnostic>& list) {
-  if (list.empty()) return false;
-  auto counts = report.diagnostics(display_paths, list);
-  if (!counts) return fail(counts.error());
-  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
-  return counts->errors > 0;
-}
-
-struct ProjectPipeline {
+// The project pipeline's stage diagnostics go out as soon as their stage
+// ends; a failed stage is reported with the unread text it names.
+struct ProjectOutcome {
   std::optional<types::Project> project;
   std::optional<std::uint8_t> exit_status;  // set when the run ends here
   std::vector<Diagnostic> diagnostics;
   std::vector<std::string_view> display_paths;  // by file id
 };
 
-// `root_file` and `root` are the root as the driver read, parsed and resolved
-// it; the stages take them over instead of doing that work again.
-Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, const ast::File& root_file,
-                                           resolve_bodies::ResolvedRoot root, StageReport& report) {
-  ProjectPipeline pipeline;
-  auto stop = [&](Result<std::uint8_t> status) -> Result<ProjectPipeline> {
-    if (!status) return fail(status.error());
-    pipeline.exit_status = *status;
-    return std::move(pipeline);
+Result<ProjectOutcome> runProject(TextArena& arena, std::string_view input_path, const ast::File& root_file,
+                                  resolve_bodies::ResolvedRoot root, StageReport& report) {
+  project_pipeline::Options options;
+  options.root_tree = &root_file;
+  options.root = &root;
+  options.on_stage_diagnostics = [&](std::span<const std::string_view> display_paths,
+                                     const std::vector<Diagnostic>& list) -> Result<void> {
+    VORN_TRY_VOID(report.diagnostics(display_paths, list));
+    return report.err().flush();
   };
-
-  auto scan = scan_imports::scanProjectImports(arena, input_path, &root_file);
-  if (!scan) return stop(report.stageFailure(stage_prefixes::kImportScan, scan.error()));
-  pipeline.display_paths = scan->display_paths;
-  auto scan_stops = printAndJudge(report, pipeline.display_paths, scan->diagnostics);
-  if (!scan_stops) return fail(scan_stops.error());
-  if (*scan_stops) return stop(std::uint8_t{1});
-
-  auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
-  if (!cycles) return stop(report.stageFailure(stage_prefixes::kImportCycles, cycles.error()));
-  auto cycles_stop = printAndJudge(report, pipeline.display_paths, cycles->diagnostics);
-  if (!cycles_stop) return fail(cycles_stop.error());
-  if (*cycles_stop) return stop(std::uint8_t{1});
-
-  std::optional<resolve_bodies::FileSyntaxError> unread;
-  auto project =
-      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread, &root);
-  if (!project) {
+  VORN_TRY(project_pipeline::ProjectRun run, project_pipeline::runProjectPipeline(arena, input_path, options));
+  ProjectOutcome outcome;
+  if (run.failure) {
+    const project_pipeline::StageFailure& failure = *run.failure;
     std::optional<translate::SyntaxError> located;
     std::string_view path = input_path;
-    if (unread) {
-      located = std::move(unread->error);
-      path = diagnostics::pathOfFile(pipeline.display_paths, unread->file_id);
+    if (failure.unread) {
+      located = failure.unread->error;
+      path = diagnostics::pathOfFile(run.display_paths, failure.unread->file_id);
     }
-    return stop(report.syntaxFailure(stage_prefixes::kBodyResolution, project.error(), path, located));
+    VORN_TRY(outcome.exit_status, report.syntaxFailure(failure.prefix, failure.error, path, located));
+    return outcome;
   }
-
-  auto checked = run_project::run(*project);
-  if (!checked) return stop(report.stageFailure(stage_prefixes::kProjectValidation, checked.error()));
-  pipeline.project = std::move(*project);
-  pipeline.diagnostics = std::move(*checked);
-  return pipeline;
+  // Without a project, the scan's or the cycles' errors stopped the run.
+  if (!run.project) {
+    outcome.exit_status = 1;
+    return outcome;
+  }
+  outcome.project = std::move(run.project);
+  outcome.diagnostics = std::move(run.diagnostics);
+  outcome.display_paths = std::move(run.display_paths);
+  return outcome;
 }
 
 Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, StageReport& report) {
@@ -152,12 +132,12 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
   std::optional<types::Project> project;
   std::vector<std::string_view> display_paths{args.input_path};
   if (project_pipeline) {
-    auto pipeline = runProjectPipeline(arena, args.input_path, *file, {source, std::move(*module)}, report);
-    if (!pipeline) return fail(pipeline.error());
-    if (pipeline->exit_status) return *pipeline->exit_status;
-    project = std::move(pipeline->project);
-    diagnostics = std::move(pipeline->diagnostics);
-    display_paths = std::move(pipeline->display_paths);
+    VORN_TRY(ProjectOutcome outcome,
+             runProject(arena, args.input_path, *file, {.source = source, .module = std::move(*module)}, report));
+    if (outcome.exit_status) return *outcome.exit_status;
+    project = std::move(outcome.project);
+    diagnostics = std::move(outcome.diagnostics);
+    display_paths = std::move(outcome.display_paths);
     program.project = &*project;
   } else {
     auto checked = run::run(*module);

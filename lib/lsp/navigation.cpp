@@ -17,8 +17,6 @@ namespace vorn::lsp {
 
 namespace {
 
-constexpr Span kWholeFile{0, 1, 1, 1, 1};
-
 bool contains(const Span& span, LineCol at) {
   const auto before = [](std::uint32_t l1, std::uint32_t c1, std::uint32_t l2, std::uint32_t c2) {
     return l1 < l2 || (l1 == l2 && c1 <= c2);
@@ -369,7 +367,7 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
   TextArena arena;
   auto wholeFile = [&](std::optional<std::string> path) -> std::optional<SourceLocation> {
     if (!path || builtins::hasVirtualPrefix(*path)) return std::nullopt;
-    return SourceLocation{*path, kWholeFile};
+    return SourceLocation{*path, std::nullopt};
   };
   switch (hit->role) {
     case Role::import_alias:
@@ -377,7 +375,7 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
     case Role::type_name: {
       auto target = subCircuitOf(arena, file, file_path, hit->text);
       if (!target) return std::nullopt;
-      return SourceLocation{target->path, kWholeFile};
+      return SourceLocation{target->path, std::nullopt};
     }
     case Role::input_name:
     case Role::output_name:

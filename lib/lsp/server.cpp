@@ -573,7 +573,7 @@ void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
     placed.message = "errors in imported file '" + std::string(import.path.text) + "'";
     for (const PlacedDiagnostic& diagnostic : result.diagnostics) {
       if (diagnostic.path != *target || diagnostic.level != diagnostics::DiagnosticLevel::err) continue;
-      placed.notes.push_back(PlacedNote{diagnostic.path, diagnostic.span, diagnostic.message});
+      placed.notes.push_back(PlacedNote{.path = diagnostic.path, .span = diagnostic.span, .message = diagnostic.message});
     }
     if (!placed.notes.empty()) added.push_back(std::move(placed));
   }
@@ -707,9 +707,8 @@ Server::Answer Server::definition(const json& params) {
   file_loader::ScopedSourceOverlay scope(openBuffers());
   auto location = definitionAt(*at->text->file, at->document->path, at->line_col);
   if (!location) return nullptr;
-  Range range;
-  if (location->span.start_line != 1 || location->span.start_col != 1 || location->span.end_col != 1 ||
-      location->span.end_line != 1) {
+  Range range;  // a whole file opens at its very start
+  if (location->span) {
     auto target_text = location->path == at->document->path ? at->text->text : textOf(location->path);
     range = TextIndex(*target_text).rangeOfSpan(location->span);
   }
@@ -778,7 +777,7 @@ std::expected<Server::Located, std::string> Server::locate(const json& params) {
   if (at.document == nullptr) return at;
   at.text = parsed(*at.document);
   at.offset = at.text->index.offsetOfPosition(*position);
-  at.text->index.lineColOfOffset(at.offset, at.line_col.line, at.line_col.col);
+  at.line_col = at.text->index.lines().lineColOf(at.offset);
   return at;
 }
 

@@ -16,10 +16,14 @@ bool hasNulByte(std::string_view path) { return path.find('\0') != std::string_v
 
 thread_local const SourceOverlay* active_overlay = nullptr;
 
-std::optional<std::string_view> overlayText(std::string_view path) {
+}  // namespace
+
+std::optional<std::string_view> overlaidText(std::string_view path) {
   if (active_overlay == nullptr) return std::nullopt;
   return (*active_overlay)(path);
 }
+
+namespace {
 
 Result<std::string> canonicalise(std::string_view path) {
   if (hasNulByte(path)) return fail(Error::FileNotFound);
@@ -28,7 +32,7 @@ Result<std::string> canonicalise(std::string_view path) {
       path.front() == '/') {
     // A buffer that was never saved exists only in the editor.
     std::string normalised = normalizeLexically(path);
-    if (overlayText(normalised)) return normalised;
+    if (overlaidText(normalised)) return normalised;
   }
   return canonical;
 }
@@ -49,7 +53,7 @@ Result<OwnedFile> loadFileOwned(std::string_view path, bool keep_byte_order_mark
   }
   auto canonical = canonicalise(path);
   if (!canonical) return fail(canonical.error());
-  if (std::optional<std::string_view> open_buffer = overlayText(*canonical)) {
+  if (std::optional<std::string_view> open_buffer = overlaidText(*canonical)) {
     if (open_buffer->size() > file_io::kMaxSourceBytes) return fail(Error::FileTooBig);
     return OwnedFile{std::move(*canonical),
                      std::string(keep_byte_order_mark ? *open_buffer : withoutByteOrderMark(*open_buffer))};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+// A place in source text as the compiler counts it: lines from 1, split at
+// line feeds only (a carriage return is a byte of its line), and byte
+// columns from 1.
+struct LineCol {
+  std::uint32_t line = 1;
+  std::uint32_t col = 1;
+  friend bool operator==(const LineCol&, const LineCol&) = default;
+};
+
+// Where every line of a text starts, to turn byte offsets into lines and
+// columns and back by binary search.
+class LineIndex {
+ public:
+  // Line 1 starts at `first_line_start`: a reader that skips a byte order
+  // mark counts its columns from after it.
+  explicit LineIndex(std::string_view text, std::size_t first_line_start = 0);
+
+  // The line and column of a byte offset, clamped to the text from the start
+  // of line 1. Offsets are mostly asked for in text order, so the line found
+  // last and the one after it are tried first.
+  LineCol lineColOf(std::size_t offset) const;
+
+  // The byte offset of a line and column, clamped to the text; a column past
+  // the end of its line stops at its line feed, and 0 counts as 1.
+  std::size_t offsetOf(LineCol at) const;
+
+  std::size_t firstLineStart() const { return starts_.front(); }
+
+ private:
+  std::size_t text_size_;
+  std::vector<std::size_t> starts_;  // by line, from line 1
+  mutable std::size_t hint_ = 0;     // index of the line found last
+};
+
+}  // namespace vorn
