@@ -27,7 +27,7 @@ namespace {
 using diagnostics::Diagnostic;
 
 Result<std::uint8_t> writeUsageError(OutputStream& err, std::string_view message) {
-  if (auto written = err.writeAll({"usage error: ", message, "\n"}); !written) return fail(written.error());
+  VORN_TRY_VOID(err.writeAll({"usage error: ", message, "\n"}));
   return std::uint8_t{2};
 }
 
@@ -36,22 +36,17 @@ Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& modu
                                 const std::vector<Diagnostic>& diagnostics, std::string_view input_path,
                                 OutputStream& out, StageReport& report) {
   report.inspectDiagnostics(std::span<const std::string_view>(&input_path, 1), diagnostics);
-  auto ast_dump = inspect_dump::dumpAstFile(file);
-  if (!ast_dump) return fail(ast_dump.error());
-  auto ir_dump = inspect_dump::dumpIrModule(module);
-  if (!ir_dump) return fail(ir_dump.error());
+  VORN_TRY(const std::string ast_dump, inspect_dump::dumpAstFile(file));
+  VORN_TRY(const std::string ir_dump, inspect_dump::dumpIrModule(module));
 
-  auto headed = out.writeAll({"=== Parse Tree ===\n", *ast_dump, "\n\n=== Resolved IR ===\n", *ir_dump,
-                              "\n\n=== Diagnostics ===\n"});
-  if (!headed) return fail(headed.error());
-  auto counts = diagnostics::printDiagnosticSet(out, input_path, diagnostics);
-  if (!counts) return fail(counts.error());
-  std::string errors = std::to_string(counts->errors);
-  std::string warnings = std::to_string(counts->warnings);
-  auto summary = out.writeAll({diagnostics.empty() ? "\n" : "", "\n=== Summary ===\n", errors, " errors, ",
-                               warnings, " warnings\n"});
-  if (!summary) return fail(summary.error());
-  return static_cast<std::uint8_t>(counts->errors > 0 ? 1 : 0);
+  VORN_TRY_VOID(out.writeAll(
+      {"=== Parse Tree ===\n", ast_dump, "\n\n=== Resolved IR ===\n", ir_dump, "\n\n=== Diagnostics ===\n"}));
+  VORN_TRY(const diagnostics::Counts counts, diagnostics::printDiagnosticSet(out, input_path, diagnostics));
+  std::string errors = std::to_string(counts.errors);
+  std::string warnings = std::to_string(counts.warnings);
+  VORN_TRY_VOID(out.writeAll(
+      {diagnostics.empty() ? "\n" : "", "\n=== Summary ===\n", errors, " errors, ", warnings, " warnings\n"}));
+  return static_cast<std::uint8_t>(counts.errors > 0 ? 1 : 0);
 }
 
 // The project pipeline's stage diagnostics go out as soon as their stage
@@ -151,10 +146,9 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
   }
 
   // Standard error is buffered; diagnostics reach a terminal before any product.
-  auto counts = report.diagnostics(display_paths, diagnostics);
-  if (!counts) return fail(counts.error());
-  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
-  if (counts->errors > 0 || (args.warnings_as_errors && counts->warnings > 0)) return std::uint8_t{1};
+  VORN_TRY(const diagnostics::Counts counts, report.diagnostics(display_paths, diagnostics));
+  VORN_TRY_VOID(report.err().flush());
+  if (counts.errors > 0 || (args.warnings_as_errors && counts.warnings > 0)) return std::uint8_t{1};
 
   switch (args.mode) {
     case args::Mode::compile: return runCompile(args, program, report);
@@ -175,7 +169,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   auto parsed = args::parse(arguments);
   if (!parsed) {
     if (parsed.error() == Error::HelpRequested) {
-      if (auto written = out.write(args::helpText()); !written) return fail(written.error());
+      VORN_TRY_VOID(out.write(args::helpText()));
       return std::uint8_t{0};
     }
     return writeUsageError(err, args::usageMessage(parsed.error()));

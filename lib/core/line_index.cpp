@@ -20,7 +20,9 @@ LineIndex::LineIndex(std::string_view text, std::size_t first_line_start) : text
 
 LineCol LineIndex::lineColOf(std::size_t offset) const {
   offset = std::clamp(offset, starts_.front(), text_size_);
-  auto holds = [&](std::size_t i) { return starts_[i] <= offset && (i + 1 == starts_.size() || offset < starts_[i + 1]); };
+  auto holds = [&](std::size_t i) {
+    return starts_[i] <= offset && (i + 1 == starts_.size() || offset < starts_[i + 1]);
+  };
   std::size_t line = hint_;
   if (!holds(line)) {
     if (line + 1 < starts_.size() && holds(line + 1)) {
@@ -30,7 +32,8 @@ LineCol LineIndex::lineColOf(std::size_t offset) const {
     }
     hint_ = line;
   }
-  return LineCol{.line = static_cast<std::uint32_t>(line + 1), .col = static_cast<std::uint32_t>(offset - starts_[line] + 1)};
+  return LineCol{.line = static_cast<std::uint32_t>(line + 1),
+                 .col = static_cast<std::uint32_t>(offset - starts_[line] + 1)};
 }
 
 std::size_t LineIndex::offsetOf(LineCol at) const {

@@ -11,8 +11,7 @@ namespace {
 
 using diagnostics::Diagnostic;
 
-std::string pathOf(std::string_view root_path, const std::vector<std::string_view>& file_paths,
-                   std::uint32_t file_id) {
+std::string pathOf(std::string_view root_path, const std::vector<std::string_view>& file_paths, std::uint32_t file_id) {
   return std::string(file_id < file_paths.size() ? file_paths[file_id] : root_path);
 }
 
@@ -25,9 +24,8 @@ PlacedDiagnostic placedDiagnostic(std::string_view root_path, const std::vector<
                           .message = diagnostic.message,
                           .notes = {}};
   for (const diagnostics::DiagnosticNote& note : diagnostic.notes) {
-    placed.notes.push_back(PlacedNote{.path = pathOf(root_path, file_paths, note.span.file_id),
-                                      .span = note.span,
-                                      .message = note.message});
+    placed.notes.push_back(PlacedNote{
+        .path = pathOf(root_path, file_paths, note.span.file_id), .span = note.span, .message = note.message});
   }
   return placed;
 }

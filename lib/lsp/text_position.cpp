@@ -61,7 +61,7 @@ TextIndex::TextIndex(std::string_view text)
     std::uint32_t units = 1;
     const std::size_t length = utf8SequenceLength(text, i, units);
     if (length > units) {
-      wide_.push_back(Wide{i, static_cast<std::uint32_t>(length), excess});
+      wide_.push_back(Wide{.start = i, .length = static_cast<std::uint32_t>(length), .excess_before = excess});
       excess += length - units;
     }
     i += length;
@@ -101,7 +101,7 @@ Position TextIndex::positionOfOffset(std::size_t offset) const {
     if (previous.start >= start && previous.start + previous.length > offset) offset = previous.start + previous.length;
   }
   const std::size_t units = (offset - start) - (excessBefore(offset) - excessBefore(start));
-  return Position{static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(units)};
+  return Position{.line = static_cast<std::uint32_t>(line), .character = static_cast<std::uint32_t>(units)};
 }
 
 std::size_t TextIndex::offsetOfPosition(Position position) const {
@@ -124,7 +124,7 @@ Range TextIndex::rangeOfSpan(const std::optional<Span>& span) const {
   if (!span) return rangeOfSpan(Span{.file_id = 0, .start_line = 1, .start_col = 1, .end_line = 1, .end_col = 1});
   const std::size_t start = lines_.offsetOf(LineCol{.line = span->start_line, .col = span->start_col});
   const std::size_t end = std::max(start, lines_.offsetOf(LineCol{.line = span->end_line, .col = span->end_col}));
-  return Range{positionOfOffset(start), positionOfOffset(end)};
+  return Range{.start = positionOfOffset(start), .end = positionOfOffset(end)};
 }
 
 }  // namespace vorn::lsp

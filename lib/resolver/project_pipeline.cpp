@@ -59,7 +59,8 @@ std::vector<ImportKey> explicitImports(const types::Module& module) {
   std::vector<ImportKey> keys;
   for (const types::UnresolvedImport& import : module.imports) {
     if (!import.implicit_builtin) {
-      keys.push_back(ImportKey{.alias = std::string(import.alias), .path = std::string(import.path), .span = import.span});
+      keys.push_back(
+          ImportKey{.alias = std::string(import.alias), .path = std::string(import.path), .span = import.span});
     }
   }
   return keys;
@@ -194,7 +195,8 @@ class Runner {
     if (options_.root != nullptr) return false;
     auto root = file_loader::loadFile(arena_, root_path_);
     if (!root) {
-      run_.failure = StageFailure{.prefix = stage_prefixes::kReadingInput, .error = root.error(), .unread = std::nullopt};
+      run_.failure =
+          StageFailure{.prefix = stage_prefixes::kReadingInput, .error = root.error(), .unread = std::nullopt};
       return true;
     }
     std::optional<translate::SyntaxError> unread;
@@ -202,7 +204,8 @@ class Runner {
     if (!file) {
       std::optional<resolve_bodies::FileSyntaxError> located;
       if (unread) located = resolve_bodies::FileSyntaxError{.file_id = 0, .error = std::move(*unread)};
-      run_.failure = StageFailure{.prefix = stage_prefixes::kParse, .error = file.error(), .unread = std::move(located)};
+      run_.failure =
+          StageFailure{.prefix = stage_prefixes::kParse, .error = file.error(), .unread = std::move(located)};
       return true;
     }
     if (auto module = resolver::resolve(*file, 0); !module) {
