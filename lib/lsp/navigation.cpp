@@ -65,23 +65,12 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
   std::vector<Pending> stack;
   auto checkRef = [&](const ast::NamedSignalRef& ref, const ast::OutputDecl* output,
                       const ast::ComponentInstance* owner) -> std::optional<Hit> {
-    if (contains(ref.target.span, at)) {
-      return Hit{.role = Role::signal_target,
-                 .instance = owner,
-                 .ref = &ref,
-                 .output = output,
-                 .text = ref.target.text,
-                 .span = ref.target.span};
-    }
+    auto hit = [&](Role role, const ast::Identifier& name) {
+      return Hit{.role = role, .instance = owner, .ref = &ref, .output = output, .text = name.text, .span = name.span};
+    };
+    if (contains(ref.target.span, at)) return hit(Role::signal_target, ref.target);
     // A bare name's implicit "out" carries the reference's own span.
-    if (!(ref.port.span == ref.span) && contains(ref.port.span, at)) {
-      return Hit{.role = Role::signal_port,
-                 .instance = owner,
-                 .ref = &ref,
-                 .output = output,
-                 .text = ref.port.text,
-                 .span = ref.port.span};
-    }
+    if (!(ref.port.span == ref.span) && contains(ref.port.span, at)) return hit(Role::signal_port, ref.port);
     return std::nullopt;
   };
   auto checkSource = [&](const ast::SignalSource& source, const ast::OutputDecl* output,
