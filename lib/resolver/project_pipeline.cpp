@@ -270,6 +270,8 @@ class Runner {
 
 Result<ProjectRun> runProjectPipeline(TextArena& arena, std::string_view root_path, const Options& options) {
   VORN_CHECK((options.root_tree == nullptr) == (options.root == nullptr));
+  // A stored scan that no longer holds would already have taken the root over.
+  VORN_CHECK(options.cache == nullptr || options.root == nullptr);
   return Runner(arena, root_path, options).run();
 }
 

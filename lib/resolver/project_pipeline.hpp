@@ -66,6 +66,7 @@ struct Options {
   const ast::File* root_tree = nullptr;
   resolve_bodies::ResolvedRoot* root = nullptr;
   // A stored scan to try first; a fresh scan without diagnostics is stored.
+  // Not together with `root`.
   ScanCache* cache = nullptr;
   // Sees the root's syntax tree while body resolution holds it (not called
   // when `root` is given).
