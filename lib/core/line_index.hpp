@@ -21,7 +21,8 @@ struct LineCol {
 class LineIndex {
  public:
   // Line 1 starts at `first_line_start`: a reader that skips a byte order
-  // mark counts its columns from after it.
+  // mark counts its columns from after it. Texts are read with limits far
+  // below 4 GiB, so offsets fit 32 bits, as in the parse tree.
   explicit LineIndex(std::string_view text, std::size_t first_line_start = 0);
 
   // The line and column of a byte offset, clamped to the text from the start
@@ -36,8 +37,8 @@ class LineIndex {
   std::size_t firstLineStart() const { return starts_.front(); }
 
  private:
-  std::size_t text_size_;
-  std::vector<std::size_t> starts_;  // by line, from line 1
+  std::uint32_t text_size_;
+  std::vector<std::uint32_t> starts_;  // by line, from line 1
   mutable std::size_t hint_ = 0;     // index of the line found last
 };
 
