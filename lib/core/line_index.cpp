@@ -23,21 +23,9 @@ LineIndex::LineIndex(std::string_view text, std::size_t first_line_start)
   }
 }
 
-LineCol LineIndex::lineColOf(std::size_t offset) const {
-  const auto at = static_cast<std::uint32_t>(std::clamp<std::size_t>(offset, starts_.front(), text_size_));
-  auto holds = [&](std::size_t i) {
-    return starts_[i] <= at && (i + 1 == starts_.size() || at < starts_[i + 1]);
-  };
-  std::size_t line = hint_;
-  if (!holds(line)) {
-    if (line + 1 < starts_.size() && holds(line + 1)) {
-      ++line;
-    } else {
-      line = static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) - 1;
-    }
-    hint_ = line;
-  }
-  return LineCol{.line = static_cast<std::uint32_t>(line + 1), .col = at - starts_[line] + 1};
+std::size_t LineIndex::lineOf(std::uint32_t at) const {
+  if (hint_ + 1 < starts_.size() && holds(hint_ + 1, at)) return hint_ + 1;
+  return static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) - 1;
 }
 
 std::size_t LineIndex::offsetOf(LineCol at) const {

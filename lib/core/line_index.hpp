@@ -28,7 +28,13 @@ class LineIndex {
   // The line and column of a byte offset, clamped to the text from the start
   // of line 1. Offsets are mostly asked for in text order, so the line found
   // last and the one after it are tried first.
-  LineCol lineColOf(std::size_t offset) const;
+  LineCol lineColOf(std::size_t offset) const {
+    const std::uint32_t at = offset < starts_.front() ? starts_.front()
+                             : offset > text_size_    ? text_size_
+                                                      : static_cast<std::uint32_t>(offset);
+    if (!holds(hint_, at)) hint_ = lineOf(at);
+    return LineCol{.line = static_cast<std::uint32_t>(hint_ + 1), .col = at - starts_[hint_] + 1};
+  }
 
   // The byte offset of a line and column, clamped to the text; a column past
   // the end of its line stops at its line feed, and 0 counts as 1.
@@ -37,9 +43,14 @@ class LineIndex {
   std::size_t firstLineStart() const { return starts_.front(); }
 
  private:
+  bool holds(std::size_t line, std::uint32_t at) const {
+    return starts_[line] <= at && (line + 1 == starts_.size() || at < starts_[line + 1]);
+  }
+  std::size_t lineOf(std::uint32_t at) const;  // past the line found last
+
   std::uint32_t text_size_;
   std::vector<std::uint32_t> starts_;  // by line, from line 1
-  mutable std::size_t hint_ = 0;     // index of the line found last
+  mutable std::size_t hint_ = 0;       // index of the line found last
 };
 
 }  // namespace vorn
