@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/check.hpp"
 #include "core/file_io.hpp"
 #include "core/stage_prefixes.hpp"
 #include "emit/main.hpp"
@@ -101,9 +102,8 @@ Result<bool> scanStrict(OutputStream& err, const builder::Table& table) {
     for (std::size_t column = 0; column < cells.outputs.size(); ++column) {
       if (cells.outputs[column] != builder::State::undef) continue;
       any_undefined = true;
-      auto written = err.writeAll({"truth-table: undefined output at row ", std::to_string(row), ", output '",
-                                   table.header.outputs[column].name, "'\n"});
-      if (!written) return fail(written.error());
+      VORN_TRY_VOID(err.writeAll({"truth-table: undefined output at row ", std::to_string(row), ", output '",
+                                  table.header.outputs[column].name, "'\n"}));
     }
   }
   return any_undefined;
@@ -136,7 +136,9 @@ Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, 
 }
 
 Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, StageReport& report) {
-  emit::EmitOptions options{lastPathComponent(args.input_path), kCompileTimestamp, kCompilerVersion};
+  emit::EmitOptions options{.source_name = lastPathComponent(args.input_path),
+                            .compile_timestamp = kCompileTimestamp,
+                            .compiler_version = kCompilerVersion};
   auto text = program.project ? project::emitProjectSource(*program.project, options)
                               : emit::emitModuleSource(*program.module, options);
   if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
@@ -148,8 +150,8 @@ Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, 
 
 // Always on a project: the built-in gates are files of their own there.
 Result<std::uint8_t> runEmitVerilog(const args::Args& args, const Program& program, StageReport& report) {
-  if (program.project == nullptr) return fail(Error::InternalError);
-  verilog::EmitOptions options{lastPathComponent(args.input_path), kCompilerVersion};
+  VORN_CHECK(program.project != nullptr);
+  verilog::EmitOptions options{.source_name = lastPathComponent(args.input_path), .compiler_version = kCompilerVersion};
   auto text = verilog::emitProjectVerilog(*program.project, options);
   if (!text) return report.stageFailure(stage_prefixes::kEmission, text.error());
   if (auto written = writeOutput(args, program, *text); !written) {
@@ -190,7 +192,7 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
   log::setSink(nullptr, nullptr);
   if (!table) return report.stageFailure(stage_prefixes::kTruthTableBuild, table.error());
   // The trace of the simulation comes before the table, as it happened.
-  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
+  VORN_TRY_VOID(report.err().flush());
   if (auto failed = writeVcd(args, program, recorder, report)) return *failed;
 
   Result<void> rendered;
@@ -220,7 +222,7 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
     if (text.error() != Error::FileNotFound) {
       return report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
     }
-    if (auto w = err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}); !w) return fail(w.error());
+    VORN_TRY_VOID(err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}));
     return std::uint8_t{1};
   }
   const builder::Header pins = builder::readHeader(*topology);
@@ -228,7 +230,7 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
   if (!table) {
     std::string line = test_table::formatTableError(table_path, table.error());
     line.push_back('\n');
-    if (auto written = err.write(line); !written) return fail(written.error());
+    VORN_TRY_VOID(err.write(line));
     return std::uint8_t{1};
   }
 
@@ -239,10 +241,10 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
   log::setSink(nullptr, nullptr);
   if (!run) return report.stageFailure(stage_prefixes::kTestRun, run.error());
   // The trace of the simulation comes before the report, as it happened.
-  if (auto flushed = err.flush(); !flushed) return fail(flushed.error());
+  VORN_TRY_VOID(err.flush());
   if (auto failed = writeVcd(args, program, recorder, report)) return *failed;
 
-  test_report::Report test_report{args.test_table_path, pins, *table, *run};
+  test_report::Report test_report{.table_path = args.test_table_path, .pins = pins, .table = *table, .run = *run};
   Result<void> rendered;
   switch (args.truth_table_format) {
     case args::TruthTableFormat::markdown: rendered = test_report::renderMarkdown(out, test_report); break;

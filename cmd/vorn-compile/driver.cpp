@@ -12,9 +12,8 @@
 #include "core/text_arena.hpp"
 #include "ir/resolver.hpp"
 #include "resolver/file_loader.hpp"
-#include "resolver/import_cycle.hpp"
+#include "resolver/project_pipeline.hpp"
 #include "resolver/resolve_bodies.hpp"
-#include "resolver/scan_imports.hpp"
 #include "stage_report.hpp"
 #include "syntax/translate.hpp"
 #include "validator/diagnostics.hpp"
@@ -28,7 +27,7 @@ namespace {
 using diagnostics::Diagnostic;
 
 Result<std::uint8_t> writeUsageError(OutputStream& err, std::string_view message) {
-  if (auto written = err.writeAll({"usage error: ", message, "\n"}); !written) return fail(written.error());
+  VORN_TRY_VOID(err.writeAll({"usage error: ", message, "\n"}));
   return std::uint8_t{2};
 }
 
@@ -37,84 +36,60 @@ Result<std::uint8_t> runInspect(const ast::File& file, const types::Module& modu
                                 const std::vector<Diagnostic>& diagnostics, std::string_view input_path,
                                 OutputStream& out, StageReport& report) {
   report.inspectDiagnostics(std::span<const std::string_view>(&input_path, 1), diagnostics);
-  auto ast_dump = inspect_dump::dumpAstFile(file);
-  if (!ast_dump) return fail(ast_dump.error());
-  auto ir_dump = inspect_dump::dumpIrModule(module);
-  if (!ir_dump) return fail(ir_dump.error());
+  VORN_TRY(const std::string ast_dump, inspect_dump::dumpAstFile(file));
+  VORN_TRY(const std::string ir_dump, inspect_dump::dumpIrModule(module));
 
-  auto headed = out.writeAll({"=== Parse Tree ===\n", *ast_dump, "\n\n=== Resolved IR ===\n", *ir_dump,
-                              "\n\n=== Diagnostics ===\n"});
-  if (!headed) return fail(headed.error());
-  auto counts = diagnostics::printDiagnosticSet(out, input_path, diagnostics);
-  if (!counts) return fail(counts.error());
-  std::string errors = std::to_string(counts->errors);
-  std::string warnings = std::to_string(counts->warnings);
-  auto summary = out.writeAll({diagnostics.empty() ? "\n" : "", "\n=== Summary ===\n", errors, " errors, ",
-                               warnings, " warnings\n"});
-  if (!summary) return fail(summary.error());
-  return static_cast<std::uint8_t>(counts->errors > 0 ? 1 : 0);
+  VORN_TRY_VOID(out.writeAll(
+      {"=== Parse Tree ===\n", ast_dump, "\n\n=== Resolved IR ===\n", ir_dump, "\n\n=== Diagnostics ===\n"}));
+  VORN_TRY(const diagnostics::Counts counts, diagnostics::printDiagnosticSet(out, input_path, diagnostics));
+  std::string errors = std::to_string(counts.errors);
+  std::string warnings = std::to_string(counts.warnings);
+  VORN_TRY_VOID(out.writeAll(
+      {diagnostics.empty() ? "\n" : "", "\n=== Summary ===\n", errors, " errors, ", warnings, " warnings\n"}));
+  return static_cast<std::uint8_t>(counts.errors > 0 ? 1 : 0);
 }
 
-// Prints a stage's diagnostics, each with the path of its own file; true when
-// they hold an error and the run stops.
-Result<bool> printAndJudge(StageReport& report, std::span<const std::string_view> display_paths,
-                           const std::vector<Diagnostic>& list) {
-  if (list.empty()) return false;
-  auto counts = report.diagnostics(display_paths, list);
-  if (!counts) return fail(counts.error());
-  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
-  return counts->errors > 0;
-}
-
-struct ProjectPipeline {
+// The project pipeline's stage diagnostics go out as soon as their stage
+// ends; a failed stage is reported with the unread text it names.
+struct ProjectOutcome {
   std::optional<types::Project> project;
   std::optional<std::uint8_t> exit_status;  // set when the run ends here
   std::vector<Diagnostic> diagnostics;
   std::vector<std::string_view> display_paths;  // by file id
 };
 
-// `root_file` and `root` are the root as the driver read, parsed and resolved
-// it; the stages take them over instead of doing that work again.
-Result<ProjectPipeline> runProjectPipeline(TextArena& arena, std::string_view input_path, const ast::File& root_file,
-                                           resolve_bodies::ResolvedRoot root, StageReport& report) {
-  ProjectPipeline pipeline;
-  auto stop = [&](Result<std::uint8_t> status) -> Result<ProjectPipeline> {
-    if (!status) return fail(status.error());
-    pipeline.exit_status = *status;
-    return std::move(pipeline);
+Result<ProjectOutcome> runProject(TextArena& arena, std::string_view input_path, const ast::File& root_file,
+                                  resolve_bodies::ResolvedRoot root, StageReport& report) {
+  project_pipeline::Options options;
+  options.root_tree = &root_file;
+  options.root = &root;
+  options.on_stage_diagnostics = [&](std::span<const std::string_view> display_paths,
+                                     const std::vector<Diagnostic>& list) -> Result<void> {
+    VORN_TRY_VOID(report.diagnostics(display_paths, list));
+    return report.err().flush();
   };
-
-  auto scan = scan_imports::scanProjectImports(arena, input_path, &root_file);
-  if (!scan) return stop(report.stageFailure(stage_prefixes::kImportScan, scan.error()));
-  pipeline.display_paths = scan->display_paths;
-  auto scan_stops = printAndJudge(report, pipeline.display_paths, scan->diagnostics);
-  if (!scan_stops) return fail(scan_stops.error());
-  if (*scan_stops) return stop(std::uint8_t{1});
-
-  auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
-  if (!cycles) return stop(report.stageFailure(stage_prefixes::kImportCycles, cycles.error()));
-  auto cycles_stop = printAndJudge(report, pipeline.display_paths, cycles->diagnostics);
-  if (!cycles_stop) return fail(cycles_stop.error());
-  if (*cycles_stop) return stop(std::uint8_t{1});
-
-  std::optional<resolve_bodies::FileSyntaxError> unread;
-  auto project =
-      resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order, &unread, &root);
-  if (!project) {
+  VORN_TRY(project_pipeline::ProjectRun run, project_pipeline::runProjectPipeline(arena, input_path, options));
+  ProjectOutcome outcome;
+  if (run.failure) {
+    const project_pipeline::StageFailure& failure = *run.failure;
     std::optional<translate::SyntaxError> located;
     std::string_view path = input_path;
-    if (unread) {
-      located = std::move(unread->error);
-      path = diagnostics::pathOfFile(pipeline.display_paths, unread->file_id);
+    if (failure.unread) {
+      located = failure.unread->error;
+      path = diagnostics::pathOfFile(run.display_paths, failure.unread->file_id);
     }
-    return stop(report.syntaxFailure(stage_prefixes::kBodyResolution, project.error(), path, located));
+    VORN_TRY(outcome.exit_status, report.syntaxFailure(failure.prefix, failure.error, path, located));
+    return outcome;
   }
-
-  auto checked = run_project::run(*project);
-  if (!checked) return stop(report.stageFailure(stage_prefixes::kProjectValidation, checked.error()));
-  pipeline.project = std::move(*project);
-  pipeline.diagnostics = std::move(*checked);
-  return pipeline;
+  // Without a project, the scan's or the cycles' errors stopped the run.
+  if (!run.project) {
+    outcome.exit_status = 1;
+    return outcome;
+  }
+  outcome.project = std::move(run.project);
+  outcome.diagnostics = std::move(run.diagnostics);
+  outcome.display_paths = std::move(run.display_paths);
+  return outcome;
 }
 
 Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, StageReport& report) {
@@ -152,12 +127,12 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
   std::optional<types::Project> project;
   std::vector<std::string_view> display_paths{args.input_path};
   if (project_pipeline) {
-    auto pipeline = runProjectPipeline(arena, args.input_path, *file, {source, std::move(*module)}, report);
-    if (!pipeline) return fail(pipeline.error());
-    if (pipeline->exit_status) return *pipeline->exit_status;
-    project = std::move(pipeline->project);
-    diagnostics = std::move(pipeline->diagnostics);
-    display_paths = std::move(pipeline->display_paths);
+    VORN_TRY(ProjectOutcome outcome,
+             runProject(arena, args.input_path, *file, {.source = source, .module = std::move(*module)}, report));
+    if (outcome.exit_status) return *outcome.exit_status;
+    project = std::move(outcome.project);
+    diagnostics = std::move(outcome.diagnostics);
+    display_paths = std::move(outcome.display_paths);
     program.project = &*project;
   } else {
     auto checked = run::run(*module);
@@ -171,10 +146,9 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
   }
 
   // Standard error is buffered; diagnostics reach a terminal before any product.
-  auto counts = report.diagnostics(display_paths, diagnostics);
-  if (!counts) return fail(counts.error());
-  if (auto flushed = report.err().flush(); !flushed) return fail(flushed.error());
-  if (counts->errors > 0 || (args.warnings_as_errors && counts->warnings > 0)) return std::uint8_t{1};
+  VORN_TRY(const diagnostics::Counts counts, report.diagnostics(display_paths, diagnostics));
+  VORN_TRY_VOID(report.err().flush());
+  if (counts.errors > 0 || (args.warnings_as_errors && counts.warnings > 0)) return std::uint8_t{1};
 
   switch (args.mode) {
     case args::Mode::compile: return runCompile(args, program, report);
@@ -195,7 +169,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
   auto parsed = args::parse(arguments);
   if (!parsed) {
     if (parsed.error() == Error::HelpRequested) {
-      if (auto written = out.write(args::helpText()); !written) return fail(written.error());
+      VORN_TRY_VOID(out.write(args::helpText()));
       return std::uint8_t{0};
     }
     return writeUsageError(err, args::usageMessage(parsed.error()));

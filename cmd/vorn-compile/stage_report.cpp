@@ -56,7 +56,7 @@ Result<std::uint8_t> StageReport::stageFailure(std::string_view prefix, Error er
     failure_json_.push_back('}');
     return std::uint8_t{1};
   }
-  if (auto written = err_.writeAll({prefix, errorName(error), "\n"}); !written) return fail(written.error());
+  VORN_TRY_VOID(err_.writeAll({prefix, errorName(error), "\n"}));
   return std::uint8_t{1};
 }
 
@@ -80,7 +80,7 @@ Result<std::uint8_t> StageReport::syntaxFailure(std::string_view prefix, Error e
   }
   std::string line = translate::formatSyntaxError(path, *unread);
   line.push_back('\n');
-  if (auto written = err_.write(line); !written) return fail(written.error());
+  VORN_TRY_VOID(err_.write(line));
   return stageFailure(prefix, error);
 }
 
@@ -90,9 +90,7 @@ Result<std::uint8_t> StageReport::inputNotFound(std::string_view path) {
     failure_json_.push_back('}');
     return std::uint8_t{1};
   }
-  if (auto written = err_.writeAll({stage_prefixes::kInputNotFound, path, "\n"}); !written) {
-    return fail(written.error());
-  }
+  VORN_TRY_VOID(err_.writeAll({stage_prefixes::kInputNotFound, path, "\n"}));
   return std::uint8_t{1};
 }
 
@@ -105,8 +103,7 @@ Result<std::uint8_t> StageReport::finish(Result<std::uint8_t> status, OutputStre
     failure_json_.push_back('}');
     status = std::uint8_t{1};
   }
-  auto written = err_.writeAll({"{\"diagnostics\":[", diagnostics_json_, "],\"failure\":", failure_json_, "}\n"});
-  if (!written) return fail(written.error());
+  VORN_TRY_VOID(err_.writeAll({"{\"diagnostics\":[", diagnostics_json_, "],\"failure\":", failure_json_, "}\n"}));
   return status;
 }
 

@@ -3,8 +3,8 @@
 #include <string_view>
 
 // What a failed stage's line starts with, before the error name (the input
-// path for kInputNotFound). The compiler prints these and the language
-// server words its stage failures the same way, so both read them here.
+// path for kInputNotFound). The compiler prints these; the project pipeline
+// names its failed stages by them, which the language server shows as they are.
 namespace vorn::stage_prefixes {
 
 inline constexpr std::string_view kInputNotFound = "input file not found: ";

@@ -17,8 +17,6 @@ namespace vorn::lsp {
 
 namespace {
 
-constexpr Span kWholeFile{0, 1, 1, 1, 1};
-
 bool contains(const Span& span, LineCol at) {
   const auto before = [](std::uint32_t l1, std::uint32_t c1, std::uint32_t l2, std::uint32_t c2) {
     return l1 < l2 || (l1 == l2 && c1 <= c2);
@@ -40,20 +38,22 @@ struct Hit {
   const ast::PortConnection* port = nullptr;
   const ast::NamedSignalRef* ref = nullptr;
   const ast::OutputDecl* output = nullptr;  // the output whose value holds the name
-  std::string_view text;
-  Span span;
+  std::string_view text{};
+  Span span{};
 };
 
 // Walks every name of the file without recursion (anonymous instances nest
 // deeply) and returns the first one whose span holds `at`.
 std::optional<Hit> findHit(const ast::File& file, LineCol at) {
   for (const ast::Import& import : file.imports) {
-    if (contains(import.alias.span, at)) return Hit{Role::import_alias, &import, nullptr, false, nullptr, nullptr, nullptr, import.alias.text, import.alias.span};
-    if (contains(import.path.span, at)) return Hit{Role::import_path, &import, nullptr, false, nullptr, nullptr, nullptr, import.path.text, import.path.span};
+    if (contains(import.alias.span, at))
+      return Hit{.role = Role::import_alias, .import = &import, .text = import.alias.text, .span = import.alias.span};
+    if (contains(import.path.span, at))
+      return Hit{.role = Role::import_path, .import = &import, .text = import.path.text, .span = import.path.span};
   }
   for (const ast::InputDecl& input : file.inputs) {
     for (const ast::Identifier& name : input.names) {
-      if (contains(name.span, at)) return Hit{Role::input_name, nullptr, nullptr, false, nullptr, nullptr, nullptr, name.text, name.span};
+      if (contains(name.span, at)) return Hit{.role = Role::input_name, .text = name.text, .span = name.span};
     }
   }
 
@@ -65,13 +65,12 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
   std::vector<Pending> stack;
   auto checkRef = [&](const ast::NamedSignalRef& ref, const ast::OutputDecl* output,
                       const ast::ComponentInstance* owner) -> std::optional<Hit> {
-    if (contains(ref.target.span, at)) {
-      return Hit{Role::signal_target, nullptr, owner, false, nullptr, &ref, output, ref.target.text, ref.target.span};
-    }
+    auto hit = [&](Role role, const ast::Identifier& name) {
+      return Hit{.role = role, .instance = owner, .ref = &ref, .output = output, .text = name.text, .span = name.span};
+    };
+    if (contains(ref.target.span, at)) return hit(Role::signal_target, ref.target);
     // A bare name's implicit "out" carries the reference's own span.
-    if (!(ref.port.span == ref.span) && contains(ref.port.span, at)) {
-      return Hit{Role::signal_port, nullptr, owner, false, nullptr, &ref, output, ref.port.text, ref.port.span};
-    }
+    if (!(ref.port.span == ref.span) && contains(ref.port.span, at)) return hit(Role::signal_port, ref.port);
     return std::nullopt;
   };
   auto checkSource = [&](const ast::SignalSource& source, const ast::OutputDecl* output,
@@ -80,34 +79,55 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
     if (!source.anonymous) return std::nullopt;
     // The port read from an anonymous instance: `q` in `p(x=a).q`.
     if (!source.anonymous_port.text.empty() && contains(source.anonymous_port.span, at)) {
-      return Hit{Role::signal_port, nullptr, source.anonymous.get(), true, nullptr, nullptr, output,
-                 source.anonymous_port.text, source.anonymous_port.span};
+      return Hit{.role = Role::signal_port,
+                 .instance = source.anonymous.get(),
+                 .anonymous = true,
+                 .output = output,
+                 .text = source.anonymous_port.text,
+                 .span = source.anonymous_port.span};
     }
-    stack.push_back(Pending{source.anonymous.get(), true, output});
+    stack.push_back(Pending{.instance = source.anonymous.get(), .anonymous = true, .output = output});
     return std::nullopt;
   };
 
   for (const ast::OutputDecl& output : file.outputs) {
-    if (contains(output.name.span, at)) return Hit{Role::output_name, nullptr, nullptr, false, nullptr, nullptr, &output, output.name.text, output.name.span};
+    if (contains(output.name.span, at)) {
+      return Hit{.role = Role::output_name, .output = &output, .text = output.name.text, .span = output.name.span};
+    }
     if (!contains(output.span, at)) continue;
     if (auto hit = checkSource(output.value, &output, nullptr)) return hit;
   }
   for (const ast::ComponentInstance& instance : file.components) {
-    if (contains(instance.span, at)) stack.push_back(Pending{&instance, false, nullptr});
+    if (contains(instance.span, at))
+      stack.push_back(Pending{.instance = &instance, .anonymous = false, .output = nullptr});
   }
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
     const ast::ComponentInstance& instance = *pending.instance;
     if (contains(instance.type_name.span, at)) {
-      return Hit{Role::type_name, nullptr, &instance, pending.anonymous, nullptr, nullptr, pending.output, instance.type_name.text, instance.type_name.span};
+      return Hit{.role = Role::type_name,
+                 .instance = &instance,
+                 .anonymous = pending.anonymous,
+                 .output = pending.output,
+                 .text = instance.type_name.text,
+                 .span = instance.type_name.span};
     }
     if (!pending.anonymous && instance.instance_name && contains(instance.instance_name->span, at)) {
-      return Hit{Role::instance_name, nullptr, &instance, false, nullptr, nullptr, nullptr, instance.instance_name->text, instance.instance_name->span};
+      return Hit{.role = Role::instance_name,
+                 .instance = &instance,
+                 .text = instance.instance_name->text,
+                 .span = instance.instance_name->span};
     }
     for (const ast::PortConnection& port : instance.ports) {
       if (contains(port.port.span, at)) {
-        return Hit{Role::port_name, nullptr, &instance, pending.anonymous, &port, nullptr, pending.output, port.port.text, port.port.span};
+        return Hit{.role = Role::port_name,
+                   .instance = &instance,
+                   .anonymous = pending.anonymous,
+                   .port = &port,
+                   .output = pending.output,
+                   .text = port.port.text,
+                   .span = port.port.span};
       }
       if (auto hit = checkSource(port.value, pending.output, &instance)) return hit;
     }
@@ -122,38 +142,47 @@ struct Declaration {
   enum class Kind : std::uint8_t { input, instance, output } kind = Kind::input;
   const ast::ComponentInstance* instance = nullptr;
   const ast::OutputDecl* output = nullptr;
-  Span name_span;
+  Span name_span{};
 };
 
 std::optional<Declaration> lookupSignal(const ast::File& file, std::string_view name, const ast::OutputDecl* within) {
   if (within != nullptr) {
     std::optional<Declaration> found;
     for (const ast::OutputDecl& output : file.outputs) {
-      if (output.name.text == name) found = Declaration{Declaration::Kind::output, nullptr, &output, output.name.span};
+      if (output.name.text == name)
+        found = Declaration{
+            .kind = Declaration::Kind::output, .instance = nullptr, .output = &output, .name_span = output.name.span};
       if (&output == within) break;
     }
     if (found) return found;
   }
   for (auto it = file.components.rbegin(); it != file.components.rend(); ++it) {
     if (it->instance_name && it->instance_name->text == name) {
-      return Declaration{Declaration::Kind::instance, &*it, nullptr, it->instance_name->span};
+      return Declaration{.kind = Declaration::Kind::instance,
+                         .instance = &*it,
+                         .output = nullptr,
+                         .name_span = it->instance_name->span};
     }
   }
   for (auto decl = file.inputs.rbegin(); decl != file.inputs.rend(); ++decl) {
     for (auto id = decl->names.rbegin(); id != decl->names.rend(); ++id) {
-      if (id->text == name) return Declaration{Declaration::Kind::input, nullptr, nullptr, id->span};
+      if (id->text == name)
+        return Declaration{
+            .kind = Declaration::Kind::input, .instance = nullptr, .output = nullptr, .name_span = id->span};
     }
   }
   return std::nullopt;
 }
 
-bool isPrimitiveType(std::string_view type_name, std::vector<std::string>& inputs) {
+// The input ports of a primitive component type; none for any other name.
+std::optional<std::vector<std::string>> primitiveInputs(std::string_view type_name) {
   std::optional<types::PrimitiveKind> kind = types::primitiveOfTypeName(type_name);
   // Pins are declared with their keywords, never written as a component type.
-  if (!kind || *kind == types::PrimitiveKind::input_pin || *kind == types::PrimitiveKind::output_pin) return false;
+  if (!kind || *kind == types::PrimitiveKind::input_pin || *kind == types::PrimitiveKind::output_pin) {
+    return std::nullopt;
+  }
   std::span<const std::string_view> ports = port_table::requiredInputs(*kind);
-  inputs.assign(ports.begin(), ports.end());
-  return true;
+  return std::vector<std::string>(ports.begin(), ports.end());
 }
 
 // A file named by an import, parsed for its pins.
@@ -242,8 +271,7 @@ std::optional<Span> pinSpan(const ast::File& file, std::string_view name, bool i
 // The sub-circuit file behind an instance's type, when there is one.
 std::optional<LoadedModule> subCircuitOf(TextArena& arena, const ast::File& file, std::string_view file_path,
                                          std::string_view type_name) {
-  std::vector<std::string> unused;
-  if (isPrimitiveType(type_name, unused)) return std::nullopt;
+  if (primitiveInputs(type_name)) return std::nullopt;
   const ast::Import* import = importForAlias(file, type_name);
   if (import == nullptr) return std::nullopt;
   auto path = resolveImport(arena, file_path, *import);
@@ -332,7 +360,8 @@ std::vector<FileSymbol> fileSymbols(const ast::File& file) {
 TypeInterface interfaceOfType(const ast::File& file, std::string_view file_path, std::string_view type_name) {
   TypeInterface result;
   result.type_name = std::string(type_name);
-  if (isPrimitiveType(type_name, result.inputs)) {
+  if (std::optional<std::vector<std::string>> inputs = primitiveInputs(type_name)) {
+    result.inputs = std::move(*inputs);
     result.kind = TypeInterface::Kind::primitive;
     result.outputs = {"out"};
     return result;
@@ -369,7 +398,7 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
   TextArena arena;
   auto wholeFile = [&](std::optional<std::string> path) -> std::optional<SourceLocation> {
     if (!path || builtins::hasVirtualPrefix(*path)) return std::nullopt;
-    return SourceLocation{*path, kWholeFile};
+    return SourceLocation{.path = *path, .span = std::nullopt};
   };
   switch (hit->role) {
     case Role::import_alias:
@@ -377,22 +406,22 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
     case Role::type_name: {
       auto target = subCircuitOf(arena, file, file_path, hit->text);
       if (!target) return std::nullopt;
-      return SourceLocation{target->path, kWholeFile};
+      return SourceLocation{.path = target->path, .span = std::nullopt};
     }
     case Role::input_name:
     case Role::output_name:
-    case Role::instance_name: return SourceLocation{std::string(file_path), hit->span};
+    case Role::instance_name: return SourceLocation{.path = std::string(file_path), .span = hit->span};
     case Role::signal_target: {
       auto declaration = lookupSignal(file, hit->text, hit->output);
       if (!declaration) return std::nullopt;
-      return SourceLocation{std::string(file_path), declaration->name_span};
+      return SourceLocation{.path = std::string(file_path), .span = declaration->name_span};
     }
     case Role::port_name: {
       auto target = subCircuitOf(arena, file, file_path, hit->instance->type_name.text);
       if (!target || !target->file) return std::nullopt;
       auto span = pinSpan(*target->file, hit->text, true);
       if (!span) return std::nullopt;
-      return SourceLocation{target->path, *span};
+      return SourceLocation{.path = target->path, .span = *span};
     }
     case Role::signal_port: {
       const ast::ComponentInstance* instance = hit->ref == nullptr ? hit->instance : nullptr;
@@ -405,7 +434,7 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
       if (!target || !target->file) return std::nullopt;
       auto span = pinSpan(*target->file, hit->text, false);
       if (!span) return std::nullopt;
-      return SourceLocation{target->path, *span};
+      return SourceLocation{.path = target->path, .span = *span};
     }
   }
   return std::nullopt;
@@ -495,7 +524,8 @@ std::vector<UndeclaredSignal> undeclaredSignals(const ast::File& file) {
   }
   std::vector<UndeclaredSignal> found;
   for (const ast::NamedSignalRef* ref : refs) {
-    if (!declared.contains(ref->target.text)) found.push_back(UndeclaredSignal{std::string(ref->target.text), ref->target.span});
+    if (!declared.contains(ref->target.text))
+      found.push_back(UndeclaredSignal{.name = std::string(ref->target.text), .span = ref->target.span});
   }
   std::sort(found.begin(), found.end(), [](const UndeclaredSignal& a, const UndeclaredSignal& b) {
     return a.span.start_line != b.span.start_line ? a.span.start_line < b.span.start_line : a.span.start_col < b.span.start_col;
@@ -543,9 +573,11 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
           const std::string name = it->path().filename().string();
           std::error_code kind_error;
           if (it->is_directory(kind_error)) {
-            if (!name.starts_with('.')) items.push_back(CompletionItem{name + "/", CompletionItem::Kind::folder, "folder"});
+            if (!name.starts_with('.'))
+              items.push_back(
+                  CompletionItem{.label = name + "/", .kind = CompletionItem::Kind::folder, .detail = "folder"});
           } else if (name.ends_with(".vorn") && !(own_folder && name == own_name)) {
-            items.push_back(CompletionItem{name, CompletionItem::Kind::file, "file"});
+            items.push_back(CompletionItem{.label = name, .kind = CompletionItem::Kind::file, .detail = "file"});
           }
         }
         std::sort(items.begin(), items.end(), [](const CompletionItem& a, const CompletionItem& b) { return a.label < b.label; });
@@ -568,7 +600,8 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
     auto declaration = lookupSignal(known, name, nullptr);
     if (!declaration || declaration->kind != Declaration::Kind::instance) return items;
     for (const std::string& port : interfaceOfType(known, file_path, declaration->instance->type_name.text).outputs) {
-      items.push_back(CompletionItem{port, CompletionItem::Kind::output_port, "output port"});
+      items.push_back(
+          CompletionItem{.label = port, .kind = CompletionItem::Kind::output_port, .detail = "output port"});
     }
     return items;
   }
@@ -576,11 +609,15 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
   // `port=`: every signal a binding can name.
   if (mark > 0 && before[mark - 1] == '=') {
     for (const ast::InputDecl& decl : known.inputs) {
-      for (const ast::Identifier& name : decl.names) items.push_back(CompletionItem{std::string(name.text), CompletionItem::Kind::signal, "input"});
+      for (const ast::Identifier& name : decl.names)
+        items.push_back(
+            CompletionItem{.label = std::string(name.text), .kind = CompletionItem::Kind::signal, .detail = "input"});
     }
     for (const ast::ComponentInstance& instance : known.components) {
       if (instance.instance_name) {
-        items.push_back(CompletionItem{std::string(instance.instance_name->text), CompletionItem::Kind::signal, std::string(instance.type_name.text)});
+        items.push_back(CompletionItem{.label = std::string(instance.instance_name->text),
+                                       .kind = CompletionItem::Kind::signal,
+                                       .detail = std::string(instance.type_name.text)});
       }
     }
     return items;
@@ -593,18 +630,24 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
   while (back > 0 && isBlank(text[back - 1])) --back;
   if (back > 0 && (text[back - 1] == '(' || text[back - 1] == ',' || text[back - 1] == '=' || text[back - 1] == '.')) return items;
   for (std::string_view keyword : {"import", "input", "output"}) {
-    items.push_back(CompletionItem{std::string(keyword), CompletionItem::Kind::keyword, "keyword"});
+    items.push_back(
+        CompletionItem{.label = std::string(keyword), .kind = CompletionItem::Kind::keyword, .detail = "keyword"});
   }
   for (const types::PrimitiveTypeName& primitive : types::kPrimitiveTypeNames) {
     if (primitive.kind == types::PrimitiveKind::input_pin || primitive.kind == types::PrimitiveKind::output_pin) continue;
-    items.push_back(CompletionItem{std::string(primitive.name), CompletionItem::Kind::type, "primitive"});
+    items.push_back(CompletionItem{
+        .label = std::string(primitive.name), .kind = CompletionItem::Kind::type, .detail = "primitive"});
   }
   for (const builtins::Entry& entry : builtins::table()) {
     if (importForAlias(known, builtins::slice(entry.name)) != nullptr) continue;
-    items.push_back(CompletionItem{std::string(builtins::slice(entry.name)), CompletionItem::Kind::type, "built-in gate"});
+    items.push_back(CompletionItem{.label = std::string(builtins::slice(entry.name)),
+                                   .kind = CompletionItem::Kind::type,
+                                   .detail = "built-in gate"});
   }
   for (const ast::Import& import : known.imports) {
-    items.push_back(CompletionItem{std::string(import.alias.text), CompletionItem::Kind::alias, "import \"" + std::string(import.path.text) + "\""});
+    items.push_back(CompletionItem{.label = std::string(import.alias.text),
+                                   .kind = CompletionItem::Kind::alias,
+                                   .detail = "import \"" + std::string(import.path.text) + "\""});
   }
   return items;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/line_index.hpp"
 #include "core/span.hpp"
 #include "syntax/ast.hpp"
 
@@ -17,7 +18,7 @@ namespace vorn::lsp {
 
 struct SourceLocation {
   std::string path;  // canonical path, or "<builtin>/..." for a built-in gate
-  Span span;         // (1,1)-(1,1) for "the file as a whole"
+  std::optional<Span> span;  // none for the file as a whole
 };
 
 enum class SymbolRole : std::uint8_t { input, output, instance };
@@ -38,12 +39,6 @@ struct TypeInterface {
   std::string path;  // sub-circuits: the file's canonical path
   std::vector<std::string> inputs;
   std::vector<std::string> outputs;
-};
-
-// A source position in the compiler's terms: 1-based line, byte column.
-struct LineCol {
-  std::uint32_t line = 1;
-  std::uint32_t col = 1;
 };
 
 // Inputs, outputs and named instances, in source order.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,21 +7,24 @@
 
 #include "core/span.hpp"
 #include "resolver/file_loader.hpp"
+#include "resolver/project_pipeline.hpp"
 #include "validator/diagnostics.hpp"
 
 // Checks one file as the root of a project, with the compiler's own stages,
 // and places every resulting diagnostic in the file it is located in.
 namespace vorn::lsp {
 
+// A span of none places a diagnostic or note in its file as a whole, shown
+// at the start of its first line: a failed stage has no place of its own.
 struct PlacedNote {
   std::string path;
-  Span span;
+  std::optional<Span> span;
   std::string message;
 };
 
 struct PlacedDiagnostic {
   std::string path;  // the file the diagnostic is located in
-  Span span;
+  std::optional<Span> span;
   diagnostics::DiagnosticLevel level = diagnostics::DiagnosticLevel::err;
   std::optional<diagnostics::DiagnosticCode> code;  // none for a failed stage
   std::string message;
@@ -36,27 +38,14 @@ struct ProjectCheck {
   std::vector<PlacedDiagnostic> diagnostics;
 };
 
-// What an import scan and cycle analysis without diagnostics found for a
-// root, kept between checks: while the root's own import declarations and
-// every other file of the project stay the same, a new scan would find the
-// same, and a large root need not be parsed an extra time for it.
-class ScanCache {
- public:
-  ScanCache();
-  ~ScanCache();
-  ScanCache(ScanCache&&) noexcept;
-  ScanCache& operator=(ScanCache&&) noexcept;
+// A stored scan, kept between checks of the same root.
+using ScanCache = project_pipeline::ScanCache;
 
-  struct State;
-  std::unique_ptr<State> state;
-};
-
-// Runs the project pipeline on `root_path` the way the compiler does for a
-// project root: parse, resolve, import scan, import cycles, body resolution,
-// project checks. A stage that stops with diagnostics ends the check there;
-// a stage that fails becomes one error at the start of the root, worded as
-// the compiler words it ("body resolution failed: ParsingFailed"). Every file
-// is read through `overlay` first.
+// Runs the compiler's project pipeline on `root_path`. A stage that stops
+// with diagnostics ends the check there; a stage that fails becomes one
+// error at the start of the root, worded as the compiler words it ("body
+// resolution failed: ParsingFailed"), after the located error of text the
+// grammar could not read. Every file is read through `overlay` first.
 // With a cache, its scan is reused when still valid, and a fresh scan
 // without diagnostics is stored in it.
 // Past the compiler's words, a name bound to a port that the root does not

@@ -11,14 +11,19 @@
 namespace vorn::lsp {
 namespace {
 
+std::string place(const std::optional<Span>& span) {
+  if (!span) return "file";
+  std::ostringstream out;
+  out << span->start_line << ":" << span->start_col << "-" << span->end_line << ":" << span->end_col;
+  return out.str();
+}
+
 std::string describe(const ProjectCheck& check) {
   std::ostringstream out;
   for (const PlacedDiagnostic& d : check.diagnostics) {
-    out << d.path << ":" << d.span.start_line << ":" << d.span.start_col << "-" << d.span.end_line << ":"
-        << d.span.end_col << " " << (d.code ? diagnostics::codeName(*d.code) : "-") << " " << d.message << "\n";
-    for (const PlacedNote& n : d.notes) {
-      out << "  " << n.path << ":" << n.span.start_line << ":" << n.span.start_col << " " << n.message << "\n";
-    }
+    out << d.path << ":" << place(d.span) << " " << (d.code ? diagnostics::codeName(*d.code) : "-") << " " << d.message
+        << "\n";
+    for (const PlacedNote& n : d.notes) out << "  " << n.path << ":" << place(n.span) << " " << n.message << "\n";
   }
   return out.str();
 }
@@ -121,10 +126,10 @@ TEST(ProjectCheck, PlacesDiagnosticsInTheirFilesAndWordsFailedStages) {
   ASSERT_EQ(check.diagnostics.size(), 2u) << describe(check);
   EXPECT_EQ(check.diagnostics[0].path, lib);
   EXPECT_EQ(check.diagnostics[0].message, "the file is empty or holds only comments");
-  EXPECT_EQ(check.diagnostics[0].span.start_line, 1u);
-  EXPECT_EQ(check.diagnostics[0].span.start_col, 1u);
+  EXPECT_EQ(check.diagnostics[0].span, (Span{0, 1, 1, 1, 2}));
   EXPECT_EQ(check.diagnostics[1].path, root);
   EXPECT_EQ(check.diagnostics[1].message, "body resolution failed: InvalidProgram");
+  EXPECT_FALSE(check.diagnostics[1].span.has_value());
 
   // Unread text in an imported file: located there, and the root hears that
   // body resolution failed.

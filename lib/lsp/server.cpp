@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "core/text_arena.hpp"
+#include "core/error.hpp"
 #include "core/file_io.hpp"
+#include "core/text_arena.hpp"
 #include "lsp/framing.hpp"
 #include "lsp/navigation.hpp"
 #include "lsp/text_position.hpp"
@@ -80,7 +81,7 @@ std::optional<Position> positionMember(const json& object, const char* key) {
   auto l = clamp(*line);
   auto c = clamp(*character);
   if (!l || !c) return std::nullopt;
-  return Position{*l, *c};
+  return Position{.line = *l, .character = *c};
 }
 
 json toJson(Position position) { return json{{"line", position.line}, {"character", position.character}}; }
@@ -573,7 +574,8 @@ void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
     placed.message = "errors in imported file '" + std::string(import.path.text) + "'";
     for (const PlacedDiagnostic& diagnostic : result.diagnostics) {
       if (diagnostic.path != *target || diagnostic.level != diagnostics::DiagnosticLevel::err) continue;
-      placed.notes.push_back(PlacedNote{diagnostic.path, diagnostic.span, diagnostic.message});
+      placed.notes.push_back(
+          PlacedNote{.path = diagnostic.path, .span = diagnostic.span, .message = diagnostic.message});
     }
     if (!placed.notes.empty()) added.push_back(std::move(placed));
   }
@@ -592,6 +594,107 @@ void Server::sendDiagnostics(const std::string& uri, const std::string& list) {
   send_(message);
 }
 
+// The checked documents come last, so that their publication closes the
+// news of their check.
+std::vector<std::string> Server::publicationOrder(const std::set<std::string>& paths,
+                                                  const std::set<std::string>& just_checked) const {
+  std::vector<std::string> ordered;
+  for (const std::string& path : paths) {
+    if (!just_checked.contains(uriForPath(path))) ordered.push_back(path);
+  }
+  for (const std::string& path : paths) {
+    if (just_checked.contains(uriForPath(path))) ordered.push_back(path);
+  }
+  return ordered;
+}
+
+// A root waiting to be checked again would add what it found before: the
+// file waits for that check, which publishes it in turn.
+bool Server::waitsForCheck(const std::string& path) const {
+  return std::any_of(checks_.begin(), checks_.end(), [&](const auto& entry) {
+    auto root = documents_.find(entry.first);
+    return root != documents_.end() && root->second->dirty &&
+           (root->second->path == path || entry.second.by_path.contains(path));
+  });
+}
+
+// The file's own project first, then what other projects found there.
+Server::Gathered Server::gatherDiagnostics(const std::string& path, const std::string& uri) const {
+  Gathered gathered;
+  auto collect = [&](const RootCheck& check) {
+    auto found = check.by_path.find(path);
+    if (found == check.by_path.end()) return;
+    ++gathered.contributors;
+    for (std::size_t index : found->second) gathered.list.push_back(&check.result.diagnostics[index]);
+  };
+  auto own = checks_.find(uri);
+  if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
+    collect(own->second);
+  } else {
+    own = checks_.end();
+  }
+  for (auto it = checks_.begin(); it != checks_.end(); ++it) {
+    if (it != own) collect(it->second);
+  }
+  return gathered;
+}
+
+// The protocol's list as JSON text; a diagnostic that several projects
+// found is listed once.
+std::string Server::diagnosticsJson(const Gathered& gathered, const TextIndex& index,
+                                    const std::function<const TextIndex&(const std::string&)>& indexOf) const {
+  std::string array = "[";
+  std::unordered_set<std::string> keys;
+  for (const PlacedDiagnostic* diagnostic : gathered.list) {
+    std::string item = "{\"range\":" + rangeText(index.rangeOfSpan(diagnostic->span));
+    item += diagnostic->level == diagnostics::DiagnosticLevel::err ? ",\"severity\":1" : ",\"severity\":2";
+    item += ",\"source\":\"vorn\"";
+    if (diagnostic->code) item += ",\"code\":\"" + std::string(diagnostics::codeName(*diagnostic->code)) + "\"";
+    item += ",\"message\":" + jsonString(diagnostic->message);
+    if (!diagnostic->notes.empty()) {
+      item += ",\"relatedInformation\":[";
+      bool first = true;
+      for (const PlacedNote& note : diagnostic->notes) {
+        if (builtins::hasVirtualPrefix(note.path)) continue;
+        if (!first) item += ",";
+        first = false;
+        item += "{\"location\":{\"uri\":" + jsonString(uriForPath(note.path)) +
+                ",\"range\":" + rangeText(indexOf(note.path).rangeOfSpan(note.span)) +
+                "},\"message\":" + jsonString(note.message) + "}";
+      }
+      item += "]";
+    }
+    item += "}";
+    if (gathered.contributors > 1 && !keys.insert(item).second) continue;
+    if (array.size() > 1) array += ",";
+    array += item;
+  }
+  array += "]";
+  return array;
+}
+
+// A document that was just checked hears the result even when nothing
+// changed; other files only when their list did.
+void Server::publish(const std::string& path, const std::string& uri, std::string array, bool just_checked) {
+  const bool empty = array == "[]";
+  // The file's list moves to the spelling it is published under now.
+  if (auto spelled = published_uri_.find(path); spelled != published_uri_.end() && spelled->second != uri) {
+    if (published_.erase(spelled->second) > 0) sendDiagnostics(spelled->second, "[]");
+    published_uri_.erase(spelled);
+  }
+  auto previous = published_.find(uri);
+  const bool same = previous != published_.end() ? previous->second == array : empty;
+  if (!same || just_checked || owed_.contains(uri)) sendDiagnostics(uri, array);
+  owed_.erase(uri);
+  if (empty) {
+    if (previous != published_.end()) published_.erase(previous);
+    published_uri_.erase(path);
+  } else {
+    published_[uri] = std::move(array);
+    published_uri_[path] = uri;
+  }
+}
+
 void Server::publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked) {
   file_loader::ScopedSourceOverlay scope(openBuffers());
 
@@ -606,120 +709,42 @@ void Server::publishPaths(const std::set<std::string>& paths, const std::set<std
     return *slot;
   };
 
-  // The checked documents come last, so that their publication closes the
-  // news of their check.
-  std::vector<std::string> ordered;
-  for (const std::string& path : paths) {
-    if (!just_checked.contains(uriForPath(path))) ordered.push_back(path);
-  }
-  for (const std::string& path : paths) {
-    if (just_checked.contains(uriForPath(path))) ordered.push_back(path);
-  }
-  for (const std::string& path : ordered) {
+  for (const std::string& path : publicationOrder(paths, just_checked)) {
     if (builtins::hasVirtualPrefix(path)) continue;
-    // The file's own project first, then what other projects found there.
-    std::vector<const PlacedDiagnostic*> list;
-    int contributors = 0;
-    // A root waiting to be checked again would add what it found before:
-    // the file waits for that check, which publishes it in turn.
-    const bool waiting = std::any_of(checks_.begin(), checks_.end(), [&](const auto& entry) {
-      auto root = documents_.find(entry.first);
-      return root != documents_.end() && root->second->dirty &&
-             (root->second->path == path || entry.second.by_path.contains(path));
-    });
     const std::string uri = uriForPath(path);
-    if (waiting) {
+    if (waitsForCheck(path)) {
       // A document just checked still hears its result, once it can.
       if (just_checked.contains(uri)) owed_.insert(uri);
       continue;
     }
-    auto collect = [&](const RootCheck& check) {
-      auto found = check.by_path.find(path);
-      if (found == check.by_path.end()) return;
-      ++contributors;
-      for (std::size_t index : found->second) list.push_back(&check.result.diagnostics[index]);
-    };
-    auto own = checks_.find(uri);
-    if (own != checks_.end() && documents_.contains(uri) && documents_.at(uri)->path == path) {
-      collect(own->second);
-    } else {
-      own = checks_.end();
-    }
-    for (auto it = checks_.begin(); it != checks_.end(); ++it) {
-      if (it != own) collect(it->second);
-    }
-
-    std::string array = "[";
-    std::unordered_set<std::string> keys;
-    for (const PlacedDiagnostic* diagnostic : list) {
-      const TextIndex& index = indexOf(path);
-      std::string item = "{\"range\":" + rangeText(index.rangeOfSpan(diagnostic->span));
-      item += diagnostic->level == diagnostics::DiagnosticLevel::err ? ",\"severity\":1" : ",\"severity\":2";
-      item += ",\"source\":\"vorn\"";
-      if (diagnostic->code) item += ",\"code\":\"" + std::string(diagnostics::codeName(*diagnostic->code)) + "\"";
-      item += ",\"message\":" + jsonString(diagnostic->message);
-      if (!diagnostic->notes.empty()) {
-        item += ",\"relatedInformation\":[";
-        bool first = true;
-        for (const PlacedNote& note : diagnostic->notes) {
-          if (builtins::hasVirtualPrefix(note.path)) continue;
-          if (!first) item += ",";
-          first = false;
-          item += "{\"location\":{\"uri\":" + jsonString(uriForPath(note.path)) +
-                  ",\"range\":" + rangeText(indexOf(note.path).rangeOfSpan(note.span)) +
-                  "},\"message\":" + jsonString(note.message) + "}";
-        }
-        item += "]";
-      }
-      item += "}";
-      if (contributors > 1 && !keys.insert(item).second) continue;
-      if (array.size() > 1) array += ",";
-      array += item;
-    }
-    array += "]";
-    const bool empty = array == "[]";
-
-    // A document that was just checked hears the result even when nothing
-    // changed; other files only when their list did.
-    // The file's list moves to the spelling it is published under now.
-    if (auto spelled = published_uri_.find(path); spelled != published_uri_.end() && spelled->second != uri) {
-      if (published_.erase(spelled->second) > 0) sendDiagnostics(spelled->second, "[]");
-      published_uri_.erase(spelled);
-    }
-    auto previous = published_.find(uri);
-    const bool same = previous != published_.end() ? previous->second == array : empty;
-    if (!same || just_checked.contains(uri) || owed_.contains(uri)) sendDiagnostics(uri, array);
-    owed_.erase(uri);
-    if (empty) {
-      if (previous != published_.end()) published_.erase(previous);
-      published_uri_.erase(path);
-    } else {
-      published_[uri] = std::move(array);
-      published_uri_[path] = uri;
-    }
+    const Gathered gathered = gatherDiagnostics(path, uri);
+    std::string array = gathered.list.empty() ? "[]" : diagnosticsJson(gathered, indexOf(path), indexOf);
+    publish(path, uri, std::move(array), just_checked.contains(uri));
   }
+}
+
+Server::Answer Server::answerInParsedFile(const json& params, const std::function<Answer(const Located&)>& answer) {
+  VORN_TRY(const Located at, locate(params));
+  if (!at.text || !at.text->file) return nullptr;
+  file_loader::ScopedSourceOverlay scope(openBuffers());
+  return answer(at);
 }
 
 Server::Answer Server::definition(const json& params) {
-  auto at = locate(params);
-  if (!at) return std::unexpected(at.error());
-  if (!at->text || !at->text->file) return nullptr;
-  file_loader::ScopedSourceOverlay scope(openBuffers());
-  auto location = definitionAt(*at->text->file, at->document->path, at->line_col);
-  if (!location) return nullptr;
-  Range range;
-  if (location->span.start_line != 1 || location->span.start_col != 1 || location->span.end_col != 1 ||
-      location->span.end_line != 1) {
-    auto target_text = location->path == at->document->path ? at->text->text : textOf(location->path);
-    range = TextIndex(*target_text).rangeOfSpan(location->span);
-  }
-  return json{{"uri", uriForPath(location->path)}, {"range", toJson(range)}};
+  return answerInParsedFile(params, [&](const Located& at) -> Answer {
+    auto location = definitionAt(*at.text->file, at.document->path, at.line_col);
+    if (!location) return nullptr;
+    Range range;  // a whole file opens at its very start
+    if (location->span) {
+      auto target_text = location->path == at.document->path ? at.text->text : textOf(location->path);
+      range = TextIndex(*target_text).rangeOfSpan(location->span);
+    }
+    return json{{"uri", uriForPath(location->path)}, {"range", toJson(range)}};
+  });
 }
 
 Server::Answer Server::documentSymbol(const json& params) {
-  auto found = findDocument(params);
-  if (!found) return std::unexpected(found.error());
-  Document* document = *found;
+  VORN_TRY(Document * document, findDocument(params));
   json symbols = json::array();
   if (document == nullptr) return symbols;
   auto text = parsed(*document);
@@ -742,43 +767,39 @@ Server::Answer Server::documentSymbol(const json& params) {
 }
 
 Server::Answer Server::hover(const json& params) {
-  auto at = locate(params);
-  if (!at) return std::unexpected(at.error());
-  if (!at->text || !at->text->file) return nullptr;
-  file_loader::ScopedSourceOverlay scope(openBuffers());
-  auto markdown = hoverAt(*at->text->file, at->document->path, at->line_col);
-  if (!markdown) return nullptr;
-  return json{{"contents", json{{"kind", "markdown"}, {"value", *markdown}}}};
+  return answerInParsedFile(params, [&](const Located& at) -> Answer {
+    auto markdown = hoverAt(*at.text->file, at.document->path, at.line_col);
+    if (!markdown) return nullptr;
+    return json{{"contents", json{{"kind", "markdown"}, {"value", *markdown}}}};
+  });
 }
 
 Server::Answer Server::completion(const json& params) {
-  auto at = locate(params);
-  if (!at) return std::unexpected(at.error());
+  VORN_TRY(const Located at, locate(params));
   json items = json::array();
-  if (!at->text) return items;
+  if (!at.text) return items;
   file_loader::ScopedSourceOverlay scope(openBuffers());
-  const ast::File* file = at->text->file ? &*at->text->file : nullptr;
-  for (const std::string& port : portCompletionsAt(*at->text->text, at->offset, file, at->document->path)) {
+  const ast::File* file = at.text->file ? &*at.text->file : nullptr;
+  for (const std::string& port : portCompletionsAt(*at.text->text, at.offset, file, at.document->path)) {
     items.push_back(json{{"label", port}, {"kind", kCompletionField}, {"detail", "input port"}});
   }
   if (!items.empty()) return items;
-  for (const CompletionItem& item : contextCompletionsAt(*at->text->text, at->offset, file, at->document->path)) {
+  for (const CompletionItem& item : contextCompletionsAt(*at.text->text, at.offset, file, at.document->path)) {
     items.push_back(json{{"label", item.label}, {"kind", completionKind(item.kind)}, {"detail", item.detail}});
   }
   return items;
 }
 
 std::expected<Server::Located, std::string> Server::locate(const json& params) {
-  auto found = findDocument(params);
-  if (!found) return std::unexpected(found.error());
+  VORN_TRY(Document * document, findDocument(params));
   auto position = positionMember(params, "position");
   if (!position) return std::unexpected("position is missing");
   Located at;
-  at.document = *found;
+  at.document = document;
   if (at.document == nullptr) return at;
   at.text = parsed(*at.document);
   at.offset = at.text->index.offsetOfPosition(*position);
-  at.text->index.lineColOfOffset(at.offset, at.line_col.line, at.line_col.col);
+  at.line_col = at.text->index.lines().lineColOf(at.offset);
   return at;
 }
 

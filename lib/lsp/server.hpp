@@ -16,6 +16,7 @@
 
 #include "lsp/navigation.hpp"
 #include "lsp/project_check.hpp"
+#include "lsp/text_position.hpp"
 #include "resolver/file_loader.hpp"
 
 // The language server's state and message handling, independent of the
@@ -100,6 +101,10 @@ class Server {
     LineCol line_col;
   };
   std::expected<Located, std::string> locate(const nlohmann::json& params);
+  // A request on a parsed document at a position: `answer`'s, with open
+  // buffers read before the disk; null where the document is not open or
+  // does not parse.
+  Answer answerInParsedFile(const nlohmann::json& params, const std::function<Answer(const Located&)>& answer);
   // Lets loads and import resolution read open buffers before the disk.
   file_loader::SourceOverlay openBuffers() const;
   std::shared_ptr<ParsedText> parsed(Document& document);
@@ -107,6 +112,18 @@ class Server {
   Clock::time_point dueTime(const Document& document) const;
   // Recomputes and sends, where it changed, the diagnostics of each file.
   void publishPaths(const std::set<std::string>& paths, const std::set<std::string>& just_checked);
+  // The steps of publishPaths.
+  struct Gathered {
+    std::vector<const PlacedDiagnostic*> list;
+    int contributors = 0;  // the projects that found something in the file
+  };
+  std::vector<std::string> publicationOrder(const std::set<std::string>& paths,
+                                            const std::set<std::string>& just_checked) const;
+  bool waitsForCheck(const std::string& path) const;
+  Gathered gatherDiagnostics(const std::string& path, const std::string& uri) const;
+  std::string diagnosticsJson(const Gathered& gathered, const TextIndex& index,
+                              const std::function<const TextIndex&(const std::string&)>& indexOf) const;
+  void publish(const std::string& path, const std::string& uri, std::string array, bool just_checked);
   void sendDiagnostics(const std::string& uri, const std::string& list);
   // What only the editor shows, added to a root's check: the errors of
   // imported files at their imports.

@@ -40,16 +40,15 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t index, std::ui
   return length;
 }
 
-TextIndex::TextIndex(std::string_view text) : text_(text) {
-  // The compiler reads a file without its byte order mark: its first line
-  // starts after the mark.
-  feed_line_starts_.push_back(text.size() - file_loader::withoutByteOrderMark(text).size());
+// The compiler reads a file without its byte order mark: its first line
+// starts after the mark.
+TextIndex::TextIndex(std::string_view text)
+    : text_(text), lines_(text, text.size() - file_loader::withoutByteOrderMark(text).size()) {
   protocol_line_starts_.push_back(0);
   std::size_t excess = 0;
   for (std::size_t i = 0; i < text.size();) {
     const char byte = text[i];
     if (byte == '\n') {
-      feed_line_starts_.push_back(i + 1);
       protocol_line_starts_.push_back(i + 1);
       ++i;
       continue;
@@ -62,29 +61,12 @@ TextIndex::TextIndex(std::string_view text) : text_(text) {
     std::uint32_t units = 1;
     const std::size_t length = utf8SequenceLength(text, i, units);
     if (length > units) {
-      wide_.push_back(Wide{i, static_cast<std::uint32_t>(length), excess});
+      wide_.push_back(Wide{.start = i, .length = static_cast<std::uint32_t>(length), .excess_before = excess});
       excess += length - units;
     }
     i += length;
   }
   total_excess_ = excess;
-}
-
-std::size_t TextIndex::offsetOfLineCol(std::uint32_t line, std::uint32_t col) const {
-  if (line == 0) line = 1;
-  if (col == 0) col = 1;
-  if (line > feed_line_starts_.size()) return text_.size();
-  const std::size_t start = feed_line_starts_[line - 1];
-  const std::size_t end = line < feed_line_starts_.size() ? feed_line_starts_[line] - 1 : text_.size();
-  return std::min<std::size_t>(start + (col - 1), end);
-}
-
-void TextIndex::lineColOfOffset(std::size_t offset, std::uint32_t& line, std::uint32_t& col) const {
-  offset = std::clamp(offset, feed_line_starts_.front(), text_.size());
-  auto after = std::upper_bound(feed_line_starts_.begin(), feed_line_starts_.end(), offset);
-  const auto index = static_cast<std::size_t>(after - feed_line_starts_.begin()) - 1;
-  line = static_cast<std::uint32_t>(index + 1);
-  col = static_cast<std::uint32_t>(offset - feed_line_starts_[index] + 1);
 }
 
 std::size_t TextIndex::protocolLineEnd(std::size_t line) const {
@@ -106,7 +88,7 @@ std::size_t TextIndex::excessBefore(std::size_t offset) const {
 }
 
 Position TextIndex::positionOfOffset(std::size_t offset) const {
-  offset = std::clamp(offset, feed_line_starts_.front(), text_.size());
+  offset = std::clamp(offset, lines_.firstLineStart(), text_.size());
   auto after = std::upper_bound(protocol_line_starts_.begin(), protocol_line_starts_.end(), offset);
   const auto line = static_cast<std::size_t>(after - protocol_line_starts_.begin()) - 1;
   const std::size_t start = protocol_line_starts_[line];
@@ -119,7 +101,7 @@ Position TextIndex::positionOfOffset(std::size_t offset) const {
     if (previous.start >= start && previous.start + previous.length > offset) offset = previous.start + previous.length;
   }
   const std::size_t units = (offset - start) - (excessBefore(offset) - excessBefore(start));
-  return Position{static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(units)};
+  return Position{.line = static_cast<std::uint32_t>(line), .character = static_cast<std::uint32_t>(units)};
 }
 
 std::size_t TextIndex::offsetOfPosition(Position position) const {
@@ -138,10 +120,11 @@ std::size_t TextIndex::offsetOfPosition(Position position) const {
   return offset;
 }
 
-Range TextIndex::rangeOfSpan(const Span& span) const {
-  const std::size_t start = offsetOfLineCol(span.start_line, span.start_col);
-  const std::size_t end = std::max(start, offsetOfLineCol(span.end_line, span.end_col));
-  return Range{positionOfOffset(start), positionOfOffset(end)};
+Range TextIndex::rangeOfSpan(const std::optional<Span>& span) const {
+  if (!span) return rangeOfSpan(Span{.file_id = 0, .start_line = 1, .start_col = 1, .end_line = 1, .end_col = 1});
+  const std::size_t start = lines_.offsetOf(LineCol{.line = span->start_line, .col = span->start_col});
+  const std::size_t end = std::max(start, lines_.offsetOf(LineCol{.line = span->end_line, .col = span->end_col}));
+  return Range{.start = positionOfOffset(start), .end = positionOfOffset(end)};
 }
 
 }  // namespace vorn::lsp

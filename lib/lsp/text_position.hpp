@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "core/line_index.hpp"
 #include "core/span.hpp"
 
 // Positions in one text, three ways: byte offsets; the compiler's 1-based
@@ -31,12 +33,8 @@ class TextIndex {
 
   std::string_view text() const { return text_; }
 
-  // The byte offset of a compiler line and byte column, clamped to the text
-  // (a column past the end of its line stops at the line feed).
-  std::size_t offsetOfLineCol(std::uint32_t line, std::uint32_t col) const;
-
-  // The compiler's line and byte column of a byte offset.
-  void lineColOfOffset(std::size_t offset, std::uint32_t& line, std::uint32_t& col) const;
+  // The compiler's lines and byte columns.
+  const LineIndex& lines() const { return lines_; }
 
   // The protocol position of a byte offset. An offset inside a multi-byte
   // character counts that character; invalid UTF-8 counts one unit per byte.
@@ -46,8 +44,9 @@ class TextIndex {
   // line break) and to the text.
   std::size_t offsetOfPosition(Position position) const;
 
-  // A span's range; the end is exclusive on both sides.
-  Range rangeOfSpan(const Span& span) const;
+  // A span's range; the end is exclusive on both sides. No span stands for
+  // the text as a whole, shown where the compiler's first line starts.
+  Range rangeOfSpan(const std::optional<Span>& span) const;
 
  private:
   // A character whose UTF-8 form is longer than its UTF-16 form.
@@ -63,7 +62,7 @@ class TextIndex {
   std::string_view text_;
   std::vector<Wide> wide_;
   std::size_t total_excess_ = 0;
-  std::vector<std::size_t> feed_line_starts_;      // lines of the compiler
+  LineIndex lines_;
   std::vector<std::size_t> protocol_line_starts_;  // lines of the protocol
 };
 

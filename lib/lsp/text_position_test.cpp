@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -92,14 +93,17 @@ TEST(TextIndex, AgreesWithACharacterByCharacterOracleOnRandomTexts) {
     for (const Expected& e : expected) {
       SCOPED_TRACE(::testing::Message() << "round " << round << " offset " << e.offset);
       EXPECT_EQ(index.positionOfOffset(e.offset), e.position);
-      std::uint32_t line = 0, col = 0;
-      index.lineColOfOffset(e.offset, line, col);
-      EXPECT_EQ(line, e.feed_line);
-      EXPECT_EQ(col, e.feed_col);
-      EXPECT_EQ(index.offsetOfLineCol(e.feed_line, e.feed_col), e.offset);
+      EXPECT_EQ(index.lines().lineColOf(e.offset), (LineCol{e.feed_line, e.feed_col}));
+      EXPECT_EQ(index.lines().offsetOf(LineCol{e.feed_line, e.feed_col}), e.offset);
       if (!e.inside_crlf) {
         EXPECT_EQ(index.offsetOfPosition(e.position), e.offset);
       }
+    }
+    // Out of order, as an editor asks: the line found last is no help then.
+    std::vector<Expected> shuffled = expected;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    for (const Expected& e : shuffled) {
+      EXPECT_EQ(index.lines().lineColOf(e.offset), (LineCol{e.feed_line, e.feed_col})) << "offset " << e.offset;
     }
     // A span from any character start to any later one converts end for end.
     if (expected.size() >= 2) {
@@ -153,22 +157,18 @@ TEST(TextIndex, CompilerColumnsStartAfterAByteOrderMark) {
   // The document holds the mark as its first character; the compiler does not see it.
   const std::string text = "\xEF\xBB\xBFinput a, b\nx";
   TextIndex index(text);
-  EXPECT_EQ(index.offsetOfLineCol(1, 1), 3u);
-  EXPECT_EQ(index.offsetOfLineCol(1, 10), 12u);
+  EXPECT_EQ(index.lines().offsetOf(LineCol{1, 1}), 3u);
+  EXPECT_EQ(index.lines().offsetOf(LineCol{1, 10}), 12u);
   EXPECT_EQ(index.positionOfOffset(12), (Position{0, 10}));
-  EXPECT_EQ(index.offsetOfLineCol(2, 1), 14u);
-  std::uint32_t line = 0, col = 0;
-  for (std::size_t offset : {0u, 1u, 3u}) {
-    index.lineColOfOffset(offset, line, col);
-    EXPECT_EQ(line, 1u);
-    EXPECT_EQ(col, 1u) << offset;
-  }
-  index.lineColOfOffset(12, line, col);
-  EXPECT_EQ(col, 10u);
+  EXPECT_EQ(index.lines().offsetOf(LineCol{2, 1}), 14u);
+  for (std::size_t offset : {0u, 1u, 3u}) EXPECT_EQ(index.lines().lineColOf(offset), (LineCol{1, 1})) << offset;
+  EXPECT_EQ(index.lines().lineColOf(12).col, 10u);
+  // A whole-file diagnostic sits where the compiler's first line starts.
+  EXPECT_EQ(index.rangeOfSpan(std::nullopt), (Range{{0, 1}, {0, 1}}));
   // Only a mark at the very start counts.
   TextIndex later("a\n\xEF\xBB\xBF");
-  EXPECT_EQ(later.offsetOfLineCol(1, 1), 0u);
-  EXPECT_EQ(later.offsetOfLineCol(2, 2), 3u);
+  EXPECT_EQ(later.lines().offsetOf(LineCol{1, 1}), 0u);
+  EXPECT_EQ(later.lines().offsetOf(LineCol{2, 2}), 3u);
 }
 
 }  // namespace

@@ -16,10 +16,14 @@ bool hasNulByte(std::string_view path) { return path.find('\0') != std::string_v
 
 thread_local const SourceOverlay* active_overlay = nullptr;
 
-std::optional<std::string_view> overlayText(std::string_view path) {
+}  // namespace
+
+std::optional<std::string_view> overlaidText(std::string_view path) {
   if (active_overlay == nullptr) return std::nullopt;
   return (*active_overlay)(path);
 }
+
+namespace {
 
 Result<std::string> canonicalise(std::string_view path) {
   if (hasNulByte(path)) return fail(Error::FileNotFound);
@@ -28,7 +32,7 @@ Result<std::string> canonicalise(std::string_view path) {
       path.front() == '/') {
     // A buffer that was never saved exists only in the editor.
     std::string normalised = normalizeLexically(path);
-    if (overlayText(normalised)) return normalised;
+    if (overlaidText(normalised)) return normalised;
   }
   return canonical;
 }
@@ -45,25 +49,24 @@ Result<OwnedFile> loadFileOwned(std::string_view path, bool keep_byte_order_mark
   if (builtins::hasVirtualPrefix(path)) {
     std::optional<builtins::Name> name = builtins::macroForVirtualPath(path);
     if (!name) return fail(Error::BuiltinNotFound);
-    return OwnedFile{std::string(path), std::string(builtins::table()[static_cast<std::size_t>(*name)].source)};
+    return OwnedFile{.absolute_path = std::string(path),
+                     .source = std::string(builtins::table()[static_cast<std::size_t>(*name)].source)};
   }
-  auto canonical = canonicalise(path);
-  if (!canonical) return fail(canonical.error());
-  if (std::optional<std::string_view> open_buffer = overlayText(*canonical)) {
+  VORN_TRY(std::string canonical, canonicalise(path));
+  if (std::optional<std::string_view> open_buffer = overlaidText(canonical)) {
     if (open_buffer->size() > file_io::kMaxSourceBytes) return fail(Error::FileTooBig);
-    return OwnedFile{std::move(*canonical),
-                     std::string(keep_byte_order_mark ? *open_buffer : withoutByteOrderMark(*open_buffer))};
+    return OwnedFile{.absolute_path = std::move(canonical),
+                     .source = std::string(keep_byte_order_mark ? *open_buffer : withoutByteOrderMark(*open_buffer))};
   }
   // Pipes, terminals and sockets are refused before they are opened: opening
   // or reading one could wait forever for a writer that never comes.
   struct stat info {};
-  if (::stat(canonical->c_str(), &info) != 0) return fail(errorFromErrno(errno));
+  if (::stat(canonical.c_str(), &info) != 0) return fail(errorFromErrno(errno));
   if (S_ISDIR(info.st_mode)) return fail(Error::IsDir);
   if (!S_ISREG(info.st_mode)) return fail(Error::NotRegularFile);
-  auto text = file_io::readFile(*canonical, file_io::kMaxSourceBytes);
-  if (!text) return fail(text.error());
-  if (!keep_byte_order_mark) text->erase(0, text->size() - withoutByteOrderMark(*text).size());
-  return OwnedFile{std::move(*canonical), std::move(*text)};
+  VORN_TRY(std::string text, file_io::readFile(canonical, file_io::kMaxSourceBytes));
+  if (!keep_byte_order_mark) text.erase(0, text.size() - withoutByteOrderMark(text).size());
+  return OwnedFile{.absolute_path = std::move(canonical), .source = std::move(text)};
 }
 
 Result<LoadedFile> loadFile(TextArena& arena, std::string_view path) {
@@ -71,11 +74,11 @@ Result<LoadedFile> loadFile(TextArena& arena, std::string_view path) {
     // The macro texts are static, so they need no copy to outlive the run.
     std::optional<builtins::Name> name = builtins::macroForVirtualPath(path);
     if (!name) return fail(Error::BuiltinNotFound);
-    return LoadedFile{arena.store(path), builtins::table()[static_cast<std::size_t>(*name)].source};
+    return LoadedFile{.absolute_path = arena.store(path),
+                      .source = builtins::table()[static_cast<std::size_t>(*name)].source};
   }
-  auto owned = loadFileOwned(path);
-  if (!owned) return fail(owned.error());
-  return LoadedFile{arena.store(owned->absolute_path), arena.store(owned->source)};
+  VORN_TRY(const OwnedFile owned, loadFileOwned(path));
+  return LoadedFile{.absolute_path = arena.store(owned.absolute_path), .source = arena.store(owned.source)};
 }
 
 ScopedSourceOverlay::ScopedSourceOverlay(SourceOverlay overlay)
@@ -102,9 +105,8 @@ std::string joinImportPath(std::string_view importing_path, std::string_view imp
 Result<std::string_view> resolveImportPath(TextArena& arena, std::string_view importing_path,
                                            std::string_view import_path) {
   if (builtins::hasVirtualPrefix(import_path)) return arena.store(import_path);
-  auto canonical = canonicalise(joinImportPath(importing_path, import_path));
-  if (!canonical) return fail(canonical.error());
-  return arena.store(*canonical);
+  VORN_TRY(const std::string canonical, canonicalise(joinImportPath(importing_path, import_path)));
+  return arena.store(canonical);
 }
 
 }  // namespace vorn::file_loader

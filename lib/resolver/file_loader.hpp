@@ -56,6 +56,9 @@ class ScopedSourceOverlay {
   const SourceOverlay* previous_;
 };
 
+// What the active overlay holds for `path`, if any.
+std::optional<std::string_view> overlaidText(std::string_view path);
+
 // The import path joined to the directory of the importing file ("." when it
 // has none) and normalised lexically, without touching the file system: the
 // path a person would follow from the importing file. An absolute import path

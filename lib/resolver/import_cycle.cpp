@@ -55,7 +55,7 @@ void enter(Ctx& ctx, std::uint32_t file) {
   ctx.states[file] = State::gray;
   ctx.position_on_stack[file] = static_cast<std::uint32_t>(ctx.stack.size());
   ctx.stack.push_back(file);
-  ctx.frames.push_back(Frame{file, 0});
+  ctx.frames.push_back(Frame{.file = file, .next_import = 0});
 }
 
 void walk(Ctx& ctx, std::uint32_t start) {
@@ -119,7 +119,7 @@ Result<AnalyzeResult> analyzeImports(const std::vector<std::string_view>& file_p
   for (std::uint32_t file = 0; file < file_count; ++file) {
     if (ctx.states[file] == State::white) walk(ctx, file);
   }
-  return AnalyzeResult{std::move(ctx.topo), std::move(ctx.diagnostics_list)};
+  return AnalyzeResult{.topo_order = std::move(ctx.topo), .diagnostics = std::move(ctx.diagnostics_list)};
 }
 
 }  // namespace vorn::import_cycle

@@ -29,8 +29,10 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
   // Copies that live for the run; the modules point at these.
   project.import_table.reserve(import_table.size());
   for (const scan_imports::ResolvedImport& record : import_table) {
-    project.import_table.push_back(types::ResolvedImport{arena.store(record.alias), types::FileId{record.importing_file},
-                                                         types::FileId{record.target_file}, record.span});
+    project.import_table.push_back(types::ResolvedImport{.alias = arena.store(record.alias),
+                                                         .importing_file = types::FileId{record.importing_file},
+                                                         .target_file = types::FileId{record.target_file},
+                                                         .span = record.span});
   }
   project.file_paths.reserve(file_count);
   for (std::string_view path : file_paths) project.file_paths.push_back(arena.store(path));
@@ -46,29 +48,28 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
 
   for (std::uint32_t file_id : topo_order) {
     if (file_id >= file_count) return fail(Error::MissingResolvedModule);
-    Result<types::Module> module;
+    types::Module module;
     if (file_id == 0 && root != nullptr) {
       project.source_blobs[file_id] = root->source;
       module = std::move(root->module);
     } else {
-      auto loaded = file_loader::loadFile(arena, project.file_paths[file_id]);
-      if (!loaded) return fail(loaded.error());
-      project.source_blobs[file_id] = loaded->source;
+      VORN_TRY(const file_loader::LoadedFile loaded, file_loader::loadFile(arena, project.file_paths[file_id]));
+      project.source_blobs[file_id] = loaded.source;
 
       std::optional<translate::SyntaxError> unread;
-      auto tree = translate::parseSource(arena, loaded->source, file_id, &unread);
+      auto tree = translate::parseSource(arena, loaded.source, file_id, &unread);
       if (!tree) {
         // The root is read by the driver first, which reports its failure itself.
-        if (!unread && file_id != 0) unread = translate::nothingDeclared(loaded->source);
-        if (unread && syntax_error != nullptr) *syntax_error = FileSyntaxError{file_id, std::move(*unread)};
+        if (!unread && file_id != 0) unread = translate::nothingDeclared(loaded.source);
+        if (unread && syntax_error != nullptr)
+          *syntax_error = FileSyntaxError{.file_id = file_id, .error = std::move(*unread)};
         return fail(tree.error());
       }
-      module = resolver::resolve(*tree, file_id);
-      if (!module) return fail(module.error());
+      VORN_TRY(module, resolver::resolve(*tree, file_id));
       if (file_id == 0 && visit_root) visit_root(*tree);
     }
 
-    for (types::Component& component : module->components) {
+    for (types::Component& component : module.components) {
       if (!component.kind.isUnresolvedName()) continue;
       const types::ResolvedImport* record = targets.findImport(types::FileId{file_id}, component.kind.unresolved_name);
       if (record == nullptr) continue;
@@ -76,11 +77,15 @@ Result<types::Project> resolveBodies(TextArena& arena, const std::vector<std::st
     }
 
     for (const scan_imports::ResolvedImport* record : implicit_by_file[file_id]) {
-      module->imports.push_back(types::UnresolvedImport{storedAlias(record), project.file_paths[record->target_file],
-                                                        types::Span{file_id, 1, 1, 1, 1}, true});
+      // An implicit import is written nowhere: it stands at the file's start.
+      module.imports.push_back(types::UnresolvedImport{
+          .alias = storedAlias(record),
+          .path = project.file_paths[record->target_file],
+          .span = types::Span{.file_id = file_id, .start_line = 1, .start_col = 1, .end_line = 1, .end_col = 1},
+          .implicit_builtin = true});
     }
 
-    project.files[file_id] = std::move(*module);
+    project.files[file_id] = std::move(module);
     resolved[file_id] = true;
   }
 

@@ -38,11 +38,10 @@ std::uint32_t addFile(ScanState& state, std::string_view path, std::string_view 
 // is new; a new file is shown as `display_path`.
 Result<std::uint32_t> findOrLoad(ScanState& state, std::string_view path, std::string_view display_path) {
   if (auto found = state.path_to_id.find(path); found != state.path_to_id.end()) return found->second;
-  auto loaded = file_loader::loadFileOwned(path);
-  if (!loaded) return fail(loaded.error());
+  VORN_TRY(file_loader::OwnedFile loaded, file_loader::loadFileOwned(path));
   // Loading canonicalises again; a file named two ways is still one file.
-  if (auto found = state.path_to_id.find(loaded->absolute_path); found != state.path_to_id.end()) return found->second;
-  return addFile(state, loaded->absolute_path, display_path, std::move(loaded->source));
+  if (auto found = state.path_to_id.find(loaded.absolute_path); found != state.path_to_id.end()) return found->second;
+  return addFile(state, loaded.absolute_path, display_path, std::move(loaded.source));
 }
 
 }  // namespace
@@ -71,9 +70,8 @@ Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_pa
   // name happens to start like a virtual path.
   std::string root(root_path);
   if (builtins::hasVirtualPrefix(root)) root.insert(0, "./");
-  auto root_file = file_loader::loadFileOwned(root);
-  if (!root_file) return fail(root_file.error());
-  addFile(state, root_file->absolute_path, root_path, std::move(root_file->source));
+  VORN_TRY(file_loader::OwnedFile root_file, file_loader::loadFileOwned(root));
+  addFile(state, root_file.absolute_path, root_path, std::move(root_file.source));
 
   // Ids are handed out in queue order, so the queue is simply the id range.
   for (std::uint32_t file_id = 0; file_id < state.result.file_paths.size(); ++file_id) {
@@ -120,10 +118,14 @@ Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_pa
           continue;
         }
       }
-      auto target = findOrLoad(state, *resolved,
-                               file_loader::joinImportPath(state.result.display_paths[file_id], import.path.text));
-      if (!target) return fail(target.error());
-      state.result.import_table.push_back(ResolvedImport{arena.store(alias), file_id, *target, span, false});
+      VORN_TRY(const std::uint32_t target,
+               findOrLoad(state, *resolved,
+                          file_loader::joinImportPath(state.result.display_paths[file_id], import.path.text)));
+      state.result.import_table.push_back(ResolvedImport{.alias = arena.store(alias),
+                                                         .importing_file = file_id,
+                                                         .target_file = target,
+                                                         .span = span,
+                                                         .implicit_builtin = false});
       alias_map.emplace(alias, span);
     }
 
@@ -131,10 +133,14 @@ Result<ScanResult> scanProjectImports(TextArena& arena, std::string_view root_pa
       const std::string_view name = builtins::slice(entry.name);
       const std::string_view virtual_path = builtins::virtualPath(entry.name);
       if (alias_map.contains(name) || file_path == virtual_path) continue;
-      auto target = findOrLoad(state, virtual_path, virtual_path);
-      if (!target) return fail(target.error());
-      state.result.import_table.push_back(
-          ResolvedImport{name, file_id, *target, diagnostics::Span{file_id, 1, 1, 1, 1}, true});
+      VORN_TRY(const std::uint32_t target, findOrLoad(state, virtual_path, virtual_path));
+      // An implicit import is written nowhere: it stands at the file's start.
+      state.result.import_table.push_back(ResolvedImport{
+          .alias = name,
+          .importing_file = file_id,
+          .target_file = target,
+          .span = diagnostics::Span{.file_id = file_id, .start_line = 1, .start_col = 1, .end_line = 1, .end_col = 1},
+          .implicit_builtin = true});
     }
   }
   return std::move(state.result);

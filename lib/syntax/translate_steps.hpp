@@ -11,6 +11,7 @@
 
 #include "core/text_arena.hpp"
 #include "core/error.hpp"
+#include "core/line_index.hpp"
 #include "core/span.hpp"
 #include "parser/tree.hpp"
 #include "syntax/ast.hpp"
@@ -25,19 +26,11 @@ struct TranslationContext {
   std::string_view source;
   std::size_t anonymous_counter = 0;
   std::uint32_t file_id;
-  // Offset of the first byte of every line, so positions are found by binary search.
-  std::vector<std::uint32_t> line_starts;
-  // Index of the line found last: spans are asked for mostly in source order.
-  mutable std::size_t line_hint = 0;
+  LineIndex lines;  // spans' lines and columns
   // The tree's name table with lengths, so that names compare without
   // strlen; taken on first use, as the tree may be bound after construction.
   mutable std::vector<std::string_view> names;
   mutable const char* const* names_of = nullptr;
-};
-
-struct LineCol {
-  std::uint32_t line;
-  std::uint32_t col;
 };
 
 // Tree accessors.

@@ -1,7 +1,6 @@
 // Reading the parse tree and turning byte offsets into line/column spans.
 
 #include <algorithm>
-#include <cstring>
 
 #include "syntax/translate_steps.hpp"
 
@@ -9,17 +8,7 @@ namespace vorn::translate {
 
 TranslationContext::TranslationContext(TextArena& arena, const ll_tree* tree_in, std::string_view source_in,
                                        std::uint32_t file_id_in)
-    : allocator(arena), tree(tree_in), source(source_in), file_id(file_id_in) {
-  line_starts.push_back(0);
-  const char* begin = source.data();
-  const char* end = begin + source.size();
-  for (const char* at = begin; at < end;) {
-    const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
-    if (found == nullptr) break;
-    at = static_cast<const char*>(found) + 1;
-    line_starts.push_back(static_cast<std::uint32_t>(at - begin));
-  }
-}
+    : allocator(arena), tree(tree_in), source(source_in), file_id(file_id_in), lines(source_in) {}
 
 ll_node_type nodeType(const TranslationContext& ctx, ll_node_id node) { return ll_tree_type(ctx.tree, node); }
 
@@ -47,23 +36,8 @@ std::string_view nodeText(const TranslationContext& ctx, ll_node_id node) {
   return ctx.source.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
 }
 
-// Line feeds start a new line; every other byte, carriage return included,
-// advances the column by one.
 LineCol offsetToLineCol(const TranslationContext& ctx, std::int64_t offset) {
-  auto clamped =
-      static_cast<std::uint32_t>(std::clamp<std::int64_t>(offset, 0, static_cast<std::int64_t>(ctx.source.size())));
-  const std::vector<std::uint32_t>& starts = ctx.line_starts;
-  std::size_t line = ctx.line_hint;  // 0-based index into `starts`
-  auto holds = [&](std::size_t i) { return starts[i] <= clamped && (i + 1 == starts.size() || clamped < starts[i + 1]); };
-  if (!holds(line)) {
-    if (line + 1 < starts.size() && holds(line + 1)) {
-      ++line;
-    } else {
-      line = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), clamped) - starts.begin()) - 1;
-    }
-    ctx.line_hint = line;
-  }
-  return LineCol{static_cast<std::uint32_t>(line + 1), clamped - starts[line] + 1};
+  return ctx.lines.lineColOf(static_cast<std::size_t>(std::max<std::int64_t>(offset, 0)));
 }
 
 Span nodeSpan(const TranslationContext& ctx, ll_node_id node) {
