@@ -5,6 +5,20 @@
 namespace vorn::circuit {
 namespace {
 
+constexpr uint64_t kDelayColumn[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, engine, delay, ...) delay,
+#include "core/primitive_kinds.def"
+};
+constexpr auto kDelays = primitive_kinds::conversion(kComponentTypes, kDelayColumn);
+template <ComponentType type>
+constexpr uint64_t kDelayOf = kDelays.by_value[uint8_t(type)];
+// recalculateAndReschedule applies PROPAGATION_DELAY to every type whose case
+// sets no other delay.
+static_assert(kDelayOf<ComponentType::input_pin_gate> == PROPAGATION_DELAY &&
+                  kDelayOf<ComponentType::not_gate> == PROPAGATION_DELAY &&
+                  kDelayOf<ComponentType::and_gate> == PROPAGATION_DELAY,
+              "the default delay is the table's");
+
 #if VORN_FREESTANDING
 // The runtime module is part of every compiled .wasm file: its trace code
 // stays exactly as it is.
@@ -23,20 +37,6 @@ constexpr Name kTypeNameColumn[] = {
 // Aligned as the compilers align an array of this size, so that the runtime
 // module's data keeps its layout.
 alignas(16) constexpr auto kTypeNames = primitive_kinds::conversion(kComponentTypes, kTypeNameColumn);
-
-constexpr uint64_t kDelayColumn[] = {
-#define VORN_PRIMITIVE(keyword, ir, topology, engine, delay, ...) delay,
-#include "core/primitive_kinds.def"
-};
-constexpr auto kDelays = primitive_kinds::conversion(kComponentTypes, kDelayColumn);
-template <ComponentType type>
-constexpr uint64_t kDelayOf = kDelays.by_value[uint8_t(type)];
-// recalculateAndReschedule applies PROPAGATION_DELAY to every type whose case
-// sets no other delay.
-static_assert(kDelayOf<ComponentType::input_pin_gate> == PROPAGATION_DELAY &&
-                  kDelayOf<ComponentType::not_gate> == PROPAGATION_DELAY &&
-                  kDelayOf<ComponentType::and_gate> == PROPAGATION_DELAY,
-              "the default delay is the table's");
 
 const Name& nameOf(State state) {
   uint8_t value = uint8_t(state);
@@ -106,11 +106,13 @@ struct Name {
 };
 
 constexpr Name kStateNames[] = {{"undefined", 9}, {"low", 3}, {"high", 4}};
-constexpr Name kTypeNames[] = {{"input_pin_gate", 14}, {"not_gate", 8}, {"led", 3},
-                               {"and_gate", 8},        {"wire", 4},     {"output_pin", 10}};
-
 constexpr uint8_t kStateCount = sizeof(kStateNames) / sizeof(kStateNames[0]);
-constexpr uint8_t kTypeCount = sizeof(kTypeNames) / sizeof(kTypeNames[0]);
+
+constexpr Name kTypeNameColumn[] = {
+#define VORN_PRIMITIVE(keyword, ir, topology, engine, ...) {#engine, sizeof(#engine) - 1},
+#include "core/primitive_kinds.def"
+};
+constexpr auto kTypeNames = primitive_kinds::conversion(kComponentTypes, kTypeNameColumn);
 
 const Name& nameOf(State state) {
   uint8_t value = uint8_t(state);
@@ -119,7 +121,7 @@ const Name& nameOf(State state) {
 
 const Name& nameOf(ComponentType type) {
   uint8_t value = uint8_t(type);
-  return kTypeNames[value < kTypeCount ? value : 0];
+  return kTypeNames.by_value[value < primitive_kinds::kCount ? value : 0];
 }
 
 // Every trace line is a few fixed texts, numbers and names: well inside the
