@@ -2,8 +2,10 @@
 # Builds the release compiler and runs it on the bundled adders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-tools.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF >/dev/null
+scripts/ensure-tools.sh example
+# Only the compiler: no tests, no language server, no WASI build of the
+# compiler (each needs tools the example does not).
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF -DVORN_LSP=OFF -DVORN_WASI=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target vorn-compile
 compiler=build/release/vorn-compile
 

@@ -7,11 +7,12 @@ cd "$(dirname "$0")/.."
 scripts/ensure-tools.sh
 jobs=$(nproc)
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=ON >/dev/null
+# Every part on, whatever an earlier scripts/example.sh left in the cache.
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=ON -DVORN_LSP=ON -DVORN_WASI=ON >/dev/null
 cmake --build build/release -j"$jobs"
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_TESTS=ON >/dev/null
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_TESTS=ON -DVORN_LSP=ON >/dev/null
 cmake --build build/sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
