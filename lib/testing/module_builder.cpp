@@ -1,7 +1,14 @@
 #include "testing/module_builder.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
 #include <string>
 #include <unordered_set>
+
+#include "core/text_arena.hpp"
+#include "ir/resolver.hpp"
+#include "syntax/translate.hpp"
 
 namespace vorn::testing {
 namespace {
@@ -106,6 +113,28 @@ types::Module inverterModule(std::uint32_t file_id) {
 
 void addImport(types::Project& project, std::string_view alias, std::uint32_t importing, std::uint32_t target) {
   project.import_table.push_back({keep(alias), types::FileId{importing}, types::FileId{target}, {}});
+}
+
+types::Module moduleFromSource(std::string_view source, std::uint32_t file_id) {
+  static TextArena arena;
+  static std::deque<ast::File> trees;  // elements never move
+  const std::string_view text = arena.store(source);
+  std::optional<translate::SyntaxError> syntax_error;
+  auto file = translate::parseSource(arena, text, file_id, &syntax_error);
+  if (!file) {
+    const std::string where = syntax_error ? translate::formatSyntaxError("<source>", *syntax_error) + "\n" : "";
+    std::fprintf(stderr, "moduleFromSource: %.*s\n%s%.*s\n", static_cast<int>(errorName(file.error()).size()),
+                 errorName(file.error()).data(), where.c_str(), static_cast<int>(text.size()), text.data());
+    std::abort();
+  }
+  const ast::File& tree = trees.emplace_back(std::move(*file));
+  auto module = resolver::resolve(tree, file_id);
+  if (!module) {
+    std::fprintf(stderr, "moduleFromSource: %.*s\n%.*s\n", static_cast<int>(errorName(module.error()).size()),
+                 errorName(module.error()).data(), static_cast<int>(text.size()), text.data());
+    std::abort();
+  }
+  return std::move(*module);
 }
 
 }  // namespace vorn::testing
