@@ -119,21 +119,16 @@ types::Module moduleFromSource(std::string_view source, std::uint32_t file_id) {
   static TextArena arena;
   static std::deque<ast::File> trees;  // elements never move
   const std::string_view text = arena.store(source);
+  const auto broken = [&](Error error, const std::string& where) {
+    std::fprintf(stderr, "moduleFromSource: %.*s\n%s%.*s\n", static_cast<int>(errorName(error).size()),
+                 errorName(error).data(), where.c_str(), static_cast<int>(text.size()), text.data());
+    std::abort();
+  };
   std::optional<translate::SyntaxError> syntax_error;
   auto file = translate::parseSource(arena, text, file_id, &syntax_error);
-  if (!file) {
-    const std::string where = syntax_error ? translate::formatSyntaxError("<source>", *syntax_error) + "\n" : "";
-    std::fprintf(stderr, "moduleFromSource: %.*s\n%s%.*s\n", static_cast<int>(errorName(file.error()).size()),
-                 errorName(file.error()).data(), where.c_str(), static_cast<int>(text.size()), text.data());
-    std::abort();
-  }
-  const ast::File& tree = trees.emplace_back(std::move(*file));
-  auto module = resolver::resolve(tree, file_id);
-  if (!module) {
-    std::fprintf(stderr, "moduleFromSource: %.*s\n%.*s\n", static_cast<int>(errorName(module.error()).size()),
-                 errorName(module.error()).data(), static_cast<int>(text.size()), text.data());
-    std::abort();
-  }
+  if (!file) broken(file.error(), syntax_error ? translate::formatSyntaxError("<source>", *syntax_error) + "\n" : "");
+  auto module = resolver::resolve(trees.emplace_back(std::move(*file)), file_id);
+  if (!module) broken(module.error(), "");
   return std::move(*module);
 }
 
