@@ -1,19 +1,45 @@
 #!/usr/bin/env bash
 # Makes sure the tools the build needs are present, installing missing ones
 # from Debian's packages when we are allowed to.
+#
+#   scripts/ensure-tools.sh            everything the whole test suite needs
+#   scripts/ensure-tools.sh example    only what scripts/example.sh needs: the
+#                                      compiler (with its WebAssembly runtime) and Node.js
 set -euo pipefail
+scope=${1:-all}
+case $scope in
+  all | example) ;;
+  *) echo "usage: scripts/ensure-tools.sh [example]" >&2; exit 2 ;;
+esac
 
 missing=()
 need() { command -v "$1" >/dev/null 2>&1 || missing+=("$2"); }
+install_missing() {
+  ((${#missing[@]})) || return 0
+  echo "installing: ${missing[*]}" >&2
+  local sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+}
+
+# The compiler, and clang with wasm-ld for the runtime module it embeds.
 need cmake cmake
 need g++ g++
 need make make
-need git git
 need clang clang
 need wasm-ld lld
 need node nodejs
+if [[ $scope == example ]]; then
+  install_missing
+  exit 0
+fi
+
+need git git
 need npm npm
 need groff groff-base
+# The format.check test and scripts/format.sh.
+need clang-format clang-format
 # A real reader of the value change dumps that --vcd writes.
 need vcd2fst gtkwave
 # Browser tests of web/ run in the system's Chromium.
@@ -37,13 +63,7 @@ need yosys yosys
 # JSON for the language server (vorn-lsp); the compiler does not use it.
 [[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}" >&2
-  sudo_cmd=()
-  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
-fi
+install_missing
 
 # playwright-core, which drives the browser tests, needs Node.js 20 or later.
 if ! node -e 'process.exit(Number(process.versions.node.split(".")[0]) >= 20 ? 0 : 1)'; then

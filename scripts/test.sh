@@ -2,6 +2,7 @@
 # Builds and runs every test twice: against the static release build, and
 # against a build with AddressSanitizer and UndefinedBehaviorSanitizer. Then
 # runs every fuzz target for 30 seconds from its corpus (already sanitized).
+# VORN_UPDATE_GOLDEN=1 scripts/test.sh only rewrites the golden expectations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-tools.sh
@@ -9,6 +10,13 @@ jobs=$(nproc)
 
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=ON >/dev/null
 cmake --build build/release -j"$jobs"
+# VORN_UPDATE_GOLDEN=1 rewrites the golden cases' expectations from this
+# build's output instead (see tests/run_golden.sh); review them with git diff.
+if [[ ${VORN_UPDATE_GOLDEN:-} == 1 ]]; then
+  ctest --test-dir build/release -V -j"$jobs" -R '^golden\.' | grep -E '^[0-9]+: (updated|not updated)' || true
+  git status --short -- tests/golden
+  exit 0
+fi
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_TESTS=ON >/dev/null

@@ -23,17 +23,12 @@ struct QuietLog {
 
 // en AND NOT(itself) toggles for ever while en is high; b only feeds w.
 full_format::FullTopology ring() {
-  testing::ModuleBuilder m;
-  auto en = m.input("en");
-  auto b = m.input("b");
-  auto g = m.andGate("g");
-  auto n = m.notGate("n");
-  m.connect(g, "a", en);
-  m.connect(g, "b", n);
-  m.connect(n, "in", g);
-  m.output("y", n);
-  m.output("w", b);
-  return *full_serializer::buildFromModule(m.module());
+  return *full_serializer::buildFromModule(testing::moduleFromSource(R"(input en, b
+and g(a=en, b=n.out)
+not n(in=g.out)
+output y(in=n.out)
+output w(in=b)
+)"));
 }
 
 // A row that does not settle fails with that reason, the rest of its inputs

@@ -1,7 +1,14 @@
 #include "testing/module_builder.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
 #include <string>
 #include <unordered_set>
+
+#include "core/text_arena.hpp"
+#include "ir/resolver.hpp"
+#include "syntax/translate.hpp"
 
 namespace vorn::testing {
 namespace {
@@ -106,6 +113,23 @@ types::Module inverterModule(std::uint32_t file_id) {
 
 void addImport(types::Project& project, std::string_view alias, std::uint32_t importing, std::uint32_t target) {
   project.import_table.push_back({keep(alias), types::FileId{importing}, types::FileId{target}, {}});
+}
+
+types::Module moduleFromSource(std::string_view source, std::uint32_t file_id) {
+  static TextArena arena;
+  static std::deque<ast::File> trees;  // elements never move
+  const std::string_view text = arena.store(source);
+  const auto broken = [&](Error error, const std::string& where) {
+    std::fprintf(stderr, "moduleFromSource: %.*s\n%s%.*s\n", static_cast<int>(errorName(error).size()),
+                 errorName(error).data(), where.c_str(), static_cast<int>(text.size()), text.data());
+    std::abort();
+  };
+  std::optional<translate::SyntaxError> syntax_error;
+  auto file = translate::parseSource(arena, text, file_id, &syntax_error);
+  if (!file) broken(file.error(), syntax_error ? translate::formatSyntaxError("<source>", *syntax_error) + "\n" : "");
+  auto module = resolver::resolve(trees.emplace_back(std::move(*file)), file_id);
+  if (!module) broken(module.error(), "");
+  return std::move(*module);
 }
 
 }  // namespace vorn::testing

@@ -64,4 +64,11 @@ types::Module inverterModule(std::uint32_t file_id);
 // One row of a project's import table: `importing` imports `target` as `alias`.
 void addImport(types::Project& project, std::string_view alias, std::uint32_t importing, std::uint32_t target);
 
+// The module the resolver makes of `source`, as the compiler's single-file
+// pipeline sees it: built-in gates such as `xor` stay unresolved names unless
+// imported, and imports are not followed. The text, its syntax tree and the
+// generated names live until the test process ends. A source that does not
+// parse or resolve is a broken test: it aborts with the error and the text.
+types::Module moduleFromSource(std::string_view source, std::uint32_t file_id = 0);
+
 }  // namespace vorn::testing

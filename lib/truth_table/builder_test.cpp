@@ -20,12 +20,7 @@ using testing::ModuleBuilder;
 using types::PrimitiveKind;
 
 FullTopology notCircuit() {
-  ModuleBuilder m;
-  auto a = m.input("a");
-  auto n = m.notGate("n");
-  m.connect(n, "in", a);
-  m.output("y", n);
-  return *full_serializer::buildFromModule(m.module());
+  return *full_serializer::buildFromModule(testing::moduleFromSource("input a\nnot n(in=a)\noutput y(in=n.out)\n"));
 }
 
 FullTopology andCircuit() { return *full_serializer::buildFromModule(testing::andModule()); }
@@ -130,15 +125,11 @@ TEST(Builder, BrokenTopologiesAreInvalid) {
 TEST(Builder, OscillatingGateLoopFailsInsteadOfHanging) {
   // en AND NOT(itself): accepted by validation (a gate breaks the loop), but
   // it toggles for ever once en is high.
-  ModuleBuilder m;
-  auto en = m.input("en");
-  auto g = m.andGate("g");
-  auto n = m.notGate("n");
-  m.connect(g, "a", en);
-  m.connect(g, "b", n);
-  m.connect(n, "in", g);
-  m.output("q", n);
-  FullTopology ring = *full_serializer::buildFromModule(m.module());
+  FullTopology ring = *full_serializer::buildFromModule(testing::moduleFromSource(R"(input en
+and g(a=en, b=n.out)
+not n(in=g.out)
+output q(in=n.out)
+)"));
   CapturedLog log;
   EXPECT_EQ(build(ring).error(), Error::DidNotSettle);
 }

@@ -4,7 +4,7 @@
 
 #include "testing/module_builder.hpp"
 #include "validator/passes/sub_circuit_validation.hpp"
-#include "validator/testing/render.hpp"
+#include "testing/diagnostic_lines.hpp"
 
 namespace vorn {
 namespace {

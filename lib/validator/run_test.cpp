@@ -9,7 +9,7 @@
 #include "validator/passes/name_collision.hpp"
 #include "validator/passes/port_validation.hpp"
 #include "validator/passes/required_input.hpp"
-#include "validator/testing/render.hpp"
+#include "testing/diagnostic_lines.hpp"
 
 namespace vorn {
 namespace {

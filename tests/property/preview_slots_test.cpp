@@ -15,13 +15,10 @@
 #include "log/log.hpp"
 #include "preview/layout/orchestrator.hpp"
 #include "preview/render/render.hpp"
-#include "resolver/import_cycle.hpp"
-#include "resolver/resolve_bodies.hpp"
-#include "resolver/scan_imports.hpp"
+#include "testing/project_from_files.hpp"
 #include "testing/temp_tree.hpp"
 #include "topology/full_serializer.hpp"
 #include "truth_table/builder.hpp"
-#include "validator/run_project.hpp"
 
 namespace vorn {
 namespace {
@@ -33,23 +30,12 @@ struct Outcome {
   std::vector<glyph_set::Glyph> picture;
 };
 
-bool hasErrors(const std::vector<diagnostics::Diagnostic>& list) {
-  return std::any_of(list.begin(), list.end(),
-                     [](const auto& d) { return d.level == diagnostics::DiagnosticLevel::err; });
-}
-
 // Truth table and schematic of a project, as the compiler's preview draws it;
 // nothing when the project does not validate.
 std::optional<Outcome> run(const std::string& root) {
   TextArena arena;
-  auto scan = scan_imports::scanProjectImports(arena, root);
-  if (!scan || hasErrors(scan->diagnostics)) return std::nullopt;
-  auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
-  if (!cycles || hasErrors(cycles->diagnostics)) return std::nullopt;
-  auto project = resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order);
+  auto project = testing::projectFromFiles(arena, root);
   if (!project) return std::nullopt;
-  auto checked = run_project::run(*project);
-  if (!checked || hasErrors(*checked)) return std::nullopt;
   auto topology = full_serializer::buildFromProject(*project);
   if (!topology) return std::nullopt;
 

@@ -22,15 +22,12 @@
 
 #include "core/text_arena.hpp"
 #include "log/log.hpp"
-#include "resolver/import_cycle.hpp"
-#include "resolver/resolve_bodies.hpp"
-#include "resolver/scan_imports.hpp"
 #include "testing/captured_log.hpp"
+#include "testing/project_from_files.hpp"
 #include "testing/temp_tree.hpp"
 #include "topology/full_serializer.hpp"
 #include "truth_table/builder.hpp"
 #include "truth_table/vcd.hpp"
-#include "validator/run_project.hpp"
 
 namespace vorn {
 namespace {
@@ -310,11 +307,6 @@ std::vector<bool> evaluate(const Circuit& circuit, int index, const std::vector<
 
 // --- Pipeline ---------------------------------------------------------------
 
-bool hasErrors(const std::vector<diagnostics::Diagnostic>& list) {
-  return std::any_of(list.begin(), list.end(),
-                     [](const auto& d) { return d.level == diagnostics::DiagnosticLevel::err; });
-}
-
 // A truth table with its own copies of the pin names.
 struct Table {
   std::vector<std::string> inputs;
@@ -330,14 +322,8 @@ struct Table {
 // The truth table of the root file, or a message saying which stage failed.
 std::variant<Table, std::string> truthTable(const std::string& root) {
   TextArena arena;
-  auto scan = scan_imports::scanProjectImports(arena, root);
-  if (!scan || hasErrors(scan->diagnostics)) return std::string("import scan");
-  auto cycles = import_cycle::analyzeImports(scan->file_paths, scan->import_table);
-  if (!cycles || hasErrors(cycles->diagnostics)) return std::string("import cycles");
-  auto project = resolve_bodies::resolveBodies(arena, scan->file_paths, scan->import_table, cycles->topo_order);
-  if (!project) return std::string("body resolution");
-  auto checked = run_project::run(*project);
-  if (!checked || hasErrors(*checked)) return std::string("validation");
+  auto project = testing::projectFromFiles(arena, root);
+  if (!project) return project.error();
   auto topology = full_serializer::buildFromProject(*project);
   if (!topology) return std::string("topology");
   Table table;

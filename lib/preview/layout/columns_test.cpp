@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "preview/layout/layout_test_support.hpp"
+#include "testing/layout_test_support.hpp"
 
 namespace vorn::columns {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "preview/layout/layout_test_support.hpp"
+#include "testing/layout_test_support.hpp"
 #include "preview/layout/sizing.hpp"
 
 namespace vorn::place {

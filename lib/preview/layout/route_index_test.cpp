@@ -5,8 +5,8 @@
 #include "preview/layout/route_boxes.hpp"
 #include "preview/layout/route_crossings.hpp"
 #include "preview/layout/route_detour.hpp"
-#include "preview/layout/layout_test_support.hpp"
-#include "preview/render/preview_test_support.hpp"
+#include "testing/layout_test_support.hpp"
+#include "testing/preview_test_support.hpp"
 
 namespace vorn::route {
 namespace {

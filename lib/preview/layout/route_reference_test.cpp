@@ -9,7 +9,7 @@
 #include <optional>
 #include <random>
 
-#include "preview/layout/layout_test_support.hpp"
+#include "testing/layout_test_support.hpp"
 #include "preview/layout/orchestrator.hpp"
 #include "preview/layout/route.hpp"
 #include "preview/layout/route_crossings.hpp"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "preview/layout/route_tracks.hpp"
-#include "preview/render/preview_test_support.hpp"
+#include "testing/preview_test_support.hpp"
 
 namespace vorn::route {
 namespace {

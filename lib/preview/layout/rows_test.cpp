@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <random>
 
-#include "preview/layout/layout_test_support.hpp"
+#include "testing/layout_test_support.hpp"
 
 namespace vorn::rows {
 namespace {

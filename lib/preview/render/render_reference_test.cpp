@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "preview/layout/layout_test_support.hpp"
+#include "testing/layout_test_support.hpp"
 #include "preview/layout/orchestrator.hpp"
 #include "preview/layout/route_crossings.hpp"
 #include "preview/render/glyphs.hpp"

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "preview/render/glyphs.hpp"
-#include "preview/render/preview_test_support.hpp"
+#include "testing/preview_test_support.hpp"
 #include "testing/captured_output.hpp"
 
 namespace vorn::render {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "testing/module_builder.hpp"
-#include "validator/testing/render.hpp"
+#include "testing/diagnostic_lines.hpp"
 
 namespace vorn {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "testing/module_builder.hpp"
 #include "validator/passes/combinational_loop.hpp"
-#include "validator/testing/render.hpp"
+#include "testing/diagnostic_lines.hpp"
 
 namespace vorn {
 namespace {
