@@ -49,11 +49,20 @@ struct NamedSignalRef {
 struct SignalSource {
   enum class Tag : std::uint8_t { named = 0, anonymous = 1 };
   Tag tag = Tag::named;
-  NamedSignalRef named;
+  // Only the member `tag` selects is meaningful; sharing storage keeps each
+  // port binding small, and there are hundreds of thousands of them.
+  union {
+    NamedSignalRef named;
+    // The port read from the anonymous instance: `q` in `p(x=a).q`. An
+    // empty text (a tree built by hand) means "out".
+    Identifier anonymous_port;
+  };
   std::unique_ptr<ComponentInstance> anonymous;
-  // The port read from the anonymous instance: `q` in `p(x=a).q`. An empty
-  // text (a tree built by hand) means "out".
-  Identifier anonymous_port;
+
+  SignalSource() : named{} {}
+  SignalSource(SignalSource&&) noexcept = default;
+  SignalSource& operator=(SignalSource&&) noexcept = default;
+  ~SignalSource() = default;
 };
 
 struct PortConnection {
