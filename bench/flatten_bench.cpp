@@ -74,14 +74,14 @@ void BM_Flatten(benchmark::State& state, bool (*flatten)(const types::Project&))
   }
 }
 
-BENCHMARK_CAPTURE(BM_Flatten, serializeProject,
-                  [](const types::Project& p) { return serializer::serializeProject(p).has_value(); })
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Flatten, buildFromProject,
-                  [](const types::Project& p) { return full_serializer::buildFromProject(p).has_value(); })
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Flatten, computeLayout,
-                  [](const types::Project& p) { return project::computeLayout(p, "chain.vorn").has_value(); })
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Flatten, serializeProject, [](const types::Project& p) {
+  return serializer::serializeProject(p).has_value();
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Flatten, buildFromProject, [](const types::Project& p) {
+  return full_serializer::buildFromProject(p).has_value();
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Flatten, computeLayout, [](const types::Project& p) {
+  return project::computeLayout(p, "chain.vorn").has_value();
+})->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -14,7 +14,8 @@ namespace {
 const std::string& bigSource() {
   static const std::string source = [] {
     constexpr int kDeclarations = 100000;
-    std::string text = "// generated front-end workload\nimport adder \"lib/adder.vorn\"\ninput left_0, right_0, carry_in_0\n";
+    std::string text =
+        "// generated front-end workload\nimport adder \"lib/adder.vorn\"\ninput left_0, right_0, carry_in_0\n";
     for (int i = 1; i < kDeclarations; ++i) {
       std::string n = std::to_string(i);
       std::string p = std::to_string(i - 1);
@@ -23,16 +24,16 @@ const std::string& bigSource() {
           text += "input left_" + n + ", right_" + n + ", carry_in_" + n + "   // pins of stage " + n + "\n";
           break;
         case 1:
-          text += "xor partial_sum_" + n + "(a=and(a=left_" + p + ", b=carry_out_" + p +
-                  ".out).out, b=not(in=right_" + p + ").out)  // stage " + n + "\n";
+          text += "xor partial_sum_" + n + "(a=and(a=left_" + p + ", b=carry_out_" + p + ".out).out, b=not(in=right_" +
+                  p + ").out)  // stage " + n + "\n";
           break;
         case 2:
-          text += "adder carry_out_" + n + "(a = partial_sum_" + p + ".out , b = nand(a=left_" + p +
-                  ", b=right_" + p + ").out, c=carry_in_" + p + ")\n";
+          text += "adder carry_out_" + n + "(a = partial_sum_" + p + ".out , b = nand(a=left_" + p + ", b=right_" + p +
+                  ").out, c=carry_in_" + p + ")\n";
           break;
         case 3:
-          text += "output result_" + n + "(in=or(a=partial_sum_" + p + ".out, b=not(in=carry_out_" + p +
-                  ").out).out)\n";
+          text +=
+              "output result_" + n + "(in=or(a=partial_sum_" + p + ".out, b=not(in=carry_out_" + p + ").out).out)\n";
           break;
         default:
           text += "not inverted_" + n + ", mirror_" + n + "\npartial_sum_" + p + ".out <> carry_out_" + p +

@@ -25,7 +25,9 @@ struct Builder {
     topology.components.push_back({std::move(name), {}, id, kind});
     return id;
   }
-  void connect(std::uint32_t from, std::uint32_t to, std::uint8_t port) { topology.connections.push_back({from, to, port}); }
+  void connect(std::uint32_t from, std::uint32_t to, std::uint8_t port) {
+    topology.connections.push_back({from, to, port});
+  }
 };
 
 // `gates` AND/NOT gates fed from 32 inputs and earlier gates, mostly recent

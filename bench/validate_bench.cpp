@@ -144,7 +144,8 @@ void BM_ValidateProjectInstances(benchmark::State& state) {
   types::Module half;
   half.file_id = types::FileId{1};
   half.inputs = {types::InputPin{"a", {0}, {0}, spanAt(1)}, types::InputPin{"b", {1}, {1}, spanAt(1)}};
-  half.outputs = {types::OutputPin{"s", {"out", {0}}, {0}, spanAt(1)}, types::OutputPin{"c", {"out", {1}}, {1}, spanAt(1)}};
+  half.outputs = {types::OutputPin{"s", {"out", {0}}, {0}, spanAt(1)},
+                  types::OutputPin{"c", {"out", {1}}, {1}, spanAt(1)}};
   project.files.push_back(std::move(half));
   project.import_table = {types::ResolvedImport{"half", {0}, {1}, spanAt(1)}};
   for (auto _ : state) {

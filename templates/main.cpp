@@ -108,6 +108,5 @@ __attribute__((export_name("setPin"))) void setPin(int32_t component_id, int32_t
 __attribute__((export_name("getOutputState"))) int32_t getOutputState(int32_t component_id) {
   return vorn::runtime_module::getOutputStateImpl(component_id);
 }
-
 }
 #endif

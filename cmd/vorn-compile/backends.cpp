@@ -210,8 +210,7 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
   return static_cast<std::uint8_t>(*any_undefined ? 1 : 0);
 }
 
-Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out,
-                             StageReport& report) {
+Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, StageReport& report) {
   auto topology = buildFullTopology(program);
   if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
 

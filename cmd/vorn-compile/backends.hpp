@@ -20,8 +20,7 @@ struct Program {
 Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, StageReport& report);
 Result<std::uint8_t> runEmitZig(const args::Args& args, const Program& program, StageReport& report);
 Result<std::uint8_t> runEmitVerilog(const args::Args& args, const Program& program, StageReport& report);
-Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out,
-                                StageReport& report);
+Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, OutputStream& out, StageReport& report);
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
                                    StageReport& report);
 

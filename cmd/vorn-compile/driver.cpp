@@ -93,7 +93,6 @@ Result<ProjectOutcome> runProject(TextArena& arena, std::string_view input_path,
 }
 
 Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, StageReport& report) {
-
   // The source text lives until the end of the run: the syntax tree and the
   // IR point into it.
   TextArena arena;

@@ -38,8 +38,7 @@ void StageReport::inspectDiagnostics(std::span<const std::string_view> paths_by_
   if (json()) keep(paths_by_file, list);
 }
 
-void StageReport::keepFailure(std::string_view prefix, std::string_view error,
-                              std::optional<std::string_view> file) {
+void StageReport::keepFailure(std::string_view prefix, std::string_view error, std::optional<std::string_view> file) {
   failure_json_ = "{\"stage\":";
   json_text::appendString(failure_json_, stageName(prefix));
   failure_json_.append(",\"error\":");

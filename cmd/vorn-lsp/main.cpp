@@ -13,9 +13,10 @@ int main(int argc, char** argv) {
     // Clients commonly name the transport; standard streams are the only one.
     if (argument == "--stdio") continue;
     if (argument == "-h" || argument == "--help") {
-      std::fputs("vorn-lsp — language server for .vorn files\n\nUSAGE:\n    vorn-lsp [--stdio]\n\n"
-                 "Speaks the Language Server Protocol on standard input and output.\n",
-                 stdout);
+      std::fputs(
+          "vorn-lsp — language server for .vorn files\n\nUSAGE:\n    vorn-lsp [--stdio]\n\n"
+          "Speaks the Language Server Protocol on standard input and output.\n",
+          stdout);
       return 0;
     }
     std::fprintf(stderr, "usage error: unknown argument '%s'\n", argv[i]);

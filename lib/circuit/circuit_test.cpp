@@ -25,9 +25,7 @@ class CircuitTest : public ::testing::Test {
     EXPECT_NE(component, nullptr);
     return component;
   }
-  void link(Component* from, Component* to, PortName port) {
-    ASSERT_EQ(circuit.connect(from, to, port), Status::ok);
-  }
+  void link(Component* from, Component* to, PortName port) { ASSERT_EQ(circuit.connect(from, to, port), Status::ok); }
 
   Circuit circuit;
 };
@@ -362,25 +360,24 @@ TEST_F(CircuitTest, LoopFreeCircuitsRunPastTheSettlingBudget) {
                  body(unary(ComponentType::input_pin_gate, a), unary(ComponentType::input_pin_gate, b)));
   };
   auto orBody = [&](Component* a, Component* b) {
-    return unary(ComponentType::not_gate,
-                 both(unary(ComponentType::not_gate, a), unary(ComponentType::not_gate, b)));
+    return unary(ComponentType::not_gate, both(unary(ComponentType::not_gate, a), unary(ComponentType::not_gate, b)));
   };
   auto nandBody = [&](Component* a, Component* b) { return unary(ComponentType::not_gate, both(a, b)); };
-  auto xorBody = [&](Component* a, Component* b) {
-    return both(instance(a, b, orBody), instance(a, b, nandBody));
-  };
+  auto xorBody = [&](Component* a, Component* b) { return both(instance(a, b, orBody), instance(a, b, nandBody)); };
   Component* previous = pin;
   for (int i = 0; i < kStages; ++i) previous = instance(previous, pin, xorBody);
   ASSERT_EQ(circuit.propagateEvent(pin, State::low), Status::ok);
   uint64_t applied = 0;
-  log::setSink([](void* count, const char* text, size_t length) {
-    // A piece may hold several lines.
-    std::string_view lines(text, length);
-    for (size_t at = lines.find("] Updating component"); at != std::string_view::npos;
-         at = lines.find("] Updating component", at + 1)) {
-      ++*static_cast<uint64_t*>(count);
-    }
-  }, &applied);
+  log::setSink(
+      [](void* count, const char* text, size_t length) {
+        // A piece may hold several lines.
+        std::string_view lines(text, length);
+        for (size_t at = lines.find("] Updating component"); at != std::string_view::npos;
+             at = lines.find("] Updating component", at + 1)) {
+          ++*static_cast<uint64_t*>(count);
+        }
+      },
+      &applied);
   Status high = circuit.propagateEvent(pin, State::high);
   log::setSink(nullptr, nullptr);
   ASSERT_EQ(high, Status::ok);

@@ -44,8 +44,7 @@ PortEntry* PortMap::find(PortName name) {
   PortEntry::Code code = intern(name);
   if (code != PortEntry::other) return find(code);
   for (PortEntry& entry : entries_) {
-    if (entry.code == PortEntry::other && entry.name_size == name.size &&
-        sameBytes(entry.name, name.data, name.size)) {
+    if (entry.code == PortEntry::other && entry.name_size == name.size && sameBytes(entry.name, name.data, name.size)) {
       return &entry;
     }
   }

@@ -24,9 +24,12 @@ TEST(EngineTypeOf, KindBytesGiveTheEngineTypeWithItsNameAndDelay) {
     uint64_t delay;
   };
   const Row rows[] = {
-      {0, ComponentType::input_pin_gate, "input_pin_gate", 5}, {1, ComponentType::not_gate, "not_gate", 5},
-      {2, ComponentType::and_gate, "and_gate", 5},             {3, ComponentType::wire, "wire", 1},
-      {4, ComponentType::led, "led", 1},                       {5, ComponentType::output_pin, "output_pin", 1},
+      {0, ComponentType::input_pin_gate, "input_pin_gate", 5},
+      {1, ComponentType::not_gate, "not_gate", 5},
+      {2, ComponentType::and_gate, "and_gate", 5},
+      {3, ComponentType::wire, "wire", 1},
+      {4, ComponentType::led, "led", 1},
+      {5, ComponentType::output_pin, "output_pin", 1},
   };
   for (const Row& row : rows) {
     ComponentType type = ComponentType::and_gate;

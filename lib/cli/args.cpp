@@ -38,8 +38,7 @@ std::optional<DiagnosticsFormat> diagnosticsFormatValue(std::string_view value) 
 // Cross-checks that need the whole command line, in their fixed order.
 Result<void> crossCheck(const Args& args, bool has_input) {
   if (!has_input) return fail(Error::MissingInput);
-  bool needs_output =
-      args.mode == Mode::compile || args.mode == Mode::emit_zig || args.mode == Mode::emit_verilog;
+  bool needs_output = args.mode == Mode::compile || args.mode == Mode::emit_zig || args.mode == Mode::emit_verilog;
   if (needs_output && !args.output_path) return fail(Error::MissingOutput);
   if (args.expand_macros && args.mode != Mode::preview) return fail(Error::InvalidFlagValue);
   bool output_forbidden = args.mode == Mode::preview || args.mode == Mode::truth_table || args.mode == Mode::test;

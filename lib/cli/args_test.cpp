@@ -42,8 +42,8 @@ TEST(ArgsTest, DefaultsAndModes) {
   EXPECT_TRUE(table->truth_table_strict);
   EXPECT_TRUE(table->warnings_as_errors);
 
-  auto preview = parseList({"x.vorn", "--preview", "--preview", "--expand-macros", "--color=never",
-                            "--color=always", "--format=markdown"});
+  auto preview = parseList(
+      {"x.vorn", "--preview", "--preview", "--expand-macros", "--color=never", "--color=always", "--format=markdown"});
   ASSERT_TRUE(preview);
   EXPECT_EQ(preview->mode, Mode::preview);
   EXPECT_TRUE(preview->expand_macros);

@@ -19,14 +19,17 @@ class Sink {
   explicit Sink(std::string& text) : text_(&text) {}
 
   void append(std::string_view bytes) {
-    if (text_) text_->append(bytes); else size_ += bytes.size();
+    if (text_) text_->append(bytes);
+    else size_ += bytes.size();
   }
   void append(const char* first, const char* last) { append(std::string_view(first, last)); }
   void append(std::size_t count, char byte) {
-    if (text_) text_->append(count, byte); else size_ += count;
+    if (text_) text_->append(count, byte);
+    else size_ += count;
   }
   void push_back(char byte) {
-    if (text_) text_->push_back(byte); else ++size_;
+    if (text_) text_->push_back(byte);
+    else ++size_;
   }
   std::size_t size() const { return size_; }
 
@@ -217,7 +220,8 @@ Result<std::string> dumpIrModule(const types::Module& module) {
 
   writeHeader(out, "Components", module.components.size());
   for (const types::Component& component : module.components) {
-    const std::string_view name = component.instance_name.empty() ? std::string_view("<none>") : component.instance_name;
+    const std::string_view name =
+        component.instance_name.empty() ? std::string_view("<none>") : component.instance_name;
     put(out, "  id=", component.id.value, " name=", name, " kind=");
     dumpComponentKind(out, component.kind);
     out.push_back('\n');

@@ -44,8 +44,8 @@ ast::ComponentInstance instance(std::string_view type, std::optional<std::string
 TEST(InspectDump, SyntaxTreeWithImportsInputsOutputsAndNestedInstances) {
   ast::File file;
   file.span = Span{0, 1, 1, 7, 20};
-  file.imports.push_back(ast::Import{ident("half", at(1, 8, 12)), ast::StringLiteral{"half.vorn", at(1, 14, 23)},
-                                     at(1, 1, 24)});
+  file.imports.push_back(
+      ast::Import{ident("half", at(1, 8, 12)), ast::StringLiteral{"half.vorn", at(1, 14, 23)}, at(1, 1, 24)});
   file.inputs.push_back(ast::InputDecl{{ident("a", at(2, 7, 8)), ident("b", at(2, 10, 11))}, at(2, 7, 11)});
 
   file.outputs.push_back(ast::OutputDecl{ident("q", at(4, 8, 9)), named("g", "out", at(4, 13, 18)), at(4, 1, 19)});

@@ -35,7 +35,9 @@ TEST(ControlBytes, LinesCannotBeBrokenOrTerminalsSteered) {
   EXPECT_EQ(escaped("x\x1b[2Jy"), "<x?[2Jy");
   EXPECT_EQ(escaped(std::string("nul\0byte", 8)), "<nul?byte");
   // C1 controls in UTF-8 (CSI is U+009B) are controls too; other letters are not.
-  EXPECT_EQ(escaped("\xc2\x9b" "31m \xc2\x80 \xc2\x9f \xc2\xa0 \xc3\xa9"), "<?31m ? ? \xc2\xa0 \xc3\xa9");
+  EXPECT_EQ(escaped("\xc2\x9b"
+                    "31m \xc2\x80 \xc2\x9f \xc2\xa0 \xc3\xa9"),
+            "<?31m ? ? \xc2\xa0 \xc3\xa9");
   EXPECT_EQ(escaped("back\\slash 'quote'"), "<back\\slash 'quote'");
   EXPECT_EQ(escaped("\xc2"), "<\xc2");
 }

@@ -5,7 +5,8 @@ namespace vorn {
 std::string_view errorName(Error error) {
   switch (error) {
 #define VORN_ERROR(name) \
-  case Error::name: return #name;
+  case Error::name:      \
+    return #name;
 #include "core/errors.def"
 #undef VORN_ERROR
   }

@@ -14,9 +14,9 @@ TEST(ErrorNames, EveryErrorHasItsOwnSpelling) {
   // none falls through to the switch's default.
   std::set<std::string_view> seen;
   int count = 0;
-#define VORN_ERROR(name)                                \
+#define VORN_ERROR(name)                                      \
   EXPECT_EQ(errorName(Error::name), std::string_view(#name)); \
-  seen.insert(errorName(Error::name));                  \
+  seen.insert(errorName(Error::name));                        \
   ++count;
 #include "core/errors.def"
 #undef VORN_ERROR

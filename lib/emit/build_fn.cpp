@@ -18,7 +18,8 @@ struct SubCircuitTargets {
 
 void emitPinStructFields(writer::Writer& out, const types::Module& module) {
   out.indent();
-  for (const types::InputPin& pin : module.inputs) out.writeLineFmt("{}: *engine.Component,", writer::inputField(pin.name));
+  for (const types::InputPin& pin : module.inputs)
+    out.writeLineFmt("{}: *engine.Component,", writer::inputField(pin.name));
   for (const types::OutputPin& pin : module.outputs) {
     out.writeLineFmt("{}: *engine.Component,", writer::outputField(pin.name));
   }

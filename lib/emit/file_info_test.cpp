@@ -23,11 +23,11 @@ TEST(EncodeFileInfo, LaysOutIntegersStringsAndPinsLittleEndian) {
   auto bytes = file_info_format::encodeFileInfo(info);
   ASSERT_TRUE(bytes.has_value());
   const std::vector<std::uint8_t> expected = {
-      1, 0, 0, 0,  4, 3, 2, 1,  44, 1, 0, 0,  2, 0, 0, 0,    // schema, file, components, connections
-      2, 0, 0, 0, 'a', 'b',  0, 0, 0, 0,  1, 0, 0, 0, 'v',    // three strings
-      1, 0, 0, 0,  7, 0, 0, 0,  1, 0, 0, 0, 'i',              // one input
-      2, 0, 0, 0,  255, 255, 255, 255,  0, 0, 0, 0,            // two outputs
-      0, 0, 1, 0,  2, 0, 0, 0, 'x', 'y'};
+      1, 0, 0, 0, 4,   3,   2,   1,   44,  1,  0, 0, 2,   0, 0,   0,  // schema, file, components, connections
+      2, 0, 0, 0, 'a', 'b', 0,   0,   0,   0,  1, 0, 0,   0, 'v',     // three strings
+      1, 0, 0, 0, 7,   0,   0,   0,   1,   0,  0, 0, 'i',             // one input
+      2, 0, 0, 0, 255, 255, 255, 255, 0,   0,  0, 0,                  // two outputs
+      0, 0, 1, 0, 2,   0,   0,   0,   'x', 'y'};
   EXPECT_EQ(*bytes, expected);
 }
 

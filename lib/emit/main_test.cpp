@@ -97,7 +97,8 @@ TEST(EmitModuleSource, NamesNoSourceCanSpell) {
 };
 )"),
             std::string::npos);
-  EXPECT_NE(text->find("const output_component_ids: []const u32 = &.{\n    2,\n    4,\n};\nvar gpa = "), std::string::npos);
+  EXPECT_NE(text->find("const output_component_ids: []const u32 = &.{\n    2,\n    4,\n};\nvar gpa = "),
+            std::string::npos);
   EXPECT_EQ(testing::zigRuntimeTail(*text), goldenModuleTail());
 }
 
@@ -152,7 +153,8 @@ TEST(EmitModuleSource, ComponentIdsNeedNotBeDense) {
   module.inputs.push_back({"a", {0}, {10}, {}});
   auto text = emitModuleSource(module, options("n.vorn"));
   ASSERT_TRUE(text.has_value()) << errorName(text.error());
-  EXPECT_NE(text->find("    try circuit.connect(comp_a_10.port(\"out\"), comp_w_3.port(\"in\"));\n"), std::string::npos);
+  EXPECT_NE(text->find("    try circuit.connect(comp_a_10.port(\"out\"), comp_w_3.port(\"in\"));\n"),
+            std::string::npos);
   EXPECT_NE(text->find("        .input_a = comp_a_10,\n"), std::string::npos);
 }
 

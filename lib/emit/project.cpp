@@ -56,7 +56,8 @@ void emitSubCircuitTable(writer::Writer& out, const ProjectLayout& layout) {
 void emitProjectDebugPaths(writer::Writer& out, const ProjectLayout& layout) {
   debug_paths::emitDebugPathsOpening(out);
   out.indent();
-  for (const ComponentEntry& entry : layout.entries) debug_paths::emitDebugPathRow(out, entry.global_id, entry.segments);
+  for (const ComponentEntry& entry : layout.entries)
+    debug_paths::emitDebugPathRow(out, entry.global_id, entry.segments);
   out.dedent();
   debug_paths::emitDebugPathsClosing(out);
 }

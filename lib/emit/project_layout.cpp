@@ -42,8 +42,8 @@ Result<void> walkFile(WalkContext& context, std::uint32_t root_file_id, std::str
   std::vector<instance_walk::Primitive> primitives;
   VORN_TRY_VOID(instance_walk::walkInstances(
       context.project, context.targets,
-      {&context.project.files[root_file_id], root_file_id, instance_walk::kNoInstance, nullptr}, instances,
-      primitives, kErrors));
+      {&context.project.files[root_file_id], root_file_id, instance_walk::kNoInstance, nullptr}, instances, primitives,
+      kErrors));
 
   // Instance 0 is the root; instance i > 0 is sub_circuits[i - 1].
   ProjectLayout& layout = context.layout;

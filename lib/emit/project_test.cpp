@@ -116,8 +116,8 @@ types::Project twoHalves() {
 std::string halfDebugPaths(const std::string& path, int base) {
   std::string out;
   const auto row = [&](int offset, const std::string& tail) {
-    out += "    .{ .component_id = " + std::to_string(base + offset) + ", .segments = &.{ \"top.vorn\", " + path + tail +
-           " } },\n";
+    out += "    .{ .component_id = " + std::to_string(base + offset) + ", .segments = &.{ \"top.vorn\", " + path +
+           tail + " } },\n";
   };
   row(0, ", \"a\"");
   row(1, ", \"b\"");
@@ -257,8 +257,7 @@ TEST(EmitProjectSource, ReportsEveryFailureByName) {
   {
     // Even in a file that no instance reaches.
     types::Project project = twoHalves();
-    project.files[4].components.push_back(
-        {types::ComponentKind::makeSubCircuitRef({"nowhere", {}}), "z", {2}, {}});
+    project.files[4].components.push_back({types::ComponentKind::makeSubCircuitRef({"nowhere", {}}), "z", {2}, {}});
     EXPECT_EQ(failure(project), "UnresolvedSubCircuitTarget");
   }
   {

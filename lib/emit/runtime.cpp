@@ -164,7 +164,8 @@ void emitRuntimeExports(writer::Writer& out, const RuntimeShape& shape) {
   }
   writeFixed(out, kInitOpening);
   out.indent();
-  out.writeLine(shape.root_file_id ? "buildRoot(&runtime_circuit) catch {" : "_ = buildCircuit(&runtime_circuit) catch {");
+  out.writeLine(shape.root_file_id ? "buildRoot(&runtime_circuit) catch {"
+                                   : "_ = buildCircuit(&runtime_circuit) catch {");
   out.dedent();
   writeFixed(out, kInitRest);
 }

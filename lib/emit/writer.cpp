@@ -10,13 +10,12 @@ namespace vorn::writer {
 namespace {
 
 constexpr std::array<std::string_view, 48> kZigKeywords = {
-    "addrspace", "align",       "allowzero", "and",      "anyframe",    "anytype",        "asm",
-    "async",     "await",       "break",     "callconv", "catch",       "comptime",       "const",
-    "continue",  "defer",       "else",      "enum",     "errdefer",    "error",          "export",
-    "extern",    "fn",          "for",       "if",       "inline",      "linksection",    "noalias",
-    "nosuspend", "opaque",      "or",        "orelse",   "packed",      "pub",            "resume",
-    "return",    "struct",      "suspend",   "switch",   "test",        "threadlocal",    "try",
-    "union",     "unreachable", "usingnamespace",        "var",         "volatile",       "while",
+    "addrspace",   "align",  "allowzero",   "and",         "anyframe",       "anytype", "asm",      "async",
+    "await",       "break",  "callconv",    "catch",       "comptime",       "const",   "continue", "defer",
+    "else",        "enum",   "errdefer",    "error",       "export",         "extern",  "fn",       "for",
+    "if",          "inline", "linksection", "noalias",     "nosuspend",      "opaque",  "or",       "orelse",
+    "packed",      "pub",    "resume",      "return",      "struct",         "suspend", "switch",   "test",
+    "threadlocal", "try",    "union",       "unreachable", "usingnamespace", "var",     "volatile", "while",
 };
 
 bool isAsciiDigit(unsigned char byte) { return byte >= '0' && byte <= '9'; }

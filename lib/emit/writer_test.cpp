@@ -63,13 +63,12 @@ TEST(EscapeIdentifier, MapsEveryByteToOneIdentifierByte) {
 
 TEST(EscapeIdentifier, AppendsUnderscoreToKeywordsOnly) {
   constexpr std::array<std::string_view, 48> keywords = {
-      "addrspace", "align",    "allowzero", "and",         "anyframe", "anytype",        "asm",
-      "async",     "await",    "break",     "callconv",    "catch",    "comptime",       "const",
-      "continue",  "defer",    "else",      "enum",        "errdefer", "error",          "export",
-      "extern",    "fn",       "for",       "if",          "inline",   "linksection",    "noalias",
-      "nosuspend", "opaque",   "or",        "orelse",      "packed",   "pub",            "resume",
-      "return",    "struct",   "suspend",   "switch",      "test",     "threadlocal",    "try",
-      "union",     "unreachable", "usingnamespace",        "var",      "volatile",       "while"};
+      "addrspace",   "align",  "allowzero",   "and",         "anyframe",       "anytype", "asm",      "async",
+      "await",       "break",  "callconv",    "catch",       "comptime",       "const",   "continue", "defer",
+      "else",        "enum",   "errdefer",    "error",       "export",         "extern",  "fn",       "for",
+      "if",          "inline", "linksection", "noalias",     "nosuspend",      "opaque",  "or",       "orelse",
+      "packed",      "pub",    "resume",      "return",      "struct",         "suspend", "switch",   "test",
+      "threadlocal", "try",    "union",       "unreachable", "usingnamespace", "var",     "volatile", "while"};
   for (std::string_view keyword : keywords) {
     EXPECT_TRUE(isZigKeyword(keyword)) << keyword;
     EXPECT_EQ(escapeIdentifier(keyword), std::string(keyword) + "_");

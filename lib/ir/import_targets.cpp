@@ -6,7 +6,8 @@ namespace vorn::import_targets {
 
 std::size_t ImportTargets::KeyHash::operator()(const Key& key) const {
   const std::size_t alias_hash = std::hash<std::string_view>{}(key.alias);
-  return alias_hash ^ (std::hash<std::uint32_t>{}(key.file) + 0x9e3779b97f4a7c15ULL + (alias_hash << 6) + (alias_hash >> 2));
+  return alias_hash ^
+         (std::hash<std::uint32_t>{}(key.file) + 0x9e3779b97f4a7c15ULL + (alias_hash << 6) + (alias_hash >> 2));
 }
 
 ImportTargets::ImportTargets(std::span<const types::ResolvedImport> import_table) : table_(import_table) {

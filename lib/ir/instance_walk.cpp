@@ -4,8 +4,8 @@ namespace vorn::instance_walk {
 
 Result<std::vector<std::uint32_t>> walkInstances(const types::Project& project,
                                                  const import_targets::ImportTargets& targets, Instance top,
-                                                 std::vector<Instance>& instances,
-                                                 std::vector<Primitive>& components, const WalkErrors& errors) {
+                                                 std::vector<Instance>& instances, std::vector<Primitive>& components,
+                                                 const WalkErrors& errors) {
   const std::vector<types::Module>& files = project.files;
   struct Frame {
     std::uint32_t instance;
@@ -35,9 +35,7 @@ Result<std::vector<std::uint32_t>> walkInstances(const types::Project& project,
     }
     const types::Component& component = module.components[frame.next_component++];
     switch (component.kind.tag) {
-      case types::ComponentKind::Tag::primitive:
-        components.push_back({&component, frame.instance});
-        break;
+      case types::ComponentKind::Tag::primitive: components.push_back({&component, frame.instance}); break;
       case types::ComponentKind::Tag::sub_circuit_ref: {
         auto target = targets.find(types::FileId{instance.file}, component.kind.sub_circuit_ref.name);
         if (!target || *target >= files.size()) return fail(errors.missing_target);

@@ -43,7 +43,7 @@ struct WalkErrors {
 // in post-order. Iterative: nesting depth costs heap, not call stack.
 Result<std::vector<std::uint32_t>> walkInstances(const types::Project& project,
                                                  const import_targets::ImportTargets& targets, Instance top,
-                                                 std::vector<Instance>& instances,
-                                                 std::vector<Primitive>& components, const WalkErrors& errors);
+                                                 std::vector<Instance>& instances, std::vector<Primitive>& components,
+                                                 const WalkErrors& errors);
 
 }  // namespace vorn::instance_walk

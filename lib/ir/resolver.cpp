@@ -123,7 +123,8 @@ Result<types::Module> resolve(const ast::File& file, std::uint32_t file_id) {
 
   for (const ast::Import& import : file.imports) {
     context.import_aliases.assign(import.alias.text, 0);
-    context.imports.push_back(types::UnresolvedImport{import.alias.text, import.path.text, toIrSpan(import.span), false});
+    context.imports.push_back(
+        types::UnresolvedImport{import.alias.text, import.path.text, toIrSpan(import.span), false});
   }
 
   for (const ast::InputDecl& declaration : file.inputs) {
@@ -145,8 +146,8 @@ Result<types::Module> resolve(const ast::File& file, std::uint32_t file_id) {
   for (const ast::OutputDecl& output : file.outputs) {
     ComponentId id = nextComponentId(context);
     types::Span span = toIrSpan(output.span);
-    context.components.push_back(types::Component{
-        types::ComponentKind::makePrimitive(types::PrimitiveKind::output_pin), output.name.text, id, span});
+    context.components.push_back(types::Component{types::ComponentKind::makePrimitive(types::PrimitiveKind::output_pin),
+                                                  output.name.text, id, span});
     // Registered before the value is looked up, so an output may name itself.
     registerName(context, output.name.text, id);
     types::SignalEndpoint driver = resolveSource(context, output.value);
@@ -156,7 +157,8 @@ Result<types::Module> resolve(const ast::File& file, std::uint32_t file_id) {
       context.connections.push_back(types::Connection{driver, types::PortEndpoint{kInPort, id}, span});
     }
     if (output.port) {
-      context.output_bindings.push_back(types::OutputBinding{output_id, output.port->text, driver, toIrSpan(output.port->span)});
+      context.output_bindings.push_back(
+          types::OutputBinding{output_id, output.port->text, driver, toIrSpan(output.port->span)});
     }
     // Later bindings drive nothing; anonymous instances in them still become
     // components, so that what was written is checked.

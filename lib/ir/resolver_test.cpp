@@ -161,11 +161,11 @@ TEST(Resolve, AnonymousInstancesAreQueuedBreadthFirstAfterDeclaredOnes) {
   ASSERT_TRUE(module.has_value());
   // Ids: pins, declared, then anonymous in work-list order, then the output.
   EXPECT_EQ(names(*module), (std::vector<std::string>{"x", "y", "g", "h", "__anon_1", "__anon_2", "__anon_0", "q"}));
-  EXPECT_EQ(describe(*module), (std::vector<std::string>{"4.out->2.a", "1.out->2.b",   // g
-                                                         "5.out->3.a", "0.out->3.b",   // h
-                                                         "6.out->4.in",                // __anon_1
-                                                         "2.out->5.in",                // __anon_2
-                                                         "0.out->6.in",                // __anon_0
+  EXPECT_EQ(describe(*module), (std::vector<std::string>{"4.out->2.a", "1.out->2.b",  // g
+                                                         "5.out->3.a", "0.out->3.b",  // h
+                                                         "6.out->4.in",               // __anon_1
+                                                         "2.out->5.in",               // __anon_2
+                                                         "0.out->6.in",               // __anon_0
                                                          "3.out->7.in"}));
 }
 

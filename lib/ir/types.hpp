@@ -182,10 +182,10 @@ struct Module {
 };
 
 struct Project {
-  std::vector<Module> files;                  // indexed by FileId
-  std::vector<ResolvedImport> import_table;   // in the import scan's order
-  std::vector<std::string_view> file_paths;   // canonical or "<builtin>/..." paths
-  std::vector<std::string_view> source_blobs; // source text per file
+  std::vector<Module> files;                   // indexed by FileId
+  std::vector<ResolvedImport> import_table;    // in the import scan's order
+  std::vector<std::string_view> file_paths;    // canonical or "<builtin>/..." paths
+  std::vector<std::string_view> source_blobs;  // source text per file
   FileId root_file_id;
 };
 

@@ -5,18 +5,15 @@
 
 extern "C" {
 __attribute__((import_module("env"), import_name("debugEnabled"))) int32_t debugEnabled();
-__attribute__((import_module("env"), import_name("onDebugLog"))) void onDebugLog(const char* text,
-                                                                                uint32_t length,
-                                                                                uint32_t type);
+__attribute__((import_module("env"), import_name("onDebugLog"))) void onDebugLog(const char* text, uint32_t length,
+                                                                                 uint32_t type);
 }
 
 namespace vorn::log {
 namespace {
 
 // The host decides per line whether it wants it (bit 0 of debugEnabled).
-void hostSink(void*, const char* text, size_t length) {
-  onDebugLog(text, uint32_t(length), uint32_t(PrintType::Info));
-}
+void hostSink(void*, const char* text, size_t length) { onDebugLog(text, uint32_t(length), uint32_t(PrintType::Info)); }
 constexpr Sink initial_sink = hostSink;
 constinit Sink current_sink = initial_sink;
 constinit void* current_context = nullptr;

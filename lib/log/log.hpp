@@ -111,7 +111,6 @@ Line& line();
 
 namespace vorn::log {
 
-
 // Receives whole lines (prefix and newline included): one at a time for the
 // default sink; for any other sink a batch of consecutive lines, handed over
 // when the batch fills, at `flush` and when the sink is replaced. `text` is

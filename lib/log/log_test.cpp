@@ -11,9 +11,7 @@
 namespace vorn::log {
 namespace {
 
-void collect(void* target, const char* text, size_t length) {
-  static_cast<std::string*>(target)->append(text, length);
-}
+void collect(void* target, const char* text, size_t length) { static_cast<std::string*>(target)->append(text, length); }
 
 TEST(LogTest, LinesCarryPrefixAndNewline) {
   std::string out;

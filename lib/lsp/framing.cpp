@@ -72,7 +72,9 @@ std::size_t earlyBodyEnd(std::string_view body, std::size_t from, int& tries) {
   for (std::size_t at = findLengthHeader(body, from); at != std::string_view::npos && tries > 0;
        at = findLengthHeader(body, at + 1)) {
     std::size_t last = at;
-    while (last > 0 && (body[last - 1] == ' ' || body[last - 1] == '\t' || body[last - 1] == '\r' || body[last - 1] == '\n')) --last;
+    while (last > 0 &&
+           (body[last - 1] == ' ' || body[last - 1] == '\t' || body[last - 1] == '\r' || body[last - 1] == '\n'))
+      --last;
     if (last == 0 || (body[last - 1] != '}' && body[last - 1] != ']')) continue;
     --tries;
     if (nlohmann::json::accept(body.substr(0, at))) return at;

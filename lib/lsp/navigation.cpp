@@ -26,7 +26,15 @@ bool contains(const Span& span, LineCol at) {
 }
 
 enum class Role : std::uint8_t {
-  import_alias, import_path, input_name, output_name, type_name, instance_name, port_name, signal_target, signal_port,
+  import_alias,
+  import_path,
+  input_name,
+  output_name,
+  type_name,
+  instance_name,
+  port_name,
+  signal_target,
+  signal_port,
 };
 
 // One name written in the file and what it is.
@@ -236,7 +244,9 @@ std::string describeInterface(const TypeInterface& type) {
   switch (type.kind) {
     case TypeInterface::Kind::primitive: text = "primitive `" + type.type_name + "`"; break;
     case TypeInterface::Kind::builtin_gate: text = "built-in gate `" + type.type_name + "`"; break;
-    case TypeInterface::Kind::sub_circuit: text = "sub-circuit `" + type.type_name + "` from `" + type.path + "`"; break;
+    case TypeInterface::Kind::sub_circuit:
+      text = "sub-circuit `" + type.type_name + "` from `" + type.path + "`";
+      break;
     case TypeInterface::Kind::unknown: return "undeclared type `" + type.type_name + "`";
   }
   text += "\n\ninputs: " + codeList(type.inputs) + "  \noutputs: " + codeList(type.outputs);
@@ -302,15 +312,15 @@ std::string describeSignal(const ast::File& file, std::string_view name, const a
   switch (declaration->kind) {
     case Declaration::Kind::input: return "input pin";
     case Declaration::Kind::output: return "output pin";
-    case Declaration::Kind::instance:
-      return "instance of `" + std::string(declaration->instance->type_name.text) + "`";
+    case Declaration::Kind::instance: return "instance of `" + std::string(declaration->instance->type_name.text) + "`";
   }
   return "";
 }
 
 std::string instanceLabel(const ast::ComponentInstance& instance, bool anonymous) {
   if (anonymous || !instance.instance_name) return "an anonymous `" + std::string(instance.type_name.text) + "`";
-  return "instance `" + std::string(instance.instance_name->text) + "` (`" + std::string(instance.type_name.text) + "`)";
+  return "instance `" + std::string(instance.instance_name->text) + "` (`" + std::string(instance.type_name.text) +
+         "`)";
 }
 
 // What drives output `port` of an instance of `type_name`: the gate itself
@@ -466,7 +476,8 @@ std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_
       return describeInterface(interfaceOfType(file, file_path, hit->import->alias.text));
     }
     case Role::port_name: {
-      std::string text = "input port `" + std::string(hit->text) + "` of " + instanceLabel(*hit->instance, hit->anonymous);
+      std::string text =
+          "input port `" + std::string(hit->text) + "` of " + instanceLabel(*hit->instance, hit->anonymous);
       const ast::SignalSource& value = hit->port->value;
       text += "\n\ndriven by " + describeSource(value);
       if (value.tag == ast::SignalSource::Tag::named) {
@@ -479,7 +490,9 @@ std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_
       bool anonymous = hit->ref == nullptr;
       if (instance == nullptr) {
         auto declaration = lookupSignal(file, hit->ref->target.text, hit->output);
-        if (!declaration) return "output port `" + std::string(hit->text) + "` of undeclared signal `" + std::string(hit->ref->target.text) + "`";
+        if (!declaration)
+          return "output port `" + std::string(hit->text) + "` of undeclared signal `" +
+                 std::string(hit->ref->target.text) + "`";
         if (declaration->kind != Declaration::Kind::instance) {
           return "output port `" + std::string(hit->text) + "` of " +
                  (declaration->kind == Declaration::Kind::input ? "input pin `" : "output pin `") +
@@ -528,7 +541,8 @@ std::vector<UndeclaredSignal> undeclaredSignals(const ast::File& file) {
       found.push_back(UndeclaredSignal{.name = std::string(ref->target.text), .span = ref->target.span});
   }
   std::sort(found.begin(), found.end(), [](const UndeclaredSignal& a, const UndeclaredSignal& b) {
-    return a.span.start_line != b.span.start_line ? a.span.start_line < b.span.start_line : a.span.start_col < b.span.start_col;
+    return a.span.start_line != b.span.start_line ? a.span.start_line < b.span.start_line
+                                                  : a.span.start_col < b.span.start_col;
   });
   return found;
 }
@@ -545,7 +559,9 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
   // Inside the quotes of `import alias "...`: the folder typed so far.
   {
     std::size_t i = 0;
-    auto blanks = [&] { while (i < before.size() && (before[i] == ' ' || before[i] == '\t')) ++i; };
+    auto blanks = [&] {
+      while (i < before.size() && (before[i] == ' ' || before[i] == '\t')) ++i;
+    };
     auto word = [&] {
       const std::size_t from = i;
       while (i < before.size() && isIdentifierByte(before[i])) ++i;
@@ -560,16 +576,20 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
         const std::string_view typed = before.substr(i + 1);
         if (typed.find('"') != std::string_view::npos) return items;
         const std::size_t slash = typed.rfind('/');
-        const std::string_view folder = slash == std::string_view::npos ? std::string_view() : typed.substr(0, slash + 1);
+        const std::string_view folder =
+            slash == std::string_view::npos ? std::string_view() : typed.substr(0, slash + 1);
         const std::size_t file_slash = file_path.rfind('/');
         if (file_slash == std::string_view::npos || folder.starts_with('<')) return items;
-        std::filesystem::path directory = folder.starts_with('/') ? std::filesystem::path(std::string(folder))
-                                                                    : std::filesystem::path(std::string(file_path.substr(0, file_slash + 1)) + std::string(folder));
+        std::filesystem::path directory =
+            folder.starts_with('/')
+                ? std::filesystem::path(std::string(folder))
+                : std::filesystem::path(std::string(file_path.substr(0, file_slash + 1)) + std::string(folder));
         std::error_code error;
         const std::string own_name(file_path.substr(file_slash + 1));
         const bool own_folder = folder.empty();
         constexpr std::size_t kMaxEntries = 1000;
-        for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end && items.size() < kMaxEntries; it.increment(error)) {
+        for (std::filesystem::directory_iterator it(directory, error), end;
+             !error && it != end && items.size() < kMaxEntries; it.increment(error)) {
           const std::string name = it->path().filename().string();
           std::error_code kind_error;
           if (it->is_directory(kind_error)) {
@@ -580,7 +600,8 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
             items.push_back(CompletionItem{.label = name, .kind = CompletionItem::Kind::file, .detail = "file"});
           }
         }
-        std::sort(items.begin(), items.end(), [](const CompletionItem& a, const CompletionItem& b) { return a.label < b.label; });
+        std::sort(items.begin(), items.end(),
+                  [](const CompletionItem& a, const CompletionItem& b) { return a.label < b.label; });
         return items;
       }
     }
@@ -628,13 +649,15 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
   if (mark != 0) return items;
   std::size_t back = line_start;
   while (back > 0 && isBlank(text[back - 1])) --back;
-  if (back > 0 && (text[back - 1] == '(' || text[back - 1] == ',' || text[back - 1] == '=' || text[back - 1] == '.')) return items;
+  if (back > 0 && (text[back - 1] == '(' || text[back - 1] == ',' || text[back - 1] == '=' || text[back - 1] == '.'))
+    return items;
   for (std::string_view keyword : {"import", "input", "output"}) {
     items.push_back(
         CompletionItem{.label = std::string(keyword), .kind = CompletionItem::Kind::keyword, .detail = "keyword"});
   }
   for (const types::PrimitiveTypeName& primitive : types::kPrimitiveTypeNames) {
-    if (primitive.kind == types::PrimitiveKind::input_pin || primitive.kind == types::PrimitiveKind::output_pin) continue;
+    if (primitive.kind == types::PrimitiveKind::input_pin || primitive.kind == types::PrimitiveKind::output_pin)
+      continue;
     items.push_back(CompletionItem{
         .label = std::string(primitive.name), .kind = CompletionItem::Kind::type, .detail = "primitive"});
   }
@@ -714,9 +737,8 @@ std::vector<std::string> portCompletionsAt(std::string_view text, std::size_t of
     if (k < offset && text[k] == '=') bound.push_back(text.substr(i, j - i));
     i = j - 1;
   }
-  std::erase_if(ports, [&](const std::string& port) {
-    return std::find(bound.begin(), bound.end(), port) != bound.end();
-  });
+  std::erase_if(ports,
+                [&](const std::string& port) { return std::find(bound.begin(), bound.end(), port) != bound.end(); });
   return ports;
 }
 

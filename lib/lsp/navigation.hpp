@@ -17,7 +17,7 @@
 namespace vorn::lsp {
 
 struct SourceLocation {
-  std::string path;  // canonical path, or "<builtin>/..." for a built-in gate
+  std::string path;          // canonical path, or "<builtin>/..." for a built-in gate
   std::optional<Span> span;  // none for the file as a whole
 };
 

@@ -38,7 +38,8 @@ TEST(ProjectCheck, AReusedScanAgreesWithAFreshCheckThroughRandomEdits) {
       "\n\nimport half \"half.vorn\"\ninput a, b\nhalf h(x=a, y=b)\noutput s(in=h.s)\n",
       "import half \"other.vorn\"\ninput a\nhalf h(x=a)\noutput s(in=h.s)\n",
       "import half \"half.vorn\"\nimport half \"other.vorn\"\ninput a\nhalf h(x=a)\noutput s(in=h.s)\n",
-      "import both \"other.vorn\"\nimport half \"half.vorn\"\ninput a, b\nboth o(x=a)\nhalf h(x=o.s, y=b)\noutput s(in=h.s)\n",
+      "import both \"other.vorn\"\nimport half \"half.vorn\"\ninput a, b\nboth o(x=a)\nhalf h(x=o.s, y=b)\noutput "
+      "s(in=h.s)\n",
       "import half \"missing.vorn\"\ninput a\noutput s(in=a)\n",
       "input a\nxor g(a=a, b=a)\noutput s(in=g)\n",
       "// only a comment\n",

@@ -73,7 +73,8 @@ std::optional<Position> positionMember(const json& object, const char* key) {
     return std::nullopt;
   }
   auto clamp = [](const json& number) -> std::optional<std::uint32_t> {
-    if (number.is_number_unsigned()) return static_cast<std::uint32_t>(std::min<std::uint64_t>(number.get<std::uint64_t>(), 0xFFFFFFFFu));
+    if (number.is_number_unsigned())
+      return static_cast<std::uint32_t>(std::min<std::uint64_t>(number.get<std::uint64_t>(), 0xFFFFFFFFu));
     const std::int64_t signed_value = number.get<std::int64_t>();
     if (signed_value < 0) return std::nullopt;
     return static_cast<std::uint32_t>(std::min<std::int64_t>(signed_value, 0xFFFFFFFF));
@@ -103,7 +104,6 @@ std::string rangeText(const Range& range) {
 
 // Request ids are numbers or strings; anything else cannot be answered by id.
 bool isValidId(const json& id) { return id.is_number_integer() || id.is_string(); }
-
 
 }  // namespace
 
@@ -143,7 +143,8 @@ struct Server::ParsedText {
       std::size_t stop = masked.find('\n', start);
       if (stop == std::string::npos) stop = masked.size();
       bool blank = true;
-      for (std::size_t i = start; i < stop; ++i) blank = blank && (masked[i] == ' ' || masked[i] == '\t' || masked[i] == '\r');
+      for (std::size_t i = start; i < stop; ++i)
+        blank = blank && (masked[i] == ' ' || masked[i] == '\t' || masked[i] == '\r');
       if (!blank) {
         for (std::size_t i = start; i < stop; ++i) {
           if (masked[i] != '\r') masked[i] = ' ';
@@ -175,7 +176,8 @@ void Server::reply(const json& id, json result) {
 }
 
 void Server::replyError(const json& id, int code, std::string message) {
-  send_(serialise(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", json{{"code", code}, {"message", std::move(message)}}}}));
+  send_(serialise(
+      json{{"jsonrpc", "2.0"}, {"id", id}, {"error", json{{"code", code}, {"message", std::move(message)}}}}));
 }
 
 void Server::handleBadHeader(std::string_view problem) {
@@ -556,9 +558,11 @@ void Server::runDueChecks(Clock::time_point now) {
 void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
   // Errors located in a file this one imports, gathered at the import line;
   // only then is the root's text read for its import lines.
-  const bool elsewhere = std::any_of(result.diagnostics.begin(), result.diagnostics.end(), [&](const PlacedDiagnostic& d) {
-    return d.level == diagnostics::DiagnosticLevel::err && d.path != root.path && !builtins::hasVirtualPrefix(d.path);
-  });
+  const bool elsewhere =
+      std::any_of(result.diagnostics.begin(), result.diagnostics.end(), [&](const PlacedDiagnostic& d) {
+        return d.level == diagnostics::DiagnosticLevel::err && d.path != root.path &&
+               !builtins::hasVirtualPrefix(d.path);
+      });
   if (!elsewhere) return;
   auto text = parsed(root);
   if (!text->file) return;

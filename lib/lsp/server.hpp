@@ -145,9 +145,9 @@ class Server {
   std::map<std::string, std::unique_ptr<Document>> documents_;  // by URI
   std::map<std::string, std::string> uri_by_path_;              // open documents
   std::map<std::string, RootCheck> checks_;                     // by root URI
-  std::map<std::string, std::string> published_;               // by URI: the non-empty lists last sent, as JSON
-  std::map<std::string, std::string> published_uri_;           // by path: the URI of its entry in published_
-  std::map<std::string, std::string> client_uri_by_path_;      // how the client spells each file it opened
+  std::map<std::string, std::string> published_;                // by URI: the non-empty lists last sent, as JSON
+  std::map<std::string, std::string> published_uri_;            // by path: the URI of its entry in published_
+  std::map<std::string, std::string> client_uri_by_path_;       // how the client spells each file it opened
   std::set<std::string> owed_;  // checked documents whose publication waits for another root's check
 };
 

@@ -23,23 +23,28 @@ struct Char {
 // byte. No piece starts with a continuation byte, so a stray lead byte
 // before any piece stays a character of its own.
 const std::vector<std::vector<Char>> kPieces = {
-    {{"a", 1}}, {{"_", 1}}, {{" ", 1}}, {{"\t", 1}},
-    {{"\xC3\xA9", 1}},                      // é
-    {{"\xE2\x82\xAC", 1}},                  // €
-    {{"\xF0\x9F\x99\x82", 2}},              // an emoji, a surrogate pair
-    {{"\xFF", 1}},                          // never valid
-    {{"\xE2", 1}},                          // a lead byte cut short
-    {{"\xC0", 1}, {"\x80", 1}},             // an overlong form
-    {{"\xED", 1}, {"\xA0", 1}, {"\x80", 1}},  // a surrogate written in UTF-8
+    {{"a", 1}},
+    {{"_", 1}},
+    {{" ", 1}},
+    {{"\t", 1}},
+    {{"\xC3\xA9", 1}},                                     // é
+    {{"\xE2\x82\xAC", 1}},                                 // €
+    {{"\xF0\x9F\x99\x82", 2}},                             // an emoji, a surrogate pair
+    {{"\xFF", 1}},                                         // never valid
+    {{"\xE2", 1}},                                         // a lead byte cut short
+    {{"\xC0", 1}, {"\x80", 1}},                            // an overlong form
+    {{"\xED", 1}, {"\xA0", 1}, {"\x80", 1}},               // a surrogate written in UTF-8
     {{"\xF4", 1}, {"\x90", 1}, {"\x80", 1}, {"\x80", 1}},  // past U+10FFFF
-    {{"\n", 0}}, {{"\r", 0}}, {{"\r", 0}, {"\n", 0}},
+    {{"\n", 0}},
+    {{"\r", 0}},
+    {{"\r", 0}, {"\n", 0}},
 };
 
 struct Expected {
   std::size_t offset;
-  Position position;           // the protocol's view
+  Position position;                  // the protocol's view
   std::uint32_t feed_line, feed_col;  // the compiler's view
-  bool inside_crlf;            // on the LF of a CRLF
+  bool inside_crlf;                   // on the LF of a CRLF
 };
 
 // Builds a random text and, character by character, the position of every

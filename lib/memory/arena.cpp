@@ -11,9 +11,7 @@ namespace {
 
 constexpr size_t kMinimumBlock = size_t(1) << 20;
 
-uintptr_t alignUp(uintptr_t value, size_t alignment) {
-  return (value + (alignment - 1)) & ~uintptr_t(alignment - 1);
-}
+uintptr_t alignUp(uintptr_t value, size_t alignment) { return (value + (alignment - 1)) & ~uintptr_t(alignment - 1); }
 
 #if !VORN_FREESTANDING
 // Every native block starts with a link to the previous one, so that all

@@ -13,9 +13,9 @@
 namespace {
 
 constexpr const char* kNames[LL_NAME_COUNT] = {
-    "",          "Program",       "Spacing", "Annotation", "ImportDecl", "",        "Identifier",
-    "Declaration", "ComponentType", "BusType", "IdentList",  "Connection", "PortRef", "AnonDecl",
-    "Space",     "EOL",           "EOF",
+    "",           "Program",     "Spacing",       "Annotation", "ImportDecl", "",
+    "Identifier", "Declaration", "ComponentType", "BusType",    "IdentList",  "Connection",
+    "PortRef",    "AnonDecl",    "Space",         "EOL",        "EOF",
 };
 
 char* ownedCopy(const std::string& text) {

@@ -49,8 +49,8 @@ typedef struct ll_expected_info {
 } ll_expected_info;
 
 typedef struct ll_parsing_error {
-  char* message;  // owned
-  char* label;    // owned, "" when the failure carries no label
+  char* message;       // owned
+  char* label;         // owned, "" when the failure carries no label
   std::int32_t start;  // cursor where matching stopped
   std::int32_t end;    // farthest failure position
 } ll_parsing_error;

@@ -17,8 +17,7 @@ struct Failure {
   std::int32_t end = -1;
 };
 
-Failure fail(const std::string& input, ll_tree* (*start)(Parser*, std::int32_t*, ll_parsing_error*),
-             bool show_fails) {
+Failure fail(const std::string& input, ll_tree* (*start)(Parser*, std::int32_t*, ll_parsing_error*), bool show_fails) {
   Parser* p = Parser_New();
   Parser_SetInput(p, input.data(), static_cast<std::int32_t>(input.size()));
   Parser_SetShowFails(p, show_fails);

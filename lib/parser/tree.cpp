@@ -28,8 +28,8 @@ constexpr std::uint32_t kNameBits = 0x3FFFFFFFu;  // all ones: no name
 
 ll_node makeNode(ll_node_type type, std::int32_t name_id, std::int32_t start, std::int32_t end, std::int32_t child) {
   // Ids too large for the field read as absent, as ids past the table did.
-  std::uint32_t name = name_id < 0 || static_cast<std::uint32_t>(name_id) >= kNameBits ? kNameBits
-                                                                                          : static_cast<std::uint32_t>(name_id);
+  std::uint32_t name =
+      name_id < 0 || static_cast<std::uint32_t>(name_id) >= kNameBits ? kNameBits : static_cast<std::uint32_t>(name_id);
   return ll_node{static_cast<std::uint32_t>(type) << 30 | name, start, end, child};
 }
 
@@ -167,7 +167,8 @@ ll_range ll_tree_range(const ll_tree* t, ll_node_id id) {
 
 bool ll_tree_child(const ll_tree* t, ll_node_id id, ll_node_id* child) {
   const ll_node* node = lookup(t, id);
-  if (node == nullptr || (typeOf(*node) != LL_NODE_NODE && typeOf(*node) != LL_NODE_ERROR) || node->child_id < 0) return false;
+  if (node == nullptr || (typeOf(*node) != LL_NODE_NODE && typeOf(*node) != LL_NODE_ERROR) || node->child_id < 0)
+    return false;
   if (child != nullptr) *child = static_cast<ll_node_id>(node->child_id);
   return true;
 }
@@ -177,15 +178,13 @@ std::uint32_t ll_tree_children_len(const ll_tree* t, ll_node_id id) {
   if (node == nullptr) return 0;
   switch (typeOf(*node)) {
     case LL_NODE_NODE:
-    case LL_NODE_ERROR:
-      return node->child_id >= 0 ? 1 : 0;
+    case LL_NODE_ERROR: return node->child_id >= 0 ? 1 : 0;
     case LL_NODE_SEQUENCE: {
       if (node->child_id < 0 || static_cast<std::uint32_t>(node->child_id) >= t->child_ranges_len) return 0;
       const ll_child_range& range = t->child_ranges[node->child_id];
       return range.end > range.start ? static_cast<std::uint32_t>(range.end - range.start) : 0;
     }
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -66,13 +66,12 @@ void ll_tree_set_root(ll_tree* t, ll_node_id id);
 ll_node_id ll_tree_add_string(ll_tree* t, std::int32_t start, std::int32_t end);
 ll_node_id ll_tree_add_sequence(ll_tree* t, const ll_node_id* ids, std::uint32_t n, std::int32_t start,
                                 std::int32_t end);
-ll_node_id ll_tree_add_node(ll_tree* t, std::int32_t name_id, std::int32_t start, std::int32_t end,
-                            std::int32_t child);
+ll_node_id ll_tree_add_node(ll_tree* t, std::int32_t name_id, std::int32_t start, std::int32_t end, std::int32_t child);
 // An error's message id is not kept: nothing reads it back.
 ll_node_id ll_tree_add_error(ll_tree* t, std::int32_t label_id, std::int32_t message_id, std::int32_t start,
                              std::int32_t end);
-ll_node_id ll_tree_add_error_with_child(ll_tree* t, std::int32_t label_id, std::int32_t message_id,
-                                        std::int32_t start, std::int32_t end, ll_node_id child);
+ll_node_id ll_tree_add_error_with_child(ll_tree* t, std::int32_t label_id, std::int32_t message_id, std::int32_t start,
+                                        std::int32_t end, ll_node_id child);
 
 // Readers. An id outside the tree reads as a node of kind -1 (none of the
 // four) with an empty range, no name and no children.

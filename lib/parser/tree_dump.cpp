@@ -42,9 +42,7 @@ void appendEscaped(const ll_tree* t, ll_range range, std::string& out) {
 // One dump line without its branch mark.
 void appendLabel(const ll_tree* t, ll_node_id id, std::string& out) {
   switch (ll_tree_type(t, id)) {
-    case LL_NODE_STRING:
-      appendEscaped(t, ll_tree_range(t, id), out);
-      break;
+    case LL_NODE_STRING: appendEscaped(t, ll_tree_range(t, id), out); break;
     case LL_NODE_SEQUENCE:
       out += "Sequence";
       appendRange(ll_tree_range(t, id), out);
@@ -59,9 +57,7 @@ void appendLabel(const ll_tree* t, ll_node_id id, std::string& out) {
       out += '>';
       appendRange(ll_tree_range(t, id), out);
       break;
-    default:
-      out += "(unknown)";
-      break;
+    default: out += "(unknown)"; break;
   }
   out += '\n';
 }
@@ -106,9 +102,7 @@ char* ll_tree_text(const ll_tree* t, ll_node_id id) {
     ll_node_id node = pending.back();
     pending.pop_back();
     switch (ll_tree_type(t, node)) {
-      case LL_NODE_STRING:
-        appendInputBytes(t, ll_tree_range(t, node), out);
-        break;
+      case LL_NODE_STRING: appendInputBytes(t, ll_tree_range(t, node), out); break;
       case LL_NODE_ERROR:
         if (ll_tree_children_len(t, node) == 0) {
           out += "error[";
@@ -124,8 +118,7 @@ char* ll_tree_text(const ll_tree* t, ll_node_id id) {
           if (ll_tree_children_at(t, node, i - 1, &child)) pending.push_back(child);
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
   return toMalloced(out);

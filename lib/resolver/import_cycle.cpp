@@ -21,8 +21,8 @@ struct Ctx {
   const std::vector<std::string_view>& file_paths;
   std::vector<std::vector<const scan_imports::ResolvedImport*>> by_importer;
   std::vector<State> states;
-  std::vector<std::uint32_t> stack;               // files on the current path
-  std::vector<std::uint32_t> position_on_stack;   // valid while a file is gray
+  std::vector<std::uint32_t> stack;              // files on the current path
+  std::vector<std::uint32_t> position_on_stack;  // valid while a file is gray
   std::vector<Frame> frames;
   std::vector<std::uint32_t> topo;
   std::vector<diagnostics::Diagnostic> diagnostics_list;
@@ -77,20 +77,15 @@ void walk(Ctx& ctx, std::uint32_t start) {
       case State::white:
         enter(ctx, target);  // `frame` may dangle from here on
         break;
-      case State::black:
-        break;
-      case State::gray:
-        closeCycle(ctx, frame.file, target, record.span);
-        break;
+      case State::black: break;
+      case State::gray: closeCycle(ctx, frame.file, target, record.span); break;
     }
   }
 }
 
 }  // namespace
 
-bool participatesInImportCycles(std::string_view importing_path) {
-  return !builtins::hasVirtualPrefix(importing_path);
-}
+bool participatesInImportCycles(std::string_view importing_path) { return !builtins::hasVirtualPrefix(importing_path); }
 
 std::string cycleKey(const std::vector<std::uint32_t>& members) {
   std::string key;

@@ -120,8 +120,8 @@ TEST(ImportCycles, MatchesTheRecursiveWalkOnRandomGraphs) {
     for (std::size_t i = 0; i < edges; ++i) {
       table.push_back(edge(random() % files, random() % files, static_cast<std::uint32_t>(i + 1)));
     }
-    Reference reference{paths, std::vector<std::vector<const ResolvedImport*>>(files), std::vector<int>(files, 0),
-                        {}, {}, {}, {}};
+    Reference reference{
+        paths, std::vector<std::vector<const ResolvedImport*>>(files), std::vector<int>(files, 0), {}, {}, {}, {}};
     for (const ResolvedImport& record : table) reference.by_importer[record.importing_file].push_back(&record);
     for (std::uint32_t f = 0; f < files; ++f) {
       if (reference.state[f] == 0) reference.visit(f);

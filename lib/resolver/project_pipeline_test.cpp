@@ -15,8 +15,8 @@ namespace {
 
 void describeList(std::ostringstream& out, const std::vector<diagnostics::Diagnostic>& list) {
   for (const diagnostics::Diagnostic& d : list) {
-    out << d.span.file_id << ":" << d.span.start_line << ":" << d.span.start_col << " "
-        << diagnostics::codeName(d.code) << " " << d.message << "\n";
+    out << d.span.file_id << ":" << d.span.start_line << ":" << d.span.start_col << " " << diagnostics::codeName(d.code)
+        << " " << d.message << "\n";
     for (const diagnostics::DiagnosticNote& n : d.notes) {
       out << "  " << n.span.file_id << ":" << n.span.start_line << ":" << n.span.start_col << " " << n.message << "\n";
     }

@@ -108,7 +108,8 @@ void bindBuiltinGates(types::Module& module) {
     if (!component.kind.isUnresolvedName()) continue;
     auto gate = builtins::macroForAlias(component.kind.unresolved_name);
     if (!gate) continue;
-    component.kind = types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{builtins::slice(*gate), component.span});
+    component.kind =
+        types::ComponentKind::makeSubCircuitRef(types::UnresolvedRef{builtins::slice(*gate), component.span});
   }
 }
 

@@ -37,8 +37,7 @@ TEST(ResolveBodies, BindsMacrosThroughImplicitImports) {
   tree.write("half.vorn", "input x\noutput s(in=x)\n");
   TextArena arena;
   Pipeline pipeline = scanAndOrder(arena, root);
-  auto project =
-      resolveBodies(arena, pipeline.scan.file_paths, pipeline.scan.import_table, pipeline.cycles.topo_order);
+  auto project = resolveBodies(arena, pipeline.scan.file_paths, pipeline.scan.import_table, pipeline.cycles.topo_order);
   ASSERT_TRUE(project.has_value());
 
   ASSERT_EQ(project->files.size(), 7u);
@@ -94,8 +93,7 @@ TEST(ResolveBodies, FailsWhenAFileIsMissingFromTheOrderOrFromDisk) {
   EXPECT_EQ(vanished.error(), Error::FileNotFound);
 
   tree.write("sub.vorn", "%%%\n");
-  auto broken =
-      resolveBodies(arena, pipeline.scan.file_paths, pipeline.scan.import_table, pipeline.cycles.topo_order);
+  auto broken = resolveBodies(arena, pipeline.scan.file_paths, pipeline.scan.import_table, pipeline.cycles.topo_order);
   ASSERT_FALSE(broken.has_value());
   EXPECT_EQ(broken.error(), Error::ParsingFailed);
 }

@@ -65,15 +65,15 @@ TEST(ScanImports, ChecksEveryImportOfAFileInSourceOrder) {
   tree.write("lib/a.vorn", "input a\n");
   tree.write("lib/b.vorn", "input b\n");
   std::string root = tree.write("top.vorn",
-                                "import wire \"lib/a.vorn\"\n"              // 1: reserved alias
-                                "import lib \"lib/a.vorn\"\n"               // 2
-                                "import lib \"lib/b.vorn\"\n"               // 3: duplicate of 2
-                                "import gone \"missing.vorn\"\n"            // 4: not found
-                                "import xor \"lib/a.vorn\"\n"               // 5: macro name, user file
-                                "import nand \"<builtin>/nand.vorn\"\n"     // 6: the macro itself
-                                "import b2 \"./lib/../lib//b.vorn\"\n"      // 7
-                                "import gone \"lib/b.vorn\"\n"              // 8: alias of a rejected import
-                                "import input \"missing.vorn\"\n"           // 9: reserved beats not found
+                                "import wire \"lib/a.vorn\"\n"           // 1: reserved alias
+                                "import lib \"lib/a.vorn\"\n"            // 2
+                                "import lib \"lib/b.vorn\"\n"            // 3: duplicate of 2
+                                "import gone \"missing.vorn\"\n"         // 4: not found
+                                "import xor \"lib/a.vorn\"\n"            // 5: macro name, user file
+                                "import nand \"<builtin>/nand.vorn\"\n"  // 6: the macro itself
+                                "import b2 \"./lib/../lib//b.vorn\"\n"   // 7
+                                "import gone \"lib/b.vorn\"\n"           // 8: alias of a rejected import
+                                "import input \"missing.vorn\"\n"        // 9: reserved beats not found
                                 "input a\n");
   TextArena arena;
   auto result = scanProjectImports(arena, root);
@@ -132,8 +132,7 @@ TEST(ScanImports, LoadsEachFileOnceAndNumbersThemBreadthFirst) {
   EXPECT_EQ(result->file_paths[2], tree.path("b.vorn"));
   EXPECT_EQ(result->file_paths[3], "<builtin>/or.vorn");
   EXPECT_EQ(result->file_paths[8], tree.path("c.vorn"));
-  EXPECT_EQ(explicitEdges(*result),
-            (std::vector<std::string>{"0:a->1", "0:b->2", "1:c->8", "2:c1->8", "2:c2->8"}));
+  EXPECT_EQ(explicitEdges(*result), (std::vector<std::string>{"0:a->1", "0:b->2", "1:c->8", "2:c1->8", "2:c2->8"}));
 }
 
 TEST(ScanImports, ThousandsOfFilesInChainsAndDiamondsAreLoadedOnce) {
@@ -218,11 +217,16 @@ TEST(ScanImports, UnloadableTargetsStopTheScanWithTheirError) {
     std::optional<Error> error;  // absent: a diagnostic instead
   };
   const Case cases[] = {
-      {"dir", Error::IsDir},          {".", Error::IsDir},
-      {"..", Error::IsDir},           {"", Error::IsDir},
-      {"dir/", Error::IsDir},         {"big.vorn", Error::FileTooBig},
-      {"loop1", Error::SymLinkLoop},  {"plain.vorn/x.vorn", Error::NotDir},
-      {"<builtin>/and.vorn", Error::BuiltinNotFound}, {"pipe.vorn", Error::NotRegularFile},
+      {"dir", Error::IsDir},
+      {".", Error::IsDir},
+      {"..", Error::IsDir},
+      {"", Error::IsDir},
+      {"dir/", Error::IsDir},
+      {"big.vorn", Error::FileTooBig},
+      {"loop1", Error::SymLinkLoop},
+      {"plain.vorn/x.vorn", Error::NotDir},
+      {"<builtin>/and.vorn", Error::BuiltinNotFound},
+      {"pipe.vorn", Error::NotRegularFile},
       {"dangling.vorn", std::nullopt},
   };
   for (const Case& test : cases) {

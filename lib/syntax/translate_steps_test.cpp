@@ -11,11 +11,20 @@
 namespace vorn::translate {
 namespace {
 
-const char* const kNames[] = {"",        "Program", "Identifier", "Declaration", "ComponentType", "BusType",
+const char* const kNames[] = {"",          "Program", "Identifier", "Declaration", "ComponentType", "BusType",
                               "IdentList", "PortRef", "AnonDecl",   "ImportDecl",  "Connection",    "Other"};
 enum Name : std::int32_t {
-  kProgram = 1, kIdentifier, kDeclaration, kComponentType, kBusType, kIdentList, kPortRef, kAnonDecl,
-  kImportDecl, kConnection, kOther
+  kProgram = 1,
+  kIdentifier,
+  kDeclaration,
+  kComponentType,
+  kBusType,
+  kIdentList,
+  kPortRef,
+  kAnonDecl,
+  kImportDecl,
+  kConnection,
+  kOther
 };
 
 // Every node covers some of the source "output xyz"; most cover the "o".
@@ -76,8 +85,7 @@ TEST_F(StepsTest, NamedNodeAndIdentifierGuards) {
   EXPECT_EQ(id->span, (Span{2, 1, 8, 1, 11}));
   EXPECT_EQ(childAt(ctx_, seq({str(), str()}), 2).error(), Error::InvalidChildIndex);
   EXPECT_EQ(parseComponentTypeText(ctx_, named(kComponentType, seq({str(), str()}))).error(), Error::ExpectedString);
-  EXPECT_EQ(parseComponentTypeText(ctx_, named(kComponentType, named(kOther, str()))).error(),
-            Error::ExpectedString);
+  EXPECT_EQ(parseComponentTypeText(ctx_, named(kComponentType, named(kOther, str()))).error(), Error::ExpectedString);
 }
 
 TEST_F(StepsTest, ProgramAndDeclarationGuards) {
@@ -99,8 +107,7 @@ TEST_F(StepsTest, ProgramAndDeclarationGuards) {
 
 TEST_F(StepsTest, ImportGuards) {
   EXPECT_EQ(parseImportDecl(ctx_, named(kImportDecl, str())).error(), Error::InvalidImportDecl);
-  EXPECT_EQ(parseImportDecl(ctx_, named(kImportDecl, seq({str(), ident(), str()}))).error(),
-            Error::InvalidImportDecl);
+  EXPECT_EQ(parseImportDecl(ctx_, named(kImportDecl, seq({str(), ident(), str()}))).error(), Error::InvalidImportDecl);
   EXPECT_EQ(parseImportDecl(ctx_, named(kImportDecl, seq({str(), ident(), str(), ident(), str()}))).error(),
             Error::InvalidImportDecl);
 }

@@ -198,8 +198,8 @@ TEST_F(TranslateTest, TextTheGrammarCannotReadIsRefusedWhereReadingStopped) {
     EXPECT_EQ(error->line, c.line);
     EXPECT_EQ(error->col, c.col);
     EXPECT_EQ(error->message, c.message);
-    EXPECT_EQ(formatSyntaxError("d/f.vorn", *error),
-              "d/f.vorn:" + std::to_string(c.line) + ":" + std::to_string(c.col) + ": error: " + std::string(c.message));
+    EXPECT_EQ(formatSyntaxError("d/f.vorn", *error), "d/f.vorn:" + std::to_string(c.line) + ":" +
+                                                         std::to_string(c.col) + ": error: " + std::string(c.message));
   }
 
   // Blanks, CRLF, comments and a last line without a line feed are all read.

@@ -23,7 +23,7 @@ std::string_view nodeName(const TranslationContext& ctx, ll_node_id node) {
   }
   const std::int32_t id = ll_tree_name_id(ctx.tree, node);
   return id >= 0 && static_cast<std::size_t>(id) < ctx.names.size() ? ctx.names[static_cast<std::size_t>(id)]
-                                                                      : std::string_view();
+                                                                    : std::string_view();
 }
 
 ll_range nodeRange(const TranslationContext& ctx, ll_node_id node) { return ll_tree_range(ctx.tree, node); }

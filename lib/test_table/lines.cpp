@@ -19,8 +19,7 @@ void trim(std::string_view line, std::size_t& begin, std::size_t& end) {
 std::uint32_t columnOf(std::size_t offset) { return static_cast<std::uint32_t>(offset + 1); }
 
 // Cells between the separators in [begin, end) of the line.
-void splitCells(std::string_view line, std::size_t begin, std::size_t end, char separator,
-                std::vector<Cell>& cells) {
+void splitCells(std::string_view line, std::size_t begin, std::size_t end, char separator, std::vector<Cell>& cells) {
   std::size_t start = begin;
   while (true) {
     std::size_t stop = line.find(separator, start);

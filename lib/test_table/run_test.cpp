@@ -55,8 +55,7 @@ TEST(TestTableRun, UnsettledRowsFailAndTheNextRowRunsOn) {
             "2 of 4 rows passed\n");
   std::string json =
       testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(test_report::renderJson(out, report)); });
-  EXPECT_NE(json.find(R"("line":3,"inputs":{"en":1,"b":1},"expected":{"w":1},"actual":{"w":1,"y":)"),
-            std::string::npos)
+  EXPECT_NE(json.find(R"("line":3,"inputs":{"en":1,"b":1},"expected":{"w":1},"actual":{"w":1,"y":)"), std::string::npos)
       << json;
   EXPECT_NE(json.find(R"("ok":false,"reason":"did not settle"}]})"), std::string::npos) << json;
 }

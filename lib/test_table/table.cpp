@@ -67,9 +67,8 @@ std::optional<Expect> outputCell(std::string_view text) {
 }
 
 TableError cellError(const TableLine& line, const Cell& cell, const Column& column) {
-  std::string message = "cell " + quoted(cell.text) + " is not allowed in " +
-                        (column.input ? "input" : "output") + " column " + quoted(column.name) +
-                        (column.input ? " (0 or 1)" : " (0, 1, ?, * or empty)");
+  std::string message = "cell " + quoted(cell.text) + " is not allowed in " + (column.input ? "input" : "output") +
+                        " column " + quoted(column.name) + (column.input ? " (0 or 1)" : " (0, 1, ?, * or empty)");
   return TableError{.line = line.number, .column = cell.column, .message = std::move(message)};
 }
 

@@ -28,10 +28,10 @@ struct TestTable {
   std::vector<Column> columns;  // in the table's order
   // Header output index of each output column, in the table's order.
   std::vector<std::uint32_t> outputs;
-  std::size_t input_count = 0;  // the circuit's inputs: every one is a column
+  std::size_t input_count = 0;       // the circuit's inputs: every one is a column
   std::vector<std::uint32_t> lines;  // each row's line in the file
-  std::vector<std::uint8_t> bits;  // input_count per row, in the circuit's input order
-  std::vector<Expect> expected;    // outputs.size() per row, in the table's order
+  std::vector<std::uint8_t> bits;    // input_count per row, in the circuit's input order
+  std::vector<Expect> expected;      // outputs.size() per row, in the table's order
 
   std::size_t rowCount() const { return lines.size(); }
 };

@@ -15,8 +15,8 @@ inline std::vector<std::string> render(const std::vector<diagnostics::Diagnostic
     std::string line = std::to_string(diagnostic.span.start_line) + ":" + std::to_string(diagnostic.span.start_col) +
                        " " + std::string(diagnostics::codeName(diagnostic.code)) + " " + diagnostic.message;
     for (const diagnostics::DiagnosticNote& note : diagnostic.notes) {
-      line += " | " + std::to_string(note.span.start_line) + ":" + std::to_string(note.span.start_col) + " " +
-              note.message;
+      line +=
+          " | " + std::to_string(note.span.start_line) + ":" + std::to_string(note.span.start_col) + " " + note.message;
     }
     lines.push_back(std::move(line));
   }

@@ -225,7 +225,8 @@ inline full_format::FullTopology randomBoxes(std::mt19937& rng, int parts) {
       if (signals.back() != d) signals.push_back(d);
     }
   }
-  for (int k = 0; k < 3; ++k) b.connect(signals[rng() % signals.size()], b.add(ComponentKind::output_pin, numbered("y", k)), kIn);
+  for (int k = 0; k < 3; ++k)
+    b.connect(signals[rng() % signals.size()], b.add(ComponentKind::output_pin, numbered("y", k)), kIn);
   return b.topology;
 }
 

@@ -48,7 +48,8 @@ inline PlacedComponent oneInput(ComponentKind kind, std::uint32_t id, std::strin
   c.id = id;
   c.x = x;
   c.y = y;
-  c.width = kind == ComponentKind::output_pin ? static_cast<std::uint32_t>(std::max<std::size_t>(name.size(), 1)) + 4 : 5;
+  c.width =
+      kind == ComponentKind::output_pin ? static_cast<std::uint32_t>(std::max<std::size_t>(name.size(), 1)) + 4 : 5;
   c.height = 3;
   c.in_ports = {{"in", {portX(x), y + 1}}};
   c.out_port = {x + c.width, y + 1};

@@ -36,13 +36,16 @@ Result<full_format::FullTopology> buildFromModule(const types::Module& module) {
   for (const types::Component& component : module.components) {
     if (component.kind.isSubCircuitRef()) return fail(Error::SubCircuitInFlatModule);
     if (component.kind.isUnresolvedName()) return fail(Error::UnresolvedComponent);
-    topology.components.push_back({std::string(component.instance_name), {}, component.id.value,
+    topology.components.push_back({std::string(component.instance_name),
+                                   {},
+                                   component.id.value,
                                    serializer::primitiveToKind(component.kind.primitive)});
   }
   topology.connections.reserve(module.connections.size());
   for (const types::Connection& connection : module.connections) {
     VORN_TRY(format::PortName port, serializer::parsePortName(connection.to.port));
-    topology.connections.push_back({connection.from.component.value, connection.to.component.value, format::portByte(port)});
+    topology.connections.push_back(
+        {connection.from.component.value, connection.to.component.value, format::portByte(port)});
   }
   return topology;
 }

@@ -24,15 +24,11 @@ std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
 TEST(FullSerializer, AndGateIsNinetyEightBytes) {
   auto bytes = serializeModuleFull(andModule());
   ASSERT_TRUE(bytes);
-  EXPECT_EQ(*bytes, bytesOf({'V', 'O', 'R', 'F', 1, 4, 0, 0, 0,
-                             0, 0, 0, 0, 0, 1, 0, 0, 0, 'a', 0, 0, 0, 0,
-                             1, 0, 0, 0, 0, 1, 0, 0, 0, 'b', 0, 0, 0, 0,
-                             2, 0, 0, 0, 2, 1, 0, 0, 0, 'g', 0, 0, 0, 0,
-                             3, 0, 0, 0, 5, 3, 0, 0, 0, 'o', 'u', 't', 0, 0, 0, 0,
-                             3, 0, 0, 0,
-                             0, 0, 0, 0, 2, 0, 0, 0, 1,
-                             1, 0, 0, 0, 2, 0, 0, 0, 2,
-                             2, 0, 0, 0, 3, 0, 0, 0, 0}));
+  EXPECT_EQ(*bytes,
+            bytesOf({'V', 'O', 'R', 'F', 1, 4, 0, 0,   0, 0, 0,   0,   0,   0, 1, 0, 0, 0, 'a', 0, 0, 0,   0, 1, 0,
+                     0,   0,   0,   1,   0, 0, 0, 'b', 0, 0, 0,   0,   2,   0, 0, 0, 2, 1, 0,   0, 0, 'g', 0, 0, 0,
+                     0,   3,   0,   0,   0, 5, 3, 0,   0, 0, 'o', 'u', 't', 0, 0, 0, 0, 3, 0,   0, 0, 0,   0, 0, 0,
+                     2,   0,   0,   0,   1, 1, 0, 0,   0, 2, 0,   0,   0,   2, 2, 0, 0, 0, 3,   0, 0, 0,   0}));
   EXPECT_EQ(bytes->size(), 98u);
 }
 
@@ -42,10 +38,9 @@ TEST(FullSerializer, EncodesEmptyNamesAndFrames) {
   full_format::FullTopology topology;
   topology.components.push_back({"", {{"x", "inv", 7}}, 0x01020304, ComponentKind::led});
   topology.connections.push_back({5, 6, 3});
-  EXPECT_EQ(encode(topology), bytesOf({'V', 'O', 'R', 'F', 1, 1, 0, 0, 0,
-                                       4, 3, 2, 1, 4, 0, 0, 0, 0, 1, 0, 0, 0,
-                                       1, 0, 0, 0, 'x', 3, 0, 0, 0, 'i', 'n', 'v', 7, 0, 0, 0,
-                                       1, 0, 0, 0, 5, 0, 0, 0, 6, 0, 0, 0, 3}));
+  EXPECT_EQ(encode(topology),
+            bytesOf({'V', 'O', 'R', 'F', 1, 1,   0,   0,   0, 4, 3, 2, 1, 4, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
+                     'x', 3,   0,   0,   0, 'i', 'n', 'v', 7, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 0, 6, 0, 0, 0, 3}));
 }
 
 TEST(FullSerializer, FlatModuleRefusesSubCircuitsAndUnknownNames) {
@@ -106,12 +101,17 @@ TEST(FullSerializer, NestedInstancesCarryTheirFramesOutermostFirst) {
   EXPECT_EQ(records[3].kind, ComponentKind::not_gate);
 
   // Innermost connections first, then each level's own, then its bound inputs.
-  EXPECT_EQ(topology->connections, (std::vector<ConnectionRecord>{
-                                       {2, 3, 0}, {3, 4, 0}, {1, 2, 0},  // m1.inner
-                                       {3, 5, 0}, {0, 1, 0},             // m1
-                                       {7, 8, 0}, {8, 9, 0}, {6, 7, 0},  // m2.inner
-                                       {8, 10, 0}, {3, 6, 0},            // m2, fed by m1's NOT
-                                       {8, 11, 0}}));
+  EXPECT_EQ(topology->connections, (std::vector<ConnectionRecord>{{2, 3, 0},
+                                                                  {3, 4, 0},
+                                                                  {1, 2, 0},  // m1.inner
+                                                                  {3, 5, 0},
+                                                                  {0, 1, 0},  // m1
+                                                                  {7, 8, 0},
+                                                                  {8, 9, 0},
+                                                                  {6, 7, 0},  // m2.inner
+                                                                  {8, 10, 0},
+                                                                  {3, 6, 0},  // m2, fed by m1's NOT
+                                                                  {8, 11, 0}}));
 
   // The compact topology is the same walk.
   auto compact = serializer::serializeProject(project);

@@ -23,12 +23,9 @@ std::size_t leb128Length(std::uint32_t value) {
 
 // Size of one custom section: id byte, LEB128 size, name length byte, name,
 // payload. The names are shorter than 128 bytes, so their length is one byte.
-std::uint64_t sectionContentSize(std::string_view name, std::size_t payload) {
-  return 1 + name.size() + payload;
-}
+std::uint64_t sectionContentSize(std::string_view name, std::size_t payload) { return 1 + name.size() + payload; }
 
-void appendSection(std::vector<std::uint8_t>& out, std::string_view name,
-                   std::span<const std::uint8_t> payload) {
+void appendSection(std::vector<std::uint8_t>& out, std::string_view name, std::span<const std::uint8_t> payload) {
   out.push_back(0x00);
   writeLeb128(out, static_cast<std::uint32_t>(sectionContentSize(name, payload.size())));
   out.push_back(static_cast<std::uint8_t>(name.size()));
@@ -52,15 +49,14 @@ Result<std::vector<std::uint8_t>> combineTwo(std::span<const std::uint8_t> compa
   if (compact_payload.size() < kCompactMinimum || full_payload.size() <= kFullMinimumExclusive) {
     return fail(Error::TopologyTooShort);
   }
-  const std::uint64_t compact_size =
-      sectionContentSize(format::kCompactSectionName, compact_payload.size());
+  const std::uint64_t compact_size = sectionContentSize(format::kCompactSectionName, compact_payload.size());
   const std::uint64_t full_size = sectionContentSize(format::kFullSectionName, full_payload.size());
   // A section size is a u32; a larger section cannot be written.
   if (compact_size > UINT32_MAX || full_size > UINT32_MAX) return fail(Error::OutOfMemory);
 
   std::span<const std::uint8_t> runtime = runtimeModuleBytes();
-  const std::size_t total = runtime.size() + 1 + leb128Length(std::uint32_t(compact_size)) +
-                            compact_size + 1 + leb128Length(std::uint32_t(full_size)) + full_size;
+  const std::size_t total = runtime.size() + 1 + leb128Length(std::uint32_t(compact_size)) + compact_size + 1 +
+                            leb128Length(std::uint32_t(full_size)) + full_size;
   std::vector<std::uint8_t> out;
   out.reserve(total);
   out.insert(out.end(), runtime.begin(), runtime.end());

@@ -51,8 +51,7 @@ TEST(SectionWriterTest, AppendsBothSectionsAfterTheRuntime) {
   auto combined = combineTwo(compact, full);
   ASSERT_TRUE(combined.has_value());
   std::vector<std::uint8_t> expected(runtime.begin(), runtime.end());
-  for (auto part : {section({0x51}, "vorn.topology.v0.min", compact),
-                    section({0x78}, "vorn.topology.v0.full", full)}) {
+  for (auto part : {section({0x51}, "vorn.topology.v0.min", compact), section({0x78}, "vorn.topology.v0.full", full)}) {
     expected.insert(expected.end(), part.begin(), part.end());
   }
   EXPECT_EQ(*combined, expected);

@@ -81,9 +81,7 @@ Result<std::uint32_t> resolveSignalGlobalId(const ExpanderState& state, std::uin
   // addTables gave every primitive and instance of the walk its slot, and
   // outputs are resolved nested instances first, so none can be missing.
   switch (source.kind.tag) {
-    case types::ComponentKind::Tag::primitive:
-      VORN_CHECK(slot != kNoGlobalId);
-      return slot;
+    case types::ComponentKind::Tag::primitive: VORN_CHECK(slot != kNoGlobalId); return slot;
     case types::ComponentKind::Tag::sub_circuit_ref: {
       VORN_CHECK(slot != kNoInstance);
       const InstanceTables& child = state.tables[slot];
@@ -120,7 +118,8 @@ Result<void> appendConnections(ExpanderState& state, std::uint32_t instance) {
     // The resolver makes every input pin a primitive of its own module.
     const std::size_t target = index.components.indexOf(module.inputs[pin].component);
     VORN_CHECK(target != component_lookup::ComponentLookup::kNone && module.components[target].kind.isPrimitive());
-    state.connections.push_back({bound, state.slots[tables.slot_base + target], format::portByte(format::PortName::in)});
+    state.connections.push_back(
+        {bound, state.slots[tables.slot_base + target], format::portByte(format::PortName::in)});
   }
   return {};
 }

@@ -60,11 +60,9 @@ types::Module andFile(std::uint32_t file_id) {
 TEST(SerializeModule, AndGateIsSixtyBytes) {
   auto payload = serializeModule(andModule());
   ASSERT_TRUE(payload);
-  EXPECT_EQ(*payload, bytesOf({'V', 'O', 'R', 'N', 1, 4, 0, 0, 0, 3, 0, 0, 0,
-                               0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, 2, 3, 0, 0, 0, 5,
-                               0, 0, 0, 0, 2, 0, 0, 0, 1,
-                               1, 0, 0, 0, 2, 0, 0, 0, 2,
-                               2, 0, 0, 0, 3, 0, 0, 0, 0}));
+  EXPECT_EQ(*payload, bytesOf({'V', 'O', 'R', 'N', 1, 4, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0,
+                               0,   0,   0,   2,   0, 0, 0, 2, 3, 0, 0, 0, 5, 0, 0, 0, 0, 2, 0, 0,
+                               0,   1,   1,   0,   0, 0, 2, 0, 0, 0, 2, 2, 0, 0, 0, 3, 0, 0, 0, 0}));
   EXPECT_EQ(payload->size(), 60u);
 }
 
@@ -100,9 +98,12 @@ TEST(PrimitiveToKind, EveryPrimitiveHasItsKeywordNameAndKindByte) {
     std::uint8_t kind_byte;
   };
   const Row rows[] = {
-      {"and", PrimitiveKind::and_gate, "and_gate", 2},     {"not", PrimitiveKind::not_gate, "not_gate", 1},
-      {"wire", PrimitiveKind::wire, "wire", 3},            {"led", PrimitiveKind::led, "led", 4},
-      {"input_pin", PrimitiveKind::input_pin, "input_pin", 0}, {"output_pin", PrimitiveKind::output_pin, "output_pin", 5},
+      {"and", PrimitiveKind::and_gate, "and_gate", 2},
+      {"not", PrimitiveKind::not_gate, "not_gate", 1},
+      {"wire", PrimitiveKind::wire, "wire", 3},
+      {"led", PrimitiveKind::led, "led", 4},
+      {"input_pin", PrimitiveKind::input_pin, "input_pin", 0},
+      {"output_pin", PrimitiveKind::output_pin, "output_pin", 5},
   };
   std::set<std::uint8_t> bytes;
   for (const Row& row : rows) {
@@ -112,7 +113,8 @@ TEST(PrimitiveToKind, EveryPrimitiveHasItsKeywordNameAndKindByte) {
     bytes.insert(row.kind_byte);
   }
   EXPECT_EQ(bytes.size(), std::size(rows));
-  for (std::string_view other : {"or", "xor", "And", "input", ""}) EXPECT_FALSE(types::primitiveOfTypeName(other)) << other;
+  for (std::string_view other : {"or", "xor", "And", "input", ""})
+    EXPECT_FALSE(types::primitiveOfTypeName(other)) << other;
 }
 
 TEST(ParsePortName, KnowsExactlyFourNames) {
@@ -169,9 +171,12 @@ TEST(SerializeProject, DriverDeclaredAfterTheInstanceFlattens) {
   Decoded decoded = decode(topology->payload);
   // Ids are still given in declaration order: a, x's in/n/out, g, o.
   EXPECT_EQ(decoded.components, (decltype(decoded.components){{0, 0}, {1, 0}, {2, 1}, {3, 5}, {4, 2}, {5, 5}}));
-  EXPECT_EQ(decoded.connections, (std::vector<ConnectionRecord>{
-                                     {1, 2, 0}, {2, 3, 0}, {4, 1, 0},  // the instance, bound to g
-                                     {0, 4, 1}, {0, 4, 2}, {2, 5, 0}}));
+  EXPECT_EQ(decoded.connections, (std::vector<ConnectionRecord>{{1, 2, 0},
+                                                                {2, 3, 0},
+                                                                {4, 1, 0},  // the instance, bound to g
+                                                                {0, 4, 1},
+                                                                {0, 4, 2},
+                                                                {2, 5, 0}}));
 }
 
 // output o(in=xr(a=not(in=a).out, b=b).out): the anonymous NOT gets a later
@@ -197,10 +202,13 @@ TEST(SerializeProject, AnonymousGateInsideAnInstanceValueFlattens) {
   Decoded decoded = decode(topology->payload);
   EXPECT_EQ(decoded.components,
             (decltype(decoded.components){{0, 0}, {1, 0}, {2, 5}, {3, 0}, {4, 0}, {5, 2}, {6, 5}, {7, 1}}));
-  EXPECT_EQ(decoded.connections, (std::vector<ConnectionRecord>{
-                                     {3, 5, 1}, {4, 5, 2}, {5, 6, 0},  // inside the instance
-                                     {7, 3, 0}, {1, 4, 0},             // its bound inputs
-                                     {5, 2, 0}, {0, 7, 0}}));
+  EXPECT_EQ(decoded.connections, (std::vector<ConnectionRecord>{{3, 5, 1},
+                                                                {4, 5, 2},
+                                                                {5, 6, 0},  // inside the instance
+                                                                {7, 3, 0},
+                                                                {1, 4, 0},  // its bound inputs
+                                                                {5, 2, 0},
+                                                                {0, 7, 0}}));
   EXPECT_EQ(topology->output_ids[0].global_id, 5u);
 }
 
@@ -405,7 +413,10 @@ types::Project randomProject(std::mt19937& random, int file_count) {
         int target = f + 1 + static_cast<int>(random() % (file_count - f - 1));
         subs.push_back({m.subCircuit("m" + std::to_string(target), name), target});
       } else {
-        m.primitive(pick == 0 ? PrimitiveKind::and_gate : pick == 1 ? PrimitiveKind::not_gate : PrimitiveKind::wire, name);
+        m.primitive(pick == 0   ? PrimitiveKind::and_gate
+                    : pick == 1 ? PrimitiveKind::not_gate
+                                : PrimitiveKind::wire,
+                    name);
       }
     }
     auto count = static_cast<std::uint32_t>(m.module().components.size());

@@ -26,7 +26,8 @@ Result<std::string_view> portByteToName(std::uint8_t port) {
 
 Table::Table(const Table& other) : header(other.header), rows(other.rows), cells(other.cells) {
   std::size_t width = header.outputs.size();
-  for (std::size_t r = 0; r < rows.size(); ++r) rows[r].outputs = std::span<const State>(cells).subspan(r * width, width);
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    rows[r].outputs = std::span<const State>(cells).subspan(r * width, width);
 }
 
 Table& Table::operator=(const Table& other) {
@@ -53,8 +54,8 @@ Result<Table> build(const full_format::FullTopology& topology, vcd::Recorder* re
   for (std::uint64_t r = 0; r < row_count; ++r) {
     for (std::size_t i = 0; i < input_count; ++i) bits[i] = (r >> i) & 1;
     std::span<State> row_cells(cells + r * width, width);
-    auto settled = driver.driveRow(std::span<const std::uint8_t>(bits, input_count), row_cells,
-                                   RowDriver::Unsettled::stop);
+    auto settled =
+        driver.driveRow(std::span<const std::uint8_t>(bits, input_count), row_cells, RowDriver::Unsettled::stop);
     if (!settled) return fail(settled.error());
     if (!*settled) return fail(Error::DidNotSettle);
     table.rows[r] = {r, row_cells};

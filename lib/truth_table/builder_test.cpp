@@ -57,7 +57,7 @@ TEST(Builder, NotAndAndGates) {
 
 TEST(Builder, UndrivenOutputsStayUndefined) {
   ModuleBuilder m;
-  m.input("idle");            // drives nothing, still a column
+  m.input("idle");  // drives nothing, still a column
   m.output("floating", types::kUnresolvedId);
   CapturedLog log;
   auto table = build(*full_serializer::buildFromModule(m.module()));

@@ -72,7 +72,8 @@ TEST(Render, NoInputsGivesOneRowWithoutInputCells) {
   builder::Table table = makeTable({}, {"z"}, {{U}});
   EXPECT_EQ(rendered(markdown::render, table), "| z |\n|---|\n| ? |\n");
   EXPECT_EQ(rendered(csv::render, table), "z\n?\n");
-  EXPECT_EQ(rendered(json::render, table), "{\"inputs\":[],\"outputs\":[\"z\"],\"rows\":[{\"in\":[],\"out\":[null]}]}\n");
+  EXPECT_EQ(rendered(json::render, table),
+            "{\"inputs\":[],\"outputs\":[\"z\"],\"rows\":[{\"in\":[],\"out\":[null]}]}\n");
 }
 
 TEST(Render, NamesAreEscapedOnlyInJson) {

@@ -38,8 +38,7 @@ RowDriver::~RowDriver() {
   if (live_) circuit_.deinit();
 }
 
-Result<void> RowDriver::load(const full_format::FullTopology& topology, const Header& header,
-                             vcd::Recorder* recorder) {
+Result<void> RowDriver::load(const full_format::FullTopology& topology, const Header& header, vcd::Recorder* recorder) {
   if (auto status = circuit_.init(); !circuit::isOk(status)) return fail(engineError(status));
   live_ = true;
   std::uint32_t max_id = 0;
@@ -70,8 +69,7 @@ Result<void> RowDriver::load(const full_format::FullTopology& topology, const He
   return {};
 }
 
-Result<bool> RowDriver::driveRow(std::span<const std::uint8_t> bits, std::span<State> outputs,
-                                 Unsettled unsettled) {
+Result<bool> RowDriver::driveRow(std::span<const std::uint8_t> bits, std::span<State> outputs, Unsettled unsettled) {
   bool settled = true;
   // The row begins when its first input takes effect.
   if (recorder_ != nullptr) recorder_->beginRow(rows_driven_, circuit_.current_time + circuit::PROPAGATION_DELAY);

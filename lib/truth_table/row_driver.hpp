@@ -34,8 +34,7 @@ class RowDriver {
   // InvalidTopology or OutOfMemory.
   // A recorder, when given, observes every state change and the start of
   // every row (rows numbered from 0 in the order they are driven).
-  Result<void> load(const full_format::FullTopology& topology, const Header& header,
-                    vcd::Recorder* recorder = nullptr);
+  Result<void> load(const full_format::FullTopology& topology, const Header& header, vcd::Recorder* recorder = nullptr);
 
   // What a row does once an input has not settled (a loop that keeps
   // oscillating): a truth table stops there, a test drives the rest of the

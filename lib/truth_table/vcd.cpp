@@ -129,8 +129,7 @@ Recorder::Recorder(const full_format::FullTopology& topology, std::string_view t
 
 void Recorder::attach(circuit::Circuit& circuit) { circuit.setChangeObserver(&Recorder::observe, this); }
 
-void Recorder::observe(void* context, std::uint64_t time, const circuit::Component* component,
-                       circuit::State state) {
+void Recorder::observe(void* context, std::uint64_t time, const circuit::Component* component, circuit::State state) {
   auto* self = static_cast<Recorder*>(context);
   if (component->id >= self->variable_of_id_.size()) return;
   std::uint32_t variable = self->variable_of_id_[component->id];

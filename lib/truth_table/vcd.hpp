@@ -36,8 +36,7 @@ class Recorder {
   std::string finish();
 
  private:
-  static void observe(void* context, std::uint64_t time, const circuit::Component* component,
-                      circuit::State state);
+  static void observe(void* context, std::uint64_t time, const circuit::Component* component, circuit::State state);
   void change(std::uint64_t time, std::uint32_t variable, char value);
   void flush();
   char* room(std::size_t bytes);

@@ -38,7 +38,8 @@ Counts countDiagnostics(const std::vector<Diagnostic>& diagnostics) {
   return counts;
 }
 
-Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path, const std::vector<Diagnostic>& diagnostics) {
+Result<Counts> printDiagnosticSet(OutputStream& out, std::string_view path,
+                                  const std::vector<Diagnostic>& diagnostics) {
   return printDiagnosticSet(out, std::span<const std::string_view>(&path, 1), diagnostics);
 }
 

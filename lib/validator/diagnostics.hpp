@@ -52,8 +52,9 @@ template <std::size_t N>
 class MessageArgs {
  public:
   template <typename... Texts>
-    requires(sizeof...(Texts) == N && (std::convertible_to<const Texts&, std::string_view> && ...))
-  MessageArgs(const Texts&... texts) : values_{std::string_view(texts)...} {}
+  requires(sizeof...(Texts) == N && (std::convertible_to<const Texts&, std::string_view> && ...))
+      MessageArgs(const Texts&... texts)
+      : values_{std::string_view(texts)...} {}
 
   std::span<const std::string_view> values() const { return values_; }
 

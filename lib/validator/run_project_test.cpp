@@ -32,17 +32,17 @@ types::Module gateFile(std::uint32_t file_id, std::vector<std::string_view> outp
 TEST(ProjectValidation, SubCircuitPortsAndPinsFileByFile) {
   types::Project project;
   ModuleBuilder root(0);
-  auto x = root.input("x");                 // 1
-  auto h = root.subCircuit("half", "h");    // 2
-  auto l = root.led("l");                   // 3
-  auto xo = root.subCircuit("xor", "xo");   // 4
-  root.subCircuit("ghost", "nowhere");      // 5: no import of that alias, skipped
-  root.connect(h, "a", x);                  // 1000
-  root.connect(h, "zz", x);                 // 1001: not an input of half
-  root.connect(l, "in", h, "q");            // 1002: not an output of half
-  root.connect(xo, "a", x);                 // 1003
-  root.connect(xo, "b", x);                 // 1004
-  root.connect(90, "in", h, "s");           // 1005: reads s; the destination is not there
+  auto x = root.input("x");                // 1
+  auto h = root.subCircuit("half", "h");   // 2
+  auto l = root.led("l");                  // 3
+  auto xo = root.subCircuit("xor", "xo");  // 4
+  root.subCircuit("ghost", "nowhere");     // 5: no import of that alias, skipped
+  root.connect(h, "a", x);                 // 1000
+  root.connect(h, "zz", x);                // 1001: not an input of half
+  root.connect(l, "in", h, "q");           // 1002: not an output of half
+  root.connect(xo, "a", x);                // 1003
+  root.connect(xo, "b", x);                // 1004
+  root.connect(90, "in", h, "s");          // 1005: reads s; the destination is not there
   root.import("half", "half.vorn");
   root.import("xor", "<builtin>/xor.vorn", true);
   project.files.push_back(root.take());
@@ -63,13 +63,13 @@ TEST(ProjectValidation, SubCircuitPortsAndPinsFileByFile) {
   auto result = run_project::run(project);
   ASSERT_TRUE(result.has_value());
   EXPECT_EQ(render(*result), (Lines{
-      "1001:1 E012 sub-circuit 'half' has no input port 'zz'",
-      "1002:1 E012 sub-circuit 'half' has no output port 'q'",
-      "2:1 E013 sub-circuit 'half' is missing required input 'b'",
-      "2:1 W002 output 'c' of sub-circuit 'half' is never read",
-      "4:1 W002 output 'out' of sub-circuit 'xor' is never read",
-      "2:1 W001 input 'b' is declared but never used",
-  }));
+                                 "1001:1 E012 sub-circuit 'half' has no input port 'zz'",
+                                 "1002:1 E012 sub-circuit 'half' has no output port 'q'",
+                                 "2:1 E013 sub-circuit 'half' is missing required input 'b'",
+                                 "2:1 W002 output 'c' of sub-circuit 'half' is never read",
+                                 "4:1 W002 output 'out' of sub-circuit 'xor' is never read",
+                                 "2:1 W001 input 'b' is declared but never used",
+                             }));
   // Diagnostics keep the file of their span.
   EXPECT_EQ(result->back().span.file_id, 1u);
 }
@@ -90,12 +90,12 @@ TEST(ProjectValidation, ModuleChecksComeBeforeSubCircuitChecksInEachFile) {
   auto result = run_project::run(project);
   ASSERT_TRUE(result.has_value());
   EXPECT_EQ(render(*result), (Lines{
-      "2:1 E001 undeclared name 'nope'",
-      "1:1 E013 sub-circuit 'lib' is missing required input 'a'",
-      "1:1 W002 output 'dangling' of sub-circuit 'lib' is never read",
-      "3:1 E004 required input 'in' is unconnected",
-      "3:1 E007 output 'dangling' has no assigned driver",
-  }));
+                                 "2:1 E001 undeclared name 'nope'",
+                                 "1:1 E013 sub-circuit 'lib' is missing required input 'a'",
+                                 "1:1 W002 output 'dangling' of sub-circuit 'lib' is never read",
+                                 "3:1 E004 required input 'in' is unconnected",
+                                 "3:1 E007 output 'dangling' has no assigned driver",
+                             }));
 }
 
 TEST(ProjectValidation, TargetsOutsideTheProjectAndUnknownAliasesAreSkipped) {

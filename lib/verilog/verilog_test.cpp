@@ -41,8 +41,8 @@ TEST(VerilogNamesTest, ModuleNamesAreLegalDistinctAndTheRootKeepsItsStem) {
   EXPECT_EQ(verilog_module_names::fileStem("dir/.vorn"), ".vorn");
 
   types::Project project;
-  project.file_paths = {"/real/target.vorn", "/p/xor_.vorn", "<builtin>/xor.vorn", "/q/a-b.vorn", "/r/a_b.vorn",
-                        "/s/xor_.vorn"};
+  project.file_paths = {"/real/target.vorn", "/p/xor_.vorn", "<builtin>/xor.vorn",
+                        "/q/a-b.vorn",       "/r/a_b.vorn",  "/s/xor_.vorn"};
   project.files.resize(project.file_paths.size());
   // The root is named as the user typed it (a link to target.vorn here).
   auto names = verilog_module_names::moduleNames(project, "xor_.vorn");

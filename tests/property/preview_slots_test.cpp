@@ -104,7 +104,8 @@ Wiring randomWiring(std::mt19937& rng, int instances, int inputs, int outputs) {
       }
     }
   }
-  for (int y = 0; y < 2; ++y) w.reads.push_back(Source{-1, static_cast<int>(rng() % instances), static_cast<int>(rng() % outputs)});
+  for (int y = 0; y < 2; ++y)
+    w.reads.push_back(Source{-1, static_cast<int>(rng() % instances), static_cast<int>(rng() % outputs)});
   return w;
 }
 
@@ -137,7 +138,8 @@ std::string root(const Wiring& w) {
     }
     out += ")\n";
   }
-  for (std::size_t y = 0; y < w.reads.size(); ++y) out += "output y" + std::to_string(y) + "(in=" + text(w.reads[y]) + ")\n";
+  for (std::size_t y = 0; y < w.reads.size(); ++y)
+    out += "output y" + std::to_string(y) + "(in=" + text(w.reads[y]) + ")\n";
   return out;
 }
 

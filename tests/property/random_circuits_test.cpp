@@ -59,8 +59,8 @@ struct OpInfo {
 
 const OpInfo& infoOf(Op op) {
   static const std::map<Op, OpInfo> table = {
-      {Op::and_gate, {"and", {"a", "b"}}}, {Op::not_gate, {"not", {"in"}}}, {Op::wire, {"wire", {"in"}}},
-      {Op::led, {"led", {"in"}}},          {Op::or_gate, {"or", {"a", "b"}}}, {Op::nand, {"nand", {"a", "b"}}},
+      {Op::and_gate, {"and", {"a", "b"}}}, {Op::not_gate, {"not", {"in"}}},     {Op::wire, {"wire", {"in"}}},
+      {Op::led, {"led", {"in"}}},          {Op::or_gate, {"or", {"a", "b"}}},   {Op::nand, {"nand", {"a", "b"}}},
       {Op::nor, {"nor", {"a", "b"}}},      {Op::xor_gate, {"xor", {"a", "b"}}}, {Op::xnor, {"xnor", {"a", "b"}}},
   };
   return table.at(op);
@@ -113,8 +113,8 @@ int pickSignal(Random& random, const Module& module) {
 
 Op pickOp(Random& random, bool may_instantiate) {
   if (may_instantiate && random.chance(15)) return Op::sub;
-  static const Op ops[] = {Op::and_gate, Op::and_gate, Op::not_gate, Op::not_gate, Op::wire,
-                           Op::led,      Op::or_gate,  Op::nand,     Op::nor,      Op::xor_gate, Op::xnor};
+  static const Op ops[] = {Op::and_gate, Op::and_gate, Op::not_gate, Op::not_gate, Op::wire, Op::led,
+                           Op::or_gate,  Op::nand,     Op::nor,      Op::xor_gate, Op::xnor};
   return ops[random.below(int(std::size(ops)))];
 }
 
@@ -252,7 +252,8 @@ std::string sourceOf(Random& random, const Circuit& circuit, int index) {
     if (!gate.name.empty()) lines.push_back(typeName(gate) + " " + gate.name + bindings(random, circuit, module, gate));
   }
   for (std::size_t o = 0; o < module.outputs.size(); ++o) {
-    lines.push_back("output " + module.output_names[o] + "(in=" + reference(random, circuit, module, module.outputs[o]) + ")");
+    lines.push_back("output " + module.output_names[o] +
+                    "(in=" + reference(random, circuit, module, module.outputs[o]) + ")");
   }
   for (std::size_t i = lines.size(); i > 1; --i) std::swap(lines[i - 1], lines[random.below(int(i))]);
   for (const std::string& line : lines) text += line + "\n";
@@ -458,7 +459,8 @@ std::string checkDump(const Table& table) {
     if (in_dumpvars) continue;
     changes.push_back({time, code, v});
     bool traced = false;
-    for (std::uint32_t id : table.ids_of_path.at(path_of_code[code])) traced = traced || updates.contains({time, id, v});
+    for (std::uint32_t id : table.ids_of_path.at(path_of_code[code]))
+      traced = traced || updates.contains({time, id, v});
     if (!traced) return "no Updating line for " + path_of_code[code] + " -> " + v + " at " + std::to_string(time);
   }
   if (row + 1 != table.rows.size()) return "the dump has " + std::to_string(row + 1) + " rows";

@@ -54,8 +54,8 @@ bool isPassthrough(std::uint32_t id, const KindMap& kind_of, const IdSet& is_inn
   return expand && is_inner_pin.contains(id);
 }
 
-std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std::uint32_t vid,
-                          const KindMap& kind_of, const NameMap& name_of) {
+std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std::uint32_t vid, const KindMap& kind_of,
+                          const NameMap& name_of) {
   if (real_id == vid) return default_port;
   const auto kind = kind_of.find(real_id);
   if (kind == kind_of.end() || !isPin(kind->second)) return default_port;
@@ -286,16 +286,18 @@ void connectEdges(const Connections& connections, const ComponentIndex& index, c
       src_port = kOutPort;
       if (const auto slot = pins.out_slot_of.find(from); slot != pins.out_slot_of.end()) src_slot = slot->second;
     }
-    ids.listsOf(src_vid->second).outputs.push_back({.dst_id = dst_vid->second,
-                                                    .src_port = src_port,
-                                                    .dst_port = dst_port,
-                                                    .src_slot = src_slot,
-                                                    .dst_slot = dst_slot});
-    ids.listsOf(dst_vid->second).inputs.push_back({.src_id = src_vid->second,
-                                                   .src_port = src_port,
-                                                   .dst_port = dst_port,
-                                                   .src_slot = src_slot,
-                                                   .dst_slot = dst_slot});
+    ids.listsOf(src_vid->second)
+        .outputs.push_back({.dst_id = dst_vid->second,
+                            .src_port = src_port,
+                            .dst_port = dst_port,
+                            .src_slot = src_slot,
+                            .dst_slot = dst_slot});
+    ids.listsOf(dst_vid->second)
+        .inputs.push_back({.src_id = src_vid->second,
+                           .src_port = src_port,
+                           .dst_port = dst_port,
+                           .src_slot = src_slot,
+                           .dst_slot = dst_slot});
   }
 }
 

@@ -27,8 +27,8 @@ bool isPassthrough(std::uint32_t id, const KindMap& kind_of, const IdSet& is_inn
 // The port byte to record at one end of an edge whose real component is
 // `real_id`, drawn as the node `vid`: a folded sub-circuit's boundary pin
 // names the port.
-std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std::uint32_t vid,
-                          const KindMap& kind_of, const NameMap& name_of);
+std::uint8_t remappedPort(std::uint8_t default_port, std::uint32_t real_id, std::uint32_t vid, const KindMap& kind_of,
+                          const NameMap& name_of);
 
 // "in" 0, "a" 1, "b" 2, "out" 3; anything else has no port byte.
 inline std::optional<std::uint8_t> portByteFromName(std::string_view name) { return format::portByteOf(name); }

@@ -36,7 +36,9 @@ VirtualGraph run(const full_format::FullTopology& topology, bool expand = false)
 
 TEST(PortNames, OnlyPinsOfAFoldedNodeRelabelTheEdge) {
   EXPECT_FALSE(portByteFromName("A").has_value());
-  const KindMap kinds{{1, ComponentKind::input_pin}, {2, ComponentKind::and_gate}, {3, ComponentKind::output_pin},
+  const KindMap kinds{{1, ComponentKind::input_pin},
+                      {2, ComponentKind::and_gate},
+                      {3, ComponentKind::output_pin},
                       {4, ComponentKind::input_pin}};
   const NameMap names{{1, "b"}, {2, "a"}, {3, "out"}, {4, "clk"}};
   EXPECT_EQ(remappedPort(0, 1, 1, kinds, names), 0);   // drawn as itself

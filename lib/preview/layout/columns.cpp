@@ -35,8 +35,7 @@ Sources effectiveSources(const layout::VirtualGraph& graph, const IndexMap& inde
 }
 
 // Nodes entered by a back edge start in column 1 when nothing else places them.
-std::vector<bool> backEdgeTargets(const layout::VirtualGraph& graph, const IndexMap& index,
-                                  const EdgeSet& back_edges) {
+std::vector<bool> backEdgeTargets(const layout::VirtualGraph& graph, const IndexMap& index, const EdgeSet& back_edges) {
   std::vector<bool> target(graph.nodes.size(), false);
   for (const auto& key : back_edges) {
     const auto dst = index.find(key.dst_id);
@@ -91,15 +90,12 @@ Result<EdgeSet> detectBackEdges(const layout::VirtualGraph& graph, const IndexMa
       const auto dst = index.find(edge.dst_id);
       if (dst == index.end()) continue;
       switch (color[dst->second]) {
-        case Color::gray:
-          back_edges.insert({node.id, edge.dst_id, edge.src_port, edge.dst_port});
-          break;
+        case Color::gray: back_edges.insert({node.id, edge.dst_id, edge.src_port, edge.dst_port}); break;
         case Color::white:
           color[dst->second] = Color::gray;
           stack.push_back({dst->second, 0});  // `top` is not used past this point
           break;
-        case Color::black:
-          break;
+        case Color::black: break;
       }
     }
   }
@@ -132,8 +128,7 @@ std::vector<std::uint32_t> relaxColumnsByPasses(const layout::VirtualGraph& grap
 // and every pass order reaches it (a node of depth d is final after pass d),
 // so evaluating each node once after all its sources gives the same columns.
 std::optional<std::vector<std::uint32_t>> relaxColumnsTopologically(const layout::VirtualGraph& graph,
-                                                                    const IndexMap& index,
-                                                                    const EdgeSet& back_edges) {
+                                                                    const IndexMap& index, const EdgeSet& back_edges) {
   const std::uint32_t n = static_cast<std::uint32_t>(graph.nodes.size());
   const Sources sources = effectiveSources(graph, index, back_edges);
   const std::vector<bool> target = backEdgeTargets(graph, index, back_edges);

@@ -58,7 +58,7 @@ std::vector<std::uint32_t> relaxColumnsByPasses(const layout::VirtualGraph& grap
                                                 const EdgeSet& back_edges);
 // The same fixpoint in one topological sweep; none when the edges that the
 // relaxation reads form a cycle (then only the passes give the result).
-std::optional<std::vector<std::uint32_t>> relaxColumnsTopologically(const layout::VirtualGraph& graph, const IndexMap& index,
-                                                     const EdgeSet& back_edges);
+std::optional<std::vector<std::uint32_t>> relaxColumnsTopologically(const layout::VirtualGraph& graph,
+                                                                    const IndexMap& index, const EdgeSet& back_edges);
 
 }  // namespace vorn::columns

@@ -37,7 +37,7 @@ TEST(BackEdges, SelfLoopsAndPortsAreToldApart) {
       .node(1, ComponentKind::and_gate)
       .node(2, ComponentKind::and_gate)
       .edge(0, 1, kA)
-      .edge(1, 1, kB)   // self loop
+      .edge(1, 1, kB)  // self loop
       .edge(1, 2, kA)
       .edge(2, 1, kB);  // closes 1 -> 2 -> 1 on port b only
   const auto& graph = b.sorted();

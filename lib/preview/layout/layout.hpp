@@ -28,8 +28,8 @@ struct NodeKind {
   enum class Tag : std::uint8_t { primitive = 0, subcircuit = 1 };
   Tag tag = Tag::primitive;
   format::ComponentKind primitive = format::ComponentKind::input_pin;  // when primitive
-  std::string_view subcircuit;                                          // when subcircuit
-  bool pin_slots = false;  // a sub-circuit drawn with one slot per pin
+  std::string_view subcircuit;                                         // when subcircuit
+  bool pin_slots = false;                                              // a sub-circuit drawn with one slot per pin
 
   bool isPrimitive(format::ComponentKind kind) const { return tag == Tag::primitive && primitive == kind; }
 

@@ -57,9 +57,7 @@ Ports resolvePortCoords(const layout::VirtualNode& node, std::uint32_t x, std::u
   }
 
   switch (node.kind.primitive) {
-    case ComponentKind::input_pin:
-      ports.out_port.y = y + 1;
-      break;
+    case ComponentKind::input_pin: ports.out_port.y = y + 1; break;
     case ComponentKind::not_gate:
       ports.out_port.y = y + 1;
       ports.in_ports.push_back({"in", {in_x, y + 1}});
@@ -70,11 +68,8 @@ Ports resolvePortCoords(const layout::VirtualNode& node, std::uint32_t x, std::u
       ports.in_ports.push_back({"b", {in_x, y + 3}});
       break;
     case ComponentKind::led:
-    case ComponentKind::output_pin:
-      ports.in_ports.push_back({"in", {in_x, y + 1}});
-      break;
-    case ComponentKind::wire:
-      break;
+    case ComponentKind::output_pin: ports.in_ports.push_back({"in", {in_x, y + 1}}); break;
+    case ComponentKind::wire: break;
   }
   return ports;
 }

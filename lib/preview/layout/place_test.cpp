@@ -61,7 +61,7 @@ TEST(Sizing, FixedGateSizesAndActiveInputs) {
       .macro(6, "adder", "add0")
       .edge(4, 5, kA)
       .edge(0, 5, kB)
-      .edge(1, 5, kB)   // same port again
+      .edge(1, 5, kB)  // same port again
       .edge(4, 6, kIn)
       .edge(2, 6, kOut)  // not an input port
       .edge(1, 6, kB);
@@ -122,8 +122,8 @@ TEST(Ports, MacroPortsTakeConsecutiveOddRowsInOrderAInB) {
   expectSlots(resolvePortCoords(g.nodes[1], 10, 4, x.width, x.height), {{"a", {9, 5}}, {"b", {9, 7}}}, {19, 6});
   const auto m = sizing::sizeOf(g.nodes[2]);
   EXPECT_EQ(m, (PrimitiveSize{9, 7}));
-  expectSlots(resolvePortCoords(g.nodes[2], 10, 4, m.width, m.height),
-              {{"a", {9, 5}}, {"in", {9, 7}}, {"b", {9, 9}}}, {19, 7});
+  expectSlots(resolvePortCoords(g.nodes[2], 10, 4, m.width, m.height), {{"a", {9, 5}}, {"in", {9, 7}}, {"b", {9, 9}}},
+              {19, 7});
   expectSlots(resolvePortCoords(g.nodes[3], 10, 4, 9, 5), {{"in", {9, 5}}, {"b", {9, 7}}}, {19, 6});
 }
 

@@ -58,7 +58,8 @@ std::pair<IntervalBuckets::Iterator, IntervalBuckets::Iterator> IntervalBuckets:
 
 std::optional<IntervalBuckets::Iterator> IntervalBuckets::lastStartingBy(std::uint64_t key, std::uint64_t at) const {
   const auto [first, last] = bucket(key);
-  const auto after = std::upper_bound(first, last, at, [](std::uint64_t value, const Entry& e) { return value < e.lo; });
+  const auto after =
+      std::upper_bound(first, last, at, [](std::uint64_t value, const Entry& e) { return value < e.lo; });
   if (after == first) return std::nullopt;
   return after - 1;
 }
@@ -136,15 +137,15 @@ std::optional<RowSpan> BoxIndex::blockingRows(std::uint64_t x_a, std::uint64_t x
 bool BoxIndex::isVSegBlocked(std::uint64_t x, std::uint64_t y_a, std::uint64_t y_b) const {
   const auto [lo, hi] = std::minmax(y_a, y_b);
   if (columns_.overlaps(x, lo, hi)) return true;
-  return std::any_of(wide_.begin(), wide_.end(), [&](const Rect& r) {
-    return r.x_lo <= x && x <= r.x_hi && meets(r.y_lo, r.y_hi, lo, hi);
-  });
+  return std::any_of(wide_.begin(), wide_.end(),
+                     [&](const Rect& r) { return r.x_lo <= x && x <= r.x_hi && meets(r.y_lo, r.y_hi, lo, hi); });
 }
 
 std::optional<std::uint64_t> BoxIndex::firstBlockedDown(std::uint64_t x, std::uint64_t y) const {
   std::optional<std::uint64_t> nearest = columns_.firstCoveredFrom(x, y);
   for (const Rect& r : wide_) {
-    if (r.x_lo <= x && x <= r.x_hi && r.y_hi >= y) nearest = std::min(nearest.value_or(UINT64_MAX), std::max(r.y_lo, y));
+    if (r.x_lo <= x && x <= r.x_hi && r.y_hi >= y)
+      nearest = std::min(nearest.value_or(UINT64_MAX), std::max(r.y_lo, y));
   }
   return nearest;
 }
@@ -159,9 +160,8 @@ std::optional<std::uint64_t> BoxIndex::firstBlockedUp(std::uint64_t x, std::uint
 
 bool BoxIndex::bboxBlocksColumn(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const {
   if (isVSegBlocked(x, y_min, y_max) || flat_columns_.overlaps(x, y_min, y_max)) return true;
-  return std::any_of(wide_flat_.begin(), wide_flat_.end(), [&](const Rect& r) {
-    return r.x_lo <= x && x <= r.x_hi && y_min <= r.y_lo && r.y_lo <= y_max;
-  });
+  return std::any_of(wide_flat_.begin(), wide_flat_.end(),
+                     [&](const Rect& r) { return r.x_lo <= x && x <= r.x_hi && y_min <= r.y_lo && r.y_lo <= y_max; });
 }
 
 bool BoxIndex::portApproachInRange(std::uint64_t x, std::uint64_t y_min, std::uint64_t y_max) const {

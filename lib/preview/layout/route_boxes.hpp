@@ -20,7 +20,9 @@ class IntervalBuckets {
   void add(std::uint64_t key, std::uint64_t lo, std::uint64_t hi, std::uint64_t tag = 0);
   // Must run after the last `add` and before the first query.
   void finish();
-  bool overlaps(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const { return overlapping(key, lo, hi).has_value(); }
+  bool overlaps(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const {
+    return overlapping(key, lo, hi).has_value();
+  }
   // The tag of an interval under `key` that meets the range.
   std::optional<std::uint64_t> overlapping(std::uint64_t key, std::uint64_t lo, std::uint64_t hi) const;
   // The smallest point at or after `at`, and the largest at or before it,

@@ -8,7 +8,9 @@ namespace vorn::route {
 void HUsage::append(std::vector<HSeg>& list, HSeg seg) {
   if (!list.empty()) {
     const HSeg& last = list.back();
-    if (last.src_id == seg.src_id && last.src_slot == seg.src_slot && last.x_min <= seg.x_min && seg.x_max <= last.x_max) return;
+    if (last.src_id == seg.src_id && last.src_slot == seg.src_slot && last.x_min <= seg.x_min &&
+        seg.x_max <= last.x_max)
+      return;
   }
   list.push_back(seg);
 }
@@ -16,7 +18,8 @@ void HUsage::append(std::vector<HSeg>& list, HSeg seg) {
 bool HUsage::anyOther(const std::vector<HSeg>& list, std::uint32_t self_src_id, std::uint32_t self_src_slot,
                       std::uint32_t x_lo, std::uint32_t x_hi) {
   for (const HSeg& seg : list) {
-    if ((seg.src_id != self_src_id || seg.src_slot != self_src_slot) && seg.x_max >= x_lo && x_hi >= seg.x_min) return true;
+    if ((seg.src_id != self_src_id || seg.src_slot != self_src_slot) && seg.x_max >= x_lo && x_hi >= seg.x_min)
+      return true;
   }
   return false;
 }
@@ -52,7 +55,9 @@ bool detourYIsClear(const BoxIndex& boxes, const HUsage& usage, const DetourQuer
       boxes.isVSegBlocked(q.tx_dst, candidate, q.dy)) {
     return false;
   }
-  auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi, q.self_src_slot); };
+  auto overlaps = [&](std::uint64_t row) {
+    return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi, q.self_src_slot);
+  };
   if (pass == 0) return !((candidate > 0 && overlaps(candidate - 1)) || overlaps(candidate) || overlaps(candidate + 1));
   if (pass == 1) return !overlaps(candidate);
   return true;
@@ -71,7 +76,8 @@ std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usag
   const auto tx_above = boxes.firstBlockedUp(q.tx, sy);
   const auto dst_above = boxes.firstBlockedUp(q.tx_dst, dy);
   const std::uint64_t lo = std::max(tx_above ? *tx_above + 1 : 0, dst_above ? *dst_above + 1 : 0);
-  const std::uint64_t hi = std::min({tx_below ? *tx_below - 1 : UINT64_MAX, dst_below ? *dst_below - 1 : UINT64_MAX, bound});
+  const std::uint64_t hi =
+      std::min({tx_below ? *tx_below - 1 : UINT64_MAX, dst_below ? *dst_below - 1 : UINT64_MAX, bound});
 
   // The three passes in one walk over the candidates: a row that passes a
   // stricter pass passes the looser ones, so the first row clear of boxes
@@ -80,7 +86,9 @@ std::optional<std::uint32_t> findFreeY(const BoxIndex& boxes, const HUsage& usag
   // margins has the whole walk been made, and the notes answer then.
   std::optional<std::uint32_t> first_free;      // pass 1
   std::optional<std::uint32_t> first_box_free;  // pass 2
-  auto overlaps = [&](std::uint64_t row) { return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi, q.self_src_slot); };
+  auto overlaps = [&](std::uint64_t row) {
+    return usage.rowOverlap(q.self_src_id, row, q.x_lo, q.x_hi, q.self_src_slot);
+  };
 
   // The candidates still to try on each side of sy, nearest first; every
   // row of a box that the detour's run cuts is stepped over.

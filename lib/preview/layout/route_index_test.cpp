@@ -76,7 +76,8 @@ TEST(BoxIndex, HugeBoxesAreStillObstacles) {
 struct DetourFixture {
   std::vector<PlacedComponent> boxes;
   HUsage usage;
-  DetourQuery query{/*self_src_id=*/1, /*x_lo=*/10, /*x_hi=*/20, /*tx=*/10, /*tx_dst=*/20, /*sy=*/5, /*dy=*/5};
+  DetourQuery query{/*self_src_id=*/1, /*x_lo=*/10, /*x_hi=*/20, /*tx=*/10,
+                    /*tx_dst=*/20,     /*sy=*/5,    /*dy=*/5};
 
   DetourFixture() { boxes.push_back(blockAt(14, 5, 3, 1)); }
 

@@ -26,7 +26,8 @@ using U64 = std::uint64_t;
 struct Reference {
   const std::vector<PlacedComponent>& placed;
   // Row -> runs drawn on it, each with its net (source id and slot).
-  std::map<std::uint32_t, std::vector<std::pair<std::pair<std::uint32_t, std::uint32_t>, std::pair<std::uint32_t, std::uint32_t>>>>
+  std::map<std::uint32_t,
+           std::vector<std::pair<std::pair<std::uint32_t, std::uint32_t>, std::pair<std::uint32_t, std::uint32_t>>>>
       h_usage;
 
   bool cell(U64 x, U64 y) const {
@@ -132,7 +133,9 @@ ReferenceResult referenceRoute(const std::vector<layout::VirtualNode>& nodes,
       if (w.sy != w.dy) add(col, w.sy, col, w.dy);
       add(col, w.dy, w.dx, w.dy);
     };
-    auto clear = [&](U64 col) { return !ref.hseg(w.sx, col, w.sy) && !ref.vseg(col, w.sy, w.dy) && !ref.hseg(col, w.dx, w.dy); };
+    auto clear = [&](U64 col) {
+      return !ref.hseg(w.sx, col, w.sy) && !ref.vseg(col, w.sy, w.dy) && !ref.hseg(col, w.dx, w.dy);
+    };
     const U64 tx = w.track_x, ax = w.dx > 0 ? w.dx - 1 : 0;
     std::optional<U64> row;
     if (w.sy == w.dy && tx == U64{w.sx} + 1 && w.dx == tx + 1) {
@@ -146,7 +149,10 @@ ReferenceResult referenceRoute(const std::vector<layout::VirtualNode>& nodes,
         const U64 lo = std::min<U64>(tx, w.dx - 1), hi = std::max<U64>(tx, w.dx - 1);
         auto ok = [&](U64 c, int pass) {
           if (ref.hseg(lo, hi, c) || ref.vseg(tx, w.sy, c) || ref.vseg(w.dx - 1, c, w.dy)) return false;
-          auto o = [&](U64 r) { return ref.overlap({w.src_id, w.src_slot}, r, static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(hi)); };
+          auto o = [&](U64 r) {
+            return ref.overlap({w.src_id, w.src_slot}, r, static_cast<std::uint32_t>(lo),
+                               static_cast<std::uint32_t>(hi));
+          };
           if (pass == 0) return !((c > 0 && o(c - 1)) || o(c) || o(c + 1));
           if (pass == 1) return !o(c);
           return true;
@@ -211,11 +217,11 @@ TEST(RouteReference, SameWiresAndCrossingsAsScanningEverything) {
     // Mostly mixed circuits; every fourth round a wide fan-out or a bus;
     // then circuits of sub-circuit boxes with pin slots.
     using layout_test::Shape;
-    const Shape shape = round >= 84 ? Shape::boxes
+    const Shape shape = round >= 84      ? Shape::boxes
                         : round % 4 != 3 ? Shape::mixed
                                          : (round % 8 == 3 ? Shape::fan_out : Shape::bus);
     const int gates = shape == Shape::mixed || shape == Shape::boxes ? 2 + static_cast<int>(rng() % 40)
-                                                                      : 20 + static_cast<int>(rng() % 41);
+                                                                     : 20 + static_cast<int>(rng() % 41);
     const full_format::FullTopology topology = layout_test::randomCircuit(rng, gates, shape);
     layout::LayoutOptions options;
     if (shape == Shape::boxes) options.pin_slot_files = {layout_test::kBoxFile};

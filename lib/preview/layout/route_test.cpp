@@ -68,9 +68,9 @@ TEST(Route, PortTwoCellsRightOnTheSameRowIsOneStraightSegment) {
 }
 
 TEST(Route, FanOutSharesOneTrackAndReportsTheBranchPoints) {
-  const RouteResult r =
-      routeOf({inputPin(0, "a", 0, 0), oneInput(ComponentKind::led, 1, "l", 10, 0), oneInput(ComponentKind::led, 2, "m", 10, 4)},
-              {{0, 1, 0}, {0, 2, 0}});
+  const RouteResult r = routeOf({inputPin(0, "a", 0, 0), oneInput(ComponentKind::led, 1, "l", 10, 0),
+                                 oneInput(ComponentKind::led, 2, "m", 10, 4)},
+                                {{0, 1, 0}, {0, 2, 0}});
   ASSERT_EQ(r.wires.size(), 2u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 1}, {6, 1}}, {{6, 1}, {9, 1}}}));
   EXPECT_EQ(r.wires[1].segments, (Segments{{{5, 1}, {6, 1}}, {{6, 1}, {6, 5}}, {{6, 5}, {9, 5}}}));
@@ -79,9 +79,10 @@ TEST(Route, FanOutSharesOneTrackAndReportsTheBranchPoints) {
 }
 
 TEST(Route, OverlappingRangesOfOneColumnTakeSeparateTracksAndCross) {
-  const RouteResult r = routeOf({inputPin(0, "a", 0, 0), inputPin(1, "b", 0, 4),
-                                 oneInput(ComponentKind::led, 2, "l", 20, 0), oneInput(ComponentKind::led, 3, "m", 20, 4)},
-                                {{0, 3, 0}, {1, 2, 0}});
+  const RouteResult r =
+      routeOf({inputPin(0, "a", 0, 0), inputPin(1, "b", 0, 4), oneInput(ComponentKind::led, 2, "l", 20, 0),
+               oneInput(ComponentKind::led, 3, "m", 20, 4)},
+              {{0, 3, 0}, {1, 2, 0}});
   ASSERT_EQ(r.wires.size(), 2u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 1}, {6, 1}}, {{6, 1}, {6, 5}}, {{6, 5}, {19, 5}}}));
   EXPECT_EQ(r.wires[1].segments, (Segments{{{5, 5}, {7, 5}}, {{7, 5}, {7, 1}}, {{7, 1}, {19, 1}}}));
@@ -91,9 +92,9 @@ TEST(Route, OverlappingRangesOfOneColumnTakeSeparateTracksAndCross) {
 TEST(Route, TrackSkipsInputPortColumnsAndBoxesInItsRows) {
   // The LED above the source has its port at (6, 1) and its box on columns
   // 7-11, rows 0-2, all within the trunk's rows 1-3.
-  const RouteResult r = routeOf({inputPin(0, "a", 0, 2), oneInput(ComponentKind::led, 1, "l", 7, 0),
-                                 oneInput(ComponentKind::led, 2, "m", 20, 0)},
-                                {{0, 2, 0}});
+  const RouteResult r = routeOf(
+      {inputPin(0, "a", 0, 2), oneInput(ComponentKind::led, 1, "l", 7, 0), oneInput(ComponentKind::led, 2, "m", 20, 0)},
+      {{0, 2, 0}});
   ASSERT_EQ(r.wires.size(), 1u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 3}, {12, 3}}, {{12, 3}, {12, 1}}, {{12, 1}, {19, 1}}}));
 }
@@ -101,8 +102,8 @@ TEST(Route, TrackSkipsInputPortColumnsAndBoxesInItsRows) {
 TEST(Route, ApproachShapeTurnsInTheColumnBeforeTheDestination) {
   // The box on columns 10-12, rows 6-8 sits on the destination row between
   // the track (6) and the port, but not on the source row.
-  const RouteResult r = routeOf({inputPin(0, "a", 0, 0), block(9, 10, 6, 3, 3), oneInput(ComponentKind::led, 2, "l", 20, 6)},
-                                {{0, 2, 0}});
+  const RouteResult r = routeOf(
+      {inputPin(0, "a", 0, 0), block(9, 10, 6, 3, 3), oneInput(ComponentKind::led, 2, "l", 20, 6)}, {{0, 2, 0}});
   ASSERT_EQ(r.wires.size(), 1u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 1}, {18, 1}}, {{18, 1}, {18, 7}}, {{18, 7}, {19, 7}}}));
 }
@@ -127,16 +128,17 @@ TEST(Route, DetourTakesTheNearestFreeRowBelowFirst) {
 TEST(Route, WithoutAnyDetourRowTheTrackShapeRunsThroughTheBox) {
   // One-column boxes above and below the source row at the track column
   // stop every detour from leaving row 3, which the middle box blocks.
-  const RouteResult r = routeOf({inputPin(0, "a", 0, 2), block(7, 6, 0, 1, 3), block(8, 6, 4, 1, 3),
-                                 oneInput(ComponentKind::led, 1, "l", 10, 2), oneInput(ComponentKind::led, 2, "m", 20, 2)},
-                                {{0, 2, 0}});
+  const RouteResult r =
+      routeOf({inputPin(0, "a", 0, 2), block(7, 6, 0, 1, 3), block(8, 6, 4, 1, 3),
+               oneInput(ComponentKind::led, 1, "l", 10, 2), oneInput(ComponentKind::led, 2, "m", 20, 2)},
+              {{0, 2, 0}});
   ASSERT_EQ(r.wires.size(), 1u);
   EXPECT_EQ(r.wires[0].segments, (Segments{{{5, 3}, {6, 3}}, {{6, 3}, {19, 3}}}));
 }
 
 TEST(Route, UnnamedPortLandsOnTheTopLeftCornerAndMissingNodesAreSkipped) {
-  const RouteResult r = routeOf({inputPin(0, "a", 0, 0), oneInput(ComponentKind::led, 1, "l", 10, 0)},
-                                {{0, 1, 3}, {0, 42, 0}});
+  const RouteResult r =
+      routeOf({inputPin(0, "a", 0, 0), oneInput(ComponentKind::led, 1, "l", 10, 0)}, {{0, 1, 3}, {0, 42, 0}});
   ASSERT_EQ(r.wires.size(), 1u);
   EXPECT_EQ(r.wires[0].segments.back().to, (PortCoord{10, 0}));
   EXPECT_EQ(r.wires[0].dst_port, 3);

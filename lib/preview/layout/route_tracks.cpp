@@ -19,7 +19,8 @@ struct TrunkKey {
 struct TrunkKeyHash {
   std::size_t operator()(const TrunkKey& k) const {
     const std::uint64_t packed = (std::uint64_t{k.sx} << 32) | k.src_id;
-    return std::hash<std::uint64_t>{}(packed) ^ ((k.src_port + (std::uint64_t{k.src_slot} << 8)) * 0x9e3779b97f4a7c15ull);
+    return std::hash<std::uint64_t>{}(packed) ^
+           ((k.src_port + (std::uint64_t{k.src_slot} << 8)) * 0x9e3779b97f4a7c15ull);
   }
 };
 
@@ -92,8 +93,7 @@ std::vector<SuperTrunk> formSuperTrunks(const std::vector<Trunk>& trunks, std::v
     const Trunk& trunk = trunks[t];
     if (!supers.empty()) {
       SuperTrunk& last = supers.back();
-      if (last.y_max <= trunk.y_min && std::uint64_t{trunk.y_min} <= std::uint64_t{last.y_max} + 1 &&
-          takesBox(trunk)) {
+      if (last.y_max <= trunk.y_min && std::uint64_t{trunk.y_min} <= std::uint64_t{last.y_max} + 1 && takesBox(trunk)) {
         last.members.push_back(t);
         last.y_max = std::max(last.y_max, trunk.y_max);
         continue;

@@ -17,9 +17,7 @@ std::uint32_t clampedLength(std::size_t length) {
 
 }  // namespace
 
-PrimitiveSize pinSize(std::string_view name) {
-  return {std::max<std::uint32_t>(clampedLength(name.size()), 1) + 4, 3};
-}
+PrimitiveSize pinSize(std::string_view name) { return {std::max<std::uint32_t>(clampedLength(name.size()), 1) + 4, 3}; }
 
 PrimitiveSize macroSize(std::uint32_t label_width, std::uint32_t input_count) {
   const std::uint32_t label = std::min(label_width, std::numeric_limits<std::uint32_t>::max() / 2);
@@ -59,16 +57,11 @@ PrimitiveSize sizeOf(const layout::VirtualNode& node) {
   }
   switch (node.kind.primitive) {
     case ComponentKind::input_pin:
-    case ComponentKind::output_pin:
-      return pinSize(node.name);
-    case ComponentKind::not_gate:
-      return {5, 3};
-    case ComponentKind::and_gate:
-      return {5, 5};
-    case ComponentKind::led:
-      return {5, 3};
-    case ComponentKind::wire:
-      return {0, 0};
+    case ComponentKind::output_pin: return pinSize(node.name);
+    case ComponentKind::not_gate: return {5, 3};
+    case ComponentKind::and_gate: return {5, 5};
+    case ComponentKind::led: return {5, 3};
+    case ComponentKind::wire: return {0, 0};
   }
   return {0, 0};
 }

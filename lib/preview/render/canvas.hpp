@@ -10,8 +10,8 @@
 
 namespace vorn::canvas {
 
-using glyph_set::Glyph;
 using color::ColorTag;
+using glyph_set::Glyph;
 
 // A grid of cells, one glyph and one colour tag each, row-major. Writes
 // outside the grid are dropped, so drawing code may run past the edges.

@@ -18,8 +18,7 @@ std::string_view startSequence(ColorTag tag) {
   return {};
 }
 
-bool shouldColor(ColorMode mode, std::optional<std::string_view> no_color_value,
-                 std::optional<int> stdout_handle) {
+bool shouldColor(ColorMode mode, std::optional<std::string_view> no_color_value, std::optional<int> stdout_handle) {
   switch (mode) {
     case ColorMode::always: return true;
     case ColorMode::never: return false;

@@ -27,7 +27,6 @@ std::string_view startSequence(ColorTag tag);
 
 // `always` and `never` are final. `auto` is off whenever NO_COLOR is set (even
 // to an empty value) and otherwise on only when `stdout_handle` is a terminal.
-bool shouldColor(ColorMode mode, std::optional<std::string_view> no_color_value,
-                 std::optional<int> stdout_handle);
+bool shouldColor(ColorMode mode, std::optional<std::string_view> no_color_value, std::optional<int> stdout_handle);
 
 }  // namespace vorn::color

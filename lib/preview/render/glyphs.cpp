@@ -36,7 +36,9 @@ void drawPinLabels(Canvas& canvas, const layout::PlacedComponent& c) {
       right = std::min(out->port_name.size(), room - left);
     }
     if (in) writeBytes(canvas, U64{c.x} + 1, in->coord.y, in->port_name.substr(0, left), ColorTag::macro);
-    if (out) writeBytes(canvas, U64{c.x} + c.width - 1 - right, out->coord.y, out->port_name.substr(0, right), ColorTag::macro);
+    if (out)
+      writeBytes(canvas, U64{c.x} + c.width - 1 - right, out->coord.y, out->port_name.substr(0, right),
+                 ColorTag::macro);
   }
 }
 

@@ -69,7 +69,8 @@ struct Run {
 // Paints each stretch of overlapping runs once.
 template <typename Paint>
 void paintMerged(std::vector<Run>& runs, Paint paint) {
-  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return std::tie(a.line, a.lo) < std::tie(b.line, b.lo); });
+  std::sort(runs.begin(), runs.end(),
+            [](const Run& a, const Run& b) { return std::tie(a.line, a.lo) < std::tie(b.line, b.lo); });
   for (std::size_t i = 0; i < runs.size();) {
     const std::uint32_t line = runs[i].line;
     const std::uint32_t lo = runs[i].lo;
@@ -80,7 +81,8 @@ void paintMerged(std::vector<Run>& runs, Paint paint) {
 }
 
 bool covers(const layout::Segment& s, PortCoord p) {
-  if (s.from.y == s.to.y) return s.from.y == p.y && std::min(s.from.x, s.to.x) <= p.x && p.x <= std::max(s.from.x, s.to.x);
+  if (s.from.y == s.to.y)
+    return s.from.y == p.y && std::min(s.from.x, s.to.x) <= p.x && p.x <= std::max(s.from.x, s.to.x);
   return s.from.x == p.x && std::min(s.from.y, s.to.y) <= p.y && p.y <= std::max(s.from.y, s.to.y);
 }
 
@@ -111,8 +113,8 @@ void drawWireBodies(Canvas& canvas, const layout::LayoutGrid& grid) {
         if (v.from.y == v.to.y) continue;
         const PortCoord p{v.from.x, h.from.y};
         if (!covers(h, p) || !covers(v, p)) continue;
-        const auto last = std::find_if(segments.rbegin(), segments.rend(),
-                                       [&](const layout::Segment& s) { return covers(s, p); });
+        const auto last =
+            std::find_if(segments.rbegin(), segments.rend(), [&](const layout::Segment& s) { return covers(s, p); });
         const bool vertical = last->from.y != last->to.y;
         canvas.setCell(p.x, p.y, vertical ? gs::kVertical : gs::kHorizontal, ColorTag::wire);
       }

@@ -29,10 +29,9 @@ bool othersPass(const std::vector<RoutedWire>& wires, std::size_t self, PortCoor
   const RoutedWire& w = wires[self];
   for (std::size_t v = 0; v < wires.size(); ++v) {
     if (v == self) continue;
-    const bool same = by_source ? (wires[v].src_id == w.src_id && wires[v].src_port == w.src_port &&
-                                   wires[v].src_slot == w.src_slot)
-                                : (wires[v].dst_id == w.dst_id && wires[v].dst_port == w.dst_port &&
-                                   wires[v].dst_slot == w.dst_slot);
+    const bool same =
+        by_source ? (wires[v].src_id == w.src_id && wires[v].src_port == w.src_port && wires[v].src_slot == w.src_slot)
+                  : (wires[v].dst_id == w.dst_id && wires[v].dst_port == w.dst_port && wires[v].dst_slot == w.dst_slot);
     if (same && split_merge::wirePassesThrough(wires[v], p)) return true;
   }
   return false;
@@ -51,7 +50,8 @@ Canvas referenceDrawing(const layout::LayoutGrid& grid) {
     for (std::size_t i = 0; i + 1 < wire.segments.size(); ++i) {
       const Segment& a = wire.segments[i];
       const Segment& b = wire.segments[i + 1];
-      if (a.to == b.from) canvas.setCell(a.to.x, a.to.y, wire_marks::pickCornerGlyph(a.from, a.to, b.to), ColorTag::wire);
+      if (a.to == b.from)
+        canvas.setCell(a.to.x, a.to.y, wire_marks::pickCornerGlyph(a.from, a.to, b.to), ColorTag::wire);
     }
   }
   std::vector<std::vector<PortCoord>> lists(grid.wires.size());
@@ -111,11 +111,11 @@ TEST(RenderReference, LaidOutCircuitsDrawAsPaintingEveryPassInOrder) {
   std::mt19937 rng(77);
   std::size_t crossings = 0;
   for (int round = 0; round < 64; ++round) {
-    const Shape shape = round >= 48       ? Shape::boxes
+    const Shape shape = round >= 48      ? Shape::boxes
                         : round % 3 == 0 ? Shape::mixed
                                          : (round % 3 == 1 ? Shape::fan_out : Shape::bus);
     const int gates = shape == Shape::mixed || shape == Shape::boxes ? 2 + static_cast<int>(rng() % 40)
-                                                                      : 10 + static_cast<int>(rng() % 51);
+                                                                     : 10 + static_cast<int>(rng() % 51);
     const full_format::FullTopology topology = layout_test::randomCircuit(rng, gates, shape);
     layout::LayoutOptions options;
     if (shape == Shape::boxes) options.pin_slot_files = {layout_test::kBoxFile};

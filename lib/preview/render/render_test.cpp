@@ -44,20 +44,18 @@ TEST(Render, WorkedExampleColouredResetsAtEveryChangeAndRowEnd) {
   const std::string g = "\x1b[32m", c = "\x1b[36m", d = "\x1b[2m", r = "\x1b[0m";
   EXPECT_EQ(renderText(workedExample(), ColorMode::always),
             g + "╭───╮" + r + "     " + c + "╭───╮" + r + "     " + g + "╭───╮" + r + "\n" +  //
-                g + "│ a ├" + r + d + "○───▶" + r + c + "┤NOT├" + r + d + "○───▶" + r + g + "┤ y │" + r + "\n" +
-                g + "╰───╯" + r + "     " + c + "╰───╯" + r + "     " + g + "╰───╯" + r + "\n");
+                g + "│ a ├" + r + d + "○───▶" + r + c + "┤NOT├" + r + d + "○───▶" + r + g + "┤ y │" + r + "\n" + g +
+                "╰───╯" + r + "     " + c + "╰───╯" + r + "     " + g + "╰───╯" + r + "\n");
 }
 
-TEST(Render, EmptyGridPrintsNothing) {
-  EXPECT_EQ(renderText(layout::LayoutGrid{}, ColorMode::always), "");
-}
+TEST(Render, EmptyGridPrintsNothing) { EXPECT_EQ(renderText(layout::LayoutGrid{}, ColorMode::always), ""); }
 
 TEST(Render, ComponentDrawingsAtPlacementSizes) {
   // One blank column on the left: an input port at column 0 would stamp its
   // "┤" inside the box.
   layout::LayoutGrid grid;
-  grid.components = {oneInput(ComponentKind::not_gate, 0, "n", 1, 0), andGate(1, 9, 0),
-                     oneInput(ComponentKind::led, 2, "l", 17, 0), inputPin(3, "a", 25, 0),
+  grid.components = {oneInput(ComponentKind::not_gate, 0, "n", 1, 0),    andGate(1, 9, 0),
+                     oneInput(ComponentKind::led, 2, "l", 17, 0),        inputPin(3, "a", 25, 0),
                      oneInput(ComponentKind::output_pin, 4, "y", 33, 0), macroBox(5, "xor", "x1", 41, 0, {"a", "b"})};
   grid.width = 51;
   grid.height = 5;
@@ -159,8 +157,7 @@ TEST(Render, TwoNetsCrossingShowABoldCrossAndABranchShowsADot) {
   grid.width = 10;
   grid.height = 5;
   grid.wires = {wire(0, 5, 0, {{{2, 1}, {4, 1}}, {{4, 1}, {4, 4}}, {{4, 4}, {9, 4}}}),
-                wire(1, 6, 0, {{{0, 2}, {9, 2}}}),
-                wire(0, 7, 0, {{{2, 1}, {4, 1}}, {{4, 1}, {9, 1}}})};
+                wire(1, 6, 0, {{{0, 2}, {9, 2}}}), wire(0, 7, 0, {{{2, 1}, {4, 1}}, {{4, 1}, {9, 1}}})};
   grid.crossings = {{{4, 1}, 0}, {{4, 2}, 0}};
   const canvas::Canvas canvas = drawSchematic(grid);
   EXPECT_EQ(canvas.glyphAt(4, 2), glyph_set::kCross);
@@ -187,10 +184,10 @@ TEST(Render, EndsGetARingAndAnArrowAlongTheLastSegment) {
   layout::LayoutGrid grid;
   grid.width = 12;
   grid.height = 6;
-  grid.wires = {wire(0, 1, 0, {{{1, 5}, {3, 5}}, {{3, 5}, {3, 1}}}),   // up
-                wire(2, 3, 0, {{{5, 0}, {5, 4}}}),                     // down
-                wire(4, 5, 0, {{{11, 2}, {7, 2}}}),                    // left
-                wire(6, 7, 0, {{{7, 4}, {7, 4}}})};                    // zero length
+  grid.wires = {wire(0, 1, 0, {{{1, 5}, {3, 5}}, {{3, 5}, {3, 1}}}),  // up
+                wire(2, 3, 0, {{{5, 0}, {5, 4}}}),                    // down
+                wire(4, 5, 0, {{{11, 2}, {7, 2}}}),                   // left
+                wire(6, 7, 0, {{{7, 4}, {7, 4}}})};                   // zero length
   const canvas::Canvas canvas = drawSchematic(grid);
   EXPECT_EQ(canvas.glyphAt(1, 5), glyph_set::kRing);
   EXPECT_EQ(canvas.glyphAt(3, 1), glyph_set::kArrowUp);
@@ -220,9 +217,11 @@ TEST(Render, CanvasDropsCellsOutsideAndWriteOutKeepsTrailingBlanks) {
   canvas.drawVSegment(7, 0, 1);
   canvas.setCell(0, 9, glyph_set::kDot, color::ColorTag::wire);
   canvas.setCell(UINT64_MAX, 0, glyph_set::kDot, color::ColorTag::wire);
-  const std::string plain = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
+  const std::string plain =
+      testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
   EXPECT_EQ(plain, " ──\n   \n");
-  const std::string coloured = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
+  const std::string coloured =
+      testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
   EXPECT_EQ(coloured, " \x1b[2m──\x1b[0m\n   \n");
 }
 
@@ -234,11 +233,13 @@ TEST(Render, LongRunsAreWrittenWhole) {
   for (std::uint32_t x = 150; x < 300; ++x) canvas.setCell(x, 1, glyph_set::kSpace, color::ColorTag::macro);
   std::string lines;
   for (int i = 0; i < 300; ++i) lines += "─";
-  const std::string plain = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
+  const std::string plain =
+      testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, false)); });
   EXPECT_EQ(plain, lines + "\n" + std::string(300, ' ') + "\n");
-  const std::string coloured = testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
-  EXPECT_EQ(coloured, "\x1b[2m" + lines + "\x1b[0m\n" + std::string(150, ' ') + "\x1b[35m" + std::string(150, ' ') +
-                          "\x1b[0m\n");
+  const std::string coloured =
+      testing::capturedOutput([&](OutputStream& out) { ASSERT_TRUE(canvas.writeOut(out, true)); });
+  EXPECT_EQ(coloured,
+            "\x1b[2m" + lines + "\x1b[0m\n" + std::string(150, ' ') + "\x1b[35m" + std::string(150, ' ') + "\x1b[0m\n");
 }
 
 TEST(Render, WriteFailureIsReturned) {

@@ -22,7 +22,9 @@ std::uint64_t groupKey(std::uint64_t side, std::uint32_t id, std::uint8_t port, 
   return (side << 63) | (std::uint64_t{id} << 31) | (slot_key << 8) | port;
 }
 
-std::uint64_t sourceGroup(const layout::RoutedWire& w) { return groupKey(kSourceGroup, w.src_id, w.src_port, w.src_slot); }
+std::uint64_t sourceGroup(const layout::RoutedWire& w) {
+  return groupKey(kSourceGroup, w.src_id, w.src_port, w.src_slot);
+}
 std::uint64_t destinationGroup(const layout::RoutedWire& w) {
   return groupKey(kDestinationGroup, w.dst_id, w.dst_port, w.dst_slot);
 }
@@ -134,12 +136,11 @@ void SplitMergeIndex::bucketRuns() {
   }
 }
 
-bool SplitMergeIndex::bucketHasOther(std::uint64_t group, std::uint32_t axis, std::uint32_t coord,
-                                     std::uint32_t point, std::uint32_t wire) const {
-  auto bucket = std::lower_bound(buckets_.begin(), buckets_.end(), std::tie(group, axis, coord),
-                                 [](const Bucket& b, const auto& key) {
-                                   return std::tie(b.group, b.axis, b.coord) < key;
-                                 });
+bool SplitMergeIndex::bucketHasOther(std::uint64_t group, std::uint32_t axis, std::uint32_t coord, std::uint32_t point,
+                                     std::uint32_t wire) const {
+  auto bucket =
+      std::lower_bound(buckets_.begin(), buckets_.end(), std::tie(group, axis, coord),
+                       [](const Bucket& b, const auto& key) { return std::tie(b.group, b.axis, b.coord) < key; });
   if (bucket == buckets_.end() || bucket->group != group || bucket->axis != axis || bucket->coord != coord) {
     return false;
   }
@@ -199,8 +200,10 @@ std::vector<bool> SplitMergeIndex::splitsOrMerges(const std::vector<Probe>& prob
   for (const Query& q : queries) {
     if (answers[q.probe]) continue;
     const auto key = std::tie(q.group, q.axis, q.coord);
-    if (bucket < buckets_.size() && std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) != key) {
-      while (bucket < buckets_.size() && std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) < key) {
+    if (bucket < buckets_.size() &&
+        std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) != key) {
+      while (bucket < buckets_.size() &&
+             std::tie(buckets_[bucket].group, buckets_[bucket].axis, buckets_[bucket].coord) < key) {
         ++bucket;
       }
       if (bucket < buckets_.size()) entry = buckets_[bucket].begin;

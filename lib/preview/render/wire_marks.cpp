@@ -12,8 +12,7 @@ constexpr std::array<ArmTable, 4> kArmTables = {{
      gs::kArrowUp},
     {gs::kHorizontal, gs::kTopLeft, gs::kBottomLeft, gs::kTeeDown, gs::kTeeUp, gs::kTeeRight, gs::kCross,
      gs::kArrowRight},
-    {gs::kVertical, gs::kTopLeft, gs::kTopRight, gs::kTeeDown, gs::kTeeRight, gs::kTeeLeft, gs::kCross,
-     gs::kArrowDown},
+    {gs::kVertical, gs::kTopLeft, gs::kTopRight, gs::kTeeDown, gs::kTeeRight, gs::kTeeLeft, gs::kCross, gs::kArrowDown},
     {gs::kHorizontal, gs::kTopRight, gs::kBottomRight, gs::kTeeDown, gs::kTeeUp, gs::kTeeLeft, gs::kCross,
      gs::kArrowLeft},
 }};

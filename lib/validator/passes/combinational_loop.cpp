@@ -111,7 +111,8 @@ class LoopSearch {
   }
 
   void report(std::size_t top, std::size_t neighbour, const std::size_t* loop, std::size_t count) {
-    const bool through_ports = std::any_of(loop, loop + count, [&](std::size_t node) { return node >= graph_.split_from; });
+    const bool through_ports =
+        std::any_of(loop, loop + count, [&](std::size_t node) { return node >= graph_.split_from; });
     if (!through_ports) {
       const std::uint64_t key = (static_cast<std::uint64_t>(top) << 32) ^ static_cast<std::uint64_t>(neighbour);
       if (seen_cycles_.insert(key).second) appendCycleDiagnostic(module_, diagnostics_, loop, count);

@@ -30,8 +30,10 @@ TEST(CombinationalLoop, TwoWiresFeedingEachOther) {
   auto w1 = b.wire("w1");
   b.connect(w0, "in", w1);
   b.connect(w1, "in", w0);
-  EXPECT_EQ(loops(b.module()),
-            (Lines{"1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1"}));
+  EXPECT_EQ(
+      loops(b.module()),
+      (Lines{
+          "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1"}));
 }
 
 TEST(CombinationalLoop, GatesBreakLoopsButSubCircuitsDoNot) {
@@ -52,10 +54,12 @@ TEST(CombinationalLoop, GatesBreakLoopsButSubCircuitsDoNot) {
   macros.connect(r0, "a", r1);
   macros.connect(u, "x", r1, "q");
   macros.connect(r1, "b", u, "q");
-  EXPECT_EQ(loops(macros.module()), (Lines{
-      "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1",
-      "2:1 E008 combinational loop detected | 2:1 cycle includes component 1 | 3:1 cycle includes component 2",
-  }));
+  EXPECT_EQ(
+      loops(macros.module()),
+      (Lines{
+          "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1",
+          "2:1 E008 combinational loop detected | 2:1 cycle includes component 1 | 3:1 cycle includes component 2",
+      }));
 }
 
 TEST(CombinationalLoop, SelfLoopsOfEveryKindOncePerConnection) {
@@ -69,11 +73,11 @@ TEST(CombinationalLoop, SelfLoopsOfEveryKindOncePerConnection) {
   b.connect(50, "in", 50);  // nothing there
   b.connect(w, "in", w, "q");
   EXPECT_EQ(loops(b.module()), (Lines{
-      "1:1 E008 combinational loop detected | 1:1 cycle includes component 0",
-      "2:1 E008 combinational loop detected | 2:1 cycle includes component 1",
-      "2:1 E008 combinational loop detected | 2:1 cycle includes component 1",
-      "3:1 E008 combinational loop detected | 3:1 cycle includes component 2",
-  }));
+                                   "1:1 E008 combinational loop detected | 1:1 cycle includes component 0",
+                                   "2:1 E008 combinational loop detected | 2:1 cycle includes component 1",
+                                   "2:1 E008 combinational loop detected | 2:1 cycle includes component 1",
+                                   "3:1 E008 combinational loop detected | 3:1 cycle includes component 2",
+                               }));
 }
 
 TEST(CombinationalLoop, SameMemberSetOnceDifferentSetsEach) {
@@ -89,14 +93,16 @@ TEST(CombinationalLoop, SameMemberSetOnceDifferentSetsEach) {
   b.connect(w0, "in", w1);  // a smaller loop
   b.connect(w1, "in", l);   // another way into the loop
   b.connect(l, "in", w2);   // and one through the led
-  EXPECT_EQ(loops(b.module()), (Lines{
-      "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1"
-      " | 3:1 cycle includes component 2",
-      // Members in path order, from the component the search reached first.
-      "2:1 E008 combinational loop detected | 2:1 cycle includes component 1 | 3:1 cycle includes component 2"
-      " | 4:1 cycle includes component 3",
-      "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1",
-  }));
+  EXPECT_EQ(
+      loops(b.module()),
+      (Lines{
+          "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1"
+          " | 3:1 cycle includes component 2",
+          // Members in path order, from the component the search reached first.
+          "2:1 E008 combinational loop detected | 2:1 cycle includes component 1 | 3:1 cycle includes component 2"
+          " | 4:1 cycle includes component 3",
+          "1:1 E008 combinational loop detected | 1:1 cycle includes component 0 | 2:1 cycle includes component 1",
+      }));
 }
 
 TEST(CombinationalLoop, MillionWireChainNeedsNoDeepRecursion) {
@@ -110,8 +116,8 @@ TEST(CombinationalLoop, MillionWireChainNeedsNoDeepRecursion) {
   }
   for (std::uint32_t i = 0; i < kCount; ++i) {
     // Walk the chain backwards so that the search starting at id 0 has to go all the way.
-    module.connections.push_back(types::Connection{{"out", types::ComponentId{i}},
-                                                   {"in", types::ComponentId{(i + 1) % kCount}}, testing::lineSpan(1)});
+    module.connections.push_back(types::Connection{
+        {"out", types::ComponentId{i}}, {"in", types::ComponentId{(i + 1) % kCount}}, testing::lineSpan(1)});
   }
   std::vector<diagnostics::Diagnostic> list;
   combinational_loop::run(module, list);
@@ -159,7 +165,8 @@ struct Reference {
     for (std::uint32_t next : adjacency[node]) {
       if (visited[next]) {
         if (in_stack[next]) {
-          std::vector<std::uint32_t> members(stack.begin() + static_cast<std::ptrdiff_t>(id_to_index[next]), stack.end());
+          std::vector<std::uint32_t> members(stack.begin() + static_cast<std::ptrdiff_t>(id_to_index[next]),
+                                             stack.end());
           std::vector<std::uint32_t> sorted = members;
           std::sort(sorted.begin(), sorted.end());
           std::string key;

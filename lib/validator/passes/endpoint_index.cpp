@@ -66,10 +66,11 @@ const EndpointIndex::Group* EndpointIndex::find(std::uint32_t component, std::st
   const std::size_t slot = slotOf(component);
   const Group* begin = groups_.data() + slot_begin_[slot];
   const Group* end = groups_.data() + slot_begin_[slot + 1];
-  const Group* found = std::lower_bound(begin, end, std::pair{component, port}, [](const Group& group, const auto& key) {
-    if (group.component != key.first) return group.component < key.first;
-    return group.port < key.second;
-  });
+  const Group* found =
+      std::lower_bound(begin, end, std::pair{component, port}, [](const Group& group, const auto& key) {
+        if (group.component != key.first) return group.component < key.first;
+        return group.port < key.second;
+      });
   if (found == end || found->component != component || found->port != port) return nullptr;
   return found;
 }

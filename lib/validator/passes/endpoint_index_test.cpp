@@ -38,9 +38,8 @@ TEST(EndpointIndex, AgreesWithAScanOfAllConnections) {
     };
     const std::size_t connections = random() % 40;
     for (std::size_t i = 0; i < connections; ++i) {
-      module.connections.push_back(types::Connection{{kPorts[random() % std::size(kPorts)], someId()},
-                                                     {kPorts[random() % std::size(kPorts)], someId()},
-                                                     {}});
+      module.connections.push_back(types::Connection{
+          {kPorts[random() % std::size(kPorts)], someId()}, {kPorts[random() % std::size(kPorts)], someId()}, {}});
     }
     for (Side side : {Side::destination, Side::source}) {
       const EndpointIndex index(module, side);

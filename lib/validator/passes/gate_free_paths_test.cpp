@@ -60,7 +60,7 @@ class Expansion {
 
  private:
   struct Placed {
-    std::vector<std::size_t> node;  // by component: its own node (instances: none)
+    std::vector<std::size_t> node;   // by component: its own node (instances: none)
     std::vector<std::size_t> inner;  // by component: index into `placed_` of its expansion
   };
 
@@ -93,10 +93,10 @@ class Expansion {
     for (const types::Connection& connection : module.connections) {
       const std::size_t from = connection.from.component.value, to = connection.to.component.value;
       if (from == to) continue;  // self-loops are reported on their own
-      std::size_t source = placed.inner[from] != SIZE_MAX ? pin(placed.inner[from], false, connection.from.port)
-                                                          : placed.node[from];
-      std::size_t target = placed.inner[to] != SIZE_MAX ? pin(placed.inner[to], true, connection.to.port)
-                                                        : placed.node[to];
+      std::size_t source =
+          placed.inner[from] != SIZE_MAX ? pin(placed.inner[from], false, connection.from.port) : placed.node[from];
+      std::size_t target =
+          placed.inner[to] != SIZE_MAX ? pin(placed.inner[to], true, connection.to.port) : placed.node[to];
       if (source != SIZE_MAX && target != SIZE_MAX) edges_.emplace_back(source, target);
     }
     placed_.push_back(std::move(placed));

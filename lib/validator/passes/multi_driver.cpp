@@ -40,8 +40,8 @@ void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diag
       notes.push_back(diagnostics::makeNote<diagnostics::NoteKind::driver>(
           binding.span, {std::to_string(binding.source.component.value), binding.source.port}));
     }
-    diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E003>(
-        bindings[first + 1].span, {"in"}, std::move(notes)));
+    diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E003>(bindings[first + 1].span,
+                                                                                         {"in"}, std::move(notes)));
   }
 }
 
