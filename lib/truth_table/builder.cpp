@@ -42,7 +42,7 @@ Result<Table> build(const full_format::FullTopology& topology, vcd::Recorder* re
   if (table.header.outputs.empty()) return fail(Error::NoOutputs);
 
   RowDriver driver;
-  if (auto loaded = driver.load(topology, table.header, recorder); !loaded) return fail(loaded.error());
+  VORN_TRY_VOID(driver.load(topology, table.header, recorder));
 
   const std::size_t input_count = table.header.inputs.size();
   const std::size_t width = table.header.outputs.size();
@@ -54,10 +54,9 @@ Result<Table> build(const full_format::FullTopology& topology, vcd::Recorder* re
   for (std::uint64_t r = 0; r < row_count; ++r) {
     for (std::size_t i = 0; i < input_count; ++i) bits[i] = (r >> i) & 1;
     std::span<State> row_cells(cells + r * width, width);
-    auto settled =
-        driver.driveRow(std::span<const std::uint8_t>(bits, input_count), row_cells, RowDriver::Unsettled::stop);
-    if (!settled) return fail(settled.error());
-    if (!*settled) return fail(Error::DidNotSettle);
+    VORN_TRY(const bool settled,
+             driver.driveRow(std::span<const std::uint8_t>(bits, input_count), row_cells, RowDriver::Unsettled::stop));
+    if (!settled) return fail(Error::DidNotSettle);
     table.rows[r] = {r, row_cells};
   }
   return table;

@@ -64,7 +64,7 @@ Result<Counts> printDiagnosticSet(OutputStream& out, std::span<const std::string
       control_bytes::appendEscaped(text, note.message);
       text.push_back('\n');
     }
-    if (auto written = out.write(text); !written) return fail(written.error());
+    VORN_TRY_VOID(out.write(text));
   }
   return countDiagnostics(diagnostics);
 }
