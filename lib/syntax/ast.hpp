@@ -59,7 +59,7 @@ struct SignalSource {
   };
   std::unique_ptr<ComponentInstance> anonymous;
 
-  SignalSource() : named{} {}
+  SignalSource();  // defined below, where ComponentInstance is complete
   SignalSource(SignalSource&&) noexcept = default;
   SignalSource& operator=(SignalSource&&) noexcept = default;
   ~SignalSource() = default;
@@ -88,6 +88,10 @@ struct ComponentInstance {
   std::vector<PortConnection> ports;
   Span span;
 };
+
+// A constructor destroys its members if it fails part-way, which needs
+// ComponentInstance's full type for `anonymous`.
+inline SignalSource::SignalSource() : named{} {}
 
 struct File {
   std::vector<Import> imports;
