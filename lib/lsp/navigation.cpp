@@ -4,9 +4,9 @@
 #include <array>
 #include <filesystem>
 #include <system_error>
-#include <unordered_set>
 
 #include "core/text_arena.hpp"
+#include "ir/name_table.hpp"
 #include "ir/types.hpp"
 #include "resolver/builtins.hpp"
 #include "resolver/file_loader.hpp"
@@ -508,13 +508,17 @@ std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_
 }
 
 std::vector<UndeclaredSignal> undeclaredSignals(const ast::File& file) {
-  std::unordered_set<std::string_view> declared;
+  // Runs on every edit over up to 10^5 names: one flat table, sized once.
+  resolver::NameTable declared;
+  std::size_t named = file.outputs.size() + file.components.size();
+  for (const ast::InputDecl& decl : file.inputs) named += decl.names.size();
+  declared.reserve(named);
   for (const ast::InputDecl& decl : file.inputs) {
-    for (const ast::Identifier& name : decl.names) declared.insert(name.text);
+    for (const ast::Identifier& name : decl.names) declared.insert(name.text, 0);
   }
-  for (const ast::OutputDecl& output : file.outputs) declared.insert(output.name.text);
+  for (const ast::OutputDecl& output : file.outputs) declared.insert(output.name.text, 0);
   for (const ast::ComponentInstance& instance : file.components) {
-    if (instance.instance_name) declared.insert(instance.instance_name->text);
+    if (instance.instance_name) declared.insert(instance.instance_name->text, 0);
   }
   // Anonymous instances nest deeply: an explicit stack. Their generated
   // names are declarations too.
@@ -532,7 +536,7 @@ std::vector<UndeclaredSignal> undeclaredSignals(const ast::File& file) {
       continue;
     }
     if (!source->anonymous) continue;
-    if (source->anonymous->instance_name) declared.insert(source->anonymous->instance_name->text);
+    if (source->anonymous->instance_name) declared.insert(source->anonymous->instance_name->text, 0);
     for (const ast::PortConnection& port : source->anonymous->ports) stack.push_back(&port.value);
   }
   std::vector<UndeclaredSignal> found;
