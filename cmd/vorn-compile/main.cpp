@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/output_stream.hpp"
+#include "core/process_heap.hpp"
 #include "driver.hpp"
 
 #ifndef __wasi__
@@ -16,8 +17,6 @@
 #include <malloc.h>
 #include <new>
 #include <pthread.h>
-#include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -66,28 +65,6 @@ void runOnLargeStack(Invocation& invocation) {
 }
 #endif
 
-#ifndef __wasi__
-// A 10^5-gate input peaks near 100 MiB, and faulting that in 4 KiB pages
-// cost more kernel time than parsing it. Keep large blocks on the brk heap,
-// never hand freed memory back (later stages reuse the parse tree's pages),
-// grow the heap in one large step and let the kernel back it with huge
-// pages as it is touched; untouched reserve costs only address space.
-void reserveHugePageHeap() {
-  constexpr std::size_t kReserve = 256u * 1024u * 1024u;
-  constexpr std::uintptr_t kHugePage = 2u * 1024u * 1024u;
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, static_cast<int>(kReserve));
-  mallopt(M_TOP_PAD, static_cast<int>(kReserve));
-  auto begin = (reinterpret_cast<std::uintptr_t>(sbrk(0)) + kHugePage - 1) & ~(kHugePage - 1);
-  // Larger than the heap's initial top, so this one allocation grows it.
-  void* grow = std::malloc(4u * 1024u * 1024u);
-  if (grow == nullptr) return;
-  auto end = reinterpret_cast<std::uintptr_t>(sbrk(0)) & ~(kHugePage - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-  std::free(grow);
-}
-#endif
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,7 +78,7 @@ int main(int argc, char** argv) {
   // All work happens on the one pipeline thread; sharing the main arena lets
   // its heap grow by brk instead of thousands of small mprotect calls.
   mallopt(M_ARENA_MAX, 1);
-  reserveHugePageHeap();
+  vorn::reserveHugePageHeap();
 #endif
 
   vorn::OutputStream out(1);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/process_heap.hpp"
 #include "lsp/server.hpp"
 
 int main(int argc, char** argv) {
@@ -24,5 +25,7 @@ int main(int argc, char** argv) {
   }
   // A client that goes away makes writes fail instead of ending the process.
   std::signal(SIGPIPE, SIG_IGN);
+  // Each edit rebuilds every tree; keeping the pages spares re-faulting them.
+  vorn::reserveHugePageHeap();
   return vorn::lsp::serve(0, 1);
 }

@@ -4,9 +4,9 @@
 #include <array>
 #include <filesystem>
 #include <system_error>
-#include <unordered_set>
 
 #include "core/text_arena.hpp"
+#include "ir/name_table.hpp"
 #include "ir/types.hpp"
 #include "resolver/builtins.hpp"
 #include "resolver/file_loader.hpp"
@@ -508,37 +508,46 @@ std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_
 }
 
 std::vector<UndeclaredSignal> undeclaredSignals(const ast::File& file) {
-  std::unordered_set<std::string_view> declared;
+  // Runs on every edit over up to 10^5 names: one flat table, sized once.
+  resolver::NameTable declared;
+  std::size_t named = file.outputs.size() + file.components.size();
+  for (const ast::InputDecl& decl : file.inputs) named += decl.names.size();
+  declared.reserve(named);
   for (const ast::InputDecl& decl : file.inputs) {
-    for (const ast::Identifier& name : decl.names) declared.insert(name.text);
+    for (const ast::Identifier& name : decl.names) declared.insert(name.text, 0);
   }
-  for (const ast::OutputDecl& output : file.outputs) declared.insert(output.name.text);
-  for (const ast::ComponentInstance& instance : file.components) {
-    if (instance.instance_name) declared.insert(instance.instance_name->text);
-  }
-  // Anonymous instances nest deeply: an explicit stack. Their generated
-  // names are declarations too.
+  // Names are checked once all are known, since a binding may name what is
+  // declared after it. Each reference keeps its text beside it, so that the
+  // check does not walk the tree a second time. Anonymous instances nest
+  // deeply: an explicit stack; their generated names are declarations too.
+  std::vector<std::pair<std::string_view, const ast::Identifier*>> refs;
+  refs.reserve(file.outputs.size() + 2 * file.components.size());
   std::vector<const ast::SignalSource*> stack;
-  for (const ast::OutputDecl& output : file.outputs) stack.push_back(&output.value);
-  for (const ast::ComponentInstance& instance : file.components) {
-    for (const ast::PortConnection& port : instance.ports) stack.push_back(&port.value);
+  auto visit = [&](const ast::SignalSource& source) {
+    if (source.tag == ast::SignalSource::Tag::named) {
+      refs.emplace_back(source.named.target.text, &source.named.target);
+    } else {
+      stack.push_back(&source);
+    }
+  };
+  for (const ast::OutputDecl& output : file.outputs) {
+    declared.insert(output.name.text, 0);
+    visit(output.value);
   }
-  std::vector<const ast::NamedSignalRef*> refs;
+  for (const ast::ComponentInstance& instance : file.components) {
+    if (instance.instance_name) declared.insert(instance.instance_name->text, 0);
+    for (const ast::PortConnection& port : instance.ports) visit(port.value);
+  }
   while (!stack.empty()) {
     const ast::SignalSource* source = stack.back();
     stack.pop_back();
-    if (source->tag == ast::SignalSource::Tag::named) {
-      refs.push_back(&source->named);
-      continue;
-    }
     if (!source->anonymous) continue;
-    if (source->anonymous->instance_name) declared.insert(source->anonymous->instance_name->text);
-    for (const ast::PortConnection& port : source->anonymous->ports) stack.push_back(&port.value);
+    if (source->anonymous->instance_name) declared.insert(source->anonymous->instance_name->text, 0);
+    for (const ast::PortConnection& port : source->anonymous->ports) visit(port.value);
   }
   std::vector<UndeclaredSignal> found;
-  for (const ast::NamedSignalRef* ref : refs) {
-    if (!declared.contains(ref->target.text))
-      found.push_back(UndeclaredSignal{.name = std::string(ref->target.text), .span = ref->target.span});
+  for (const auto& [text, target] : refs) {
+    if (!declared.contains(text)) found.push_back(UndeclaredSignal{.name = std::string(text), .span = target->span});
   }
   std::sort(found.begin(), found.end(), [](const UndeclaredSignal& a, const UndeclaredSignal& b) {
     return a.span.start_line != b.span.start_line ? a.span.start_line < b.span.start_line

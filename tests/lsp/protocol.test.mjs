@@ -444,8 +444,10 @@ test('editor-only help: undeclared names at the name, errors of imported files a
     await client.initialize();
 
     // Names bound to nothing: the compiler's own diagnostics stay as they
-    // are, and the server adds one at each name.
-    const namesText = 'input a, x\nand g(a=x, b=cni)\nnot n(in=h3.out)\noutput q(in=g.out)\noutput r(in=n)\n';
+    // are, and the server adds one at each name, also inside anonymous
+    // instances; a name declared further down is no such name.
+    const namesText = 'input a, x\nand g(a=x, b=cni)\nnot n(in=h3.out)\noutput q(in=g.out)\noutput r(in=n)\n' +
+      'output s(in=not(in=and(a=late, b=zz).out).out)\ninput late\n';
     const namesUri = write('editor/names.vorn', namesText);
     open(client, namesUri, namesText);
     const names = (await client.diagnosticsFor(namesUri)).diagnostics;
@@ -454,6 +456,7 @@ test('editor-only help: undeclared names at the name, errors of imported files a
     assert.deepEqual(names.filter((d) => d.code === undefined), [
       { range: { start: { line: 1, character: 13 }, end: { line: 1, character: 16 } }, severity: 1, source: 'vorn', message: "undeclared signal 'cni'" },
       { range: { start: { line: 2, character: 9 }, end: { line: 2, character: 11 } }, severity: 1, source: 'vorn', message: "undeclared signal 'h3'" },
+      { range: { start: { line: 5, character: 33 }, end: { line: 5, character: 35 } }, severity: 1, source: 'vorn', message: "undeclared signal 'zz'" },
     ]);
 
     // A slip inside an imported file shows at the import of every open importer.
