@@ -139,7 +139,7 @@ void sortSuperTrunks(std::vector<SuperTrunk>& supers, const std::vector<Trunk>& 
   supers = std::move(sorted);
 }
 
-void assignTrackColumns(std::vector<PendingWire>& wires, std::vector<Trunk>& trunks, const BoxIndex& boxes) {
+void assignTrackColumns(std::vector<PendingWire>& wires, const std::vector<Trunk>& trunks, const BoxIndex& boxes) {
   // Groups by sx, in order of first appearance; groups are independent.
   std::unordered_map<std::uint32_t, std::uint32_t> group_of;
   std::vector<std::vector<std::uint32_t>> groups;
@@ -160,7 +160,6 @@ void assignTrackColumns(std::vector<PendingWire>& wires, std::vector<Trunk>& tru
       taken.take(x);
       const auto track = static_cast<std::uint32_t>(std::min<std::uint64_t>(x, UINT32_MAX));
       for (std::uint32_t t : st.members) {
-        trunks[t].track_x = track;
         for (std::uint32_t w : trunks[t].wires) wires[w].track_x = track;
       }
     }

@@ -32,7 +32,6 @@ struct Trunk {
   std::uint32_t src_id = 0;
   std::uint32_t y_min = 0;
   std::uint32_t y_max = 0;
-  std::uint32_t track_x = 0;
   std::uint8_t src_port = format::portByte(format::PortName::out);
   std::uint32_t src_slot = layout::kNoSlot;
 };
@@ -58,9 +57,9 @@ bool isSuperTrunkBilateral(const SuperTrunk& st, const std::vector<Trunk>& trunk
 // Bilateral super trunks first, then narrower spans, then creation order.
 void sortSuperTrunks(std::vector<SuperTrunk>& supers, const std::vector<Trunk>& trunks);
 
-// Sets `track_x` on every trunk and wire: per group, the first column right
+// Sets `track_x` on every wire of each trunk: per group, the first column right
 // of the sources that no earlier super trunk uses, no box spans and no input
 // port approaches within the super trunk's rows.
-void assignTrackColumns(std::vector<PendingWire>& wires, std::vector<Trunk>& trunks, const BoxIndex& boxes);
+void assignTrackColumns(std::vector<PendingWire>& wires, const std::vector<Trunk>& trunks, const BoxIndex& boxes);
 
 }  // namespace vorn::route
