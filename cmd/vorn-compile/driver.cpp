@@ -134,6 +134,9 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
     display_paths = std::move(outcome.display_paths);
     program.project = &*project;
   } else {
+    // From here on only the inspection reads the syntax tree; freeing it now
+    // lets the checks and the output reuse its memory.
+    if (args.mode != args::Mode::inspect) *file = ast::File{};
     auto checked = run::run(*module);
     if (!checked) return report.stageFailure(stage_prefixes::kValidation, checked.error());
     diagnostics = std::move(*checked);
