@@ -33,6 +33,15 @@ constexpr ByteSet kIdentStart =
 constexpr ByteSet kIdentRest = makeSet(
     [](int b) { return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_'; });
 
+// The keywords a ComponentType tries, in order, before an identifier.
+constexpr struct {
+  const char* text;
+  std::int32_t len;
+} kKeywords[] = {{"input", 5}, {"output", 6}, {"bus", 3}, {"led", 3}, {"and", 3},
+                 {"or", 2},    {"not", 3},    {"xor", 3}, {"nand", 4}};
+
+constexpr std::uint32_t kAscii = 128;
+
 class Rules {
  public:
   explicit Rules(Parser* p) : p_(p), in_(reinterpret_cast<const unsigned char*>(p->input)), len_(p->input_len) {}
@@ -42,30 +51,20 @@ class Rules {
   bool program() {
     Mark whole = mark();
     while (!p_->too_deep) {
-      Mark item = mark();
+      Mark before = mark();
       spacing();
-      Mark alt = mark();
-      if (annotation()) continue;
-      restore(alt);
-      if (importDecl()) continue;
-      restore(alt);
-      if (declaration()) continue;
-      restore(alt);
-      if (connection()) continue;
-      // No item here: the blanks before this position stay unconsumed.
-      restore(item);
-      break;
+      if (!item()) {
+        // No item here: the blanks before this position stay unconsumed.
+        restore(before);
+        break;
+      }
+      if (p_->on_item != nullptr) handOver(before);
     }
     endCapture(whole, LL_NAME_PROGRAM);
     return true;
   }
 
   bool componentType() {
-    static constexpr struct {
-      const char* text;
-      std::int32_t len;
-    } kKeywords[] = {{"input", 5}, {"output", 6}, {"bus", 3}, {"led", 3}, {"and", 3},
-                     {"or", 2},    {"not", 3},    {"xor", 3}, {"nand", 4}};
     Mark m = mark();
     bool ok = false;
     for (const auto& keyword : kKeywords) {
@@ -200,14 +199,32 @@ class Rules {
     ll_expected_info& info = p_->expected;
     if (at > p_->ffp) {
       p_->ffp = at;
-      info.cur = 0;
+      forgetExpected();
     }
     if (!p_->show_fails || at != p_->ffp) return;
     if (expected == 0 || expected == '\t' || expected == '\n' || expected == '\r' || expected == ' ') return;
+    // Every keyword is tried at most places, so most characters are there
+    // already; the ASCII ones are looked up without a scan.
+    if (expected < kAscii ? p_->expected_ascii[expected] : holdsExpected(expected)) return;
+    if (info.cur == LL_MAX_EXPECTED) return;
+    info.items[info.cur++] = ll_expected{expected, expected};
+    if (expected < kAscii) p_->expected_ascii[expected] = true;
+  }
+
+  bool holdsExpected(std::uint32_t expected) const {
+    const ll_expected_info& info = p_->expected;
     for (std::uint32_t i = 0; i < info.cur; ++i) {
-      if (info.items[i].a == expected && info.items[i].b == expected) return;
+      if (info.items[i].a == expected && info.items[i].b == expected) return true;
     }
-    if (info.cur < LL_MAX_EXPECTED) info.items[info.cur++] = ll_expected{expected, expected};
+    return false;
+  }
+
+  void forgetExpected() {
+    ll_expected_info& info = p_->expected;
+    for (std::uint32_t i = 0; i < info.cur; ++i) {
+      if (info.items[i].a < kAscii) p_->expected_ascii[info.items[i].a] = false;
+    }
+    info.cur = 0;
   }
 
   void spacing() {
@@ -324,19 +341,84 @@ class Rules {
     return true;
   }
 
+  bool item() {
+    Mark alt = mark();
+    if (annotation()) return true;
+    restore(alt);
+    if (importDecl()) return true;
+    restore(alt);
+    if (declaration()) return true;
+    restore(alt);
+    return connection();
+  }
+
+  // Gives the item just read to the handler, then forgets its nodes, so that
+  // the tree never holds more than one item.
+  void handOver(const Mark& before) {
+    p_->on_item(p_->on_item_context, &p_->tree, p_->captures[p_->captures_len - 1]);
+    p_->captures_len = before.captures;
+    p_->tree.nodes_len = before.nodes;
+    p_->tree.children_len = before.children;
+    p_->tree.child_ranges_len = before.ranges;
+  }
+
   // The AnonDecl expression, without its capture. Every PortRef first tries
   // an AnonDecl, so an attempt one level below the deepest instance is
   // normal; only a bus type actually opening there exceeds the limit.
   bool anonDeclBody() {
     if (p_->too_deep) return false;
     spacing();
-    if (!componentType()) return false;
+    const std::int32_t start = pos_;
+    if (!typeThenParen()) return false;
+    pos_ = start;
+    componentType();  // read above, so it matches again
     spacing();
     if (p_->depth > LL_MAX_NESTING && pos_ < len_ && in_[pos_] == '(') {
       p_->too_deep = true;
       return false;
     }
     return busType();
+  }
+
+  // Whether a component type followed by "(" starts here, recording the
+  // failed tests that reading them records but building no nodes. Most port
+  // references are plain names, whose attempt to read an anonymous instance
+  // ends at the missing "("; reading the name again for real adds no
+  // failure that this scan has not recorded.
+  bool typeThenParen() {
+    const std::int32_t start = pos_;
+    bool typed = false;
+    for (const auto& keyword : kKeywords) {
+      if (scanLiteral(keyword.text, keyword.len)) {
+        typed = true;
+        break;
+      }
+    }
+    if (!typed) {
+      pos_ = start;
+      if (pos_ >= len_ || !kIdentStart[in_[pos_]]) {
+        failAt(pos_, 0);
+        return false;
+      }
+      while (++pos_ < len_ && kIdentRest[in_[pos_]]) {
+      }
+    }
+    spacing();
+    if (pos_ < len_ && in_[pos_] == '(') return true;
+    failAt(pos_, 0);  // the bus type's "("
+    return false;
+  }
+
+  // literal() without its node: the text is matched and the cursor moved on.
+  bool scanLiteral(const char* text, std::int32_t n) {
+    for (std::int32_t k = 0; k < n; ++k) {
+      if (pos_ + k >= len_ || in_[pos_ + k] != static_cast<unsigned char>(text[k])) {
+        failAt(pos_ + k, static_cast<unsigned char>(text[k]));
+        return false;
+      }
+    }
+    pos_ += n;
+    return true;
   }
 
   // ( Spacing "." Spacing Identifier )? after the name of a PortRef.
@@ -372,6 +454,7 @@ bool runRule(Parser* p, StartRule rule, std::int32_t* cursor) {
   p->ffp = -1;
   p->fail_cursor = 0;
   p->expected.cur = 0;
+  for (bool& seen : p->expected_ascii) seen = false;
   p->depth = 0;
   p->too_deep = false;
 

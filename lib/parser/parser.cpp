@@ -95,6 +95,8 @@ ll_tree* run(Parser* p, vorn::parser::StartRule rule, std::int32_t* cursor, ll_p
 
 extern "C" {
 
+const char* ll_grammar_name(std::int32_t id) { return id >= 0 && id < LL_NAME_COUNT ? kNames[id] : ""; }
+
 void ll_parsing_error_free(ll_parsing_error* err) {
   if (err == nullptr) return;
   std::free(err->message);
@@ -127,6 +129,11 @@ void Parser_SetInput(Parser* p, const char* bytes, std::int32_t len) {
 
 void Parser_SetShowFails(Parser* p, bool on) { p->show_fails = on; }
 
+void Parser_SetItemHandler(Parser* p, ll_item_handler handler, void* context) {
+  p->on_item = handler;
+  p->on_item_context = context;
+}
+
 ll_tree* Parser_Parse(Parser* p, std::int32_t* cursor, ll_parsing_error* err) {
   return run(p, vorn::parser::StartRule::program, cursor, err);
 }
@@ -152,6 +159,8 @@ ll_tree* Parser_ParseBusType(Parser* p, std::int32_t* cursor, ll_parsing_error* 
 }
 
 bool Parser_NestingTooDeep(const Parser* p) { return p->too_deep; }
+
+const ll_tree* Parser_Tree(const Parser* p) { return &p->tree; }
 
 bool Parser_UnreadText(const Parser* p, std::int32_t cursor, ll_parsing_error* err) {
   std::int32_t rest = cursor < 0 ? 0 : cursor;

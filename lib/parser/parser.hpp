@@ -36,6 +36,10 @@ enum : std::int32_t {
 // and the parse is refused (Parser_NestingTooDeep) instead of risking the stack.
 enum : std::int32_t { LL_MAX_NESTING = 10000 };
 
+// The name of a grammar rule (an LL_NAME_* value) as the parser's trees
+// carry it; "" for ids without a name.
+const char* ll_grammar_name(std::int32_t id);
+
 typedef struct ll_expected {
   std::uint32_t a;
   std::uint32_t b;
@@ -64,6 +68,14 @@ void Parser_Init(Parser* p);
 void Parser_SetInput(Parser* p, const char* bytes, std::int32_t len);
 void Parser_SetShowFails(Parser* p, bool on);
 
+// With a handler, a Program run hands over each item (comment, import,
+// declaration or connection) as soon as it is read and then drops the item's
+// nodes: the tree left holds the Program node over a plain string, and
+// memory stays that of one item however long the file. The item's node ids
+// are valid only during the call. Null restores the whole tree.
+typedef void (*ll_item_handler)(void* context, const ll_tree* tree, ll_node_id item);
+void Parser_SetItemHandler(Parser* p, ll_item_handler handler, void* context);
+
 // Start rules. `cursor` and `err` may be null; `err` is filled only on failure.
 ll_tree* Parser_Parse(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
 ll_tree* Parser_ParseProgram(Parser* p, std::int32_t* cursor, ll_parsing_error* err);
@@ -74,6 +86,9 @@ ll_tree* Parser_ParseBusType(Parser* p, std::int32_t* cursor, ll_parsing_error* 
 
 // True when the last run was refused for nesting deeper than LL_MAX_NESTING.
 bool Parser_NestingTooDeep(const Parser* p);
+
+// The tree every run fills (the same object for the parser's lifetime).
+const ll_tree* Parser_Tree(const Parser* p);
 
 // After a successful Program run that stopped at `cursor`: true when text
 // other than spaces, tabs and line breaks follows (Program matches what it can

@@ -37,9 +37,12 @@ struct Parser {
   std::int32_t ffp;          // farthest failure position, -1 before any failure
   std::int32_t fail_cursor;  // position of the most recent failed test
   ll_expected_info expected;
+  bool expected_ascii[128];  // which ASCII characters `expected` holds
   bool show_fails;
   std::int32_t depth;  // open anonymous instances
   bool too_deep;
+  ll_item_handler on_item;  // null: the tree keeps every item
+  void* on_item_context;
 };
 
 namespace vorn::parser {

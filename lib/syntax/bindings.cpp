@@ -27,13 +27,9 @@ struct Pending {
   ast::SignalSource* target = nullptr;  // receives `instance` when it is complete
 };
 
-bool isNamed(const TranslationContext& ctx, ll_node_id node, std::string_view name) {
-  return nodeType(ctx, node) == LL_NODE_NODE && nodeName(ctx, node) == name;
-}
-
 // The sequence under a BusType node.
 Result<ll_node_id> bindingSequence(const TranslationContext& ctx, ll_node_id bus_type) {
-  VORN_TRY_VOID(expectNamedNode(ctx, bus_type, "BusType"));
+  VORN_TRY_VOID(expectNamedNode(ctx, bus_type, LL_NAME_BUS_TYPE));
   VORN_TRY(auto child, firstChild(ctx, bus_type));
   if (nodeType(ctx, child) != LL_NODE_SEQUENCE) return fail(Error::InvalidBusType);
   return child;
@@ -51,7 +47,7 @@ Result<Pending> pendingBusType(const TranslationContext& ctx, ll_node_id bus_typ
 // Fills `out` for a named reference; for an anonymous instance records the
 // port after the dot and returns the AnonDecl node.
 Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_node_id node, ast::SignalSource& out) {
-  VORN_TRY_VOID(expectNamedNode(ctx, node, "PortRef"));
+  VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_PORT_REF));
   VORN_TRY(auto child, firstChild(ctx, node));
   Span span = nodeSpan(ctx, node);
   if (nodeType(ctx, child) == LL_NODE_NODE) {
@@ -66,12 +62,12 @@ Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_
   }
   VORN_TRY(auto head, childAt(ctx, child, 0));
   VORN_TRY(auto port_node, childAt(ctx, child, 2));
-  if (isNamed(ctx, head, "AnonDecl")) {
+  if (isRule(ctx, head, LL_NAME_ANON_DECL)) {
     VORN_TRY(auto port, parseIdentifier(ctx, port_node));
     out.anonymous_port = port;
     return head;
   }
-  if (!isNamed(ctx, head, "Identifier")) return fail(Error::InvalidPortReference);
+  if (!isRule(ctx, head, LL_NAME_IDENTIFIER)) return fail(Error::InvalidPortReference);
   VORN_TRY(auto target, parseIdentifier(ctx, head));
   VORN_TRY(auto port, parseIdentifier(ctx, port_node));
   out.tag = ast::SignalSource::Tag::named;
@@ -81,7 +77,7 @@ Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_
 
 // Starts an anonymous instance: its type and span now, its bindings pending.
 Result<Pending> beginAnonymous(const TranslationContext& ctx, ll_node_id node, ast::SignalSource* target) {
-  VORN_TRY_VOID(expectNamedNode(ctx, node, "AnonDecl"));
+  VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_ANON_DECL));
   VORN_TRY(auto child, firstChild(ctx, node));
   if (nodeType(ctx, child) != LL_NODE_SEQUENCE || childCount(ctx, child) != 2) {
     return fail(Error::InvalidAnonymousDeclaration);
@@ -120,13 +116,13 @@ Result<void> advance(TranslationContext& ctx, std::vector<Pending>& stack) {
     }
     std::uint32_t i = top.next++;
     VORN_TRY(auto name_node, childAt(ctx, top.bindings, i));
-    if (!isNamed(ctx, name_node, "Identifier")) continue;  // "(", ",", ")"
+    if (!isRule(ctx, name_node, LL_NAME_IDENTIFIER)) continue;  // "(", ",", ")"
 
     // A binding is the triple Identifier, "=", PortRef.
     if (top.count - i < 3) return fail(Error::InvalidBusType);
     VORN_TRY(auto equals, childAt(ctx, top.bindings, i + 1));
     VORN_TRY(auto ref, childAt(ctx, top.bindings, i + 2));
-    if (nodeType(ctx, equals) != LL_NODE_STRING || !isNamed(ctx, ref, "PortRef")) {
+    if (nodeType(ctx, equals) != LL_NODE_STRING || !isRule(ctx, ref, LL_NAME_PORT_REF)) {
       return fail(Error::InvalidBusType);
     }
     top.next = i + 3;

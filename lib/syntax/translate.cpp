@@ -1,6 +1,8 @@
 #include "syntax/translate.hpp"
 
+#include <algorithm>
 #include <limits>
+#include <optional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,16 +22,14 @@ struct ParserDeleter {
 };
 
 Result<void> translateItem(TranslationContext& ctx, ll_node_id node, ast::File& file) {
-  if (nodeName(ctx, node) == "Declaration") return parseDeclaration(ctx, node, file);
+  if (nodeRule(ctx, node) == LL_NAME_DECLARATION) return parseDeclaration(ctx, node, file);
   VORN_TRY(auto import, parseImportDecl(ctx, node));
   file.imports.push_back(std::move(import));
   return {};
 }
 
 bool isItem(const TranslationContext& ctx, ll_node_id node) {
-  if (nodeType(ctx, node) != LL_NODE_NODE) return false;
-  std::string_view name = nodeName(ctx, node);
-  return name == "Declaration" || name == "ImportDecl";
+  return isRule(ctx, node, LL_NAME_DECLARATION) || isRule(ctx, node, LL_NAME_IMPORT_DECL);
 }
 
 // From the first port reference to the last: the node itself also covers
@@ -56,21 +56,21 @@ Result<void> identListNames(const TranslationContext& ctx, ll_node_id list, std:
 
 }  // namespace
 
-Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std::string_view name) {
+Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std::int32_t rule) {
   if (nodeType(ctx, node) != LL_NODE_NODE) return fail(Error::ExpectedNamedNode);
-  if (nodeName(ctx, node) != name) return fail(Error::UnexpectedNodeName);
+  if (nodeRule(ctx, node) != rule) return fail(Error::UnexpectedNodeName);
   return {};
 }
 
 Result<ast::Identifier> parseIdentifier(const TranslationContext& ctx, ll_node_id node) {
-  VORN_TRY_VOID(expectNamedNode(ctx, node, "Identifier"));
+  VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_IDENTIFIER));
   VORN_TRY(auto child, firstChild(ctx, node));
   if (nodeType(ctx, child) != LL_NODE_STRING) return fail(Error::ExpectedString);
   return ast::Identifier{nodeText(ctx, node), nodeSpan(ctx, node)};
 }
 
 Result<ast::Import> parseImportDecl(const TranslationContext& ctx, ll_node_id node) {
-  VORN_TRY_VOID(expectNamedNode(ctx, node, "ImportDecl"));
+  VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_IMPORT_DECL));
   VORN_TRY(auto child, firstChild(ctx, node));
   std::uint32_t count = childCount(ctx, child);
   if (nodeType(ctx, child) != LL_NODE_SEQUENCE || count < 4) return fail(Error::InvalidImportDecl);
@@ -93,10 +93,10 @@ Result<ast::Import> parseImportDecl(const TranslationContext& ctx, ll_node_id no
 }
 
 Result<std::string_view> parseComponentTypeText(const TranslationContext& ctx, ll_node_id node) {
-  VORN_TRY_VOID(expectNamedNode(ctx, node, "ComponentType"));
+  VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_COMPONENT_TYPE));
   VORN_TRY(auto child, firstChild(ctx, node));
   if (nodeType(ctx, child) == LL_NODE_STRING) return nodeText(ctx, child);
-  if (nodeType(ctx, child) == LL_NODE_NODE && nodeName(ctx, child) == "Identifier") {
+  if (isRule(ctx, child, LL_NAME_IDENTIFIER)) {
     VORN_TRY(auto name, parseIdentifier(ctx, child));
     return name.text;
   }
@@ -110,7 +110,7 @@ Result<ast::Identifier> parseTypeHead(const TranslationContext& ctx, ll_node_id 
 }
 
 Result<ast::InputDecl> parseInputDecl(const TranslationContext& ctx, ll_node_id node) {
-  VORN_TRY_VOID(expectNamedNode(ctx, node, "IdentList"));
+  VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_IDENT_LIST));
   VORN_TRY(auto child, firstChild(ctx, node));
   ast::InputDecl decl;
   decl.span = nodeSpan(ctx, node);
@@ -162,7 +162,7 @@ Result<void> parseOutputFromBusType(TranslationContext& ctx, ll_node_id name_nod
 }
 
 Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::File& file) {
-  VORN_TRY_VOID(expectNamedNode(ctx, node, "Declaration"));
+  VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_DECLARATION));
   VORN_TRY(auto child, firstChild(ctx, node));
   std::uint32_t count = childCount(ctx, child);
   if (nodeType(ctx, child) != LL_NODE_SEQUENCE || (count != 2 && count != 3)) {
@@ -203,7 +203,7 @@ Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::Fil
 }
 
 Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
-  VORN_TRY_VOID(expectNamedNode(ctx, root, "Program"));
+  VORN_TRY_VOID(expectNamedNode(ctx, root, LL_NAME_PROGRAM));
   VORN_TRY(auto child, firstChild(ctx, root));
   ast::File file;
   file.span = nodeSpan(ctx, root);
@@ -216,7 +216,7 @@ Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
       VORN_TRY(auto item, childAt(ctx, child, i));
       if (!isItem(ctx, item)) {
         // Comments carry no meaning; connection lines none either, but are noted.
-        if (nodeType(ctx, item) == LL_NODE_NODE && nodeName(ctx, item) == "Connection") {
+        if (isRule(ctx, item, LL_NAME_CONNECTION)) {
           file.connection_lines.push_back(connectionSpan(ctx, item));
         }
         continue;
@@ -230,6 +230,63 @@ Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
   return file;
 }
 
+namespace {
+
+// Translates the items of a Program run one by one as the parser hands them
+// over, with the same outcome as translateProgram over the whole tree.
+class ItemTranslator {
+ public:
+  explicit ItemTranslator(TranslationContext& ctx) : ctx_(ctx) {}
+
+  static void handle(void* self, const ll_tree* /*tree*/, ll_node_id item) {
+    static_cast<ItemTranslator*>(self)->take(item);
+  }
+
+  // The file once the parser is done; `root` is the Program node.
+  Result<ast::File> finish(ll_node_id root) {
+    // A file of one item that declares nothing is not a program.
+    if (items_ == 1 && !first_is_item_) return fail(Error::InvalidProgram);
+    if (failure_) return fail(*failure_);
+    file_.span = nodeSpan(ctx_, root);
+    return std::move(file_);
+  }
+
+ private:
+  void take(ll_node_id item) {
+    const bool declares = isItem(ctx_, item);
+    if (items_++ == 0) first_is_item_ = declares;
+    if (failure_) return;  // the first failure stands; the rest is only parsed
+    if (!declares) {
+      // Comments carry no meaning; connection lines none either, but are noted.
+      if (isRule(ctx_, item, LL_NAME_CONNECTION)) {
+        file_.connection_lines.push_back(connectionSpan(ctx_, item));
+      }
+      return;
+    }
+    makeRoom(item);
+    if (auto done = translateItem(ctx_, item, file_); !done) failure_ = done.error();
+  }
+
+  // Grows the components to what the text read so far promises for the whole
+  // file, which spares 10^5-line files the copies of repeated doubling.
+  void makeRoom(ll_node_id item) {
+    std::vector<ast::ComponentInstance>& components = file_.components;
+    if (components.size() < components.capacity()) return;
+    const auto read = static_cast<double>(std::max(nodeRange(ctx_, item).start, 1));
+    const auto projected = static_cast<double>(components.size() + 1) * static_cast<double>(ctx_.source.size()) / read;
+    const auto wanted = static_cast<std::size_t>(std::min(projected * 1.125, 1e9));
+    components.reserve(std::max({wanted, 2 * components.size(), std::size_t{64}}));
+  }
+
+  TranslationContext& ctx_;
+  ast::File file_;
+  std::uint32_t items_ = 0;
+  bool first_is_item_ = false;
+  std::optional<Error> failure_;
+};
+
+}  // namespace
+
 Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::uint32_t file_id,
                               std::optional<SyntaxError>* syntax_error) {
   if (syntax_error != nullptr) syntax_error->reset();
@@ -242,14 +299,18 @@ Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::ui
   // Expectations only shape the message of a refused file, so they are
   // recorded only when the caller asks for that message.
   Parser_SetShowFails(parser.get(), syntax_error != nullptr);
+  // Items are translated while the parser reads on, so that the parse tree
+  // never holds more than one; a refused text discards what was translated.
+  const ll_tree* tree = Parser_Tree(parser.get());
+  TranslationContext ctx(arena, tree, source, file_id);
+  ItemTranslator items(ctx);
+  Parser_SetItemHandler(parser.get(), &ItemTranslator::handle, &items);
   std::int32_t stopped = 0;
-  const ll_tree* tree = Parser_Parse(parser.get(), &stopped, nullptr);
-  if (tree == nullptr) {
+  if (Parser_Parse(parser.get(), &stopped, nullptr) == nullptr) {
     return fail(Parser_NestingTooDeep(parser.get()) ? Error::NestingTooDeep : Error::ParsingFailed);
   }
   ll_node_id root = 0;
   if (!ll_tree_root(tree, &root)) return fail(Error::ParsingFailed);
-  TranslationContext ctx(arena, tree, source, file_id);
   ll_parsing_error record{};
   if (Parser_UnreadText(parser.get(), stopped, syntax_error != nullptr ? &record : nullptr)) {
     if (syntax_error != nullptr) {
@@ -259,7 +320,7 @@ Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::ui
     }
     return fail(Error::ParsingFailed);
   }
-  return translateProgram(ctx, root);
+  return items.finish(root);
 }
 
 std::optional<SyntaxError> nothingDeclared(std::string_view source) {
@@ -281,7 +342,7 @@ std::optional<SyntaxError> nothingDeclared(std::string_view source) {
       const std::uint32_t count = sequence ? childCount(ctx, *child) : 1;
       for (std::uint32_t i = 0; i < count; ++i) {
         auto item = sequence ? childAt(ctx, *child, i) : child;
-        if (!item || nodeType(ctx, *item) != LL_NODE_NODE || nodeName(ctx, *item) != "Annotation") return std::nullopt;
+        if (!item || !isRule(ctx, *item, LL_NAME_ANNOTATION)) return std::nullopt;
       }
     }
   }

@@ -13,6 +13,7 @@
 #include "core/error.hpp"
 #include "core/line_index.hpp"
 #include "core/span.hpp"
+#include "parser/parser.hpp"
 #include "parser/tree.hpp"
 #include "syntax/ast.hpp"
 
@@ -27,15 +28,19 @@ struct TranslationContext {
   std::size_t anonymous_counter = 0;
   std::uint32_t file_id;
   LineIndex lines;  // spans' lines and columns
-  // The tree's name table with lengths, so that names compare without
-  // strlen; taken on first use, as the tree may be bound after construction.
-  mutable std::vector<std::string_view> names;
-  mutable const char* const* names_of = nullptr;
+  // The grammar rule (LL_NAME_*) of each entry of the tree's name table, so
+  // that nodes are told apart by number however the table is laid out;
+  // taken on first use, as the tree may be bound after construction.
+  mutable std::vector<std::int32_t> rules;
+  mutable const char* const* rules_of = nullptr;
 };
 
 // Tree accessors.
 ll_node_type nodeType(const TranslationContext& ctx, ll_node_id node);
-std::string_view nodeName(const TranslationContext& ctx, ll_node_id node);
+// The grammar rule (an LL_NAME_* value) whose name the node carries, or -1.
+std::int32_t nodeRule(const TranslationContext& ctx, ll_node_id node);
+// A node (not a string, sequence or error) made by `rule`.
+bool isRule(const TranslationContext& ctx, ll_node_id node, std::int32_t rule);
 ll_range nodeRange(const TranslationContext& ctx, ll_node_id node);
 std::string_view nodeText(const TranslationContext& ctx, ll_node_id node);  // source bytes of the range
 LineCol offsetToLineCol(const TranslationContext& ctx, std::int64_t offset);
@@ -45,7 +50,9 @@ std::uint32_t childCount(const TranslationContext& ctx, ll_node_id node);
 Result<ll_node_id> childAt(const TranslationContext& ctx, ll_node_id node, std::uint32_t index);  // InvalidChildIndex
 
 // Steps.
-Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std::string_view name);
+// ExpectedNamedNode for a string, sequence or error; UnexpectedNodeName for
+// a node of another rule.
+Result<void> expectNamedNode(const TranslationContext& ctx, ll_node_id node, std::int32_t rule);
 Result<ast::Identifier> parseIdentifier(const TranslationContext& ctx, ll_node_id node);
 Result<ast::Import> parseImportDecl(const TranslationContext& ctx, ll_node_id node);
 Result<std::string_view> parseComponentTypeText(const TranslationContext& ctx, ll_node_id node);

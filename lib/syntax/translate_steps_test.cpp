@@ -75,8 +75,8 @@ class StepsTest : public ::testing::Test {
 };
 
 TEST_F(StepsTest, NamedNodeAndIdentifierGuards) {
-  EXPECT_EQ(expectNamedNode(ctx_, str(), "Identifier").error(), Error::ExpectedNamedNode);
-  EXPECT_EQ(expectNamedNode(ctx_, named(kOther, str()), "Identifier").error(), Error::UnexpectedNodeName);
+  EXPECT_EQ(expectNamedNode(ctx_, str(), LL_NAME_IDENTIFIER).error(), Error::ExpectedNamedNode);
+  EXPECT_EQ(expectNamedNode(ctx_, named(kOther, str()), LL_NAME_IDENTIFIER).error(), Error::UnexpectedNodeName);
   EXPECT_EQ(parseIdentifier(ctx_, childless(kIdentifier)).error(), Error::InvalidChild);
   EXPECT_EQ(parseIdentifier(ctx_, named(kIdentifier, ident())).error(), Error::ExpectedString);
   auto id = parseIdentifier(ctx_, ident(7, 10));

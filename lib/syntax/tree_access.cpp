@@ -1,7 +1,9 @@
 // Reading the parse tree and turning byte offsets into line/column spans.
 
 #include <algorithm>
+#include <cstring>
 
+#include "parser/parser.hpp"
 #include "syntax/translate_steps.hpp"
 
 namespace vorn::translate {
@@ -12,18 +14,30 @@ TranslationContext::TranslationContext(TextArena& arena, const ll_tree* tree_in,
 
 ll_node_type nodeType(const TranslationContext& ctx, ll_node_id node) { return ll_tree_type(ctx.tree, node); }
 
-std::string_view nodeName(const TranslationContext& ctx, ll_node_id node) {
-  if (ctx.names_of != ctx.tree->strs || ctx.names.size() != ctx.tree->strs_len) {
-    ctx.names.clear();
-    for (std::uint32_t i = 0; i < ctx.tree->strs_len; ++i) {
-      const char* name = ctx.tree->strs[i];
-      ctx.names.emplace_back(name != nullptr ? std::string_view(name) : std::string_view());
-    }
-    ctx.names_of = ctx.tree->strs;
+namespace {
+
+std::int32_t ruleNamed(const char* name) {
+  if (name == nullptr || *name == '\0') return -1;
+  for (std::int32_t rule = 0; rule < LL_NAME_COUNT; ++rule) {
+    if (std::strcmp(ll_grammar_name(rule), name) == 0) return rule;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::int32_t nodeRule(const TranslationContext& ctx, ll_node_id node) {
+  if (ctx.rules_of != ctx.tree->strs || ctx.rules.size() != ctx.tree->strs_len) {
+    ctx.rules.clear();
+    for (std::uint32_t i = 0; i < ctx.tree->strs_len; ++i) ctx.rules.push_back(ruleNamed(ctx.tree->strs[i]));
+    ctx.rules_of = ctx.tree->strs;
   }
   const std::int32_t id = ll_tree_name_id(ctx.tree, node);
-  return id >= 0 && static_cast<std::size_t>(id) < ctx.names.size() ? ctx.names[static_cast<std::size_t>(id)]
-                                                                    : std::string_view();
+  return id >= 0 && static_cast<std::size_t>(id) < ctx.rules.size() ? ctx.rules[static_cast<std::size_t>(id)] : -1;
+}
+
+bool isRule(const TranslationContext& ctx, ll_node_id node, std::int32_t rule) {
+  return nodeType(ctx, node) == LL_NODE_NODE && nodeRule(ctx, node) == rule;
 }
 
 ll_range nodeRange(const TranslationContext& ctx, ll_node_id node) { return ll_tree_range(ctx.tree, node); }
