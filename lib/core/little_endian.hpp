@@ -20,10 +20,9 @@ inline uint32_t readU32(const uint8_t* bytes) {
 
 #if !VORN_FREESTANDING
 inline void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-  out.push_back(static_cast<std::uint8_t>(value >> 16));
-  out.push_back(static_cast<std::uint8_t>(value >> 24));
+  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                 static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  out.insert(out.end(), bytes, bytes + 4);
 }
 
 // The caller makes sure the length fits in 32 bits.

@@ -9,69 +9,74 @@
 
 namespace vorn::resolver {
 
-// A map from name bytes to a 32-bit value with open addressing: one flat
-// array instead of a node per entry, since a module may hold 10^5 names and
-// every port assignment looks one up.
+// A map from name bytes to a 32-bit value with open addressing, since a
+// module may hold 10^5 names and every port assignment looks one up. The
+// probed slots hold only a hash and an index (8 bytes), so a table of 10^5
+// names stays small and probing stays in cache; the names and values sit in
+// a dense list beside them.
 class NameTable {
  public:
   void reserve(std::size_t count) {
     std::size_t wanted = 16;
     while (wanted < count * 2) wanted *= 2;
     if (wanted > slots_.size()) rehash(wanted);
+    entries_.reserve(count);
   }
 
   // Inserts or overwrites.
   void assign(std::string_view name, std::uint32_t value) {
-    if ((size_ + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
-    std::size_t hash = std::hash<std::string_view>{}(name);
-    Slot& slot = probe(name, hash);
-    if (!slot.used) {
-      slot = Slot{name, hash, value, true};
-      ++size_;
-    } else {
-      slot.value = value;
-    }
+    auto [entry, inserted] = insert(name, value);
+    if (!inserted) entries_[entry].value = value;
   }
 
   // Inserts unless present; returns the value now held and whether it was
   // inserted, with one probe.
   std::pair<std::uint32_t, bool> insert(std::string_view name, std::uint32_t value) {
-    if ((size_ + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
-    std::size_t hash = std::hash<std::string_view>{}(name);
+    if ((entries_.size() + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
+    const std::uint32_t hash = hashOf(name);
     Slot& slot = probe(name, hash);
-    if (slot.used) return {slot.value, false};
-    slot = Slot{name, hash, value, true};
-    ++size_;
+    if (slot.entry != kEmpty) return {entries_[slot.entry].value, false};
+    slot = Slot{hash, static_cast<std::uint32_t>(entries_.size())};
+    entries_.push_back(Entry{name, value});
     return {value, true};
   }
 
   std::optional<std::uint32_t> find(std::string_view name) const {
     if (slots_.empty()) return std::nullopt;
-    std::size_t hash = std::hash<std::string_view>{}(name);
+    const std::uint32_t hash = hashOf(name);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
       const Slot& slot = slots_[index];
-      if (!slot.used) return std::nullopt;
-      if (slot.hash == hash && slot.name == name) return slot.value;
+      if (slot.entry == kEmpty) return std::nullopt;
+      if (slot.hash == hash && entries_[slot.entry].name == name) return entries_[slot.entry].value;
     }
   }
 
   bool contains(std::string_view name) const { return find(name).has_value(); }
-  std::size_t size() const { return size_; }
+  std::size_t size() const { return entries_.size(); }
 
  private:
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+
   struct Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t entry = kEmpty;  // index into entries_
+  };
+  struct Entry {
     std::string_view name;
-    std::size_t hash = 0;
-    std::uint32_t value = 0;
-    bool used = false;
+    std::uint32_t value;
   };
 
-  Slot& probe(std::string_view name, std::size_t hash) {
+  static std::uint32_t hashOf(std::string_view name) {
+    const std::size_t hash = std::hash<std::string_view>{}(name);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+  }
+
+  Slot& probe(std::string_view name, std::uint32_t hash) {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
       Slot& slot = slots_[index];
-      if (!slot.used || (slot.hash == hash && slot.name == name)) return slot;
+      if (slot.entry == kEmpty || (slot.hash == hash && entries_[slot.entry].name == name)) return slot;
     }
   }
 
@@ -80,15 +85,15 @@ class NameTable {
     slots_.assign(capacity, Slot{});
     const std::size_t mask = capacity - 1;
     for (const Slot& slot : old) {
-      if (!slot.used) continue;
+      if (slot.entry == kEmpty) continue;
       std::size_t index = slot.hash & mask;
-      while (slots_[index].used) index = (index + 1) & mask;
+      while (slots_[index].entry != kEmpty) index = (index + 1) & mask;
       slots_[index] = slot;
     }
   }
 
   std::vector<Slot> slots_;
-  std::size_t size_ = 0;
+  std::vector<Entry> entries_;
 };
 
 }  // namespace vorn::resolver

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "core/check.hpp"
 #include "core/primitive_kinds.hpp"
 #include "syntax/translate_steps.hpp"
 
@@ -15,17 +16,6 @@ namespace vorn::translate {
 namespace {
 
 constexpr std::string_view kOutPort = primitive_kinds::kOutputPort;
-
-// An instance whose bindings are being translated. The outermost entry is
-// the bus type the caller asked for and owns no instance.
-struct Pending {
-  std::vector<ast::PortConnection>* ports;
-  ll_node_id bindings;  // the BusType's sequence
-  std::uint32_t count;
-  std::uint32_t next = 0;
-  std::unique_ptr<ast::ComponentInstance> instance;
-  ast::SignalSource* target = nullptr;  // receives `instance` when it is complete
-};
 
 // The sequence under a BusType node.
 Result<ll_node_id> bindingSequence(const TranslationContext& ctx, ll_node_id bus_type) {
@@ -35,13 +25,13 @@ Result<ll_node_id> bindingSequence(const TranslationContext& ctx, ll_node_id bus
   return child;
 }
 
-Result<Pending> pendingBusType(const TranslationContext& ctx, ll_node_id bus_type,
-                               std::vector<ast::PortConnection>* ports) {
+Result<PendingBindings> pendingBusType(const TranslationContext& ctx, ll_node_id bus_type,
+                                       std::vector<ast::PortConnection>* ports) {
   VORN_TRY(auto sequence, bindingSequence(ctx, bus_type));
   const std::uint32_t count = childCount(ctx, sequence);
   // "(", then four children a binding (name, "=", reference, and a "," or ")").
   ports->reserve(ports->size() + count / 4);
-  return Pending{ports, sequence, count, 0, nullptr, nullptr};
+  return PendingBindings{ports, sequence, count, 0, nullptr, nullptr};
 }
 
 // Fills `out` for a named reference; for an anonymous instance records the
@@ -76,7 +66,7 @@ Result<std::optional<ll_node_id>> portRefHead(const TranslationContext& ctx, ll_
 }
 
 // Starts an anonymous instance: its type and span now, its bindings pending.
-Result<Pending> beginAnonymous(const TranslationContext& ctx, ll_node_id node, ast::SignalSource* target) {
+Result<PendingBindings> beginAnonymous(const TranslationContext& ctx, ll_node_id node, ast::SignalSource* target) {
   VORN_TRY_VOID(expectNamedNode(ctx, node, LL_NAME_ANON_DECL));
   VORN_TRY(auto child, firstChild(ctx, node));
   if (nodeType(ctx, child) != LL_NODE_SEQUENCE || childCount(ctx, child) != 2) {
@@ -102,9 +92,9 @@ std::string_view anonymousName(TranslationContext& ctx) {
   return ctx.allocator.store(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
 }
 
-Result<void> advance(TranslationContext& ctx, std::vector<Pending>& stack) {
+Result<void> advance(TranslationContext& ctx, std::vector<PendingBindings>& stack) {
   while (!stack.empty()) {
-    Pending& top = stack.back();
+    PendingBindings& top = stack.back();
     if (top.next >= top.count) {
       if (top.instance) {
         top.instance->instance_name = ast::Identifier{anonymousName(ctx), top.instance->span};
@@ -141,13 +131,19 @@ Result<void> advance(TranslationContext& ctx, std::vector<Pending>& stack) {
 }
 
 // Runs the walk; on failure frees the half-built instances without recursion.
-Result<void> run(TranslationContext& ctx, std::vector<Pending>& stack) {
+// The stack is the context's, kept between calls: most bus types nest
+// nothing, and allocating a stack for each of 10^5 lines cost more than its use.
+Result<void> run(TranslationContext& ctx, PendingBindings outermost) {
+  std::vector<PendingBindings>& stack = ctx.pending_bindings;
+  VORN_CHECK(stack.empty());  // the walk never starts another
+  stack.push_back(std::move(outermost));
   auto done = advance(ctx, stack);
   if (!done) {
-    for (Pending& pending : stack) {
+    for (PendingBindings& pending : stack) {
       if (pending.instance) ast::releaseNested(pending.instance->ports);
     }
   }
+  stack.clear();
   return done;
 }
 
@@ -155,17 +151,13 @@ Result<void> run(TranslationContext& ctx, std::vector<Pending>& stack) {
 
 Result<void> parseBusType(TranslationContext& ctx, ll_node_id node, std::vector<ast::PortConnection>& ports) {
   VORN_TRY(auto outermost, pendingBusType(ctx, node, &ports));
-  std::vector<Pending> stack;
-  stack.push_back(std::move(outermost));
-  return run(ctx, stack);
+  return run(ctx, std::move(outermost));
 }
 
 Result<std::unique_ptr<ast::ComponentInstance>> parseAnonymousComponent(TranslationContext& ctx, ll_node_id node) {
   ast::SignalSource holder;
   VORN_TRY(auto outermost, beginAnonymous(ctx, node, &holder));
-  std::vector<Pending> stack;
-  stack.push_back(std::move(outermost));
-  VORN_TRY_VOID(run(ctx, stack));
+  VORN_TRY_VOID(run(ctx, std::move(outermost)));
   return std::move(holder.anonymous);
 }
 

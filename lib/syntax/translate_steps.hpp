@@ -19,6 +19,17 @@
 
 namespace vorn::translate {
 
+// An instance whose bindings are being translated. The outermost entry is
+// the bus type the caller asked for and owns no instance.
+struct PendingBindings {
+  std::vector<ast::PortConnection>* ports;
+  ll_node_id bindings;  // the BusType's sequence
+  std::uint32_t count;
+  std::uint32_t next = 0;
+  std::unique_ptr<ast::ComponentInstance> instance;
+  ast::SignalSource* target = nullptr;  // receives `instance` when it is complete
+};
+
 struct TranslationContext {
   TranslationContext(TextArena& arena, const ll_tree* tree, std::string_view source, std::uint32_t file_id);
 
@@ -33,12 +44,22 @@ struct TranslationContext {
   // taken on first use, as the tree may be bound after construction.
   mutable std::vector<std::int32_t> rules;
   mutable const char* const* rules_of = nullptr;
+  // The walk of nested anonymous instances (see parseBusType), kept between calls.
+  std::vector<PendingBindings> pending_bindings;
 };
 
 // Tree accessors.
 ll_node_type nodeType(const TranslationContext& ctx, ll_node_id node);
+// Fills ctx.rules from the tree's name table.
+void learnRules(const TranslationContext& ctx);
+
 // The grammar rule (an LL_NAME_* value) whose name the node carries, or -1.
-std::int32_t nodeRule(const TranslationContext& ctx, ll_node_id node);
+inline std::int32_t nodeRule(const TranslationContext& ctx, ll_node_id node) {
+  if (ctx.rules_of != ctx.tree->strs || ctx.rules.size() != ctx.tree->strs_len) [[unlikely]]
+    learnRules(ctx);
+  const std::int32_t id = ll_tree_name_id(ctx.tree, node);
+  return id >= 0 && static_cast<std::size_t>(id) < ctx.rules.size() ? ctx.rules[static_cast<std::size_t>(id)] : -1;
+}
 // A node (not a string, sequence or error) made by `rule`.
 bool isRule(const TranslationContext& ctx, ll_node_id node, std::int32_t rule);
 ll_range nodeRange(const TranslationContext& ctx, ll_node_id node);

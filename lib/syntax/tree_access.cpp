@@ -26,14 +26,10 @@ std::int32_t ruleNamed(const char* name) {
 
 }  // namespace
 
-std::int32_t nodeRule(const TranslationContext& ctx, ll_node_id node) {
-  if (ctx.rules_of != ctx.tree->strs || ctx.rules.size() != ctx.tree->strs_len) {
-    ctx.rules.clear();
-    for (std::uint32_t i = 0; i < ctx.tree->strs_len; ++i) ctx.rules.push_back(ruleNamed(ctx.tree->strs[i]));
-    ctx.rules_of = ctx.tree->strs;
-  }
-  const std::int32_t id = ll_tree_name_id(ctx.tree, node);
-  return id >= 0 && static_cast<std::size_t>(id) < ctx.rules.size() ? ctx.rules[static_cast<std::size_t>(id)] : -1;
+void learnRules(const TranslationContext& ctx) {
+  ctx.rules.clear();
+  for (std::uint32_t i = 0; i < ctx.tree->strs_len; ++i) ctx.rules.push_back(ruleNamed(ctx.tree->strs[i]));
+  ctx.rules_of = ctx.tree->strs;
 }
 
 bool isRule(const TranslationContext& ctx, ll_node_id node, std::int32_t rule) {
