@@ -9,35 +9,40 @@
 
 namespace vorn::resolver {
 
-// A map from name bytes to a 32-bit value with open addressing, since a
-// module may hold 10^5 names and every port assignment looks one up. The
-// probed slots hold only a hash and an index (8 bytes), so a table of 10^5
-// names stays small and probing stays in cache; the names and values sit in
-// a dense list beside them.
+// A map from name bytes to a 32-bit value with open addressing: one flat
+// array instead of a node per entry, since a module may hold 10^5 names and
+// every port assignment looks one up. A slot is 24 bytes: names are shorter
+// than 4 GiB (sources are), so their length and hash take 32 bits each.
 class NameTable {
  public:
   void reserve(std::size_t count) {
     std::size_t wanted = 16;
     while (wanted < count * 2) wanted *= 2;
     if (wanted > slots_.size()) rehash(wanted);
-    entries_.reserve(count);
   }
 
   // Inserts or overwrites.
   void assign(std::string_view name, std::uint32_t value) {
-    auto [entry, inserted] = insert(name, value);
-    if (!inserted) entries_[entry].value = value;
+    if ((size_ + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
+    const std::uint32_t hash = hashOf(name);
+    Slot& slot = probe(name, hash);
+    if (!slot.used) {
+      slot = Slot{name.data(), static_cast<std::uint32_t>(name.size()), hash, value, true};
+      ++size_;
+    } else {
+      slot.value = value;
+    }
   }
 
   // Inserts unless present; returns the value now held and whether it was
   // inserted, with one probe.
   std::pair<std::uint32_t, bool> insert(std::string_view name, std::uint32_t value) {
-    if ((entries_.size() + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
+    if ((size_ + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 16 : slots_.size() * 2);
     const std::uint32_t hash = hashOf(name);
     Slot& slot = probe(name, hash);
-    if (slot.entry != kEmpty) return {entries_[slot.entry].value, false};
-    slot = Slot{hash, static_cast<std::uint32_t>(entries_.size())};
-    entries_.push_back(Entry{name, value});
+    if (slot.used) return {slot.value, false};
+    slot = Slot{name.data(), static_cast<std::uint32_t>(name.size()), hash, value, true};
+    ++size_;
     return {value, true};
   }
 
@@ -47,24 +52,25 @@ class NameTable {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
       const Slot& slot = slots_[index];
-      if (slot.entry == kEmpty) return std::nullopt;
-      if (slot.hash == hash && entries_[slot.entry].name == name) return entries_[slot.entry].value;
+      if (!slot.used) return std::nullopt;
+      if (slot.holds(name, hash)) return slot.value;
     }
   }
 
   bool contains(std::string_view name) const { return find(name).has_value(); }
-  std::size_t size() const { return entries_.size(); }
+  std::size_t size() const { return size_; }
 
  private:
-  static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
-
   struct Slot {
+    const char* data = nullptr;
+    std::uint32_t size = 0;
     std::uint32_t hash = 0;
-    std::uint32_t entry = kEmpty;  // index into entries_
-  };
-  struct Entry {
-    std::string_view name;
-    std::uint32_t value;
+    std::uint32_t value = 0;
+    bool used = false;
+
+    bool holds(std::string_view name, std::uint32_t name_hash) const {
+      return hash == name_hash && std::string_view(data, size) == name;
+    }
   };
 
   static std::uint32_t hashOf(std::string_view name) {
@@ -76,7 +82,7 @@ class NameTable {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
       Slot& slot = slots_[index];
-      if (slot.entry == kEmpty || (slot.hash == hash && entries_[slot.entry].name == name)) return slot;
+      if (!slot.used || slot.holds(name, hash)) return slot;
     }
   }
 
@@ -85,15 +91,15 @@ class NameTable {
     slots_.assign(capacity, Slot{});
     const std::size_t mask = capacity - 1;
     for (const Slot& slot : old) {
-      if (slot.entry == kEmpty) continue;
+      if (!slot.used) continue;
       std::size_t index = slot.hash & mask;
-      while (slots_[index].entry != kEmpty) index = (index + 1) & mask;
+      while (slots_[index].used) index = (index + 1) & mask;
       slots_[index] = slot;
     }
   }
 
   std::vector<Slot> slots_;
-  std::vector<Entry> entries_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace vorn::resolver
