@@ -19,8 +19,12 @@ void runInto(const types::Module& module, std::vector<diagnostics::Diagnostic>& 
   name_resolution::run(module, diagnostics);
   name_collision::run(module, diagnostics);
   port_validation::run(module, diagnostics);
-  multi_driver::run(module, diagnostics);
-  required_input::run(module, diagnostics);
+  {
+    // Both passes ask which connections drive a port; the index is built once.
+    const endpoint_index::EndpointIndex drivers(module, endpoint_index::EndpointIndex::Side::destination);
+    multi_driver::run(module, drivers, diagnostics);
+    required_input::run(module, drivers, diagnostics);
+  }
   output_assignment::run(module, diagnostics);
   combinational_loop::run(module, diagnostics, paths);
   dead_code::run(module, diagnostics);

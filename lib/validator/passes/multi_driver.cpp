@@ -6,9 +6,9 @@
 
 namespace vorn::multi_driver {
 
-void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics) {
+void run(const types::Module& module, const endpoint_index::EndpointIndex& drivers,
+         std::vector<diagnostics::Diagnostic>& diagnostics) {
   using endpoint_index::EndpointIndex;
-  const EndpointIndex drivers(module, EndpointIndex::Side::destination);
   const auto& connections = module.connections;
   for (std::size_t i = 0; i < connections.size(); ++i) {
     const types::Connection& connection = connections[i];

@@ -4,10 +4,13 @@
 
 #include "ir/types.hpp"
 #include "validator/diagnostics.hpp"
+#include "validator/passes/endpoint_index.hpp"
 
 namespace vorn::multi_driver {
 
 // E003: input ports driven by more than one connection, reported once each.
-void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics);
+// `drivers` indexes the module's connections by destination.
+void run(const types::Module& module, const endpoint_index::EndpointIndex& drivers,
+         std::vector<diagnostics::Diagnostic>& diagnostics);
 
 }  // namespace vorn::multi_driver

@@ -5,9 +5,8 @@
 
 namespace vorn::required_input {
 
-void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics) {
-  using endpoint_index::EndpointIndex;
-  const EndpointIndex drivers(module, EndpointIndex::Side::destination);
+void run(const types::Module& module, const endpoint_index::EndpointIndex& drivers,
+         std::vector<diagnostics::Diagnostic>& diagnostics) {
   for (const types::Component& component : module.components) {
     if (!component.kind.isPrimitive()) continue;
     for (std::string_view port : port_table::requiredInputs(component.kind.primitive)) {

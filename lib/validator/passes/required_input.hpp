@@ -4,10 +4,13 @@
 
 #include "ir/types.hpp"
 #include "validator/diagnostics.hpp"
+#include "validator/passes/endpoint_index.hpp"
 
 namespace vorn::required_input {
 
 // E004: required primitive inputs without a connection.
-void run(const types::Module& module, std::vector<diagnostics::Diagnostic>& diagnostics);
+// `drivers` indexes the module's connections by destination.
+void run(const types::Module& module, const endpoint_index::EndpointIndex& drivers,
+         std::vector<diagnostics::Diagnostic>& diagnostics);
 
 }  // namespace vorn::required_input
