@@ -74,7 +74,7 @@ class NameTable {
   };
 
   static std::uint32_t hashOf(std::string_view name) {
-    const std::size_t hash = std::hash<std::string_view>{}(name);
+    const std::uint64_t hash = std::hash<std::string_view>{}(name);  // 32 bits in the browser build
     return static_cast<std::uint32_t>(hash ^ (hash >> 32));
   }
 
