@@ -13,6 +13,7 @@
 
 #include "circuit/circuit.hpp"
 #include "log/log.hpp"
+#include "testing/random.hpp"
 
 namespace vorn {
 namespace {
@@ -22,22 +23,7 @@ using circuit::ComponentType;
 using circuit::State;
 using circuit::Status;
 
-// splitmix64: fixed seeds give the same circuits everywhere.
-class Random {
- public:
-  explicit Random(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  int below(int bound) { return int(next() % std::uint64_t(bound)); }
-  int between(int low, int high) { return low + below(high - low + 1); }
-
- private:
-  std::uint64_t state_;
-};
+using testing::Random;
 
 enum class Op { and_gate, not_gate, wire, led, or_gate, nand, nor, xor_gate, xnor };
 constexpr int kOpCount = 9;

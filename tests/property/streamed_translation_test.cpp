@@ -14,6 +14,7 @@
 #include "parser/parser.hpp"
 #include "syntax/translate.hpp"
 #include "syntax/translate_steps.hpp"
+#include "testing/random.hpp"
 
 namespace vorn {
 namespace {
@@ -79,21 +80,7 @@ Outcome whole(std::string_view source) {
   return outcome;
 }
 
-// splitmix64, so that every run sees the same texts.
-class Random {
- public:
-  explicit Random(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  std::size_t below(std::size_t bound) { return static_cast<std::size_t>(next() % bound); }
-
- private:
-  std::uint64_t state_;
-};
+using testing::Random;
 
 // Lines of every kind the grammar knows, and pieces that break them.
 constexpr std::string_view kLines[] = {
@@ -117,18 +104,18 @@ constexpr std::string_view kPieces[] = {"(", ")", ",", "=", ".", "<>", "@", "\""
 
 std::string randomText(Random& random) {
   std::string text;
-  const std::size_t lines = random.below(6);
-  for (std::size_t i = 0; i < lines; ++i) {
-    text += kLines[random.below(std::size(kLines))];
+  const int lines = random.below(6);
+  for (int i = 0; i < lines; ++i) {
+    text += kLines[random.below(int(std::size(kLines)))];
     text += random.below(4) == 0 ? "  " : "\n";
   }
-  const std::size_t breaks = random.below(3);
-  for (std::size_t i = 0; i < breaks && !text.empty(); ++i) {
-    const std::size_t at = random.below(text.size() + 1);
+  const int breaks = random.below(3);
+  for (int i = 0; i < breaks && !text.empty(); ++i) {
+    const auto at = static_cast<std::size_t>(random.below(int(text.size()) + 1));
     if (random.below(2) == 0) {
-      text.insert(at, kPieces[random.below(std::size(kPieces))]);
+      text.insert(at, kPieces[random.below(int(std::size(kPieces)))]);
     } else {
-      text.erase(at, 1 + random.below(4));
+      text.erase(at, static_cast<std::size_t>(1 + random.below(4)));
     }
   }
   return text;
