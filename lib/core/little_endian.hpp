@@ -19,10 +19,14 @@ inline uint32_t readU32(const uint8_t* bytes) {
 }
 
 #if !VORN_FREESTANDING
+// One size check for the four bytes: serializers append millions of them.
 inline void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                 static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-  out.insert(out.end(), bytes, bytes + 4);
+  const std::size_t at = out.size();
+  out.resize(at + 4);
+  out[at] = static_cast<std::uint8_t>(value);
+  out[at + 1] = static_cast<std::uint8_t>(value >> 8);
+  out[at + 2] = static_cast<std::uint8_t>(value >> 16);
+  out[at + 3] = static_cast<std::uint8_t>(value >> 24);
 }
 
 // The caller makes sure the length fits in 32 bits.
