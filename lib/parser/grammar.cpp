@@ -235,13 +235,20 @@ class Rules {
   // A literal of several characters, matched character by character.
   bool literal(const char* text, std::int32_t n) {
     if (p_->too_deep) return false;
+    const std::int32_t start = pos_;
+    if (!scanLiteral(text, n)) return false;
+    capture(ll_tree_add_string(&p_->tree, start, pos_));
+    return true;
+  }
+
+  // literal() without its node: the text is matched and the cursor moved on.
+  bool scanLiteral(const char* text, std::int32_t n) {
     for (std::int32_t k = 0; k < n; ++k) {
       if (pos_ + k >= len_ || in_[pos_ + k] != static_cast<unsigned char>(text[k])) {
         failAt(pos_ + k, static_cast<unsigned char>(text[k]));
         return false;
       }
     }
-    capture(ll_tree_add_string(&p_->tree, pos_, pos_ + n));
     pos_ += n;
     return true;
   }
@@ -260,14 +267,21 @@ class Rules {
 
   bool identifier() {
     if (p_->too_deep) return false;
+    const std::int32_t start = pos_;
+    if (!scanIdentifier()) return false;
+    ll_node_id text = ll_tree_add_string(&p_->tree, start, pos_);
+    capture(ll_tree_add_node(&p_->tree, LL_NAME_IDENTIFIER, start, pos_, static_cast<std::int32_t>(text)));
+    return true;
+  }
+
+  // identifier() without its nodes.
+  bool scanIdentifier() {
     if (pos_ >= len_ || !kIdentStart[in_[pos_]]) {
       failAt(pos_, 0);
       return false;
     }
-    std::int32_t start = pos_++;
-    while (pos_ < len_ && kIdentRest[in_[pos_]]) ++pos_;
-    ll_node_id text = ll_tree_add_string(&p_->tree, start, pos_);
-    capture(ll_tree_add_node(&p_->tree, LL_NAME_IDENTIFIER, start, pos_, static_cast<std::int32_t>(text)));
+    while (++pos_ < len_ && kIdentRest[in_[pos_]]) {
+    }
     return true;
   }
 
@@ -355,12 +369,10 @@ class Rules {
 
   // Gives the item just read to the handler, then forgets its nodes, so that
   // the tree never holds more than one item.
-  void handOver(const Mark& before) {
+  void handOver(Mark before) {
     p_->on_item(p_->on_item_context, &p_->tree, p_->captures[p_->captures_len - 1]);
-    p_->captures_len = before.captures;
-    p_->tree.nodes_len = before.nodes;
-    p_->tree.children_len = before.children;
-    p_->tree.child_ranges_len = before.ranges;
+    before.pos = pos_;  // reading goes on after the item
+    restore(before);
   }
 
   // The AnonDecl expression, without its capture. Every PortRef first tries
@@ -397,29 +409,12 @@ class Rules {
     }
     if (!typed) {
       pos_ = start;
-      if (pos_ >= len_ || !kIdentStart[in_[pos_]]) {
-        failAt(pos_, 0);
-        return false;
-      }
-      while (++pos_ < len_ && kIdentRest[in_[pos_]]) {
-      }
+      if (!scanIdentifier()) return false;
     }
     spacing();
     if (pos_ < len_ && in_[pos_] == '(') return true;
     failAt(pos_, 0);  // the bus type's "("
     return false;
-  }
-
-  // literal() without its node: the text is matched and the cursor moved on.
-  bool scanLiteral(const char* text, std::int32_t n) {
-    for (std::int32_t k = 0; k < n; ++k) {
-      if (pos_ + k >= len_ || in_[pos_ + k] != static_cast<unsigned char>(text[k])) {
-        failAt(pos_ + k, static_cast<unsigned char>(text[k]));
-        return false;
-      }
-    }
-    pos_ += n;
-    return true;
   }
 
   // ( Spacing "." Spacing Identifier )? after the name of a PortRef.

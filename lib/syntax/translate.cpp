@@ -202,38 +202,10 @@ Result<void> parseDeclaration(TranslationContext& ctx, ll_node_id node, ast::Fil
   return {};
 }
 
-Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
-  VORN_TRY_VOID(expectNamedNode(ctx, root, LL_NAME_PROGRAM));
-  VORN_TRY(auto child, firstChild(ctx, root));
-  ast::File file;
-  file.span = nodeSpan(ctx, root);
-  if (nodeType(ctx, child) == LL_NODE_SEQUENCE) {
-    std::uint32_t count = childCount(ctx, child);
-    // Most lines declare one component; reserving spares the regrowth copies
-    // of 10^5-line files (pages a large reservation never reaches stay unused).
-    file.components.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      VORN_TRY(auto item, childAt(ctx, child, i));
-      if (!isItem(ctx, item)) {
-        // Comments carry no meaning; connection lines none either, but are noted.
-        if (isRule(ctx, item, LL_NAME_CONNECTION)) {
-          file.connection_lines.push_back(connectionSpan(ctx, item));
-        }
-        continue;
-      }
-      VORN_TRY_VOID(translateItem(ctx, item, file));
-    }
-    return file;
-  }
-  if (!isItem(ctx, child)) return fail(Error::InvalidProgram);
-  VORN_TRY_VOID(translateItem(ctx, child, file));
-  return file;
-}
-
 namespace {
 
-// Translates the items of a Program run one by one as the parser hands them
-// over, with the same outcome as translateProgram over the whole tree.
+// Translates the items of a Program one by one, in source order: as the
+// parser hands them over, or from a whole tree (translateProgram).
 class ItemTranslator {
  public:
   explicit ItemTranslator(TranslationContext& ctx) : ctx_(ctx) {}
@@ -286,6 +258,22 @@ class ItemTranslator {
 };
 
 }  // namespace
+
+Result<ast::File> translateProgram(TranslationContext& ctx, ll_node_id root) {
+  VORN_TRY_VOID(expectNamedNode(ctx, root, LL_NAME_PROGRAM));
+  VORN_TRY(auto child, firstChild(ctx, root));
+  ItemTranslator items(ctx);
+  if (nodeType(ctx, child) != LL_NODE_SEQUENCE) {
+    ItemTranslator::handle(&items, ctx.tree, child);
+    return items.finish(root);
+  }
+  const std::uint32_t count = childCount(ctx, child);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    VORN_TRY(auto item, childAt(ctx, child, i));
+    ItemTranslator::handle(&items, ctx.tree, item);
+  }
+  return items.finish(root);
+}
 
 Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::uint32_t file_id,
                               std::optional<SyntaxError>* syntax_error) {
