@@ -24,6 +24,10 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
                                    StageReport& report);
 
+// The circuit against its reference, both through their whole pipelines.
+Result<std::uint8_t> runEquiv(const args::Args& args, const Program& program, const Program& reference,
+                              OutputStream& out, StageReport& report);
+
 Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, StageReport& report);
 
 }  // namespace vorn::driver

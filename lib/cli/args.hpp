@@ -18,6 +18,7 @@ enum class Mode : std::uint8_t {
   truth_table = 4,
   test = 5,
   emit_verilog = 6,
+  equiv = 7,
 };
 
 enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
@@ -39,6 +40,8 @@ struct Args {
   // The table of `--test TABLE`, exactly as written; empty in other modes.
   std::string_view test_table_path;
   DiagnosticsFormat diagnostics_format = DiagnosticsFormat::text;
+  // The reference of `--equiv REFERENCE`, exactly as written; empty in other modes.
+  std::string_view reference_path;
   // `--vcd PATH`: where --truth-table or --test also writes a value change dump.
   std::optional<std::string_view> vcd_path;
 };

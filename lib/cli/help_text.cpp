@@ -18,6 +18,10 @@ MODES (mutually exclusive; default is compile):
     --test TABLE      Run the rows of TABLE (Markdown or CSV, as --truth-table prints)
                       and report the failing ones to stdout; exit 1 if any fails.
                       --format=markdown|csv|json chooses the report's form.
+    --equiv REFERENCE Prove that the circuit settles to the same outputs as REFERENCE
+                      for every input combination, pins matched by name; else print
+                      one counterexample per differing output and a --test table to
+                      replay it. Exit 1 if they differ. --format=json: one document.
 
 OPTIONS:
     -o <path>                       Output file. Required by compile and --emit-zig modes.
@@ -51,6 +55,7 @@ EXAMPLES:
     vorn-compile half_adder.vorn --preview --color=always
     vorn-compile xor.vorn --truth-table --format=json
     vorn-compile student.vorn --test expected.csv
+    vorn-compile student.vorn --equiv solution.vorn
 )HELP";
   return kHelp;
 }
