@@ -134,11 +134,11 @@ Result<FrontEnd> runFrontEnd(TextArena& arena, std::string_view path, const args
 
   // A root without imports still reaches the built-in gates through the
   // project's implicit imports; the single-module pipeline cannot bind them.
-  bool project_pipeline = args.mode != args::Mode::inspect &&
-                          (!file->imports.empty() || args.mode == args::Mode::preview ||
-                           args.mode == args::Mode::truth_table || args.mode == args::Mode::test ||
-                           args.mode == args::Mode::emit_verilog || args.mode == args::Mode::equiv ||
-                           resolve_bodies::usesUnboundBuiltinGate(*module));
+  bool project_pipeline =
+      args.mode != args::Mode::inspect &&
+      (!file->imports.empty() || args.mode == args::Mode::preview || args.mode == args::Mode::truth_table ||
+       args.mode == args::Mode::test || args.mode == args::Mode::emit_verilog || args.mode == args::Mode::equiv ||
+       resolve_bodies::usesUnboundBuiltinGate(*module));
   // The dump follows no imports, yet names the built-in gates as a project would.
   if (args.mode == args::Mode::inspect) resolve_bodies::bindBuiltinGates(*module);
 

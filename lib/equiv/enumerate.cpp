@@ -10,7 +10,7 @@ namespace {
 
 // Input i < 6 alternates within a word the way bit i of the row number does.
 constexpr std::uint64_t kLowInputWords[6] = {0xAAAAAAAAAAAAAAAAull, 0xCCCCCCCCCCCCCCCCull, 0xF0F0F0F0F0F0F0F0ull,
-                                              0xFF00FF00FF00FF00ull, 0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
+                                             0xFF00FF00FF00FF00ull, 0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
 
 Witness rowBits(std::uint64_t row, std::size_t count) {
   Witness bits(count);

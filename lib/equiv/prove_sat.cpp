@@ -13,9 +13,9 @@ namespace vorn::equiv {
 
 namespace {
 
-constexpr std::size_t kRandomWords = 8;     // 512 random patterns
-constexpr int kSweepConflicts = 500;        // per node pair: an unproved pair stays apart
-constexpr int kMinimizeConflicts = 200;     // per input while making a witness small
+constexpr std::size_t kRandomWords = 8;  // 512 random patterns
+constexpr int kSweepConflicts = 500;     // per node pair: an unproved pair stays apart
+constexpr int kMinimizeConflicts = 200;  // per input while making a witness small
 constexpr std::size_t kCandidatesPerNode = 2;
 
 // splitmix64, as the tests use: fixed patterns, the same verdict every run.

@@ -31,7 +31,8 @@ std::string equivalentLine(const Verdict& verdict) {
   std::string all = combinations(inputs);
   bool one = inputs == 0;
   if (verdict.method == Method::sequential) {
-    return line + ", checked " + (one ? "the 1 row" : "all " + all + " rows") + " in truth-table order (a loop holds state)\n";
+    return line + ", checked " + (one ? "the 1 row" : "all " + all + " rows") +
+           " in truth-table order (a loop holds state)\n";
   }
   return line + ", proved for " + (one ? "the 1 combination" : "all " + all + " combinations") + "\n";
 }
