@@ -21,6 +21,11 @@ foreach(target IN LISTS wasi_targets)
   endforeach()
 endforeach()
 
+# The browser build proves equivalence without CaDiCaL (no WASI build of it
+# is made here): every combination is simulated, up to a bound.
+list(TRANSFORM wasi_sources REPLACE "equiv/prove_sat\\.cpp$" "equiv/prove_enumerated.cpp")
+message(STATUS "vorn-compile.wasm: --equiv simulates every combination (no SAT solver in the WASI build)")
+
 set(VORN_WEB_BUILD_DIR "${PROJECT_BINARY_DIR}/web")
 set(VORN_COMPILE_WASM "${VORN_WEB_BUILD_DIR}/vorn-compile.wasm")
 set(wasi_object_dir "${PROJECT_BINARY_DIR}/wasi_objects")
