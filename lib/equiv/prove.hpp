@@ -32,7 +32,7 @@ Result<std::vector<std::optional<Witness>>> prove(const Aig& aig, std::span<cons
 // literal is the smallest. Needs at most kMaxEnumeratedInputs inputs.
 std::vector<std::optional<Witness>> enumerate(const Aig& aig, std::span<const Lit> targets);
 
-// The assignment's row number: input i is bit i.
+// The assignment's row number: input i is bit i (of the first 64 inputs).
 std::uint64_t rowOf(const Witness& witness);
 
 }  // namespace vorn::equiv

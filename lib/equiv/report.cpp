@@ -1,7 +1,6 @@
 #include "equiv/report.hpp"
 
 #include <algorithm>
-#include <set>
 
 #include "truth_table/json.hpp"
 
@@ -60,17 +59,32 @@ void appendRow(std::string& text, const std::vector<std::string_view>& cells, co
   text.push_back('\n');
 }
 
-// One row per distinct counterexample row, in row order; a cell is checked
+// Row order on assignments of any width: the last input is the most significant.
+bool beforeInRowOrder(const Witness& a, const Witness& b) {
+  return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
+}
+
+Witness rowWitness(std::uint64_t row, std::size_t count) {
+  Witness bits(count);
+  for (std::size_t i = 0; i < count; ++i) bits[i] = static_cast<std::uint8_t>((row >> i) & 1);
+  return bits;
+}
+
+// One row per distinct counterexample, in row order; a cell is checked
 // where an output differs in that row, '*' elsewhere. In a circuit with a
 // loop a row's outputs depend on the rows before it, so those are replayed
 // too (unchecked), as long as they are few.
 std::string replayTable(const Verdict& verdict) {
   constexpr std::uint64_t kMaxLeadingRows = 4096;
   const builder::Header& pins = verdict.pins;
-  std::set<std::uint64_t> rows;
-  for (const Counterexample& difference : verdict.differences) rows.insert(rowOf(difference.inputs));
-  if (verdict.method == Method::sequential && *rows.rbegin() < kMaxLeadingRows) {
-    for (std::uint64_t row = 0; row < *rows.rbegin(); ++row) rows.insert(row);
+  std::vector<Witness> rows;
+  for (const Counterexample& difference : verdict.differences) rows.push_back(difference.inputs);
+  std::ranges::sort(rows, beforeInRowOrder);
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  if (verdict.method == Method::sequential && rowOf(rows.back()) < kMaxLeadingRows) {
+    std::uint64_t last = rowOf(rows.back());
+    rows.clear();
+    for (std::uint64_t row = 0; row <= last; ++row) rows.push_back(rowWitness(row, pins.inputs.size()));
   }
 
   std::vector<std::string_view> cells;
@@ -90,11 +104,11 @@ std::string replayTable(const Verdict& verdict) {
   static constexpr std::string_view kBits[] = {"0", "1"};
   static constexpr std::string_view kStates[] = {"0", "1", "?"};
   const std::size_t input_count = pins.inputs.size();
-  for (std::uint64_t row : rows) {
+  for (const Witness& row : rows) {
     cells.assign(widths.size(), "*");
-    for (std::size_t i = 0; i < input_count; ++i) cells[i] = kBits[(row >> i) & 1];
+    for (std::size_t i = 0; i < input_count; ++i) cells[i] = kBits[row[i]];
     for (const Counterexample& difference : verdict.differences) {
-      if (rowOf(difference.inputs) != row) continue;
+      if (difference.inputs != row) continue;
       cells[input_count + difference.output] = kStates[static_cast<int>(difference.reference)];
     }
     appendRow(text, cells, widths);
