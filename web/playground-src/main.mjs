@@ -12,6 +12,7 @@ import { renderAnsi } from '../ansi.mjs';
 import { showDropCue } from '../drop_cue.mjs';
 import { renderTruthTable } from '../truth_table_view.mjs';
 import { vornLanguage } from './language.mjs';
+import { setupCompare } from './compare.mjs';
 import {
   checkProject, decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
   reachableFiles, readDiagnostics,
@@ -323,6 +324,7 @@ function checkNow() {
   };
   pending = { id, posted: started };
   $('check-status').textContent = 'Checking…';
+  compare.update(files, root);
 }
 
 const hasErrors = (data) => decoded(data).diagnostics.some((d) => d.level === 'error');
@@ -524,6 +526,7 @@ function showSchematic(data) {
 }
 
 const circuit = $('circuit');
+const compare = setupCompare({ anchor: $('problems-title'), circuit, showCircuit: () => selectPanel($('tab-circuit')) });
 function showArtifact(data) {
   const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.['circuit.wasm'] : null;
   $('download-wasm').disabled = !bytes;
