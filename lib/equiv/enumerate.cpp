@@ -37,7 +37,7 @@ std::vector<std::optional<Witness>> enumerate(const Aig& aig, std::span<const Li
   std::vector<std::uint64_t> input_words(count);
   for (std::uint64_t first = 0; first < rows && open > 0; first += 64) {
     for (std::size_t i = 0; i < count; ++i) {
-      input_words[i] = i < 6 ? kLowInputWords[i] : (((first >> i) & 1) != 0 ? ~std::uint64_t{0} : 0);
+      input_words[i] = rowsWord(first, i);
     }
     const std::vector<std::uint64_t> words = aig.simulate(input_words);
     for (std::size_t t = 0; t < targets.size(); ++t) {

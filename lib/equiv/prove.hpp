@@ -32,6 +32,15 @@ Result<std::vector<std::optional<Witness>>> prove(const Aig& aig, std::span<cons
 // literal is the smallest. Needs at most kMaxEnumeratedInputs inputs.
 std::vector<std::optional<Witness>> enumerate(const Aig& aig, std::span<const Lit> targets);
 
+// Input i's values in the 64 rows from `first` (a multiple of 64) on: bit b
+// of the word is bit i of row first + b.
+inline std::uint64_t rowsWord(std::uint64_t first, std::size_t input) {
+  constexpr std::uint64_t kLowInputWords[6] = {0xAAAAAAAAAAAAAAAAull, 0xCCCCCCCCCCCCCCCCull, 0xF0F0F0F0F0F0F0F0ull,
+                                               0xFF00FF00FF00FF00ull, 0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
+  if (input < 6) return kLowInputWords[input];
+  return input < 64 && ((first >> input) & 1) != 0 ? ~std::uint64_t{0} : 0;
+}
+
 // The assignment's row number: input i is bit i (of the first 64 inputs).
 std::uint64_t rowOf(const Witness& witness);
 

@@ -13,9 +13,11 @@ namespace vorn::equiv {
 
 namespace {
 
-constexpr std::size_t kRandomWords = 8;  // 512 random patterns
+constexpr std::size_t kRowWords = 16;    // the first 1024 rows (inputs 10 on low), where small witnesses are
+constexpr std::size_t kRandomWords = 8;  // and 512 random patterns
 constexpr int kSweepConflicts = 500;     // per node pair: an unproved pair stays apart
 constexpr int kMinimizeConflicts = 200;  // per input while making a witness small
+constexpr int kMaxUnanswered = 16;       // limits hit before witnesses are left as found
 constexpr std::size_t kCandidatesPerNode = 2;
 
 // splitmix64, as the tests use: fixed patterns, the same verdict every run.
@@ -48,11 +50,12 @@ class Sweeper {
   // then random ones.
   void seedPatterns() {
     Patterns random;
-    input_words_.assign(source_.inputs().size(), std::vector<std::uint64_t>(kRandomWords));
-    for (auto& words : input_words_) {
-      for (std::size_t w = 0; w < kRandomWords; ++w) words[w] = random.next() & (w == 0 ? ~std::uint64_t{1} : ~0ull);
+    words_ = kRowWords + kRandomWords;
+    input_words_.assign(source_.inputs().size(), std::vector<std::uint64_t>(words_));
+    for (std::size_t i = 0; i < input_words_.size(); ++i) {
+      for (std::size_t w = 0; w < kRowWords; ++w) input_words_[i][w] = rowsWord(w * 64, i);
+      for (std::size_t w = kRowWords; w < words_; ++w) input_words_[i][w] = random.next();
     }
-    words_ = kRandomWords;
   }
 
   void sweep() {
@@ -73,7 +76,14 @@ class Sweeper {
   // Satisfies `target` (of the swept graph), or proves it never true.
   std::optional<Witness> solve(Lit target) {
     if (target == kFalse) return std::nullopt;
-    if (auto seen = simulated(target)) return minimize(target, *seen);
+    if (auto seen = simulated(target)) {
+      // Every row before a hit among the first rows was simulated: it is the smallest.
+      if (std::all_of(seen->begin() + std::min<std::size_t>(seen->size(), 10), seen->end(),
+                      [](std::uint8_t bit) { return bit == 0; })) {
+        return seen;
+      }
+      return minimize(target, *seen);
+    }
     solver_.assume(toSat(target));
     if (solver_.solve() != 10) return std::nullopt;
     return minimize(target, model());
@@ -128,7 +138,35 @@ class Sweeper {
   }
 
   void addToBucket(Lit lit) {
-    buckets_[hashOf(normalizedOf(lit))].push_back(normalizedLit(lit & ~1u, signatures_[nodeOf(lit)]));
+    Lit normal = normalizedLit(lit & ~1u, signatures_[nodeOf(lit)]);
+    buckets_[hashOf(normalizedOf(lit))].push_back(normal);
+    representatives_.push_back(normal);
+  }
+
+  // Adds the assignments that told apart nodes the patterns had not as one
+  // more pattern word, and regroups the candidates: a difference found once
+  // is not searched for again.
+  void refine() {
+    std::vector<std::uint64_t> inputs(input_words_.size(), 0);
+    for (std::size_t bit = 0; bit < pending_.size(); ++bit) {
+      for (std::size_t i = 0; i < inputs.size(); ++i) inputs[i] |= std::uint64_t{pending_[bit][i]} << bit;
+    }
+    pending_.clear();
+    for (std::size_t i = 0; i < inputs.size(); ++i) input_words_[i].push_back(inputs[i]);
+    signatures_[0].push_back(0);
+    for (std::uint32_t node = 1; node < signatures_.size(); ++node) {
+      std::uint64_t word =
+          out_.isInput(node) ? inputs[node - 1] : wordOf(out_.fanin0(node)) & wordOf(out_.fanin1(node));
+      signatures_[node].push_back(word);
+    }
+    ++words_;
+    buckets_.clear();
+    for (Lit lit : representatives_) buckets_[hashOf(signatureOf(lit))].push_back(lit);
+  }
+
+  std::uint64_t wordOf(Lit lit) const {
+    std::uint64_t word = signatures_[nodeOf(lit)].back();
+    return isNegated(lit) ? ~word : word;
   }
 
   Lit sweepNode(std::uint32_t node) {
@@ -142,16 +180,18 @@ class Sweeper {
     for (std::size_t w = 0; w < words_; ++w) words[w] = a[w] & b[w];
     signatures_.push_back(std::move(words));
     encode(fresh);
-    const std::vector<std::uint64_t> normal = normalizedOf(lit);
-    Lit self = normalizedLit(lit, signatures_[fresh]);
-    std::vector<Lit>& bucket = buckets_[hashOf(normal)];
+    // A copy: a refinement while proving regroups the buckets.
+    const std::vector<Lit> candidates = buckets_[hashOf(normalizedOf(lit))];
     std::size_t tried = 0;
-    for (Lit candidate : bucket) {
-      if (signatureOf(candidate) != normal || tried++ == kCandidatesPerNode) continue;
+    for (Lit candidate : candidates) {
+      const std::vector<std::uint64_t> normal = normalizedOf(lit);
+      if (signatureOf(candidate) != normal) continue;
+      if (tried++ == kCandidatesPerNode) break;
       // self and candidate are equal, so lit is candidate in lit's phase.
+      Lit self = normalizedLit(lit, signatures_[fresh]);
       if (provedEqual(candidate, self)) return candidate ^ (self ^ lit);
     }
-    bucket.push_back(self);
+    addToBucket(lit);
     return lit;
   }
 
@@ -171,7 +211,12 @@ class Sweeper {
       solver_.limit("conflicts", kSweepConflicts);
       // A difference the patterns missed, or no answer within the limit:
       // the two stay apart, which costs speed, never correctness.
-      if (solver_.solve() != 20) return false;
+      int status = solver_.solve();
+      if (status == 10) {
+        pending_.push_back(model());
+        if (pending_.size() == 64) refine();
+      }
+      if (status != 20) return false;
     }
     return true;
   }
@@ -182,15 +227,18 @@ class Sweeper {
     std::vector<int> fixed;
     for (std::size_t i = witness.size(); i-- > 0;) {
       int var = static_cast<int>(out_.inputs()[i]) + 1;
-      if (witness[i] == 0) {
-        fixed.push_back(-var);
+      // Past the budget, the remaining inputs keep their values.
+      if (witness[i] == 0 || unanswered_ >= kMaxUnanswered) {
+        fixed.push_back(witness[i] == 0 ? -var : var);
         continue;
       }
       solver_.assume(toSat(target));
       for (int lit : fixed) solver_.assume(lit);
       solver_.assume(-var);
       solver_.limit("conflicts", kMinimizeConflicts);
-      if (solver_.solve() == 10) {
+      int status = solver_.solve();
+      unanswered_ += status == 0;
+      if (status == 10) {
         Witness lower = model();
         std::copy(lower.begin(), lower.begin() + static_cast<std::ptrdiff_t>(i) + 1, witness.begin());
         fixed.push_back(-var);
@@ -209,6 +257,9 @@ class Sweeper {
   std::vector<std::vector<std::uint64_t>> input_words_;
   std::vector<std::vector<std::uint64_t>> signatures_;  // per node of the swept graph, pattern 0 low
   std::unordered_map<std::uint64_t, std::vector<Lit>> buckets_;
+  std::vector<Lit> representatives_;  // every literal in a bucket, pattern 0 low
+  int unanswered_ = 0;
+  std::vector<Witness> pending_;  // assignments that told two candidates apart
 };
 
 }  // namespace
