@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::size_t kRowWords = 16;    // the first 1024 rows (inputs 10 on low), where small witnesses are
 constexpr std::size_t kRandomWords = 8;  // and 512 random patterns
-constexpr int kSweepConflicts = 500;     // per node pair: an unproved pair stays apart
+constexpr int kSweepConflicts = 100;     // per node pair: an unproved pair stays apart
 constexpr int kMinimizeConflicts = 200;  // per input while making a witness small
 constexpr int kMaxUnanswered = 16;       // limits hit before witnesses are left as found
 constexpr std::size_t kCandidatesPerNode = 2;
@@ -58,7 +58,10 @@ class Sweeper {
     }
   }
 
-  void sweep() {
+  // Merges what it proves equal, but only below the targets that the
+  // patterns did not already satisfy: the others have their witness.
+  void sweep(std::span<const Lit> targets) {
+    const std::vector<bool> open = openCone(targets);
     for (std::size_t i = 0; i < source_.inputs().size(); ++i) {
       Lit lit = out_.addInput();
       map_[source_.inputs()[i]] = lit;
@@ -67,7 +70,7 @@ class Sweeper {
     }
     for (std::uint32_t node = 1; node < source_.size(); ++node) {
       if (!source_.isAnd(node)) continue;
-      map_[node] = sweepNode(node);
+      map_[node] = open[node] ? sweepNode(node) : copyNode(node);
     }
   }
 
@@ -169,10 +172,32 @@ class Sweeper {
     return isNegated(lit) ? ~word : word;
   }
 
-  Lit sweepNode(std::uint32_t node) {
+  // The nodes below targets that no pattern satisfies.
+  std::vector<bool> openCone(std::span<const Lit> targets) const {
+    std::vector<std::vector<std::uint64_t>> words;
+    std::vector<std::uint64_t> inputs(input_words_.size());
+    for (std::size_t w = 0; w < words_; ++w) {
+      for (std::size_t i = 0; i < inputs.size(); ++i) inputs[i] = input_words_[i][w];
+      words.push_back(source_.simulate(inputs));
+    }
+    std::vector<bool> open(source_.size(), false);
+    for (Lit target : targets) {
+      bool satisfied = std::ranges::any_of(words, [&](const auto& word) { return Aig::wordOf(word, target) != 0; });
+      if (!satisfied) open[nodeOf(target)] = true;
+    }
+    for (std::uint32_t node = static_cast<std::uint32_t>(source_.size()); node-- > 1;) {
+      if (!open[node] || !source_.isAnd(node)) continue;
+      open[nodeOf(source_.fanin0(node))] = true;
+      open[nodeOf(source_.fanin1(node))] = true;
+    }
+    return open;
+  }
+
+  // A node outside the open cone, added without looking for its equals.
+  Lit copyNode(std::uint32_t node) {
     std::size_t before = out_.size();
     Lit lit = out_.makeAnd(mapped(source_.fanin0(node)), mapped(source_.fanin1(node)));
-    if (out_.size() == before) return lit;  // already there, or a constant
+    if (out_.size() == before) return lit;
     std::uint32_t fresh = nodeOf(lit);
     const std::vector<std::uint64_t> a = signatureOf(out_.fanin0(fresh));
     const std::vector<std::uint64_t> b = signatureOf(out_.fanin1(fresh));
@@ -180,6 +205,14 @@ class Sweeper {
     for (std::size_t w = 0; w < words_; ++w) words[w] = a[w] & b[w];
     signatures_.push_back(std::move(words));
     encode(fresh);
+    return lit;
+  }
+
+  Lit sweepNode(std::uint32_t node) {
+    std::size_t before = out_.size();
+    Lit lit = copyNode(node);
+    if (out_.size() == before) return lit;  // already there, or a constant
+    std::uint32_t fresh = nodeOf(lit);
     // A copy: a refinement while proving regroups the buckets.
     const std::vector<Lit> candidates = buckets_[hashOf(normalizedOf(lit))];
     std::size_t tried = 0;
@@ -268,7 +301,7 @@ bool haveSolver() { return true; }
 
 Result<std::vector<std::optional<Witness>>> prove(const Aig& aig, std::span<const Lit> targets) {
   Sweeper sweeper(aig);
-  sweeper.sweep();
+  sweeper.sweep(targets);
   std::vector<std::optional<Witness>> found;
   found.reserve(targets.size());
   for (Lit target : targets) found.push_back(sweeper.solve(sweeper.mapped(target)));
