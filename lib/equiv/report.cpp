@@ -124,7 +124,10 @@ std::string renderText(const Verdict& verdict) {
   for (const Counterexample& difference : verdict.differences) {
     text += "different: ";
     text += verdict.pins.outputs[difference.output].name;
-    text += ": " + assignment(verdict, difference.inputs) + " gives ";
+    text += ": ";
+    // A circuit without inputs has one combination, with nothing to name.
+    if (!difference.inputs.empty()) text += assignment(verdict, difference.inputs) + " ";
+    text += "gives ";
     text.push_back(cellOf(difference.circuit));
     text += ", reference gives ";
     text.push_back(cellOf(difference.reference));
