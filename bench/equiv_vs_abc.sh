@@ -6,7 +6,7 @@
 # each circuit as Yosys flattens the --emit-verilog export into BLIF (the
 # conversion is not timed). Verdicts are checked to agree and every replay
 # table to fail on the changed circuit and pass on the reference; then each
-# command is timed whole with /usr/bin/time (median user + system seconds).
+# command is timed whole (median user + system seconds of its runs).
 # With a vorn-compile.wasm, the same runs go through Node's WASI too.
 #   bench/equiv_vs_abc.sh path/to/vorn-compile [path/to/vorn-compile.wasm] [runs]
 set -euo pipefail
@@ -27,12 +27,12 @@ for file in *.vorn; do
 done
 
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
-cpu() {  # cpu RUNS COMMAND...: median user + system seconds
+cpu() {  # cpu RUNS COMMAND...: median user + system seconds, to the millisecond
   local n=$1
   shift
   for _ in $(seq "$n"); do
-    /usr/bin/time -f "%U %S" -o .time "$@" >/dev/null 2>&1 || true
-    tail -n 1 .time | awk '{print $1 + $2}'
+    { TIMEFORMAT='%3U %3S'; time "$@" >/dev/null 2>&1; } 2>.time || true
+    tail -n 1 .time | awk '{printf "%.3f\n", $1 + $2}'
   done | median
 }
 

@@ -18,6 +18,9 @@ constexpr std::size_t kRandomWords = 8;  // and 512 random patterns
 constexpr int kSweepConflicts = 100;     // per node pair: an unproved pair stays apart
 constexpr int kMinimizeConflicts = 200;  // per input while making a witness small
 constexpr int kMaxUnanswered = 16;       // limits hit before witnesses are left as found
+// Searches for smaller witnesses, all outputs together: each costs about a
+// pass over the graph, so fewer in a larger one.
+constexpr std::size_t kSearchWork = 50'000'000;
 constexpr std::size_t kCandidatesPerNode = 2;
 
 // splitmix64, as the tests use: fixed patterns, the same verdict every run.
@@ -38,6 +41,9 @@ class Sweeper {
  public:
   Sweeper(const Aig& source) : source_(source) {
     solver_.set("quiet", 1);
+    // Thousands of small incremental questions: inprocessing that removes
+    // variables would have to be undone whenever one is asked about again.
+    for (const char* option : {"elim", "subsume", "probe", "vivify", "ternary", "decompose"}) solver_.set(option, 0);
     map_.assign(source.size(), kFalse);
     seedPatterns();
     signatures_.push_back(std::vector<std::uint64_t>(words_, 0));  // the constant
@@ -72,6 +78,26 @@ class Sweeper {
       if (!source_.isAnd(node)) continue;
       map_[node] = open[node] ? sweepNode(node) : copyNode(node);
     }
+  }
+
+  std::size_t maxSearches() const { return std::clamp<std::size_t>(kSearchWork / out_.size(), 16, 2048); }
+
+  // Per input of the graph: whether `target` depends on it.
+  std::vector<bool> inputsBelow(Lit target) const {
+    std::vector<bool> seen(out_.size(), false);
+    std::vector<std::uint32_t> stack{nodeOf(target)};
+    while (!stack.empty()) {
+      std::uint32_t node = stack.back();
+      stack.pop_back();
+      if (seen[node]) continue;
+      seen[node] = true;
+      if (!out_.isAnd(node)) continue;
+      stack.push_back(nodeOf(out_.fanin0(node)));
+      stack.push_back(nodeOf(out_.fanin1(node)));
+    }
+    std::vector<bool> inputs;
+    for (std::uint32_t node : out_.inputs()) inputs.push_back(seen[node]);
+    return inputs;
   }
 
   Lit mapped(Lit lit) const { return map_[nodeOf(lit)] ^ (lit & 1u); }
@@ -256,12 +282,18 @@ class Sweeper {
 
   // Lowers the witness's row number from the top input down: each input is
   // tried low while the ones above keep their values.
+  // Inputs outside the target's cone do not matter: they go low at once,
+  // and only those inside are searched.
   Witness minimize(Lit target, Witness witness) {
+    const std::vector<bool> cone = inputsBelow(target);
+    for (std::size_t i = 0; i < witness.size(); ++i) {
+      if (!cone[i]) witness[i] = 0;
+    }
     std::vector<int> fixed;
     for (std::size_t i = witness.size(); i-- > 0;) {
       int var = static_cast<int>(out_.inputs()[i]) + 1;
       // Past the budget, the remaining inputs keep their values.
-      if (witness[i] == 0 || unanswered_ >= kMaxUnanswered) {
+      if (witness[i] == 0 || unanswered_ >= kMaxUnanswered || searches_ >= maxSearches()) {
         fixed.push_back(witness[i] == 0 ? -var : var);
         continue;
       }
@@ -271,6 +303,7 @@ class Sweeper {
       solver_.limit("conflicts", kMinimizeConflicts);
       int status = solver_.solve();
       unanswered_ += status == 0;
+      ++searches_;
       if (status == 10) {
         Witness lower = model();
         std::copy(lower.begin(), lower.begin() + static_cast<std::ptrdiff_t>(i) + 1, witness.begin());
@@ -292,6 +325,7 @@ class Sweeper {
   std::unordered_map<std::uint64_t, std::vector<Lit>> buckets_;
   std::vector<Lit> representatives_;  // every literal in a bucket, pattern 0 low
   int unanswered_ = 0;
+  std::size_t searches_ = 0;
   std::vector<Witness> pending_;  // assignments that told two candidates apart
 };
 

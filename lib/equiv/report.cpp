@@ -77,14 +77,16 @@ Witness rowWitness(std::uint64_t row, std::size_t count) {
 std::string replayTable(const Verdict& verdict) {
   constexpr std::uint64_t kMaxLeadingRows = 4096;
   const builder::Header& pins = verdict.pins;
-  std::vector<Witness> rows;
-  for (const Counterexample& difference : verdict.differences) rows.push_back(difference.inputs);
-  std::ranges::sort(rows, beforeInRowOrder);
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  if (verdict.method == Method::sequential && rowOf(rows.back()) < kMaxLeadingRows) {
-    std::uint64_t last = rowOf(rows.back());
-    rows.clear();
-    for (std::uint64_t row = 0; row <= last; ++row) rows.push_back(rowWitness(row, pins.inputs.size()));
+  const std::size_t input_count = pins.inputs.size();
+  // The differences in row order; equal rows become one line.
+  std::vector<const Counterexample*> sorted;
+  for (const Counterexample& difference : verdict.differences) sorted.push_back(&difference);
+  std::ranges::stable_sort(sorted, beforeInRowOrder, &Counterexample::inputs);
+  std::vector<Witness> leading;
+  if (verdict.method == Method::sequential && rowOf(sorted.back()->inputs) < kMaxLeadingRows) {
+    for (std::uint64_t row = 0; row < rowOf(sorted.back()->inputs); ++row) {
+      leading.push_back(rowWitness(row, input_count));
+    }
   }
 
   std::vector<std::string_view> cells;
@@ -103,15 +105,31 @@ std::string replayTable(const Verdict& verdict) {
 
   static constexpr std::string_view kBits[] = {"0", "1"};
   static constexpr std::string_view kStates[] = {"0", "1", "?"};
-  const std::size_t input_count = pins.inputs.size();
-  for (const Witness& row : rows) {
+  auto startRow = [&](const Witness& row) {
     cells.assign(widths.size(), "*");
     for (std::size_t i = 0; i < input_count; ++i) cells[i] = kBits[row[i]];
-    for (const Counterexample& difference : verdict.differences) {
-      if (difference.inputs != row) continue;
-      cells[input_count + difference.output] = kStates[static_cast<int>(difference.reference)];
+  };
+  std::size_t next = 0;
+  for (const Witness& row : leading) {
+    // A leading row that is itself a counterexample is written with it.
+    if (row == sorted[next]->inputs) break;
+    startRow(row);
+    appendRow(text, cells, widths);
+  }
+  while (next < sorted.size()) {
+    const Witness& row = sorted[next]->inputs;
+    startRow(row);
+    for (; next < sorted.size() && sorted[next]->inputs == row; ++next) {
+      cells[input_count + sorted[next]->output] = kStates[static_cast<int>(sorted[next]->reference)];
     }
     appendRow(text, cells, widths);
+    // Between two counterexample rows of a loop, the rows that lead to the next.
+    if (!leading.empty() && next < sorted.size()) {
+      for (std::uint64_t between = rowOf(row) + 1; between < rowOf(sorted[next]->inputs); ++between) {
+        startRow(leading[between]);
+        appendRow(text, cells, widths);
+      }
+    }
   }
   return text;
 }
