@@ -144,9 +144,8 @@ class CoverSearch {
   // Rows that share no column each need a column of their own.
   std::uint64_t lowerBound(const Bits& rows, const Bits& cols) const {
     std::vector<std::pair<std::size_t, std::uint32_t>> by_choices;
-    rows.forEach([&](std::size_t r) {
-      by_choices.emplace_back(row_cols_[r].countAnd(cols), static_cast<std::uint32_t>(r));
-    });
+    rows.forEach(
+        [&](std::size_t r) { by_choices.emplace_back(row_cols_[r].countAnd(cols), static_cast<std::uint32_t>(r)); });
     std::sort(by_choices.begin(), by_choices.end());
     Bits used(cost_.size());
     std::uint64_t bound = 0;

@@ -14,9 +14,7 @@ struct Cube {
 
   int literals() const { return std::popcount(care); }
   bool covers(std::uint64_t row) const { return (static_cast<std::uint32_t>(row) & care) == value; }
-  bool contains(const Cube& other) const {
-    return (care & other.care) == care && (other.value & care) == value;
-  }
+  bool contains(const Cube& other) const { return (care & other.care) == care && (other.value & care) == value; }
   friend bool operator==(const Cube&, const Cube&) = default;
 };
 

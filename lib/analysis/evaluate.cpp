@@ -125,8 +125,7 @@ void fromTable(const builder::Table& table, std::size_t column, std::uint32_t in
 
 }  // namespace
 
-Result<std::vector<OutputFunction>> evaluateOutputs(const Netlist& netlist,
-                                                    const full_format::FullTopology& topology) {
+Result<std::vector<OutputFunction>> evaluateOutputs(const Netlist& netlist, const full_format::FullTopology& topology) {
   std::vector<OutputFunction> results(netlist.outputs.size());
   std::vector<std::uint32_t> mark(netlist.nodes.size(), 0);
   std::vector<std::uint32_t> var_of_node(netlist.nodes.size(), netlist::kNoNode);

@@ -10,7 +10,8 @@ std::uint64_t rowMask(std::uint32_t vars) { return vars >= 6 ? ~0ull : (1ull << 
 
 Function emptyFunction(std::uint32_t vars) {
   VORN_CHECK(vars <= kMaxVariables);
-  return Function{.vars = vars, .on = std::vector<std::uint64_t>(wordCount(vars)),
+  return Function{.vars = vars,
+                  .on = std::vector<std::uint64_t>(wordCount(vars)),
                   .dc = std::vector<std::uint64_t>(wordCount(vars))};
 }
 
