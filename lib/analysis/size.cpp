@@ -21,11 +21,12 @@ void add(std::vector<Count>& counts, std::string_view name) {
 }  // namespace
 
 std::string_view kindName(format::ComponentKind kind) {
+  // clang-format off
   switch (kind) {
-#define VORN_PRIMITIVE(keyword, ir, topology, ...)      \
-  case format::ComponentKind::topology: return keyword; \
-      #include "core/primitive_kinds.def"
+#define VORN_PRIMITIVE(keyword, ir, topology, ...) case format::ComponentKind::topology: return keyword;
+#include "core/primitive_kinds.def"
   }
+  // clang-format on
   return "?";
 }
 
