@@ -2,13 +2,14 @@
 // and tables: the printed truth table (every term list and Karnaugh cell
 // must agree with it), Yosys's longest path over the Verilog export
 // flattened to the same AND and NOT cells (no `proc`: its clean-up folds
-// double inversions), and --test on the written file.
+// double inversions), the value change dump's settling times against the
+// delay, and --test on the written file.
 // Run with `node --test`; VORN_COMPILE names the compiler, YOSYS (default
 // "yosys") the synthesis tool.
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
@@ -58,6 +59,31 @@ function generate(seed) {
 }
 
 // A literal list (["a", "b'"]) as a function of a row's named input bits.
+// From a value change dump of the whole table: for each output, the longest
+// time from an input's drive (its change, less its own delay of 5) to the
+// output's last change before the next drive.
+function settlingTimes(vcd, inputs, outputs) {
+  const names = new Map();
+  const changes = [];
+  let depth = 0;
+  let time = 0;
+  for (const line of vcd.split('\n')) {
+    if (line.startsWith('$scope')) depth++;
+    else if (line.startsWith('$upscope')) depth--;
+    else if (line.startsWith('$var') && depth === 1) names.set(line.split(' ')[3], line.split(' ')[4]);
+    else if (line.startsWith('#')) time = Number(line.slice(1));
+    else if (/^[01xz]/.test(line) && names.has(line.slice(1))) changes.push([time, names.get(line.slice(1))]);
+  }
+  const drives = changes.filter(([, name]) => inputs.includes(name)).map(([t]) => t - 5);
+  const worst = Object.fromEntries(outputs.map((name) => [name, 0]));
+  for (const [t, name] of changes) {
+    if (!(name in worst)) continue;
+    const drive = drives.filter((d) => d < t).pop();
+    if (drive !== undefined) worst[name] = Math.max(worst[name], t - drive);
+  }
+  return worst;
+}
+
 const literalValue = (literal, bits) => (literal.endsWith("'") ? 1 - bits[literal.slice(0, -1)] : bits[literal]);
 const sop = (terms, bits) => (terms.some((term) => term.every((l) => literalValue(l, bits) === 1)) ? 1 : 0);
 const pos = (clauses, bits) => (clauses.every((clause) => clause.some((l) => literalValue(l, bits) === 1)) ? 1 : 0);
@@ -65,10 +91,12 @@ const pos = (clauses, bits) => (clauses.every((clause) => clause.some((l) => lit
 test('terms, clauses and map cells agree with the truth table; gate depth with Yosys', () => {
   let compared = 0;
   let depths = 0;
+  let reachedBound = 0;
   for (let seed = 1; seed <= 120; seed++) {
     const source = join(work, `c${seed}.vorn`);
     writeFileSync(source, generate(seed));
-    const table = JSON.parse(run(compilerPath, [source, '--truth-table', '--format=json']).stdout);
+    const vcdPath = join(work, `c${seed}.vcd`);
+    const table = JSON.parse(run(compilerPath, [source, '--truth-table', '--format=json', '--vcd', vcdPath]).stdout);
     const analyzed = run(compilerPath, [source, '--analyze', '--format=json']);
     const undefinedCell = table.rows.some((row) => row.out.includes(null));
     assert.equal(analyzed.status, undefinedCell ? 1 : 0, `seed ${seed}: ${analyzed.stderr}`);
@@ -78,6 +106,11 @@ test('terms, clauses and map cells agree with the truth table; gate depth with Y
     }
     const report = JSON.parse(analyzed.stdout);
     assert.deepEqual(report.outputs.map((o) => o.name), table.outputs);
+    const settled = settlingTimes(readFileSync(vcdPath, 'utf8'), table.inputs, table.outputs);
+    for (const output of report.outputs) {
+      assert.ok(settled[output.name] <= output.depth.delay, `seed ${seed} ${output.name}: settled after ${settled[output.name]}`);
+      reachedBound += settled[output.name] === output.depth.delay ? 1 : 0;
+    }
     for (const row of table.rows) {
       const bits = Object.fromEntries(table.inputs.map((name, i) => [name, row.in[i]]));
       report.outputs.forEach((output, k) => {
@@ -100,6 +133,9 @@ test('terms, clauses and map cells agree with the truth table; gate depth with Y
     depths++;
   }
   assert.ok(compared > 1000 && depths > 50, `only ${compared} cells and ${depths} depths compared`);
+  // The delay is an upper bound that the simulator does reach.
+  assert.ok(reachedBound > 0);
+  if (process.env.VORN_VERBOSE) console.log(`${reachedBound} outputs settled exactly at their bound`);
 });
 
 test('written circuits pass --test on their own tables with don\'t-cares', () => {
