@@ -22,9 +22,12 @@
 //     without data-path, else the first.
 // The compiler's diagnostics then take the place of the circuit in the
 // alert. The attributes `truth-table` and `schematic` add the truth table
-// and the coloured --preview drawing below a compiled circuit.
+// and the coloured --preview drawing below a compiled circuit. With the
+// `diagram` attribute the circuit is drawn as a live SVG schematic
+// (schematic.mjs) below its lamps: its inputs toggle there too.
 import { renderAnsi } from './ansi.mjs';
 import { loadCircuit } from './circuit.mjs';
+import { renderSchematic } from './schematic.mjs';
 import { compileProject, defaultFetchText, fetchProject, inlineProject } from './source.mjs';
 import { renderTiming } from './timing_view.mjs';
 import { clearTruthTable, renderTruthTable } from './truth_table_view.mjs';
@@ -112,7 +115,7 @@ function installStyle(document) {
 
 function defineElement() {
   class VornCircuitElement extends HTMLElement {
-    static observedAttributes = ['src', 'reset', 'truth-table', 'schematic'];
+    static observedAttributes = ['src', 'reset', 'truth-table', 'schematic', 'diagram'];
 
     #circuit = null;
     #loading = 0;
@@ -120,6 +123,7 @@ function defineElement() {
     #trace = [];
     #traceDropped = 0;
     #values = new Map();  // each signal's value after the last change, for the diagram
+    #diagram = null;  // the live schematic, with the `diagram` attribute
 
     #collectTrace = (line) => {
       if (this.#trace.length < TRACE_LIMIT) this.#trace.push(line);
@@ -150,6 +154,21 @@ function defineElement() {
       const views = name === 'truth-table' || name === 'schematic';
       if ((name === 'src' || views) && before !== after && this.isConnected) this.#load();
       if (name === 'reset' && this.#circuit) this.#resetButton();
+      if (name === 'diagram' && this.#circuit && (before === null) !== (after === null)) this.#showDiagram();
+    }
+
+    // The schematic follows the inputs; toggling there is toggling here.
+    #showDiagram() {
+      this.querySelector(':scope > .vorn-diagram')?.remove();
+      this.#diagram?.destroy();
+      this.#diagram = null;
+      if (!this.hasAttribute('diagram') || !this.#circuit) return;
+      const part = this.ownerDocument.createElement('div');
+      part.className = 'vorn-diagram';
+      const timing = this.querySelector(':scope > .vorn-timing');
+      if (timing) timing.before(part);
+      else this.append(part);
+      this.#diagram = renderSchematic(part, this.#circuit, { onToggle: (name) => this.toggle(name), downloadName: 'circuit.svg' });
     }
 
     async #load() {
@@ -179,6 +198,7 @@ function defineElement() {
       this.#circuit = circuit;
       this.#render(circuit);
       this.#views(views);
+      this.#showDiagram();
       this.#status('');
       this.dispatchEvent(new CustomEvent('load', { detail: { inputs: circuit.inputs, outputs: circuit.outputs } }));
       this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); });
@@ -326,6 +346,7 @@ function defineElement() {
         lamp.querySelector('.vorn-value').textContent = settled ? state : 'oscillating';
       }
       this.dataset.settled = String(settled);
+      this.#diagram?.update();
       this.#warn(settled ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.');
       if (this.hasAttribute('timing')) this.#showTiming(circuit);
       const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
@@ -398,6 +419,8 @@ function defineElement() {
       if (table) clearTruthTable(table);
       // Inline sources stay where they are: they are the circuit.
       for (const child of [...this.childNodes]) if (!isSource(child)) child.remove();
+      this.#diagram?.destroy();
+      this.#diagram = null;
       this.#values = new Map();
       if (!circuit) return;
       const group = (title, className) => {

@@ -57,8 +57,24 @@ export function elkGraph(model) {
     });
   }
   model.nets.forEach((net, n) => {
+    const level = levels.get(net.level);
     net.to.forEach((end, i) => {
-      levels.get(net.level).edges.push({ id: `e${n}_${i}`, sources: [`${net.from.node.id}:${net.from.pin}`], targets: [`${end.node.id}:${end.pin}`] });
+      const id = `e${n}_${i}`;
+      const source = `${net.from.node.id}:${net.from.pin}`;
+      const target = `${end.node.id}:${end.pin}`;
+      if (end.node !== net.from.node) {
+        level.edges.push({ id, sources: [source], targets: [target] });
+        return;
+      }
+      // An opened instance's input wired straight to its output: ELK
+      // routes such a wire around the outside of the frame, so it is led
+      // through a point inside instead.
+      level.children.push({
+        id: `${id}v`, width: 2, height: 0, layoutOptions: { 'elk.portConstraints': 'FIXED_POS' },
+        ports: [{ id: `${id}v:in`, x: 0, y: 0, width: 0, height: 0, layoutOptions: { 'elk.port.side': 'WEST' } },
+          { id: `${id}v:out`, x: 2, y: 0, width: 0, height: 0, layoutOptions: { 'elk.port.side': 'EAST' } }],
+      });
+      level.edges.push({ id: `${id}a`, sources: [source], targets: [`${id}v:in`] }, { id: `${id}b`, sources: [`${id}v:out`], targets: [target] });
     });
   });
   return root;
@@ -85,10 +101,17 @@ export function applyLayout(model, laidOut) {
   }
   model.nets.forEach((net, n) => {
     net.lines = [];
-    net.to.forEach((_, i) => {
-      for (const section of edges.get(`e${n}_${i}`)?.sections ?? []) {
+    const trace = (id) => {
+      for (const section of edges.get(id)?.sections ?? []) {
         net.lines.push([section.startPoint, ...(section.bendPoints ?? []), section.endPoint].map(({ x, y }) => [x, y]));
       }
+    };
+    net.to.forEach((_, i) => {
+      const via = nodes.get(`e${n}_${i}v`);
+      if (!via) return trace(`e${n}_${i}`);
+      trace(`e${n}_${i}a`);
+      trace(`e${n}_${i}b`);
+      net.lines.push([[via.x, via.y], [via.x + via.width, via.y]]);
     });
   });
   model.width = laidOut.width;

@@ -10,7 +10,8 @@ export const STYLE = `
 .vs-stub { fill: none; stroke: #1d232a; stroke-width: 1.5; }
 .vs-label { font-size: 11px; }
 .vs-title { font-weight: 700; }
-.vs-frame > rect { fill: #f6f8fa; stroke: #57606a; stroke-width: 1; stroke-dasharray: 4 3; }
+.vs-port { fill: #57606a; }
+.vs-frame > rect:first-child { fill: #f6f8fa; stroke: #57606a; stroke-width: 1; stroke-dasharray: 4 3; }
 .vs-net path { fill: none; stroke: #6e7781; stroke-width: 1.5; stroke-linejoin: round; stroke-linecap: round; }
 .vs-net circle { fill: #6e7781; }
 .vs-net[data-value="1"] path { stroke: #1a7f37; stroke-width: 3.5; }
@@ -154,6 +155,8 @@ function symbolSvg(symbol, interactive, states, highlighted) {
   const s = symbol;
   const box = `${n(s.x)} ${n(s.y)} ${n(s.width)} ${n(s.height)}`;
   const attributes = [`data-component="${escapeXml(s.path)}"`, `data-kind="${escapeXml(s.kind)}"`, `data-box="${box}"`];
+  // Each pin's point, for tools that follow wires to it: "a 10 20;out 66 28".
+  attributes.push(`data-pins="${s.pins.map((pin) => `${escapeXml(pin.name)} ${n(s.x + pin.x)} ${n(s.y + pin.y)}`).join(';')}"`);
   const value = states && SHOWS_VALUE.has(s.shape) ? valueText(states[s.record]) : null;
   if (value !== null) attributes.push(`data-value="${value}"`);
   const shown = value === null ? '' : value === 'x' ? '?' : value;
@@ -201,9 +204,11 @@ function frameSvg(frame, interactive) {
     `<text class="vs-title" data-close="${escapeXml(frame.path)}"${close} x="${n(frame.x + 8)}" y="${n(frame.y + 17)}">${escapeXml(`▾ ${title}`)}</text>`];
   for (const port of frame.ports) {
     const right = port.side === 'out';
+    parts.push(`<rect class="vs-port" x="${n(port.x - 3)}" y="${n(port.y - 3)}" width="6" height="6"/>`);
     parts.push(`<text class="vs-label" x="${n(right ? port.x - 5 : port.x + 5)}" y="${n(port.y - 4)}"${right ? ' text-anchor="end"' : ''}>${escapeXml(port.name)}</text>`);
   }
-  return `<g class="vs-frame" data-frame="${escapeXml(frame.path)}" data-kind="${escapeXml(frame.kind)}" data-box="${box}">${parts.join('')}</g>`;
+  const pins = frame.ports.map((port) => `${escapeXml(port.name)} ${n(port.x)} ${n(port.y)}`).join(';');
+  return `<g class="vs-frame" data-frame="${escapeXml(frame.path)}" data-kind="${escapeXml(frame.kind)}" data-box="${box}" data-pins="${pins}">${parts.join('')}</g>`;
 }
 
 function netSvg(net, state, values, highlighted) {

@@ -8,10 +8,10 @@ import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirro
 import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
 import { lintGutter, setDiagnostics } from '@codemirror/lint';
 import '../element.mjs';
-import { renderAnsi } from '../ansi.mjs';
 import { showDropCue } from '../drop_cue.mjs';
 import { renderTruthTable } from '../truth_table_view.mjs';
 import { vornLanguage } from './language.mjs';
+import { schematicPanel } from './schematic_panel.mjs';
 import {
   checkProject, decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
   reachableFiles, readDiagnostics,
@@ -512,18 +512,16 @@ function showTable(data) {
 }
 
 function showSchematic(data) {
-  const pre = $('schematic');
-  const note = $('schematic-note');
-  pre.replaceChildren();
-  if (data.error || data.result.status !== 0) {
-    note.textContent = failureNote(data, 'schematic');
-    return;
-  }
-  note.textContent = '';
-  renderAnsi(pre, data.result.stdout);
+  const failed = data.error || data.result.status !== 0;
+  $('schematic-note').textContent = failed ? failureNote(data, 'schematic') : '';
+  schematic.showText(failed ? null : data.result.stdout);
 }
 
 const circuit = $('circuit');
+const schematic = schematicPanel({
+  element: circuit, picture: $('schematic-picture'), text: $('schematic'), pictureButton: $('schematic-as-picture'),
+  textButton: $('schematic-as-text'), expandBox: $('expand-macros'),
+});
 function showArtifact(data) {
   const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.['circuit.wasm'] : null;
   $('download-wasm').disabled = !bytes;
