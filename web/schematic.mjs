@@ -7,7 +7,7 @@
 // Layout is ELK's (schematic_layout.mjs), in a worker in browsers.
 import { describeModel, schematicModel, SYMBOL_LIMIT } from './schematic_model.mjs';
 import { applyLayout, elkGraph, layoutGraph } from './schematic_layout.mjs';
-import { modelSvg, SHOWS_VALUE, STYLE, valueText } from './schematic_svg.mjs';
+import { frameSvg, modelSvg, netSvg, SHOWS_VALUE, STYLE, symbolSvg, valueText } from './schematic_svg.mjs';
 
 const XML_HEADER = '<?xml version="1.0" encoding="UTF-8"?>\n';
 const VALUE_WORDS = { 0: '0', 1: '1', x: 'undefined' };
@@ -18,15 +18,25 @@ function noteOf(model) {
   return '';
 }
 
+// Lets the page run between the steps of a large drawing.
+const nextTask = () => new Promise((done) => setTimeout(done, 0));
+const CHUNK = 150;
+
 // The model laid out, or with nothing placed when it is too big to draw.
-async function laidOut(circuit, expand, layoutOptions) {
+// `pause` runs between steps (in a page: a new task, so none is long).
+async function laidOut(circuit, expand, layoutOptions, pause = async () => {}) {
   const model = schematicModel(circuit, expand);
   if (model.tooBig) {
     Object.assign(model, { symbols: [], frames: [], nets: [], width: 0, height: 0, description: [] });
     return model;
   }
+  await pause();
   model.description = describeModel(model);
-  applyLayout(model, await layoutGraph(elkGraph(model), layoutOptions));
+  const graph = elkGraph(model);
+  await pause();
+  const placed = await layoutGraph(graph, layoutOptions);
+  await pause();
+  applyLayout(model, placed);
   return model;
 }
 
@@ -172,11 +182,30 @@ export function renderSchematic(element, circuit, options = {}) {
     });
   }
 
-  function show(next) {
+  // Builds the new picture beside the old one, a chunk per task, then swaps.
+  async function show(next, mine) {
+    const states = values ? current.states() : null;
+    const holder = document.createElement('div');
+    holder.innerHTML = modelSvg({ width: next.width, height: next.height, frames: [], nets: [], symbols: [] },
+      { states, interactive: true, standalone: false });
+    const parts = [
+      ['.vs-frames', next.frames, (frame) => frameSvg(frame, true)],
+      ['.vs-nets', next.nets, (net) => netSvg(net, states ? states[net.record] : null, Boolean(states), false)],
+      ['.vs-symbols', next.symbols, (symbol) => symbolSvg(symbol, true, states, false)],
+    ];
+    for (const [selector, items, draw] of parts) {
+      const group = holder.querySelector(selector);
+      for (let i = 0; i < items.length; i += CHUNK) {
+        group.insertAdjacentHTML('beforeend', items.slice(i, i + CHUNK).map(draw).join(''));
+        if (items.length > CHUNK) {
+          await nextTask();
+          if (mine !== ticket) return false;
+        }
+      }
+    }
     model = next;
     note.textContent = noteOf(model);
-    const svgText = modelSvg(model, { states: values ? current.states() : null, description: [], interactive: true, standalone: false });
-    view.innerHTML = svgText;
+    view.replaceChildren(holder.firstElementChild);
     const svg = view.firstElementChild;
     svg.removeAttribute('width');
     svg.removeAttribute('height');
@@ -193,6 +222,9 @@ export function renderSchematic(element, circuit, options = {}) {
     });
     list.replaceChildren(...model.description.map((line) => make('li', '', line)));
     applyHighlight();
+    // Inputs toggled while the picture was being built.
+    refresh();
+    return true;
   }
 
   async function relayout() {
@@ -200,10 +232,14 @@ export function renderSchematic(element, circuit, options = {}) {
     view.toggleAttribute('data-busy', true);
     if (!model) note.textContent = 'Drawing the schematic…';
     try {
-      const next = await laidOut(current, opened, { supersede: true });
+      const pause = async () => {
+        await nextTask();
+        if (mine !== ticket) throw Object.assign(new Error('superseded'), { superseded: true });
+      };
+      const next = await laidOut(current, opened, { supersede: true }, pause);
       if (mine !== ticket) return;
       if (opened !== true && next.limited) opened = new Set();
-      show(next);
+      if (!(await show(next, mine))) return;
     } catch (error) {
       if (mine !== ticket || error.superseded) return;
       note.textContent = `No schematic: ${error.message}`;

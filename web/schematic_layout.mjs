@@ -20,12 +20,22 @@ const LAYOUT = {
   'elk.layered.considerModelOrder.strategy': 'NODES_AND_EDGES',
   'elk.padding': '[top=16,left=16,bottom=16,right=16]',
 };
+// Above this many symbols ELK is asked for one sweep of crossing reduction
+// instead of seven, and no regard for declaration order: several times
+// faster, a little more tangled.
+const LARGE = 150;
+const QUICK = {
+  'elk.layered.considerModelOrder.strategy': 'NONE',
+  'elk.layered.thoroughness': '1',
+  'elk.layered.crossingMinimization.greedySwitch.type': 'OFF',
+};
 const FRAME_PADDING = '[top=40,left=24,bottom=20,right=24]';
 
 // The ELK graph of a model: frames hold their insides, and each wire is
 // given in the picture of the level it lies in.
 export function elkGraph(model) {
-  const root = { id: 'root', layoutOptions: LAYOUT, children: [], edges: [] };
+  const layoutOptions = model.symbols.length > LARGE ? { ...LAYOUT, ...QUICK } : LAYOUT;
+  const root = { id: 'root', layoutOptions, children: [], edges: [] };
   const levels = new Map([['', root]]);
   for (const frame of model.frames) {
     // Ports go clockwise from the top left: outputs top down on the east,

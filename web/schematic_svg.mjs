@@ -151,7 +151,7 @@ function gateBody(shape, s) {
 // Pins, lamps and LEDs show their own value too.
 export const SHOWS_VALUE = new Set(['input', 'output', 'led']);
 
-function symbolSvg(symbol, interactive, states, highlighted) {
+export function symbolSvg(symbol, interactive, states, highlighted) {
   const s = symbol;
   const box = `${n(s.x)} ${n(s.y)} ${n(s.width)} ${n(s.height)}`;
   const attributes = [`data-component="${escapeXml(s.path)}"`, `data-kind="${escapeXml(s.kind)}"`, `data-box="${box}"`];
@@ -196,7 +196,7 @@ function symbolSvg(symbol, interactive, states, highlighted) {
   return `<g class="vs-symbol${highlighted ? ' vs-highlight' : ''}" ${attributes.join(' ')}>${inner.join('')}</g>`;
 }
 
-function frameSvg(frame, interactive) {
+export function frameSvg(frame, interactive) {
   const box = `${n(frame.x)} ${n(frame.y)} ${n(frame.width)} ${n(frame.height)}`;
   const title = `${frame.kind}:${frame.name}`;
   const close = interactive ? ` tabindex="0" role="button" aria-label="${escapeXml(`${title}: close`)}"` : '';
@@ -211,7 +211,7 @@ function frameSvg(frame, interactive) {
   return `<g class="vs-frame" data-frame="${escapeXml(frame.path)}" data-kind="${escapeXml(frame.kind)}" data-box="${box}" data-pins="${pins}">${parts.join('')}</g>`;
 }
 
-function netSvg(net, state, values, highlighted) {
+export function netSvg(net, state, values, highlighted) {
   const { segments, junctions } = netGeometry(net.lines);
   const d = segments.map(([x0, y0, x1, y1]) => `M${n(x0)} ${n(y0)} L${n(x1)} ${n(y1)}`).join(' ');
   const value = valueText(state);
