@@ -188,6 +188,8 @@ function buildModel(components, connections, instances, containers, driverOf, op
 
   const nets = new Map();
   for (let k = 0; k < connections.to.length; k++) {
+    // A hand-made file may name records that are not there: such a wire is left out.
+    if (!components[connections.to[k]] || !components[connections.from[k]]) continue;
     const to = destination(connections.to[k], connections.port[k]);
     if (!to?.node) continue;
     const from = source(connections.from[k], to.level);
