@@ -212,7 +212,15 @@ export function renderSchematic(element, circuit, options = {}) {
     svg.querySelector('desc').textContent = model.description.length ? 'Listed under Text description.' : '';
     full = svg.getAttribute('viewBox').split(' ').map(Number);
     box = [...full];
-    view.style.height = `${Math.max(120, Math.min(full[3], 640))}px`;
+    const height = Math.max(120, Math.min(full[3], 640));
+    view.style.height = `${height}px`;
+    // Too wide to read whole (a phone, a large circuit): start at a readable
+    // scale at the inputs; "Fit" shows everything.
+    const width = view.clientWidth;
+    if (width > 0 && width < full[2] * 0.75) {
+      box = [full[0], full[1], width / 0.75, height / 0.75];
+      setViewBox();
+    }
     const groups = svg.querySelectorAll('[data-net]');
     nets = model.nets.map((net, i) => ({ group: groups[i], record: net.record, signal: net.signal, title: groups[i].querySelector('title') }));
     const symbols = svg.querySelectorAll('[data-component]');
