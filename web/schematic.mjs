@@ -117,7 +117,7 @@ export function renderSchematic(element, circuit, options = {}) {
   };
   button('+', 'Zoom in', () => zoom(1 / 1.25));
   button('−', 'Zoom out', () => zoom(1.25));
-  button('Fit', 'Show the whole schematic', () => {
+  button('Fit', '', () => {
     if (!full) return;
     box = [...full];
     setViewBox();

@@ -160,11 +160,14 @@ export function symbolSvg(symbol, interactive, states, highlighted) {
   const value = states && SHOWS_VALUE.has(s.shape) ? valueText(states[s.record]) : null;
   if (value !== null) attributes.push(`data-value="${value}"`);
   const shown = value === null ? '' : value === 'x' ? '?' : value;
-  const inner = [`<title>${escapeXml(`${s.kind} ${s.path}`)}</title>`];
+  // The title names the symbol, also for assistive technology: the visible
+  // text alone ("a 0", "full:f0 a b cin") would not say what a click does.
+  const purpose = s.shape === 'input' ? ' (input; Space or Enter flips it)' : s.openable ? ' (Space or Enter opens it)' : '';
+  const inner = [`<title>${escapeXml(`${s.kind} ${s.path}${purpose}`)}</title>`];
   const pins = s.pins.map((pin) => ({ ...pin, x: s.x + pin.x, y: s.y + pin.y }));
   if (s.shape === 'input') {
     attributes.push('data-toggle=""');
-    if (interactive) attributes.push('tabindex="0"', 'role="button"', `aria-label="input ${escapeXml(s.path)}"`, 'aria-pressed="mixed"');
+    if (interactive) attributes.push('tabindex="0"', 'role="button"', `aria-pressed="${{ 0: 'false', 1: 'true' }[value] ?? 'mixed'}"`);
     inner.push(`<rect class="vs-sym vs-switch" x="${n(s.x + 1)}" y="${n(s.y + 3)}" width="${n(s.width - 12)}" height="24" rx="6"/>`,
       `<text class="vs-switch-text" x="${n(s.x + 8)}" y="${n(s.y + 19)}">${escapeXml(s.name)} <tspan data-value-text="">${shown}</tspan></text>`,
       `<path class="vs-stub" d="M${n(s.x + s.width - 11)} ${n(s.y + 15)} H${n(s.x + s.width)}"/>`);
@@ -190,7 +193,7 @@ export function symbolSvg(symbol, interactive, states, highlighted) {
   }
   if (s.openable) {
     attributes.push(`data-open="${escapeXml(s.path)}"`);
-    if (interactive) attributes.push('tabindex="0"', 'role="button"', `aria-label="${escapeXml(`${s.kind} ${s.path}: open`)}"`);
+    if (interactive) attributes.push('tabindex="0"', 'role="button"');
   }
   if (highlighted) inner.unshift(`<rect class="vs-halo-box" x="${n(s.x - 4)}" y="${n(s.y - 4)}" width="${n(s.width + 8)}" height="${n(s.height + 8)}" rx="6"/>`);
   return `<g class="vs-symbol${highlighted ? ' vs-highlight' : ''}" ${attributes.join(' ')}>${inner.join('')}</g>`;
@@ -199,7 +202,7 @@ export function symbolSvg(symbol, interactive, states, highlighted) {
 export function frameSvg(frame, interactive) {
   const box = `${n(frame.x)} ${n(frame.y)} ${n(frame.width)} ${n(frame.height)}`;
   const title = `${frame.kind}:${frame.name}`;
-  const close = interactive ? ` tabindex="0" role="button" aria-label="${escapeXml(`${title}: close`)}"` : '';
+  const close = interactive ? ` tabindex="0" role="button" aria-label="${escapeXml(`Close ${title}`)}"` : '';
   const parts = [`<rect x="${n(frame.x)}" y="${n(frame.y)}" width="${n(frame.width)}" height="${n(frame.height)}" rx="6"/>`,
     `<text class="vs-title" data-close="${escapeXml(frame.path)}"${close} x="${n(frame.x + 8)}" y="${n(frame.y + 17)}">${escapeXml(`▾ ${title}`)}</text>`];
   for (const port of frame.ports) {
