@@ -188,11 +188,21 @@ test('the element with timing: the pulse on g in the diagram and in its list', a
   await page.locator('vorn-circuit [data-output="o"][data-state="0"]').waitFor();
   await page.locator('vorn-circuit button[data-input="a"]').click();
   await page.locator('vorn-circuit [data-input="a"][data-state="1"]').waitFor();
-  const lanes = await page.locator('vorn-circuit svg.vorn-timing-diagram g.vorn-lane').evaluateAll((groups) =>
-    groups.map((g) => ({ signal: g.dataset.signal, name: g.querySelector('text').textContent,
-      wave: g.querySelector('path.vorn-wave').getAttribute('d') })));
-  // Pins first, then the internal signals that changed, in order of change.
-  assert.deepEqual(lanes.map((lane) => lane.signal), ['a', 'o', 'w', 'n', 'g']);
+  const drawn = () => page.locator('vorn-circuit svg.vorn-timing-diagram g.vorn-lane').evaluateAll((groups) =>
+    groups.map((g) => ({ signal: g.dataset.signal, wave: g.querySelector('path.vorn-wave').getAttribute('d') })));
+  // The pins alone, until the circuit's other signals are opened.
+  assert.deepEqual((await drawn()).map((lane) => lane.signal), ['a', 'o']);
+  const group = page.locator('vorn-circuit button[data-instance=""]');
+  assert.equal(await group.textContent(), '▸ other top-level signals (3)');
+  assert.equal(await group.getAttribute('aria-expanded'), 'false');
+  await group.click();
+  assert.equal(await group.getAttribute('aria-expanded'), 'true');
+  const lanes = await drawn();
+  // Pins first, then the other signals, in order of first change.
+  assert.deepEqual(lanes.map((lane) => lane.signal).slice(0, 2), ['a', 'o']);
+  assert.deepEqual(lanes.map((lane) => lane.signal).slice(2).sort(), ['g', 'n', 'w']);
+  assert.deepEqual(await page.locator('vorn-circuit .vorn-timing-names li').allTextContents(),
+    ['a', 'o', '▾ other top-level signals (3)', ...lanes.slice(2).map((lane) => lane.signal)]);
   // g: low, up, down again; a: low then up for good; o follows g's pulse.
   const levels = (wave) => [...wave.matchAll(/(?:M[\d.]+ |V)([\d.]+)/g)].map((m) => Number(m[1]));
   const g = lanes.find((lane) => lane.signal === 'g');

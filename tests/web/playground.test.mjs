@@ -327,6 +327,7 @@ test('work is never lost: share links open as new projects, a reload keeps the h
   await third.locator('.cm-content').click();
   await third.keyboard.type('lost?');
   assert.equal(await editorText(third), before, 'no edit while the other tab has the project');
+  assert.equal(await third.getByRole('button', { name: '+ File' }).isDisabled(), true);
   await third.getByRole('button', { name: 'Open a copy here' }).click();
   await third.locator('#project-busy').waitFor({ state: 'hidden' });
   assert.equal(await shownProject(third), 'full_adder (2) (copy)');

@@ -14,6 +14,8 @@ const NEW_FILE = 'main.vorn';
 const NEW_TEXT = 'input a\nnot n(in=a)\noutput y(in=n.out)\n';
 
 const $ = (id) => document.getElementById(id);
+// The controls that change the shown project, off while another tab has it.
+const EDITING = ['add-file', 'rename-file', 'delete-file', 'root', 'project-rename', 'project-delete'];
 
 // `store`: the ProjectStore; `current()`: the project shown; `show(p)`:
 // shows p in the page; `flush()`: saves the shown project now.
@@ -26,6 +28,7 @@ export function setupProjects({ store, current, show, flush }) {
     owned = value;
     busyNotice.hidden = value;
     document.documentElement.toggleAttribute('data-read-only', !value);
+    for (const id of EDITING) $(id).disabled = !value;
   };
 
   function renderList() {
@@ -89,6 +92,10 @@ export function setupProjects({ store, current, show, flush }) {
     open(store.create({ ...project, name: `${project.name} (${suffix})` }));
   }
 
+  // Another tab made or deleted a project.
+  addEventListener('storage', (event) => {
+    if (event.key?.startsWith('vorn-playground:project:') && (event.oldValue === null || event.newValue === null)) renderList();
+  });
   $('project-list').addEventListener('change', (event) => {
     const project = store.load(event.target.value);
     if (project) open(project);

@@ -6,6 +6,8 @@
 export const isTablePath = (path) => /\.(md|csv)$/i.test(path);
 
 const TEXT = 'test:';
+// Rows drawn per table: every failed one, then passed ones up to this many.
+const SHOWN_ROWS = 500;
 const JSON_RUN = 'test-json:';
 
 // The worker's runs for every table: the report as text, then as JSON.
@@ -125,7 +127,10 @@ export function createTestsPanel({ container, note, addButton, jump }) {
         head.append(th);
       }
       const body = table.createTBody();
-      for (const row of report.rows) {
+      const failedRows = report.rows.filter((row) => !row.ok).length;
+      let passedRoom = Math.max(0, SHOWN_ROWS - failedRows);
+      const shown = report.rows.filter((row) => !row.ok || passedRoom-- > 0);
+      for (const row of shown) {
         const tr = body.insertRow();
         tr.className = row.ok ? 'passed' : 'failed';
         tr.dataset.line = String(row.line);
@@ -142,6 +147,12 @@ export function createTestsPanel({ container, note, addButton, jump }) {
       }
       box.append(table);
       section.append(box);
+      if (shown.length < report.rows.length) {
+        const rest = document.createElement('p');
+        rest.className = 'panel-note';
+        rest.textContent = `Every failed row is shown; ${(report.rows.length - shown.length).toLocaleString('en')} more passed rows are not.`;
+        section.append(rest);
+      }
     }
     const done = tables.every((path) => runs.has(`${JSON_RUN}${path}`));
     note.textContent = done ? `${tables.length} table${tables.length === 1 ? '' : 's'}: ${passed} row${passed === 1 ? '' : 's'} passed, ${failed} failed.` : 'Running the tables…';
