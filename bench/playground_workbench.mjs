@@ -3,8 +3,9 @@
 //              the timing diagram shown: long tasks (a PerformanceObserver,
 //              which reports every task of 50 ms or more) and each click's
 //              handling time (Event Timing: processingEnd - processingStart),
-//              on the 4-bit adder example and on gates_2000.vorn of
-//              bench/generate_inputs.sh with all its signals opened;
+//              on the 4-bit adder example and on gates_2000.vorn and
+//              local_20000.vorn of bench/generate_inputs.sh, with pins only
+//              and with a group of signals opened;
 //   save       from the last key pressed in the editor to the project found
 //              in localStorage, and the time the saving itself takes.
 // Usage: node bench/playground_workbench.mjs build/release/web [toggles]
@@ -22,7 +23,6 @@ const { startServer } = await import(join(here, '../tests/web/server.mjs'));
 
 const generated = mkdtempSync(join(tmpdir(), 'vorn-bench-'));
 spawnSync('bash', [join(here, 'generate_inputs.sh'), generated], { stdio: 'inherit' });
-const gates2000 = readFileSync(join(generated, 'gates_2000.vorn'));
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const summary = (values) => (values.length
@@ -88,11 +88,13 @@ await page.locator('#tabs [data-path="parts/half_adder.vorn"]').waitFor();
 await idle();
 await flip('4-bit adder');
 
-await page.locator('#open-files').setInputFiles([{ name: 'gates_2000.vorn', mimeType: 'text/plain', buffer: gates2000 }]);
-await page.locator('#root').selectOption('gates_2000.vorn');
-await idle();
-await page.locator('#circuit [data-output="y"]').waitFor();
-await flip('gates_2000.vorn');
+for (const name of ['gates_2000.vorn', 'local_20000.vorn']) {
+  await page.locator('#open-files').setInputFiles([{ name, mimeType: 'text/plain', buffer: readFileSync(join(generated, name)) }]);
+  await page.locator('#root').selectOption(name);
+  await idle();
+  await page.locator('#circuit [data-output]').first().waitFor();
+  await flip(name);
+}
 
 // Save latency: a key pressed, then polled for in storage.
 const latencies = [];
@@ -115,7 +117,7 @@ for (let i = 0; i < 10; i++) {
 }
 const saves = await page.evaluate(() => window.benchSaves.map((save) => save.ms));
 const bytes = await page.evaluate(() => window.benchSaves.at(-1).value.length);
-console.log(`save: key to storage ${summary(latencies)}; each write ${summary(saves)} (${bytes.toLocaleString('en')} characters, gates_2000 project)`);
+console.log(`save: key to storage ${summary(latencies)} [${latencies.map((ms) => ms.toFixed(0)).join(" ")}]; each write ${summary(saves)} (${bytes.toLocaleString('en')} characters: the three files above)`);
 
 await browser.close();
 await server.close();

@@ -30,6 +30,10 @@ import { LANES, TimingHistory, renderTiming } from './timing_view.mjs';
 import { clearTruthTable, renderTruthTable } from './truth_table_view.mjs';
 
 export const TRACE_LIMIT = 1000;
+// Changes taken into the timing diagram's history in one task: a change of
+// a huge circuit is taken in slices, each short, and drawn at the end.
+const TIMING_SLICE = 10000;
+const nextTask = () => new Promise((resolve) => { setTimeout(resolve, 0); });
 const OUTPUT = 'out.wasm';
 const SOURCE_TYPE = 'text/vorn';
 const WASM_MAGIC = [0x00, 0x61, 0x73, 0x6d];
@@ -131,6 +135,7 @@ function defineElement() {
     #traceDropped = 0;
     #timing = new TimingHistory();  // the last input changes, for the diagram
     #timingState = { open: new Set(), limit: LANES };
+    #timingWork = null;  // the slices of a big change still being taken in
 
     #collectTrace = (line) => {
       if (this.#trace.length < TRACE_LIMIT) this.#trace.push(line);
@@ -348,13 +353,36 @@ function defineElement() {
       this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace }, bubbles: true }));
     }
 
+    // `label` null: the first settle, which gives only the starting values.
     #showTiming(circuit, label) {
       const changes = circuit.timing();
-      if (label === null) this.#timing.settle(changes);
-      else this.#timing.record(label, changes);
-      const part = this.#part('vorn-timing', 'figure');
-      part.setAttribute('aria-label', 'Timing of the last input changes');
-      renderTiming(part, this.#timing, { pins: [...circuit.inputs, ...circuit.outputs], state: this.#timingState });
+      const history = this.#timing;
+      const draw = () => {
+        if (history !== this.#timing) return;
+        const part = this.#part('vorn-timing', 'figure');
+        part.setAttribute('aria-label', 'Timing of the last input changes');
+        renderTiming(part, history, { pins: [...circuit.inputs, ...circuit.outputs], state: this.#timingState });
+      };
+      if (!this.#timingWork && changes.length <= TIMING_SLICE) {
+        if (label === null) history.settle(changes);
+        else history.record(label, changes);
+        draw();
+        return;
+      }
+      // In order after any change still being taken in.
+      const work = (this.#timingWork ?? Promise.resolve()).then(async () => {
+        const entry = label === null ? null : history.begin(label, changes);
+        for (let from = 0; from < changes.length; from += TIMING_SLICE) {
+          const to = Math.min(changes.length, from + TIMING_SLICE);
+          if (entry) history.add(entry, from, to);
+          else history.settle(changes.slice(from, to));
+          if (to < changes.length) await nextTask();
+        }
+        if (entry) history.finish(entry);
+        draw();
+      });
+      this.#timingWork = work;
+      work.finally(() => { if (this.#timingWork === work) this.#timingWork = null; });
     }
 
     #part(className, tag = 'div') {

@@ -51,19 +51,40 @@ export function thinLabels(labels, keepLast = false) {
   return kept;
 }
 
+// The signals by instance, grown as new names turn up: each group (an
+// instance path; '' for the circuit itself) lists its own signals and its
+// instances in order of first appearance.
+export class TimingTree {
+  groups = new Map([['', { path: '', signals: [], children: [] }]]);
+
+  #group(path) {
+    let group = this.groups.get(path);
+    if (!group) {
+      group = { path, signals: [], children: [] };
+      this.groups.set(path, group);
+      this.#group(instanceOf(path)).children.push(path);
+    }
+    return group;
+  }
+
+  add(name) {
+    this.#group(instanceOf(name)).signals.push(name);
+  }
+}
+
 // The signal values over the last HISTORY input changes.
 export class TimingHistory {
   entries = [];       // { label, start, end, counts (changes per signal), changes }
   values = new Map(); // each signal's value now
+  tree = new TimingTree();
   #lanes = new Map(); // signal -> { before, changes: [{ time, value }] } within the history
-  #order = new Map(); // signal -> order of first appearance
 
   constructor(limit = HISTORY) {
     this.limit = limit;
   }
 
   #see(name) {
-    if (!this.#order.has(name)) this.#order.set(name, this.#order.size);
+    if (!this.values.has(name)) this.tree.add(name);
   }
 
   // A settle that is no input change (the circuit loaded): values only.
@@ -75,10 +96,21 @@ export class TimingHistory {
   }
 
   record(label, changes) {
-    const counts = new Map();
-    let start = Infinity;
-    let end = -Infinity;
-    for (const { name, time, value } of changes) {
+    const entry = this.begin(label, changes);
+    this.add(entry, 0, changes.length);
+    this.finish(entry);
+  }
+
+  // A change recorded in parts (begin, add slices, finish), so that a huge
+  // one can leave the page room between them.
+  begin(label, changes) {
+    return { label, start: Infinity, end: -Infinity, counts: new Map(), changes };
+  }
+
+  add(entry, from, to) {
+    const { counts, changes } = entry;
+    for (let i = from; i < to; i++) {
+      const { name, time, value } = changes[i];
       this.#see(name);
       let lane = this.#lanes.get(name);
       if (!lane) {
@@ -88,12 +120,15 @@ export class TimingHistory {
       lane.changes.push({ time, value });
       this.values.set(name, value);
       counts.set(name, (counts.get(name) ?? 0) + 1);
-      if (time < start) start = time;
-      if (time > end) end = time;
+      if (time < entry.start) entry.start = time;
+      if (time > entry.end) entry.end = time;
     }
+  }
+
+  finish(entry) {
     const last = this.entries.at(-1);
-    if (!changes.length) start = end = last ? last.end : 0;
-    this.entries.push({ label, start, end, counts, changes });
+    if (!entry.changes.length) entry.start = entry.end = last ? last.end : 0;
+    this.entries.push(entry);
     while (this.entries.length > this.limit) this.#dropOldest();
   }
 
@@ -112,52 +147,52 @@ export class TimingHistory {
   lane(name) {
     return this.#lanes.get(name) ?? { before: this.values.get(name) ?? null, changes: [] };
   }
-
-  // Every signal seen, in order of first appearance.
-  signals() {
-    return [...this.#order.keys()];
-  }
 }
 
-// The rows to draw: the pins, then a group per top-level instance (and one
-// for the other top-level signals), each opened group followed by its
-// signals and its own groups, indented. Groups are named by path; the top
-// level's own signals are the group ''.
-export function timingRows(signals, pins, open) {
+// The rows to draw, at most `limit`, and how many there are in all: the
+// pins, then a group per top-level instance (and one for the circuit's other
+// signals), each opened group followed by its signals and its own groups,
+// indented. Only the rows drawn are made, so a group of 100,000 signals
+// costs no more than one of ten.
+export function timingRows(tree, pins, open, limit = Infinity) {
   const pinSet = new Set(pins);
-  const groups = new Map();
-  const group = (path) => {
-    if (!groups.has(path)) {
-      groups.set(path, { path, signals: [], children: [] });
-      if (path !== '') {
-        group(instanceOf(path)).children.push(path);
-      }
-    }
-    return groups.get(path);
+  const rows = [];
+  let total = 0;
+  const push = (row) => {
+    total++;
+    if (rows.length < limit) rows.push(row);
   };
-  group('');
-  for (const name of signals) if (!pinSet.has(name)) group(instanceOf(name)).signals.push(name);
-  const rows = pins.map((name) => ({ kind: 'signal', name, label: name, depth: 0 }));
+  const signals = (names, path, depth) => {
+    for (const name of names) {
+      if (rows.length >= limit) {
+        total += names.length - names.indexOf(name);
+        return;
+      }
+      push({ kind: 'signal', name, label: name.slice(path ? path.length + 1 : 0), depth });
+    }
+  };
   const walk = (path, depth) => {
-    const node = groups.get(path);
-    for (const name of node.signals) rows.push({ kind: 'signal', name, label: name.slice(path ? path.length + 1 : 0), depth });
+    const node = tree.groups.get(path);
+    signals(node.signals, path, depth);
     for (const child of node.children) {
       const opened = open.has(child);
-      rows.push({ kind: 'group', path: child, label: child.slice(path.length + 1), depth, open: opened });
+      push({ kind: 'group', path: child, label: child.slice(path.length + 1), depth, open: opened });
       if (opened) walk(child, depth + 1);
     }
   };
-  const top = groups.get('');
+  for (const name of pins) push({ kind: 'signal', name, label: name, depth: 0 });
+  const top = tree.groups.get('');
   for (const child of top.children) {
-    rows.push({ kind: 'group', path: child, label: child, depth: 0, open: open.has(child) });
+    push({ kind: 'group', path: child, label: child, depth: 0, open: open.has(child) });
     if (open.has(child)) walk(child, 1);
   }
-  if (top.signals.length) {
+  const others = top.signals.filter((name) => !pinSet.has(name));
+  if (others.length) {
     const opened = open.has('');
-    rows.push({ kind: 'group', path: '', label: 'other top-level signals', depth: 0, open: opened, count: top.signals.length });
-    if (opened) for (const name of top.signals) rows.push({ kind: 'signal', name, label: name, depth: 1 });
+    push({ kind: 'group', path: '', label: 'other top-level signals', depth: 0, open: opened, count: others.length });
+    if (opened) signals(others, '', 1);
   }
-  return rows;
+  return { rows, total };
 }
 
 // Draws `history` into `container`; `state` ({ open: Set, limit }) holds
@@ -173,8 +208,7 @@ export function renderTiming(container, history, { pins = [], state = { open: ne
     container.replaceChildren(empty);
     return;
   }
-  const allRows = timingRows(history.signals(), pins, state.open);
-  const rows = allRows.slice(0, state.limit);
+  const { rows, total } = timingRows(history.tree, pins, state.open, state.limit);
   const start = entries[0].start - 1;
   const end = Math.max(entries.at(-1).end, entries[0].start) + 1;
   const x = (time) => PAD + ((time - start) / (end - start)) * PLOT_WIDTH;
@@ -290,13 +324,13 @@ export function renderTiming(container, history, { pins = [], state = { open: ne
   const caption = document.createElement('p');
   caption.className = 'vorn-timing-caption';
   caption.textContent = `The last ${entries.length} input change${entries.length === 1 ? '' : 's'} (up to ${history.limit}), `
-    + `numbered on top; ${rows.length} of ${allRows.length} lanes. Open an instance to see the signals inside it.`;
+    + `numbered on top; ${rows.length} of ${total} lanes. Open an instance to see the signals inside it.`;
   const parts = [caption, body];
-  if (allRows.length > rows.length) {
+  if (total > rows.length) {
     const more = document.createElement('button');
     more.type = 'button';
     more.className = 'vorn-timing-more';
-    more.textContent = `Show ${Math.min(LANES, allRows.length - rows.length)} more lanes (${allRows.length - rows.length} hidden)`;
+    more.textContent = `Show ${Math.min(LANES, total - rows.length)} more lanes (${total - rows.length} hidden)`;
     more.addEventListener('click', () => {
       state.limit += LANES;
       redraw();

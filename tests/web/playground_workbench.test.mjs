@@ -11,7 +11,7 @@ import { fileURLToPath } from 'node:url';
 import { ProjectStore } from '../../web/playground-src/project_store.mjs';
 import { filesFromZip, guessRoot, projectZip } from '../../web/playground-src/zip.mjs';
 import { filterRows } from '../../web/truth_table_view.mjs';
-import { TimingHistory, thinLabels, timingRows } from '../../web/timing_view.mjs';
+import { TimingHistory, TimingTree, thinLabels, timingRows } from '../../web/timing_view.mjs';
 
 const repo = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 
@@ -160,7 +160,13 @@ test('the timing history: each lane holds the changes of the last 20 input chang
       time += Math.floor(next() * 3);
       changes.push({ name: names[Math.floor(next() * names.length)], time, value: [0, 1, null][Math.floor(next() * 3)] });
     }
-    history.record(`t${toggle}`, changes);
+    // Taken in slices, as the element takes a huge change, or at once.
+    if (toggle % 2) history.record(`t${toggle}`, changes);
+    else {
+      const entry = history.begin(`t${toggle}`, changes);
+      for (let from = 0; from < changes.length; from += 2) history.add(entry, from, Math.min(changes.length, from + 2));
+      history.finish(entry);
+    }
     entries.push(changes);
     const kept = entries.slice(-20);
     const dropped = [initial, ...entries.slice(0, -20)].flat();
@@ -193,9 +199,15 @@ test('axis labels never overlap and the last one is kept; the lane tree opens on
     if (keepLast) assert.equal(kept.at(-1), labels.at(-1));
   }
 
-  const signals = ['a', 'b', 'y', 'g', 'f1.x', 'f1.s1.nb', 'f1.s1.o.q', 'f2.s1.nb', 'f1.s2.nb'];
-  const rows = (open) => timingRows(signals, ['a', 'b', 'y'], new Set(open))
-    .map((row) => (row.kind === 'group' ? `${' '.repeat(row.depth)}${row.open ? '-' : '+'}${row.path}` : `${' '.repeat(row.depth)}${row.name}`));
-  assert.deepEqual(rows([]), ['a', 'b', 'y', '+f1', '+f2', '+']);
-  assert.deepEqual(rows(['f1', 'f1.s1', '']), ['a', 'b', 'y', '-f1', ' f1.x', ' -f1.s1', '  f1.s1.nb', '  +f1.s1.o', ' +f1.s2', '+f2', '-', ' g']);
+  const tree = new TimingTree();
+  for (const name of ['a', 'b', 'y', 'g', 'f1.x', 'f1.s1.nb', 'f1.s1.o.q', 'f2.s1.nb', 'f1.s2.nb']) tree.add(name);
+  const rows = (open, limit) => {
+    const { rows: drawn, total } = timingRows(tree, ['a', 'b', 'y'], new Set(open), limit);
+    return [total, drawn.map((row) => `${' '.repeat(row.depth)}${row.kind === 'group' ? `${row.open ? '-' : '+'}${row.path}` : row.name}`)];
+  };
+  assert.deepEqual(rows([]), [6, ['a', 'b', 'y', '+f1', '+f2', '+']]);
+  const all = ['a', 'b', 'y', '-f1', ' f1.x', ' -f1.s1', '  f1.s1.nb', '  +f1.s1.o', ' +f1.s2', '+f2', '-', ' g'];
+  assert.deepEqual(rows(['f1', 'f1.s1', '']), [12, all]);
+  // Capped: the first rows, and the count of all of them.
+  for (let limit = 0; limit <= 13; limit++) assert.deepEqual(rows(['f1', 'f1.s1', ''], limit), [12, all.slice(0, limit)]);
 });
