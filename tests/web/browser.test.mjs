@@ -9,6 +9,7 @@ import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { axeFindings } from './axe.mjs';
 import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -294,18 +295,6 @@ test('the page: test tables picked or dropped beside a circuit', async () => {
   assert.deepEqual(problems, []);
   await page.close();
 });
-
-// Runs axe-core on the page as it is and returns the serious and critical
-// findings, each as "rule: targets". The check that a control's name holds
-// its visible text is still marked experimental in axe-core; it is wanted.
-async function axeFindings(page) {
-  await page.addScriptTag({ path: join(here, 'node_modules/axe-core/axe.min.js') });
-  const violations = await page.evaluate(async () => (await window.axe.run(document, {
-    resultTypes: ['violations'], rules: { 'label-content-name-mismatch': { enabled: true } },
-  })).violations);
-  return violations.filter((v) => ['serious', 'critical'].includes(v.impact))
-    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-}
 
 // WCAG contrast of two computed CSS colours (rgb()/rgba(), opaque).
 function contrast(a, b) {

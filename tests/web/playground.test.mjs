@@ -10,6 +10,7 @@ import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { axeFindings } from './axe.mjs';
 import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -588,10 +589,10 @@ test('keyboard and axe: every control reachable, tab strips follow the arrows, e
     if (tab === 'circuit') await page.locator('#circuit button[data-input="a"]').click();
     if (tab === 'tests') await page.locator('#tests tbody tr').first().waitFor();
     assert.deepEqual(await axeFindings(page), [], `the ${tab} panel`);
-    if (tab === 'tests' || tab === 'circuit') await page.screenshot({ path: join(outputDir, `playground-${tab}-1280.png`) });
+    if (tab !== 'downloads') await page.screenshot({ path: join(outputDir, `playground-${tab}-1280.png`), fullPage: true });
   }
   await page.setViewportSize({ width: 390, height: 844 });
-  for (const tab of ['tests', 'circuit']) {
+  for (const tab of ['table', 'tests', 'circuit']) {
     await page.locator(`#tab-${tab}`).click();
     assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), `no sideways scrolling: ${tab}`);
     await page.screenshot({ path: join(outputDir, `playground-${tab}-390.png`), fullPage: true });
@@ -599,13 +600,3 @@ test('keyboard and axe: every control reachable, tab strips follow the arrows, e
   assert.deepEqual(problems, []);
   await context.close();
 });
-
-// Runs axe-core on the page as it is: the serious and critical findings.
-async function axeFindings(page) {
-  await page.addScriptTag({ path: join(here, 'node_modules/axe-core/axe.min.js') });
-  const violations = await page.evaluate(async () => (await window.axe.run(document, {
-    resultTypes: ['violations'], rules: { 'label-content-name-mismatch': { enabled: true } },
-  })).violations);
-  return violations.filter((v) => ['serious', 'critical'].includes(v.impact))
-    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-}
