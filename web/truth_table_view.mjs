@@ -64,9 +64,10 @@ export function clearTruthTable(view) {
   view.replaceChildren();
 }
 
-// Returns { mark(row, scroll), filter(text) }: mark() highlights one row
-// (aria-current) and, with scroll, brings it into view; filter() shows only
-// the rows filterRows() keeps and returns their count. options.onRowClick
+// Returns { mark(row, scroll), filter(text), near(row, step) }: mark()
+// highlights one row (aria-current) and, with scroll, brings it into view;
+// filter() shows only the rows filterRows() keeps and returns their count;
+// near() is the row shown `step` places from `row`. options.onRowClick
 // receives the index of a clicked row; options.rowNumbers adds a first
 // column with each row's number (its inputs as a binary number).
 export function renderTruthTable(view, note, table, options = {}) {
@@ -243,5 +244,13 @@ export function renderTruthTable(view, note, table, options = {}) {
     if (current >= 0) mark(current, true);
     return shownCount();
   };
-  return { mark, filter, get rowHeight() { return rowHeight; } };
+  // The row shown `step` places from `index` (or the first one), or -1.
+  const near = (index, step) => {
+    const count = shownCount();
+    if (!count) return -1;
+    const position = shown ? shown.indexOf(index) : index;
+    if (position < 0 || index < 0 || index >= rowCount) return rowAt(0);
+    return rowAt(Math.min(count - 1, Math.max(0, position + step)));
+  };
+  return { mark, filter, near, get rowHeight() { return rowHeight; } };
 }

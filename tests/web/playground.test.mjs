@@ -384,6 +384,19 @@ test('Download all gives a .zip with the folders; opened again, the imports reso
   assert.deepEqual(await settled(fresh), ['No problems.']);
   await shownTable(fresh);
   assert.equal(await fresh.locator('#truth-table').getAttribute('aria-rowcount'), '513');
+
+  // A folder picked whole is a project too, named after it, its own folders kept.
+  const folder = join(work, 'homework');
+  mkdirSync(join(folder, 'lib'), { recursive: true });
+  writeFileSync(join(folder, 'top.vorn'), 'import inv "lib/inv.vorn"\ninput a\ninv i(x=a)\noutput q(in=i.y)\n');
+  writeFileSync(join(folder, 'lib/inv.vorn'), 'input x\nnot n(in=x)\noutput y(in=n.out)\n');
+  writeFileSync(join(folder, 'notes.txt'), 'not a project file');
+  await fresh.locator('#open-folder').setInputFiles(folder);
+  await fresh.waitForFunction(() => document.querySelector('#project-list').selectedOptions[0]?.textContent === 'homework');
+  assert.deepEqual(await tabPaths(fresh), ['lib/inv.vorn', 'top.vorn']);
+  assert.equal(await fresh.locator('#root').inputValue(), 'top.vorn');
+  assert.deepEqual(await settled(fresh), ['No problems.']);
+  assert.deepEqual((await shownTable(fresh)).slice(1), [['0', '1'], ['1', '0']]);
   assert.deepEqual([...problems, ...freshProblems], []);
   await other.close();
   await context.close();
@@ -482,6 +495,18 @@ test('the truth table: row numbers, a filter, the live row marked, a click sets 
   const moved = Number(number) ^ (1 << inputs.indexOf('b0'));
   await page.locator('#table-filter').fill('');
   await page.locator(`#truth-table tr[data-row="${moved}"][aria-current="true"]`).waitFor();
+  // The keyboard's way: the arrows in the table step through the rows shown.
+  await page.locator('#table-filter').fill('cin=1 a0=1');
+  await page.locator('#panel-table .table-scroll').focus();
+  await page.keyboard.press('ArrowDown');
+  const first = Number(await page.locator('#truth-table tr[aria-current="true"]').getAttribute('data-row'));
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('ArrowUp');
+  const second = Number(await page.locator('#truth-table tr[aria-current="true"]').getAttribute('data-row'));
+  const kept = [...Array(512).keys()].filter((row) => (row & 1) && (row & 256));
+  assert.deepEqual([first, second], [kept[0], kept[1]]);
+  assert.equal(await page.locator('#circuit button[data-input="a0"]').getAttribute('data-state'), '1');
   assert.deepEqual(problems, []);
   await context.close();
 });

@@ -1,6 +1,6 @@
 // The truth table panel: row numbers, the filter box, the row of the live
-// circuit's inputs marked and kept in view, and a click on a row setting
-// those inputs.
+// circuit's inputs marked and kept in view, and a click on a row (or the
+// arrow keys in the table) setting those inputs.
 import { countText, renderTruthTable, rowOf } from '../truth_table_view.mjs';
 
 export function createTablePanel({ view, note, filterInput, filterCount, circuit }) {
@@ -14,6 +14,11 @@ export function createTablePanel({ view, note, filterInput, filterCount, circuit
     for (const name of live.inputs) inputs[name] = live.get(name);
     return rowOf(table, inputs);
   };
+  const setRow = (index) => {
+    const live = circuit.circuit;
+    if (!live || live.inputs.join() !== table.inputs.join()) return;
+    circuit.setInputs(Object.fromEntries(table.inputs.map((name, i) => [name, table.rows[index].in[i]])));
+  };
   const applyFilter = () => {
     if (!handle) return;
     const text = filterInput.value;
@@ -22,6 +27,16 @@ export function createTablePanel({ view, note, filterInput, filterCount, circuit
   };
 
   filterInput.addEventListener('input', applyFilter);
+  // The keyboard's row click: the arrows step the live inputs through the
+  // rows shown.
+  const STEPS = { ArrowDown: 1, ArrowUp: -1, PageDown: 10, PageUp: -10 };
+  view.parentElement.addEventListener('keydown', (event) => {
+    if (!handle || !(event.key in STEPS) || event.altKey || event.ctrlKey || event.metaKey) return;
+    const row = handle.near(liveRow(), STEPS[event.key]);
+    if (row < 0) return;
+    event.preventDefault();
+    setRow(row);
+  });
   circuit.addEventListener('change', (event) => {
     if (handle) handle.mark(rowOf(table, event.detail.inputs), true);
   });
@@ -31,11 +46,7 @@ export function createTablePanel({ view, note, filterInput, filterCount, circuit
       table = next;
       handle = renderTruthTable(view, note, table, {
         rowNumbers: true,
-        onRowClick: (index) => {
-          const live = circuit.circuit;
-          if (!live || live.inputs.join() !== table.inputs.join()) return;
-          circuit.setInputs(Object.fromEntries(table.inputs.map((name, i) => [name, table.rows[index].in[i]])));
-        },
+        onRowClick: setRow,
       });
       applyFilter();
       handle.mark(liveRow(), true);
