@@ -9,7 +9,7 @@ import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { axeFindings } from './axe.mjs';
+import { assertLabelsApart, axeFindings } from './page_checks.mjs';
 import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -157,6 +157,9 @@ test('the page: every row by clicking, the truth table, copying, the trace', asy
   assert.match(trace, /^h1\.s\.\S+ \(\w+\) -> (low|high) @ \d+$/m);
   assert.match(trace, /^sum \(output\) -> (low|high) @ \d+$/m);
   assert.ok(await page.locator('#circuit svg.vorn-timing-diagram g.vorn-lane[data-signal="sum"]').count(), 'the diagram is under the circuit');
+  for (const name of ['a', 'b', 'cin', 'a', 'b']) await page.locator(`button[data-input="${name}"]`).click();
+  assert.ok(await assertLabelsApart(page, '#circuit g.vorn-axis text') >= 2, 'time labels apart');
+  await assertLabelsApart(page, '#circuit g.vorn-toggles text');
   await page.screenshot({ path: join(outputDir, 'page.png'), fullPage: true });
 
   // Readable on a phone: nothing wider than the screen.

@@ -10,7 +10,7 @@ import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { axeFindings } from './axe.mjs';
+import { assertLabelsApart, axeFindings } from './page_checks.mjs';
 import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -511,17 +511,6 @@ test('the truth table: row numbers, a filter, the live row marked, a click sets 
   await context.close();
 });
 
-// Bounding boxes of the diagram's labels, left to right, per row of labels.
-const labelBoxes = (page, selector) => page.locator(selector).evaluateAll((texts) => texts.map((t) => {
-  const box = t.getBoundingClientRect();
-  return { text: t.textContent, left: box.left, right: box.right };
-}));
-function assertApart(boxes, what) {
-  for (let i = 1; i < boxes.length; i++) {
-    assert.ok(boxes[i].left > boxes[i - 1].right, `${what}: "${boxes[i - 1].text}" and "${boxes[i].text}" overlap`);
-  }
-}
-
 test('the timing diagram: pins first, instances opened on request, 20 changes marked, labels apart, lanes capped', async () => {
   const context = await newContext();
   const { page, problems } = await open(context);
@@ -536,9 +525,9 @@ test('the timing diagram: pins first, instances opened on request, 20 changes ma
   const pins = [...inputNames, 's0', 's1', 's2', 's3', 'cout'];
   assert.deepEqual((await lanes()).sort(), [...pins].sort(), 'the top-level pins only');
   assert.equal(await page.locator('#circuit g.vorn-toggles path').count(), 20, 'the last 20 changes marked');
-  assertApart(await labelBoxes(page, '#circuit g.vorn-axis text'), 'time labels');
-  assertApart(await labelBoxes(page, '#circuit g.vorn-toggles text'), 'change labels');
-  assert.ok((await labelBoxes(page, '#circuit g.vorn-axis text')).length >= 3);
+  assert.ok(await assertLabelsApart(page, '#circuit g.vorn-axis text') >= 3);
+  assert.ok(await assertLabelsApart(page, '#circuit g.vorn-toggles text') >= 3);
+  assert.equal(await page.locator('#circuit g.vorn-axis path.vorn-toggle-mark').count(), 20, 'and on the axis');
   // An instance opens as a tree: its signals and its own instances.
   const group = page.locator('#circuit .vorn-timing-group button').first();
   const instance = await group.getAttribute('data-instance');
@@ -565,7 +554,7 @@ test('the timing diagram: pins first, instances opened on request, 20 changes ma
   assert.match(await more.textContent(), /^Show 64 more lanes \(\d{4} hidden\)$/);
   await more.click();
   assert.equal((await lanes()).length, 128 - 1);
-  assertApart(await labelBoxes(page, '#circuit g.vorn-axis text'), 'time labels of 2,000 gates');
+  await assertLabelsApart(page, '#circuit g.vorn-axis text');
   assert.ok(await page.locator('#circuit ol.vorn-timing-changes li').count() <= 200);
   assert.deepEqual(problems, []);
   await context.close();
