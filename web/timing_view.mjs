@@ -308,7 +308,7 @@ export function renderTiming(container, history, { pins = [], state = { open: ne
   const axis = svgElement(document, 'g', { class: 'vorn-axis', transform: `translate(0 ${axisTop})` });
   axis.append(svgElement(document, 'line', { x1: PAD, x2: PAD + PLOT_WIDTH, y1: 4, y2: 4, stroke: 'currentColor' }));
   // Each input change marked on the axis too, below its dashed line.
-  for (const mark of marks) axis.append(svgElement(document, 'path', { class: 'vorn-toggle-mark', d: `M${mark.x - 3} 11h6l-3-5z`, fill: 'currentColor' }));
+  for (const mark of marks) axis.append(svgElement(document, 'path', { class: 'vorn-toggle-mark', d: `M${mark.x - 3} 4h6l-3-5z`, fill: 'currentColor' }));
   const labels = thinLabels([...times].sort((a, b) => a - b).map((time) => inside({ x: x(time), text: String(time) })));
   for (const label of labels) {
     axis.append(svgElement(document, 'line', { x1: label.x, x2: label.x, y1: 2, y2: 7, stroke: 'currentColor' }));
