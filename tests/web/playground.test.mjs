@@ -93,6 +93,13 @@ async function typeSource(page, text) {
   await page.keyboard.press('Delete');
   await page.keyboard.type(text);
 }
+// Types a line at the top of the open file and waits for its check.
+async function prependLine(page, line) {
+  await page.locator('.cm-content').click();
+  await page.keyboard.press('Control+Home');
+  await page.keyboard.type(`${line}\n`);
+  await settled(page);
+}
 const editorText = (page) => page.locator('.cm-content').evaluate((content) =>
   [...content.querySelectorAll('.cm-line')].map((line) => line.textContent).join('\n'));
 
@@ -233,10 +240,7 @@ test('files opened from disk import each other; a folder project; share link and
 
   // An edit, then Share: a fresh context (no storage) restores it from the link.
   await page.locator('#tabs [data-path="parts/half_adder.vorn"]').click();
-  await page.locator('.cm-content').click();
-  await page.keyboard.press('Control+Home');
-  await page.keyboard.type('// shared\n');
-  await settled(page);
+  await prependLine(page, '// shared');
   await page.getByRole('button', { name: 'Share' }).click();
   await page.waitForFunction(() => location.hash.startsWith('#project='));
   const link = await page.evaluate(() => location.href);
@@ -255,10 +259,7 @@ test('files opened from disk import each other; a folder project; share link and
   await other.close();
 
   // A reload keeps the project, including an edit made after sharing.
-  await page.locator('.cm-content').click();
-  await page.keyboard.press('Control+Home');
-  await page.keyboard.type('// kept\n');
-  await settled(page);
+  await prependLine(page, '// kept');
   await page.reload();
   await page.locator('html[data-ready]').waitFor();
   assert.equal(await editorText(page), `// kept\n${expectedText}`);
@@ -269,6 +270,13 @@ test('files opened from disk import each other; a folder project; share link and
 });
 
 // ---- the workbench: projects, tests, table, timing, keyboard ----------------
+
+// The 4-bit adder example, checked.
+async function openAdder4(page) {
+  await page.locator('#examples').selectOption({ label: '4-bit adder (files in a folder)' });
+  await page.locator('#tabs [data-path="parts/half_adder.vorn"]').waitFor();
+  await settled(page);
+}
 
 const projectNames = (page) => page.locator('#project-list option').allTextContents();
 const shownProject = (page) => page.locator('#project-list').evaluate((select) => select.selectedOptions[0]?.textContent);
@@ -289,10 +297,7 @@ test('work is never lost: share links open as new projects, a reload keeps the h
   const { page, problems } = await open(context);
   await settled(page);
   assert.equal(await shownProject(page), 'full_adder');
-  await page.locator('.cm-content').click();
-  await page.keyboard.press('Control+Home');
-  await page.keyboard.type('// homework\n');
-  await settled(page);
+  await prependLine(page, '// homework');
   await page.getByRole('button', { name: 'Share' }).click();
   await page.waitForFunction(() => location.hash.startsWith('#project='));
   const link = (await page.evaluate(() => location.href)).slice(server.url.length);
@@ -306,10 +311,7 @@ test('work is never lost: share links open as new projects, a reload keeps the h
   assert.equal(await shownProject(second), 'full_adder (2)');
   assert.equal(await editorText(second), homework);
   assert.equal(await second.evaluate(() => location.hash), '');
-  await second.locator('.cm-content').click();
-  await second.keyboard.press('Control+Home');
-  await second.keyboard.type('// the copy\n');
-  await settled(second);
+  await prependLine(second, '// the copy');
 
   // Back to the first tab, reloaded with its own link: its project, unchanged.
   await page.reload();
@@ -465,9 +467,7 @@ test('test tables: a wrong row fails exactly that row, in the words of vorn-comp
 test('the truth table: row numbers, a filter, the live row marked, a click sets the inputs', async () => {
   const context = await newContext();
   const { page, problems } = await open(context);
-  await page.locator('#examples').selectOption({ label: '4-bit adder (files in a folder)' });
-  await page.locator('#tabs [data-path="parts/half_adder.vorn"]').waitFor();
-  await settled(page);
+  await openAdder4(page);
   const header = ['#', ...(await shownTable(page))[0]];
   assert.equal(await page.locator('#truth-table th.row-number').textContent(), '#');
   const inputs = header.slice(1, 10);
@@ -514,9 +514,7 @@ test('the truth table: row numbers, a filter, the live row marked, a click sets 
 test('the timing diagram: pins first, instances opened on request, 20 changes marked, labels apart, lanes capped', async () => {
   const context = await newContext();
   const { page, problems } = await open(context);
-  await page.locator('#examples').selectOption({ label: '4-bit adder (files in a folder)' });
-  await page.locator('#tabs [data-path="parts/half_adder.vorn"]').waitFor();
-  await settled(page);
+  await openAdder4(page);
   await page.locator('#tab-circuit').click();
   await page.locator('#circuit [data-output="cout"][data-state="0"]').waitFor();
   const inputNames = await page.locator('#circuit button[data-input]').evaluateAll((b) => b.map((x) => x.dataset.input));
