@@ -217,6 +217,10 @@ function deleteFile() {
 async function addFilesFromDisk(fileList) {
   const files = [...fileList];
   if (!files.length || await projects.openFromDisk(files)) return;
+  if (!projects.owned()) {
+    $('page-alert').textContent = 'Another tab has this project open: open a copy to add files to it.';
+    return;
+  }
   let first = null;
   for (const file of files) {
     const path = normalizePath(file.webkitRelativePath || file.name);
@@ -488,7 +492,7 @@ function jumpToLine(path, line) {
   view.focus();
 }
 
-const tests = createTestsPanel({ container: $('tests'), note: $('tests-note'), addButton: $('add-test-table'), jump: jumpToLine });
+const tests = createTestsPanel({ container: $('tests'), note: $('tests-note'), jump: jumpToLine });
 
 // A new test table holding the root's truth table as the terminal prints
 // it: every row passes until the circuit or the table changes.

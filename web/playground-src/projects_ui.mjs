@@ -15,7 +15,7 @@ const NEW_TEXT = 'input a\nnot n(in=a)\noutput y(in=n.out)\n';
 
 const $ = (id) => document.getElementById(id);
 // The controls that change the shown project, off while another tab has it.
-const EDITING = ['add-file', 'rename-file', 'delete-file', 'root', 'project-rename', 'project-delete'];
+const EDITING = ['add-file', 'rename-file', 'delete-file', 'root', 'project-rename', 'project-delete', 'add-test-table'];
 
 // `store`: the ProjectStore; `current()`: the project shown; `show(p)`:
 // shows p in the page; `flush()`: saves the shown project now.

@@ -53,7 +53,7 @@ export function readReport(path, textRun, jsonRun) {
 const bits = (values) => Object.entries(values).map(([name, value]) => `${name}=${value === null ? '?' : value}`).join(' ');
 
 // `container` gets one section per table; `jump(path, line)` opens a line.
-export function createTestsPanel({ container, note, addButton, jump }) {
+export function createTestsPanel({ container, note, jump }) {
   let runs = new Map();
   let tables = [];
 
@@ -169,7 +169,6 @@ export function createTestsPanel({ container, note, addButton, jump }) {
     begin(files) {
       runs = new Map();
       tables = Object.keys(files).filter(isTablePath).sort();
-      addButton.disabled = false;
       renderSoon();
     },
     // Takes a worker reply; true when it was a test run.
