@@ -117,7 +117,7 @@ for (let i = 0; i < 10; i++) {
 }
 const saves = await page.evaluate(() => window.benchSaves.map((save) => save.ms));
 const bytes = await page.evaluate(() => window.benchSaves.at(-1).value.length);
-console.log(`save: key to storage ${summary(latencies)} [${latencies.map((ms) => ms.toFixed(0)).join(" ")}]; each write ${summary(saves)} (${bytes.toLocaleString('en')} characters: the three files above)`);
+console.log(`save: key to storage ${summary(latencies)} [${latencies.map((ms) => ms.toFixed(0)).join(" ")}]; each write ${summary(saves)} (${bytes.toLocaleString('en')} characters: the 4-bit adder project and both generated files)`);
 
 await browser.close();
 await server.close();
