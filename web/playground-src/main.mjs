@@ -80,7 +80,6 @@ function scheduleSave() {
 }
 addEventListener('pagehide', () => { if (saveTimer) saveNow(); });
 
-
 // ---- the editor -----------------------------------------------------------
 
 const extensions = [
@@ -311,10 +310,10 @@ function checkNow() {
   tableWorker = null;
   const tableArgs = (path) => [path, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS];
   const runs = [{ name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] }];
-  // The open file first among those the root does not reach.
   if (!importsSomething(files[root])) runs.push({ name: 'table', args: tableArgs(root), ifFailed: 'artifact' });
   runs.push(...testRuns(files, root));
   tests.begin(files);
+  // The open file first among those the root does not reach.
   const others = Object.keys(files).filter((path) => !reachable.has(path) && !isTablePath(path)).sort()
     .sort((a, b) => (b === active) - (a === active));
   const otherChecks = new Map();
