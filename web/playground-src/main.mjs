@@ -1,7 +1,8 @@
-// The playground page (web/playground.html): a project of .vorn files in
-// tabs, checked by the compiler in a worker as you type, with its schematic,
-// truth table, live circuit and downloads. Bundled by the build into
-// playground.js; the compiler thread is playground_worker.mjs beside it.
+// The playground page (web/playground.html): projects of .vorn files and
+// test tables in tabs, kept in the browser, checked by the compiler in a
+// worker as you type, with its schematic, truth table, tests, live circuit
+// and downloads. Bundled by the build into playground.js; the compiler
+// thread is playground_worker.mjs beside it.
 import { EditorState } from '@codemirror/state';
 import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter, drawSelection } from '@codemirror/view';
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
