@@ -211,11 +211,35 @@ TEST_F(TranslateTest, TextTheGrammarCannotReadIsRefusedWhereReadingStopped) {
     EXPECT_FALSE(error.has_value()) << fine;
   }
 
-  // A first item that already fails is refused as before, without a place.
-  std::optional<SyntaxError> error;
-  auto file = parseSource(arena_, arena_.store("%%% input a"), 0, &error);
-  EXPECT_EQ(file.error(), Error::ParsingFailed);
-  EXPECT_FALSE(error.has_value());
+  // A first item that already fails is located as a later one is, after
+  // any blank lines before it; a text of blanks alone has no slip to show.
+  const std::string_view kItemStarts = "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got ";
+  const Case first_items[] = {
+      {"# comment\ninput a\n", 1, 1, ""},
+      {")", 1, 1, ""},
+      {std::string_view("\0input a", 8), 1, 1, ""},
+      {"\xEF\xBB\xBFinput a", 1, 1, ""},
+      {"\n\n  %%% input a", 3, 3, ""},
+  };
+  const std::string_view got[] = {"'#'", "')'", "'?'", "'?'", "'%'"};
+  for (std::size_t i = 0; i < std::size(first_items); ++i) {
+    const Case& c = first_items[i];
+    SCOPED_TRACE(std::string(c.source));
+    std::optional<SyntaxError> error;
+    auto file = parseSource(arena_, arena_.store(c.source), 0, &error);
+    ASSERT_FALSE(file.has_value());
+    EXPECT_EQ(file.error(), Error::ParsingFailed);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->line, c.line);
+    EXPECT_EQ(error->col, c.col);
+    EXPECT_EQ(error->message, std::string(kItemStarts) + std::string(got[i]));
+  }
+  for (std::string_view nothing : {"", " \n\t\r\n", "// only a comment\n"}) {
+    std::optional<SyntaxError> error = SyntaxError{};
+    auto file = parseSource(arena_, arena_.store(nothing), 0, &error);
+    EXPECT_FALSE(file.has_value()) << nothing;
+    EXPECT_FALSE(error.has_value()) << nothing;
+  }
 }
 
 TEST_F(TranslateTest, AnAnonymousInstanceKeepsThePortAfterItsDot) {
