@@ -221,17 +221,11 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
     if (text.error() != Error::FileNotFound) {
       return report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
     }
-    VORN_TRY_VOID(err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}));
-    return std::uint8_t{1};
+    return report.fileNotFound(stage_prefixes::kTestTableNotFound, table_path);
   }
   const builder::Header pins = builder::readHeader(*topology);
   auto table = test_table::parseTestTable(*text, pins);
-  if (!table) {
-    std::string line = test_table::formatTableError(table_path, table.error());
-    line.push_back('\n');
-    VORN_TRY_VOID(err.write(line));
-    return std::uint8_t{1};
-  }
+  if (!table) return report.tableFailure(table_path, table.error());
 
   std::optional<vcd::Recorder> recorder;
   if (args.vcd_path) recorder.emplace(*topology, rootStem(args.input_path));

@@ -4,13 +4,20 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/control_bytes.hpp"
 #include "test_table/lines.hpp"
 
 namespace vorn::test_table {
 
 namespace {
 
-std::string quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
+// The table's text in a message, control bytes escaped: it reaches a terminal.
+std::string quoted(std::string_view text) {
+  std::string quoted = "'";
+  control_bytes::appendEscaped(quoted, text);
+  quoted.push_back('\'');
+  return quoted;
+}
 
 // Pin names to columns; the first pin of a name wins, as in a search.
 std::unordered_map<std::string_view, Column> pinsByName(const builder::Header& pins) {

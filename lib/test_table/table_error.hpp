@@ -9,7 +9,8 @@
 namespace vorn::test_table {
 
 // A fault in a test table, located like a diagnostic: line and column count
-// from 1, columns in bytes.
+// from 1, columns in bytes. The table's own text in the message has its
+// control bytes escaped (core/control_bytes).
 struct TableError {
   std::uint32_t line = 1;
   std::uint32_t column = 1;
@@ -23,7 +24,8 @@ inline std::unexpected<TableError> tableError(std::uint32_t line, std::uint32_t 
   return std::unexpected<TableError>(TableError{.line = line, .column = column, .message = std::move(message)});
 }
 
-// "TABLE:LINE:COL: error: message", without a newline.
+// "TABLE:LINE:COL: error: message", without a newline; control bytes in
+// the path are escaped as in the message.
 std::string formatTableError(std::string_view table_path, const TableError& error);
 
 }  // namespace vorn::test_table
