@@ -35,6 +35,8 @@ inline constexpr std::string_view kReadingTestTable = "failed reading test table
 // printed; the JSON diagnostics name the stage by this.
 inline constexpr std::string_view kTestTableFailed = "test table failed: ";
 inline constexpr std::string_view kTestRun = "test run failed: ";
+inline constexpr std::string_view kAnalysis = "analysis failed: ";
+inline constexpr std::string_view kWritingSynthesis = "failed writing synthesized circuit: ";
 // The value change dump of --vcd.
 inline constexpr std::string_view kWritingVcd = "failed writing vcd output: ";
 
