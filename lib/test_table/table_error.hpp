@@ -24,6 +24,10 @@ inline std::unexpected<TableError> tableError(std::uint32_t line, std::uint32_t 
   return std::unexpected<TableError>(TableError{.line = line, .column = column, .message = std::move(message)});
 }
 
+// The table's own text quoted for a message, '…', with its control bytes
+// escaped: the message reaches a terminal.
+std::string quotedText(std::string_view text);
+
 // "TABLE:LINE:COL: error: message", without a newline; control bytes in
 // the path are escaped as in the message.
 std::string formatTableError(std::string_view table_path, const TableError& error);
