@@ -111,7 +111,7 @@ Result<FrontEnd> runFrontEnd(TextArena& arena, std::string_view path, const args
   auto read = file_io::readFile(input_path);
   if (!read) {
     auto reported = read.error() == Error::FileNotFound
-                        ? report.inputNotFound(input_path)
+                        ? report.fileNotFound(stage_prefixes::kInputNotFound, input_path)
                         : report.stageFailure(stage_prefixes::kReadingInput, read.error());
     VORN_TRY(front.exit_status, std::move(reported));
     return front;
