@@ -3,7 +3,7 @@
 # bundled from web/playground-src (with CodeMirror from that folder's
 # node_modules) by the pinned esbuild into one plain static file. `npm ci` in
 # web/playground-src (scripts/ensure-tools.sh) provides both; without them the
-# playground is not built and a warning says why.
+# playground is not built and one line says why.
 set(VORN_PLAYGROUND_SRC "${PROJECT_SOURCE_DIR}/web/playground-src")
 set(VORN_ESBUILD "${VORN_PLAYGROUND_SRC}/node_modules/.bin/esbuild")
 
@@ -12,7 +12,10 @@ if(NOT VORN_WASI)
   return()
 endif()
 if(NOT EXISTS "${VORN_ESBUILD}")
-  message(WARNING "web/playground-src/node_modules is missing (run scripts/ensure-tools.sh): the playground page is not built")
+  if(VORN_REQUIRE_TOOLS)
+    message(FATAL_ERROR "web/playground-src/node_modules is missing (run scripts/ensure-tools.sh)")
+  endif()
+  message(STATUS "playground off: web/playground-src/node_modules is missing (npm ci in web/playground-src/, or scripts/ensure-tools.sh), so the playground page is not built")
   return()
 endif()
 

@@ -4,9 +4,8 @@
 # the targets, so the lists stay in one place), including the embedded
 # runtime module. The build's web/ folder also receives the WASI library that
 # web/compiler.mjs uses in browsers, copied from web/node_modules.
-find_program(VORN_CLANGXX_19 NAMES clang++-19 REQUIRED)
-# The linker of the same LLVM when it is there; any wasm-ld reads these objects.
-find_program(VORN_WASI_LD NAMES wasm-ld-19 wasm-ld REQUIRED)
+# cmake/OptionalParts.cmake found the tools (VORN_CLANGXX_19, VORN_WASI_LD) and
+# checked that they link for WASI.
 
 set(wasi_targets vorn-compile vorn_driver)
 get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
