@@ -20,7 +20,7 @@ function noteOf(model) {
 
 // Lets the page run between the steps of a large drawing.
 const nextTask = () => new Promise((done) => setTimeout(done, 0));
-const CHUNK = 150;
+const CHUNK = 80;
 
 // The model laid out, or with nothing placed when it is too big to draw.
 // `pause` runs between steps (in a page: a new task, so none is long).
@@ -55,8 +55,10 @@ const PAGE_STYLE = `${STYLE}
   border-radius: .4rem; background: #fff; color: #1d232a; cursor: pointer; }
 .vorn-schematic-bar button:focus-visible { outline: 3px solid #1d232a; outline-offset: 2px; }
 .vorn-schematic-view { position: relative; overflow: hidden; border: 1px solid #9aa3ad; border-radius: .4rem;
-  background: #fff; touch-action: none; max-width: 100%; }
-.vorn-schematic-view > svg { display: block; width: 100%; height: 100%; }
+  background: #fff; touch-action: none; max-width: 100%; isolation: isolate; }
+.vorn-schematic-layer { position: absolute; inset: 0; }
+.vorn-schematic-layer[data-building] { opacity: 0; z-index: -1; }
+.vorn-schematic-layer > svg { display: block; width: 100%; height: 100%; }
 .vorn-schematic-view[data-busy] { opacity: .7; }
 .vorn-schematic-note:empty { display: none; }
 .vorn-schematic-text ul { font: 13px ui-monospace, monospace; margin: .25rem 0; padding-left: 1.25rem; }
@@ -107,7 +109,10 @@ export function renderSchematic(element, circuit, options = {}) {
   let box = null;  // the viewBox: [x, y, width, height]
   let full = null;
 
-  const setViewBox = () => view.firstElementChild?.setAttribute('viewBox', box.map((v) => Math.round(v * 100) / 100).join(' '));
+  // The picture shown; a new one is built in a layer of its own beneath it.
+  let layer = null;
+  const shownSvg = () => layer?.firstElementChild ?? null;
+  const setViewBox = () => shownSvg()?.setAttribute('viewBox', box.map((v) => Math.round(v * 100) / 100).join(' '));
   const zoom = (factor, cx = box[0] + box[2] / 2, cy = box[1] + box[3] / 2) => {
     if (!box) return;
     const width = Math.min(Math.max(box[2] * factor, 40), full[2] * 4);
@@ -155,7 +160,7 @@ export function renderSchematic(element, circuit, options = {}) {
   }
 
   function applyHighlight() {
-    const svg = view.firstElementChild;
+    const svg = shownSvg();
     if (!svg || !model) return;
     for (const group of svg.querySelectorAll('[data-component], [data-frame]')) {
       const path = group.getAttribute('data-component') ?? group.getAttribute('data-frame');
@@ -182,12 +187,36 @@ export function renderSchematic(element, circuit, options = {}) {
     });
   }
 
-  // Builds the new picture beside the old one, a chunk per task, then swaps.
+  // Builds the new picture in a hidden layer of the page, a chunk per task,
+  // so that the browser styles and lays it out a chunk at a time, not all
+  // at once when it replaces the old one.
   async function show(next, mine) {
     const states = values ? current.states() : null;
-    const holder = document.createElement('div');
+    const holder = make('div', 'vorn-schematic-layer');
+    // Beneath the shown picture and transparent; no inherited property
+    // (visibility, inert) is used, as the swap would then restyle it whole.
+    holder.setAttribute('data-building', '');
+    holder.setAttribute('aria-hidden', 'true');
+    for (const old of view.querySelectorAll(':scope > [data-building]')) old.remove();
+    view.append(holder);
     holder.innerHTML = modelSvg({ width: next.width, height: next.height, frames: [], nets: [], symbols: [] },
       { states, interactive: true, standalone: false });
+    // Sized and framed as it will be shown before anything is drawn in it:
+    // a change of either at the swap would lay the whole picture out again.
+    const svg = holder.firstElementChild;
+    svg.removeAttribute('width');
+    svg.removeAttribute('height');
+    const nextFull = svg.getAttribute('viewBox').split(' ').map(Number);
+    let nextBox = [...nextFull];
+    const height = Math.max(120, Math.min(nextFull[3], 640));
+    holder.style.height = `${height}px`;
+    // Too wide to read whole (a phone, a large circuit): start at a readable
+    // scale at the inputs; "Fit" shows everything.
+    const width = view.clientWidth;
+    if (width > 0 && width < nextFull[2] * 0.75) {
+      nextBox = [nextFull[0], nextFull[1], width / 0.75, height / 0.75];
+      svg.setAttribute('viewBox', nextBox.map((v) => Math.round(v * 100) / 100).join(' '));
+    }
     const parts = [
       ['.vs-frames', next.frames, (frame) => frameSvg(frame, true)],
       ['.vs-nets', next.nets, (net) => netSvg(net, states ? states[net.record] : null, Boolean(states), false)],
@@ -199,28 +228,23 @@ export function renderSchematic(element, circuit, options = {}) {
         group.insertAdjacentHTML('beforeend', items.slice(i, i + CHUNK).map(draw).join(''));
         if (items.length > CHUNK) {
           await nextTask();
-          if (mine !== ticket) return false;
+          if (mine !== ticket) {
+            holder.remove();
+            return false;
+          }
         }
       }
     }
     model = next;
     note.textContent = noteOf(model);
-    view.replaceChildren(holder.firstElementChild);
-    const svg = view.firstElementChild;
-    svg.removeAttribute('width');
-    svg.removeAttribute('height');
-    svg.querySelector('desc').textContent = model.description.length ? 'Listed under Text description.' : '';
-    full = svg.getAttribute('viewBox').split(' ').map(Number);
-    box = [...full];
-    const height = Math.max(120, Math.min(full[3], 640));
+    layer?.remove();
+    layer = holder;
+    layer.removeAttribute('data-building');
+    layer.removeAttribute('aria-hidden');
     view.style.height = `${height}px`;
-    // Too wide to read whole (a phone, a large circuit): start at a readable
-    // scale at the inputs; "Fit" shows everything.
-    const width = view.clientWidth;
-    if (width > 0 && width < full[2] * 0.75) {
-      box = [full[0], full[1], width / 0.75, height / 0.75];
-      setViewBox();
-    }
+    svg.querySelector('desc').textContent = model.description.length ? 'Listed under Text description.' : '';
+    full = nextFull;
+    box = nextBox;
     const groups = svg.querySelectorAll('[data-net]');
     nets = model.nets.map((net, i) => ({ group: groups[i], record: net.record, signal: net.signal, title: groups[i].querySelector('title') }));
     const symbols = svg.querySelectorAll('[data-component]');
@@ -349,7 +373,7 @@ export function renderSchematic(element, circuit, options = {}) {
     },
     // The picture as shown, as a standalone SVG document.
     svgText() {
-      const svg = view.firstElementChild;
+      const svg = shownSvg();
       if (!svg) return '';
       const copy = svg.cloneNode(true);
       copy.setAttribute('viewBox', full.join(' '));

@@ -138,7 +138,7 @@ const waiting = new Map();
 
 function workerElk() {
   if (worker) return worker;
-  worker = new Worker(new URL('./vendor/elkjs/elk-worker.min.js', import.meta.url));
+  worker = new Worker(new URL('./schematic_layout_worker.mjs', import.meta.url));
   worker.addEventListener('message', ({ data }) => {
     const waiter = waiting.get(data.id);
     if (!waiter) return;

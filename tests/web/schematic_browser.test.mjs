@@ -120,6 +120,9 @@ test('the playground draws the full adder; inputs toggle by click and keyboard; 
   assert.equal(await picture.locator('[data-open]').count(), 0);
   await page.locator('#expand-macros').uncheck();
   await picture.locator('[data-open="h2"]').waitFor({ state: 'attached' });
+  // Each new picture is built beneath the shown one; none is left behind.
+  await page.waitForFunction(() => document.querySelectorAll('#schematic-picture svg').length === 1);
+  assert.equal(await picture.locator('[data-building]').count(), 0);
 
   const [download] = await Promise.all([page.waitForEvent('download'), picture.getByRole('button', { name: 'Download SVG' }).click()]);
   assert.equal(download.suggestedFilename(), 'schematic.svg');
