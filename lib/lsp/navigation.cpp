@@ -450,6 +450,16 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
   return std::nullopt;
 }
 
+std::optional<SignalDeclaration> declarationOfSignal(const ast::File& file, std::string_view name,
+                                                     const ast::OutputDecl* within) {
+  auto found = lookupSignal(file, name, within);
+  if (!found) return std::nullopt;
+  const SymbolRole role = found->kind == Declaration::Kind::input    ? SymbolRole::input
+                          : found->kind == Declaration::Kind::output ? SymbolRole::output
+                                                                     : SymbolRole::instance;
+  return SignalDeclaration{.role = role, .name_span = found->name_span, .instance = found->instance};
+}
+
 std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_path, LineCol at) {
   std::optional<Hit> hit = findHit(file, at);
   if (!hit) return std::nullopt;

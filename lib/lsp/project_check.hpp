@@ -29,6 +29,8 @@ struct PlacedDiagnostic {
   std::optional<diagnostics::DiagnosticCode> code;  // none for a failed stage
   std::string message;
   std::vector<PlacedNote> notes;
+  // An explanation the editor adds (information severity), not an error.
+  bool information = false;
 };
 
 struct ProjectCheck {

@@ -1,0 +1,68 @@
+#include "lsp/masked_text.hpp"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+namespace vorn::lsp {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+struct LineBounds {
+  std::size_t start = 0;
+  std::size_t stop = 0;
+};
+
+LineBounds lineAround(std::string_view text, std::size_t offset) {
+  const std::size_t start = offset == 0 ? 0 : text.rfind('\n', offset - 1) + 1;  // npos + 1 == 0
+  std::size_t stop = text.find('\n', start);
+  if (stop == std::string_view::npos) stop = text.size();
+  return {start, stop};
+}
+
+bool blankBetween(std::string_view text, std::size_t from, std::size_t to) {
+  return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from), text.begin() + static_cast<std::ptrdiff_t>(to),
+                     isBlank);
+}
+
+// More `(` than `)` before any `//` comment.
+bool leavesListOpen(std::string_view line) {
+  long open = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '/' && i + 1 < line.size() && line[i + 1] == '/') break;
+    open += line[i] == '(' ? 1 : line[i] == ')' ? -1 : 0;
+  }
+  return open > 0;
+}
+
+}  // namespace
+
+bool blankUnreadableLine(std::string& text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  LineBounds line = lineAround(text, offset);
+  const bool at_line_start = blankBetween(text, line.start, offset);
+  // The nearest earlier line with text, when the grammar stopped at the start of this one.
+  std::optional<LineBounds> earlier;
+  for (std::size_t end = line.start; end > 0;) {
+    LineBounds candidate = lineAround(text, end - 1);
+    if (!blankBetween(text, candidate.start, candidate.stop)) {
+      earlier = candidate;
+      break;
+    }
+    end = candidate.start;
+  }
+  const bool blank = blankBetween(text, line.start, line.stop);
+  if (blank || (at_line_start && earlier &&
+                leavesListOpen(std::string_view(text).substr(earlier->start, earlier->stop - earlier->start)))) {
+    if (!earlier) return false;
+    line = *earlier;
+  }
+  for (std::size_t i = line.start; i < line.stop; ++i) {
+    if (text[i] != '\r') text[i] = ' ';
+  }
+  return true;
+}
+
+}  // namespace vorn::lsp
