@@ -80,7 +80,7 @@ test('lifecycle and malformed input: errors are answered and the server stays up
 
     const again = await client.request('initialize', { processId: null, rootUri: null, capabilities: {} });
     assert.equal(again.error.code, -32600);
-    const unknown = await client.request('textDocument/references', { textDocument: { uri: uriOf('x.vorn') } });
+    const unknown = await client.request('textDocument/formatting', { textDocument: { uri: uriOf('x.vorn') } });
     assert.equal(unknown.error.code, -32601);
 
     const answers = [];
