@@ -134,32 +134,20 @@ void unplacedFailures(const RootText& root, std::vector<PlacedDiagnostic>& hints
     if (i < rest.size() && rest[i] == '"') {
       std::size_t end = rest.size();
       while (end > 0 && isBlank(rest[end - 1])) --end;
-      hints.push_back(hint(root.path, spanAt(line.number, start, end),
-                           "an import needs an alias: import NAME \"file.vorn\""));
+      hints.push_back(
+          hint(root.path, spanAt(line.number, start, end), "an import needs an alias: import NAME \"file.vorn\""));
     }
     return true;
   });
 }
 
-// `output c` reads the "out" of whatever is called c; with nothing of that
-// name it reads itself.
+// `output c` reads the "out" of whatever is called c, which is the output
+// itself unless the name is taken twice.
 void unconnectedOutputs(const RootText& root, std::vector<PlacedDiagnostic>& hints) {
   if (root.file == nullptr) return;
-  const ast::File& file = *root.file;
-  auto declared = [&](std::string_view name) {
-    for (const ast::InputDecl& decl : file.inputs) {
-      for (const ast::Identifier& id : decl.names) {
-        if (id.text == name) return true;
-      }
-    }
-    for (const ast::ComponentInstance& instance : file.components) {
-      if (instance.instance_name && instance.instance_name->text == name) return true;
-    }
-    return false;
-  };
-  for (const ast::OutputDecl& output : file.outputs) {
+  for (const ast::OutputDecl& output : root.file->outputs) {
     if (output.port || output.value.tag != ast::SignalSource::Tag::named) continue;
-    if (output.value.named.target.text != output.name.text || declared(output.name.text)) continue;
+    if (output.value.named.target.text != output.name.text) continue;
     const std::string name(output.name.text);
     hints.push_back(hint(root.path, output.name.span,
                          "output '" + name + "' is not connected: write output " + name + "(in=SIGNAL)"));
@@ -194,7 +182,8 @@ std::optional<std::string> driverAt(const ast::File& file, const Span& at, std::
     if (!sources.empty()) {
       const ast::SignalSource* source = sources.back();
       sources.pop_back();
-      if (source->tag == ast::SignalSource::Tag::anonymous && source->anonymous) stack.push_back(source->anonymous.get());
+      if (source->tag == ast::SignalSource::Tag::anonymous && source->anonymous)
+        stack.push_back(source->anonymous.get());
       continue;
     }
     const ast::ComponentInstance* instance = stack.back();
@@ -235,8 +224,9 @@ void nameComponentsInNotes(std::vector<PlacedDiagnostic>& list,
       std::size_t end = digits;
       while (end < note.message.size() && note.message[end] >= '0' && note.message[end] <= '9') ++end;
       if (end == digits) continue;
-      const std::string_view port =
-          end < note.message.size() && note.message[end] == '.' ? std::string_view(note.message).substr(end + 1) : "out";
+      const std::string_view port = end < note.message.size() && note.message[end] == '.'
+                                        ? std::string_view(note.message).substr(end + 1)
+                                        : "out";
       auto [slot, fresh] = trees.try_emplace(note.path);
       if (fresh) {
         texts.push_back(textOf(note.path));

@@ -4,6 +4,9 @@
 #include <optional>
 #include <string_view>
 
+#include "core/text_arena.hpp"
+#include "syntax/translate.hpp"
+
 namespace vorn::lsp {
 
 namespace {
@@ -39,10 +42,33 @@ bool leavesListOpen(std::string_view line) {
 
 }  // namespace
 
+bool blankRefusedLines(std::string& text) {
+  // Each line is read on its own, so the cost stays linear; past this many
+  // lines it is not worth it.
+  constexpr std::size_t kMaxLines = 20000;
+  bool blanked = false;
+  std::size_t start = 0;
+  for (std::size_t count = 0; start < text.size() && count < kMaxLines; ++count) {
+    std::size_t stop = text.find('\n', start);
+    if (stop == std::string::npos) stop = text.size();
+    const std::string_view line = std::string_view(text).substr(start, stop - start);
+    if (!translate::nothingDeclared(line)) {
+      TextArena arena;
+      if (!translate::parseSource(arena, line, 0)) {
+        for (std::size_t i = start; i < stop; ++i) {
+          if (text[i] != '\r') text[i] = ' ';
+        }
+        blanked = true;
+      }
+    }
+    start = stop + 1;
+  }
+  return blanked;
+}
+
 bool blankUnreadableLine(std::string& text, std::size_t offset) {
   offset = std::min(offset, text.size());
   LineBounds line = lineAround(text, offset);
-  const bool at_line_start = blankBetween(text, line.start, offset);
   // The nearest earlier line with text, when the grammar stopped at the start of this one.
   std::optional<LineBounds> earlier;
   for (std::size_t end = line.start; end > 0;) {
@@ -54,8 +80,8 @@ bool blankUnreadableLine(std::string& text, std::size_t offset) {
     end = candidate.start;
   }
   const bool blank = blankBetween(text, line.start, line.stop);
-  if (blank || (at_line_start && earlier &&
-                leavesListOpen(std::string_view(text).substr(earlier->start, earlier->stop - earlier->start)))) {
+  if (blank ||
+      (earlier && leavesListOpen(std::string_view(text).substr(earlier->start, earlier->stop - earlier->start)))) {
     if (!earlier) return false;
     line = *earlier;
   }

@@ -9,10 +9,15 @@
 namespace vorn::lsp {
 
 // Blanks the line that holds byte `offset` of `text`, where the grammar
-// stopped. When that line is blank already, or the grammar stopped at the
-// start of a line while an earlier line left a binding list open (an
-// unclosed list is noticed a line late), the nearest earlier line with text
-// is blanked instead. False when there was nothing left to blank.
+// stopped. When that line is blank already, or the nearest earlier line
+// with text left a binding list open (an unclosed list is noticed a line
+// late, or read on into the next line), that earlier line is blanked instead. False when there was nothing left to
+// blank.
 bool blankUnreadableLine(std::string& text, std::size_t offset);
+
+// For a text the grammar refuses without saying where: blanks every line
+// that the grammar refuses on its own (lines without a declaration, such as
+// comments, are left). False when it blanked nothing.
+bool blankRefusedLines(std::string& text);
 
 }  // namespace vorn::lsp

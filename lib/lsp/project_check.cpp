@@ -95,10 +95,18 @@ const resolve_bodies::FileSyntaxError* unreadImport(const project_pipeline::Proj
 void addResults(std::string_view root_path, const Run& checked, const std::set<std::string>& left_out,
                 std::vector<PlacedDiagnostic>& placed) {
   const project_pipeline::ProjectRun& run = *checked.run;
-  auto keep = [&](PlacedDiagnostic diagnostic) {
-    if (!left_out.contains(diagnostic.path)) placed.push_back(std::move(diagnostic));
+  // With a file's lines blanked, what is said of its ports is not to be trusted.
+  auto aboutPorts = [](const PlacedDiagnostic& diagnostic) {
+    using diagnostics::DiagnosticCode;
+    return diagnostic.code == DiagnosticCode::E012 || diagnostic.code == DiagnosticCode::E013 ||
+           diagnostic.code == DiagnosticCode::W002;
   };
-  for (const Diagnostic& diagnostic : run.stage_diagnostics) keep(placedDiagnostic(root_path, run.file_paths, diagnostic));
+  auto keep = [&](PlacedDiagnostic diagnostic) {
+    if (left_out.contains(diagnostic.path) || (!left_out.empty() && aboutPorts(diagnostic))) return;
+    placed.push_back(std::move(diagnostic));
+  };
+  for (const Diagnostic& diagnostic : run.stage_diagnostics)
+    keep(placedDiagnostic(root_path, run.file_paths, diagnostic));
   if (run.failure) {
     // Another imported file the grammar cannot read is explained at its import line.
     if (unreadImport(run) != nullptr) {

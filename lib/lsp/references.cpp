@@ -68,7 +68,8 @@ void forEachUse(const ast::File& file, Visit visit) {
     if (!instances.empty()) {
       const Instance at = instances.back();
       instances.pop_back();
-      visit(Use{.role = Use::Role::type_name, .name = &at.instance->type_name, .within = at.within, .owner = at.instance});
+      visit(Use{
+          .role = Use::Role::type_name, .name = &at.instance->type_name, .within = at.within, .owner = at.instance});
       if (at.instance->instance_name && !at.anonymous) {
         visit(Use{.role = Use::Role::instance_name, .name = &*at.instance->instance_name, .owner = at.instance});
       }

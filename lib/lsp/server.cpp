@@ -152,9 +152,11 @@ struct Server::ParsedText {
         parse_failed = true;
         unread = stop;
       }
-      if (!stop) return;
       if (masked.empty()) masked = *text;
-      if (!blankUnreadableLine(masked, std::min<std::size_t>(stop->offset, masked.size()))) return;
+      if (stop ? !blankUnreadableLine(masked, std::min<std::size_t>(stop->offset, masked.size()))
+               : !blankRefusedLines(masked)) {
+        return;
+      }
       current = masked;
     }
   }
@@ -724,14 +726,13 @@ std::string Server::diagnosticsJson(const Gathered& gathered, const TextIndex& i
       array += ",{\"range\":" + rangeText(index.rangeOfSpan(std::nullopt)) +
                ",\"severity\":3,\"source\":\"vorn\",\"message\":" +
                jsonString(std::to_string(rest) + " more diagnostic" + (rest == 1 ? "" : "s") +
-                          " in this file not shown (the first " + std::to_string(kMaxDiagnosticsPerFile) +
-                          " are)") +
+                          " in this file not shown (the first " + std::to_string(kMaxDiagnosticsPerFile) + " are)") +
                "}";
       break;
     }
     const PlacedDiagnostic* diagnostic = gathered.list[k];
     std::string item = "{\"range\":" + rangeText(index.rangeOfSpan(diagnostic->span));
-    item += diagnostic->information                                   ? ",\"severity\":3"
+    item += diagnostic->information                                  ? ",\"severity\":3"
             : diagnostic->level == diagnostics::DiagnosticLevel::err ? ",\"severity\":1"
                                                                      : ",\"severity\":2";
     item += ",\"source\":\"vorn\"";
@@ -942,7 +943,8 @@ Server::Answer Server::references(const json& params) {
     if (!symbol) return nullptr;
     const json* context = member(params, "context");
     const json* declarations = context != nullptr ? member(*context, "includeDeclaration") : nullptr;
-    const bool include_declaration = declarations == nullptr || !declarations->is_boolean() || declarations->get<bool>();
+    const bool include_declaration =
+        declarations == nullptr || !declarations->is_boolean() || declarations->get<bool>();
     json locations = json::array();
     for (const auto& [path, found] : occurrencesOf(symbol->symbol)) {
       for (const Occurrence& occurrence : found.list) {
@@ -974,7 +976,8 @@ Server::Answer Server::rename(const json& params) {
     for (const auto& [path, found] : occurrencesOf(symbol->symbol)) {
       json edits = json::array();
       for (const Occurrence& occurrence : found.list) {
-        edits.push_back(json{{"range", toJson(found.text->index.rangeOfSpan(occurrence.span))}, {"newText", *new_name}});
+        edits.push_back(
+            json{{"range", toJson(found.text->index.rangeOfSpan(occurrence.span))}, {"newText", *new_name}});
       }
       changes[uriForPath(path)] = std::move(edits);
     }

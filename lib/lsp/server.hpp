@@ -167,10 +167,10 @@ class Server {
   // Open documents by file: every spelling (URI) the client has open, the
   // one edited last at the back.
   std::map<std::string, std::vector<std::string>> uris_by_path_;
-  std::map<std::string, RootCheck> checks_;                     // by root URI
-  std::map<std::string, std::string> published_;                // by URI: the non-empty lists last sent, as JSON
-  std::map<std::string, std::string> published_uri_;            // by path: the URI of its entry in published_
-  std::map<std::string, std::string> client_uri_by_path_;       // how the client spells each file it opened
+  std::map<std::string, RootCheck> checks_;                // by root URI
+  std::map<std::string, std::string> published_;           // by URI: the non-empty lists last sent, as JSON
+  std::map<std::string, std::string> published_uri_;       // by path: the URI of its entry in published_
+  std::map<std::string, std::string> client_uri_by_path_;  // how the client spells each file it opened
   std::set<std::string> owed_;  // checked documents whose publication waits for another root's check
 };
 
