@@ -1,59 +1,102 @@
 # Builds the compiler itself for wasm32-wasi into web/vorn-compile.wasm in the
-# build tree, with Debian's clang 19 and its WASI libc and libc++. The sources
-# are those of the native executable and of every library it links (read from
-# the targets, so the lists stay in one place), including the embedded
-# runtime module. The build's web/ folder also receives the WASI library that
+# build tree, and the language server beside it (web/vorn-lsp.wasm), with
+# Debian's clang 19 and its WASI libc and libc++. The sources are those of
+# the native executables and of every library they link (read from the
+# targets, so the lists stay in one place), including the embedded runtime
+# module. The build's web/ folder also receives the WASI library that
 # web/compiler.mjs uses in browsers, copied from web/node_modules.
 find_program(VORN_CLANGXX_19 NAMES clang++-19 REQUIRED)
 # The linker of the same LLVM when it is there; any wasm-ld reads these objects.
 find_program(VORN_WASI_LD NAMES wasm-ld-19 wasm-ld REQUIRED)
 
-set(wasi_targets vorn-compile vorn_driver)
-get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
-list(APPEND wasi_targets ${compiler_libraries})
-set(wasi_sources "")
-foreach(target IN LISTS wasi_targets)
-  get_target_property(target_sources ${target} SOURCES)
-  get_target_property(target_dir ${target} SOURCE_DIR)
-  foreach(src IN LISTS target_sources)
-    cmake_path(ABSOLUTE_PATH src BASE_DIRECTORY "${target_dir}" NORMALIZE OUTPUT_VARIABLE absolute)
-    list(APPEND wasi_sources "${absolute}")
+# The sources of some targets, as absolute paths.
+function(vorn_target_sources out_var)
+  set(result "")
+  foreach(target IN LISTS ARGN)
+    get_target_property(target_sources ${target} SOURCES)
+    get_target_property(target_dir ${target} SOURCE_DIR)
+    foreach(src IN LISTS target_sources)
+      cmake_path(ABSOLUTE_PATH src BASE_DIRECTORY "${target_dir}" NORMALIZE OUTPUT_VARIABLE absolute)
+      list(APPEND result "${absolute}")
+    endforeach()
   endforeach()
-endforeach()
+  set(${out_var} "${result}" PARENT_SCOPE)
+endfunction()
+
+get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
+vorn_target_sources(library_sources ${compiler_libraries})
+vorn_target_sources(compiler_sources vorn-compile vorn_driver)
 
 set(VORN_WEB_BUILD_DIR "${PROJECT_BINARY_DIR}/web")
 set(VORN_COMPILE_WASM "${VORN_WEB_BUILD_DIR}/vorn-compile.wasm")
 set(wasi_object_dir "${PROJECT_BINARY_DIR}/wasi_objects")
+# The WASI system headers must not meet the machine's: JSON's header alone
+# is reached through a folder of its own.
+set(wasi_json_include "${PROJECT_BINARY_DIR}/wasi_include")
+file(MAKE_DIRECTORY "${wasi_json_include}")
+if(VORN_LSP AND NOT EXISTS "${wasi_json_include}/nlohmann")
+  find_path(VORN_JSON_INCLUDE nlohmann/json.hpp REQUIRED)
+  file(CREATE_LINK "${VORN_JSON_INCLUDE}/nlohmann" "${wasi_json_include}/nlohmann" SYMBOLIC)
+endif()
 # No exceptions in this C++ library; getpid (temporary file names) is emulated.
 set(wasi_flags --target=wasm32-wasi -std=c++23 -O2 -DNDEBUG -fno-exceptions -D_WASI_EMULATED_GETPID
     -Wall -Wextra -Wno-unused-parameter
-    -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/cmd/vorn-compile)
-set(wasi_objects "")
-foreach(src IN LISTS wasi_sources)
-  if(src MATCHES "^${PROJECT_BINARY_DIR}/")
-    file(RELATIVE_PATH rel "${PROJECT_BINARY_DIR}" "${src}")
-  else()
-    file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
-  endif()
-  string(REPLACE "/" "_" obj_name "${rel}")
-  set(obj "${wasi_object_dir}/${obj_name}.o")
-  add_custom_command(OUTPUT "${obj}"
-    COMMAND "${CMAKE_COMMAND}" -E make_directory "${wasi_object_dir}"
-    COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} "${VORN_CLANGXX_19}" ${wasi_flags} -MD -MF "${obj}.d" -c "${src}" -o "${obj}"
-    DEPENDS "${src}"
-    DEPFILE "${obj}.d"
-    COMMENT "Compiling ${rel} for wasm32-wasi" VERBATIM)
-  list(APPEND wasi_objects "${obj}")
-endforeach()
+    -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/cmd/vorn-compile -I${wasi_json_include})
+
+# Each source compiled once for wasm32-wasi; `out_var` receives the objects.
+function(vorn_wasi_objects out_var)
+  set(objects "")
+  foreach(src IN LISTS ARGN)
+    if(src MATCHES "^${PROJECT_BINARY_DIR}/")
+      file(RELATIVE_PATH rel "${PROJECT_BINARY_DIR}" "${src}")
+    else()
+      file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
+    endif()
+    string(REPLACE "/" "_" obj_name "${rel}")
+    set(obj "${wasi_object_dir}/${obj_name}.o")
+    get_property(defined GLOBAL PROPERTY "vorn_wasi_object_${obj_name}")
+    if(NOT defined)
+      set_property(GLOBAL PROPERTY "vorn_wasi_object_${obj_name}" TRUE)
+      add_custom_command(OUTPUT "${obj}"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${wasi_object_dir}"
+        COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} "${VORN_CLANGXX_19}" ${wasi_flags} -MD -MF "${obj}.d" -c "${src}" -o "${obj}"
+        DEPENDS "${src}"
+        DEPFILE "${obj}.d"
+        COMMENT "Compiling ${rel} for wasm32-wasi" VERBATIM)
+    endif()
+    list(APPEND objects "${obj}")
+  endforeach()
+  set(${out_var} "${objects}" PARENT_SCOPE)
+endfunction()
+
+vorn_wasi_objects(library_objects ${library_sources})
+vorn_wasi_objects(compiler_objects ${compiler_sources})
 
 # Without threads the pipeline runs on the module's own stack: later stages
 # walk trees as deep as the parser accepts.
 add_custom_command(OUTPUT "${VORN_COMPILE_WASM}"
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}"
   COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -fuse-ld=${VORN_WASI_LD} -O2 -s
-          -Wl,-z,stack-size=16777216 -o "${VORN_COMPILE_WASM}" ${wasi_objects} -lwasi-emulated-getpid
-  DEPENDS ${wasi_objects}
+          -Wl,-z,stack-size=16777216 -o "${VORN_COMPILE_WASM}" ${compiler_objects} ${library_objects}
+          -lwasi-emulated-getpid
+  DEPENDS ${compiler_objects} ${library_objects}
   COMMENT "Linking vorn-compile.wasm" VERBATIM)
+
+# The language server for the playground: the same libraries, its own, and
+# an entry point for a page (a reactor module: the page calls it per message).
+set(VORN_LSP_WASM "")
+if(VORN_LSP)
+  set(VORN_LSP_WASM "${VORN_WEB_BUILD_DIR}/vorn-lsp.wasm")
+  vorn_target_sources(lsp_sources vorn_lsp)
+  vorn_wasi_objects(lsp_objects ${lsp_sources} ${VORN_LSP_WASI_MAIN})
+  add_custom_command(OUTPUT "${VORN_LSP_WASM}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}"
+    COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -mexec-model=reactor -fuse-ld=${VORN_WASI_LD} -O2 -s
+            -Wl,-z,stack-size=16777216 -o "${VORN_LSP_WASM}" ${lsp_objects} ${library_objects}
+            -lwasi-emulated-getpid
+    DEPENDS ${lsp_objects} ${library_objects}
+    COMMENT "Linking vorn-lsp.wasm" VERBATIM)
+endif()
 
 set(wasi_shim_source "${PROJECT_SOURCE_DIR}/web/node_modules/@bjorn3/browser_wasi_shim/dist")
 set(wasi_shim_stamp "${VORN_WEB_BUILD_DIR}/vendor/browser_wasi_shim/index.js")
@@ -63,5 +106,5 @@ add_custom_command(OUTPUT "${wasi_shim_stamp}"
   DEPENDS "${PROJECT_SOURCE_DIR}/web/package-lock.json"
   COMMENT "Copying the browser WASI library into web/vendor" VERBATIM)
 
-add_custom_target(vorn_compile_wasm ALL DEPENDS "${VORN_COMPILE_WASM}" "${wasi_shim_stamp}")
+add_custom_target(vorn_compile_wasm ALL DEPENDS "${VORN_COMPILE_WASM}" ${VORN_LSP_WASM} "${wasi_shim_stamp}")
 add_dependencies(vorn_compile_wasm vorn_runtime_wasm)

@@ -239,54 +239,65 @@ void Server::dispatch(const json& message) {
     return;
   }
 
+#if defined(__cpp_exceptions)
   try {
-    if (is_request) {
-      if (name == "initialize") {
-        if (initialize_received_) {
-          replyError(*id, kInvalidRequest, "initialize was already received");
-          return;
-        }
-        initialize_received_ = true;
-        const json* capabilities = member(params, "capabilities");
-        const json* workspace = capabilities != nullptr ? member(*capabilities, "workspace") : nullptr;
-        const json* watched = workspace != nullptr ? member(*workspace, "didChangeWatchedFiles") : nullptr;
-        const json* dynamic = watched != nullptr ? member(*watched, "dynamicRegistration") : nullptr;
-        can_register_watchers_ = dynamic != nullptr && dynamic->is_boolean() && dynamic->get<bool>();
-        reply(*id, initializeResult());
-      } else if (name == "shutdown") {
-        shutdown_requested_ = true;
-        reply(*id, nullptr);
-      } else if (auto handler = requestHandler(name)) {
-        Answer answer = (this->*handler)(params);
-        if (answer) {
-          reply(*id, std::move(*answer));
-        } else {
-          replyError(*id, kInvalidParams, answer.error());
-        }
-      } else {
-        replyError(*id, kMethodNotFound, "unknown method '" + name + "'");
-      }
-      return;
-    }
-    // Notifications get no answer, not even for a fault.
-    if (name == "textDocument/didOpen") {
-      didOpen(params);
-    } else if (name == "textDocument/didChange") {
-      didChange(params);
-    } else if (name == "textDocument/didClose") {
-      didClose(params);
-    } else if (name == "textDocument/didSave") {
-      didSave(params);
-    } else if (name == "workspace/didChangeWatchedFiles") {
-      didChangeWatchedFiles(params);
-    } else if (name == "initialized") {
-      registerFileWatchers();
-    }
+    route(name, is_request ? id : nullptr, params);
   } catch (const json::exception& failure) {
     // The library's accessors throw on a value of another type than asked.
     if (is_request) replyError(*id, kInvalidParams, failure.what());
   } catch (const std::bad_alloc&) {
     if (is_request) replyError(*id, kInternalError, "out of memory");
+  }
+#else
+  // Built without exceptions (for WASI), such a fault ends the module, and
+  // the page starts a new one; every accessor here checks types first.
+  route(name, is_request ? id : nullptr, params);
+#endif
+}
+
+void Server::route(const std::string& name, const json* id, const json& params) {
+  const bool is_request = id != nullptr;
+  if (is_request) {
+    if (name == "initialize") {
+      if (initialize_received_) {
+        replyError(*id, kInvalidRequest, "initialize was already received");
+        return;
+      }
+      initialize_received_ = true;
+      const json* capabilities = member(params, "capabilities");
+      const json* workspace = capabilities != nullptr ? member(*capabilities, "workspace") : nullptr;
+      const json* watched = workspace != nullptr ? member(*workspace, "didChangeWatchedFiles") : nullptr;
+      const json* dynamic = watched != nullptr ? member(*watched, "dynamicRegistration") : nullptr;
+      can_register_watchers_ = dynamic != nullptr && dynamic->is_boolean() && dynamic->get<bool>();
+      reply(*id, initializeResult());
+    } else if (name == "shutdown") {
+      shutdown_requested_ = true;
+      reply(*id, nullptr);
+    } else if (auto handler = requestHandler(name)) {
+      Answer answer = (this->*handler)(params);
+      if (answer) {
+        reply(*id, std::move(*answer));
+      } else {
+        replyError(*id, kInvalidParams, answer.error());
+      }
+    } else {
+      replyError(*id, kMethodNotFound, "unknown method '" + name + "'");
+    }
+    return;
+  }
+  // Notifications get no answer, not even for a fault.
+  if (name == "textDocument/didOpen") {
+    didOpen(params);
+  } else if (name == "textDocument/didChange") {
+    didChange(params);
+  } else if (name == "textDocument/didClose") {
+    didClose(params);
+  } else if (name == "textDocument/didSave") {
+    didSave(params);
+  } else if (name == "workspace/didChangeWatchedFiles") {
+    didChangeWatchedFiles(params);
+  } else if (name == "initialized") {
+    registerFileWatchers();
   }
 }
 

@@ -67,6 +67,8 @@ class Server {
   };
 
   void dispatch(const nlohmann::json& message);
+  // A message of a known kind to its handler; `id` is null for a notification.
+  void route(const std::string& name, const nlohmann::json* id, const nlohmann::json& params);
   void reply(const nlohmann::json& id, nlohmann::json result);
   void replyError(const nlohmann::json& id, int code, std::string message);
 
