@@ -151,11 +151,16 @@ export function startLanguageServer(host) {
     rootUri: 'file:///',
     timeout: 10000,
     workspace: (owner) => (workspace = new ProjectWorkspace(owner, host)),
-    // Every publication is heard here first; the view's own comes after.
+    // Every publication is heard here first; the view's own comes after,
+    // with the code and the notes in each message, as a terminal shows them.
     notificationHandlers: {
       'textDocument/publishDiagnostics': (_client, params) => {
         const path = pathOf(params.uri);
-        if (path !== null) host.published(path, params.diagnostics, params.version);
+        if (path !== null) host.published(path, params.diagnostics.map((d) => ({ ...d })), params.version);
+        for (const d of params.diagnostics) {
+          const notes = (d.relatedInformation ?? []).map((related) => `\nnote: ${related.message}`).join('');
+          d.message = `${d.code ? `${d.code}: ` : ''}${d.message}${notes}`;
+        }
         return false;
       },
     },

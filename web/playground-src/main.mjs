@@ -133,6 +133,7 @@ function setProject(next) {
   editorStates.clear();
   diagnosticsByFile = new Map();
   inputStates = {};
+  awaitDiagnostics();
   if (view) view.setState(stateFor(project.active));
   renderTabs();
   saveNow();
