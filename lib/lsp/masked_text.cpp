@@ -45,7 +45,7 @@ bool leavesListOpen(std::string_view line) {
 bool blankRefusedLines(std::string& text) {
   // Each line is read on its own, so the cost stays linear; past this many
   // lines it is not worth it.
-  constexpr std::size_t kMaxLines = 20000;
+  constexpr std::size_t kMaxLines = 5000;
   bool blanked = false;
   std::size_t start = 0;
   for (std::size_t count = 0; start < text.size() && count < kMaxLines; ++count) {
