@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <system_error>
 
+#include "core/file_io.hpp"
 #include "core/text_arena.hpp"
 #include "ir/name_table.hpp"
 #include "ir/types.hpp"
@@ -599,24 +598,19 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
             slash == std::string_view::npos ? std::string_view() : typed.substr(0, slash + 1);
         const std::size_t file_slash = file_path.rfind('/');
         if (file_slash == std::string_view::npos || folder.starts_with('<')) return items;
-        std::filesystem::path directory =
-            folder.starts_with('/')
-                ? std::filesystem::path(std::string(folder))
-                : std::filesystem::path(std::string(file_path.substr(0, file_slash + 1)) + std::string(folder));
-        std::error_code error;
+        const std::string directory = folder.starts_with('/')
+                                          ? std::string(folder)
+                                          : std::string(file_path.substr(0, file_slash + 1)) + std::string(folder);
         const std::string own_name(file_path.substr(file_slash + 1));
         const bool own_folder = folder.empty();
         constexpr std::size_t kMaxEntries = 1000;
-        for (std::filesystem::directory_iterator it(directory, error), end;
-             !error && it != end && items.size() < kMaxEntries; it.increment(error)) {
-          const std::string name = it->path().filename().string();
-          std::error_code kind_error;
-          if (it->is_directory(kind_error)) {
-            if (!name.starts_with('.'))
+        for (const file_io::DirectoryEntry& entry : file_io::directoryEntries(directory, kMaxEntries)) {
+          if (entry.is_directory) {
+            if (!entry.name.starts_with('.'))
               items.push_back(
-                  CompletionItem{.label = name + "/", .kind = CompletionItem::Kind::folder, .detail = "folder"});
-          } else if (name.ends_with(".vorn") && !(own_folder && name == own_name)) {
-            items.push_back(CompletionItem{.label = name, .kind = CompletionItem::Kind::file, .detail = "file"});
+                  CompletionItem{.label = entry.name + "/", .kind = CompletionItem::Kind::folder, .detail = "folder"});
+          } else if (entry.name.ends_with(".vorn") && !(own_folder && entry.name == own_name)) {
+            items.push_back(CompletionItem{.label = entry.name, .kind = CompletionItem::Kind::file, .detail = "file"});
           }
         }
         std::sort(items.begin(), items.end(),

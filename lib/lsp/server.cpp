@@ -1,8 +1,6 @@
 #include "lsp/server.hpp"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <unordered_set>
 
 #include "core/error.hpp"
@@ -911,19 +909,23 @@ std::set<std::string> Server::projectFiles() const {
   // Files nothing open imports yet may import the file being renamed in;
   // a bound on the walk keeps a document opened in a huge folder cheap.
   constexpr std::size_t kMaxEntries = 20000;
-  std::size_t visited = 0;
-  for (const std::string& folder : folders) {
-    std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-      if (++visited > kMaxEntries) return files;
-      const std::string name = it->path().filename().string();
-      if (name.starts_with('.')) {
-        if (it->is_directory(error)) it.disable_recursion_pending();
-        continue;
+  std::size_t budget = kMaxEntries;
+  std::vector<std::string> pending(folders.rbegin(), folders.rend());
+  std::set<std::string> walked;
+  while (!pending.empty() && budget > 0) {
+    const std::string folder = std::move(pending.back());
+    pending.pop_back();
+    if (!walked.insert(folder).second) continue;
+    const std::vector<file_io::DirectoryEntry> entries = file_io::directoryEntries(folder, budget);
+    budget -= entries.size();
+    for (const file_io::DirectoryEntry& entry : entries) {
+      if (entry.name.starts_with('.')) continue;
+      const std::string path = folder + entry.name;
+      if (entry.is_directory) {
+        pending.push_back(path + "/");
+      } else if (entry.name.ends_with(".vorn")) {
+        if (auto canonical = file_io::canonicalPath(path)) files.insert(*canonical);
       }
-      if (!name.ends_with(".vorn")) continue;
-      if (auto canonical = file_io::canonicalPath(it->path().string())) files.insert(*canonical);
     }
   }
   return files;
