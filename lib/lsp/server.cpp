@@ -31,7 +31,7 @@ constexpr int kParseError = -32700;
 constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
 constexpr int kInvalidParams = -32602;
-constexpr int kInternalError = -32603;
+[[maybe_unused]] constexpr int kInternalError = -32603;  // a build without exceptions has no use for it
 constexpr int kServerNotInitialized = -32002;
 
 // Symbol and completion kinds of the protocol.
