@@ -47,7 +47,9 @@ TEST(Netlist, PortsPinsOrderAndWhatLiesBehindACycle) {
   for (std::size_t i = 0; i < netlist.order.size(); ++i) position[netlist.order[i]] = static_cast<int>(i);
   for (std::uint32_t node : netlist.order) {
     for (std::uint32_t to : netlist.nodes[node].fanout) {
-      if (position[to] >= 0) EXPECT_LT(position[node], position[to]);
+      if (position[to] >= 0) {
+        EXPECT_LT(position[node], position[to]);
+      }
     }
   }
   EXPECT_EQ(instancePath(topology.components[1]), "h1.n");
