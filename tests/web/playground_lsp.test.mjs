@@ -1,8 +1,9 @@
 // The playground's editor as the language server drives it (vorn-lsp.wasm in
 // a worker, through @codemirror/lsp-client), in headless Chromium from the
 // system: a diagnostic under the name it is about, with the status line
-// counting what the page shows; completion, hover and rename as a student
-// uses them; and a rename that reaches a file the editor does not show.
+// counting what the page shows; completion, hover, rename, outline and go to
+// definition as a student uses them; and a rename that reaches a file the
+// editor does not show.
 import test, { after, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { existsSync, mkdirSync } from 'node:fs';
@@ -153,7 +154,21 @@ test('the language server in the page: a diagnostic at its name, completion, hov
   await name.press('Enter');
   await page.waitForFunction(() => document.querySelector('.cm-content').textContent.includes('.total'));
   assert.ok(!(await editorText(page)).includes('.sum'), await editorText(page));
-  await page.locator('#tabs [data-path="half_adder.vorn"]').click();
+
+  // The outline (Mod-Shift-o): every declaration, a click goes there.
+  await page.locator('.cm-content').click();
+  await page.keyboard.press('Control+Shift+O');
+  const outline = page.locator('.cm-vorn-outline li');
+  await outline.first().waitFor();
+  assert.deepEqual(await outline.allTextContents(),
+    ['input a', 'input b', 'input cin', 'half h1', 'half h2', 'or c', 'output sum', 'output cout']);
+  await outline.filter({ hasText: 'half h2' }).locator('button').click();
+  assert.match(await page.locator('.cm-activeLine').textContent(), /^half h2\(/);
+
+  // Go to definition (F12) on the type: the half adder's file opens.
+  await clickAt(page, full.findIndex((text) => text.startsWith('half h1')) + 1, 1);
+  await page.keyboard.press('F12');
+  await page.locator('#tabs [data-path="half_adder.vorn"][aria-selected="true"]').waitFor();
   await page.waitForFunction(() => document.querySelector('.cm-content').textContent.includes('output total('));
   await settled(page);
   assert.deepEqual(await page.locator('#problems li').allTextContents(), ['No problems.']);

@@ -8,6 +8,7 @@
 import { LSPClient, LSPPlugin, Workspace, languageServerExtensions } from '@codemirror/lsp-client';
 import { ChangeSet, Text } from '@codemirror/state';
 import { EditorView } from '@codemirror/view';
+import { outline } from './outline.mjs';
 
 export const uriOf = (path) => `file:///${path.split('/').map(encodeURIComponent).join('/')}`;
 export function pathOf(uri) {
@@ -177,10 +178,12 @@ export function startLanguageServer(host) {
   return {
     client,
     // The editor's extension for the file at `path` (F2 renames, F12 goes
-    // to the definition, Shift-F12 lists references). Each edit reaches the
-    // server at once, as a ranged change: the server waits for a pause itself.
+    // to the definition, Shift-F12 lists references, Mod-Shift-o shows the
+    // outline). Each edit reaches the server at once, as a ranged change:
+    // the server waits for a pause itself.
     extensionFor: (path) => [
       client.plugin(uriOf(path), 'vorn'),
+      outline,
       EditorView.updateListener.of((update) => { if (update.docChanged) setTimeout(() => client.sync(), 0); }),
     ],
     // The project changed: the server hears it now, the file system soon.
