@@ -41,6 +41,10 @@ struct TypeInterface {
   std::vector<std::string> outputs;
 };
 
+// Whether `at` lies in `span`, both ends included (a cursor just after a
+// name is still on it).
+bool spanContains(const Span& span, LineCol at);
+
 // Inputs, outputs and named instances, in source order.
 std::vector<FileSymbol> fileSymbols(const ast::File& file);
 

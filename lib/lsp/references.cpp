@@ -13,14 +13,6 @@ namespace vorn::lsp {
 
 namespace {
 
-bool contains(const Span& span, LineCol at) {
-  const auto before = [](std::uint32_t l1, std::uint32_t c1, std::uint32_t l2, std::uint32_t c2) {
-    return l1 < l2 || (l1 == l2 && c1 <= c2);
-  };
-  return before(span.start_line, span.start_col, at.line, at.col) &&
-         before(at.line, at.col, span.end_line, span.end_col);
-}
-
 // One name written in a file, with what is needed to tell what it names.
 struct Use {
   enum class Role : std::uint8_t {
@@ -186,7 +178,7 @@ std::optional<SymbolAt> symbolAt(const ast::File& file, std::string_view file_pa
   const Imports imports(file, file_path);
   std::optional<SymbolAt> found;
   forEachUse(file, [&](const Use& use) {
-    if (found || !contains(use.name->span, at)) return;
+    if (found || !spanContains(use.name->span, at)) return;
     if (auto symbol = symbolOf(file, file_path, imports, use)) found = SymbolAt{std::move(*symbol), use.name->span};
   });
   return found;
