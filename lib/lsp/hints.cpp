@@ -141,19 +141,6 @@ void unplacedFailures(const RootText& root, std::vector<PlacedDiagnostic>& hints
   });
 }
 
-// `output c` reads the "out" of whatever is called c, which is the output
-// itself unless the name is taken twice.
-void unconnectedOutputs(const RootText& root, std::vector<PlacedDiagnostic>& hints) {
-  if (root.file == nullptr) return;
-  for (const ast::OutputDecl& output : root.file->outputs) {
-    if (output.port || output.value.tag != ast::SignalSource::Tag::named) continue;
-    if (output.value.named.target.text != output.name.text) continue;
-    const std::string name(output.name.text);
-    hints.push_back(hint(root.path, output.name.span,
-                         "output '" + name + "' is not connected: write output " + name + "(in=SIGNAL)"));
-  }
-}
-
 // The name a binding's value gives its driver.
 std::string driverName(const ast::SignalSource& value, std::string_view port) {
   if (value.tag == ast::SignalSource::Tag::named) {
@@ -198,9 +185,21 @@ std::optional<std::string> driverAt(const ast::File& file, const Span& at, std::
 
 }  // namespace
 
+// `output c` reads the "out" of whatever is called c, which is the output
+// itself unless the name is taken twice.
+void addUnconnectedOutputHints(std::string_view path, const ast::File& file, std::vector<PlacedDiagnostic>& hints) {
+  for (const ast::OutputDecl& output : file.outputs) {
+    if (output.port || output.value.tag != ast::SignalSource::Tag::named) continue;
+    if (output.value.named.target.text != output.name.text) continue;
+    const std::string name(output.name.text);
+    hints.push_back(
+        hint(path, output.name.span, "output '" + name + "' is not connected: write output " + name + "(in=SIGNAL)"));
+  }
+}
+
 std::vector<PlacedDiagnostic> rootHints(const RootText& root) {
   std::vector<PlacedDiagnostic> hints;
-  unconnectedOutputs(root, hints);
+  if (root.file != nullptr) addUnconnectedOutputHints(root.path, *root.file, hints);
   textHints(root, hints);
   missingParenthesis(root, hints);
   unplacedFailures(root, hints);

@@ -27,10 +27,14 @@ struct RootText {
 };
 
 // Hints about the root's own text, each its own diagnostic of information
-// severity: an output without binding, `;`, operators and assignments, an
-// unclosed binding list, and a file the compiler refuses without a place
-// (nothing declared, an import without alias).
+// severity: an output without binding (when the tree is given), `;`,
+// operators and assignments, an unclosed binding list, and a file the
+// compiler refuses without a place (nothing declared, an import without
+// alias).
 std::vector<PlacedDiagnostic> rootHints(const RootText& root);
+
+// The hints at outputs written without binding, from the root's tree.
+void addUnconnectedOutputHints(std::string_view path, const ast::File& file, std::vector<PlacedDiagnostic>& hints);
 
 // Gives every note of `list` that names a component by its number a
 // related location naming it as the source does ("driver from h1.sum").

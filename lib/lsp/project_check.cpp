@@ -73,11 +73,15 @@ struct Run {
   std::vector<UndeclaredSignal> undeclared;
 };
 
-Run runOnce(TextArena& arena, std::string_view root_path, ScanCache* cache) {
+Run runOnce(TextArena& arena, std::string_view root_path, ScanCache* cache,
+            const std::function<void(const ast::File&)>& visit_root) {
   Run result;
   project_pipeline::Options options;
   options.cache = cache;
-  options.visit_root = [&](const ast::File& root) { result.undeclared = undeclaredSignals(root); };
+  options.visit_root = [&](const ast::File& root) {
+    result.undeclared = undeclaredSignals(root);
+    if (visit_root) visit_root(root);
+  };
   auto run = project_pipeline::runProjectPipeline(arena, root_path, options);
   // Only a listener for the stages' diagnostics can fail the run, and none is given.
   VORN_CHECK(run.has_value());
@@ -132,10 +136,11 @@ void addResults(std::string_view root_path, const Run& checked, const std::set<s
 
 }  // namespace
 
-ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceOverlay& overlay, ScanCache* cache) {
+ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceOverlay& overlay, ScanCache* cache,
+                          const std::function<void(const ast::File&)>& visit_root) {
   file_loader::ScopedSourceOverlay scope(overlay);
   TextArena arena;
-  Run checked = runOnce(arena, root_path, cache);
+  Run checked = runOnce(arena, root_path, cache, visit_root);
 
   ProjectCheck result;
   result.file_paths.emplace_back(root_path);
@@ -171,7 +176,7 @@ ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceO
       if (found != masked.end()) return std::string_view(found->second);
       return overlay(wanted);
     });
-    checked = runOnce(arena, root_path, nullptr);
+    checked = runOnce(arena, root_path, nullptr, {});
   }
   addResults(root_path, checked, left_out, result.diagnostics);
   return result;

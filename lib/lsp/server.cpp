@@ -580,8 +580,13 @@ void Server::runDueChecks(Clock::time_point now) {
     for (const auto& [path, indices] : previous->second.by_path) affected.insert(path);
     check.scan_cache = std::move(previous->second.scan_cache);
   }
-  check.result = checkProject(next->path, openBuffers(), &check.scan_cache);
-  addEditorDiagnostics(*next, check.result);
+  // The hints that need the root's tree take it from the check, which
+  // parses the root anyway; only a root that does not parse is read again.
+  std::optional<std::vector<PlacedDiagnostic>> output_hints;
+  check.result = checkProject(next->path, openBuffers(), &check.scan_cache, [&](const ast::File& root) {
+    addUnconnectedOutputHints(next->path, root, output_hints.emplace());
+  });
+  addEditorDiagnostics(*next, check.result, std::move(output_hints));
   for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
     const std::string& path = check.result.diagnostics[i].path;
     if (builtins::hasVirtualPrefix(path)) continue;
@@ -592,19 +597,28 @@ void Server::runDueChecks(Clock::time_point now) {
   publishPaths(affected, {next->uri});
 }
 
-void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
-  auto text = parsed(root);
+void Server::addEditorDiagnostics(Document& root, ProjectCheck& result,
+                                  std::optional<std::vector<PlacedDiagnostic>> output_hints) {
   nameComponentsInNotes(result.diagnostics, [&](const std::string& path) { return textOf(path); });
-  const RootText root_text{.path = root.path,
-                           .text = *text->text,
-                           .file = text->file ? &*text->file : nullptr,
-                           .unread = text->unread,
-                           .parse_failed = text->parse_failed};
-  for (PlacedDiagnostic& hint : rootHints(root_text)) result.diagnostics.push_back(std::move(hint));
-  addImportLineDiagnostics(root, *text, result);
+  std::vector<PlacedDiagnostic> hints;
+  if (output_hints) {
+    hints = std::move(*output_hints);
+    for (PlacedDiagnostic& hint : rootHints(RootText{.path = root.path, .text = *root.text})) {
+      hints.push_back(std::move(hint));
+    }
+  } else {
+    auto text = parsed(root);
+    hints = rootHints(RootText{.path = root.path,
+                               .text = *text->text,
+                               .file = text->file ? &*text->file : nullptr,
+                               .unread = text->unread,
+                               .parse_failed = text->parse_failed});
+  }
+  for (PlacedDiagnostic& hint : hints) result.diagnostics.push_back(std::move(hint));
+  addImportLineDiagnostics(root, result);
 }
 
-void Server::addImportLineDiagnostics(const Document& root, const ParsedText& text, ProjectCheck& result) {
+void Server::addImportLineDiagnostics(Document& root, ProjectCheck& result) {
   // Errors located in files the root reaches, gathered at the root's import
   // that leads there; only then are the files read for their imports.
   std::map<std::string, std::vector<const PlacedDiagnostic*>> errors;
@@ -614,7 +628,10 @@ void Server::addImportLineDiagnostics(const Document& root, const ParsedText& te
       errors[d.path].push_back(&d);
     }
   }
-  if (errors.empty() || !text.file) return;
+  if (errors.empty()) return;
+  auto parsed_root = parsed(root);
+  if (!parsed_root->file) return;
+  const ParsedText& text = *parsed_root;
   file_loader::ScopedSourceOverlay scope(openBuffers());
   TextArena arena;
   std::map<std::string, std::shared_ptr<ParsedText>> files;

@@ -146,8 +146,11 @@ class Server {
   // What only the editor shows, added to a root's check: the errors of
   // the files it reaches, at the imports that lead there,
   // and the hints about the root's own text.
-  void addEditorDiagnostics(Document& root, ProjectCheck& result);
-  void addImportLineDiagnostics(const Document& root, const ParsedText& text, ProjectCheck& result);
+  // `output_hints` are those found in the root's tree during the check,
+  // when it parsed.
+  void addEditorDiagnostics(Document& root, ProjectCheck& result,
+                            std::optional<std::vector<PlacedDiagnostic>> output_hints);
+  void addImportLineDiagnostics(Document& root, ProjectCheck& result);
   std::string uriForPath(const std::string& path) const;
   // The open spelling whose text stands for the file, if any is open.
   const std::string* liveUri(const std::string& path) const;

@@ -61,6 +61,10 @@ test('hints in plain words, each at the place it explains, beside the compiler\'
     // The compiler's own line is still there, in its words.
     const [own] = compilerLines('hints/slips.vorn');
     assert.deepEqual(slips.list.filter((d) => d.severity === 1).map((d) => d.message), [own.message]);
+    // A file that parses: the compiler's loop, and the hint that explains it.
+    const loop = await check('loop.vorn', 'input a\noutput c\noutput d(in=a)\n');
+    assert.deepEqual(loop.list.filter((d) => d.code).map((d) => d.code), ['E008']);
+    assert.deepEqual(hintsOf(loop.list), [hint(range(1, 7), "output 'c' is not connected: write output c(in=SIGNAL)")]);
     // Inside comments nothing is a slip.
     const fine = await check('fine.vorn', 'input a, b // a; b = c\nand c(a=a, b=b)\noutput o(in=c) // output c\n');
     assert.deepEqual(fine.list, []);
