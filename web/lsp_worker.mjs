@@ -188,11 +188,13 @@ self.addEventListener('message', ({ data }) => {
       files = data.files;
       server.root.contents = tree(files);
       for (const entry of server.root.contents.values()) if (entry instanceof Directory) entry.parent = server.root;
+      // What the server has open it reads from its buffer already.
       const changes = [];
       for (const path of new Set([...Object.keys(before), ...Object.keys(files)])) {
         if (before[path] === files[path]) continue;
-        const type = !(path in before) ? 1 : !(path in files) ? 3 : 2;
-        changes.push({ uri: `file:///${path.split('/').map(encodeURIComponent).join('/')}`, type });
+        const uri = `file:///${path.split('/').map(encodeURIComponent).join('/')}`;
+        if (openDocuments.has(uri)) continue;
+        changes.push({ uri, type: !(path in before) ? 1 : !(path in files) ? 3 : 2 });
       }
       if (changes.length && initializeBody) {
         deliver(JSON.stringify({ jsonrpc: '2.0', method: 'workspace/didChangeWatchedFiles', params: { changes } }));
