@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/text_arena.hpp"
+#include "resolver/file_loader.hpp"
 
 namespace vorn::lsp {
 
@@ -197,7 +198,10 @@ void addUnconnectedOutputHints(std::string_view path, const ast::File& file, std
   }
 }
 
-std::vector<PlacedDiagnostic> rootHints(const RootText& root) {
+std::vector<PlacedDiagnostic> rootHints(const RootText& given) {
+  // Columns count as the compiler's do, after a byte order mark.
+  RootText root = given;
+  root.text = file_loader::withoutByteOrderMark(root.text);
   std::vector<PlacedDiagnostic> hints;
   if (root.file != nullptr) addUnconnectedOutputHints(root.path, *root.file, hints);
   textHints(root, hints);

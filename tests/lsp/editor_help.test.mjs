@@ -65,6 +65,9 @@ test('hints in plain words, each at the place it explains, beside the compiler\'
     const loop = await check('loop.vorn', 'input a\noutput c\noutput d(in=a)\n');
     assert.deepEqual(loop.list.filter((d) => d.code).map((d) => d.code), ['E008']);
     assert.deepEqual(hintsOf(loop.list), [hint(range(1, 7), "output 'c' is not connected: write output c(in=SIGNAL)")]);
+    // Columns as the compiler counts them, after a byte order mark.
+    const marked = await check('marked.vorn', '\uFEFFinput a;\noutput o(in=a)\n');
+    assert.deepEqual(hintsOf(marked.list), [hint(range(0, 8), "';' is not part of vorn: a declaration ends at the end of its line")]);
     // Inside comments nothing is a slip.
     const fine = await check('fine.vorn', 'input a, b // a; b = c\nand c(a=a, b=b)\noutput o(in=c) // output c\n');
     assert.deepEqual(fine.list, []);
