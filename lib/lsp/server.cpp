@@ -113,7 +113,7 @@ bool inLineComment(std::string_view text, std::size_t offset) {
   offset = std::min(offset, text.size());
   const std::size_t start = offset == 0 ? 0 : text.rfind('\n', offset - 1) + 1;  // npos + 1 == 0
   bool quoted = false;
-  for (std::size_t i = start; i + 1 < offset + 1 && i + 1 < text.size() + 1 && i < offset; ++i) {
+  for (std::size_t i = start; i < offset; ++i) {
     if (text[i] == '"') quoted = !quoted;
     if (!quoted && text[i] == '/' && i + 1 < offset && text[i + 1] == '/') return true;
   }
