@@ -952,6 +952,8 @@ std::map<std::string, Server::Found> Server::occurrencesOf(const Symbol& symbol)
   std::map<std::string, Found> found;
   file_loader::ScopedSourceOverlay scope(openBuffers());
   auto scan = [&](const std::string& path) {
+    // Most files of a folder never write the name: they are not parsed.
+    if (textOf(path)->find(symbol.name) == std::string::npos) return;
     auto text = parsedFile(path);
     if (!text->file) return;
     auto list = occurrencesIn(*text->file, path, symbol);
