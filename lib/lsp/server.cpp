@@ -153,10 +153,13 @@ struct Server::ParsedText {
       if (masked.empty()) masked = *text;
       if (stop ? !blankUnreadableLine(masked, std::min<std::size_t>(stop->offset, masked.size()))
                : !blankRefusedLines(masked)) {
-        return;
+        break;
       }
       current = masked;
     }
+    // Many slips at once: every line the grammar refuses on its own goes.
+    if (masked.empty() || !blankRefusedLines(masked)) return;
+    if (auto parsed_file = translate::parseSource(arena, masked, 0)) file = std::move(*parsed_file);
   }
 };
 

@@ -165,6 +165,12 @@ test('completion anywhere in a file being typed, whatever follows, and never in 
     assert.deepEqual(await labelsAt('a='), ['a', 'b', 'x', ...Array.from({ length: 12 }, (_, i) => `g${i}`)]);
     assert.deepEqual(await labelsAt('a=x.'), ['sum', 'carry']);
     assert.deepEqual(await labelsAt('a=a) // b='), []);
+    // Many slips below the cursor at once: the rest of the file still counts.
+    const slips = Array.from({ length: 10 }, (_, i) => `and s${i}(a=a b=b`).join('\n');
+    const slipped = `import half "half.vorn"\ninput a, b\nhalf x(a=a, b=b)\nand y(a=\n${slips}\noutput o(in=x.sum)\n`;
+    client.notify('textDocument/didChange', { textDocument: { uri, version: version++ }, contentChanges: [{ text: slipped }] });
+    const answer = await client.request('textDocument/completion', { textDocument: { uri }, position: { line: 3, character: 8 } });
+    assert.deepEqual(answer.result.map((item) => item.label), ['a', 'b', 'x']);
     assert.equal((await client.shutdownAndExit()).closed.status, 0);
   } finally {
     client.kill();
