@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analyze.hpp"
+#include "analysis/render.hpp"
+#include "analysis/synthesize.hpp"
 #include "core/check.hpp"
 #include "core/file_io.hpp"
 #include "core/stage_prefixes.hpp"
@@ -253,6 +256,47 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
   if (rendered) rendered = out.flush();
   if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
   return static_cast<std::uint8_t>(run->passed == table->rowCount() ? 0 : 1);
+}
+
+Result<std::uint8_t> runAnalyze(const args::Args& args, const Program& program, OutputStream& out,
+                                StageReport& report) {
+  auto topology = buildFullTopology(program);
+  if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
+  auto analysis = analysis::analyze(
+      *topology, {.project = program.project, .module = program.module, .root_path = args.input_path});
+  if (!analysis) return report.stageFailure(stage_prefixes::kAnalysis, analysis.error());
+  // Minimal forms of an output that can be undefined would hide that.
+  std::vector<std::string> undefined = analysis::undefinedRowMessages(*analysis);
+  for (const std::string& line : undefined) VORN_TRY_VOID(report.err().writeAll({line, "\n"}));
+  if (!undefined.empty()) return std::uint8_t{1};
+  bool json = args.truth_table_format == args::TruthTableFormat::json;
+  auto rendered = out.write(json ? analysis::renderJson(*analysis) : analysis::renderMarkdown(*analysis));
+  if (rendered) rendered = out.flush();
+  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
+  return std::uint8_t{0};
+}
+
+Result<std::uint8_t> runSynthesize(const args::Args& args, StageReport& report) {
+  OutputStream& err = report.err();
+  std::string table_path(args.test_table_path);
+  auto text = file_io::readFile(table_path);
+  if (!text) {
+    if (text.error() != Error::FileNotFound) {
+      return report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
+    }
+    VORN_TRY_VOID(err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}));
+    return std::uint8_t{1};
+  }
+  auto circuit = analysis::synthesize(
+      {.table_text = *text, .table_name = lastPathComponent(table_path), .outputs = args.synthesize_outputs});
+  if (!circuit) {
+    VORN_TRY_VOID(err.writeAll({test_table::formatTableError(table_path, circuit.error()), "\n"}));
+    return std::uint8_t{1};
+  }
+  if (auto written = writeOutput(args, Program{}, *circuit); !written) {
+    return report.stageFailure(stage_prefixes::kWritingSynthesis, written.error());
+  }
+  return std::uint8_t{0};
 }
 
 }  // namespace vorn::driver

@@ -24,6 +24,10 @@ Result<std::uint8_t> runPreview(const args::Args& args, const Program& program, 
 Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& program, OutputStream& out,
                                    StageReport& report);
 
+Result<std::uint8_t> runAnalyze(const args::Args& args, const Program& program, OutputStream& out, StageReport& report);
+// Needs no circuit: the table is the input.
+Result<std::uint8_t> runSynthesize(const args::Args& args, StageReport& report);
+
 Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, StageReport& report);
 
 }  // namespace vorn::driver

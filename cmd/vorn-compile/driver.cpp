@@ -114,10 +114,11 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
 
   // A root without imports still reaches the built-in gates through the
   // project's implicit imports; the single-module pipeline cannot bind them.
-  bool project_pipeline = args.mode != args::Mode::inspect &&
-                          (!file->imports.empty() || args.mode == args::Mode::preview ||
-                           args.mode == args::Mode::truth_table || args.mode == args::Mode::test ||
-                           args.mode == args::Mode::emit_verilog || resolve_bodies::usesUnboundBuiltinGate(*module));
+  bool project_pipeline =
+      args.mode != args::Mode::inspect &&
+      (!file->imports.empty() || args.mode == args::Mode::preview || args.mode == args::Mode::truth_table ||
+       args.mode == args::Mode::test || args.mode == args::Mode::emit_verilog || args.mode == args::Mode::analyze ||
+       resolve_bodies::usesUnboundBuiltinGate(*module));
   // The dump follows no imports, yet names the built-in gates as a project would.
   if (args.mode == args::Mode::inspect) resolve_bodies::bindBuiltinGates(*module);
 
@@ -159,7 +160,9 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
     case args::Mode::truth_table: return runTruthTable(args, program, out, report);
     case args::Mode::test: return runTest(args, program, out, report);
     case args::Mode::emit_verilog: return runEmitVerilog(args, program, report);
-    case args::Mode::inspect: break;
+    case args::Mode::analyze: return runAnalyze(args, program, out, report);
+    case args::Mode::inspect:
+    case args::Mode::synthesize: break;
   }
   return std::uint8_t{0};
 }
@@ -181,6 +184,7 @@ Result<std::uint8_t> run(std::span<const std::string_view> arguments, OutputStre
     return writeUsageError(err, "-o is not valid in --inspect mode");
   }
   StageReport report(err, args.diagnostics_format);
+  if (args.mode == args::Mode::synthesize) return report.finish(runSynthesize(args, report), out);
   return report.finish(runPipeline(args, out, report), out);
 }
 

@@ -12,6 +12,7 @@ std::optional<Mode> modeFlag(std::string_view argument) {
   if (argument == "--inspect") return Mode::inspect;
   if (argument == "--preview") return Mode::preview;
   if (argument == "--truth-table") return Mode::truth_table;
+  if (argument == "--analyze") return Mode::analyze;
   return std::nullopt;
 }
 
@@ -37,17 +38,31 @@ std::optional<DiagnosticsFormat> diagnosticsFormatValue(std::string_view value) 
 
 // Cross-checks that need the whole command line, in their fixed order.
 Result<void> crossCheck(const Args& args, bool has_input) {
-  if (!has_input) return fail(Error::MissingInput);
+  // --synthesize reads a table, not a circuit.
+  if (args.mode == Mode::synthesize) {
+    if (has_input || args.truth_table_format != TruthTableFormat::markdown || args.vcd_path) {
+      return fail(Error::InvalidFlagValue);
+    }
+    if (!args.output_path) return fail(Error::MissingOutput);
+  } else if (args.synthesize_outputs) {
+    return fail(Error::InvalidFlagValue);
+  }
+  if (args.mode == Mode::analyze && args.truth_table_format == TruthTableFormat::csv) {
+    return fail(Error::InvalidFlagValue);
+  }
+  if (!has_input && args.mode != Mode::synthesize) return fail(Error::MissingInput);
   bool needs_output = args.mode == Mode::compile || args.mode == Mode::emit_zig || args.mode == Mode::emit_verilog;
   if (needs_output && !args.output_path) return fail(Error::MissingOutput);
   if (args.expand_macros && args.mode != Mode::preview) return fail(Error::InvalidFlagValue);
-  bool output_forbidden = args.mode == Mode::preview || args.mode == Mode::truth_table || args.mode == Mode::test;
+  bool output_forbidden = args.mode == Mode::preview || args.mode == Mode::truth_table || args.mode == Mode::test ||
+                          args.mode == Mode::analyze;
   if (output_forbidden && args.output_path) return fail(Error::InvalidFlagValue);
   // --format also chooses the form of a test report; --strict has no meaning there.
-  bool takes_format = args.mode == Mode::truth_table || args.mode == Mode::test;
+  bool takes_format = args.mode == Mode::truth_table || args.mode == Mode::test || args.mode == Mode::analyze;
   if (!takes_format && args.truth_table_format != TruthTableFormat::markdown) return fail(Error::InvalidFlagValue);
   if (args.mode != Mode::truth_table && args.truth_table_strict) return fail(Error::InvalidFlagValue);
-  if (!takes_format && args.vcd_path) return fail(Error::InvalidFlagValue);
+  bool takes_vcd = args.mode == Mode::truth_table || args.mode == Mode::test;
+  if (!takes_vcd && args.vcd_path) return fail(Error::InvalidFlagValue);
   return {};
 }
 
@@ -81,6 +96,16 @@ Result<Args> parse(std::span<const std::string_view> arguments) {
       mode_seen = Mode::test;
       args.mode = Mode::test;
       args.test_table_path = arguments[++index];
+    } else if (argument == "--synthesize") {
+      // Like --test: the table is the next argument, verbatim.
+      if (mode_seen && *mode_seen != Mode::synthesize) return fail(Error::ConflictingModes);
+      if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
+      mode_seen = Mode::synthesize;
+      args.mode = Mode::synthesize;
+      args.test_table_path = arguments[++index];
+    } else if (argument == "--outputs") {
+      if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
+      args.synthesize_outputs = arguments[++index];
     } else if (argument == "-o") {
       if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
       args.output_path = arguments[++index];

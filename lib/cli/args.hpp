@@ -18,6 +18,8 @@ enum class Mode : std::uint8_t {
   truth_table = 4,
   test = 5,
   emit_verilog = 6,
+  analyze = 7,
+  synthesize = 8,
 };
 
 enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
@@ -41,6 +43,8 @@ struct Args {
   DiagnosticsFormat diagnostics_format = DiagnosticsFormat::text;
   // `--vcd PATH`: where --truth-table or --test also writes a value change dump.
   std::optional<std::string_view> vcd_path;
+  // `--outputs NAME[,NAME…]` of --synthesize, whose table is test_table_path.
+  std::optional<std::string_view> synthesize_outputs;
 };
 
 // Parses the arguments after the program name. Fails with HelpRequested,

@@ -156,6 +156,16 @@ TEST(ArgsTest, HelpTextIsComplete) {
       "    vorn-compile student.vorn --test expected.csv\n",
       "    --vcd <path>                    Also write the simulation's value changes as a VCD file\n",
       "                                    (with --truth-table or --test; 1 ns per engine time unit).\n",
+      "    --analyze         Print each output's minimal sum of products and product of sums,\n",
+      "                      Karnaugh map, support, depth and critical path, and the circuit's\n",
+      "                      size (Markdown; --format=json for JSON). Exit 1 if an output can\n",
+      "                      be undefined ('?'), naming the rows.\n",
+      "    --synthesize TABLE --outputs NAME[,NAME…] -o OUT.vorn\n",
+      "                      Write a circuit of and/or/not gates that passes --test TABLE:\n",
+      "                      each output's minimal sum of products. Without --outputs the last\n",
+      "                      column is the output; every other column is an input.\n",
+      "    vorn-compile full_adder.vorn --analyze\n",
+      "    vorn-compile --synthesize table.csv --outputs sum,carry -o adder.vorn\n",
   };
   std::string original(helpText());
   for (std::string_view line : kAddedLines) {

@@ -18,6 +18,14 @@ MODES (mutually exclusive; default is compile):
     --test TABLE      Run the rows of TABLE (Markdown or CSV, as --truth-table prints)
                       and report the failing ones to stdout; exit 1 if any fails.
                       --format=markdown|csv|json chooses the report's form.
+    --analyze         Print each output's minimal sum of products and product of sums,
+                      Karnaugh map, support, depth and critical path, and the circuit's
+                      size (Markdown; --format=json for JSON). Exit 1 if an output can
+                      be undefined ('?'), naming the rows.
+    --synthesize TABLE --outputs NAME[,NAME…] -o OUT.vorn
+                      Write a circuit of and/or/not gates that passes --test TABLE:
+                      each output's minimal sum of products. Without --outputs the last
+                      column is the output; every other column is an input.
 
 OPTIONS:
     -o <path>                       Output file. Required by compile and --emit-zig modes.
@@ -51,6 +59,8 @@ EXAMPLES:
     vorn-compile half_adder.vorn --preview --color=always
     vorn-compile xor.vorn --truth-table --format=json
     vorn-compile student.vorn --test expected.csv
+    vorn-compile full_adder.vorn --analyze
+    vorn-compile --synthesize table.csv --outputs sum,carry -o adder.vorn
 )HELP";
   return kHelp;
 }

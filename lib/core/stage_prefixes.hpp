@@ -32,6 +32,8 @@ inline constexpr std::string_view kStrictScan = "strict scan failed: ";
 inline constexpr std::string_view kTestTableNotFound = "test table not found: ";
 inline constexpr std::string_view kReadingTestTable = "failed reading test table: ";
 inline constexpr std::string_view kTestRun = "test run failed: ";
+inline constexpr std::string_view kAnalysis = "analysis failed: ";
+inline constexpr std::string_view kWritingSynthesis = "failed writing synthesized circuit: ";
 // The value change dump of --vcd.
 inline constexpr std::string_view kWritingVcd = "failed writing vcd output: ";
 
