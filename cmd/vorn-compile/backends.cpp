@@ -112,6 +112,16 @@ Result<bool> scanStrict(OutputStream& err, const builder::Table& table) {
   return any_undefined;
 }
 
+// The text of the --test or --synthesize table; nullopt when it cannot be
+// read, with `ended` set to the status that ends the run.
+std::optional<std::string> readTable(const std::string& table_path, StageReport& report, Result<std::uint8_t>& ended) {
+  auto text = file_io::readFile(table_path);
+  if (text) return std::move(*text);
+  ended = text.error() == Error::FileNotFound ? report.fileNotFound(stage_prefixes::kTestTableNotFound, table_path)
+                                              : report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
+  return std::nullopt;
+}
+
 }  // namespace
 
 Result<std::uint8_t> runCompile(const args::Args& args, const Program& program, StageReport& report) {
@@ -219,22 +229,12 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
 
   OutputStream& err = report.err();
   std::string table_path(args.test_table_path);
-  auto text = file_io::readFile(table_path);
-  if (!text) {
-    if (text.error() != Error::FileNotFound) {
-      return report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
-    }
-    VORN_TRY_VOID(err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}));
-    return std::uint8_t{1};
-  }
+  Result<std::uint8_t> ended = std::uint8_t{1};
+  std::optional<std::string> text = readTable(table_path, report, ended);
+  if (!text) return ended;
   const builder::Header pins = builder::readHeader(*topology);
   auto table = test_table::parseTestTable(*text, pins);
-  if (!table) {
-    std::string line = test_table::formatTableError(table_path, table.error());
-    line.push_back('\n');
-    VORN_TRY_VOID(err.write(line));
-    return std::uint8_t{1};
-  }
+  if (!table) return report.tableFailure(table_path, table.error());
 
   std::optional<vcd::Recorder> recorder;
   if (args.vcd_path) recorder.emplace(*topology, rootStem(args.input_path));
@@ -277,22 +277,13 @@ Result<std::uint8_t> runAnalyze(const args::Args& args, const Program& program, 
 }
 
 Result<std::uint8_t> runSynthesize(const args::Args& args, StageReport& report) {
-  OutputStream& err = report.err();
   std::string table_path(args.test_table_path);
-  auto text = file_io::readFile(table_path);
-  if (!text) {
-    if (text.error() != Error::FileNotFound) {
-      return report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
-    }
-    VORN_TRY_VOID(err.writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}));
-    return std::uint8_t{1};
-  }
+  Result<std::uint8_t> ended = std::uint8_t{1};
+  std::optional<std::string> text = readTable(table_path, report, ended);
+  if (!text) return ended;
   auto circuit = analysis::synthesize(
       {.table_text = *text, .table_name = lastPathComponent(table_path), .outputs = args.synthesize_outputs});
-  if (!circuit) {
-    VORN_TRY_VOID(err.writeAll({test_table::formatTableError(table_path, circuit.error()), "\n"}));
-    return std::uint8_t{1};
-  }
+  if (!circuit) return report.tableFailure(table_path, circuit.error());
   if (auto written = writeOutput(args, Program{}, *circuit); !written) {
     return report.stageFailure(stage_prefixes::kWritingSynthesis, written.error());
   }
