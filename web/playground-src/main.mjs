@@ -18,6 +18,7 @@ import { startLanguageServer } from './lsp_connection.mjs';
 import { tableLanguage } from './table_language.mjs';
 import { createTestsPanel, isTablePath, testRuns } from './tests_panel.mjs';
 import { schematicPanel } from './schematic_panel.mjs';
+import { setupCompare } from './compare.mjs';
 import {
   decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
   reachableFiles, readDiagnostics,
@@ -323,6 +324,7 @@ function checkNow() {
   const id = post(runs, false, files);
   current = { id, started, files, root, results: {} };
   pending = { id, posted: started };
+  compare.update(files, root);
 }
 
 function onWorkerMessage(data) {
@@ -519,6 +521,7 @@ const schematic = schematicPanel({
 const tablePanel = createTablePanel({
   view: $('truth-table'), note: $('table-note'), filterInput: $('table-filter'), filterCount: $('table-filter-count'), circuit,
 });
+const compare = setupCompare({ anchor: $('problems-title'), circuit, showCircuit: () => selectPanel($('tab-circuit')) });
 function showArtifact(data) {
   const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.['circuit.wasm'] : null;
   $('download-wasm').disabled = !bytes;
