@@ -1,9 +1,10 @@
 // Times the playground page in headless Chromium, served from 127.0.0.1:
 //   ready      first load in a fresh profile, from navigation to the first
 //              diagnostics shown (editor, compiler module and first check);
-//   check      from the edit's check being sent to the worker to its
-//              diagnostics shown in the editor, for each example and for a
-//              generated file of 10,000 gates.
+//   check      from the edit to the language server's diagnostics for it
+//              shown in the page, for each example and for a generated file
+//              of 10,000 gates (bench/playground_lsp_latency.mjs times single
+//              keystrokes).
 // Usage: node bench/playground_timing.mjs build/release/web [runs]
 // (playwright-core from tests/web; the web folder as the build lays it out).
 import { dirname, join, resolve } from 'node:path';

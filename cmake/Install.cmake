@@ -31,9 +31,10 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/web/" DESTINATION "${VORN_INSTALL_DATAD
         PATTERN "*.test.*" EXCLUDE
         PATTERN "package-lock.json" EXCLUDE)
 
-# The compiler as WebAssembly and the browser WASI library beside compiler.mjs.
+# The compiler (and the playground's language server) as WebAssembly and
+# the browser WASI library beside compiler.mjs.
 if(VORN_WASI)
-  install(FILES "${VORN_COMPILE_WASM}" DESTINATION "${VORN_INSTALL_DATADIR}/web")
+  install(FILES "${VORN_COMPILE_WASM}" ${VORN_LSP_WASM} DESTINATION "${VORN_INSTALL_DATADIR}/web")
   install(DIRECTORY "${VORN_WEB_BUILD_DIR}/vendor" DESTINATION "${VORN_INSTALL_DATADIR}/web")
 endif()
 # The examples compiled, linked from the circuit page.

@@ -1,24 +1,30 @@
 # Builds the compiler itself for wasm32-wasi into web/vorn-compile.wasm in the
-# build tree, with Debian's clang 19 and its WASI libc and libc++. The sources
-# are those of the native executable and of every library it links (read from
-# the targets, so the lists stay in one place), including the embedded
-# runtime module. The build's web/ folder also receives the WASI library that
+# build tree, and the language server beside it (web/vorn-lsp.wasm), with
+# Debian's clang 19 and its WASI libc and libc++. The sources are those of
+# the native executables and of every library they link (read from the
+# targets, so the lists stay in one place), including the embedded runtime
+# module. The build's web/ folder also receives the WASI library that
 # web/compiler.mjs uses in browsers, copied from web/node_modules.
 # cmake/OptionalParts.cmake found the tools (VORN_CLANGXX_19, VORN_WASI_LD) and
 # checked that they link for WASI.
 
-set(wasi_targets vorn-compile vorn_driver)
-get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
-list(APPEND wasi_targets ${compiler_libraries})
-set(wasi_sources "")
-foreach(target IN LISTS wasi_targets)
-  get_target_property(target_sources ${target} SOURCES)
-  get_target_property(target_dir ${target} SOURCE_DIR)
-  foreach(src IN LISTS target_sources)
-    cmake_path(ABSOLUTE_PATH src BASE_DIRECTORY "${target_dir}" NORMALIZE OUTPUT_VARIABLE absolute)
-    list(APPEND wasi_sources "${absolute}")
+# The sources of some targets, as absolute paths.
+function(vorn_target_sources out_var)
+  set(result "")
+  foreach(target IN LISTS ARGN)
+    get_target_property(target_sources ${target} SOURCES)
+    get_target_property(target_dir ${target} SOURCE_DIR)
+    foreach(src IN LISTS target_sources)
+      cmake_path(ABSOLUTE_PATH src BASE_DIRECTORY "${target_dir}" NORMALIZE OUTPUT_VARIABLE absolute)
+      list(APPEND result "${absolute}")
+    endforeach()
   endforeach()
-endforeach()
+  set(${out_var} "${result}" PARENT_SCOPE)
+endfunction()
+
+get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
+vorn_target_sources(library_sources ${compiler_libraries})
+vorn_target_sources(compiler_sources vorn-compile vorn_driver)
 
 set(VORN_WEB_BUILD_DIR "${PROJECT_BINARY_DIR}/web")
 
@@ -36,21 +42,57 @@ if(cadical_fetched EQUAL 0)
   list(FILTER wasi_cadical_sources EXCLUDE REGEX "/(cadical|mobical)\\.cpp$")
   file(COPY "${VORN_WASI_CADICAL_DIR}/LICENSE" DESTINATION "${VORN_WEB_BUILD_DIR}/vendor/cadical")
 else()
-  list(TRANSFORM wasi_sources REPLACE "equiv/prove_sat\\.cpp$" "equiv/prove_enumerated.cpp")
+  list(TRANSFORM library_sources REPLACE "equiv/prove_sat\\.cpp$" "equiv/prove_enumerated.cpp")
   message(STATUS "vorn-compile.wasm without CaDiCaL (its Debian source package could not be fetched): --equiv simulates every combination, up to 24 inputs")
 endif()
 set(VORN_COMPILE_WASM "${VORN_WEB_BUILD_DIR}/vorn-compile.wasm")
 set(wasi_object_dir "${PROJECT_BINARY_DIR}/wasi_objects")
+# The WASI system headers must not meet the machine's: JSON's header alone
+# is reached through a folder of its own.
+set(wasi_json_include "${PROJECT_BINARY_DIR}/wasi_include")
+file(MAKE_DIRECTORY "${wasi_json_include}")
+if(VORN_LSP AND NOT EXISTS "${wasi_json_include}/nlohmann")
+  find_path(VORN_JSON_INCLUDE nlohmann/json.hpp REQUIRED)
+  file(CREATE_LINK "${VORN_JSON_INCLUDE}/nlohmann" "${wasi_json_include}/nlohmann" SYMBOLIC)
+endif()
 # No exceptions in this C++ library; getpid (temporary file names) is emulated.
 set(wasi_flags --target=wasm32-wasi -std=c++23 -O2 -DNDEBUG -fno-exceptions -D_WASI_EMULATED_GETPID
     -Wall -Wextra -Wno-unused-parameter
-    -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/cmd/vorn-compile -I${VORN_WASI_CADICAL_DIR}/src)
+    -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/cmd/vorn-compile -I${wasi_json_include}
+    -I${VORN_WASI_CADICAL_DIR}/src)
+
+# Each source compiled once for wasm32-wasi; `out_var` receives the objects.
+function(vorn_wasi_objects out_var)
+  set(objects "")
+  foreach(src IN LISTS ARGN)
+    if(src MATCHES "^${PROJECT_BINARY_DIR}/")
+      file(RELATIVE_PATH rel "${PROJECT_BINARY_DIR}" "${src}")
+    else()
+      file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
+    endif()
+    string(REPLACE "/" "_" obj_name "${rel}")
+    set(obj "${wasi_object_dir}/${obj_name}.o")
+    get_property(defined GLOBAL PROPERTY "vorn_wasi_object_${obj_name}")
+    if(NOT defined)
+      set_property(GLOBAL PROPERTY "vorn_wasi_object_${obj_name}" TRUE)
+      add_custom_command(OUTPUT "${obj}"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${wasi_object_dir}"
+        COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} "${VORN_CLANGXX_19}" ${wasi_flags} -MD -MF "${obj}.d" -c "${src}" -o "${obj}"
+        DEPENDS "${src}"
+        DEPFILE "${obj}.d"
+        COMMENT "Compiling ${rel} for wasm32-wasi" VERBATIM)
+    endif()
+    list(APPEND objects "${obj}")
+  endforeach()
+  set(${out_var} "${objects}" PARENT_SCOPE)
+endfunction()
+
 # CaDiCaL's own sources, with stand-ins for the few C functions WASI lacks
 # (processes, alarms, host names, resident memory).
 set(wasi_cadical_flags --target=wasm32-wasi -std=c++17 -O2 -DNDEBUG -DNBUILD -fno-exceptions -w
     -D_WASI_EMULATED_SIGNAL -D_WASI_EMULATED_PROCESS_CLOCKS -D_WASI_EMULATED_GETPID -Dru_maxrss=ru_utime.tv_sec
     -include "${PROJECT_SOURCE_DIR}/cmake/wasi_cadical/missing.h" -I${PROJECT_SOURCE_DIR}/cmake/wasi_cadical/include)
-set(wasi_objects "")
+set(cadical_objects "")
 foreach(src IN LISTS wasi_cadical_sources)
   get_filename_component(name "${src}" NAME_WE)
   set(obj "${wasi_object_dir}/cadical_${name}.o")
@@ -59,34 +101,39 @@ foreach(src IN LISTS wasi_cadical_sources)
     COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} "${VORN_CLANGXX_19}" ${wasi_cadical_flags} -c "${src}" -o "${obj}"
     DEPENDS "${src}"
     COMMENT "Compiling CaDiCaL's ${name}.cpp for wasm32-wasi" VERBATIM)
-  list(APPEND wasi_objects "${obj}")
+  list(APPEND cadical_objects "${obj}")
 endforeach()
-foreach(src IN LISTS wasi_sources)
-  if(src MATCHES "^${PROJECT_BINARY_DIR}/")
-    file(RELATIVE_PATH rel "${PROJECT_BINARY_DIR}" "${src}")
-  else()
-    file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${src}")
-  endif()
-  string(REPLACE "/" "_" obj_name "${rel}")
-  set(obj "${wasi_object_dir}/${obj_name}.o")
-  add_custom_command(OUTPUT "${obj}"
-    COMMAND "${CMAKE_COMMAND}" -E make_directory "${wasi_object_dir}"
-    COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} "${VORN_CLANGXX_19}" ${wasi_flags} -MD -MF "${obj}.d" -c "${src}" -o "${obj}"
-    DEPENDS "${src}"
-    DEPFILE "${obj}.d"
-    COMMENT "Compiling ${rel} for wasm32-wasi" VERBATIM)
-  list(APPEND wasi_objects "${obj}")
-endforeach()
+vorn_wasi_objects(library_objects ${library_sources})
+# The solver goes with the libraries: --equiv needs it, and a module that does
+# not reach it leaves it out at link time.
+list(APPEND library_objects ${cadical_objects})
+vorn_wasi_objects(compiler_objects ${compiler_sources})
 
 # Without threads the pipeline runs on the module's own stack: later stages
 # walk trees as deep as the parser accepts.
 add_custom_command(OUTPUT "${VORN_COMPILE_WASM}"
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}"
   COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -fuse-ld=${VORN_WASI_LD} -O2 -s
-          -Wl,-z,stack-size=16777216 -o "${VORN_COMPILE_WASM}" ${wasi_objects} -lwasi-emulated-getpid
-          -lwasi-emulated-signal -lwasi-emulated-process-clocks
-  DEPENDS ${wasi_objects}
+          -Wl,-z,stack-size=16777216 -o "${VORN_COMPILE_WASM}" ${compiler_objects} ${library_objects}
+          -lwasi-emulated-getpid -lwasi-emulated-signal -lwasi-emulated-process-clocks
+  DEPENDS ${compiler_objects} ${library_objects}
   COMMENT "Linking vorn-compile.wasm" VERBATIM)
+
+# The language server for the playground: the same libraries, its own, and
+# an entry point for a page (a reactor module: the page calls it per message).
+set(VORN_LSP_WASM "")
+if(VORN_LSP)
+  set(VORN_LSP_WASM "${VORN_WEB_BUILD_DIR}/vorn-lsp.wasm")
+  vorn_target_sources(lsp_sources vorn_lsp)
+  vorn_wasi_objects(lsp_objects ${lsp_sources} ${VORN_LSP_WASI_MAIN})
+  add_custom_command(OUTPUT "${VORN_LSP_WASM}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}"
+    COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -mexec-model=reactor -fuse-ld=${VORN_WASI_LD} -O2 -s
+            -Wl,-z,stack-size=16777216 -o "${VORN_LSP_WASM}" ${lsp_objects} ${library_objects}
+            -lwasi-emulated-getpid -lwasi-emulated-signal -lwasi-emulated-process-clocks
+    DEPENDS ${lsp_objects} ${library_objects}
+    COMMENT "Linking vorn-lsp.wasm" VERBATIM)
+endif()
 
 set(wasi_shim_source "${PROJECT_SOURCE_DIR}/web/node_modules/@bjorn3/browser_wasi_shim/dist")
 set(wasi_shim_stamp "${VORN_WEB_BUILD_DIR}/vendor/browser_wasi_shim/index.js")
@@ -105,5 +152,5 @@ add_custom_command(OUTPUT "${elk_worker}"
   DEPENDS "${PROJECT_SOURCE_DIR}/web/package-lock.json"
   COMMENT "Copying ELK's layout worker into web/vendor" VERBATIM)
 
-add_custom_target(vorn_compile_wasm ALL DEPENDS "${VORN_COMPILE_WASM}" "${wasi_shim_stamp}" "${elk_worker}")
+add_custom_target(vorn_compile_wasm ALL DEPENDS "${VORN_COMPILE_WASM}" ${VORN_LSP_WASM} "${wasi_shim_stamp}" "${elk_worker}")
 add_dependencies(vorn_compile_wasm vorn_runtime_wasm)

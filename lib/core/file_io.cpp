@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -218,6 +219,31 @@ Result<void> writeFileAny(const std::string& path, std::string_view bytes) {
     target = std::move(*resolved);
   }
   return replaceAtomically(target, bytes, exists ? &info : nullptr);
+}
+
+}  // namespace vorn::file_io
+
+namespace vorn::file_io {
+
+std::vector<DirectoryEntry> directoryEntries(const std::string& path, std::size_t limit) {
+  std::vector<DirectoryEntry> entries;
+  DIR* directory = ::opendir(path.c_str());
+  if (directory == nullptr) return entries;
+  while (entries.size() < limit) {
+    const dirent* entry = ::readdir(directory);
+    if (entry == nullptr) break;
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    bool is_directory = entry->d_type == DT_DIR;
+    // Some file systems do not say; and a link to a folder is one.
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      struct stat info {};
+      is_directory = ::stat((path + "/" + std::string(name)).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+    entries.push_back(DirectoryEntry{.name = std::string(name), .is_directory = is_directory});
+  }
+  ::closedir(directory);
+  return entries;
 }
 
 }  // namespace vorn::file_io

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/error.hpp"
 
@@ -37,6 +38,16 @@ struct FileIdentity {
 
 // The identity of the file at `path`; nothing when it cannot be looked at.
 std::optional<FileIdentity> fileIdentity(const std::string& path);
+
+// One entry of a directory listing.
+struct DirectoryEntry {
+  std::string name;
+  bool is_directory = false;
+};
+
+// The entries of the directory at `path` (without "." and ".."), at most
+// `limit` of them, in no particular order; none when it cannot be read.
+std::vector<DirectoryEntry> directoryEntries(const std::string& path, std::size_t limit);
 
 // Writes `bytes` to `path`, creating missing directories first. A regular or
 // missing target gets a temporary file beside it, which is then renamed over

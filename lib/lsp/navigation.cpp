@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <system_error>
 
+#include "core/file_io.hpp"
 #include "core/text_arena.hpp"
 #include "ir/name_table.hpp"
 #include "ir/types.hpp"
@@ -16,14 +15,6 @@
 namespace vorn::lsp {
 
 namespace {
-
-bool contains(const Span& span, LineCol at) {
-  const auto before = [](std::uint32_t l1, std::uint32_t c1, std::uint32_t l2, std::uint32_t c2) {
-    return l1 < l2 || (l1 == l2 && c1 <= c2);
-  };
-  return before(span.start_line, span.start_col, at.line, at.col) &&
-         before(at.line, at.col, span.end_line, span.end_col);
-}
 
 enum class Role : std::uint8_t {
   import_alias,
@@ -54,14 +45,14 @@ struct Hit {
 // deeply) and returns the first one whose span holds `at`.
 std::optional<Hit> findHit(const ast::File& file, LineCol at) {
   for (const ast::Import& import : file.imports) {
-    if (contains(import.alias.span, at))
+    if (spanContains(import.alias.span, at))
       return Hit{.role = Role::import_alias, .import = &import, .text = import.alias.text, .span = import.alias.span};
-    if (contains(import.path.span, at))
+    if (spanContains(import.path.span, at))
       return Hit{.role = Role::import_path, .import = &import, .text = import.path.text, .span = import.path.span};
   }
   for (const ast::InputDecl& input : file.inputs) {
     for (const ast::Identifier& name : input.names) {
-      if (contains(name.span, at)) return Hit{.role = Role::input_name, .text = name.text, .span = name.span};
+      if (spanContains(name.span, at)) return Hit{.role = Role::input_name, .text = name.text, .span = name.span};
     }
   }
 
@@ -76,9 +67,9 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
     auto hit = [&](Role role, const ast::Identifier& name) {
       return Hit{.role = role, .instance = owner, .ref = &ref, .output = output, .text = name.text, .span = name.span};
     };
-    if (contains(ref.target.span, at)) return hit(Role::signal_target, ref.target);
+    if (spanContains(ref.target.span, at)) return hit(Role::signal_target, ref.target);
     // A bare name's implicit "out" carries the reference's own span.
-    if (!(ref.port.span == ref.span) && contains(ref.port.span, at)) return hit(Role::signal_port, ref.port);
+    if (!(ref.port.span == ref.span) && spanContains(ref.port.span, at)) return hit(Role::signal_port, ref.port);
     return std::nullopt;
   };
   auto checkSource = [&](const ast::SignalSource& source, const ast::OutputDecl* output,
@@ -86,7 +77,7 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
     if (source.tag == ast::SignalSource::Tag::named) return checkRef(source.named, output, owner);
     if (!source.anonymous) return std::nullopt;
     // The port read from an anonymous instance: `q` in `p(x=a).q`.
-    if (!source.anonymous_port.text.empty() && contains(source.anonymous_port.span, at)) {
+    if (!source.anonymous_port.text.empty() && spanContains(source.anonymous_port.span, at)) {
       return Hit{.role = Role::signal_port,
                  .instance = source.anonymous.get(),
                  .anonymous = true,
@@ -99,21 +90,21 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
   };
 
   for (const ast::OutputDecl& output : file.outputs) {
-    if (contains(output.name.span, at)) {
+    if (spanContains(output.name.span, at)) {
       return Hit{.role = Role::output_name, .output = &output, .text = output.name.text, .span = output.name.span};
     }
-    if (!contains(output.span, at)) continue;
+    if (!spanContains(output.span, at)) continue;
     if (auto hit = checkSource(output.value, &output, nullptr)) return hit;
   }
   for (const ast::ComponentInstance& instance : file.components) {
-    if (contains(instance.span, at))
+    if (spanContains(instance.span, at))
       stack.push_back(Pending{.instance = &instance, .anonymous = false, .output = nullptr});
   }
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
     const ast::ComponentInstance& instance = *pending.instance;
-    if (contains(instance.type_name.span, at)) {
+    if (spanContains(instance.type_name.span, at)) {
       return Hit{.role = Role::type_name,
                  .instance = &instance,
                  .anonymous = pending.anonymous,
@@ -121,14 +112,14 @@ std::optional<Hit> findHit(const ast::File& file, LineCol at) {
                  .text = instance.type_name.text,
                  .span = instance.type_name.span};
     }
-    if (!pending.anonymous && instance.instance_name && contains(instance.instance_name->span, at)) {
+    if (!pending.anonymous && instance.instance_name && spanContains(instance.instance_name->span, at)) {
       return Hit{.role = Role::instance_name,
                  .instance = &instance,
                  .text = instance.instance_name->text,
                  .span = instance.instance_name->span};
     }
     for (const ast::PortConnection& port : instance.ports) {
-      if (contains(port.port.span, at)) {
+      if (spanContains(port.port.span, at)) {
         return Hit{.role = Role::port_name,
                    .instance = &instance,
                    .anonymous = pending.anonymous,
@@ -345,6 +336,14 @@ std::string describeOutputDriver(const ast::File& file, std::string_view file_pa
 
 }  // namespace
 
+bool spanContains(const Span& span, LineCol at) {
+  const auto before = [](std::uint32_t l1, std::uint32_t c1, std::uint32_t l2, std::uint32_t c2) {
+    return l1 < l2 || (l1 == l2 && c1 <= c2);
+  };
+  return before(span.start_line, span.start_col, at.line, at.col) &&
+         before(at.line, at.col, span.end_line, span.end_col);
+}
+
 std::vector<FileSymbol> fileSymbols(const ast::File& file) {
   std::vector<FileSymbol> symbols;
   for (const ast::InputDecl& decl : file.inputs) {
@@ -448,6 +447,16 @@ std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_vi
     }
   }
   return std::nullopt;
+}
+
+std::optional<SignalDeclaration> declarationOfSignal(const ast::File& file, std::string_view name,
+                                                     const ast::OutputDecl* within) {
+  auto found = lookupSignal(file, name, within);
+  if (!found) return std::nullopt;
+  const SymbolRole role = found->kind == Declaration::Kind::input    ? SymbolRole::input
+                          : found->kind == Declaration::Kind::output ? SymbolRole::output
+                                                                     : SymbolRole::instance;
+  return SignalDeclaration{.role = role, .name_span = found->name_span, .instance = found->instance};
 }
 
 std::optional<std::string> hoverAt(const ast::File& file, std::string_view file_path, LineCol at) {
@@ -589,24 +598,19 @@ std::vector<CompletionItem> contextCompletionsAt(std::string_view text, std::siz
             slash == std::string_view::npos ? std::string_view() : typed.substr(0, slash + 1);
         const std::size_t file_slash = file_path.rfind('/');
         if (file_slash == std::string_view::npos || folder.starts_with('<')) return items;
-        std::filesystem::path directory =
-            folder.starts_with('/')
-                ? std::filesystem::path(std::string(folder))
-                : std::filesystem::path(std::string(file_path.substr(0, file_slash + 1)) + std::string(folder));
-        std::error_code error;
+        const std::string directory = folder.starts_with('/')
+                                          ? std::string(folder)
+                                          : std::string(file_path.substr(0, file_slash + 1)) + std::string(folder);
         const std::string own_name(file_path.substr(file_slash + 1));
         const bool own_folder = folder.empty();
         constexpr std::size_t kMaxEntries = 1000;
-        for (std::filesystem::directory_iterator it(directory, error), end;
-             !error && it != end && items.size() < kMaxEntries; it.increment(error)) {
-          const std::string name = it->path().filename().string();
-          std::error_code kind_error;
-          if (it->is_directory(kind_error)) {
-            if (!name.starts_with('.'))
+        for (const file_io::DirectoryEntry& entry : file_io::directoryEntries(directory, kMaxEntries)) {
+          if (entry.is_directory) {
+            if (!entry.name.starts_with('.'))
               items.push_back(
-                  CompletionItem{.label = name + "/", .kind = CompletionItem::Kind::folder, .detail = "folder"});
-          } else if (name.ends_with(".vorn") && !(own_folder && name == own_name)) {
-            items.push_back(CompletionItem{.label = name, .kind = CompletionItem::Kind::file, .detail = "file"});
+                  CompletionItem{.label = entry.name + "/", .kind = CompletionItem::Kind::folder, .detail = "folder"});
+          } else if (entry.name.ends_with(".vorn") && !(own_folder && entry.name == own_name)) {
+            items.push_back(CompletionItem{.label = entry.name, .kind = CompletionItem::Kind::file, .detail = "file"});
           }
         }
         std::sort(items.begin(), items.end(),

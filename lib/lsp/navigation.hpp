@@ -41,6 +41,10 @@ struct TypeInterface {
   std::vector<std::string> outputs;
 };
 
+// Whether `at` lies in `span`, both ends included (a cursor just after a
+// name is still on it).
+bool spanContains(const Span& span, LineCol at);
+
 // Inputs, outputs and named instances, in source order.
 std::vector<FileSymbol> fileSymbols(const ast::File& file);
 
@@ -49,6 +53,17 @@ std::vector<FileSymbol> fileSymbols(const ast::File& file);
 // a signal, the input pin of a sub-circuit behind a port name, or the output
 // pin behind `instance.port`.
 std::optional<SourceLocation> definitionAt(const ast::File& file, std::string_view file_path, LineCol at);
+
+// The declaration a signal name refers to, looked up as the resolver does:
+// an output's value (`within`) also sees the outputs declared up to it; a
+// later declaration of a name shadows an earlier one.
+struct SignalDeclaration {
+  SymbolRole role = SymbolRole::input;
+  Span name_span;
+  const ast::ComponentInstance* instance = nullptr;  // instances only
+};
+std::optional<SignalDeclaration> declarationOfSignal(const ast::File& file, std::string_view name,
+                                                     const ast::OutputDecl* within);
 
 // Markdown describing the instance (or the instance a signal names) at
 // `at`, or the pin declared there.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,8 @@ struct PlacedDiagnostic {
   std::optional<diagnostics::DiagnosticCode> code;  // none for a failed stage
   std::string message;
   std::vector<PlacedNote> notes;
+  // An explanation the editor adds (information severity), not an error.
+  bool information = false;
 };
 
 struct ProjectCheck {
@@ -51,7 +54,8 @@ using ScanCache = project_pipeline::ScanCache;
 // Past the compiler's words, a name bound to a port that the root does not
 // declare gets its own error at the name ("undeclared signal 'x'", no code),
 // when the root translates.
+// `visit_root` also sees the root's syntax tree, when the root parses.
 ProjectCheck checkProject(std::string_view root_path, const file_loader::SourceOverlay& overlay,
-                          ScanCache* cache = nullptr);
+                          ScanCache* cache = nullptr, const std::function<void(const ast::File&)>& visit_root = {});
 
 }  // namespace vorn::lsp

@@ -121,28 +121,28 @@ TEST(ProjectCheck, PlacesDiagnosticsInTheirFilesAndWordsFailedStages) {
   EXPECT_FALSE(check.diagnostics[0].code.has_value());
 
   open[root] = "import lib \"lib.vorn\"\ninput a\nlib l(x=a)\noutput q(in=l.y)\n";
-  // An imported file with nothing in it is named at its start, as the compiler does.
+  // An imported file with nothing in it is named at its start, as the
+  // compiler does; the editor explains the root's failure at its import.
   open[lib] = "// nothing but a comment\n";
   check = checkProject(root, overlay);
-  ASSERT_EQ(check.diagnostics.size(), 2u) << describe(check);
+  ASSERT_EQ(check.diagnostics.size(), 1u) << describe(check);
   EXPECT_EQ(check.diagnostics[0].path, lib);
   EXPECT_EQ(check.diagnostics[0].message, "the file is empty or holds only comments");
   EXPECT_EQ(check.diagnostics[0].span, (Span{0, 1, 1, 1, 2}));
-  EXPECT_EQ(check.diagnostics[1].path, root);
-  EXPECT_EQ(check.diagnostics[1].message, "body resolution failed: InvalidProgram");
-  EXPECT_FALSE(check.diagnostics[1].span.has_value());
 
-  // Unread text in an imported file: located there, and the root hears that
-  // body resolution failed.
+  // Unread text in an imported file: located there, and the root is checked
+  // on with that line blanked, so that it keeps its own diagnostics.
   open[lib] = "input x\noutput y(in=x)\n  %%%\n";
+  open[root] = "import lib \"lib.vorn\"\ninput a\nlib l(x=a)\nand g(a=a, b=zz)\noutput q(in=l.y)\noutput r(in=g)\n";
   check = checkProject(root, overlay);
-  ASSERT_EQ(check.diagnostics.size(), 2u) << describe(check);
+  ASSERT_EQ(check.diagnostics.size(), 3u) << describe(check);
   EXPECT_EQ(check.diagnostics[0].path, lib);
   EXPECT_EQ(check.diagnostics[0].span, (Span{0, 3, 3, 3, 4}));
   // The parser's own words, naming the character it could not take.
   EXPECT_NE(check.diagnostics[0].message.find("got '%'"), std::string::npos) << check.diagnostics[0].message;
   EXPECT_EQ(check.diagnostics[1].path, root);
-  EXPECT_EQ(check.diagnostics[1].message, "body resolution failed: ParsingFailed");
+  EXPECT_EQ(check.diagnostics[1].code, diagnostics::DiagnosticCode::E004);
+  EXPECT_EQ(check.diagnostics[2].message, "undeclared signal 'zz'");
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include "core/file_io.hpp"
 #include "core/text_arena.hpp"
 #include "lsp/framing.hpp"
+#include "lsp/hints.hpp"
+#include "lsp/masked_text.hpp"
 #include "lsp/navigation.hpp"
+#include "lsp/references.hpp"
 #include "lsp/text_position.hpp"
 #include "lsp/uri.hpp"
 #include "resolver/builtins.hpp"
@@ -20,12 +23,15 @@ using nlohmann::json;
 
 namespace {
 
+// The most diagnostics published for one file.
+constexpr std::size_t kMaxDiagnosticsPerFile = 1000;
+
 // Error codes of the protocol.
 constexpr int kParseError = -32700;
 constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
 constexpr int kInvalidParams = -32602;
-constexpr int kInternalError = -32603;
+[[maybe_unused]] constexpr int kInternalError = -32603;  // a build without exceptions has no use for it
 constexpr int kServerNotInitialized = -32002;
 
 // Symbol and completion kinds of the protocol.
@@ -102,6 +108,18 @@ std::string rangeText(const Range& range) {
   return "{\"start\":" + positionText(range.start) + ",\"end\":" + positionText(range.end) + "}";
 }
 
+// Whether byte `offset` lies after a `//` (outside quotes) on its line.
+bool inLineComment(std::string_view text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  const std::size_t start = offset == 0 ? 0 : text.rfind('\n', offset - 1) + 1;  // npos + 1 == 0
+  bool quoted = false;
+  for (std::size_t i = start; i < offset; ++i) {
+    if (text[i] == '"') quoted = !quoted;
+    if (!quoted && text[i] == '/' && i + 1 < offset && text[i + 1] == '/') return true;
+  }
+  return false;
+}
+
 // Request ids are numbers or strings; anything else cannot be answered by id.
 bool isValidId(const json& id) { return id.is_number_integer() || id.is_string(); }
 
@@ -113,47 +131,35 @@ struct Server::ParsedText {
   TextArena arena;
   std::optional<ast::File> file;
   TextIndex index;
+  // Where the grammar first stopped, when the text as written does not parse.
+  std::optional<translate::SyntaxError> unread;
+  bool parse_failed = false;
 
-  // A file being edited often holds a line the grammar cannot read, and then
-  // none of it translates. For navigation, such lines are blanked (offsets
-  // and line breaks kept, so every span still fits the real text) and the
-  // rest is read; a few tries, then nothing.
+  // For navigation, unreadable lines are blanked and the rest is read; a
+  // few tries, then nothing.
   explicit ParsedText(std::shared_ptr<const std::string> source) : text(std::move(source)), index(*text) {
     std::string_view current = *text;
-    for (int attempt = 0; attempt < 6; ++attempt) {
-      std::optional<translate::SyntaxError> unread;
-      auto parsed_file = translate::parseSource(arena, current, 0, &unread);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      std::optional<translate::SyntaxError> stop;
+      auto parsed_file = translate::parseSource(arena, current, 0, &stop);
       if (parsed_file) {
         file = std::move(*parsed_file);
         return;
       }
-      if (!unread) return;
+      if (attempt == 0) {
+        parse_failed = true;
+        unread = stop;
+      }
       if (masked.empty()) masked = *text;
-      if (!blankLineAt(std::min<std::size_t>(unread->offset, masked.size()))) return;
+      if (stop ? !blankUnreadableLine(masked, std::min<std::size_t>(stop->offset, masked.size()))
+               : !blankRefusedLines(masked)) {
+        break;
+      }
       current = masked;
     }
-  }
-
-  // Blanks the line holding `offset`, or the nearest earlier line with text
-  // when that one is blank already (an unclosed list is noticed a line late).
-  bool blankLineAt(std::size_t offset) {
-    std::size_t end = offset;
-    while (true) {
-      const std::size_t start = end == 0 ? 0 : masked.rfind('\n', end - 1) + 1;  // npos + 1 == 0
-      std::size_t stop = masked.find('\n', start);
-      if (stop == std::string::npos) stop = masked.size();
-      bool blank = true;
-      for (std::size_t i = start; i < stop; ++i)
-        blank = blank && (masked[i] == ' ' || masked[i] == '\t' || masked[i] == '\r');
-      if (!blank) {
-        for (std::size_t i = start; i < stop; ++i) {
-          if (masked[i] != '\r') masked[i] = ' ';
-        }
-        return true;
-      }
-      if (start == 0) return false;
-      end = start - 1;
-    }
+    // Many slips at once: every line the grammar refuses on its own goes.
+    if (masked.empty() || !blankRefusedLines(masked)) return;
+    if (auto parsed_file = translate::parseSource(arena, masked, 0)) file = std::move(*parsed_file);
   }
 };
 
@@ -186,6 +192,12 @@ void Server::handleBadHeader(std::string_view problem) {
 
 void Server::handleBody(std::string_view body) {
   json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    // A buffer with a stray byte that is not UTF-8 (a pasted file in another
+    // encoding) would otherwise freeze at its last good version: such bytes
+    // are read as U+FFFD.
+    if (auto readable = replaceInvalidUtf8(body)) message = json::parse(*readable, nullptr, false);
+  }
   if (message.is_discarded()) {
     replyError(nullptr, kParseError, "message is not valid JSON");
     return;
@@ -228,54 +240,65 @@ void Server::dispatch(const json& message) {
     return;
   }
 
+#if defined(__cpp_exceptions)
   try {
-    if (is_request) {
-      if (name == "initialize") {
-        if (initialize_received_) {
-          replyError(*id, kInvalidRequest, "initialize was already received");
-          return;
-        }
-        initialize_received_ = true;
-        const json* capabilities = member(params, "capabilities");
-        const json* workspace = capabilities != nullptr ? member(*capabilities, "workspace") : nullptr;
-        const json* watched = workspace != nullptr ? member(*workspace, "didChangeWatchedFiles") : nullptr;
-        const json* dynamic = watched != nullptr ? member(*watched, "dynamicRegistration") : nullptr;
-        can_register_watchers_ = dynamic != nullptr && dynamic->is_boolean() && dynamic->get<bool>();
-        reply(*id, initializeResult());
-      } else if (name == "shutdown") {
-        shutdown_requested_ = true;
-        reply(*id, nullptr);
-      } else if (auto handler = requestHandler(name)) {
-        Answer answer = (this->*handler)(params);
-        if (answer) {
-          reply(*id, std::move(*answer));
-        } else {
-          replyError(*id, kInvalidParams, answer.error());
-        }
-      } else {
-        replyError(*id, kMethodNotFound, "unknown method '" + name + "'");
-      }
-      return;
-    }
-    // Notifications get no answer, not even for a fault.
-    if (name == "textDocument/didOpen") {
-      didOpen(params);
-    } else if (name == "textDocument/didChange") {
-      didChange(params);
-    } else if (name == "textDocument/didClose") {
-      didClose(params);
-    } else if (name == "textDocument/didSave") {
-      didSave(params);
-    } else if (name == "workspace/didChangeWatchedFiles") {
-      didChangeWatchedFiles(params);
-    } else if (name == "initialized") {
-      registerFileWatchers();
-    }
+    route(name, is_request ? id : nullptr, params);
   } catch (const json::exception& failure) {
     // The library's accessors throw on a value of another type than asked.
     if (is_request) replyError(*id, kInvalidParams, failure.what());
   } catch (const std::bad_alloc&) {
     if (is_request) replyError(*id, kInternalError, "out of memory");
+  }
+#else
+  // Built without exceptions (for WASI), such a fault ends the module, and
+  // the page starts a new one; every accessor here checks types first.
+  route(name, is_request ? id : nullptr, params);
+#endif
+}
+
+void Server::route(const std::string& name, const json* id, const json& params) {
+  const bool is_request = id != nullptr;
+  if (is_request) {
+    if (name == "initialize") {
+      if (initialize_received_) {
+        replyError(*id, kInvalidRequest, "initialize was already received");
+        return;
+      }
+      initialize_received_ = true;
+      const json* capabilities = member(params, "capabilities");
+      const json* workspace = capabilities != nullptr ? member(*capabilities, "workspace") : nullptr;
+      const json* watched = workspace != nullptr ? member(*workspace, "didChangeWatchedFiles") : nullptr;
+      const json* dynamic = watched != nullptr ? member(*watched, "dynamicRegistration") : nullptr;
+      can_register_watchers_ = dynamic != nullptr && dynamic->is_boolean() && dynamic->get<bool>();
+      reply(*id, initializeResult());
+    } else if (name == "shutdown") {
+      shutdown_requested_ = true;
+      reply(*id, nullptr);
+    } else if (auto handler = requestHandler(name)) {
+      Answer answer = (this->*handler)(params);
+      if (answer) {
+        reply(*id, std::move(*answer));
+      } else {
+        replyError(*id, kInvalidParams, answer.error());
+      }
+    } else {
+      replyError(*id, kMethodNotFound, "unknown method '" + name + "'");
+    }
+    return;
+  }
+  // Notifications get no answer, not even for a fault.
+  if (name == "textDocument/didOpen") {
+    didOpen(params);
+  } else if (name == "textDocument/didChange") {
+    didChange(params);
+  } else if (name == "textDocument/didClose") {
+    didClose(params);
+  } else if (name == "textDocument/didSave") {
+    didSave(params);
+  } else if (name == "workspace/didChangeWatchedFiles") {
+    didChangeWatchedFiles(params);
+  } else if (name == "initialized") {
+    registerFileWatchers();
   }
 }
 
@@ -284,6 +307,9 @@ Server::Handler Server::requestHandler(std::string_view method) {
   if (method == "textDocument/documentSymbol") return &Server::documentSymbol;
   if (method == "textDocument/hover") return &Server::hover;
   if (method == "textDocument/completion") return &Server::completion;
+  if (method == "textDocument/references") return &Server::references;
+  if (method == "textDocument/prepareRename") return &Server::prepareRename;
+  if (method == "textDocument/rename") return &Server::rename;
   return nullptr;
 }
 
@@ -292,10 +318,12 @@ json Server::initializeResult() const {
       {"capabilities",
        json{
            {"positionEncoding", "utf-16"},
-           {"textDocumentSync", json{{"openClose", true}, {"change", 1}, {"save", json{{"includeText", false}}}}},
+           {"textDocumentSync", json{{"openClose", true}, {"change", 2}, {"save", json{{"includeText", false}}}}},
            {"definitionProvider", true},
            {"documentSymbolProvider", true},
            {"hoverProvider", true},
+           {"referencesProvider", true},
+           {"renameProvider", json{{"prepareProvider", true}}},
            {"completionProvider", json{{"triggerCharacters", json::array({"(", ",", "=", ".", "\"", "/"})}}},
        }},
       {"serverInfo", json{{"name", "vorn-lsp"}}},
@@ -303,16 +331,27 @@ json Server::initializeResult() const {
 }
 
 std::optional<std::string_view> Server::openText(std::string_view path) const {
-  auto found = uri_by_path_.find(std::string(path));
-  if (found == uri_by_path_.end()) return std::nullopt;
-  auto document = documents_.find(found->second);
+  const std::string* uri = liveUri(std::string(path));
+  if (uri == nullptr) return std::nullopt;
+  auto document = documents_.find(*uri);
   if (document == documents_.end()) return std::nullopt;
   return std::string_view(*document->second->text);
 }
 
+const std::string* Server::liveUri(const std::string& path) const {
+  auto found = uris_by_path_.find(path);
+  return found == uris_by_path_.end() || found->second.empty() ? nullptr : &found->second.back();
+}
+
+void Server::forgetSpelling(const std::string& path, const std::string& uri) {
+  auto found = uris_by_path_.find(path);
+  if (found == uris_by_path_.end()) return;
+  std::erase(found->second, uri);
+  if (found->second.empty()) uris_by_path_.erase(found);
+}
+
 std::string Server::uriForPath(const std::string& path) const {
-  auto found = uri_by_path_.find(path);
-  if (found != uri_by_path_.end()) return found->second;
+  if (const std::string* uri = liveUri(path)) return *uri;
   // A file the client opened once keeps the client's spelling after it closed.
   auto spelled = client_uri_by_path_.find(path);
   if (spelled != client_uri_by_path_.end()) return spelled->second;
@@ -327,8 +366,8 @@ std::optional<std::string> Server::pathOfUri(const std::string& uri) const {
 }
 
 std::shared_ptr<const std::string> Server::textOf(const std::string& path) {
-  if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end()) {
-    if (auto document = documents_.find(by_path->second); document != documents_.end()) return document->second->text;
+  if (const std::string* uri = liveUri(path)) {
+    if (auto document = documents_.find(*uri); document != documents_.end()) return document->second->text;
   }
   // As an editor would show it: positions count a byte order mark as it does.
   auto loaded = file_loader::loadFileOwned(path, true);
@@ -401,10 +440,10 @@ void Server::didOpen(const json& params) {
   document->text = std::make_shared<const std::string>(std::move(*text));
 
   if (auto existing = documents_.find(*uri); existing != documents_.end()) {
-    uri_by_path_.erase(existing->second->path);
+    forgetSpelling(existing->second->path, *uri);
     documents_.erase(existing);
   }
-  uri_by_path_[document->path] = *uri;
+  uris_by_path_[document->path].push_back(*uri);
   const std::string changed_path = document->path;
   documents_[*uri] = std::move(document);
   markChanged(changed_path, Clock::now(), true);
@@ -428,7 +467,7 @@ void Server::didChange(const json& params) {
       text = std::move(*replacement);
       continue;
     }
-    // Ranged edits are applied too, though only whole texts are asked for.
+    // An edit of a range, as incremental sync sends it.
     const json& range = *member(change, "range");
     auto start = positionMember(range, "start");
     auto end = positionMember(range, "end");
@@ -440,6 +479,9 @@ void Server::didChange(const json& params) {
   }
   document.text = std::make_shared<const std::string>(std::move(text));
   document.parsed.reset();
+  // The spelling edited last is the one whose text stands for the file.
+  forgetSpelling(document.path, document.uri);
+  uris_by_path_[document.path].push_back(document.uri);
   if (const json* version = member(*item, "version"); version != nullptr && version->is_number_integer()) {
     document.version = *version;
   }
@@ -454,9 +496,7 @@ void Server::didClose(const json& params) {
   auto found = documents_.find(*uri);
   if (found == documents_.end()) return;
   const std::string path = found->second->path;
-  if (auto by_path = uri_by_path_.find(path); by_path != uri_by_path_.end() && by_path->second == *uri) {
-    uri_by_path_.erase(by_path);
-  }
+  forgetSpelling(path, *uri);
   std::set<std::string> affected{path};
   if (auto check = checks_.find(*uri); check != checks_.end()) {
     for (const auto& [diagnostic_path, indices] : check->second.by_path) affected.insert(diagnostic_path);
@@ -543,8 +583,13 @@ void Server::runDueChecks(Clock::time_point now) {
     for (const auto& [path, indices] : previous->second.by_path) affected.insert(path);
     check.scan_cache = std::move(previous->second.scan_cache);
   }
-  check.result = checkProject(next->path, openBuffers(), &check.scan_cache);
-  addEditorDiagnostics(*next, check.result);
+  // The hints that need the root's tree take it from the check, which
+  // parses the root anyway; only a root that does not parse is read again.
+  std::optional<std::vector<PlacedDiagnostic>> output_hints;
+  check.result = checkProject(next->path, openBuffers(), &check.scan_cache, [&](const ast::File& root) {
+    addUnconnectedOutputHints(next->path, root, output_hints.emplace());
+  });
+  addEditorDiagnostics(*next, check.result, std::move(output_hints));
   for (std::size_t i = 0; i < check.result.diagnostics.size(); ++i) {
     const std::string& path = check.result.diagnostics[i].path;
     if (builtins::hasVirtualPrefix(path)) continue;
@@ -555,31 +600,84 @@ void Server::runDueChecks(Clock::time_point now) {
   publishPaths(affected, {next->uri});
 }
 
-void Server::addEditorDiagnostics(Document& root, ProjectCheck& result) {
-  // Errors located in a file this one imports, gathered at the import line;
-  // only then is the root's text read for its import lines.
-  const bool elsewhere =
-      std::any_of(result.diagnostics.begin(), result.diagnostics.end(), [&](const PlacedDiagnostic& d) {
-        return d.level == diagnostics::DiagnosticLevel::err && d.path != root.path &&
-               !builtins::hasVirtualPrefix(d.path);
-      });
-  if (!elsewhere) return;
-  auto text = parsed(root);
-  if (!text->file) return;
-  std::vector<PlacedDiagnostic> added;
-  TextArena arena;
+void Server::addEditorDiagnostics(Document& root, ProjectCheck& result,
+                                  std::optional<std::vector<PlacedDiagnostic>> output_hints) {
+  nameComponentsInNotes(result.diagnostics, [&](const std::string& path) { return textOf(path); });
+  std::vector<PlacedDiagnostic> hints;
+  if (output_hints) {
+    hints = std::move(*output_hints);
+    for (PlacedDiagnostic& hint : rootHints(RootText{.path = root.path, .text = *root.text})) {
+      hints.push_back(std::move(hint));
+    }
+  } else {
+    auto text = parsed(root);
+    hints = rootHints(RootText{.path = root.path,
+                               .text = *text->text,
+                               .file = text->file ? &*text->file : nullptr,
+                               .unread = text->unread,
+                               .parse_failed = text->parse_failed});
+  }
+  for (PlacedDiagnostic& hint : hints) result.diagnostics.push_back(std::move(hint));
+  addImportLineDiagnostics(root, result);
+}
+
+void Server::addImportLineDiagnostics(Document& root, ProjectCheck& result) {
+  // Errors located in files the root reaches, gathered at the root's import
+  // that leads there; only then are the files read for their imports.
+  std::map<std::string, std::vector<const PlacedDiagnostic*>> errors;
+  for (const PlacedDiagnostic& d : result.diagnostics) {
+    if (d.level == diagnostics::DiagnosticLevel::err && !d.information && d.path != root.path &&
+        !builtins::hasVirtualPrefix(d.path)) {
+      errors[d.path].push_back(&d);
+    }
+  }
+  if (errors.empty()) return;
+  auto parsed_root = parsed(root);
+  if (!parsed_root->file) return;
+  const ParsedText& text = *parsed_root;
   file_loader::ScopedSourceOverlay scope(openBuffers());
-  for (const ast::Import& import : text->file->imports) {
+  TextArena arena;
+  std::map<std::string, std::shared_ptr<ParsedText>> files;
+  auto importsOf = [&](const std::string& path) -> const ast::File* {
+    auto& slot = files[path];
+    if (!slot) slot = std::make_shared<ParsedText>(textOf(path));
+    return slot->file ? &*slot->file : nullptr;
+  };
+  std::vector<PlacedDiagnostic> added;
+  for (const ast::Import& import : text.file->imports) {
     auto target = file_loader::resolveImportPath(arena, root.path, import.path.text);
     if (!target || builtins::hasVirtualPrefix(*target) || *target == root.path) continue;
     PlacedDiagnostic placed;
     placed.path = root.path;
     placed.span = import.span;
     placed.message = "errors in imported file '" + std::string(import.path.text) + "'";
-    for (const PlacedDiagnostic& diagnostic : result.diagnostics) {
-      if (diagnostic.path != *target || diagnostic.level != diagnostics::DiagnosticLevel::err) continue;
-      placed.notes.push_back(
-          PlacedNote{.path = diagnostic.path, .span = diagnostic.span, .message = diagnostic.message});
+    // Breadth first, so that each file is reached by its shortest chain,
+    // which the notes spell out import by import.
+    struct Step {
+      std::string path;
+      std::vector<PlacedNote> chain;
+    };
+    std::vector<Step> queue{Step{std::string(*target), {}}};
+    std::set<std::string> seen{root.path, std::string(*target)};
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+      const Step step = queue[next];
+      if (auto found = errors.find(step.path); found != errors.end()) {
+        for (const PlacedNote& link : step.chain) placed.notes.push_back(link);
+        for (const PlacedDiagnostic* error : found->second) {
+          placed.notes.push_back(PlacedNote{.path = error->path, .span = error->span, .message = error->message});
+        }
+      }
+      const ast::File* file = importsOf(step.path);
+      if (file == nullptr) continue;
+      for (const ast::Import& inner : file->imports) {
+        auto inner_target = file_loader::resolveImportPath(arena, step.path, inner.path.text);
+        if (!inner_target || builtins::hasVirtualPrefix(*inner_target)) continue;
+        if (!seen.insert(std::string(*inner_target)).second) continue;
+        Step deeper{std::string(*inner_target), step.chain};
+        deeper.chain.push_back(PlacedNote{
+            .path = step.path, .span = inner.span, .message = "imports '" + std::string(inner.path.text) + "'"});
+        queue.push_back(std::move(deeper));
+      }
     }
     if (!placed.notes.empty()) added.push_back(std::move(placed));
   }
@@ -649,9 +747,23 @@ std::string Server::diagnosticsJson(const Gathered& gathered, const TextIndex& i
                                     const std::function<const TextIndex&(const std::string&)>& indexOf) const {
   std::string array = "[";
   std::unordered_set<std::string> keys;
-  for (const PlacedDiagnostic* diagnostic : gathered.list) {
+  std::size_t listed = 0;
+  for (std::size_t k = 0; k < gathered.list.size(); ++k) {
+    if (listed == kMaxDiagnosticsPerFile) {
+      // Clients slow to a crawl on a list of many thousands; the rest is counted.
+      const std::size_t rest = gathered.list.size() - k;
+      array += ",{\"range\":" + rangeText(index.rangeOfSpan(std::nullopt)) +
+               ",\"severity\":3,\"source\":\"vorn\",\"message\":" +
+               jsonString(std::to_string(rest) + " more diagnostic" + (rest == 1 ? "" : "s") +
+                          " in this file not shown (the first " + std::to_string(kMaxDiagnosticsPerFile) + " are)") +
+               "}";
+      break;
+    }
+    const PlacedDiagnostic* diagnostic = gathered.list[k];
     std::string item = "{\"range\":" + rangeText(index.rangeOfSpan(diagnostic->span));
-    item += diagnostic->level == diagnostics::DiagnosticLevel::err ? ",\"severity\":1" : ",\"severity\":2";
+    item += diagnostic->information                                  ? ",\"severity\":3"
+            : diagnostic->level == diagnostics::DiagnosticLevel::err ? ",\"severity\":1"
+                                                                     : ",\"severity\":2";
     item += ",\"source\":\"vorn\"";
     if (diagnostic->code) item += ",\"code\":\"" + std::string(diagnostics::codeName(*diagnostic->code)) + "\"";
     item += ",\"message\":" + jsonString(diagnostic->message);
@@ -672,6 +784,7 @@ std::string Server::diagnosticsJson(const Gathered& gathered, const TextIndex& i
     if (gathered.contributors > 1 && !keys.insert(item).second) continue;
     if (array.size() > 1) array += ",";
     array += item;
+    ++listed;
   }
   array += "]";
   return array;
@@ -781,7 +894,7 @@ Server::Answer Server::hover(const json& params) {
 Server::Answer Server::completion(const json& params) {
   VORN_TRY(const Located at, locate(params));
   json items = json::array();
-  if (!at.text) return items;
+  if (!at.text || inLineComment(*at.text->text, at.offset)) return items;
   file_loader::ScopedSourceOverlay scope(openBuffers());
   const ast::File* file = at.text->file ? &*at.text->file : nullptr;
   for (const std::string& port : portCompletionsAt(*at.text->text, at.offset, file, at.document->path)) {
@@ -792,6 +905,119 @@ Server::Answer Server::completion(const json& params) {
     items.push_back(json{{"label", item.label}, {"kind", completionKind(item.kind)}, {"detail", item.detail}});
   }
   return items;
+}
+
+std::shared_ptr<Server::ParsedText> Server::parsedFile(const std::string& path) {
+  if (const std::string* uri = liveUri(path)) {
+    if (auto document = documents_.find(*uri); document != documents_.end()) return parsed(*document->second);
+  }
+  return std::make_shared<ParsedText>(textOf(path));
+}
+
+std::set<std::string> Server::projectFiles() const {
+  std::set<std::string> files;
+  std::set<std::string> folders;
+  for (const auto& [uri, document] : documents_) {
+    files.insert(document->path);
+    folders.insert(document->path.substr(0, document->path.rfind('/') + 1));
+  }
+  for (const auto& [uri, check] : checks_) {
+    for (const std::string& path : check.result.file_paths) {
+      if (!builtins::hasVirtualPrefix(path)) files.insert(path);
+    }
+  }
+  // Files nothing open imports yet may import the file being renamed in;
+  // a bound on the walk keeps a document opened in a huge folder cheap.
+  constexpr std::size_t kMaxEntries = 20000;
+  std::size_t budget = kMaxEntries;
+  std::vector<std::string> pending(folders.rbegin(), folders.rend());
+  std::set<std::string> walked;
+  while (!pending.empty() && budget > 0) {
+    const std::string folder = std::move(pending.back());
+    pending.pop_back();
+    if (!walked.insert(folder).second) continue;
+    const std::vector<file_io::DirectoryEntry> entries = file_io::directoryEntries(folder, budget);
+    budget -= entries.size();
+    for (const file_io::DirectoryEntry& entry : entries) {
+      if (entry.name.starts_with('.')) continue;
+      const std::string path = folder + entry.name;
+      if (entry.is_directory) {
+        pending.push_back(path + "/");
+      } else if (entry.name.ends_with(".vorn")) {
+        if (auto canonical = file_io::canonicalPath(path)) files.insert(*canonical);
+      }
+    }
+  }
+  return files;
+}
+
+std::map<std::string, Server::Found> Server::occurrencesOf(const Symbol& symbol) {
+  std::map<std::string, Found> found;
+  file_loader::ScopedSourceOverlay scope(openBuffers());
+  auto scan = [&](const std::string& path) {
+    // Most files of a folder never write the name: they are not parsed.
+    if (textOf(path)->find(symbol.name) == std::string::npos) return;
+    auto text = parsedFile(path);
+    if (!text->file) return;
+    auto list = occurrencesIn(*text->file, path, symbol);
+    if (!list.empty()) found[path] = Found{text, std::move(list)};
+  };
+  // Instances and aliases live in their file; pins are also the ports of
+  // every file that imports theirs.
+  if (symbol.kind == Symbol::Kind::instance || symbol.kind == Symbol::Kind::alias) {
+    scan(symbol.path);
+  } else {
+    for (const std::string& path : projectFiles()) scan(path);
+  }
+  return found;
+}
+
+Server::Answer Server::references(const json& params) {
+  return answerInParsedFile(params, [&](const Located& at) -> Answer {
+    auto symbol = symbolAt(*at.text->file, at.document->path, at.line_col);
+    if (!symbol) return nullptr;
+    const json* context = member(params, "context");
+    const json* declarations = context != nullptr ? member(*context, "includeDeclaration") : nullptr;
+    const bool include_declaration =
+        declarations == nullptr || !declarations->is_boolean() || declarations->get<bool>();
+    json locations = json::array();
+    for (const auto& [path, found] : occurrencesOf(symbol->symbol)) {
+      for (const Occurrence& occurrence : found.list) {
+        if (occurrence.declaration && !include_declaration) continue;
+        locations.push_back(
+            json{{"uri", uriForPath(path)}, {"range", toJson(found.text->index.rangeOfSpan(occurrence.span))}});
+      }
+    }
+    return locations;
+  });
+}
+
+Server::Answer Server::prepareRename(const json& params) {
+  return answerInParsedFile(params, [&](const Located& at) -> Answer {
+    auto symbol = symbolAt(*at.text->file, at.document->path, at.line_col);
+    if (!symbol) return nullptr;
+    return json{{"range", toJson(at.text->index.rangeOfSpan(symbol->span))}, {"placeholder", symbol->symbol.name}};
+  });
+}
+
+Server::Answer Server::rename(const json& params) {
+  auto new_name = stringMember(params, "newName");
+  if (!new_name) return std::unexpected("newName is missing");
+  if (!isValidName(*new_name)) return std::unexpected("'" + *new_name + "' is not a name vorn accepts");
+  return answerInParsedFile(params, [&](const Located& at) -> Answer {
+    auto symbol = symbolAt(*at.text->file, at.document->path, at.line_col);
+    if (!symbol) return nullptr;
+    json changes = json::object();
+    for (const auto& [path, found] : occurrencesOf(symbol->symbol)) {
+      json edits = json::array();
+      for (const Occurrence& occurrence : found.list) {
+        edits.push_back(
+            json{{"range", toJson(found.text->index.rangeOfSpan(occurrence.span))}, {"newText", *new_name}});
+      }
+      changes[uriForPath(path)] = std::move(edits);
+    }
+    return json{{"changes", std::move(changes)}};
+  });
 }
 
 std::expected<Server::Located, std::string> Server::locate(const json& params) {

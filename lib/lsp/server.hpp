@@ -16,6 +16,7 @@
 
 #include "lsp/navigation.hpp"
 #include "lsp/project_check.hpp"
+#include "lsp/references.hpp"
 #include "lsp/text_position.hpp"
 #include "resolver/file_loader.hpp"
 
@@ -66,6 +67,8 @@ class Server {
   };
 
   void dispatch(const nlohmann::json& message);
+  // A message of a known kind to its handler; `id` is null for a notification.
+  void route(const std::string& name, const nlohmann::json* id, const nlohmann::json& params);
   void reply(const nlohmann::json& id, nlohmann::json result);
   void replyError(const nlohmann::json& id, int code, std::string message);
 
@@ -88,6 +91,21 @@ class Server {
   Answer documentSymbol(const nlohmann::json& params);
   Answer hover(const nlohmann::json& params);
   Answer completion(const nlohmann::json& params);
+  Answer references(const nlohmann::json& params);
+  Answer prepareRename(const nlohmann::json& params);
+  Answer rename(const nlohmann::json& params);
+  // Every place of the project that names a symbol, by file, with the
+  // parse the places are in.
+  struct Found {
+    std::shared_ptr<ParsedText> text;
+    std::vector<Occurrence> list;
+  };
+  std::map<std::string, Found> occurrencesOf(const Symbol& symbol);
+  // The files a rename looks in: the open documents, every file their
+  // checks read, and the .vorn files in and below their folders.
+  std::set<std::string> projectFiles() const;
+  // The parse of any file by path: the open buffer's, else the file's.
+  std::shared_ptr<ParsedText> parsedFile(const std::string& path);
 
   // The open document a request names (nullptr when it is not open).
   std::expected<Document*, std::string> findDocument(const nlohmann::json& params);
@@ -126,9 +144,17 @@ class Server {
   void publish(const std::string& path, const std::string& uri, std::string array, bool just_checked);
   void sendDiagnostics(const std::string& uri, const std::string& list);
   // What only the editor shows, added to a root's check: the errors of
-  // imported files at their imports.
-  void addEditorDiagnostics(Document& root, ProjectCheck& result);
+  // the files it reaches, at the imports that lead there,
+  // and the hints about the root's own text.
+  // `output_hints` are those found in the root's tree during the check,
+  // when it parsed.
+  void addEditorDiagnostics(Document& root, ProjectCheck& result,
+                            std::optional<std::vector<PlacedDiagnostic>> output_hints);
+  void addImportLineDiagnostics(Document& root, ProjectCheck& result);
   std::string uriForPath(const std::string& path) const;
+  // The open spelling whose text stands for the file, if any is open.
+  const std::string* liveUri(const std::string& path) const;
+  void forgetSpelling(const std::string& path, const std::string& uri);
   std::optional<std::string_view> openText(std::string_view path) const;
   // The text of any file by path: an open buffer, else the file itself.
   std::shared_ptr<const std::string> textOf(const std::string& path);
@@ -143,11 +169,13 @@ class Server {
   std::uint64_t unsaved_counter_ = 0;
 
   std::map<std::string, std::unique_ptr<Document>> documents_;  // by URI
-  std::map<std::string, std::string> uri_by_path_;              // open documents
-  std::map<std::string, RootCheck> checks_;                     // by root URI
-  std::map<std::string, std::string> published_;                // by URI: the non-empty lists last sent, as JSON
-  std::map<std::string, std::string> published_uri_;            // by path: the URI of its entry in published_
-  std::map<std::string, std::string> client_uri_by_path_;       // how the client spells each file it opened
+  // Open documents by file: every spelling (URI) the client has open, the
+  // one edited last at the back.
+  std::map<std::string, std::vector<std::string>> uris_by_path_;
+  std::map<std::string, RootCheck> checks_;                // by root URI
+  std::map<std::string, std::string> published_;           // by URI: the non-empty lists last sent, as JSON
+  std::map<std::string, std::string> published_uri_;       // by path: the URI of its entry in published_
+  std::map<std::string, std::string> client_uri_by_path_;  // how the client spells each file it opened
   std::set<std::string> owed_;  // checked documents whose publication waits for another root's check
 };
 

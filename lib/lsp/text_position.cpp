@@ -128,3 +128,25 @@ Range TextIndex::rangeOfSpan(const std::optional<Span>& span) const {
 }
 
 }  // namespace vorn::lsp
+
+namespace vorn::lsp {
+
+std::optional<std::string> replaceInvalidUtf8(std::string_view text) {
+  std::optional<std::string> replaced;
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t units = 0;
+    const std::size_t length = utf8SequenceLength(text, i, units);
+    if (length == 1 && static_cast<unsigned char>(text[i]) >= 0x80) {
+      if (!replaced) replaced.emplace().reserve(text.size() + 16);
+      replaced->append(text.substr(copied, i - copied));
+      replaced->append("\xEF\xBF\xBD");
+      copied = i + 1;
+    }
+    i += length;
+  }
+  if (replaced) replaced->append(text.substr(copied));
+  return replaced;
+}
+
+}  // namespace vorn::lsp

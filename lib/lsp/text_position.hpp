@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,5 +71,13 @@ class TextIndex {
 // a byte that does not start a valid sequence; `units` receives its UTF-16
 // length.
 std::size_t utf8SequenceLength(std::string_view text, std::size_t index, std::uint32_t& units);
+
+}  // namespace vorn::lsp
+
+namespace vorn::lsp {
+
+// `text` with every byte that starts no valid UTF-8 sequence replaced by
+// U+FFFD; nothing when the text is valid already.
+std::optional<std::string> replaceInvalidUtf8(std::string_view text);
 
 }  // namespace vorn::lsp

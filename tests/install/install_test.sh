@@ -37,9 +37,9 @@ if ((wasi)); then
     [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
   done
   [[ ! -e $prefix/share/vorn-compile/web/playground-src ]] || fail "the playground's sources installed with the web page"
-  # The playground is served as installed: the page, its bundle and its worker beside the compiler module.
+  # The playground is served as installed: the page, its bundle and its workers beside the compiler and server modules.
   if [[ -f $build/web/playground.js ]]; then
-    for file in playground.html playground.js playground_worker.mjs; do
+    for file in playground.html playground.js playground_worker.mjs lsp_worker.mjs vorn-lsp.wasm; do
       [[ -f $prefix/share/vorn-compile/web/$file ]] || fail "share/vorn-compile/web/$file is missing"
     done
   fi

@@ -74,8 +74,10 @@ function compilerReport(root) {
   return byFile;
 }
 
-// What the server adds to the compiler's words, for the editor alone.
-const editorOnly = (d) => d.code === undefined && /^(undeclared signal|errors in imported file) '/.test(d.message);
+// What the server adds to the compiler's words, for the editor alone: its
+// own errors, hints, and drivers named as the source names them.
+const editorOnly = (d) => d.severity === 3 || (d.code === undefined && /^(undeclared signal|errors in imported file) '/.test(d.message));
+const editorNote = (r) => /^driver from (?!component \d)/.test(r.message);
 
 const roots = [...sources(join(repo, 'tests', 'golden')), ...sources(join(repo, 'examples'))];
 
@@ -91,18 +93,34 @@ test(`the server's diagnostics for ${roots.length} sources agree with the compil
       client.notify('textDocument/didOpen', { textDocument: { uri, languageId: 'vorn', version: 1, text: readFileSync(root, 'utf8') } });
       // Publications for every file with something to say, the root's last.
       const got = new Map();
+      const checkedOnPast = new Set();
       for (;;) {
         const message = await client.waitFor((m) => m.method === 'textDocument/publishDiagnostics');
         const file = fileURLToPath(message.params.uri);
+        // An unreadable imported file is explained at the import line, not by
+        // the stage's failure, and the root is checked on past it: it says
+        // at least what the compiler says.
+        if (message.params.diagnostics.some((d) => d.message.startsWith('errors in imported file '))) {
+          const own = expected.get(file) ?? [];
+          expected.set(file, own.filter((d) => !(/^body resolution failed: \w+$/.test(d.message) && d.start.line === 0)));
+          checkedOnPast.add(file);
+        }
         got.set(file, message.params.diagnostics.filter((d) => !editorOnly(d)).map((d) => ({
           start: d.range.start, severity: d.severity, code: d.code, message: d.message,
-          notes: (d.relatedInformation || []).map((r) => ({ file: fileURLToPath(r.location.uri), start: r.location.range.start, message: r.message })),
+          notes: (d.relatedInformation || []).filter((r) => !editorNote(r)).map((r) => ({ file: fileURLToPath(r.location.uri), start: r.location.range.start, message: r.message })),
         })));
         if (message.params.uri === uri) break;
       }
       for (const file of new Set([...expected.keys(), ...got.keys()])) {
         if (file.startsWith('<builtin>')) continue;
-        assert.deepEqual(got.get(file) || [], expected.get(file) || [], `${relative(repo, root)}: diagnostics in ${file}`);
+        const said = got.get(file) || [];
+        if (checkedOnPast.has(file)) {
+          for (const entry of expected.get(file) || []) {
+            assert.ok(said.some((d) => JSON.stringify(d) === JSON.stringify(entry)), `${relative(repo, root)}: ${JSON.stringify(entry)} in ${file}`);
+          }
+        } else {
+          assert.deepEqual(said, expected.get(file) || [], `${relative(repo, root)}: diagnostics in ${file}`);
+        }
         compared += (expected.get(file) || []).length;
       }
       client.notify('textDocument/didClose', { textDocument: { uri } });

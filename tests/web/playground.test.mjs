@@ -11,7 +11,7 @@ import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { assertLabelsApart, axeFindings } from './page_checks.mjs';
-import { startServer } from './server.mjs';
+import { launchChromium, startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const repo = resolve(here, '../..');
@@ -58,12 +58,7 @@ let server;
 let browser;
 before(async () => {
   server = await startServer({ '/': webBuild });
-  browser = await chromium.launch({
-    executablePath: CHROMIUM,
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync'],
-  });
+  browser = await launchChromium(chromium, CHROMIUM);
 });
 after(async () => {
   await browser?.close();

@@ -51,3 +51,14 @@ export async function startServer(mounts) {
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
   return { url: `http://127.0.0.1:${server.address().port}`, close: () => new Promise((done) => server.close(done)) };
 }
+
+// Headless Chromium from the system, launched as every browser test does:
+// no sandbox (containers), and none of the browser's own network traffic.
+export function launchChromium(chromium, executablePath) {
+  return chromium.launch({
+    executablePath,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+}

@@ -1,18 +1,20 @@
 // The playground page (web/playground.html): projects of .vorn files and
-// test tables in tabs, kept in the browser, checked by the compiler in a
-// worker as you type, with its schematic, truth table, tests, live circuit
-// and downloads. Bundled by the build into playground.js; the compiler
-// thread is playground_worker.mjs beside it.
+// test tables in tabs, kept in the browser, checked as you type by the
+// language server (lsp_connection.mjs), and compiled by the compiler in a
+// worker for its schematic, truth table, tests, live circuit and downloads.
+// Bundled by the build into playground.js; the compiler thread is
+// playground_worker.mjs beside it.
 import { EditorState } from '@codemirror/state';
 import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter, drawSelection } from '@codemirror/view';
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
 import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
-import { lintGutter, setDiagnostics } from '@codemirror/lint';
+import { lintGutter } from '@codemirror/lint';
 import '../element.mjs';
 import { showDropCue } from '../drop_cue.mjs';
 import { createTablePanel } from './table_panel.mjs';
 import { rovingTabs } from './tablist.mjs';
 import { vornLanguage } from './language.mjs';
+import { startLanguageServer } from './lsp_connection.mjs';
 import { tableLanguage } from './table_language.mjs';
 import { createTestsPanel, isTablePath, testRuns } from './tests_panel.mjs';
 import { schematicPanel } from './schematic_panel.mjs';
@@ -57,6 +59,8 @@ let projects = null;
 let expandMacros = false;
 const editorStates = new Map();
 let view = null;
+let lsp = null;
+// The language server's diagnostics by file, with `level` as the page names it.
 let diagnosticsByFile = new Map();
 let lastArtifact = null;
 let circuitUrl = null;
@@ -103,6 +107,7 @@ const extensions = [
     editorStates.set(project.active, update.state);
     if (location.hash) window.history.replaceState(null, '', location.pathname + location.search);
     scheduleSave();
+    if (!isTablePath(project.active)) awaitDiagnostics();
     scheduleCheck();
   }),
 ];
@@ -110,7 +115,10 @@ const extensions = [
 function stateFor(path) {
   let state = editorStates.get(path);
   if (!state) {
-    state = EditorState.create({ doc: project.files[path], extensions: [extensions, isTablePath(path) ? tableLanguage : vornLanguage] });
+    state = EditorState.create({
+      doc: project.files[path],
+      extensions: [extensions, isTablePath(path) ? tableLanguage : [vornLanguage, lsp.extensionFor(path)]],
+    });
     editorStates.set(path, state);
   }
   return state;
@@ -120,7 +128,6 @@ function openFile(path) {
   if (view.state !== stateFor(project.active)) editorStates.set(project.active, view.state);
   project.active = path;
   view.setState(stateFor(path));
-  showDiagnosticsInEditor();
   renderTabs();
   scheduleSave();
 }
@@ -134,6 +141,7 @@ function setProject(next) {
   editorStates.clear();
   diagnosticsByFile = new Map();
   inputStates = {};
+  if (!isTablePath(project.active)) awaitDiagnostics();
   if (view) view.setState(stateFor(project.active));
   renderTabs();
   checkNow();
@@ -188,12 +196,12 @@ function renameFile() {
   if (to in project.files) return alert(`${to} exists already.`);
   project.files[to] = project.files[from];
   delete project.files[from];
-  const state = view.state;
   editorStates.delete(from);
-  editorStates.set(to, state);
   diagnosticsByFile.delete(from);
   if (project.root === from) project.root = to;
   project.active = to;
+  // The editor's state names its file for the language server: a new one.
+  view.setState(stateFor(to));
   renderTabs();
   scheduleSave();
   scheduleCheck();
@@ -278,25 +286,22 @@ function post(runs, keep = false, files = { ...project.files }) {
 // being computed: the page's results are not yet those of the text shown.
 let tableWorker = null;
 const busy = (on) => document.documentElement.toggleAttribute('data-busy', on);
-const settleBusy = () => { if (!checkTimer && !pending && !tableWorker) busy(false); };
+const settleBusy = () => { if (!checkTimer && !pending && !tableWorker && !awaitingDiagnostics) busy(false); };
 
 function scheduleCheck() {
   busy(true);
+  lsp.filesChanged();
   clearTimeout(checkTimer);
   checkTimer = setTimeout(checkNow, CHECK_DELAY_MS);
 }
 
-// The runs for one state of the project. Its diagnostics are those of the
-// project pipeline, which compile mode runs when the root imports something
-// (the artifact comes with them). A root without imports is compiled on its
-// own in compile mode: when that finds no error, the project pipeline finds
-// the same (it adds only the built-in gates, which such a root does not use),
-// so its diagnostics stand; otherwise the truth table's run, a project
-// pipeline, gives them. The truth table itself comes from the artifact, in
-// the table worker, when there is one: the compiler's table run also writes
-// the simulator's whole trace, which grows with every row. The open file,
-// and every other file the root does not reach, is checked the same way on
-// its own.
+// The runs for one state of the project: the root's artifact, and, when a
+// root without imports fails in compile mode (which knows no built-in
+// gates), the truth table's run, a project pipeline, for the reason. The
+// truth table itself comes from the artifact, in the table worker, when
+// there is one: the compiler's table run also writes the simulator's whole
+// trace, which grows with every row. Diagnostics come from the language
+// server.
 let current = null;
 const importsSomething = (text) => /^\s*import\s*[A-Za-z_][0-9A-Za-z_]*\s*"/m.test(text.replace(/^\s*\/\/.*$/gm, ''));
 
@@ -304,10 +309,9 @@ function checkNow() {
   clearTimeout(checkTimer);
   checkTimer = 0;
   busy(true);
+  lsp.filesChanged();
   const root = project.root;
-  const active = project.active;
   const files = { ...project.files };
-  const reachable = reachableFiles(files, root);
   tableWorker?.terminate();
   tableWorker = null;
   const tableArgs = (path) => [path, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS];
@@ -315,27 +319,13 @@ function checkNow() {
   if (!importsSomething(files[root])) runs.push({ name: 'table', args: tableArgs(root), ifFailed: 'artifact' });
   runs.push(...testRuns(files, root));
   tests.begin(files);
-  // The open file first among those the root does not reach.
-  const others = Object.keys(files).filter((path) => !reachable.has(path) && !isTablePath(path)).sort()
-    .sort((a, b) => (b === active) - (a === active));
-  const otherChecks = new Map();
-  for (const path of others) {
-    otherChecks.set(path, `other:${path}`);
-    runs.push({ name: `other:${path}`, args: [path, '-o', 'check.wasm', ...DIAGNOSTICS_ARGS] });
-    if (!importsSomething(files[path])) runs.push({ name: `other-table:${path}`, args: tableArgs(path), ifFailed: `other:${path}` });
-  }
   runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
   const id = post(runs, false, files);
-  current = {
-    id, started, files, root, reachable, results: {}, rootCheck: 'artifact', otherChecks,
-  };
+  current = { id, started, files, root, results: {} };
   pending = { id, posted: started };
-  $('check-status').textContent = 'Checking…';
   compare.update(files, root);
 }
-
-const hasErrors = (data) => decoded(data).diagnostics.some((d) => d.level === 'error');
 
 function onWorkerMessage(data) {
   const waiter = waiters.get(data.id);
@@ -355,13 +345,6 @@ function onWorkerMessage(data) {
   current.results[name] = data;
   if (tests.result(name, data)) return;
   const failed = data.error || data.result.status !== 0;
-  // A failed compile of a file without imports: the table run that follows has the diagnostics.
-  if (name === 'artifact' && failed && !importsSomething(current.files[current.root]) && hasErrors(data)) current.rootCheck = 'table';
-  const other = name.startsWith('other:') ? name.slice('other:'.length) : null;
-  if (other !== null && failed && !importsSomething(current.files[other]) && hasErrors(data)) {
-    current.otherChecks.set(other, `other-table:${other}`);
-  }
-  if (name === current.rootCheck || [...current.otherChecks.values()].includes(name)) showDiagnostics();
   if (name === 'artifact') showArtifact(data);
   if (name === 'artifact' && failed && importsSomething(current.files[current.root])) showTable(data);
   if (name === 'table') showTable(data);
@@ -375,104 +358,66 @@ function decoded(data) {
 
 // ---- diagnostics ----------------------------------------------------------
 
+// The language server publishes each file's list; the editor's view shows
+// the open file's, and the page lists them all and counts them.
+const LEVELS = { 1: 'error', 2: 'warning', 3: 'hint', 4: 'hint' };
 let problems = [];
-function showDiagnostics() {
-  const check = current.results[current.rootCheck];
-  if (!check) return;
-  const found = [];
-  const add = (data, keep) => {
-    const { diagnostics, failure, text } = decoded(data);
-    const where = failure?.location;
-    if (where) {
-      // A place the grammar could not read is shown like a diagnostic.
-      diagnostics.push({
-        file: where.file, code: '', level: 'error', notes: [],
-        message: `${failure.stage}: ${failure.error}${where.message ? `: ${where.message}` : ''}`,
-        span: { startLine: where.line, startCol: where.column, endLine: where.line, endCol: where.column },
-      });
-    }
-    for (const d of diagnostics) {
-      const path = projectPathOf(current.files, d.file);
-      if (keep(path, d)) found.push({ ...d, path });
-    }
-    return [failure && !where ? failureText(failure) : '', text].filter(Boolean).join('\n');
-  };
-  const messages = [add(check, () => true)];
-  // Files the root does not reach, each checked as a root of its own; a file
-  // that several of them reach is listed once.
-  const seen = new Set();
-  for (const name of current.otherChecks.values()) {
-    const result = current.results[name];
-    if (!result) continue;
-    messages.push(add(result, (path, d) => {
-      if (path === null || current.reachable.has(path)) return false;
-      const key = JSON.stringify([path, d.span, d.code, d.message]);
-      if (seen.has(key)) return false;
-      seen.add(key);
-      return true;
-    }));
-  }
-  problems = found;
-  diagnosticsByFile = new Map();
-  for (const d of found) {
-    if (!d.path) continue;
-    if (!diagnosticsByFile.has(d.path)) diagnosticsByFile.set(d.path, []);
-    diagnosticsByFile.get(d.path).push(d);
-  }
-  showDiagnosticsInEditor();
-  renderProblems(messages.filter(Boolean));
-  renderTabs();
+let editedAt = 0;
+let awaitingDiagnostics = false;
+let awaitTimer = 0;
+// Until the server's list for the text now shown arrives, the page is busy;
+// a server that says nothing new for a while frees it.
+function awaitDiagnostics() {
+  editedAt = performance.now();
+  awaitingDiagnostics = true;
+  clearTimeout(awaitTimer);
+  awaitTimer = setTimeout(() => { awaitingDiagnostics = false; settleBusy(); }, 5000);
+}
 
-  // The time to the root project's diagnostics; other files' follow.
-  current.ms ??= performance.now() - current.started;
-  const { ms } = current;
-  const errors = found.filter((d) => d.level === 'error').length;
-  const warnings = found.length - errors;
-  const status = $('check-status');
-  status.dataset.ms = ms.toFixed(1);
-  status.textContent = `Checked in ${Math.round(ms)} ms: ${errors} error${errors === 1 ? '' : 's'}, ${warnings} warning${warnings === 1 ? '' : 's'}.`;
+function published(path, list, version) {
+  if (!(path in project.files)) return;
+  diagnosticsByFile.set(path, list.map((d) => ({ ...d, path, level: LEVELS[d.severity ?? 1] ?? 'error' })));
+  const fresh = path === project.active && (version == null || version === lsp.versionOf(path));
+  if (fresh && awaitingDiagnostics) {
+    awaitingDiagnostics = false;
+    clearTimeout(awaitTimer);
+    const status = $('check-status');
+    status.dataset.ms = (performance.now() - editedAt).toFixed(1);
+  }
+  showDiagnostics();
+  if (fresh) settleBusy();
+  // Ready with the first list, whichever file it is for (the open file may be a test table).
   if (!document.documentElement.dataset.ready) {
     document.documentElement.dataset.ready = 'true';
     performance.mark('playground-ready');
   }
 }
 
-// A span in the text; an empty one (a place the grammar could not read)
-// covers the character there.
-function rangeOf(text, span) {
-  const from = Math.min(offsetOf(text, span.startLine, span.startCol), text.length);
-  let to = Math.min(Math.max(from, offsetOf(text, span.endLine, span.endCol)), text.length);
-  if (to === from && from < text.length) to = from + 1;
-  return { from, to };
+function showDiagnostics() {
+  const order = (path) => (path === project.active ? '' : path);
+  problems = [...diagnosticsByFile.entries()].filter(([path]) => path in project.files)
+    .sort(([a], [b]) => order(a).localeCompare(order(b))).flatMap(([, list]) => list);
+  renderProblems();
+  renderTabs();
+  const count = (level) => problems.filter((d) => d.level === level).length;
+  const plural = (n, word) => `${n} ${word}${n === 1 ? '' : 's'}`;
+  const status = $('check-status');
+  const ms = status.dataset.ms ? `Checked in ${Math.round(Number(status.dataset.ms))} ms: ` : '';
+  status.textContent = `${ms}${plural(count('error'), 'error')}, ${plural(count('warning'), 'warning')}, ${plural(count('hint'), 'hint')}.`;
 }
 
 const label = (d) => (d.code ? `${d.code}: ${d.message}` : d.message);
 
-function showDiagnosticsInEditor() {
-  const text = view.state.doc.toString();
-  const list = (diagnosticsByFile.get(project.active) ?? []).map((d) => {
-    const { from, to } = rangeOf(text, d.span);
-    const notes = d.notes.map((note) => `\nnote: ${note.message}`).join('');
-    return { from, to, severity: d.level === 'error' ? 'error' : 'warning', message: `${label(d)}${notes}` };
-  });
-  view.dispatch(setDiagnostics(view.state, list));
-}
-
-function renderProblems(messages) {
+function renderProblems() {
   const list = $('problems');
   list.replaceChildren();
-  for (const message of messages) {
-    const item = document.createElement('li');
-    item.className = 'problem error';
-    item.textContent = message;
-    list.append(item);
-  }
   for (const d of problems) {
     const item = document.createElement('li');
     item.className = `problem ${d.level}`;
     const button = document.createElement('button');
     button.type = 'button';
-    button.textContent = `${d.path ?? d.file}:${d.span.startLine}:${d.span.startCol}: ${d.level}: ${label(d)}`;
+    const { line, character } = d.range.start;
+    button.textContent = `${d.path}:${line + 1}:${character + 1}: ${d.level}: ${label(d)}`;
     button.addEventListener('click', () => jumpTo(d));
     item.append(button);
     list.append(item);
@@ -483,6 +428,13 @@ function renderProblems(messages) {
     item.textContent = 'No problems.';
     list.append(item);
   }
+}
+
+// A protocol position in the editor's text (UTF-16, as the editor counts).
+function offsetIn(doc, { line, character }) {
+  if (line >= doc.lines) return doc.length;
+  const at = doc.line(line + 1);
+  return Math.min(at.from + character, at.to);
 }
 
 // A test table's line, from the Tests panel.
@@ -517,9 +469,10 @@ async function addTestTable() {
 }
 
 function jumpTo(d) {
-  if (!d.path || !(d.path in project.files)) return;
+  if (!(d.path in project.files)) return;
   if (d.path !== project.active) openFile(d.path);
-  const { from, to } = rangeOf(view.state.doc.toString(), d.span);
+  const from = offsetIn(view.state.doc, d.range.start);
+  const to = Math.max(from, offsetIn(view.state.doc, d.range.end));
   view.dispatch({ selection: { anchor: from, head: to }, effects: EditorView.scrollIntoView(from, { y: 'center' }) });
   view.focus();
 }
@@ -763,6 +716,23 @@ async function start() {
   const { hash } = location;
   const linked = await projectFromLink();
   if (linked) window.history.replaceState(null, '', location.pathname + location.search);
+  lsp = startLanguageServer({
+    // The .vorn files; test tables are the Tests panel's.
+    files: () => Object.fromEntries(Object.entries(project?.files ?? {}).filter(([path]) => !isTablePath(path))),
+    // A rename's edit of a file the editor does not show.
+    write(path, text) {
+      project.files[path] = text;
+      editorStates.delete(path);
+      scheduleSave();
+      scheduleCheck();
+    },
+    show(path) {
+      if (path !== project.active) openFile(path);
+      return view;
+    },
+    published,
+    failed(reason) { $('page-alert').textContent = `The language server failed: ${reason}`; },
+  });
   const [example] = EXAMPLES;
   const first = projects.initial(linked, hash, { files: example.files, root: example.root, name: nameFromRoot(example.root) });
   view = new EditorView({ state: EditorState.create({ doc: '' }), parent: $('editor') });
