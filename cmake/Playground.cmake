@@ -30,7 +30,7 @@ foreach(name IN LISTS web_files)
 endforeach()
 
 # Everything the bundle is built from.
-set(playground_inputs main.mjs project.mjs language.mjs adder4.vorn package-lock.json)
+set(playground_inputs main.mjs project.mjs language.mjs analysis_panel.mjs adder4.vorn package-lock.json)
 list(TRANSFORM playground_inputs PREPEND "${VORN_PLAYGROUND_SRC}/")
 list(APPEND playground_inputs "${PROJECT_SOURCE_DIR}/web/element.mjs"
      "${PROJECT_SOURCE_DIR}/web/circuit.mjs" "${PROJECT_SOURCE_DIR}/web/topology.mjs"

@@ -11,6 +11,7 @@ import '../element.mjs';
 import { renderAnsi } from '../ansi.mjs';
 import { showDropCue } from '../drop_cue.mjs';
 import { renderTruthTable } from '../truth_table_view.mjs';
+import { renderAnalysis } from './analysis_panel.mjs';
 import { vornLanguage } from './language.mjs';
 import {
   checkProject, decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
@@ -316,11 +317,15 @@ function checkNow() {
     if (!importsSomething(files[path])) runs.push({ name: `other-table:${path}`, args: tableArgs(path), ifFailed: `other:${path}` });
   }
   runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
+  // Minimising can take seconds on wide circuits: only while its panel is open.
+  const analysed = !$('panel-analysis').hidden;
+  if (analysed) runs.push({ name: 'analysis', args: [root, '--analyze', '--format=json', ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
   const id = post(runs, false, files);
   current = {
-    id, started, files, root, reachable, results: {}, rootCheck: 'artifact', otherChecks,
+    id, started, files, root, reachable, results: {}, rootCheck: 'artifact', otherChecks, analysed,
   };
+  if (analysed) $('analysis-note').textContent = 'Analysing…';
   pending = { id, posted: started };
   $('check-status').textContent = 'Checking…';
 }
@@ -355,6 +360,7 @@ function onWorkerMessage(data) {
   if (name === 'artifact' && failed && importsSomething(current.files[current.root])) showTable(data);
   if (name === 'table') showTable(data);
   if (name === 'preview') showSchematic(data);
+  if (name === 'analysis') showAnalysis(data);
 }
 
 function decoded(data) {
@@ -523,6 +529,25 @@ function showSchematic(data) {
   renderAnsi(pre, data.result.stdout);
 }
 
+function showAnalysis(data) {
+  const view = $('analysis');
+  if (data.error || data.result.status !== 0) {
+    view.replaceChildren();
+    // Outputs that can be undefined: the rows, as the terminal lists them.
+    const refusals = (data.result?.stderr ?? '').split('\n').filter((line) => line.startsWith('analyze: '))
+      .map((line) => line.slice('analyze: '.length));
+    $('analysis-note').textContent = refusals.length ? `No analysis: ${refusals.join('; ')}.` : failureNote(data, 'analysis');
+    return;
+  }
+  $('analysis-note').textContent = `${current.root}: every output, in declaration order.`;
+  renderAnalysis(view, JSON.parse(data.result.stdout));
+}
+
+// The Analysis panel opened on a check that did not analyse: check again.
+function analyseIfNeeded() {
+  if (current && !current.analysed) checkNow();
+}
+
 const circuit = $('circuit');
 function showArtifact(data) {
   const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.['circuit.wasm'] : null;
@@ -685,6 +710,7 @@ function wire() {
     checkNow();
   });
   for (const tab of document.querySelectorAll('#panel-tabs [role="tab"]')) tab.addEventListener('click', () => selectPanel(tab));
+  $('tab-analysis').addEventListener('click', analyseIfNeeded);
 }
 
 async function start() {

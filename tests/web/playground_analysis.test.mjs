@@ -1,0 +1,223 @@
+// The playground's Analysis panel in headless Chromium from the system: its
+// Karnaugh maps read off the page, cell by cell, against the native
+// compiler's truth table (VORN_COMPILE), each outlined group against the
+// cells it covers, and its forms and critical paths against the native
+// compiler's --analyze JSON. Keyboard-only use, axe-core, and screenshots at
+// a desktop and a phone size (VORN_TEST_OUTPUT).
+import test, { after, before } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { startServer } from './server.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const repo = resolve(here, '../..');
+const CHROMIUM = process.env.VORN_CHROMIUM ?? '/usr/bin/chromium';
+const compilerPath = process.env.VORN_COMPILE;
+const webBuild = process.env.VORN_WEB_BUILD;
+const outputDir = process.env.VORN_TEST_OUTPUT ?? join(repo, 'build/web-test-output');
+
+assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
+assert.ok(webBuild && existsSync(join(webBuild, 'playground.js')), 'set VORN_WEB_BUILD to the folder the build writes playground.js into');
+assert.ok(existsSync(CHROMIUM), `${CHROMIUM} is missing: apt-get install chromium (scripts/ensure-tools.sh does)`);
+const { chromium } = await import('playwright-core');
+
+const work = mkdtempSync(join(tmpdir(), 'vorn-analysis-'));
+mkdirSync(outputDir, { recursive: true });
+
+function native(name, text, args) {
+  const dir = mkdtempSync(join(work, 'native-'));
+  writeFileSync(join(dir, name), text);
+  const result = spawnSync(compilerPath, [name, ...args], { cwd: dir, encoding: 'utf8' });
+  assert.equal(result.status, 0, result.stderr);
+  return JSON.parse(result.stdout);
+}
+
+// f reads four inputs (one map), g all five (two maps), h two; k one (no map).
+const SOURCE = `input a, b, c, d, e
+and ab(a=a, b=b)
+not nd(in=d)
+and cnd(a=c, b=nd.out)
+or f1(a=ab.out, b=cnd.out)
+output f(in=f1.out)
+and ce(a=c, b=e)
+not nb(in=b)
+and dnb(a=d, b=nb.out)
+or g1(a=ce.out, b=dnb.out)
+or g2(a=g1.out, b=ab.out)
+output g(in=g2.out)
+or h1(a=a, b=e)
+output h(in=h1.out)
+not k1(in=c)
+output k(in=k1.out)
+`;
+
+let server;
+let browser;
+before(async () => {
+  server = await startServer({ '/': webBuild });
+  browser = await chromium.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+});
+after(async () => {
+  await browser?.close();
+  await server?.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+async function axeFindings(page) {
+  await page.addScriptTag({ path: join(here, 'node_modules/axe-core/axe.min.js') });
+  const violations = await page.evaluate(async () => (await window.axe.run(document, {
+    resultTypes: ['violations'], rules: { 'label-content-name-mismatch': { enabled: true } },
+  })).violations);
+  return violations.filter((v) => ['serious', 'critical'].includes(v.impact))
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+}
+
+// Every map of one output as the page shows it: its axes' variables and
+// labels, its cells, and the cells inside each outline.
+const shownMaps = (page, output) => page.locator(`.analysis-output[data-output="${output}"] .kmap`).evaluateAll((grids) =>
+  grids.map((grid) => {
+    const at = (node) => [Number(getComputedStyle(node).gridRowStart) - 2, Number(getComputedStyle(node).gridColumnStart) - 2];
+    const cells = [...grid.querySelectorAll('[role="cell"]')].map((cell) => {
+      const [r, c] = at(cell);
+      return { r, c, value: cell.querySelector('.kmap-value').textContent, marks: cell.querySelector('.kmap-marks')?.textContent ?? '' };
+    });
+    const colLabels = [...grid.querySelectorAll('[role="columnheader"]')].slice(1).map((h) => h.textContent);
+    const rowLabels = [...grid.querySelectorAll('[role="rowheader"]')].map((h) => h.textContent);
+    const outlines = [...grid.querySelectorAll('.kmap-group')].map((node) => {
+      const style = getComputedStyle(node);
+      return {
+        group: node.dataset.group, style: style.borderTopStyle,
+        rows: [Number(style.gridRowStart) - 2, Number(style.gridRowEnd) - 2],
+        cols: [Number(style.gridColumnStart) - 2, Number(style.gridColumnEnd) - 2],
+      };
+    });
+    const { rowVars, colVars, mapVars, mapLabel } = grid.dataset;
+    const vars = (text) => (text ? text.split(' ') : []);
+    return { rowVars: vars(rowVars), colVars: vars(colVars), mapVars: vars(mapVars), mapLabel, rowLabels, colLabels, cells, outlines };
+  }));
+
+test('the Analysis panel: maps equal the truth table, groups outline only ones, forms and paths as the terminal says', async () => {
+  const expected = native('five.vorn', SOURCE, ['--analyze', '--format=json']);
+  const table = native('five.vorn', SOURCE, ['--truth-table', '--format=json']);
+  assert.ok(Array.isArray(table.inputs) && Array.isArray(table.rows), 'the truth table as JSON');
+
+  const context = await browser.newContext({ viewport: { width: 1280, height: 800 } });
+  const page = await context.newPage();
+  const problems = [];
+  page.on('console', (message) => problems.push(`${message.type()}: ${message.text()}`));
+  page.on('pageerror', (error) => problems.push(`exception: ${error.message}`));
+  const answers = ['five.vorn'];
+  page.on('dialog', (dialog) => dialog.accept(answers.shift()));
+  await page.goto(`${server.url}/playground.html`);
+  await page.locator('html[data-ready]').waitFor();
+  await page.getByRole('button', { name: '+ File' }).click();
+  await page.locator('#tabs [data-path="five.vorn"][aria-selected="true"]').waitFor();
+  await page.locator('#root').selectOption('five.vorn');
+  await page.locator('.cm-content').click();
+  await page.keyboard.press('Control+A');
+  await page.keyboard.press('Delete');
+  await page.keyboard.type(SOURCE);
+  await page.waitForFunction(() => !document.documentElement.hasAttribute('data-busy'));
+
+  // Opened from the keyboard alone.
+  await page.locator('#tab-analysis').focus();
+  await page.keyboard.press('Enter');
+  assert.equal(await page.locator('#panel-analysis').isHidden(), false);
+  await page.locator('.analysis-output[data-output="k"]').waitFor();
+  await page.waitForFunction(() => !document.documentElement.hasAttribute('data-busy'));
+
+  // The truth table's value of an output for an assignment of the inputs.
+  const valueOf = (output, assignment) => {
+    const row = table.rows.find((r) => table.inputs.every((name, i) => r.in[i] === assignment[name]));
+    assert.ok(row, `a row for ${JSON.stringify(assignment)}`);
+    return String(row.out[table.outputs.indexOf(output)]);
+  };
+
+  let checkedCells = 0;
+  for (const output of expected.outputs) {
+    const section = page.locator(`.analysis-output[data-output="${output.name}"]`);
+    assert.equal(await section.locator('.support').textContent(), `Support: ${output.support.join(', ')}`);
+    const forms = await section.locator('.expression').allTextContents();
+    assert.deepEqual(forms, [output.sop.text, output.pos.text]);
+    const path = await section.locator('.critical-path li code').allTextContents();
+    assert.deepEqual(path, output.depth.path.map((step) => step.path));
+
+    const maps = await shownMaps(page, output.name);
+    if (!output.kmap) {
+      assert.equal(maps.length, 0, `${output.name} has no map`);
+      continue;
+    }
+    assert.equal(maps.length, output.support.length === 5 ? 2 : output.support.length === 6 ? 4 : 1);
+    const letters = new Set();
+    for (const map of maps) {
+      // Gray code: neighbouring labels differ in one bit, around the edge too.
+      for (const labels of [map.rowLabels, map.colLabels]) {
+        for (const [i, label] of labels.entries()) {
+          const next = labels[(i + 1) % labels.length];
+          const differing = [...label].filter((bit, k) => bit !== next[k]).length;
+          assert.ok(labels.length === 1 || differing === 1, `${labels} in Gray code order`);
+        }
+      }
+      assert.deepEqual([...map.rowVars, ...map.colVars, ...map.mapVars].sort(), [...output.support].sort());
+      const assign = (vars, label) => Object.fromEntries(vars.map((name, i) => [name, Number(label[i])]));
+      const ones = new Set();
+      for (const cell of map.cells) {
+        const assignment = { ...assign(map.mapVars, map.mapLabel), ...assign(map.rowVars, map.rowLabels[cell.r]), ...assign(map.colVars, map.colLabels[cell.c]) };
+        assert.equal(cell.value, valueOf(output.name, assignment), `${output.name} at ${JSON.stringify(assignment)}`);
+        if (cell.value === '1') ones.add(`${cell.r},${cell.c}`);
+        checkedCells++;
+      }
+      // Each outline covers ones only, its letter shown in each of its cells;
+      // together the outlines cover every one.
+      const covered = new Set();
+      for (const outline of map.outlines) {
+        letters.add(outline.group);
+        for (let r = outline.rows[0]; r < outline.rows[1]; r++) {
+          for (let c = outline.cols[0]; c < outline.cols[1]; c++) {
+            assert.ok(ones.has(`${r},${c}`), `${output.name}: group ${outline.group} covers a 0 at ${r},${c}`);
+            assert.ok(map.cells.find((cell) => cell.r === r && cell.c === c).marks.includes(outline.group));
+            covered.add(`${r},${c}`);
+          }
+        }
+      }
+      assert.deepEqual([...covered].sort(), [...ones].sort(), `${output.name}: the groups cover the ones`);
+    }
+    // One letter per term; the legend gives each its term.
+    assert.equal(letters.size, output.sop.terms.length);
+    const legend = await section.locator('.kmap-legend li').allTextContents();
+    assert.deepEqual(legend.map((line) => line.split(' (')[0]),
+      output.kmap.groups.map((group, g) => `${String.fromCharCode(65 + g)} = ${output.sop.terms[group.term].join('·')}`));
+  }
+  assert.ok(checkedCells >= 16 + 32 + 4, `every cell checked (${checkedCells})`);
+
+  // Line styles, not only colours, tell neighbouring groups apart.
+  const styles = await page.locator('.analysis-output[data-output="g"] .kmap-group').evaluateAll((nodes) =>
+    [...new Set(nodes.map((node) => getComputedStyle(node).borderTopStyle))]);
+  assert.ok(styles.length >= 2, `several line styles: ${styles}`);
+
+  assert.deepEqual(await axeFindings(page), []);
+  await page.locator('#panel-analysis').screenshot({ path: join(outputDir, 'playground-analysis-1280.png') });
+  await page.setViewportSize({ width: 390, height: 844 });
+  await page.locator('.analysis-output[data-output="g"]').scrollIntoViewIfNeeded();
+  await page.screenshot({ path: join(outputDir, 'playground-analysis-390.png') });
+  assert.deepEqual(await axeFindings(page), []);
+
+  // A circuit whose output can be undefined is refused, and says why.
+  await page.locator('.cm-content').click();
+  await page.keyboard.press('Control+A');
+  await page.keyboard.press('Delete');
+  await page.keyboard.type('input a\nnot r1(in=r2.out)\nnot r2(in=r1.out)\nand g(a=a, b=r2.out)\noutput y(in=g.out)\n');
+  await page.locator('#analysis-note', { hasText: "No analysis: output 'y' is undefined (?) on 1 row: a=1." }).waitFor();
+  assert.equal(await page.locator('.analysis-output').count(), 0);
+  assert.deepEqual(problems, []);
+  await context.close();
+});
