@@ -126,11 +126,34 @@ function mapGrid(output, map, analysisId) {
   return figure;
 }
 
-function formBlock(label, form) {
+// Past this many characters an expression is cut short on the page (laying
+// out megabytes of text would stall it); the whole can still be copied.
+const SHOWN_CHARACTERS = 4000;
+
+function formBlock(label, form, noun) {
   const block = el('div', { className: 'analysis-form' });
   const method = el('span', { className: `method ${form.method}`, textContent: form.method });
-  block.append(el('h4', {}, `${label} `, method));
-  block.append(el('p', { className: 'expression' }, el('code', { textContent: form.text })));
+  block.append(el('h4', {}, `${label} `, method, ` ${form.count} ${noun}${form.count === 1 ? '' : 's'}`));
+  if (form.text.length <= SHOWN_CHARACTERS) {
+    block.append(el('p', { className: 'expression' }, el('code', { textContent: form.text })));
+    return block;
+  }
+  // Cut between two terms (or two sums), not inside one.
+  const cut = form.text.lastIndexOf(noun === 'term' ? ' + ' : '·(', SHOWN_CHARACTERS);
+  const shown = form.text.slice(0, cut > 0 ? cut : SHOWN_CHARACTERS);
+  const copy = el('button', { type: 'button', textContent: 'Copy the whole expression' });
+  const status = el('span', { className: 'panel-note' });
+  status.setAttribute('aria-live', 'polite');
+  copy.addEventListener('click', async () => {
+    try {
+      await navigator.clipboard.writeText(form.text);
+      status.textContent = ` Copied (${form.text.length.toLocaleString('en')} characters).`;
+    } catch {
+      status.textContent = ' The clipboard refused it.';
+    }
+  });
+  block.append(el('p', { className: 'expression' }, el('code', { textContent: `${shown} …` })),
+    el('p', {}, `Shown in part (${form.text.length.toLocaleString('en')} characters in all). `, copy, status));
   return block;
 }
 
@@ -192,8 +215,8 @@ function outputSection(output, index) {
   const support = output.support ?? output.reach;
   section.append(el('p', { className: 'support', textContent: `Support: ${support.length ? support.join(', ') : 'none (constant)'}` }));
   if (output.sop) {
-    section.append(formBlock('Minimal sum of products', output.sop));
-    section.append(formBlock('Minimal product of sums', output.pos));
+    section.append(formBlock('Minimal sum of products', output.sop, 'term'));
+    section.append(formBlock('Minimal product of sums', output.pos, 'sum'));
   } else {
     section.append(el('p', { className: 'panel-note', textContent: `No minimal forms: ${output.reason}.` }));
   }

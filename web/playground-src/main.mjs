@@ -319,7 +319,7 @@ function checkNow() {
   runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
   // Minimising can take seconds on wide circuits: only while its panel is open.
   const analysed = !$('panel-analysis').hidden;
-  if (analysed) runs.push({ name: 'analysis', args: [root, '--analyze', '--format=json', ...DIAGNOSTICS_ARGS] });
+  if (analysed) runs.push({ name: 'analysis', analysis: true, args: [root, '--analyze', '--format=json', ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
   const id = post(runs, false, files);
   current = {
@@ -540,7 +540,7 @@ function showAnalysis(data) {
     return;
   }
   $('analysis-note').textContent = `${current.root}: every output, in declaration order.`;
-  renderAnalysis(view, JSON.parse(data.result.stdout));
+  renderAnalysis(view, data.result.analysis);
 }
 
 // The Analysis panel opened on a check that did not analyse: check again.
