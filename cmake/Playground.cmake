@@ -30,11 +30,14 @@ foreach(name IN LISTS web_files)
 endforeach()
 
 # Everything the bundle is built from.
-set(playground_inputs main.mjs project.mjs language.mjs analysis_panel.mjs adder4.vorn package-lock.json)
+set(playground_inputs main.mjs project.mjs language.mjs adder4.vorn package-lock.json project_store.mjs projects_ui.mjs
+    tab_lock.mjs zip.mjs tests_panel.mjs table_language.mjs table_panel.mjs tablist.mjs analysis_panel.mjs)
 list(TRANSFORM playground_inputs PREPEND "${VORN_PLAYGROUND_SRC}/")
 list(APPEND playground_inputs "${PROJECT_SOURCE_DIR}/web/element.mjs"
      "${PROJECT_SOURCE_DIR}/web/circuit.mjs" "${PROJECT_SOURCE_DIR}/web/topology.mjs"
      "${PROJECT_SOURCE_DIR}/web/truth_table_view.mjs" "${PROJECT_SOURCE_DIR}/web/ansi.mjs"
+     "${PROJECT_SOURCE_DIR}/web/timing_view.mjs" "${PROJECT_SOURCE_DIR}/web/test_table.mjs"
+     "${PROJECT_SOURCE_DIR}/web/source.mjs"
      "${PROJECT_SOURCE_DIR}/web/drop_cue.mjs"
      "${PROJECT_SOURCE_DIR}/examples/full_adder.vorn"
      "${PROJECT_SOURCE_DIR}/examples/half_adder.vorn" "${PROJECT_SOURCE_DIR}/examples/inverter.vorn")

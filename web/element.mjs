@@ -11,7 +11,7 @@
 // also shown in a role="alert" element inside it. With the `trace`
 // attribute the runtime's trace lines of the last change are collected,
 // up to `TRACE_LIMIT` of them. With the `timing` attribute a timing diagram
-// of the last change follows the lamps (see timing_view.mjs).
+// of the last input changes follows the lamps (see timing_view.mjs).
 //
 // The circuit may also come as .vorn source, compiled in the page by
 // vorn-compile.wasm (in a worker, loaded only when a source needs it):
@@ -26,10 +26,14 @@
 import { renderAnsi } from './ansi.mjs';
 import { loadCircuit } from './circuit.mjs';
 import { compileProject, defaultFetchText, fetchProject, inlineProject } from './source.mjs';
-import { renderTiming } from './timing_view.mjs';
+import { LANES, TimingHistory, renderTiming } from './timing_view.mjs';
 import { clearTruthTable, renderTruthTable } from './truth_table_view.mjs';
 
 export const TRACE_LIMIT = 1000;
+// Changes taken into the timing diagram's history in one task: a change of
+// a huge circuit is taken in slices, each short, and drawn at the end.
+const TIMING_SLICE = 10000;
+const nextTask = () => new Promise((resolve) => { setTimeout(resolve, 0); });
 const OUTPUT = 'out.wasm';
 const SOURCE_TYPE = 'text/vorn';
 const WASM_MAGIC = [0x00, 0x61, 0x73, 0x6d];
@@ -82,7 +86,17 @@ const DEFAULT_STYLE = `
 :where(vorn-circuit [role="alert"]:empty) { display: none; }
 :where(vorn-circuit .vorn-status:empty) { display: none; }
 :where(vorn-circuit .vorn-timing) { margin: .75rem 0 0; }
-:where(vorn-circuit .vorn-timing-diagram) { max-width: 100%; height: auto; font: 12px ui-monospace, monospace; }
+:where(vorn-circuit .vorn-timing-body) { display: flex; align-items: flex-start; max-width: 100%; }
+:where(vorn-circuit .vorn-timing-names) { list-style: none; margin: 0; padding: 0 .5rem 0 0; flex: 0 1 12rem; min-width: 5rem;
+  font: 12px/24px ui-monospace, monospace; }
+:where(vorn-circuit .vorn-timing-names > li) { height: 24px; overflow: hidden; white-space: nowrap; text-overflow: ellipsis; }
+:where(vorn-circuit .vorn-timing-group > button) { font: inherit; padding: 0 .25rem; height: 22px; border: 1px solid #9aa3ad;
+  border-radius: .25rem; background: #fff; color: #1d232a; cursor: pointer; max-width: 100%; overflow: hidden;
+  text-overflow: ellipsis; }
+:where(vorn-circuit .vorn-timing-plot) { overflow-x: auto; flex: 1 1 auto; min-width: 0; }
+:where(vorn-circuit .vorn-timing-diagram) { display: block; font: 10px ui-monospace, monospace; }
+:where(vorn-circuit .vorn-timing-more) { font: inherit; min-height: 2.5rem; padding: .25rem .75rem; margin: .5rem 0;
+  border: 1px solid #4a5562; border-radius: .4rem; background: #fff; color: #1d232a; cursor: pointer; }
 :where(vorn-circuit .vorn-timing-changes) { font-family: ui-monospace, monospace; font-size: .85rem; }
 :where(vorn-circuit .vorn-alert.vorn-diagnostics) { font: 14px/1.35 ui-monospace, monospace; white-space: pre-wrap; }
 :where(vorn-circuit .vorn-table-box) { max-height: 24rem; overflow: auto; margin: .75rem 0; }
@@ -119,7 +133,9 @@ function defineElement() {
     #observer = null;
     #trace = [];
     #traceDropped = 0;
-    #values = new Map();  // each signal's value after the last change, for the diagram
+    #timing = new TimingHistory();  // the last input changes, for the diagram
+    #timingState = { open: new Set(), limit: LANES };
+    #timingWork = null;  // the slices of a big change still being taken in
 
     #collectTrace = (line) => {
       if (this.#trace.length < TRACE_LIMIT) this.#trace.push(line);
@@ -181,7 +197,8 @@ function defineElement() {
       this.#views(views);
       this.#status('');
       this.dispatchEvent(new CustomEvent('load', { detail: { inputs: circuit.inputs, outputs: circuit.outputs } }));
-      this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); });
+      // The first settle is no input change: it gives the diagram its start.
+      this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); }, null);
     }
 
     #scripts() {
@@ -279,14 +296,15 @@ function defineElement() {
     toggle(name) {
       const circuit = this.#circuit;
       if (!circuit) return;
-      this.#change(() => circuit.set(name, circuit.get(name) === 1 ? 0 : 1));
+      const rising = circuit.get(name) !== 1;
+      this.#change(() => circuit.set(name, rising ? 1 : 0), `${name}${rising ? '↑' : '↓'}`);
     }
 
     // Sets every input low and settles again; the runtime has no other reset.
     reset() {
       const circuit = this.#circuit;
       if (!circuit) return;
-      this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); });
+      this.#change(() => { for (const name of circuit.inputs) circuit.set(name, 0); }, 'reset');
     }
 
     // Sets the named inputs ({ a: 1, b: 0 }) in one change. Checked first,
@@ -298,10 +316,13 @@ function defineElement() {
         if (!circuit.inputs.includes(name)) throw new Error(`no input named '${name}'`);
         if (![0, 1, false, true].includes(value)) throw new TypeError(`input '${name}' takes 0, 1, false or true`);
       }
-      this.#change(() => { for (const [name, value] of Object.entries(values)) circuit.set(name, value); });
+      const names = Object.keys(values);
+      const label = names.length > 2 ? `${names.length} inputs` : names.map((name) => `${name}=${Number(values[name])}`).join(' ');
+      this.#change(() => { for (const [name, value] of Object.entries(values)) circuit.set(name, value); }, label);
     }
 
-    #change(drive) {
+    // `label` names the input change in the timing diagram; null for none.
+    #change(drive, label) {
       const circuit = this.#circuit;
       this.#trace = [];
       this.#traceDropped = 0;
@@ -327,17 +348,41 @@ function defineElement() {
       }
       this.dataset.settled = String(settled);
       this.#warn(settled ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.');
-      if (this.hasAttribute('timing')) this.#showTiming(circuit);
+      if (this.hasAttribute('timing')) this.#showTiming(circuit, label);
       const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
       this.dispatchEvent(new CustomEvent('change', { detail: { inputs, outputs, settled, trace }, bubbles: true }));
     }
 
-    #showTiming(circuit) {
+    // `label` null: the first settle, which gives only the starting values.
+    #showTiming(circuit, label) {
       const changes = circuit.timing();
-      const part = this.#part('vorn-timing', 'figure');
-      part.setAttribute('aria-label', 'Timing of the last change');
-      renderTiming(part, changes, { pins: [...circuit.inputs, ...circuit.outputs], before: this.#values });
-      for (const change of changes) this.#values.set(change.name, change.value);
+      const history = this.#timing;
+      const draw = () => {
+        if (history !== this.#timing) return;
+        const part = this.#part('vorn-timing', 'figure');
+        part.setAttribute('aria-label', 'Timing of the last input changes');
+        renderTiming(part, history, { pins: [...circuit.inputs, ...circuit.outputs], state: this.#timingState });
+      };
+      if (!this.#timingWork && changes.length <= TIMING_SLICE) {
+        if (label === null) history.settle(changes);
+        else history.record(label, changes);
+        draw();
+        return;
+      }
+      // In order after any change still being taken in.
+      const work = (this.#timingWork ?? Promise.resolve()).then(async () => {
+        const entry = label === null ? null : history.begin(label, changes);
+        for (let from = 0; from < changes.length; from += TIMING_SLICE) {
+          const to = Math.min(changes.length, from + TIMING_SLICE);
+          if (entry) history.add(entry, from, to);
+          else history.settle(changes.slice(from, to));
+          if (to < changes.length) await nextTask();
+        }
+        if (entry) history.finish(entry);
+        draw();
+      });
+      this.#timingWork = work;
+      work.finally(() => { if (this.#timingWork === work) this.#timingWork = null; });
     }
 
     #part(className, tag = 'div') {
@@ -398,7 +443,8 @@ function defineElement() {
       if (table) clearTruthTable(table);
       // Inline sources stay where they are: they are the circuit.
       for (const child of [...this.childNodes]) if (!isSource(child)) child.remove();
-      this.#values = new Map();
+      this.#timing = new TimingHistory();
+      this.#timingState = { open: new Set(), limit: LANES };
       if (!circuit) return;
       const group = (title, className) => {
         const fieldset = document.createElement('fieldset');

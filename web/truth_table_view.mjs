@@ -27,6 +27,36 @@ export function rowOf(table, inputs) {
   return row;
 }
 
+// The rows a filter lets through, as a sorted list of indices, or null for
+// every row. Words are separated by spaces and all must hold: "a=1" keeps
+// the rows where pin a (an input or an output) is 1 ("?" for undefined);
+// a number keeps that row; any other word, the rows whose "pin=value"
+// text contains it.
+export function filterRows(table, text) {
+  const words = String(text).trim().split(/\s+/).filter(Boolean);
+  if (!words.length) return null;
+  const names = [...table.inputs, ...table.outputs];
+  const tests = words.map((word) => {
+    const match = /^([^=]+)=([01?])$/.exec(word);
+    const column = match ? names.indexOf(match[1]) : -1;
+    if (column >= 0) {
+      const want = match[2] === '?' ? null : Number(match[2]);
+      const input = column < table.inputs.length;
+      const k = input ? column : column - table.inputs.length;
+      return (row) => (input ? row.in[k] : row.out[k]) === want;
+    }
+    if (/^\d+$/.test(word)) return (row, index) => index === Number(word);
+    const needle = word.toLowerCase();
+    return (row) => names.map((name, c) => {
+      const value = c < table.inputs.length ? row.in[c] : row.out[c - table.inputs.length];
+      return `${name}=${value === null ? '?' : value}`;
+    }).join(' ').toLowerCase().includes(needle);
+  });
+  const kept = [];
+  table.rows.forEach((row, index) => { if (tests.every((test) => test(row, index))) kept.push(index); });
+  return kept;
+}
+
 // Empties a view drawn by renderTruthTable and stops its listeners.
 export function clearTruthTable(view) {
   views.get(view)?.();
@@ -34,9 +64,12 @@ export function clearTruthTable(view) {
   view.replaceChildren();
 }
 
-// Returns { mark(row, scroll) }: mark() highlights one row
-// (aria-current) and, with scroll, brings it into view. options.onRowClick
-// receives the index of a clicked row.
+// Returns { mark(row, scroll), filter(text), near(row, step) }: mark()
+// highlights one row (aria-current) and, with scroll, brings it into view;
+// filter() shows only the rows filterRows() keeps and returns their count;
+// near() is the row shown `step` places from `row`. options.onRowClick
+// receives the index of a clicked row; options.rowNumbers adds a first
+// column with each row's number (its inputs as a binary number).
 export function renderTruthTable(view, note, table, options = {}) {
   views.get(view)?.();
   view.replaceChildren();
@@ -47,6 +80,7 @@ export function renderTruthTable(view, note, table, options = {}) {
     + 'An output that never became defined shows as ?.';
   view.setAttribute('aria-rowcount', String(rowCount + 1));
 
+  const numbered = Boolean(options.rowNumbers);
   const headRow = view.createTHead().insertRow();
   headRow.setAttribute('aria-rowindex', '1');
   const header = (text, className) => {
@@ -57,6 +91,7 @@ export function renderTruthTable(view, note, table, options = {}) {
     headRow.append(th);
     return th;
   };
+  if (numbered) header('#', 'row-number');
   table.inputs.forEach((name) => header(name, 'input'));
   const outputHeads = table.outputs.map((name, i) => header(name, i === 0 ? 'output first-output' : 'output'));
 
@@ -66,13 +101,17 @@ export function renderTruthTable(view, note, table, options = {}) {
     tr.className = 'spacer';
     tr.setAttribute('aria-hidden', 'true');
     const td = document.createElement('td');
-    td.colSpan = inputCount + table.outputs.length;
+    td.colSpan = inputCount + table.outputs.length + (numbered ? 1 : 0);
     tr.append(td);
     return tr;
   };
   const above = spacer();
   const below = spacer();
   let current = -1;
+  // The rows shown, by position: every row, or those a filter keeps.
+  let shown = null;
+  const shownCount = () => (shown ? shown.length : rowCount);
+  const rowAt = (position) => (shown ? shown[position] : position);
   let rights = [];
   let first = 0;
   let last = -1;
@@ -86,6 +125,7 @@ export function renderTruthTable(view, note, table, options = {}) {
       tr.className = 'current';
       tr.setAttribute('aria-current', 'true');
     }
+    if (numbered) Object.assign(tr.insertCell(), { className: 'row-number', textContent: String(index) });
     for (const bit of row.in) Object.assign(tr.insertCell(), { className: 'input', textContent: String(bit) });
     row.out.forEach((value, i) => {
       const td = tr.insertCell();
@@ -110,7 +150,7 @@ export function renderTruthTable(view, note, table, options = {}) {
     rights = widths.map((_, i) => widths.slice(i + 1).reduce((sum, w) => sum + w, 0));
     outputHeads.forEach((th, i) => { th.style.right = `${rights[i]}px`; });
     for (const tr of body.querySelectorAll('tr[data-row]')) {
-      [...tr.cells].slice(inputCount).forEach((td, i) => { td.style.right = `${rights[i]}px`; });
+      [...tr.cells].slice(inputCount + (numbered ? 1 : 0)).forEach((td, i) => { td.style.right = `${rights[i]}px`; });
     }
     measured = true;
     return true;
@@ -123,7 +163,8 @@ export function renderTruthTable(view, note, table, options = {}) {
     const seen = Math.max(0, (box?.scrollTop ?? 0) - headHeight);
     const height = box?.clientHeight || 448;
     const from = Math.max(0, Math.floor(seen / rowHeight) - OVERSCAN);
-    const to = Math.min(rowCount - 1, Math.ceil((seen + height) / rowHeight) + OVERSCAN);
+    const count = shownCount();
+    const to = Math.min(count - 1, Math.ceil((seen + height) / rowHeight) + OVERSCAN);
     if (from === first && to === last) return;
     first = from;
     last = to;
@@ -131,10 +172,10 @@ export function renderTruthTable(view, note, table, options = {}) {
     // pointer stays the same row while the box scrolls.
     const kept = new Map([...body.querySelectorAll('tr[data-row]')].map((tr) => [Number(tr.dataset.row), tr]));
     const rows = [];
-    for (let i = from; i <= to; i++) rows.push(kept.get(i) ?? rowElement(i));
-    body.replaceChildren(...(from > 0 ? [above] : []), ...rows, ...(to < rowCount - 1 ? [below] : []));
+    for (let i = from; i <= to; i++) rows.push(kept.get(rowAt(i)) ?? rowElement(rowAt(i)));
+    body.replaceChildren(...(from > 0 ? [above] : []), ...rows, ...(to < count - 1 ? [below] : []));
     above.firstChild.style.height = `${from * rowHeight}px`;
-    below.firstChild.style.height = `${(rowCount - 1 - to) * rowHeight}px`;
+    below.firstChild.style.height = `${Math.max(0, count - 1 - to) * rowHeight}px`;
     if (!measured && measure()) {
       first = -1;
       draw();
@@ -180,9 +221,10 @@ export function renderTruthTable(view, note, table, options = {}) {
       tr.removeAttribute('aria-current');
     }
     if (index < 0 || index >= rowCount) return;
-    if (scroll && box) {
+    const position = shown ? shown.indexOf(index) : index;
+    if (scroll && box && position >= 0) {
       const headHeight = view.tHead.getBoundingClientRect().height;
-      const top = headHeight + index * rowHeight;
+      const top = headHeight + position * rowHeight;
       if (top - headHeight < box.scrollTop) box.scrollTop = top - headHeight;
       else if (top + rowHeight > box.scrollTop + box.clientHeight) box.scrollTop = top + rowHeight - box.clientHeight;
       first = -1;
@@ -194,5 +236,21 @@ export function renderTruthTable(view, note, table, options = {}) {
       tr.setAttribute('aria-current', 'true');
     }
   };
-  return { mark, get rowHeight() { return rowHeight; } };
+  const filter = (text) => {
+    shown = filterRows(table, text);
+    box?.scrollTo?.(0, 0);
+    first = -1;
+    draw();
+    if (current >= 0) mark(current, true);
+    return shownCount();
+  };
+  // The row shown `step` places from `index` (or the first one), or -1.
+  const near = (index, step) => {
+    const count = shownCount();
+    if (!count) return -1;
+    const position = shown ? shown.indexOf(index) : index;
+    if (position < 0 || index < 0 || index >= rowCount) return rowAt(0);
+    return rowAt(Math.min(count - 1, Math.max(0, position + step)));
+  };
+  return { mark, filter, near, get rowHeight() { return rowHeight; } };
 }

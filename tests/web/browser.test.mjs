@@ -9,6 +9,7 @@ import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { assertLabelsApart, axeFindings } from './page_checks.mjs';
 import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -156,6 +157,9 @@ test('the page: every row by clicking, the truth table, copying, the trace', asy
   assert.match(trace, /^h1\.s\.\S+ \(\w+\) -> (low|high) @ \d+$/m);
   assert.match(trace, /^sum \(output\) -> (low|high) @ \d+$/m);
   assert.ok(await page.locator('#circuit svg.vorn-timing-diagram g.vorn-lane[data-signal="sum"]').count(), 'the diagram is under the circuit');
+  for (const name of ['a', 'b', 'cin', 'a', 'b']) await page.locator(`button[data-input="${name}"]`).click();
+  assert.ok(await assertLabelsApart(page, '#circuit g.vorn-axis text') >= 2, 'time labels apart');
+  await assertLabelsApart(page, '#circuit g.vorn-toggles text');
   await page.screenshot({ path: join(outputDir, 'page.png'), fullPage: true });
 
   // Readable on a phone: nothing wider than the screen.
@@ -188,11 +192,21 @@ test('the element with timing: the pulse on g in the diagram and in its list', a
   await page.locator('vorn-circuit [data-output="o"][data-state="0"]').waitFor();
   await page.locator('vorn-circuit button[data-input="a"]').click();
   await page.locator('vorn-circuit [data-input="a"][data-state="1"]').waitFor();
-  const lanes = await page.locator('vorn-circuit svg.vorn-timing-diagram g.vorn-lane').evaluateAll((groups) =>
-    groups.map((g) => ({ signal: g.dataset.signal, name: g.querySelector('text').textContent,
-      wave: g.querySelector('path.vorn-wave').getAttribute('d') })));
-  // Pins first, then the internal signals that changed, in order of change.
-  assert.deepEqual(lanes.map((lane) => lane.signal), ['a', 'o', 'w', 'n', 'g']);
+  const drawn = () => page.locator('vorn-circuit svg.vorn-timing-diagram g.vorn-lane').evaluateAll((groups) =>
+    groups.map((g) => ({ signal: g.dataset.signal, wave: g.querySelector('path.vorn-wave').getAttribute('d') })));
+  // The pins alone, until the circuit's other signals are opened.
+  assert.deepEqual((await drawn()).map((lane) => lane.signal), ['a', 'o']);
+  const group = page.locator('vorn-circuit button[data-instance=""]');
+  assert.equal(await group.textContent(), '▸ other top-level signals (3)');
+  assert.equal(await group.getAttribute('aria-expanded'), 'false');
+  await group.click();
+  assert.equal(await group.getAttribute('aria-expanded'), 'true');
+  const lanes = await drawn();
+  // Pins first, then the other signals, in order of first change.
+  assert.deepEqual(lanes.map((lane) => lane.signal).slice(0, 2), ['a', 'o']);
+  assert.deepEqual(lanes.map((lane) => lane.signal).slice(2).sort(), ['g', 'n', 'w']);
+  assert.deepEqual(await page.locator('vorn-circuit .vorn-timing-names li').allTextContents(),
+    ['a', 'o', '▾ other top-level signals (3)', ...lanes.slice(2).map((lane) => lane.signal)]);
   // g: low, up, down again; a: low then up for good; o follows g's pulse.
   const levels = (wave) => [...wave.matchAll(/(?:M[\d.]+ |V)([\d.]+)/g)].map((m) => Number(m[1]));
   const g = lanes.find((lane) => lane.signal === 'g');
@@ -284,18 +298,6 @@ test('the page: test tables picked or dropped beside a circuit', async () => {
   assert.deepEqual(problems, []);
   await page.close();
 });
-
-// Runs axe-core on the page as it is and returns the serious and critical
-// findings, each as "rule: targets". The check that a control's name holds
-// its visible text is still marked experimental in axe-core; it is wanted.
-async function axeFindings(page) {
-  await page.addScriptTag({ path: join(here, 'node_modules/axe-core/axe.min.js') });
-  const violations = await page.evaluate(async () => (await window.axe.run(document, {
-    resultTypes: ['violations'], rules: { 'label-content-name-mismatch': { enabled: true } },
-  })).violations);
-  return violations.filter((v) => ['serious', 'critical'].includes(v.impact))
-    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-}
 
 // WCAG contrast of two computed CSS colours (rgb()/rgba(), opaque).
 function contrast(a, b) {

@@ -11,6 +11,7 @@ import { existsSync, mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { axeFindings } from './page_checks.mjs';
 import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -72,15 +73,6 @@ after(async () => {
   rmSync(work, { recursive: true, force: true });
 });
 
-async function axeFindings(page) {
-  await page.addScriptTag({ path: join(here, 'node_modules/axe-core/axe.min.js') });
-  const violations = await page.evaluate(async () => (await window.axe.run(document, {
-    resultTypes: ['violations'], rules: { 'label-content-name-mismatch': { enabled: true } },
-  })).violations);
-  return violations.filter((v) => ['serious', 'critical'].includes(v.impact))
-    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-}
-
 // Every map of one output as the page shows it: its axes' variables and
 // labels, its cells, and the cells inside each outline.
 const shownMaps = (page, output) => page.locator(`.analysis-output[data-output="${output}"] .kmap`).evaluateAll((grids) =>
@@ -128,9 +120,11 @@ test('the Analysis panel: maps equal the truth table, groups outline only ones, 
   await page.keyboard.type(SOURCE);
   await page.waitForFunction(() => !document.documentElement.hasAttribute('data-busy'));
 
-  // Opened from the keyboard alone.
-  await page.locator('#tab-analysis').focus();
-  await page.keyboard.press('Enter');
+  // Reached from the keyboard alone: the selected tab, then the arrow keys.
+  await page.locator('#panel-tabs [role="tab"][aria-selected="true"]').focus();
+  for (let i = 0; i < 10 && await page.locator('#tab-analysis').getAttribute('aria-selected') !== 'true'; i++) {
+    await page.keyboard.press('ArrowRight');
+  }
   assert.equal(await page.locator('#panel-analysis').isHidden(), false);
   await page.locator('.analysis-output[data-output="k"]').waitFor();
   await page.waitForFunction(() => !document.documentElement.hasAttribute('data-busy'));

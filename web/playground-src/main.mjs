@@ -1,7 +1,8 @@
-// The playground page (web/playground.html): a project of .vorn files in
-// tabs, checked by the compiler in a worker as you type, with its schematic,
-// truth table, live circuit and downloads. Bundled by the build into
-// playground.js; the compiler thread is playground_worker.mjs beside it.
+// The playground page (web/playground.html): projects of .vorn files and
+// test tables in tabs, kept in the browser, checked by the compiler in a
+// worker as you type, with its schematic, truth table, tests, live circuit
+// and downloads. Bundled by the build into playground.js; the compiler
+// thread is playground_worker.mjs beside it.
 import { EditorState } from '@codemirror/state';
 import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLineGutter, drawSelection } from '@codemirror/view';
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
@@ -10,20 +11,24 @@ import { lintGutter, setDiagnostics } from '@codemirror/lint';
 import '../element.mjs';
 import { renderAnsi } from '../ansi.mjs';
 import { showDropCue } from '../drop_cue.mjs';
-import { renderTruthTable } from '../truth_table_view.mjs';
+import { createTablePanel } from './table_panel.mjs';
+import { rovingTabs } from './tablist.mjs';
 import { renderAnalysis } from './analysis_panel.mjs';
 import { vornLanguage } from './language.mjs';
+import { tableLanguage } from './table_language.mjs';
+import { createTestsPanel, isTablePath, testRuns } from './tests_panel.mjs';
 import {
-  checkProject, decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
+  decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
   reachableFiles, readDiagnostics,
 } from './project.mjs';
+import { ProjectStore, nameFromRoot } from './project_store.mjs';
+import { setupProjects } from './projects_ui.mjs';
 import fullAdder from '../../examples/full_adder.vorn';
 import halfAdder from '../../examples/half_adder.vorn';
 import inverter from '../../examples/inverter.vorn';
 // The full and half adders of examples/, in a folder under a 4-bit adder.
 import adder4 from './adder4.vorn';
 
-const STORAGE_KEY = 'vorn-playground';
 const CHECK_DELAY_MS = 150;
 const SAVE_DELAY_MS = 200;
 // A worker still busy with an outdated request after this long is replaced.
@@ -44,8 +49,11 @@ const EXAMPLES = [
 
 const $ = (id) => document.getElementById(id);
 
-// The project as the user left it: files by path, the root, the open file.
+// The project as the user left it: its id and name, files by path, the
+// root, the open file.
 let project = null;
+const store = new ProjectStore(localStorage);
+let projects = null;
 let expandMacros = false;
 const editorStates = new Map();
 let view = null;
@@ -60,8 +68,10 @@ let saveTimer = 0;
 function saveNow() {
   clearTimeout(saveTimer);
   saveTimer = 0;
+  // Another tab has this project open: it keeps it.
+  if (!projects?.owned()) return;
   try {
-    localStorage.setItem(STORAGE_KEY, JSON.stringify({ ...project, expandMacros }));
+    store.save({ ...project, expandMacros });
   } catch (error) {
     $('page-alert').textContent = `The project could not be kept in this browser: ${error.message}`;
   }
@@ -72,16 +82,6 @@ function scheduleSave() {
 }
 addEventListener('pagehide', () => { if (saveTimer) saveNow(); });
 
-function loadSaved() {
-  try {
-    const saved = JSON.parse(localStorage.getItem(STORAGE_KEY) ?? 'null');
-    expandMacros = Boolean(saved?.expandMacros);
-    return checkProject(saved);
-  } catch {
-    return null;
-  }
-}
-
 // ---- the editor -----------------------------------------------------------
 
 const extensions = [
@@ -91,11 +91,12 @@ const extensions = [
   drawSelection(),
   history(),
   keymap.of([...defaultKeymap, ...historyKeymap, indentWithTab]),
-  vornLanguage,
   syntaxHighlighting(defaultHighlightStyle),
   lintGutter(),
   EditorView.lineWrapping,
-  EditorView.contentAttributes.of({ 'aria-label': 'Source of the open file' }),
+  EditorView.contentAttributes.of({ 'aria-label': 'Source of the open file', 'aria-describedby': 'editor-hint' }),
+  // Read only while another tab has the project open.
+  EditorState.changeFilter.of(() => projects?.owned() ?? false),
   EditorView.updateListener.of((update) => {
     if (!update.docChanged) return;
     project.files[project.active] = update.state.doc.toString();
@@ -109,7 +110,7 @@ const extensions = [
 function stateFor(path) {
   let state = editorStates.get(path);
   if (!state) {
-    state = EditorState.create({ doc: project.files[path], extensions });
+    state = EditorState.create({ doc: project.files[path], extensions: [extensions, isTablePath(path) ? tableLanguage : vornLanguage] });
     editorStates.set(path, state);
   }
   return state;
@@ -128,12 +129,13 @@ function openFile(path) {
 
 function setProject(next) {
   project = next;
+  expandMacros = Boolean(next.expandMacros);
+  $('expand-macros').checked = expandMacros;
   editorStates.clear();
   diagnosticsByFile = new Map();
   inputStates = {};
   if (view) view.setState(stateFor(project.active));
   renderTabs();
-  saveNow();
   checkNow();
 }
 
@@ -215,7 +217,11 @@ function deleteFile() {
 
 async function addFilesFromDisk(fileList) {
   const files = [...fileList];
-  if (!files.length) return;
+  if (!files.length || await projects.openFromDisk(files)) return;
+  if (!projects.owned()) {
+    $('page-alert').textContent = 'Another tab has this project open: open a copy to add files to it.';
+    return;
+  }
   let first = null;
   for (const file of files) {
     const path = normalizePath(file.webkitRelativePath || file.name);
@@ -307,8 +313,10 @@ function checkNow() {
   const tableArgs = (path) => [path, '--truth-table', '--format=json', ...DIAGNOSTICS_ARGS];
   const runs = [{ name: 'artifact', args: [root, '-o', 'circuit.wasm', ...DIAGNOSTICS_ARGS] }];
   if (!importsSomething(files[root])) runs.push({ name: 'table', args: tableArgs(root), ifFailed: 'artifact' });
+  runs.push(...testRuns(files, root));
+  tests.begin(files);
   // The open file first among those the root does not reach.
-  const others = Object.keys(files).filter((path) => !reachable.has(path)).sort()
+  const others = Object.keys(files).filter((path) => !reachable.has(path) && !isTablePath(path)).sort()
     .sort((a, b) => (b === active) - (a === active));
   const otherChecks = new Map();
   for (const path of others) {
@@ -348,6 +356,7 @@ function onWorkerMessage(data) {
   }
   const { name } = data;
   current.results[name] = data;
+  if (tests.result(name, data)) return;
   const failed = data.error || data.result.status !== 0;
   // A failed compile of a file without imports: the table run that follows has the diagnostics.
   if (name === 'artifact' && failed && !importsSomething(current.files[current.root]) && hasErrors(data)) current.rootCheck = 'table';
@@ -480,6 +489,37 @@ function renderProblems(messages) {
   }
 }
 
+// A test table's line, from the Tests panel.
+function jumpToLine(path, line) {
+  if (!(path in project.files)) return;
+  if (path !== project.active) openFile(path);
+  const at = view.state.doc.line(Math.min(Math.max(line, 1), view.state.doc.lines));
+  view.dispatch({ selection: { anchor: at.from, head: at.to }, effects: EditorView.scrollIntoView(at.from, { y: 'center' }) });
+  view.focus();
+}
+
+const tests = createTestsPanel({ container: $('tests'), note: $('tests-note'), jump: jumpToLine });
+
+// A new test table holding the root's truth table as the terminal prints
+// it: every row passes until the circuit or the table changes.
+async function addTestTable() {
+  const root = project.root;
+  const base = root.replace(/\.vorn$/, '');
+  let path = `${base}.test.md`;
+  for (let n = 2; path in project.files; n++) path = `${base}.test${n}.md`;
+  const note = $('tests-note');
+  note.textContent = 'Computing the truth table…';
+  const id = post([{ name: 'new-table', args: [root, '--truth-table'] }], true);
+  const data = await new Promise((resolve) => waiters.set(id, resolve));
+  if (data.error || data.result.status !== 0) {
+    note.textContent = failureNote(data, 'truth table');
+    return;
+  }
+  project.files[path] = data.result.stdout;
+  openFile(path);
+  scheduleCheck();
+}
+
 function jumpTo(d) {
   if (!d.path || !(d.path in project.files)) return;
   if (d.path !== project.active) openFile(d.path);
@@ -511,10 +551,11 @@ function showTable(data) {
   const view = $('truth-table');
   if (data.error || data.result.status !== 0) {
     view.replaceChildren();
+    tablePanel.clear();
     note.textContent = failureNote(data, 'truth table');
     return;
   }
-  renderTruthTable(view, note, JSON.parse(data.result.stdout));
+  tablePanel.show(JSON.parse(data.result.stdout));
 }
 
 function showSchematic(data) {
@@ -549,6 +590,9 @@ function analyseIfNeeded() {
 }
 
 const circuit = $('circuit');
+const tablePanel = createTablePanel({
+  view: $('truth-table'), note: $('table-note'), filterInput: $('table-filter'), filterCount: $('table-filter-count'), circuit,
+});
 function showArtifact(data) {
   const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.['circuit.wasm'] : null;
   $('download-wasm').disabled = !bytes;
@@ -583,11 +627,13 @@ function tableFromArtifact(bytes) {
   worker.addEventListener('message', ({ data }) => finish(() => {
     if (data.error) {
       $('truth-table').replaceChildren();
+      tablePanel.clear();
       $('table-note').textContent = `No truth table: ${data.error}.`;
-    } else renderTruthTable($('truth-table'), $('table-note'), data.table);
+    } else tablePanel.show(data.table);
   }));
   worker.addEventListener('error', (event) => finish(() => {
     $('truth-table').replaceChildren();
+    tablePanel.clear();
     $('table-note').textContent = `No truth table: ${event.message ?? 'the worker failed'}.`;
   }));
   worker.postMessage({ bytes: bytes.buffer }, [bytes.buffer]);
@@ -634,8 +680,10 @@ function selectPanel(tab) {
 
 async function share() {
   const status = $('share-status');
-  const url = `${location.origin}${location.pathname}#project=${await encodeShare(project)}`;
+  const hash = `#project=${await encodeShare(project)}`;
+  const url = `${location.origin}${location.pathname}${hash}`;
   window.history.replaceState(null, '', url);
+  projects.rememberLink(hash);
   try {
     await navigator.clipboard.writeText(url);
     status.textContent = `Link copied (${url.length.toLocaleString('en')} characters); it holds the whole project.`;
@@ -674,8 +722,8 @@ function wire() {
   $('examples').addEventListener('change', (event) => {
     const example = EXAMPLES[Number(event.target.value)];
     event.target.value = '';
-    if (!example || !confirm(`Replace the project with the example "${example.title}"?`)) return;
-    setProject({ files: { ...example.files }, root: example.root, active: example.root });
+    // An example opens as a project of its own; the shown one stays saved.
+    if (example) projects.open(store.create({ files: example.files, root: example.root, name: nameFromRoot(example.root) }));
   });
   $('add-file').addEventListener('click', addFile);
   $('rename-file').addEventListener('click', renameFile);
@@ -686,10 +734,13 @@ function wire() {
     scheduleSave();
     checkNow();
   });
-  $('open-files').addEventListener('change', (event) => {
-    addFilesFromDisk(event.target.files);
-    event.target.value = '';
-  });
+  for (const id of ['open-files', 'open-folder']) {
+    $(`${id}-button`).addEventListener('click', () => $(id).click());
+    $(id).addEventListener('change', (event) => {
+      addFilesFromDisk(event.target.files);
+      event.target.value = '';
+    });
+  }
   showDropCue();
   document.addEventListener('drop', (event) => {
     if (!event.dataTransfer?.files.length) return;
@@ -698,10 +749,12 @@ function wire() {
   });
   $('download-file').addEventListener('click', () => download(project.active, project.files[project.active], 'text/plain'));
   $('download-all').addEventListener('click', () => {
-    for (const path of Object.keys(project.files).sort()) download(path, project.files[path], 'text/plain');
+    const { name, bytes } = projects.zipOf(project);
+    download(name, bytes, 'application/zip');
   });
   $('download-wasm').addEventListener('click', () => lastArtifact && download(lastArtifact.name, lastArtifact.bytes, 'application/wasm'));
   $('download-zig').addEventListener('click', downloadZig);
+  $('add-test-table').addEventListener('click', addTestTable);
   $('share').addEventListener('click', share);
   $('copy-snippet').addEventListener('click', copySnippet);
   $('expand-macros').addEventListener('change', (event) => {
@@ -711,19 +764,35 @@ function wire() {
   });
   for (const tab of document.querySelectorAll('#panel-tabs [role="tab"]')) tab.addEventListener('click', () => selectPanel(tab));
   $('tab-analysis').addEventListener('click', analyseIfNeeded);
+  rovingTabs($('tabs'));
+  rovingTabs($('panel-tabs'));
+}
+
+// A link pasted into the address bar of an open page opens its project.
+async function followLink() {
+  const linked = await projectFromLink();
+  if (!linked) return;
+  window.history.replaceState(null, '', location.pathname + location.search);
+  projects.open(store.fromLink(linked));
 }
 
 async function start() {
   wire();
   startWorker();
+  projects = setupProjects({ store, current: () => project, show: setProject, flush: saveNow });
+  try {
+    store.migrateLegacy();
+  } catch (error) {
+    $('page-alert').textContent = `The saved project could not be moved to the project list: ${error.message}`;
+  }
+  const { hash } = location;
   const linked = await projectFromLink();
-  project = linked ?? loadSaved() ?? (({ files, root }) => ({ files: { ...files }, root, active: root }))(EXAMPLES[0]);
   if (linked) window.history.replaceState(null, '', location.pathname + location.search);
-  $('expand-macros').checked = expandMacros;
-  view = new EditorView({ state: stateFor(project.active), parent: $('editor') });
-  renderTabs();
-  saveNow();
-  checkNow();
+  const [example] = EXAMPLES;
+  const first = projects.initial(linked, hash, { files: example.files, root: example.root, name: nameFromRoot(example.root) });
+  view = new EditorView({ state: EditorState.create({ doc: '' }), parent: $('editor') });
+  projects.open(first);
+  addEventListener('hashchange', followLink);
 }
 
 start();
