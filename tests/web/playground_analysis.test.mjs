@@ -7,27 +7,15 @@
 import test, { after, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { axeFindings } from './page_checks.mjs';
+import { join } from 'node:path';
+import { axeFindings, playgroundEnvironment } from './page_checks.mjs';
 import { startServer } from './server.mjs';
 
-const here = dirname(fileURLToPath(import.meta.url));
-const repo = resolve(here, '../..');
-const CHROMIUM = process.env.VORN_CHROMIUM ?? '/usr/bin/chromium';
-const compilerPath = process.env.VORN_COMPILE;
-const webBuild = process.env.VORN_WEB_BUILD;
-const outputDir = process.env.VORN_TEST_OUTPUT ?? join(repo, 'build/web-test-output');
-
-assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
-assert.ok(webBuild && existsSync(join(webBuild, 'playground.js')), 'set VORN_WEB_BUILD to the folder the build writes playground.js into');
-assert.ok(existsSync(CHROMIUM), `${CHROMIUM} is missing: apt-get install chromium (scripts/ensure-tools.sh does)`);
-const { chromium } = await import('playwright-core');
+const { compilerPath, webBuild, outputDir, launch } = await playgroundEnvironment();
 
 const work = mkdtempSync(join(tmpdir(), 'vorn-analysis-'));
-mkdirSync(outputDir, { recursive: true });
 
 function native(name, text, args) {
   const dir = mkdtempSync(join(work, 'native-'));
@@ -59,17 +47,10 @@ output k(in=k1.out)
 let server;
 let browser;
 before(async () => {
-  server = await startServer({ '/': webBuild });
-  browser = await chromium.launch({
-    executablePath: CHROMIUM,
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync'],
-  });
+  [server, browser] = await Promise.all([startServer({ '/': webBuild }), launch()]);
 });
 after(async () => {
-  await browser?.close();
-  await server?.close();
+  await Promise.all([browser?.close(), server?.close()]);
   rmSync(work, { recursive: true, force: true });
 });
 
