@@ -2,7 +2,7 @@
 # Writes generated circuits for whole-process timing into the given directory:
 #   chain_100k.vorn  100,000 gates (and/not alternating) in one file, ~3 MB
 #   decls_10mb.vorn  100,000 declarations with long names and anonymous gates, ~10 MB
-#   gates_2000.vorn  2,000 gates reading recent signals, for --preview
+#   gates_N.vorn     N gates reading recent signals, for --preview and the web schematic (N = 500, 2000)
 # and, for --preview at scale, each shape at a base size and at four times it:
 #   fanout_N.vorn    inputs a and b each feeding N AND gates, one output per gate (N = 1000, 2000, 4000, 16000)
 #   bus_N.vorn       64 inputs, N AND gates each reading two of them, 64 outputs spread over the gates
@@ -39,12 +39,13 @@ awk 'BEGIN {
   printf "output result(in=%s.out)\n", prev
 }' > "$out/decls_10mb.vorn"
 
-awk 'BEGIN {
+gates() {
+  awk -v count="$1" 'BEGIN {
   srand(7)
   print "input i0, i1, i2, i3"
   n = 4
   names[0] = "i0"; names[1] = "i1"; names[2] = "i2"; names[3] = "i3"
-  for (i = 0; i < 2000; i++) {
+  for (i = 0; i < count; i++) {
     lo = n - 8; if (lo < 0) lo = 0
     x = names[lo + int(rand() * (n - lo))]
     y = names[lo + int(rand() * (n - lo))]
@@ -52,8 +53,10 @@ awk 'BEGIN {
     else printf "and g%d(a=%s, b=%s)\n", i, x, y
     names[n++] = "g" i
   }
-  print "output y(in=g1999.out)"
-}' > "$out/gates_2000.vorn"
+  printf "output y(in=g%d.out)\n", count - 1
+}'
+}
+for n in 500 2000; do gates "$n" > "$out/gates_$n.vorn"; done
 
 fanout() {
   awk -v n="$1" 'BEGIN {

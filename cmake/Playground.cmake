@@ -3,7 +3,7 @@
 # bundled from web/playground-src (with CodeMirror from that folder's
 # node_modules) by the pinned esbuild into one plain static file. `npm ci` in
 # web/playground-src (scripts/ensure-tools.sh) provides both; without them the
-# playground is not built and a warning says why.
+# playground is not built and one line says why.
 set(VORN_PLAYGROUND_SRC "${PROJECT_SOURCE_DIR}/web/playground-src")
 set(VORN_ESBUILD "${VORN_PLAYGROUND_SRC}/node_modules/.bin/esbuild")
 
@@ -12,7 +12,10 @@ if(NOT VORN_WASI)
   return()
 endif()
 if(NOT EXISTS "${VORN_ESBUILD}")
-  message(WARNING "web/playground-src/node_modules is missing (run scripts/ensure-tools.sh): the playground page is not built")
+  if(VORN_REQUIRE_TOOLS)
+    message(FATAL_ERROR "web/playground-src/node_modules is missing (run scripts/ensure-tools.sh)")
+  endif()
+  message(STATUS "playground off: web/playground-src/node_modules is missing (npm ci in web/playground-src/, or scripts/ensure-tools.sh), so the playground page is not built")
   return()
 endif()
 
@@ -31,7 +34,7 @@ endforeach()
 
 # Everything the bundle is built from.
 set(playground_inputs main.mjs project.mjs language.mjs adder4.vorn package-lock.json project_store.mjs projects_ui.mjs
-    tab_lock.mjs zip.mjs tests_panel.mjs table_language.mjs table_panel.mjs tablist.mjs analysis_panel.mjs)
+    tab_lock.mjs zip.mjs tests_panel.mjs table_language.mjs table_panel.mjs tablist.mjs schematic_panel.mjs analysis_panel.mjs)
 list(TRANSFORM playground_inputs PREPEND "${VORN_PLAYGROUND_SRC}/")
 list(APPEND playground_inputs "${PROJECT_SOURCE_DIR}/web/element.mjs"
      "${PROJECT_SOURCE_DIR}/web/circuit.mjs" "${PROJECT_SOURCE_DIR}/web/topology.mjs"
@@ -39,6 +42,8 @@ list(APPEND playground_inputs "${PROJECT_SOURCE_DIR}/web/element.mjs"
      "${PROJECT_SOURCE_DIR}/web/timing_view.mjs" "${PROJECT_SOURCE_DIR}/web/test_table.mjs"
      "${PROJECT_SOURCE_DIR}/web/source.mjs"
      "${PROJECT_SOURCE_DIR}/web/drop_cue.mjs"
+     "${PROJECT_SOURCE_DIR}/web/schematic.mjs" "${PROJECT_SOURCE_DIR}/web/schematic_model.mjs"
+     "${PROJECT_SOURCE_DIR}/web/schematic_layout.mjs" "${PROJECT_SOURCE_DIR}/web/schematic_svg.mjs"
      "${PROJECT_SOURCE_DIR}/examples/full_adder.vorn"
      "${PROJECT_SOURCE_DIR}/examples/half_adder.vorn" "${PROJECT_SOURCE_DIR}/examples/inverter.vorn")
 set(VORN_PLAYGROUND_OUTPUTS "${VORN_WEB_BUILD_DIR}/playground.js")

@@ -4,9 +4,8 @@
 # the targets, so the lists stay in one place), including the embedded
 # runtime module. The build's web/ folder also receives the WASI library that
 # web/compiler.mjs uses in browsers, copied from web/node_modules.
-find_program(VORN_CLANGXX_19 NAMES clang++-19 REQUIRED)
-# The linker of the same LLVM when it is there; any wasm-ld reads these objects.
-find_program(VORN_WASI_LD NAMES wasm-ld-19 wasm-ld REQUIRED)
+# cmake/OptionalParts.cmake found the tools (VORN_CLANGXX_19, VORN_WASI_LD) and
+# checked that they link for WASI.
 
 set(wasi_targets vorn-compile vorn_driver)
 get_target_property(compiler_libraries vorn_compiler_libraries INTERFACE_LINK_LIBRARIES)
@@ -63,5 +62,14 @@ add_custom_command(OUTPUT "${wasi_shim_stamp}"
   DEPENDS "${PROJECT_SOURCE_DIR}/web/package-lock.json"
   COMMENT "Copying the browser WASI library into web/vendor" VERBATIM)
 
-add_custom_target(vorn_compile_wasm ALL DEPENDS "${VORN_COMPILE_WASM}" "${wasi_shim_stamp}")
+# ELK's worker, which lays out the schematic off the page's thread.
+set(elk_worker "${VORN_WEB_BUILD_DIR}/vendor/elkjs/elk-worker.min.js")
+add_custom_command(OUTPUT "${elk_worker}"
+  COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}/vendor/elkjs"
+  COMMAND "${CMAKE_COMMAND}" -E copy "${PROJECT_SOURCE_DIR}/web/node_modules/elkjs/lib/elk-worker.min.js"
+          "${PROJECT_SOURCE_DIR}/web/node_modules/elkjs/LICENSE.md" "${VORN_WEB_BUILD_DIR}/vendor/elkjs/"
+  DEPENDS "${PROJECT_SOURCE_DIR}/web/package-lock.json"
+  COMMENT "Copying ELK's layout worker into web/vendor" VERBATIM)
+
+add_custom_target(vorn_compile_wasm ALL DEPENDS "${VORN_COMPILE_WASM}" "${wasi_shim_stamp}" "${elk_worker}")
 add_dependencies(vorn_compile_wasm vorn_runtime_wasm)

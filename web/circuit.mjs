@@ -189,7 +189,7 @@ class Circuit {
   #changes = [];
   #byId = null;
 
-  constructor(module, compact, components, trace) {
+  constructor(module, compact, components, connections, trace) {
     this.#module = module;
     this.#compact = compact;
     this.#inputs = pinTable(components, 'input_pin');
@@ -198,6 +198,7 @@ class Circuit {
     // Driving an input already applies changes; they belong to the next run().
     this.#simulation.changes = [];
     this.components = components;
+    this.connections = connections;
     this.inputs = Object.freeze([...this.#inputs.keys()]);
     this.outputs = Object.freeze([...this.#outputs.keys()]);
     Object.freeze(this);
@@ -253,6 +254,14 @@ class Circuit {
       throw new Error(`no pin named '${name}' (inputs: ${quoted(this.inputs)}; outputs: ${quoted(this.outputs)})`);
     }
     return this.#simulation.read(index);
+  }
+
+  // The present output of every component record, by record index: what
+  // the schematic colours its wires with.
+  states() {
+    const states = new Array(this.components.length);
+    for (let i = 0; i < states.length; i++) states[i] = this.#simulation.read(i);
+    return states;
   }
 
   apply(values) {
@@ -316,13 +325,14 @@ export async function loadCircuit(source, options = {}) {
   const { module, compact, full } = await compileArtifact(await sourceBytes(source));
   let records;
   let components;
+  let connections;
   try {
     records = decodeCompactTopology(compact);
-    ({ components } = decodeFullTopology(full));
+    ({ components, connections } = decodeFullTopology(full));
   } catch (error) {
     if (error instanceof TopologyError) throw notACircuit(error.message);
     throw error;
   }
   checkSectionsAgree(records, components);
-  return new Circuit(module, compact, components, trace);
+  return new Circuit(module, compact, components, connections, trace);
 }

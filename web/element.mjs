@@ -22,9 +22,12 @@
 //     without data-path, else the first.
 // The compiler's diagnostics then take the place of the circuit in the
 // alert. The attributes `truth-table` and `schematic` add the truth table
-// and the coloured --preview drawing below a compiled circuit.
+// and the coloured --preview drawing below a compiled circuit. With the
+// `diagram` attribute the circuit is drawn as a live SVG schematic
+// (schematic.mjs) below its lamps: its inputs toggle there too.
 import { renderAnsi } from './ansi.mjs';
 import { loadCircuit } from './circuit.mjs';
+import { renderSchematic } from './schematic.mjs';
 import { compileProject, defaultFetchText, fetchProject, inlineProject } from './source.mjs';
 import { LANES, TimingHistory, renderTiming } from './timing_view.mjs';
 import { clearTruthTable, renderTruthTable } from './truth_table_view.mjs';
@@ -126,7 +129,7 @@ function installStyle(document) {
 
 function defineElement() {
   class VornCircuitElement extends HTMLElement {
-    static observedAttributes = ['src', 'reset', 'truth-table', 'schematic'];
+    static observedAttributes = ['src', 'reset', 'truth-table', 'schematic', 'diagram'];
 
     #circuit = null;
     #loading = 0;
@@ -136,6 +139,7 @@ function defineElement() {
     #timing = new TimingHistory();  // the last input changes, for the diagram
     #timingState = { open: new Set(), limit: LANES };
     #timingWork = null;  // the slices of a big change still being taken in
+    #diagram = null;  // the live schematic, with the `diagram` attribute
 
     #collectTrace = (line) => {
       if (this.#trace.length < TRACE_LIMIT) this.#trace.push(line);
@@ -166,6 +170,21 @@ function defineElement() {
       const views = name === 'truth-table' || name === 'schematic';
       if ((name === 'src' || views) && before !== after && this.isConnected) this.#load();
       if (name === 'reset' && this.#circuit) this.#resetButton();
+      if (name === 'diagram' && this.#circuit && (before === null) !== (after === null)) this.#showDiagram();
+    }
+
+    // The schematic follows the inputs; toggling there is toggling here.
+    #showDiagram() {
+      this.querySelector(':scope > .vorn-diagram')?.remove();
+      this.#diagram?.destroy();
+      this.#diagram = null;
+      if (!this.hasAttribute('diagram') || !this.#circuit) return;
+      const part = this.ownerDocument.createElement('div');
+      part.className = 'vorn-diagram';
+      const timing = this.querySelector(':scope > .vorn-timing');
+      if (timing) timing.before(part);
+      else this.append(part);
+      this.#diagram = renderSchematic(part, this.#circuit, { onToggle: (name) => this.toggle(name), downloadName: 'circuit.svg' });
     }
 
     async #load() {
@@ -195,6 +214,7 @@ function defineElement() {
       this.#circuit = circuit;
       this.#render(circuit);
       this.#views(views);
+      this.#showDiagram();
       this.#status('');
       this.dispatchEvent(new CustomEvent('load', { detail: { inputs: circuit.inputs, outputs: circuit.outputs } }));
       // The first settle is no input change: it gives the diagram its start.
@@ -347,6 +367,7 @@ function defineElement() {
         lamp.querySelector('.vorn-value').textContent = settled ? state : 'oscillating';
       }
       this.dataset.settled = String(settled);
+      this.#diagram?.update();
       this.#warn(settled ? '' : 'The circuit did not settle: a loop keeps oscillating, so the lamps show no lasting value.');
       if (this.hasAttribute('timing')) this.#showTiming(circuit, label);
       const trace = tracing ? { lines: this.#trace, dropped: this.#traceDropped } : null;
@@ -443,6 +464,8 @@ function defineElement() {
       if (table) clearTruthTable(table);
       // Inline sources stay where they are: they are the circuit.
       for (const child of [...this.childNodes]) if (!isSource(child)) child.remove();
+      this.#diagram?.destroy();
+      this.#diagram = null;
       this.#timing = new TimingHistory();
       this.#timingState = { open: new Set(), limit: LANES };
       if (!circuit) return;

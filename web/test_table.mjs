@@ -23,20 +23,30 @@ function trimmed(text, begin, end) {
   return [begin, end];
 }
 
-// Lines of cells {text, column}; the first line that is neither blank nor a
-// "//" comment decides the form, and a Markdown header may be followed by
-// one alignment row.
-function splitTable(text, fail) {
-  const lines = [];
+// Control bytes of the table's text in a message, as the compiler prints
+// them: "\\n", "\\r" and "\\t" for those three, "?" for the other C0 and
+// C1 controls and DEL.
+const printable = (text) =>
+  text.replace(/[\u0000-\u001f\u007f-\u009f]/g, (ch) => ({ '\n': '\\n', '\r': '\\r', '\t': '\\t' })[ch] ?? '?');
+
+// The table's lines of cells {text, column}, one at a time: the header
+// first, then the rows. The first line that is neither blank nor a "//"
+// comment decides the form, and a Markdown header may be followed by one
+// alignment row. Lines are read only as they are asked for, so a fault is
+// found in the order of the text, with the header's checks before any row.
+function* tableLines(text, fail) {
   let form = null;
   // A byte-order mark, as spreadsheets write, is no part of the first name.
   if (text.startsWith('\uFEFF')) text = text.slice(1);
-  let alignmentSeen = false;
-  text.split('\n').forEach((line, index) => {
+  let read = 0;
+  let headerCells = 0;
+  const lines = text.split('\n');
+  for (let index = 0; index < lines.length; index++) {
+    const line = lines[index];
     const number = index + 1;
     const column = (offset) => encoder.encode(line.slice(0, offset)).length + 1;
     const [begin, end] = trimmed(line, 0, line.length);
-    if (begin === end || line.startsWith('//', begin)) return;
+    if (begin === end || line.startsWith('//', begin)) continue;
     const markdown = line[begin] === '|';
     form ??= markdown ? 'markdown' : 'csv';
     let from = begin;
@@ -61,15 +71,15 @@ function splitTable(text, fail) {
       start = stop + 1;
     }
     const entry = { number, cells, end: column(end), column };
+    read++;
+    if (read === 1) headerCells = cells.length;
     const alignment = cells.every(({ text: cell }) => /^:?-+:?$/.test(cell));
-    if (form === 'markdown' && lines.length === 1 && !alignmentSeen && alignment) {
-      alignmentSeen = true;
-      checkCellCount(entry, lines[0].cells.length, fail);
-      return;
+    if (form === 'markdown' && read === 2 && alignment) {
+      checkCellCount(entry, headerCells, fail);
+      continue;
     }
-    lines.push(entry);
-  });
-  return lines;
+    yield entry;
+  }
 }
 
 function checkCellCount(line, expected, fail) {
@@ -82,31 +92,37 @@ function checkCellCount(line, expected, fail) {
 const OUTPUT_CELLS = new Set(['0', '1', '?', '*', '']);
 
 // The table checked against the circuit's pin names: columns, and for each
-// row its line, input bits in the circuit's order and the output cells.
+// row its line, input bits in the circuit's order and the output cells. The
+// first fault in the text's order is reported, exactly as the compiler does:
+// line by line, each line's form first; in the header each cell in turn
+// (unknown, repeated), then a missing input, then no output column; in a row
+// its number of cells, then each cell in turn; and last a table without rows.
 export function parseTestTable(text, inputNames, outputNames, name) {
   const fail = (line, column, message) => {
     throw new TableError(name, line, column, message);
   };
-  const lines = splitTable(text, fail);
-  if (lines.length === 0) fail(1, 1, 'table has no rows');
-  const [header, ...rows] = lines;
+  const lines = tableLines(text, fail);
+  const first = lines.next();
+  if (first.done) fail(1, 1, 'table has no rows');
+  const header = first.value;
   const pins = new Map();
   outputNames.forEach((pin, index) => pins.set(pin, { input: false, index }));
   inputNames.forEach((pin, index) => pins.set(pin, { input: true, index }));
   const seen = new Set();
+  const quoted = (cell) => `'${printable(cell)}'`;
   const columns = header.cells.map((cell) => {
     const pin = pins.get(cell.text);
-    if (!pin) fail(header.number, header.column(cell.column), `unknown column '${cell.text}'`);
-    if (seen.has(cell.text)) fail(header.number, header.column(cell.column), `repeated column '${cell.text}'`);
+    if (!pin) fail(header.number, header.column(cell.column), `unknown column ${quoted(cell.text)}`);
+    if (seen.has(cell.text)) fail(header.number, header.column(cell.column), `repeated column ${quoted(cell.text)}`);
     seen.add(cell.text);
     return { name: cell.text, ...pin };
   });
   const missing = inputNames.find((pin) => !seen.has(pin));
-  if (missing !== undefined) fail(header.number, 1, `missing input column '${missing}'`);
+  if (missing !== undefined) fail(header.number, 1, `missing input column ${quoted(missing)}`);
   if (!columns.some((column) => !column.input)) fail(header.number, 1, 'no output column');
-  if (rows.length === 0) fail(header.number, 1, 'table has no rows');
 
-  const parsed = rows.map((line) => {
+  const parsed = [];
+  for (const line of lines) {
     checkCellCount(line, columns.length, fail);
     const bits = new Array(inputNames.length);
     const expected = [];
@@ -116,13 +132,14 @@ export function parseTestTable(text, inputNames, outputNames, name) {
       if (!allowed) {
         const kind = column.input ? 'input' : 'output';
         const values = column.input ? '0 or 1' : '0, 1, ?, * or empty';
-        fail(line.number, line.column(cell.column), `cell '${cell.text}' is not allowed in ${kind} column '${column.name}' (${values})`);
+        fail(line.number, line.column(cell.column), `cell ${quoted(cell.text)} is not allowed in ${kind} column ${quoted(column.name)} (${values})`);
       }
       if (column.input) bits[column.index] = Number(cell.text);
       else expected.push(cell.text);
     });
-    return { line: line.number, bits, expected };
-  });
+    parsed.push({ line: line.number, bits, expected });
+  }
+  if (parsed.length === 0) fail(header.number, 1, 'table has no rows');
   return { columns, outputs: columns.filter((column) => !column.input), rows: parsed };
 }
 

@@ -175,7 +175,14 @@ export function decodeFullTopology(bytes) {
   const connectionCount = reader.count('connections', CONNECTION_RECORD_SIZE);
   reader.place('connection records');
   reader.need(CONNECTION_RECORD_SIZE * connectionCount);
-  reader.at += CONNECTION_RECORD_SIZE * connectionCount;
+  // Kept as three parallel arrays: a large circuit has 10^5 of them.
+  const connections = { from: new Uint32Array(connectionCount), to: new Uint32Array(connectionCount), port: new Uint8Array(connectionCount) };
+  for (let i = 0; i < connectionCount; i++) {
+    connections.from[i] = reader.view.getUint32(reader.at, true);
+    connections.to[i] = reader.view.getUint32(reader.at + 4, true);
+    connections.port[i] = reader.bytes[reader.at + 8];
+    reader.at += CONNECTION_RECORD_SIZE;
+  }
   reader.end();
-  return { components, connectionCount };
+  return { components, connectionCount, connections };
 }

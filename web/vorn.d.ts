@@ -78,6 +78,10 @@ export interface Circuit {
   readonly outputs: readonly string[];
   /** Every record of the flattened circuit, for tools. */
   readonly components: readonly ComponentRecord[];
+  /** Every connection of the flattened circuit: record indices `from` -> `to`, entering port `port` (0 in, 1 a, 2 b). */
+  readonly connections: ConnectionRecords;
+  /** The present output of every component record, by record index. */
+  states(): PinState[];
   /** The trace receiver (the `trace` option); may be replaced, or set to null to stop tracing. */
   trace: ((line: string) => void) | null;
   /** Drives an input and propagates. Throws for an unknown input name or a value other than 0, 1, false, true. */
@@ -98,6 +102,13 @@ export interface Circuit {
   test(tableText: string, name?: string): TestReport;
   /** The value changes of the last run() (and of the set() calls before it), in the order they were applied. */
   timing(): TimingChange[];
+}
+
+/** Connections as parallel arrays, one entry per connection. */
+export interface ConnectionRecords {
+  from: Uint32Array;
+  to: Uint32Array;
+  port: Uint8Array;
 }
 
 /** One change of a named component's output; `time` in engine units (gates 5, wires and pins 1). */
@@ -132,7 +143,7 @@ export const FULL_SECTION: 'vorn.topology.v0.full';
 /** Checks a compact topology ("VORN") and returns its record ids and kinds. Throws on malformed bytes. */
 export function decodeCompactTopology(bytes: Uint8Array): { ids: Uint32Array; kinds: Uint8Array };
 /** Decodes a full topology ("VORF"). Throws on malformed bytes. */
-export function decodeFullTopology(bytes: Uint8Array): { components: ComponentRecord[]; connectionCount: number };
+export function decodeFullTopology(bytes: Uint8Array): { components: ComponentRecord[]; connectionCount: number; connections: ConnectionRecords };
 
 /** The compiler's CSV rendering of a truth table. */
 export function toCsv(table: TruthTable): string;
@@ -163,6 +174,7 @@ export interface VornCircuitErrorDetail {
  * The circuit may also be .vorn source, compiled in the page: src="circuit.vorn" (with its imports, fetched
  * relative to it), or inline <script type="text/vorn" data-path="…"> children; `truth-table` and `schematic`
  * then add the truth table and the coloured --preview drawing below it.
+ * `diagram` draws the circuit as a live SVG schematic (see schematic.d.ts) whose input symbols toggle too.
  */
 export interface VornCircuitElement extends HTMLElement {
   src: string;

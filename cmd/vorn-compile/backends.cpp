@@ -112,65 +112,14 @@ Result<bool> scanStrict(OutputStream& err, const builder::Table& table) {
   return any_undefined;
 }
 
-// Runs `use` on the text of the table file of --test and --synthesize. A
-// missing file is the table's problem, reported like a table error (status 1).
-template <typename Use>
-Result<std::uint8_t> withTableText(const args::Args& args, StageReport& report, Use&& use) {
-  std::string table_path(args.test_table_path);
+// The text of the --test or --synthesize table; nullopt when it cannot be
+// read, with `ended` set to the status that ends the run.
+std::optional<std::string> readTable(const std::string& table_path, StageReport& report, Result<std::uint8_t>& ended) {
   auto text = file_io::readFile(table_path);
-  if (text) return use(std::string_view(table_path), std::string_view(*text));
-  if (text.error() != Error::FileNotFound) return report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
-  VORN_TRY_VOID(report.err().writeAll({stage_prefixes::kTestTableNotFound, table_path, "\n"}));
-  return std::uint8_t{1};
-}
-
-Result<std::uint8_t> testAgainst(const args::Args& args, const Program& program, full_format::FullTopology& topology,
-                                 std::string_view table_path, std::string_view text, OutputStream& out,
-                                 StageReport& report) {
-  OutputStream& err = report.err();
-  const builder::Header pins = builder::readHeader(topology);
-  auto table = test_table::parseTestTable(text, pins);
-  if (!table) {
-    std::string line = test_table::formatTableError(table_path, table.error());
-    line.push_back('\n');
-    VORN_TRY_VOID(err.write(line));
-    return std::uint8_t{1};
-  }
-
-  std::optional<vcd::Recorder> recorder;
-  if (args.vcd_path) recorder.emplace(topology, rootStem(args.input_path));
-  log::setSink(writeTraceLine, &err);
-  auto run = test_table::runTestTable(topology, pins, *table, recorder ? &*recorder : nullptr);
-  log::setSink(nullptr, nullptr);
-  if (!run) return report.stageFailure(stage_prefixes::kTestRun, run.error());
-  // The trace of the simulation comes before the report, as it happened.
-  VORN_TRY_VOID(err.flush());
-  if (auto failed = writeVcd(args, program, recorder, report)) return *failed;
-
-  test_report::Report test_report{.table_path = args.test_table_path, .pins = pins, .table = *table, .run = *run};
-  Result<void> rendered;
-  switch (args.truth_table_format) {
-    case args::TruthTableFormat::markdown: rendered = test_report::renderMarkdown(out, test_report); break;
-    case args::TruthTableFormat::csv: rendered = test_report::renderCsv(out, test_report); break;
-    case args::TruthTableFormat::json: rendered = test_report::renderJson(out, test_report); break;
-  }
-  if (rendered) rendered = out.flush();
-  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
-  return static_cast<std::uint8_t>(run->passed == table->rowCount() ? 0 : 1);
-}
-
-Result<std::uint8_t> synthesizeFrom(const args::Args& args, std::string_view table_path, std::string_view text,
-                                    StageReport& report) {
-  auto circuit = analysis::synthesize(
-      {.table_text = text, .table_name = lastPathComponent(table_path), .outputs = args.synthesize_outputs});
-  if (!circuit) {
-    VORN_TRY_VOID(report.err().writeAll({test_table::formatTableError(table_path, circuit.error()), "\n"}));
-    return std::uint8_t{1};
-  }
-  if (auto written = writeOutput(args, Program{}, *circuit); !written) {
-    return report.stageFailure(stage_prefixes::kWritingSynthesis, written.error());
-  }
-  return std::uint8_t{0};
+  if (text) return std::move(*text);
+  ended = text.error() == Error::FileNotFound ? report.fileNotFound(stage_prefixes::kTestTableNotFound, table_path)
+                                              : report.stageFailure(stage_prefixes::kReadingTestTable, text.error());
+  return std::nullopt;
 }
 
 }  // namespace
@@ -278,9 +227,35 @@ Result<std::uint8_t> runTest(const args::Args& args, const Program& program, Out
   auto topology = buildFullTopology(program);
   if (!topology) return report.stageFailure(stage_prefixes::kTopologyBuild, topology.error());
 
-  return withTableText(args, report, [&](std::string_view table_path, std::string_view text) -> Result<std::uint8_t> {
-    return testAgainst(args, program, *topology, table_path, text, out, report);
-  });
+  OutputStream& err = report.err();
+  std::string table_path(args.test_table_path);
+  Result<std::uint8_t> ended = std::uint8_t{1};
+  std::optional<std::string> text = readTable(table_path, report, ended);
+  if (!text) return ended;
+  const builder::Header pins = builder::readHeader(*topology);
+  auto table = test_table::parseTestTable(*text, pins);
+  if (!table) return report.tableFailure(table_path, table.error());
+
+  std::optional<vcd::Recorder> recorder;
+  if (args.vcd_path) recorder.emplace(*topology, rootStem(args.input_path));
+  log::setSink(writeTraceLine, &err);
+  auto run = test_table::runTestTable(*topology, pins, *table, recorder ? &*recorder : nullptr);
+  log::setSink(nullptr, nullptr);
+  if (!run) return report.stageFailure(stage_prefixes::kTestRun, run.error());
+  // The trace of the simulation comes before the report, as it happened.
+  VORN_TRY_VOID(err.flush());
+  if (auto failed = writeVcd(args, program, recorder, report)) return *failed;
+
+  test_report::Report test_report{.table_path = args.test_table_path, .pins = pins, .table = *table, .run = *run};
+  Result<void> rendered;
+  switch (args.truth_table_format) {
+    case args::TruthTableFormat::markdown: rendered = test_report::renderMarkdown(out, test_report); break;
+    case args::TruthTableFormat::csv: rendered = test_report::renderCsv(out, test_report); break;
+    case args::TruthTableFormat::json: rendered = test_report::renderJson(out, test_report); break;
+  }
+  if (rendered) rendered = out.flush();
+  if (!rendered) return report.stageFailure(stage_prefixes::kRender, rendered.error());
+  return static_cast<std::uint8_t>(run->passed == table->rowCount() ? 0 : 1);
 }
 
 Result<std::uint8_t> runAnalyze(const args::Args& args, const Program& program, OutputStream& out,
@@ -302,9 +277,17 @@ Result<std::uint8_t> runAnalyze(const args::Args& args, const Program& program, 
 }
 
 Result<std::uint8_t> runSynthesize(const args::Args& args, StageReport& report) {
-  return withTableText(args, report, [&](std::string_view table_path, std::string_view text) -> Result<std::uint8_t> {
-    return synthesizeFrom(args, table_path, text, report);
-  });
+  std::string table_path(args.test_table_path);
+  Result<std::uint8_t> ended = std::uint8_t{1};
+  std::optional<std::string> text = readTable(table_path, report, ended);
+  if (!text) return ended;
+  auto circuit = analysis::synthesize(
+      {.table_text = *text, .table_name = lastPathComponent(table_path), .outputs = args.synthesize_outputs});
+  if (!circuit) return report.tableFailure(table_path, circuit.error());
+  if (auto written = writeOutput(args, Program{}, *circuit); !written) {
+    return report.stageFailure(stage_prefixes::kWritingSynthesis, written.error());
+  }
+  return std::uint8_t{0};
 }
 
 }  // namespace vorn::driver

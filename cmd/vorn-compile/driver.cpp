@@ -99,7 +99,7 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
   std::string input_path(args.input_path);
   auto read = file_io::readFile(input_path);
   if (!read) {
-    if (read.error() == Error::FileNotFound) return report.inputNotFound(input_path);
+    if (read.error() == Error::FileNotFound) return report.fileNotFound(stage_prefixes::kInputNotFound, input_path);
     return report.stageFailure(stage_prefixes::kReadingInput, read.error());
   }
   std::string_view source = arena.store(file_loader::withoutByteOrderMark(*read));

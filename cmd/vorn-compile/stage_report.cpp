@@ -14,6 +14,13 @@ std::string_view stageName(std::string_view prefix) {
   return prefix;
 }
 
+// A path as the text lines print it: control bytes escaped.
+std::string printedPath(std::string_view path) {
+  std::string printed;
+  control_bytes::appendEscaped(printed, path);
+  return printed;
+}
+
 }  // namespace
 
 void StageReport::keep(std::span<const std::string_view> paths_by_file,
@@ -59,22 +66,25 @@ Result<std::uint8_t> StageReport::stageFailure(std::string_view prefix, Error er
   return std::uint8_t{1};
 }
 
+void StageReport::keepLocation(std::string_view path, std::uint32_t line, std::uint32_t column,
+                               std::string_view message) {
+  failure_json_.append(",\"location\":{\"file\":");
+  json_text::appendString(failure_json_, printedPath(path));
+  failure_json_.append(",\"line\":");
+  failure_json_.append(std::to_string(line));
+  failure_json_.append(",\"column\":");
+  failure_json_.append(std::to_string(column));
+  failure_json_.append(",\"message\":");
+  json_text::appendString(failure_json_, message);
+  failure_json_.append("}}");
+}
+
 Result<std::uint8_t> StageReport::syntaxFailure(std::string_view prefix, Error error, std::string_view path,
                                                 const std::optional<translate::SyntaxError>& unread) {
   if (!unread) return stageFailure(prefix, error);
   if (json()) {
     keepFailure(prefix, errorName(error), std::nullopt);
-    failure_json_.append(",\"location\":{\"file\":");
-    std::string printed_path;  // as the located text line prints it
-    control_bytes::appendEscaped(printed_path, path);
-    json_text::appendString(failure_json_, printed_path);
-    failure_json_.append(",\"line\":");
-    failure_json_.append(std::to_string(unread->line));
-    failure_json_.append(",\"column\":");
-    failure_json_.append(std::to_string(unread->col));
-    failure_json_.append(",\"message\":");
-    json_text::appendString(failure_json_, unread->message);
-    failure_json_.append("}}");
+    keepLocation(path, unread->line, unread->col, unread->message);
     return std::uint8_t{1};
   }
   std::string line = translate::formatSyntaxError(path, *unread);
@@ -83,13 +93,25 @@ Result<std::uint8_t> StageReport::syntaxFailure(std::string_view prefix, Error e
   return stageFailure(prefix, error);
 }
 
-Result<std::uint8_t> StageReport::inputNotFound(std::string_view path) {
+Result<std::uint8_t> StageReport::tableFailure(std::string_view path, const test_table::TableError& error) {
   if (json()) {
-    keepFailure(stage_prefixes::kInputNotFound, errorName(Error::FileNotFound), path);
+    keepFailure(stage_prefixes::kTestTableFailed, errorName(Error::InvalidTestTable), std::nullopt);
+    keepLocation(path, error.line, error.column, error.message);
+    return std::uint8_t{1};
+  }
+  std::string line = test_table::formatTableError(path, error);
+  line.push_back('\n');
+  VORN_TRY_VOID(err_.write(line));
+  return std::uint8_t{1};
+}
+
+Result<std::uint8_t> StageReport::fileNotFound(std::string_view prefix, std::string_view path) {
+  if (json()) {
+    keepFailure(prefix, errorName(Error::FileNotFound), printedPath(path));
     failure_json_.push_back('}');
     return std::uint8_t{1};
   }
-  VORN_TRY_VOID(err_.writeAll({stage_prefixes::kInputNotFound, path, "\n"}));
+  VORN_TRY_VOID(err_.writeAll({prefix, printedPath(path), "\n"}));
   return std::uint8_t{1};
 }
 

@@ -11,6 +11,7 @@
 #include "core/error.hpp"
 #include "core/output_stream.hpp"
 #include "syntax/translate.hpp"
+#include "test_table/table_error.hpp"
 #include "validator/diagnostics.hpp"
 
 namespace vorn::driver {
@@ -20,8 +21,10 @@ namespace vorn::driver {
 // finish() writes them as one document, the last line on standard error:
 //   {"diagnostics":[...],"failure":null | {"stage","error"[,"file"][,"location"]}}
 // A failure's text line is its stage, ": " and its error (the file instead
-// of the error for "input file not found"); "location" is the unread text's
-// {"file","line","column","message"} where a text line names it.
+// of the error for "input file not found" and "test table not found");
+// "location" is {"file","line","column","message"} where a text line names
+// the place (unread text, a test table that cannot be read). Paths are
+// written as the text lines print them.
 class StageReport {
  public:
   StageReport(OutputStream& err, args::DiagnosticsFormat format) : err_(err), format_(format) {}
@@ -42,8 +45,12 @@ class StageReport {
   // The same, after the located line of the text the grammar could not read.
   Result<std::uint8_t> syntaxFailure(std::string_view prefix, Error error, std::string_view path,
                                      const std::optional<translate::SyntaxError>& unread);
-  // "input file not found: <path>"; exit status 1.
-  Result<std::uint8_t> inputNotFound(std::string_view path);
+  // "<prefix><path>" for a file that is not there ("input file not found: ",
+  // "test table not found: "); exit status 1.
+  Result<std::uint8_t> fileNotFound(std::string_view prefix, std::string_view path);
+  // The located line of a test table that cannot be read; exit status 1. As
+  // JSON its stage is "test table failed" and its error InvalidTestTable.
+  Result<std::uint8_t> tableFailure(std::string_view path, const test_table::TableError& error);
 
   // Ends the run. As JSON, standard output is flushed first (its failure is
   // the run's, as the entry point would report it), an error becomes the
@@ -54,6 +61,7 @@ class StageReport {
   bool json() const { return format_ == args::DiagnosticsFormat::json; }
   void keep(std::span<const std::string_view> paths_by_file, const std::vector<diagnostics::Diagnostic>& list);
   void keepFailure(std::string_view prefix, std::string_view error, std::optional<std::string_view> file);
+  void keepLocation(std::string_view path, std::uint32_t line, std::uint32_t column, std::string_view message);
 
   OutputStream& err_;
   args::DiagnosticsFormat format_;

@@ -52,14 +52,14 @@ test_table::Parsed<builder::Header> headerOf(const SynthesisRequest& request) {
   builder::Header header;
   for (const test_table::Cell& cell : line.cells) {
     if (!isIdentifier(cell.text)) {
-      return tableError(line.number, cell.column, "column '" + std::string(cell.text) + "' is not a pin name");
+      return tableError(line.number, cell.column, "column " + test_table::quotedText(cell.text) + " is not a pin name");
     }
     (outputs.contains(cell.text) ? header.outputs : header.inputs).push_back(builder::PinRef{cell.text, 0});
   }
   for (std::string_view name : outputs) {
     bool found = false;
     for (const builder::PinRef& pin : header.outputs) found = found || pin.name == name;
-    if (!found) return tableError(line.number, 1, "no column '" + std::string(name) + "' for --outputs");
+    if (!found) return tableError(line.number, 1, "no column " + test_table::quotedText(name) + " for --outputs");
   }
   if (header.inputs.empty()) return tableError(line.number, 1, "no input column");
   if (header.inputs.size() > kMaxVariables) {

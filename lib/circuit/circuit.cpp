@@ -266,20 +266,24 @@ bool Circuit::hasCycle() {
 // downstream entry counts, whatever port it feeds, so a loop through a port
 // the engine ignores still counts as one (it only keeps the budget).
 bool Circuit::findCycle() {
-  for (Component* component : nodes) component->unordered_drivers = 0;
+  for (Component* component : nodes) {
+    component->unordered_drivers = 0;
+    component->behind_cycle = true;
+  }
   for (Component* component : nodes) {
     for (PortEntry& entry : component->outputs) {
       for (Component* target : entry.components) ++target->unordered_drivers;
     }
   }
   changed_.clear();
-  // Without room for the worklist the answer is unknown: keep the budget.
+  // Without room for the worklist the answer is unknown: every change counts.
   if (!changed_.reserve(nodes.size())) return true;
   for (Component* component : nodes) {
     if (component->unordered_drivers == 0) changed_.push(component);
   }
   uint32_t ordered = 0;
   for (; ordered < changed_.size(); ++ordered) {
+    changed_[ordered]->behind_cycle = false;
     for (PortEntry& entry : changed_[ordered]->outputs) {
       for (Component* target : entry.components) {
         if (--target->unordered_drivers == 0) changed_.push(target);
@@ -303,7 +307,7 @@ Status Circuit::propagate() {
       Event event = event_queue.pop();
       Component* component = event.component;
       if (component->output_state == event.new_state) continue;
-      ++applied;
+      if (component->behind_cycle) ++applied;
       logUpdating(current_time, component->id, event.new_state);
       component->output_state = event.new_state;
       if (change_observer != nullptr) change_observer(change_context, current_time, component, event.new_state);

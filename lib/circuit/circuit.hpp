@@ -58,10 +58,12 @@ inline constexpr char OUTPUT_PIN_OUT_PORT_NAME[] = "out";
 
 // A loop through gates may oscillate for ever, so in a circuit with a cycle
 // one propagate applies at most SETTLE_BASE_CHANGES +
-// SETTLE_CHANGES_PER_COMPONENT * components state changes. A circuit without
-// a cycle always settles (a component changes at most once per time step,
-// and no time step lies beyond its longest path), however many glitches its
-// reconverging paths make, so it runs without a budget.
+// SETTLE_CHANGES_PER_COMPONENT * components state changes of the components
+// on a cycle or driven by one. Every other component always settles (a
+// component changes at most once per time step, and no time step lies beyond
+// its longest path from a change), however many glitches its reconverging
+// paths make, so its changes count toward no budget, and a circuit without a
+// cycle runs without one.
 inline constexpr uint64_t SETTLE_BASE_CHANGES = 100000;
 inline constexpr uint64_t SETTLE_CHANGES_PER_COMPONENT = 64;
 
@@ -158,6 +160,9 @@ struct Component {
   uint64_t scheduled_time = 0;
   // Scratch of the cycle check: connections from components not yet ordered.
   uint32_t unordered_drivers = 0;
+  // Set by the cycle check: the component lies on a cycle or is driven by
+  // one, so its changes count toward the settling budget.
+  bool behind_cycle = false;
 };
 
 struct Event {
@@ -212,7 +217,8 @@ class Circuit {
   // fails with did_not_settle once the settling budget is spent.
   Status propagate();
   // Whether some component feeds back into itself through its connections
-  // (any port). Found once after the circuit last changed shape.
+  // (any port). Found once after the circuit last changed shape, with every
+  // component's behind_cycle.
   bool hasCycle();
   void notifyStateChange(Component* component);
   void setListener(Listener callback, void* context) {

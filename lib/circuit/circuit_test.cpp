@@ -390,6 +390,27 @@ TEST_F(CircuitTest, LoopFreeCircuitsRunPastTheSettlingBudget) {
   EXPECT_EQ(previous->output_state, State::low);
   EXPECT_EQ(circuit.propagateEvent(pin, State::high), Status::ok);
   EXPECT_EQ(previous->output_state, State::low);
+
+  // Beside it, unconnected, a latch and an oscillator: only their changes
+  // count toward the budget, so the chain still settles alone and the
+  // oscillator is still stopped.
+  Component* set = make(ComponentType::input_pin_gate);
+  Component* q = make(ComponentType::not_gate);
+  Component* and_q = both(set, q);
+  link(and_q, q, "in");
+  Component* enable = make(ComponentType::input_pin_gate);
+  Component* ring_and = make(ComponentType::and_gate);
+  Component* ring_not = unary(ComponentType::not_gate, ring_and);
+  link(enable, ring_and, "a");
+  link(ring_not, ring_and, "b");
+  ASSERT_TRUE(circuit.hasCycle());
+  ASSERT_EQ(circuit.propagateEvent(set, State::low), Status::ok);
+  ASSERT_EQ(circuit.propagateEvent(enable, State::low), Status::ok);
+  for (State state : {State::low, State::high, State::low, State::high}) {
+    ASSERT_EQ(circuit.propagateEvent(pin, state), Status::ok);
+    EXPECT_EQ(previous->output_state, State::low);
+  }
+  EXPECT_EQ(circuit.propagateEvent(enable, State::high), Status::did_not_settle);
 }
 
 TEST_F(CircuitTest, LongChainsAndLatchesSettleWithinTheBudget) {

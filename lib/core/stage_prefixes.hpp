@@ -31,6 +31,9 @@ inline constexpr std::string_view kStrictScan = "strict scan failed: ";
 // The table of --test: kTestTableNotFound is followed by its path.
 inline constexpr std::string_view kTestTableNotFound = "test table not found: ";
 inline constexpr std::string_view kReadingTestTable = "failed reading test table: ";
+// A test table that cannot be read: as text only its located line is
+// printed; the JSON diagnostics name the stage by this.
+inline constexpr std::string_view kTestTableFailed = "test table failed: ";
 inline constexpr std::string_view kTestRun = "test run failed: ";
 inline constexpr std::string_view kAnalysis = "analysis failed: ";
 inline constexpr std::string_view kWritingSynthesis = "failed writing synthesized circuit: ";

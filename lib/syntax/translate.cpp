@@ -293,21 +293,28 @@ Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::ui
   TranslationContext ctx(arena, tree, source, file_id);
   ItemTranslator items(ctx);
   Parser_SetItemHandler(parser.get(), &ItemTranslator::handle, &items);
-  std::int32_t stopped = 0;
-  if (Parser_Parse(parser.get(), &stopped, nullptr) == nullptr) {
-    return fail(Parser_NestingTooDeep(parser.get()) ? Error::NestingTooDeep : Error::ParsingFailed);
-  }
-  ll_node_id root = 0;
-  if (!ll_tree_root(tree, &root)) return fail(Error::ParsingFailed);
-  ll_parsing_error record{};
-  if (Parser_UnreadText(parser.get(), stopped, syntax_error != nullptr ? &record : nullptr)) {
+  // Text the grammar cannot read is located where reading stopped, whether
+  // items came before it or the first item already fails (then from the
+  // start: only blanks there mean a text with nothing in it, no slip).
+  const auto unreadAt = [&](std::int32_t stopped) {
+    ll_parsing_error record{};
+    if (!Parser_UnreadText(parser.get(), stopped, syntax_error != nullptr ? &record : nullptr)) return false;
     if (syntax_error != nullptr) {
       LineCol at = offsetToLineCol(ctx, record.end);
       *syntax_error = SyntaxError{static_cast<std::uint32_t>(record.end), at.line, at.col, record.message};
       ll_parsing_error_free(&record);
     }
+    return true;
+  };
+  std::int32_t stopped = 0;
+  if (Parser_Parse(parser.get(), &stopped, nullptr) == nullptr) {
+    if (Parser_NestingTooDeep(parser.get())) return fail(Error::NestingTooDeep);
+    unreadAt(0);
     return fail(Error::ParsingFailed);
   }
+  if (unreadAt(stopped)) return fail(Error::ParsingFailed);
+  ll_node_id root = 0;
+  if (!ll_tree_root(tree, &root)) return fail(Error::ParsingFailed);
   return items.finish(root);
 }
 

@@ -27,10 +27,11 @@ struct SyntaxError {
 // tree into a syntax tree whose spans carry `file_id`. Generated names are
 // stored in `arena`; `source` must outlive the result.
 //
-// Text left after the last item the grammar could read (other than spaces,
-// tabs, line breaks) fails with ParsingFailed, and `syntax_error`, when given,
-// receives where and why. A text whose first item already fails gives
-// ParsingFailed without a SyntaxError (`*syntax_error` is reset).
+// Text the grammar cannot read (other than spaces, tabs, line breaks), after
+// the last item it could read or in the first item already, fails with
+// ParsingFailed, and `syntax_error`, when given, receives where and why. A
+// text with nothing to read, or whose items all read but declare nothing,
+// fails without a SyntaxError (`*syntax_error` is reset).
 Result<ast::File> parseSource(TextArena& arena, std::string_view source, std::uint32_t file_id,
                               std::optional<SyntaxError>* syntax_error = nullptr);
 

@@ -187,6 +187,12 @@ TEST_F(TranslateTest, TextTheGrammarCannotReadIsRefusedWhereReadingStopped) {
       {"output o(in=a)\r\n)\r\n", 2, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got ')'"},
       {"not n(in=a)\nnot m(in=n.\n", 3, 1, "Unexpected EOF"},
       {"input a\n\x01", 2, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got '?'"},
+      // A first item that already fails, after any blank lines before it.
+      {"# comment\ninput a\n", 1, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got '#'"},
+      {")", 1, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got ')'"},
+      {std::string_view("\0input a", 8), 1, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got '?'"},
+      {"\xEF\xBB\xBFinput a", 1, 1, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got '?'"},
+      {"\n\n  %%% input a", 3, 3, "Expected '/', 'i', 'o', 'b', 'l', 'a', 'n', 'x' but got '%'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.source));
@@ -211,11 +217,13 @@ TEST_F(TranslateTest, TextTheGrammarCannotReadIsRefusedWhereReadingStopped) {
     EXPECT_FALSE(error.has_value()) << fine;
   }
 
-  // A first item that already fails is refused as before, without a place.
-  std::optional<SyntaxError> error;
-  auto file = parseSource(arena_, arena_.store("%%% input a"), 0, &error);
-  EXPECT_EQ(file.error(), Error::ParsingFailed);
-  EXPECT_FALSE(error.has_value());
+  // A text of blanks alone, or of comments alone, has no slip to show.
+  for (std::string_view nothing : {"", " \n\t\r\n", "// only a comment\n"}) {
+    std::optional<SyntaxError> error = SyntaxError{};
+    auto file = parseSource(arena_, arena_.store(nothing), 0, &error);
+    EXPECT_FALSE(file.has_value()) << nothing;
+    EXPECT_FALSE(error.has_value()) << nothing;
+  }
 }
 
 TEST_F(TranslateTest, AnAnonymousInstanceKeepsThePortAfterItsDot) {

@@ -22,7 +22,8 @@ struct Report {
 // One line per failing row, "TABLE:LINE: reason (a=1 b=0)", then
 // "N of M rows passed".
 Result<void> renderMarkdown(OutputStream& out, const Report& report);
-// The table's own columns, a got_<output> column per output column and ok.
+// The table's own columns, a got_<output> column per output column and ok
+// ("_" put in front of an added name until no column has it).
 Result<void> renderCsv(OutputStream& out, const Report& report);
 // {"table":…,"passed":n,"failed":m,"rows":[…]} on one line.
 Result<void> renderJson(OutputStream& out, const Report& report);

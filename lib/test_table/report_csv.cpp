@@ -1,4 +1,6 @@
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "test_table/reason.hpp"
 #include "test_table/report.hpp"
@@ -18,16 +20,33 @@ void appendExpected(std::string& line, test_table::Expect expect) {
   }
 }
 
+// The names of the added columns: "got_" + output per output column, then
+// "ok"; a name already taken, by the table's columns or an added one, gets
+// "_" in front until it is free.
+std::vector<std::string> addedColumnNames(const test_table::TestTable& table) {
+  std::unordered_set<std::string> taken;
+  for (const test_table::Column& column : table.columns) taken.emplace(column.name);
+  std::vector<std::string> names;
+  const auto add = [&](std::string name) {
+    while (taken.contains(name)) name.insert(0, 1, '_');
+    taken.insert(name);
+    names.push_back(std::move(name));
+  };
+  for (const test_table::Column& column : table.columns) {
+    if (!column.input) add("got_" + std::string(column.name));
+  }
+  add("ok");
+  return names;
+}
+
 }  // namespace
 
 Result<void> renderCsv(OutputStream& out, const Report& report) {
   const test_table::TestTable& table = report.table;
   std::string line;
   for (const test_table::Column& column : table.columns) line.append(column.name).push_back(',');
-  for (const test_table::Column& column : table.columns) {
-    if (!column.input) line.append("got_").append(column.name).push_back(',');
-  }
-  line.append("ok\n");
+  const std::vector<std::string> added = addedColumnNames(table);
+  for (std::size_t i = 0; i < added.size(); ++i) line.append(added[i]).push_back(i + 1 < added.size() ? ',' : '\n');
   VORN_TRY_VOID(out.write(line));
 
   const std::size_t width = table.outputs.size();

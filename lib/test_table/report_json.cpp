@@ -1,5 +1,7 @@
 #include <string>
 
+#include "core/json_text.hpp"
+
 #include "test_table/reason.hpp"
 #include "test_table/report.hpp"
 
@@ -7,20 +9,23 @@ namespace vorn::test_report {
 
 namespace {
 
-// A JSON string: quotes, backslashes and control bytes escaped, every other
-// byte as it is.
+// A JSON string: quotes, backslashes and control bytes escaped, UTF-8 kept
+// and every other byte U+FFFD, as in json_text.
 void appendString(std::string& text, std::string_view value) {
   static constexpr char kHex[] = "0123456789abcdef";
   text.push_back('"');
-  for (char byte : value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char byte = value[i];
     auto code = static_cast<unsigned char>(byte);
     if (byte == '"' || byte == '\\') {
       text.push_back('\\');
       text.push_back(byte);
     } else if (code < 0x20) {
       text.append("\\u00").append(1, kHex[code >> 4]).push_back(kHex[code & 15]);
-    } else {
+    } else if (code < 0x80) {
       text.push_back(byte);
+    } else {
+      i += json_text::appendNonAscii(text, value, i) - 1;
     }
   }
   text.push_back('"');

@@ -1,5 +1,7 @@
 #include <string>
 
+#include "core/control_bytes.hpp"
+
 #include "test_table/reason.hpp"
 #include "test_table/report.hpp"
 
@@ -10,7 +12,8 @@ Result<void> renderMarkdown(OutputStream& out, const Report& report) {
   std::string line;
   for (std::size_t r = 0; r < table.rowCount(); ++r) {
     if (report.run.ok[r]) continue;
-    line.assign(report.table_path);
+    line.clear();
+    control_bytes::appendEscaped(line, report.table_path);
     line.append(1, ':').append(std::to_string(table.lines[r])).append(": ");
     line.append(test_table::failureReason(table, report.run, r)).append(" (");
     for (std::size_t i = 0; i < table.input_count; ++i) {

@@ -10,8 +10,6 @@ namespace vorn::test_table {
 
 namespace {
 
-std::string quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
-
 // Pin names to columns; the first pin of a name wins, as in a search.
 std::unordered_map<std::string_view, Column> pinsByName(const builder::Header& pins) {
   std::unordered_map<std::string_view, Column> found;
@@ -32,15 +30,16 @@ Parsed<std::vector<Column>> readColumns(const TableLine& header, const builder::
   const auto by_name = pinsByName(pins);
   for (const Cell& cell : header.cells) {
     auto found = by_name.find(cell.text);
-    if (found == by_name.end()) return tableError(header.number, cell.column, "unknown column " + quoted(cell.text));
+    if (found == by_name.end())
+      return tableError(header.number, cell.column, "unknown column " + quotedText(cell.text));
     const Column* column = &found->second;
     std::vector<bool>& seen = column->input ? input_seen : output_seen;
-    if (seen[column->pin]) return tableError(header.number, cell.column, "repeated column " + quoted(cell.text));
+    if (seen[column->pin]) return tableError(header.number, cell.column, "repeated column " + quotedText(cell.text));
     seen[column->pin] = true;
     columns.push_back(*column);
   }
   for (std::size_t i = 0; i < pins.inputs.size(); ++i) {
-    if (!input_seen[i]) return tableError(header.number, 1, "missing input column " + quoted(pins.inputs[i].name));
+    if (!input_seen[i]) return tableError(header.number, 1, "missing input column " + quotedText(pins.inputs[i].name));
   }
   bool any_output = false;
   for (bool seen : output_seen) any_output = any_output || seen;
@@ -67,8 +66,8 @@ std::optional<Expect> outputCell(std::string_view text) {
 }
 
 TableError cellError(const TableLine& line, const Cell& cell, const Column& column) {
-  std::string message = "cell " + quoted(cell.text) + " is not allowed in " + (column.input ? "input" : "output") +
-                        " column " + quoted(column.name) + (column.input ? " (0 or 1)" : " (0, 1, ?, * or empty)");
+  std::string message = "cell " + quotedText(cell.text) + " is not allowed in " + (column.input ? "input" : "output") +
+                        " column " + quotedText(column.name) + (column.input ? " (0 or 1)" : " (0, 1, ?, * or empty)");
   return TableError{.line = line.number, .column = cell.column, .message = std::move(message)};
 }
 

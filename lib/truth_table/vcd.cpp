@@ -34,6 +34,12 @@ char valueOf(circuit::State state) {
   return 'x';
 }
 
+// The row counter owns its name in the top scope; a component or instance
+// called so there writes its first letter escaped.
+std::string topLevelName(std::uint32_t scope, std::string_view name) {
+  return scope == 0 && name == kRowName ? "$72ow" : escapeName(name);
+}
+
 struct Scope {
   std::string name;
   std::vector<std::uint32_t> children;
@@ -77,13 +83,11 @@ Recorder::Recorder(const full_format::FullTopology& topology, std::string_view t
       if (added) {
         slot->second = static_cast<std::uint32_t>(scopes.size());
         scopes[scope].children.push_back(slot->second);
-        scopes.push_back(Scope{escapeName(frame.alias), {}, {}});
+        scopes.push_back(Scope{topLevelName(scope, frame.alias), {}, {}});
       }
       scope = slot->second;
     }
-    // The row counter owns its name in the top scope; a component called
-    // so there writes its first letter escaped.
-    std::string name = scope == 0 && record.name == kRowName ? "$72ow" : escapeName(record.name);
+    std::string name = topLevelName(scope, record.name);
     variable_of_id_[record.id] = variables;
     scopes[scope].variables.emplace_back(variables, std::move(name));
     ++variables;
@@ -137,6 +141,7 @@ void Recorder::observe(void* context, std::uint64_t time, const circuit::Compone
 }
 
 void Recorder::change(std::uint64_t time, std::uint32_t variable, char value) {
+  if (row_waiting_ && time >= row_time_) startRow();
   if (time != pending_time_) {
     flush();
     pending_time_ = time;
@@ -148,12 +153,22 @@ void Recorder::change(std::uint64_t time, std::uint32_t variable, char value) {
   }
 }
 
+// A row that did not settle leaves events pending before the next row's
+// first input takes effect; they are written first, so that time only grows.
 void Recorder::beginRow(std::uint64_t row, std::uint64_t time) {
-  if (time != pending_time_) {
+  if (row_waiting_) startRow();
+  row_waiting_ = true;
+  waiting_row_ = row;
+  row_time_ = time;
+}
+
+void Recorder::startRow() {
+  row_waiting_ = false;
+  if (row_time_ != pending_time_) {
     flush();
-    pending_time_ = time;
+    pending_time_ = row_time_;
   }
-  row_ = row;
+  row_ = waiting_row_;
   if (touched_[0] == 0) {
     touched_[0] = 1;
     touched_list_.push_back(0);
@@ -220,6 +235,7 @@ void Recorder::flush() {
 }
 
 std::string Recorder::finish() {
+  if (row_waiting_) startRow();
   flush();
   body_.resize(used_);
   return std::move(body_);

@@ -38,6 +38,7 @@ class Recorder {
  private:
   static void observe(void* context, std::uint64_t time, const circuit::Component* component, circuit::State state);
   void change(std::uint64_t time, std::uint32_t variable, char value);
+  void startRow();
   void flush();
   char* room(std::size_t bytes);
 
@@ -57,6 +58,10 @@ class Recorder {
   std::uint64_t written_time_ = 0;
   std::uint64_t row_ = 0;
   std::uint64_t dumped_row_ = 0;
+  // The row begun last, until the first change at or after its time.
+  bool row_waiting_ = false;
+  std::uint64_t waiting_row_ = 0;
+  std::uint64_t row_time_ = 0;
 };
 
 }  // namespace vorn::vcd

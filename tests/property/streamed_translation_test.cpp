@@ -56,17 +56,18 @@ Outcome whole(std::string_view source) {
   const ll_tree* tree = Parser_Parse(parser, &stopped, nullptr);
   ll_node_id root = 0;
   ll_parsing_error record{};
-  if (tree == nullptr) {
-    outcome.error = Parser_NestingTooDeep(parser) ? Error::NestingTooDeep : Error::ParsingFailed;
-  } else if (!ll_tree_root(tree, &root)) {
-    outcome.error = Error::ParsingFailed;
-  } else if (Parser_UnreadText(parser, stopped, &record)) {
-    translate::TranslationContext ctx(arena, tree, source, 0);
+  // Text left unread is located, even where no item was read before it.
+  if (tree == nullptr && Parser_NestingTooDeep(parser)) {
+    outcome.error = Error::NestingTooDeep;
+  } else if (Parser_UnreadText(parser, tree == nullptr ? 0 : stopped, &record)) {
+    translate::TranslationContext ctx(arena, Parser_Tree(parser), source, 0);
     const LineCol at = translate::offsetToLineCol(ctx, record.end);
     outcome.error = Error::ParsingFailed;
     outcome.syntax_error =
         translate::SyntaxError{static_cast<std::uint32_t>(record.end), at.line, at.col, record.message};
     ll_parsing_error_free(&record);
+  } else if (tree == nullptr || !ll_tree_root(tree, &root)) {
+    outcome.error = Error::ParsingFailed;
   } else {
     translate::TranslationContext ctx(arena, tree, source, 0);
     auto file = translate::translateProgram(ctx, root);

@@ -142,3 +142,83 @@ test('printed tables pass, and one flipped output cell fails exactly its row', a
   }
   assert.ok(checked >= 36, `only ${checked} of 48 circuits had a truth table`);
 });
+
+// Tables with several faults at once: --test and circuit.test() must report
+// the same first one (the same place and words, control bytes escaped alike),
+// and agree on the report when there is none. Under --diagnostics-format=json
+// the fault is the failure's location, and nothing else is written.
+const FAULTY_CELLS = ['0', '1', '?', '*', '', ' 1 ', 'x', '10', '\x1b[2J', 'caf\u00e9', '\u0085'];
+const FAULTY_NAMES = ['a', 'b', 'y', 'z', 'a', 'y', 'q', '\x1b[31m', ''];
+
+function faultyTable(random) {
+  const markdown = random(2) === 0;
+  const row = (cells, asMarkdown = markdown) => {
+    if (!asMarkdown) return cells.join(',');
+    const text = `| ${cells.join(' | ')} |`;
+    return random(12) === 0 ? text.slice(0, -1) : text;
+  };
+  const pickAll = (pool, count) => Array.from({ length: count }, () => pool[random(pool.length)]);
+  const good = ['a', 'b', 'y', 'z'].sort(() => random(3) - 1);
+  const header = random(3) === 0 ? pickAll(FAULTY_NAMES, 1 + random(5)) : good;
+  const lines = [row(header)];
+  if (markdown && random(2) === 0) lines.push(row(header.map(() => ['---', ':-:', '--:', 'x'][random(4)])));
+  const count = random(6);
+  for (let r = 0; r < count; r++) {
+    const kind = random(10);
+    if (kind === 0) lines.push(random(2) ? '' : '// a comment');
+    else if (kind === 1) lines.push(row(pickAll(FAULTY_CELLS, header.length), !markdown));
+    else {
+      const width = kind === 2 ? header.length + random(3) - 1 : header.length;
+      lines.push(row(pickAll(kind < 5 ? FAULTY_CELLS : ['0', '1', '0', '1', '*'], Math.max(width, 0))));
+    }
+  }
+  return lines.join(random(5) === 0 ? '\r\n' : '\n') + (random(2) ? '\n' : '');
+}
+
+test('--test and circuit.test() report the same first fault of a table', async () => {
+  const source = join(work, 'faults.vorn');
+  writeFileSync(source, 'input a, b\nand g(a=a, b=b)\noutput y(in=g)\noutput z(in=a)\n');
+  const wasm = join(work, 'faults.wasm');
+  assert.equal(compiler([source, '-o', wasm]).status, 0);
+  const circuit = await loadCircuit(readFileSync(wasm));
+  const random = randomOf(41);
+  const faults = new Set();
+  for (let round = 0; round < 400; round++) {
+    const text = faultyTable(random);
+    const table = join(work, `faults${round % 2 ? '.csv' : '.md'}`);
+    writeFileSync(table, text);
+    const label = `table ${round}:\n${text}`;
+    let expected = null;
+    let report = null;
+    try {
+      report = circuit.test(text, table);
+    } catch (error) {
+      assert.equal(error.name, 'TableError', label);
+      expected = error;
+    }
+    const json = round % 2 === 0;
+    const run = spawnSync(compilerPath, [source, '--test', table, '--format=json', ...(json ? ['--diagnostics-format=json'] : [])],
+      { encoding: 'utf8', maxBuffer: 1 << 28 });
+    const errors = run.stderr.split('\n').filter((line) => line !== '' && !line.startsWith('info(log): '));
+    if (expected === null) {
+      assert.deepEqual(JSON.parse(run.stdout), report, label);
+      assert.deepEqual(errors, json ? ['{"diagnostics":[],"failure":null}'] : [], label);
+      continue;
+    }
+    faults.add(expected.reason.replace(/'.*'/, "'…'"));
+    assert.equal(run.status, 1, label);
+    assert.equal(run.stdout, '', label);
+    if (!json) {
+      assert.deepEqual(errors, [expected.message], label);
+      continue;
+    }
+    assert.equal(errors.length, 1, label);
+    assert.deepEqual(JSON.parse(errors[0]).failure, {
+      stage: 'test table failed',
+      error: 'InvalidTestTable',
+      location: { file: table, line: expected.line, column: expected.column, message: expected.reason },
+    }, label);
+  }
+  // Every kind of fault turned up.
+  assert.ok(faults.size >= 10, [...faults].join('\n'));
+});

@@ -36,6 +36,7 @@ const SKIP_AFTER = {
   cli_output_over_any_read_file_refused: 'links and hard links: the project handed to compile() has none',
   cli_output_replaced_keeps_mode_or_written_in_place: 'permission bits and sealed folders: WASI has neither',
   cli_output_through_standard_streams: 'compile() collects standard streams in memory: no device or FIFO to write through',
+  test_failures_json_valid_utf8_and_escaped: 'a file name that is not UTF-8: compile() takes the project\'s paths as strings',
 };
 // Lines of stage failures, "<stage>: <error>", with the stages read from the
 // compiler's own list (the two followed by a path instead are left out), and
@@ -131,13 +132,15 @@ function parseTextReport(stderr) {
     match = /^(.*):(\d+):(\d+): error: (.*)$/.exec(line);
     if (match) {
       // A located line belongs to the stage failure after it; without one
-      // (a malformed test table) it stays a text line.
+      // it is a malformed test table's (below).
       location = { file: match[1], line: Number(match[2]), column: Number(match[3]), message: match[4] };
       others.push(line);
       continue;
     }
-    if (line.startsWith('input file not found: ')) {
-      failure = { stage: 'input file not found', error: 'FileNotFound', file: line.slice(22) };
+    const missing = [['input file not found', 'input file not found: '], ['test table not found', 'test table not found: ']]
+      .find(([, prefix]) => line.startsWith(prefix));
+    if (missing) {
+      failure = { stage: missing[0], error: 'FileNotFound', file: line.slice(missing[1].length) };
       continue;
     }
     const stage = STAGES.find((name) => line.startsWith(`${name}: `) && /^[A-Za-z]+$/.test(line.slice(name.length + 2)));
@@ -146,10 +149,15 @@ function parseTextReport(stderr) {
       if (location) {
         failure.location = location;
         others.pop();
+        location = null;
       }
       continue;
     }
     others.push(line);
+  }
+  if (location && others.at(-1)?.startsWith(`${location.file}:${location.line}:${location.column}: error: `)) {
+    failure = { stage: 'test table failed', error: 'InvalidTestTable', location };
+    others.pop();
   }
   return { diagnostics, failure, others };
 }

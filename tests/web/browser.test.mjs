@@ -62,6 +62,8 @@ before(async () => {
   const mounts = { '/': join(repo, 'web'), '/artifacts/': artifacts, '/fixtures/': join(here, 'fixtures') };
   // The examples as the build compiles them for the page.
   if (webBuild) mounts['/examples/'] = join(webBuild, 'examples');
+  // The schematic's layout worker, which the build copies from web/node_modules.
+  if (webBuild) mounts['/vendor/'] = join(webBuild, 'vendor');
   server = await startServer(mounts);
   // A fresh profile each run; the network is closed, so nothing may phone home.
   context = await chromium.launchPersistentContext(join(work, 'profile'), {

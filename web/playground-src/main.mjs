@@ -9,7 +9,6 @@ import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirro
 import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
 import { lintGutter, setDiagnostics } from '@codemirror/lint';
 import '../element.mjs';
-import { renderAnsi } from '../ansi.mjs';
 import { showDropCue } from '../drop_cue.mjs';
 import { createTablePanel } from './table_panel.mjs';
 import { rovingTabs } from './tablist.mjs';
@@ -17,6 +16,7 @@ import { renderAnalysis } from './analysis_panel.mjs';
 import { vornLanguage } from './language.mjs';
 import { tableLanguage } from './table_language.mjs';
 import { createTestsPanel, isTablePath, testRuns } from './tests_panel.mjs';
+import { schematicPanel } from './schematic_panel.mjs';
 import {
   decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
   reachableFiles, readDiagnostics,
@@ -559,15 +559,9 @@ function showTable(data) {
 }
 
 function showSchematic(data) {
-  const pre = $('schematic');
-  const note = $('schematic-note');
-  pre.replaceChildren();
-  if (data.error || data.result.status !== 0) {
-    note.textContent = failureNote(data, 'schematic');
-    return;
-  }
-  note.textContent = '';
-  renderAnsi(pre, data.result.stdout);
+  const failed = data.error || data.result.status !== 0;
+  $('schematic-note').textContent = failed ? failureNote(data, 'schematic') : '';
+  schematic.showText(failed ? null : data.result.stdout);
 }
 
 function showAnalysis(data) {
@@ -590,6 +584,10 @@ function analyseIfNeeded() {
 }
 
 const circuit = $('circuit');
+const schematic = schematicPanel({
+  element: circuit, picture: $('schematic-picture'), text: $('schematic'), pictureButton: $('schematic-as-picture'),
+  textButton: $('schematic-as-text'), expandBox: $('expand-macros'),
+});
 const tablePanel = createTablePanel({
   view: $('truth-table'), note: $('table-note'), filterInput: $('table-filter'), filterCount: $('table-filter-count'), circuit,
 });

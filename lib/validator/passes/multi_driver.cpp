@@ -3,6 +3,7 @@
 #include <string>
 
 #include "validator/passes/endpoint_index.hpp"
+#include "validator/passes/port_table.hpp"
 
 namespace vorn::multi_driver {
 
@@ -26,21 +27,26 @@ void run(const types::Module& module, const endpoint_index::EndpointIndex& drive
         connection.span, {connection.to.port}, std::move(notes)));
   }
 
-  // Every binding of an output drives its one input "in": a second binding
-  // is reported there, listing each binding whose signal resolved.
+  // An output's one input is "in": each binding of that port drives it, and
+  // a second one is reported there, listing each whose signal resolved. A
+  // binding of any other port is E002 only and drives nothing.
   const auto& bindings = module.output_bindings;
+  std::vector<const types::OutputBinding*> drivers_of_output;
   for (std::size_t first = 0, end = 0; first < bindings.size(); first = end) {
-    end = first + 1;
-    while (end < bindings.size() && bindings[end].output == bindings[first].output) ++end;
-    if (end - first < 2) continue;
-    std::vector<diagnostics::DiagnosticNote> notes;
-    for (std::size_t member = first; member < end; ++member) {
-      const types::OutputBinding& binding = bindings[member];
-      if (!binding.source.component.isValid()) continue;
-      notes.push_back(diagnostics::makeNote<diagnostics::NoteKind::driver>(
-          binding.span, {std::to_string(binding.source.component.value), binding.source.port}));
+    drivers_of_output.clear();
+    for (end = first; end < bindings.size() && bindings[end].output == bindings[first].output; ++end) {
+      if (port_table::isValidInputPort(types::PrimitiveKind::output_pin, bindings[end].port)) {
+        drivers_of_output.push_back(&bindings[end]);
+      }
     }
-    diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E003>(bindings[first + 1].span,
+    if (drivers_of_output.size() < 2) continue;
+    std::vector<diagnostics::DiagnosticNote> notes;
+    for (const types::OutputBinding* binding : drivers_of_output) {
+      if (!binding->source.component.isValid()) continue;
+      notes.push_back(diagnostics::makeNote<diagnostics::NoteKind::driver>(
+          binding->span, {std::to_string(binding->source.component.value), binding->source.port}));
+    }
+    diagnostics.push_back(diagnostics::makeDiagnostic<diagnostics::DiagnosticCode::E003>(drivers_of_output[1]->span,
                                                                                          {"in"}, std::move(notes)));
   }
 }
