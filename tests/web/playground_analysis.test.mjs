@@ -189,7 +189,21 @@ test('the Analysis panel: maps equal the truth table, groups outline only ones, 
   await page.screenshot({ path: join(outputDir, 'playground-analysis-390.png') });
   assert.deepEqual(await axeFindings(page), []);
 
+  // g's critical path marked in the schematic: the top-level components it
+  // passes through (its steps' first names, as the terminal lists them).
+  await page.setViewportSize({ width: 1280, height: 800 });
+  const g = expected.outputs.find((output) => output.name === 'g');
+  const onPath = [...new Set(g.depth.path.map((step) => step.path.split('.')[0]))].sort();
+  await page.getByRole('button', { name: "Show g's critical path in the schematic" }).click();
+  assert.equal(await page.locator('#tab-schematic').getAttribute('aria-selected'), 'true');
+  await page.locator('#panel-schematic [data-component].vs-highlight').first().waitFor();
+  const marked = await page.locator('#panel-schematic [data-component].vs-highlight').evaluateAll((nodes) =>
+    [...new Set(nodes.map((node) => node.dataset.component))].sort());
+  assert.deepEqual(marked, onPath);
+  await page.locator('#panel-schematic').screenshot({ path: join(outputDir, 'playground-critical-path.png') });
+
   // A circuit whose output can be undefined is refused, and says why.
+  await page.locator('#tab-analysis').click();
   await page.locator('.cm-content').click();
   await page.keyboard.press('Control+A');
   await page.keyboard.press('Delete');

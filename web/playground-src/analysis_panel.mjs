@@ -171,7 +171,7 @@ function legend(output) {
   return list;
 }
 
-function depthBlock(output) {
+function depthBlock(output, showPath) {
   const { depth } = output;
   const block = el('div', { className: 'analysis-depth' });
   block.append(el('h4', { textContent: 'Depth and critical path' }));
@@ -190,6 +190,11 @@ function depthBlock(output) {
     path.append(el('li', {}, el('code', { textContent: step.path }), ` (${step.kind}) at ${step.at}`));
   }
   block.append(path);
+  if (showPath) {
+    const button = el('button', { type: 'button', textContent: `Show ${output.name}'s critical path in the schematic` });
+    button.addEventListener('click', () => showPath(criticalPath(output)));
+    block.append(el('p', {}, button));
+  }
   return block;
 }
 
@@ -206,7 +211,7 @@ function sizeBlock(size) {
   return section;
 }
 
-function outputSection(output, index) {
+function outputSection(output, index, showPath) {
   const id = `analysis-output-${index}`;
   const section = el('section', { className: 'analysis-output' });
   section.dataset.output = output.name;
@@ -226,17 +231,25 @@ function outputSection(output, index) {
     for (const m of output.kmap.cells.keys()) maps.append(mapGrid(output, m, id));
     section.append(maps, legend(output));
   }
-  section.append(depthBlock(output));
+  section.append(depthBlock(output, showPath));
   return section;
 }
 
 // Shows an analysis (the parsed JSON) in `view`, replacing what was there.
-export function renderAnalysis(view, analysis) {
-  view.replaceChildren(sizeBlock(analysis.size), ...analysis.outputs.map(outputSection));
+// With `showPath`, each output's critical path gets a button handing it to
+// that function.
+export function renderAnalysis(view, analysis, { showPath } = {}) {
+  view.replaceChildren(sizeBlock(analysis.size), ...analysis.outputs.map((output, i) => outputSection(output, i, showPath)));
 }
 
-// The critical path of every output, as component paths, for a schematic
-// that highlights components.
-export function criticalPaths(analysis) {
-  return analysis.outputs.flatMap((output) => (output.depth.path ?? []).map((step) => step.path));
+// The components on an output's critical path and every instance holding
+// one ("h1.o.na" brings "h1.o" and "h1"), so that the path shows whether
+// the schematic draws an instance opened or closed.
+export function criticalPath(output) {
+  const paths = new Set();
+  for (const step of output.depth.path ?? []) {
+    const parts = step.path.split('.');
+    for (let n = 1; n <= parts.length; n++) paths.add(parts.slice(0, n).join('.'));
+  }
+  return [...paths];
 }

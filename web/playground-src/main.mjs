@@ -575,7 +575,12 @@ function showAnalysis(data) {
     return;
   }
   $('analysis-note').textContent = `${current.root}: every output, in declaration order.`;
-  renderAnalysis(view, data.result.analysis);
+  renderAnalysis(view, data.result.analysis, {
+    showPath: (paths) => {
+      schematic.controller?.highlight(paths);
+      $('tab-schematic').click();
+    },
+  });
 }
 
 // The Analysis panel opened on a check that did not analyse: check again.
