@@ -18,7 +18,8 @@ endif()
 install(FILES "${PROJECT_SOURCE_DIR}/man/vorn-compile.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/" DESTINATION "${VORN_INSTALL_DATADIR}/examples"
-        PATTERN "node_modules" EXCLUDE)
+        PATTERN "node_modules" EXCLUDE
+        PATTERN "*.sh" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # OPTIONAL: checked when installing, not when configuring, so the rule holds
 # whether or not the folder exists yet. Only what a static server needs.

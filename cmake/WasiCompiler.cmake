@@ -21,13 +21,46 @@ foreach(target IN LISTS wasi_targets)
 endforeach()
 
 set(VORN_WEB_BUILD_DIR "${PROJECT_BINARY_DIR}/web")
+
+# CaDiCaL for --equiv, built for wasm32-wasi from Debian's source package,
+# fetched into the build tree (nothing of it is kept in ours); its licence
+# goes beside the page's other vendored code. Without the package (no
+# network) every combination is simulated instead, up to a bound.
+set(VORN_WASI_CADICAL_DIR "${PROJECT_BINARY_DIR}/cadical-source")
+execute_process(COMMAND bash "${PROJECT_SOURCE_DIR}/cmake/wasi_cadical/fetch_source.sh" "${VORN_WASI_CADICAL_DIR}"
+                RESULT_VARIABLE cadical_fetched OUTPUT_QUIET ERROR_QUIET)
+set(wasi_cadical_sources "")
+if(cadical_fetched EQUAL 0)
+  file(GLOB wasi_cadical_sources "${VORN_WASI_CADICAL_DIR}/src/*.cpp")
+  # The two command-line programs of the package.
+  list(FILTER wasi_cadical_sources EXCLUDE REGEX "/(cadical|mobical)\\.cpp$")
+  file(COPY "${VORN_WASI_CADICAL_DIR}/LICENSE" DESTINATION "${VORN_WEB_BUILD_DIR}/vendor/cadical")
+else()
+  list(TRANSFORM wasi_sources REPLACE "equiv/prove_sat\\.cpp$" "equiv/prove_enumerated.cpp")
+  message(STATUS "vorn-compile.wasm without CaDiCaL (its Debian source package could not be fetched): --equiv simulates every combination, up to 24 inputs")
+endif()
 set(VORN_COMPILE_WASM "${VORN_WEB_BUILD_DIR}/vorn-compile.wasm")
 set(wasi_object_dir "${PROJECT_BINARY_DIR}/wasi_objects")
 # No exceptions in this C++ library; getpid (temporary file names) is emulated.
 set(wasi_flags --target=wasm32-wasi -std=c++23 -O2 -DNDEBUG -fno-exceptions -D_WASI_EMULATED_GETPID
     -Wall -Wextra -Wno-unused-parameter
-    -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/cmd/vorn-compile)
+    -I${PROJECT_SOURCE_DIR}/lib -I${PROJECT_SOURCE_DIR}/cmd/vorn-compile -I${VORN_WASI_CADICAL_DIR}/src)
+# CaDiCaL's own sources, with stand-ins for the few C functions WASI lacks
+# (processes, alarms, host names, resident memory).
+set(wasi_cadical_flags --target=wasm32-wasi -std=c++17 -O2 -DNDEBUG -DNBUILD -fno-exceptions -w
+    -D_WASI_EMULATED_SIGNAL -D_WASI_EMULATED_PROCESS_CLOCKS -D_WASI_EMULATED_GETPID -Dru_maxrss=ru_utime.tv_sec
+    -include "${PROJECT_SOURCE_DIR}/cmake/wasi_cadical/missing.h" -I${PROJECT_SOURCE_DIR}/cmake/wasi_cadical/include)
 set(wasi_objects "")
+foreach(src IN LISTS wasi_cadical_sources)
+  get_filename_component(name "${src}" NAME_WE)
+  set(obj "${wasi_object_dir}/cadical_${name}.o")
+  add_custom_command(OUTPUT "${obj}"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${wasi_object_dir}"
+    COMMAND ${CMAKE_CXX_COMPILER_LAUNCHER} "${VORN_CLANGXX_19}" ${wasi_cadical_flags} -c "${src}" -o "${obj}"
+    DEPENDS "${src}"
+    COMMENT "Compiling CaDiCaL's ${name}.cpp for wasm32-wasi" VERBATIM)
+  list(APPEND wasi_objects "${obj}")
+endforeach()
 foreach(src IN LISTS wasi_sources)
   if(src MATCHES "^${PROJECT_BINARY_DIR}/")
     file(RELATIVE_PATH rel "${PROJECT_BINARY_DIR}" "${src}")
@@ -51,6 +84,7 @@ add_custom_command(OUTPUT "${VORN_COMPILE_WASM}"
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${VORN_WEB_BUILD_DIR}"
   COMMAND "${VORN_CLANGXX_19}" --target=wasm32-wasi -fuse-ld=${VORN_WASI_LD} -O2 -s
           -Wl,-z,stack-size=16777216 -o "${VORN_COMPILE_WASM}" ${wasi_objects} -lwasi-emulated-getpid
+          -lwasi-emulated-signal -lwasi-emulated-process-clocks
   DEPENDS ${wasi_objects}
   COMMENT "Linking vorn-compile.wasm" VERBATIM)
 

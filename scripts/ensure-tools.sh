@@ -60,6 +60,10 @@ compgen -G "/usr/lib/llvm-19/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a"
 need iverilog iverilog
 need vvp iverilog
 need yosys yosys
+# The SAT solver that --equiv proves with (linked statically), and Berkeley
+# ABC, which bench/equiv_vs_abc.sh times against it.
+[[ -f /usr/include/cadical.hpp ]] || missing+=(libcadical-dev)
+need berkeley-abc berkeley-abc
 # JSON for the language server (vorn-lsp); the compiler does not use it.
 [[ -f /usr/include/nlohmann/json.hpp ]] || missing+=(nlohmann-json3-dev)
 

@@ -27,6 +27,9 @@ Result<std::uint8_t> runTruthTable(const args::Args& args, const Program& progra
 Result<std::uint8_t> runAnalyze(const args::Args& args, const Program& program, OutputStream& out, StageReport& report);
 // Needs no circuit: the table is the input.
 Result<std::uint8_t> runSynthesize(const args::Args& args, StageReport& report);
+// The circuit against its reference, both through their whole pipelines.
+Result<std::uint8_t> runEquiv(const args::Args& args, const Program& program, const Program& reference,
+                              OutputStream& out, StageReport& report);
 
 Result<std::uint8_t> runTest(const args::Args& args, const Program& program, OutputStream& out, StageReport& report);
 

@@ -92,15 +92,29 @@ Result<ProjectOutcome> runProject(TextArena& arena, std::string_view input_path,
   return outcome;
 }
 
-Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, StageReport& report) {
-  // The source text lives until the end of the run: the syntax tree and the
-  // IR point into it.
-  TextArena arena;
-  std::string input_path(args.input_path);
+// One source file through the front end and its checks: the root's syntax
+// tree and module, and the project when the project pipeline ran.
+struct FrontEnd {
+  std::optional<ast::File> file;
+  std::optional<types::Module> module;
+  std::optional<types::Project> project;
+  std::vector<Diagnostic> diagnostics;
+  std::vector<std::string_view> display_paths;
+  std::optional<std::uint8_t> exit_status;  // set when the run ends here
+
+  Program program() const { return project ? Program{&*project, nullptr} : Program{nullptr, &*module}; }
+};
+
+Result<FrontEnd> runFrontEnd(TextArena& arena, std::string_view path, const args::Args& args, StageReport& report) {
+  FrontEnd front;
+  std::string input_path(path);
   auto read = file_io::readFile(input_path);
   if (!read) {
-    if (read.error() == Error::FileNotFound) return report.fileNotFound(stage_prefixes::kInputNotFound, input_path);
-    return report.stageFailure(stage_prefixes::kReadingInput, read.error());
+    auto reported = read.error() == Error::FileNotFound
+                        ? report.fileNotFound(stage_prefixes::kInputNotFound, input_path)
+                        : report.stageFailure(stage_prefixes::kReadingInput, read.error());
+    VORN_TRY(front.exit_status, std::move(reported));
+    return front;
   }
   std::string_view source = arena.store(file_loader::withoutByteOrderMark(*read));
   read->clear();
@@ -108,9 +122,15 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
 
   std::optional<translate::SyntaxError> unread;
   auto file = translate::parseSource(arena, source, 0, &unread);
-  if (!file) return report.syntaxFailure(stage_prefixes::kParse, file.error(), input_path, unread);
+  if (!file) {
+    VORN_TRY(front.exit_status, report.syntaxFailure(stage_prefixes::kParse, file.error(), input_path, unread));
+    return front;
+  }
   auto module = resolver::resolve(*file, 0);
-  if (!module) return report.stageFailure(stage_prefixes::kResolve, module.error());
+  if (!module) {
+    VORN_TRY(front.exit_status, report.stageFailure(stage_prefixes::kResolve, module.error()));
+    return front;
+  }
 
   // A root without imports still reaches the built-in gates through the
   // project's implicit imports; the single-module pipeline cannot bind them.
@@ -118,41 +138,71 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
       args.mode != args::Mode::inspect &&
       (!file->imports.empty() || args.mode == args::Mode::preview || args.mode == args::Mode::truth_table ||
        args.mode == args::Mode::test || args.mode == args::Mode::emit_verilog || args.mode == args::Mode::analyze ||
-       resolve_bodies::usesUnboundBuiltinGate(*module));
+       args.mode == args::Mode::equiv || resolve_bodies::usesUnboundBuiltinGate(*module));
   // The dump follows no imports, yet names the built-in gates as a project would.
   if (args.mode == args::Mode::inspect) resolve_bodies::bindBuiltinGates(*module);
 
-  Program program;
-  std::vector<Diagnostic> diagnostics;
-  std::optional<types::Project> project;
-  std::vector<std::string_view> display_paths{args.input_path};
+  front.display_paths = {path};
   if (project_pipeline) {
     VORN_TRY(ProjectOutcome outcome,
-             runProject(arena, args.input_path, *file, {.source = source, .module = std::move(*module)}, report));
-    if (outcome.exit_status) return *outcome.exit_status;
-    project = std::move(outcome.project);
-    diagnostics = std::move(outcome.diagnostics);
-    display_paths = std::move(outcome.display_paths);
-    program.project = &*project;
+             runProject(arena, path, *file, {.source = source, .module = std::move(*module)}, report));
+    if (outcome.exit_status) {
+      front.exit_status = outcome.exit_status;
+      return front;
+    }
+    front.project = std::move(outcome.project);
+    front.diagnostics = std::move(outcome.diagnostics);
+    front.display_paths = std::move(outcome.display_paths);
   } else {
     // From here on only the inspection reads the syntax tree; freeing it now
     // lets the checks and the output reuse its memory.
     if (args.mode != args::Mode::inspect) *file = ast::File{};
     auto checked = run::run(*module);
-    if (!checked) return report.stageFailure(stage_prefixes::kValidation, checked.error());
-    diagnostics = std::move(*checked);
-    program.module = &*module;
+    if (!checked) {
+      VORN_TRY(front.exit_status, report.stageFailure(stage_prefixes::kValidation, checked.error()));
+      return front;
+    }
+    front.diagnostics = std::move(*checked);
+    front.module = std::move(*module);
   }
+  front.file = std::move(*file);
+  return front;
+}
+
+// The diagnostics of a checked file; whether they stop the run.
+Result<bool> reportDiagnostics(const args::Args& args, const FrontEnd& front, StageReport& report) {
+  // Standard error is buffered; diagnostics reach a terminal before any product.
+  VORN_TRY(const diagnostics::Counts counts, report.diagnostics(front.display_paths, front.diagnostics));
+  VORN_TRY_VOID(report.err().flush());
+  return counts.errors > 0 || (args.warnings_as_errors && counts.warnings > 0);
+}
+
+// The reference goes through the same pipeline as the circuit, its
+// diagnostics naming its own files.
+Result<std::uint8_t> runEquivMode(const args::Args& args, TextArena& arena, const Program& program, OutputStream& out,
+                                  StageReport& report) {
+  VORN_TRY(FrontEnd reference, runFrontEnd(arena, args.reference_path, args, report));
+  if (reference.exit_status) return *reference.exit_status;
+  VORN_TRY(bool stop, reportDiagnostics(args, reference, report));
+  if (stop) return std::uint8_t{1};
+  return runEquiv(args, program, reference.program(), out, report);
+}
+
+Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, StageReport& report) {
+  // The source text lives until the end of the run: the syntax tree and the
+  // IR point into it.
+  TextArena arena;
+  VORN_TRY(FrontEnd front, runFrontEnd(arena, args.input_path, args, report));
+  if (front.exit_status) return *front.exit_status;
 
   if (args.mode == args::Mode::inspect) {
-    return runInspect(*file, *module, diagnostics, args.input_path, out, report);
+    return runInspect(*front.file, *front.module, front.diagnostics, args.input_path, out, report);
   }
 
-  // Standard error is buffered; diagnostics reach a terminal before any product.
-  VORN_TRY(const diagnostics::Counts counts, report.diagnostics(display_paths, diagnostics));
-  VORN_TRY_VOID(report.err().flush());
-  if (counts.errors > 0 || (args.warnings_as_errors && counts.warnings > 0)) return std::uint8_t{1};
+  VORN_TRY(bool stop, reportDiagnostics(args, front, report));
+  if (stop) return std::uint8_t{1};
 
+  Program program = front.program();
   switch (args.mode) {
     case args::Mode::compile: return runCompile(args, program, report);
     case args::Mode::emit_zig: return runEmitZig(args, program, report);
@@ -161,6 +211,7 @@ Result<std::uint8_t> runPipeline(const args::Args& args, OutputStream& out, Stag
     case args::Mode::test: return runTest(args, program, out, report);
     case args::Mode::emit_verilog: return runEmitVerilog(args, program, report);
     case args::Mode::analyze: return runAnalyze(args, program, out, report);
+    case args::Mode::equiv: return runEquivMode(args, arena, program, out, report);
     case args::Mode::inspect:
     case args::Mode::synthesize: break;
   }

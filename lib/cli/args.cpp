@@ -55,11 +55,13 @@ Result<void> crossCheck(const Args& args, bool has_input) {
   if (needs_output && !args.output_path) return fail(Error::MissingOutput);
   if (args.expand_macros && args.mode != Mode::preview) return fail(Error::InvalidFlagValue);
   bool output_forbidden = args.mode == Mode::preview || args.mode == Mode::truth_table || args.mode == Mode::test ||
-                          args.mode == Mode::analyze;
+                          args.mode == Mode::analyze || args.mode == Mode::equiv;
   if (output_forbidden && args.output_path) return fail(Error::InvalidFlagValue);
   // --format also chooses the form of a test report; --strict has no meaning there.
   bool takes_format = args.mode == Mode::truth_table || args.mode == Mode::test || args.mode == Mode::analyze;
-  if (!takes_format && args.truth_table_format != TruthTableFormat::markdown) return fail(Error::InvalidFlagValue);
+  // An equivalence verdict is text or JSON.
+  bool format_allowed = takes_format || (args.mode == Mode::equiv && args.truth_table_format == TruthTableFormat::json);
+  if (!format_allowed && args.truth_table_format != TruthTableFormat::markdown) return fail(Error::InvalidFlagValue);
   if (args.mode != Mode::truth_table && args.truth_table_strict) return fail(Error::InvalidFlagValue);
   bool takes_vcd = args.mode == Mode::truth_table || args.mode == Mode::test;
   if (!takes_vcd && args.vcd_path) return fail(Error::InvalidFlagValue);
@@ -96,6 +98,13 @@ Result<Args> parse(std::span<const std::string_view> arguments) {
       mode_seen = Mode::test;
       args.mode = Mode::test;
       args.test_table_path = arguments[++index];
+    } else if (argument == "--equiv") {
+      // Like --test: the reference file is the next argument, verbatim.
+      if (mode_seen && *mode_seen != Mode::equiv) return fail(Error::ConflictingModes);
+      if (index + 1 >= arguments.size()) return fail(Error::InvalidFlagValue);
+      mode_seen = Mode::equiv;
+      args.mode = Mode::equiv;
+      args.reference_path = arguments[++index];
     } else if (argument == "--synthesize") {
       // Like --test: the table is the next argument, verbatim.
       if (mode_seen && *mode_seen != Mode::synthesize) return fail(Error::ConflictingModes);

@@ -20,6 +20,7 @@ enum class Mode : std::uint8_t {
   emit_verilog = 6,
   analyze = 7,
   synthesize = 8,
+  equiv = 9,
 };
 
 enum class TruthTableFormat : std::uint8_t { markdown = 0, csv = 1, json = 2 };
@@ -41,6 +42,8 @@ struct Args {
   // The table of `--test TABLE`, exactly as written; empty in other modes.
   std::string_view test_table_path;
   DiagnosticsFormat diagnostics_format = DiagnosticsFormat::text;
+  // The reference of `--equiv REFERENCE`, exactly as written; empty in other modes.
+  std::string_view reference_path;
   // `--vcd PATH`: where --truth-table or --test also writes a value change dump.
   std::optional<std::string_view> vcd_path;
   // `--outputs NAME[,NAME…]` of --synthesize, whose table is test_table_path.

@@ -110,6 +110,27 @@ TEST(ArgsTest, TestModeTakesItsTable) {
   EXPECT_EQ(errorOf({"--test", "t.csv"}), Error::MissingInput);
 }
 
+// --equiv takes its reference as --test takes its table; the verdict is text
+// or JSON, never CSV, and nothing is written to a file.
+TEST(ArgsTest, EquivModeTakesItsReference) {
+  auto args = parseList({"x.vorn", "--equiv", "-ref.vorn", "--format=json", "--equiv", "r.vorn", "-Werror"});
+  ASSERT_TRUE(args);
+  EXPECT_EQ(args->mode, Mode::equiv);
+  EXPECT_EQ(args->reference_path, "r.vorn");
+  EXPECT_EQ(args->truth_table_format, TruthTableFormat::json);
+  EXPECT_TRUE(args->test_table_path.empty());
+  EXPECT_TRUE(parseList({"x.vorn", "--equiv", "r.vorn", "--format=markdown"}));
+
+  EXPECT_EQ(errorOf({"x.vorn", "--equiv"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--equiv", "r.vorn", "--test", "t.csv"}), Error::ConflictingModes);
+  EXPECT_EQ(errorOf({"x.vorn", "--truth-table", "--equiv", "r.vorn"}), Error::ConflictingModes);
+  EXPECT_EQ(errorOf({"x.vorn", "--equiv", "r.vorn", "--format=csv"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--equiv", "r.vorn", "-o", "out"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--equiv", "r.vorn", "--strict"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"x.vorn", "--equiv", "r.vorn", "--vcd", "w.vcd"}), Error::InvalidFlagValue);
+  EXPECT_EQ(errorOf({"--equiv", "r.vorn"}), Error::MissingInput);
+}
+
 TEST(ArgsTest, DiagnosticsFormatInEveryModeLastOneWins) {
   for (std::string_view mode : {"--inspect", "--preview", "--truth-table"}) {
     auto args = parseList({"x.vorn", mode, "--diagnostics-format=json"});
@@ -154,6 +175,11 @@ TEST(ArgsTest, HelpTextIsComplete) {
       "                                    document (see the manual page) instead of text lines.\n",
       "        With --test: a failing row or a malformed table.\n",
       "    vorn-compile student.vorn --test expected.csv\n",
+      "    --equiv REFERENCE Prove that the circuit settles to the same outputs as REFERENCE\n",
+      "                      for every input combination, pins matched by name; else print\n",
+      "                      one counterexample per differing output and a --test table to\n",
+      "                      replay it. Exit 1 if they differ. --format=json: one document.\n",
+      "    vorn-compile student.vorn --equiv solution.vorn\n",
       "    --vcd <path>                    Also write the simulation's value changes as a VCD file\n",
       "                                    (with --truth-table or --test; 1 ns per engine time unit).\n",
       "    --analyze         Print each output's minimal sum of products and product of sums,\n",

@@ -26,6 +26,10 @@ MODES (mutually exclusive; default is compile):
                       Write a circuit of and/or/not gates that passes --test TABLE:
                       each output's minimal sum of products. Without --outputs the last
                       column is the output; every other column is an input.
+    --equiv REFERENCE Prove that the circuit settles to the same outputs as REFERENCE
+                      for every input combination, pins matched by name; else print
+                      one counterexample per differing output and a --test table to
+                      replay it. Exit 1 if they differ. --format=json: one document.
 
 OPTIONS:
     -o <path>                       Output file. Required by compile and --emit-zig modes.
@@ -61,6 +65,7 @@ EXAMPLES:
     vorn-compile student.vorn --test expected.csv
     vorn-compile full_adder.vorn --analyze
     vorn-compile --synthesize table.csv --outputs sum,carry -o adder.vorn
+    vorn-compile student.vorn --equiv solution.vorn
 )HELP";
   return kHelp;
 }

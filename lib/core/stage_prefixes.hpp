@@ -37,6 +37,8 @@ inline constexpr std::string_view kTestTableFailed = "test table failed: ";
 inline constexpr std::string_view kTestRun = "test run failed: ";
 inline constexpr std::string_view kAnalysis = "analysis failed: ";
 inline constexpr std::string_view kWritingSynthesis = "failed writing synthesized circuit: ";
+// The pair of --equiv.
+inline constexpr std::string_view kEquivalenceCheck = "equivalence check failed: ";
 // The value change dump of --vcd.
 inline constexpr std::string_view kWritingVcd = "failed writing vcd output: ";
 

@@ -4,28 +4,25 @@
 
 namespace vorn::json {
 
-namespace {
-
 // Only the double quote and the backslash are escaped; every other byte,
 // control characters included, is written as it is.
-template <typename Pins>
-void appendNameList(std::string& text, const Pins& pins) {
+void appendName(std::string& text, std::string_view name) {
+  text.push_back('"');
+  for (char byte : name) {
+    if (byte == '"' || byte == '\\') text.push_back('\\');
+    text.push_back(byte);
+  }
+  text.push_back('"');
+}
+
+void appendNameList(std::string& text, const std::vector<builder::PinRef>& pins) {
   text.push_back('[');
-  bool first = true;
-  for (const builder::PinRef& pin : pins) {
-    if (!first) text.push_back(',');
-    first = false;
-    text.push_back('"');
-    for (char byte : pin.name) {
-      if (byte == '"' || byte == '\\') text.push_back('\\');
-      text.push_back(byte);
-    }
-    text.push_back('"');
+  for (std::size_t i = 0; i < pins.size(); ++i) {
+    if (i > 0) text.push_back(',');
+    appendName(text, pins[i].name);
   }
   text.push_back(']');
 }
-
-}  // namespace
 
 Result<void> render(OutputStream& out, const builder::Table& table) {
   std::string text = "{\"inputs\":";

@@ -191,6 +191,50 @@ test('an error underlined and listed, then fixed: truth table and live circuit; 
   await context.close();
 });
 
+// "Compare with…": the root (the full adder of two files) against another
+// file of the project, as --equiv judges them in the terminal.
+test('compare with another file: counterexamples as the terminal gives them set the live inputs; then equivalent', async () => {
+  const context = await newContext();
+  const { page, problems } = await open(context, '/playground.html', ['ref.vorn']);
+  await settled(page);
+  await page.getByRole('button', { name: '+ File' }).click();
+  await page.locator('#tabs [data-path="ref.vorn"][aria-selected="true"]').waitFor();
+  const wrong = 'input a, b, cin\nxor x1(a=a, b=b)\nxor x2(a=x1.out, b=cin)\nand c1(a=a, b=b)\nand c2(a=x1.out, b=cin)\n'
+    + 'and o(a=c1.out, b=c2.out)\noutput sum(in=x2.out)\noutput cout(in=o.out)\n';
+  await typeSource(page, wrong);
+  await settled(page);
+  await page.locator('#compare-with').selectOption('ref.vorn');
+  await page.locator('#compare-status', { hasText: 'Different from ref.vorn:' }).waitFor();
+
+  // The terminal's verdict on the same files.
+  const dir = mkdtempSync(join(work, 'native-'));
+  writeFileSync(join(dir, 'full_adder.vorn'), readFileSync(join(repo, 'examples/full_adder.vorn')));
+  writeFileSync(join(dir, 'half_adder.vorn'), readFileSync(join(repo, 'examples/half_adder.vorn')));
+  writeFileSync(join(dir, 'ref.vorn'), wrong);
+  const native = spawnSync(compilerPath, ['full_adder.vorn', '--equiv', 'ref.vorn'], { cwd: dir, encoding: 'utf8' });
+  assert.equal(native.status, 1, native.stderr);
+  const lines = native.stdout.split('\n').filter((line) => line.startsWith('different: ')).map((line) => line.slice(11));
+  assert.deepEqual(await page.locator('#compare-counterexamples button').allTextContents(), lines);
+
+  // Clicking one sets the inputs of the live circuit to its row.
+  const [, output, assignment, mine] = /^(\w+): (.*) gives (.), reference/.exec(lines[0]);
+  await page.locator('#compare-counterexamples button').first().click();
+  await page.locator('#panel-circuit:not([hidden])').waitFor();
+  for (const pair of assignment.split(' ')) {
+    const [name, value] = pair.split('=');
+    await page.locator(`#circuit button[data-input="${name}"][data-state="${value}"]`).waitFor();
+  }
+  await page.locator(`#circuit [data-output="${output}"][data-state="${mine}"]`).waitFor();
+  await page.screenshot({ path: join(outputDir, 'playground-compare.png'), fullPage: true });
+
+  // Fixed: the verdict follows the text.
+  await typeSource(page, wrong.replace('and o(', 'or o('));
+  await page.locator('#compare-status', { hasText: 'Equivalent to ref.vorn: 2 output(s) agree for all 8 input combinations.' }).waitFor();
+  assert.equal(await page.locator('#compare-counterexamples li').count(), 0);
+  assert.deepEqual(problems, []);
+  await context.close();
+});
+
 test('files opened from disk import each other; a folder project; share link and reload restore the project', async () => {
   const context = await newContext();
   const { page, problems } = await open(context);

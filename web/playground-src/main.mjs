@@ -17,6 +17,7 @@ import { vornLanguage } from './language.mjs';
 import { tableLanguage } from './table_language.mjs';
 import { createTestsPanel, isTablePath, testRuns } from './tests_panel.mjs';
 import { schematicPanel } from './schematic_panel.mjs';
+import { setupCompare } from './compare.mjs';
 import {
   decodeShare, encodeShare, pageSnippet, failureText, normalizePath, offsetOf, projectPathOf,
   reachableFiles, readDiagnostics,
@@ -336,6 +337,7 @@ function checkNow() {
   if (analysed) $('analysis-note').textContent = 'Analysing…';
   pending = { id, posted: started };
   $('check-status').textContent = 'Checking…';
+  compare.update(files, root);
 }
 
 const hasErrors = (data) => decoded(data).diagnostics.some((d) => d.level === 'error');
@@ -596,6 +598,7 @@ const schematic = schematicPanel({
 const tablePanel = createTablePanel({
   view: $('truth-table'), note: $('table-note'), filterInput: $('table-filter'), filterCount: $('table-filter-count'), circuit,
 });
+const compare = setupCompare({ anchor: $('problems-title'), circuit, showCircuit: () => selectPanel($('tab-circuit')) });
 function showArtifact(data) {
   const bytes = !data.error && data.result.status === 0 ? data.result.outputs?.['circuit.wasm'] : null;
   $('download-wasm').disabled = !bytes;
