@@ -35,7 +35,7 @@ endforeach()
 # Everything the bundle is built from.
 set(playground_inputs main.mjs compare.mjs project.mjs language.mjs lsp_connection.mjs outline.mjs adder4.vorn
     package-lock.json project_store.mjs projects_ui.mjs tab_lock.mjs zip.mjs tests_panel.mjs table_language.mjs
-    table_panel.mjs tablist.mjs schematic_panel.mjs)
+    table_panel.mjs tablist.mjs schematic_panel.mjs analysis_panel.mjs)
 list(TRANSFORM playground_inputs PREPEND "${VORN_PLAYGROUND_SRC}/")
 list(APPEND playground_inputs "${PROJECT_SOURCE_DIR}/web/element.mjs"
      "${PROJECT_SOURCE_DIR}/web/circuit.mjs" "${PROJECT_SOURCE_DIR}/web/topology.mjs"

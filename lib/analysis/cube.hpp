@@ -34,11 +34,13 @@ struct Cover {
 // bits of its rows in that word, until visit returns false.
 template <typename Visit>
 void forEachWord(const Cube& cube, std::uint32_t vars, Visit&& visit) {
+  // The rows of a word where each of the six low variables is 1.
+  static constexpr std::uint64_t kOnes[6] = {0xAAAAAAAAAAAAAAAAull, 0xCCCCCCCCCCCCCCCCull, 0xF0F0F0F0F0F0F0F0ull,
+                                             0xFF00FF00FF00FF00ull, 0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
   const std::uint32_t low_vars = vars < 6 ? vars : 6;
-  const std::uint32_t low_care = cube.care & ((1u << low_vars) - 1);
-  std::uint64_t mask = 0;
-  for (std::uint32_t row = 0; row < (1u << low_vars); ++row) {
-    if ((row & low_care) == (cube.value & low_care)) mask |= 1ull << row;
+  std::uint64_t mask = low_vars == 6 ? ~0ull : (1ull << (1u << low_vars)) - 1;
+  for (std::uint32_t var = 0; var < low_vars; ++var) {
+    if (cube.care & (1u << var)) mask &= (cube.value & (1u << var)) ? kOnes[var] : ~kOnes[var];
   }
   if (vars <= 6) {
     visit(std::uint64_t{0}, mask);

@@ -1,5 +1,6 @@
 #include "analysis/evaluate.hpp"
 
+#include <algorithm>
 #include <optional>
 
 #include "log/log.hpp"
@@ -12,40 +13,12 @@ namespace {
 using netlist::Netlist;
 using netlist::Node;
 
-// A node's state on 64 rows: bits set where it is high, and where it is low;
-// neither means undefined.
-struct Lanes {
-  std::uint64_t high = 0, low = 0;
-};
-
 // The inputs' patterns: variable i toggles every 2^i rows.
 std::uint64_t lanePattern(std::uint32_t var, std::uint64_t word) {
   static constexpr std::uint64_t kLow[6] = {0xAAAAAAAAAAAAAAAAull, 0xCCCCCCCCCCCCCCCCull, 0xF0F0F0F0F0F0F0F0ull,
                                             0xFF00FF00FF00FF00ull, 0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
   if (var < 6) return kLow[var];
   return ((word >> (var - 6)) & 1) ? ~0ull : 0;
-}
-
-// High when any driver is high, else the last driver's state.
-Lanes dominant(const std::vector<std::uint32_t>& drivers, const std::vector<Lanes>& lanes) {
-  if (drivers.empty()) return {};
-  std::uint64_t any_high = 0;
-  for (std::uint32_t driver : drivers) any_high |= lanes[driver].high;
-  return Lanes{any_high, ~any_high & lanes[drivers.back()].low};
-}
-
-Lanes evaluateNode(const Node& node, const std::vector<Lanes>& lanes) {
-  switch (node.kind) {
-    case netlist::ComponentKind::not_gate: {
-      Lanes in = dominant(node.in, lanes);
-      return Lanes{in.low, in.high};
-    }
-    case netlist::ComponentKind::and_gate: {
-      Lanes a = dominant(node.a, lanes), b = dominant(node.b, lanes);
-      return Lanes{a.high & b.high, a.low | b.low};
-    }
-    default: return dominant(node.in, lanes);
-  }
 }
 
 // Nodes the output depends on, in the netlist's drive order, and whether a
@@ -81,25 +54,78 @@ Cone coneOf(const Netlist& netlist, std::uint32_t output, std::vector<std::uint3
   return cone;
 }
 
+// Rows are evaluated a block of words at a time, node by node, so that each
+// node's work is a plain loop over the block rather than a visit per word.
+// Big cones get smaller blocks: the blocks of all nodes stay within a cache.
+constexpr std::size_t kBlockWords = 64;
+constexpr std::size_t kBlockBudgetWords = std::size_t{1} << 15;
+
+// A port's state over one block: high when any driver is high, else the last
+// driver's state; undefined with no driver.
+void dominantBlock(const std::vector<std::uint32_t>& drivers, const std::vector<std::uint32_t>& slot_of,
+                   const std::vector<std::uint64_t>& high, const std::vector<std::uint64_t>& low, std::size_t block,
+                   std::size_t n, std::uint64_t* out_high, std::uint64_t* out_low) {
+  if (drivers.empty()) {
+    std::fill_n(out_high, n, 0);
+    std::fill_n(out_low, n, 0);
+    return;
+  }
+  const std::uint64_t* last_low = &low[slot_of[drivers.back()] * block];
+  const std::uint64_t* first = &high[slot_of[drivers[0]] * block];
+  std::copy_n(first, n, out_high);
+  for (std::size_t d = 1; d < drivers.size(); ++d) {
+    const std::uint64_t* more = &high[slot_of[drivers[d]] * block];
+    for (std::size_t w = 0; w < n; ++w) out_high[w] |= more[w];
+  }
+  for (std::size_t w = 0; w < n; ++w) out_low[w] = ~out_high[w] & last_low[w];
+}
+
 void evaluateCone(const Netlist& netlist, const Cone& cone, std::uint32_t output,
-                  const std::vector<std::uint32_t>& var_of_node, OutputFunction& result) {
+                  const std::vector<std::uint32_t>& var_of_node, std::vector<std::uint32_t>& slot_of,
+                  OutputFunction& result) {
   const auto vars = static_cast<std::uint32_t>(result.reach.size());
   result.function = emptyFunction(vars);
   result.undefined.assign(wordCount(vars), 0);
   const std::uint64_t mask = rowMask(vars);
-  std::vector<Lanes> lanes(netlist.nodes.size());
-  for (std::size_t word = 0; word < wordCount(vars); ++word) {
-    for (std::uint32_t node : cone.nodes) {
-      std::uint32_t var = var_of_node[node];
-      if (var != netlist::kNoNode) {
-        std::uint64_t pattern = lanePattern(var, word);
-        lanes[node] = Lanes{pattern, ~pattern};
-      } else {
-        lanes[node] = evaluateNode(netlist.nodes[node], lanes);
+  for (std::size_t i = 0; i < cone.nodes.size(); ++i) slot_of[cone.nodes[i]] = static_cast<std::uint32_t>(i);
+  // Each node's slot holds its high and low bits for the block.
+  const std::size_t words = wordCount(vars);
+  const std::size_t block = std::clamp(kBlockBudgetWords / std::max<std::size_t>(cone.nodes.size(), 1), std::size_t{1},
+                                       std::min(kBlockWords, words));
+  std::vector<std::uint64_t> high(cone.nodes.size() * block), low(high.size());
+  std::uint64_t a_high[kBlockWords], a_low[kBlockWords], b_high[kBlockWords], b_low[kBlockWords];
+  for (std::size_t start = 0; start < words; start += block) {
+    const std::size_t n = std::min(block, words - start);
+    for (std::size_t i = 0; i < cone.nodes.size(); ++i) {
+      const std::uint32_t node = cone.nodes[i];
+      std::uint64_t* h = &high[i * block];
+      std::uint64_t* l = &low[i * block];
+      if (std::uint32_t var = var_of_node[node]; var != netlist::kNoNode) {
+        for (std::size_t w = 0; w < n; ++w) {
+          h[w] = lanePattern(var, start + w);
+          l[w] = ~h[w];
+        }
+        continue;
+      }
+      const Node& gate = netlist.nodes[node];
+      switch (gate.kind) {
+        case netlist::ComponentKind::not_gate: dominantBlock(gate.in, slot_of, high, low, block, n, l, h); break;
+        case netlist::ComponentKind::and_gate:
+          dominantBlock(gate.a, slot_of, high, low, block, n, a_high, a_low);
+          dominantBlock(gate.b, slot_of, high, low, block, n, b_high, b_low);
+          for (std::size_t w = 0; w < n; ++w) {
+            h[w] = a_high[w] & b_high[w];
+            l[w] = a_low[w] | b_low[w];
+          }
+          break;
+        default: dominantBlock(gate.in, slot_of, high, low, block, n, h, l);
       }
     }
-    result.function.on[word] = lanes[output].high & mask;
-    result.undefined[word] = ~(lanes[output].high | lanes[output].low) & mask;
+    const std::size_t out = slot_of[output] * block;
+    for (std::size_t w = 0; w < n; ++w) {
+      result.function.on[start + w] = high[out + w] & mask;
+      result.undefined[start + w] = ~(high[out + w] | low[out + w]) & mask;
+    }
   }
 }
 
@@ -129,6 +155,7 @@ Result<std::vector<OutputFunction>> evaluateOutputs(const Netlist& netlist, cons
   std::vector<OutputFunction> results(netlist.outputs.size());
   std::vector<std::uint32_t> mark(netlist.nodes.size(), 0);
   std::vector<std::uint32_t> var_of_node(netlist.nodes.size(), netlist::kNoNode);
+  std::vector<std::uint32_t> slot_of(netlist.nodes.size(), 0);
   std::optional<Result<builder::Table>> table;
   for (std::size_t k = 0; k < netlist.outputs.size(); ++k) {
     OutputFunction& result = results[k];
@@ -151,7 +178,7 @@ Result<std::vector<OutputFunction>> evaluateOutputs(const Netlist& netlist, cons
         continue;
       }
       for (std::uint32_t v = 0; v < result.reach.size(); ++v) var_of_node[netlist.inputs[result.reach[v]]] = v;
-      evaluateCone(netlist, cone, output, var_of_node, result);
+      evaluateCone(netlist, cone, output, var_of_node, slot_of, result);
       for (std::uint32_t i : result.reach) var_of_node[netlist.inputs[i]] = netlist::kNoNode;
     }
     for (std::uint64_t word : result.undefined) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 
 #include "analysis/minimise.hpp"
 #include "core/check.hpp"
@@ -27,7 +28,7 @@ class Isop {
       covered.assign(1, 0);
       covered[0] = word(lower[0], upper[0], vars, cubes);
     } else {
-      covered = wide(lower, upper, vars, cubes);
+      covered = wide(lower.data(), upper.data(), vars, cubes);
     }
     return cubes;
   }
@@ -56,8 +57,9 @@ class Isop {
     return (r0 | rest) | ((r1 | rest) << half);
   }
 
-  Words wide(const Words& lower, const Words& upper, std::uint32_t vars, std::vector<Cube>& cubes) {
-    const std::size_t n = lower.size(), half = n / 2;
+  // The halves are read in place: only the parts each step builds are new.
+  Words wide(const std::uint64_t* lower, const std::uint64_t* upper, std::uint32_t vars, std::vector<Cube>& cubes) {
+    const std::size_t n = wordCount(vars), half = n / 2;
     bool empty = true, full = true;
     for (std::size_t w = 0; w < n; ++w) {
       empty = empty && lower[w] == 0;
@@ -69,8 +71,7 @@ class Isop {
       return Words(n, ~0ull);
     }
     const std::uint32_t x = vars - 1;
-    Words l0(lower.begin(), lower.begin() + half), l1(lower.begin() + half, lower.end());
-    Words u0(upper.begin(), upper.begin() + half), u1(upper.begin() + half, upper.end());
+    const std::uint64_t *l0 = lower, *l1 = lower + half, *u0 = upper, *u1 = upper + half;
     Words a(half), b(half), both(half);
     for (std::size_t w = 0; w < half; ++w) {
       a[w] = l0[w] & ~u1[w];
@@ -78,13 +79,13 @@ class Isop {
       both[w] = u0[w] & u1[w];
     }
     std::size_t first = cubes.size();
-    Words r0 = narrower(a, u0, x, cubes);
+    Words r0 = narrower(a.data(), u0, x, cubes);
     mark(cubes, first, x, false);
     first = cubes.size();
-    Words r1 = narrower(b, u1, x, cubes);
+    Words r1 = narrower(b.data(), u1, x, cubes);
     mark(cubes, first, x, true);
     for (std::size_t w = 0; w < half; ++w) a[w] = (l0[w] & ~r0[w]) | (l1[w] & ~r1[w]);
-    Words rest = narrower(a, both, x, cubes);
+    Words rest = narrower(a.data(), both.data(), x, cubes);
     Words covered(n);
     for (std::size_t w = 0; w < half; ++w) {
       covered[w] = r0[w] | rest[w];
@@ -93,7 +94,7 @@ class Isop {
     return covered;
   }
 
-  Words narrower(const Words& lower, const Words& upper, std::uint32_t vars, std::vector<Cube>& cubes) {
+  Words narrower(const std::uint64_t* lower, const std::uint64_t* upper, std::uint32_t vars, std::vector<Cube>& cubes) {
     if (vars > 6) return wide(lower, upper, vars, cubes);
     return Words{word(lower[0], upper[0], vars, cubes)};
   }
@@ -129,21 +130,51 @@ void expand(std::vector<Cube>& cubes, std::uint32_t vars, const Words& upper) {
   }
 }
 
-template <typename Visit>
-void forEachRow(const Cube& cube, std::uint32_t vars, Visit&& visit) {
-  forEachWord(cube, vars, [&](std::uint64_t word, std::uint64_t mask) {
-    for (; mask != 0; mask &= mask - 1) visit(word * 64 + static_cast<std::uint64_t>(std::countr_zero(mask)));
-    return true;
-  });
-}
+// How many kept terms cover each row, as bit planes per word of rows (enough
+// planes for every term at once, so a count never saturates): a term adds or
+// removes its rows a word at a time.
+class RowCounts {
+ public:
+  RowCounts(std::size_t words, std::size_t most)
+      : planes_(std::max<std::size_t>(std::bit_width(most), 2)), bits_(words * planes_, 0) {}
+
+  void add(std::uint64_t word, std::uint64_t rows) {
+    std::uint64_t* plane = &bits_[word * planes_];
+    for (std::size_t k = 0; k < planes_ && rows != 0; ++k) {
+      const std::uint64_t carry = plane[k] & rows;
+      plane[k] ^= rows;
+      rows = carry;
+    }
+  }
+  void remove(std::uint64_t word, std::uint64_t rows) {
+    std::uint64_t* plane = &bits_[word * planes_];
+    for (std::size_t k = 0; k < planes_ && rows != 0; ++k) {
+      const std::uint64_t borrow = ~plane[k] & rows;
+      plane[k] ^= rows;
+      rows = borrow;
+    }
+  }
+  // The rows of the word that at most one term covers.
+  std::uint64_t atMostOnce(std::uint64_t word) const {
+    const std::uint64_t* plane = &bits_[word * planes_];
+    std::uint64_t twice = 0;
+    for (std::size_t k = 1; k < planes_; ++k) twice |= plane[k];
+    return ~twice;
+  }
+
+ private:
+  std::size_t planes_;
+  std::vector<std::uint64_t> bits_;
+};
 
 // Drops, widest-literal first, every term whose needed rows the others
 // cover too.
 void dropRedundant(std::vector<Cube>& cubes, std::uint32_t vars, const Words& lower) {
-  std::vector<std::uint8_t> count(std::size_t{1} << vars, 0);
+  RowCounts count(wordCount(vars), cubes.size());
   for (const Cube& cube : cubes) {
-    forEachRow(cube, vars, [&](std::uint64_t row) {
-      if (count[row] < 255) ++count[row];
+    forEachWord(cube, vars, [&](std::uint64_t word, std::uint64_t rows) {
+      count.add(word, rows);
+      return true;
     });
   }
   std::vector<std::size_t> order(cubes.size());
@@ -153,13 +184,15 @@ void dropRedundant(std::vector<Cube>& cubes, std::uint32_t vars, const Words& lo
   std::vector<bool> dropped(cubes.size(), false);
   for (std::size_t i : order) {
     bool needed = false;
-    forEachRow(cubes[i], vars, [&](std::uint64_t row) {
-      if (count[row] < 2 && ((lower[row >> 6] >> (row & 63)) & 1)) needed = true;
+    forEachWord(cubes[i], vars, [&](std::uint64_t word, std::uint64_t rows) {
+      needed = (rows & count.atMostOnce(word) & lower[word]) != 0;
+      return !needed;
     });
     if (needed) continue;
     dropped[i] = true;
-    forEachRow(cubes[i], vars, [&](std::uint64_t row) {
-      if (count[row] < 255) --count[row];
+    forEachWord(cubes[i], vars, [&](std::uint64_t word, std::uint64_t rows) {
+      count.remove(word, rows);
+      return true;
     });
   }
   std::vector<Cube> kept;

@@ -148,5 +148,48 @@ TEST(Minimise, TwelveInputMajorityNeedsEveryPrime) {
   EXPECT_EQ(cover.literals(), 792 * 7);
 }
 
+// The support and the narrowed function, word-parallel in the library, row
+// by row here: functions that ignore some variables, with and without
+// don't-cares, on both sides of the six variables a word holds.
+TEST(Support, DependenceAndNarrowingMatchARowByRowReading) {
+  testing::Random random(7);
+  for (int round = 0; round < 40; ++round) {
+    const auto vars = static_cast<std::uint32_t>(random.between(1, 10));
+    const std::uint32_t ignored = static_cast<std::uint32_t>(random.between(0, (1 << vars) - 1));
+    const int dc_percent = random.chance(50) ? 15 : 0;
+    // Rows equal up to the ignored variables share a value.
+    Function base = randomFunction(random, vars, 50, 0);
+    Function function = emptyFunction(vars);
+    for (std::uint64_t row = 0; row < (std::uint64_t{1} << vars); ++row) {
+      if (random.chance(dc_percent)) {
+        setRow(function.dc, row);
+      } else if (base.value(row & ~std::uint64_t{ignored})) {
+        setRow(function.on, row);
+      }
+    }
+    std::vector<std::uint32_t> keep;
+    for (std::uint32_t var = 0; var < vars; ++var) {
+      bool differs = false;
+      for (std::uint64_t row = 0; row < (std::uint64_t{1} << vars); ++row) {
+        const std::uint64_t other = row ^ (std::uint64_t{1} << var);
+        if (!function.dontCare(row) && !function.dontCare(other) && function.value(row) != function.value(other)) {
+          differs = true;
+        }
+      }
+      ASSERT_EQ(dependsOn(function, var), differs) << "round " << round << " variable " << var;
+      if (differs) keep.push_back(var);
+    }
+    if (dc_percent != 0) continue;  // dropping variables needs them not to matter at all
+    Function narrow = restrictTo(function, keep);
+    ASSERT_EQ(narrow.vars, keep.size());
+    for (std::uint64_t row = 0; row < (std::uint64_t{1} << vars); ++row) {
+      std::uint64_t small = 0;
+      for (std::size_t i = 0; i < keep.size(); ++i) small |= ((row >> keep[i]) & 1) << i;
+      ASSERT_EQ(narrow.value(small), function.value(row)) << "round " << round << " row " << row;
+      ASSERT_FALSE(narrow.dontCare(small));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vorn::analysis

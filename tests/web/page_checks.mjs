@@ -1,5 +1,6 @@
 // Checks of a Playwright page shared by the browser tests.
 import assert from 'node:assert/strict';
+import { existsSync, mkdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -29,4 +30,32 @@ export async function assertLabelsApart(page, selector) {
     assert.ok(boxes[i].left > boxes[i - 1].right, `${selector}: "${boxes[i - 1].text}" and "${boxes[i].text}" overlap`);
   }
   return boxes.length;
+}
+
+// Headless Chromium from the system (playwright-core's `chromium`), quiet:
+// no sandbox, GPU, QUIC or background traffic.
+export function launchChromium(chromium, executablePath) {
+  return chromium.launch({
+    executablePath,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+}
+
+// What a test of the built playground needs from the environment, checked:
+// the native compiler (VORN_COMPILE), the web folder as built
+// (VORN_WEB_BUILD), where screenshots go (VORN_TEST_OUTPUT, created) and
+// Chromium, launched.
+export async function playgroundEnvironment() {
+  const chromiumPath = process.env.VORN_CHROMIUM ?? '/usr/bin/chromium';
+  const compilerPath = process.env.VORN_COMPILE;
+  const webBuild = process.env.VORN_WEB_BUILD;
+  const outputDir = process.env.VORN_TEST_OUTPUT ?? join(here, '../../build/web-test-output');
+  assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
+  assert.ok(webBuild && existsSync(join(webBuild, 'playground.js')), 'set VORN_WEB_BUILD to the folder the build writes playground.js into');
+  assert.ok(existsSync(chromiumPath), `${chromiumPath} is missing: apt-get install chromium (scripts/ensure-tools.sh does)`);
+  mkdirSync(outputDir, { recursive: true });
+  const { chromium } = await import('playwright-core');
+  return { compilerPath, webBuild, outputDir, launch: () => launchChromium(chromium, chromiumPath) };
 }

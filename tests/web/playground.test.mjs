@@ -617,8 +617,9 @@ test('keyboard and axe: every control reachable, tab strips follow the arrows, e
   assert.equal(await page.evaluate(() => document.activeElement.id), 'tab-downloads');
   await page.keyboard.press('ArrowRight');
   assert.equal(await page.evaluate(() => document.activeElement.id), 'tab-schematic');
-  assert.deepEqual(await page.locator('#panel-tabs [role="tab"]').evaluateAll((tabs) => tabs.map((t) => t.tabIndex)), [0, -1, -1, -1, -1]);
-  // The file tabs too.
+  assert.deepEqual(await page.locator('#panel-tabs [role="tab"]').evaluateAll((tabs) => tabs.map((t) => t.tabIndex)), [0, -1, -1, -1, -1, -1]);
+  // The file tabs too, once no check is due: a check's result draws them anew.
+  await settled(page);
   await page.locator('#tabs [aria-selected="true"]').focus();
   const before = await page.evaluate(() => document.activeElement.dataset.path);
   await page.keyboard.press('ArrowRight');
@@ -635,15 +636,16 @@ test('keyboard and axe: every control reachable, tab strips follow the arrows, e
   const tables = '| a | b | cin | sum | cout |\n| 1 | 1 | 1 | 1 | 0 |\n';
   await page.locator('#open-files').setInputFiles([{ name: 'check.csv', mimeType: 'text/csv', buffer: Buffer.from(tables.replaceAll(' | ', ',').replaceAll('| ', '').replaceAll(' |', '')) }]);
   await settled(page);
-  for (const tab of ['schematic', 'table', 'tests', 'circuit', 'downloads']) {
+  for (const tab of ['schematic', 'table', 'tests', 'circuit', 'analysis', 'downloads']) {
     await page.locator(`#tab-${tab}`).click();
     if (tab === 'circuit') await page.locator('#circuit button[data-input="a"]').click();
+    if (tab === 'analysis') await page.locator('.analysis-output').first().waitFor();
     if (tab === 'tests') await page.locator('#tests tbody tr').first().waitFor();
     assert.deepEqual(await axeFindings(page), [], `the ${tab} panel`);
     if (tab !== 'downloads') await page.screenshot({ path: join(outputDir, `playground-${tab}-1280.png`), fullPage: true });
   }
   await page.setViewportSize({ width: 390, height: 844 });
-  for (const tab of ['table', 'tests', 'circuit']) {
+  for (const tab of ['table', 'tests', 'circuit', 'analysis']) {
     await page.locator(`#tab-${tab}`).click();
     assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), `no sideways scrolling: ${tab}`);
     await page.screenshot({ path: join(outputDir, `playground-${tab}-390.png`), fullPage: true });

@@ -13,6 +13,7 @@ import '../element.mjs';
 import { showDropCue } from '../drop_cue.mjs';
 import { createTablePanel } from './table_panel.mjs';
 import { rovingTabs } from './tablist.mjs';
+import { renderAnalysis } from './analysis_panel.mjs';
 import { vornLanguage } from './language.mjs';
 import { startLanguageServer } from './lsp_connection.mjs';
 import { tableLanguage } from './table_language.mjs';
@@ -320,9 +321,13 @@ function checkNow() {
   runs.push(...testRuns(files, root));
   tests.begin(files);
   runs.push({ name: 'preview', args: [root, '--preview', '--color=always', ...(expandMacros ? ['--expand-macros'] : []), ...DIAGNOSTICS_ARGS] });
+  // Minimising can take seconds on wide circuits: only while its panel is open.
+  const analysed = !$('panel-analysis').hidden;
+  if (analysed) runs.push({ name: 'analysis', analysis: true, args: [root, '--analyze', '--format=json', ...DIAGNOSTICS_ARGS] });
   const started = performance.now();
   const id = post(runs, false, files);
-  current = { id, started, files, root, results: {} };
+  current = { id, started, files, root, results: {}, analysed };
+  if (analysed) $('analysis-note').textContent = 'Analysing…';
   pending = { id, posted: started };
   compare.update(files, root);
 }
@@ -349,6 +354,7 @@ function onWorkerMessage(data) {
   if (name === 'artifact' && failed && importsSomething(current.files[current.root])) showTable(data);
   if (name === 'table') showTable(data);
   if (name === 'preview') showSchematic(data);
+  if (name === 'analysis') showAnalysis(data);
 }
 
 function decoded(data) {
@@ -511,6 +517,30 @@ function showSchematic(data) {
   const failed = data.error || data.result.status !== 0;
   $('schematic-note').textContent = failed ? failureNote(data, 'schematic') : '';
   schematic.showText(failed ? null : data.result.stdout);
+}
+
+function showAnalysis(data) {
+  const view = $('analysis');
+  if (data.error || data.result.status !== 0) {
+    view.replaceChildren();
+    // Outputs that can be undefined: the rows, as the terminal lists them.
+    const refusals = (data.result?.stderr ?? '').split('\n').filter((line) => line.startsWith('analyze: '))
+      .map((line) => line.slice('analyze: '.length));
+    $('analysis-note').textContent = refusals.length ? `No analysis: ${refusals.join('; ')}.` : failureNote(data, 'analysis');
+    return;
+  }
+  $('analysis-note').textContent = `${current.root}: every output, in declaration order.`;
+  renderAnalysis(view, data.result.analysis, {
+    showPath: (paths) => {
+      schematic.controller?.highlight(paths);
+      $('tab-schematic').click();
+    },
+  });
+}
+
+// The Analysis panel opened on a check that did not analyse: check again.
+function analyseIfNeeded() {
+  if (current && !current.analysed) checkNow();
 }
 
 const circuit = $('circuit');
@@ -692,6 +722,7 @@ function wire() {
     checkNow();
   });
   for (const tab of document.querySelectorAll('#panel-tabs [role="tab"]')) tab.addEventListener('click', () => selectPanel(tab));
+  $('tab-analysis').addEventListener('click', analyseIfNeeded);
   rovingTabs($('tabs'));
   rovingTabs($('panel-tabs'));
 }
