@@ -129,6 +129,12 @@ function parseTextReport(stderr) {
         message: match[4] });
       continue;
     }
+    // --equiv's pins without a counterpart are its report, printed as text
+    // in either diagnostics format.
+    if (/^.*:\d+:\d+: error: (input|output) '.*' has no counterpart in .*$/.test(line)) {
+      others.push(line);
+      continue;
+    }
     match = /^(.*):(\d+):(\d+): error: (.*)$/.exec(line);
     if (match) {
       // A located line belongs to the stage failure after it; without one
