@@ -22,7 +22,7 @@ struct RootText {
   std::string_view path;
   std::string_view text;
   const ast::File* file = nullptr;
-  std::optional<translate::SyntaxError> unread;
+  std::optional<translate::SyntaxError> unread = std::nullopt;
   bool parse_failed = false;
 };
 

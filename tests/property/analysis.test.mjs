@@ -12,6 +12,7 @@ import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { GATES, randomOf } from './random_source.mjs';
 
 const compilerPath = process.env.VORN_COMPILE;
 assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
@@ -23,15 +24,6 @@ function run(command, args) {
   return spawnSync(command, args, { encoding: 'utf8', maxBuffer: 1 << 28, stdio: ['ignore', 'pipe', 'pipe'] });
 }
 
-function randomOf(seed) {
-  let state = seed >>> 0;
-  return (bound) => {
-    state = (Math.imul(state, 1103515245) + 12345) >>> 0;
-    return (state >>> 8) % bound;
-  };
-}
-
-const GATES = [['and', 2], ['or', 2], ['nand', 2], ['nor', 2], ['xor', 2], ['xnor', 2], ['not', 1], ['wire', 1], ['led', 1]];
 
 // Acyclic circuits in which every gate reaches an output, so the longest
 // path of the whole design is the deepest output's.

@@ -11,6 +11,7 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { loadCircuit } from '../../web/vorn.mjs';
+import { GATES, randomOf } from './random_source.mjs';
 
 const compilerPath = process.env.VORN_COMPILE;
 assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
@@ -22,16 +23,6 @@ function compiler(args) {
   return spawnSync(compilerPath, args, { encoding: 'utf8', maxBuffer: 1 << 28, stdio: ['ignore', 'pipe', 'ignore'] });
 }
 
-// A fixed-seed generator, so a failure can be replayed from its seed.
-function randomOf(seed) {
-  let state = seed >>> 0;
-  return (bound) => {
-    state = (Math.imul(state, 1103515245) + 12345) >>> 0;
-    return (state >>> 8) % bound;
-  };
-}
-
-const GATES = [['and', 2], ['or', 2], ['nand', 2], ['nor', 2], ['xor', 2], ['xnor', 2], ['not', 1], ['wire', 1], ['led', 1]];
 
 function generate(seed) {
   const random = randomOf(seed);

@@ -13,21 +13,13 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { loadCircuit } from '../../web/vorn.mjs';
 import { schematicSvg } from '../../web/schematic.mjs';
+import { GATES, randomOf } from '../property/random_source.mjs';
 
 const compilerPath = process.env.VORN_COMPILE && resolve(process.env.VORN_COMPILE);
 assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
 const work = mkdtempSync(join(tmpdir(), 'vorn-schematic-'));
 process.on('exit', () => rmSync(work, { recursive: true, force: true }));
 
-function randomOf(seed) {
-  let state = seed >>> 0;
-  return (bound) => {
-    state = (Math.imul(state, 1103515245) + 12345) >>> 0;
-    return (state >>> 8) % bound;
-  };
-}
-
-const GATES = [['and', 2], ['or', 2], ['nand', 2], ['nor', 2], ['xor', 2], ['xnor', 2], ['not', 1], ['wire', 1], ['led', 1]];
 const PRIMITIVES = new Set(['and', 'not', 'wire', 'led']);
 
 // Gates reading earlier signals; `wired` receives, for each gate pin, the
