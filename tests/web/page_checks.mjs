@@ -3,6 +3,7 @@ import assert from 'node:assert/strict';
 import { existsSync, mkdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { launchChromium } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 
@@ -30,17 +31,6 @@ export async function assertLabelsApart(page, selector) {
     assert.ok(boxes[i].left > boxes[i - 1].right, `${selector}: "${boxes[i - 1].text}" and "${boxes[i].text}" overlap`);
   }
   return boxes.length;
-}
-
-// Headless Chromium from the system (playwright-core's `chromium`), quiet:
-// no sandbox, GPU, QUIC or background traffic.
-export function launchChromium(chromium, executablePath) {
-  return chromium.launch({
-    executablePath,
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync'],
-  });
 }
 
 // What a test of the built playground needs from the environment, checked:

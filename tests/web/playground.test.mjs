@@ -6,27 +6,18 @@
 import test, { after, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { assertLabelsApart, axeFindings } from './page_checks.mjs';
-import { launchChromium, startServer } from './server.mjs';
+import { assertLabelsApart, axeFindings, playgroundEnvironment } from './page_checks.mjs';
+import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const repo = resolve(here, '../..');
-const CHROMIUM = process.env.VORN_CHROMIUM ?? '/usr/bin/chromium';
-const compilerPath = process.env.VORN_COMPILE;
-const webBuild = process.env.VORN_WEB_BUILD;
-const outputDir = process.env.VORN_TEST_OUTPUT ?? join(repo, 'build/web-test-output');
-
-assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
-assert.ok(webBuild && existsSync(join(webBuild, 'playground.js')), 'set VORN_WEB_BUILD to the folder the build writes playground.js into');
-assert.ok(existsSync(CHROMIUM), `${CHROMIUM} is missing: apt-get install chromium (scripts/ensure-tools.sh does)`);
-const { chromium } = await import('playwright-core');
+const { compilerPath, webBuild, outputDir, launch } = await playgroundEnvironment();
 
 const work = mkdtempSync(join(tmpdir(), 'vorn-playground-'));
-mkdirSync(outputDir, { recursive: true });
 
 // The native compiler's output file for one source file and arguments.
 function nativeOutput(name, text, args, output) {
@@ -58,7 +49,7 @@ let server;
 let browser;
 before(async () => {
   server = await startServer({ '/': webBuild });
-  browser = await launchChromium(chromium, CHROMIUM);
+  browser = await launch();
 });
 after(async () => {
   await browser?.close();

@@ -7,24 +7,18 @@
 import test, { after, before } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { playgroundEnvironment } from './page_checks.mjs';
 import { startServer } from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const repo = resolve(here, '../..');
-const CHROMIUM = process.env.VORN_CHROMIUM ?? '/usr/bin/chromium';
-const compilerPath = process.env.VORN_COMPILE;
-const webBuild = process.env.VORN_WEB_BUILD;
-const outputDir = process.env.VORN_TEST_OUTPUT ?? join(repo, 'build/web-test-output');
-assert.ok(compilerPath, 'set VORN_COMPILE to the vorn-compile executable');
-assert.ok(webBuild && existsSync(join(webBuild, 'playground.js')), 'set VORN_WEB_BUILD to the built web folder');
-const { chromium } = await import('playwright-core');
+const { compilerPath, webBuild, outputDir, launch } = await playgroundEnvironment();
 
 const work = mkdtempSync(join(tmpdir(), 'vorn-schematic-browser-'));
-mkdirSync(outputDir, { recursive: true });
 for (const name of ['full_adder.vorn', 'half_adder.vorn']) writeFileSync(join(work, name), readFileSync(join(repo, 'examples', name)));
 const built = spawnSync(resolve(compilerPath), ['full_adder.vorn', '-o', 'full_adder.wasm'], { cwd: work, encoding: 'utf8' });
 assert.equal(built.status, 0, built.stderr);
@@ -33,10 +27,7 @@ let server;
 let browser;
 before(async () => {
   server = await startServer({ '/': webBuild, '/artifacts/': work });
-  browser = await chromium.launch({
-    executablePath: CHROMIUM, headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  browser = await launch();
 });
 after(async () => {
   await browser?.close();
